@@ -1,0 +1,37 @@
+# Native (Linux) build: tests over the simulated desktop, benchmarks, fuzzers, e2e tests.
+enable_testing()
+find_package(GTest REQUIRED)
+find_package(Threads REQUIRED)
+
+file(GLOB CM_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cpp)
+add_executable(unit_tests ${CM_TEST_SOURCES})
+target_link_libraries(unit_tests PRIVATE cm_sim GTest::gtest GTest::gtest_main Threads::Threads)
+include(GoogleTest)
+gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+
+find_package(benchmark QUIET)
+if(benchmark_FOUND)
+  file(GLOB CM_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+  if(CM_BENCH_SOURCES)
+    add_executable(benchmarks ${CM_BENCH_SOURCES})
+    target_link_libraries(benchmarks PRIVATE cm_sim benchmark::benchmark benchmark::benchmark_main)
+  endif()
+endif()
+
+option(CM_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
+if(CM_FUZZ)
+  file(GLOB CM_FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*_fuzz.cpp)
+  foreach(src IN LISTS CM_FUZZ_SOURCES)
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address)
+    target_link_libraries(${name} PRIVATE cm_sim)
+  endforeach()
+endif()
+
+# End-to-end tests run the cross-built exe under Wine; CM_WIN_BUILD_DIR names that build.
+set(CM_WIN_BUILD_DIR "" CACHE PATH "Folder of the MinGW build that holds Clipboard_manager.exe")
+if(CM_WIN_BUILD_DIR)
+  include(${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake OPTIONAL)
+endif()

@@ -1,0 +1,5 @@
+# Windows build: the Win32 backend and Clipboard_manager.exe.
+file(GLOB CM_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win32/*.cpp)
+add_library(cm_win32 STATIC ${CM_WIN32_SOURCES})
+target_link_libraries(cm_win32 PUBLIC cm_logic comctl32 comdlg32 shell32 advapi32 user32 gdi32)
+include(${CMAKE_SOURCE_DIR}/cmake/exe.cmake OPTIONAL)

@@ -1,0 +1,35 @@
+// The system clipboard, its viewer chain and the global memory blocks it holds.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform/types.h"
+
+namespace platform {
+
+class IGlobalMemory {
+ public:
+  virtual ~IGlobalMemory() = default;
+  virtual Hglobal GlobalAlloc(Uint flags, std::size_t bytes) = 0;
+  virtual void* GlobalLock(Hglobal block) = 0;
+  virtual bool GlobalUnlock(Hglobal block) = 0;
+  virtual std::size_t GlobalSize(Hglobal block) = 0;
+  virtual Hglobal GlobalFree(Hglobal block) = 0;  // 0 on success
+};
+
+class IClipboard {
+ public:
+  virtual ~IClipboard() = default;
+  virtual bool OpenClipboard(Hwnd owner) = 0;
+  virtual bool CloseClipboard() = 0;
+  virtual bool EmptyClipboard() = 0;
+  virtual Hglobal GetClipboardData(Uint format) = 0;
+  virtual Hglobal SetClipboardData(Uint format, Hglobal block) = 0;
+  virtual bool IsClipboardFormatAvailable(Uint format) = 0;
+  virtual Uint RegisterClipboardFormatA(const std::string& name) = 0;
+  virtual Hwnd SetClipboardViewer(Hwnd viewer) = 0;
+  virtual bool ChangeClipboardChain(Hwnd remove, Hwnd next) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,31 @@
+// Message boxes and the common file dialogs.
+#pragma once
+
+#include <string>
+
+#include "platform/types.h"
+
+namespace platform {
+
+enum class MessageDialogType { Warning, Error, Information, Confirmation };
+
+struct FileDialogRequest {
+  Hwnd owner = 0;
+  std::string filter;            // "Description|*.ext" pairs, as the forms store them
+  std::string initialDirectory;  // empty: the system's choice
+  std::string defaultExtension;  // empty: none
+  bool overwritePrompt = false;
+};
+
+class IDialogs {
+ public:
+  virtual ~IDialogs() = default;
+  virtual int MessageBoxA(Hwnd owner, const std::string& text, const std::string& caption, Uint flags) = 0;
+  // The framework's typed message dialog with a single "OK" button.
+  virtual void MessageDialog(Hwnd owner, const std::string& text, MessageDialogType type) = 0;
+  // Return true and fill `fileName` when the user chose a file.
+  virtual bool GetOpenFileNameA(const FileDialogRequest& request, std::string& fileName) = 0;
+  virtual bool GetSaveFileNameA(const FileDialogRequest& request, std::string& fileName) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,34 @@
+// Files, addressed by Windows paths in the ANSI code page.
+#pragma once
+
+#include <string>
+
+#include "platform/types.h"
+
+namespace platform {
+
+using FileHandle = Handle;
+
+class IFiles {
+ public:
+  virtual ~IFiles() = default;
+  // The full path of the running executable (GetModuleFileNameA).
+  virtual std::string GetModuleFileNameA() = 0;
+
+  // Each returns 0 (ERROR_SUCCESS) or the Windows error code of the failure.
+  virtual Dword CreateForWriting(const std::string& path, FileHandle& file) = 0;  // create or truncate
+  virtual Dword Write(FileHandle file, const void* data, std::size_t size) = 0;
+  virtual Dword Flush(FileHandle file) = 0;
+  virtual Dword Close(FileHandle file) = 0;
+  // Reads the whole file.
+  virtual Dword ReadAll(const std::string& path, std::string& bytes) = 0;
+  // Replaces `target` by `source` in one step (MoveFileEx with replace and write-through).
+  virtual Dword Replace(const std::string& source, const std::string& target) = 0;
+  virtual Dword Delete(const std::string& path) = 0;
+  // Whether `path` names an existing file that may not be written.
+  virtual bool IsReadOnly(const std::string& path) = 0;
+  // The system's description of an error code (FormatMessageA), without a trailing line break.
+  virtual std::string ErrorText(Dword code) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,166 @@
+// Handles, message numbers and flags of the desktop, with their Windows values.
+//
+// The names are the Windows names in CamelCase (WM_DRAWCLIPBOARD is WmDrawClipboard) so that
+// they never collide with the macros of <windows.h> in the Win32 backend.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+using Handle = std::uintptr_t;  // opaque; 0 is "none"
+using Hwnd = Handle;
+using Hglobal = Handle;
+using Hkl = Handle;    // keyboard layout
+using Hkey = Handle;   // registry key
+using Hicon = Handle;
+using Hevent = Handle;
+using Uint = std::uint32_t;
+using Dword = std::uint32_t;
+using WParam = std::uintptr_t;
+using LParam = std::intptr_t;
+using LResult = std::intptr_t;
+
+struct Point {
+  int x = 0;
+  int y = 0;
+};
+
+// Window messages.
+constexpr Uint WmNull = 0x0000;
+constexpr Uint WmCreate = 0x0001;
+constexpr Uint WmDestroy = 0x0002;
+constexpr Uint WmSize = 0x0005;
+constexpr Uint WmActivate = 0x0006;
+constexpr Uint WmClose = 0x0010;
+constexpr Uint WmQueryEndSession = 0x0011;
+constexpr Uint WmQuit = 0x0012;
+constexpr Uint WmEndSession = 0x0016;
+constexpr Uint WmShowWindow = 0x0018;
+constexpr Uint WmNcDestroy = 0x0082;
+constexpr Uint WmKeyDown = 0x0100;
+constexpr Uint WmKeyUp = 0x0101;
+constexpr Uint WmChar = 0x0102;
+constexpr Uint WmCommand = 0x0111;
+constexpr Uint WmSysCommand = 0x0112;
+constexpr Uint WmTimer = 0x0113;
+constexpr Uint WmMouseMove = 0x0200;
+constexpr Uint WmLButtonDown = 0x0201;
+constexpr Uint WmLButtonUp = 0x0202;
+constexpr Uint WmLButtonDblClk = 0x0203;
+constexpr Uint WmRButtonDown = 0x0204;
+constexpr Uint WmRButtonUp = 0x0205;
+constexpr Uint WmRButtonDblClk = 0x0206;
+constexpr Uint WmMButtonDown = 0x0207;
+constexpr Uint WmMButtonUp = 0x0208;
+constexpr Uint WmContextMenu = 0x007B;
+constexpr Uint WmDrawClipboard = 0x0308;
+constexpr Uint WmChangeCbChain = 0x030D;
+constexpr Uint WmHotKey = 0x0312;
+constexpr Uint WmUser = 0x0400;
+constexpr Uint WmApp = 0x8000;
+
+// WM_SYSCOMMAND parameters.
+constexpr WParam ScMinimize = 0xF020;
+constexpr WParam ScMaximize = 0xF030;
+constexpr WParam ScClose = 0xF060;
+constexpr WParam ScRestore = 0xF120;
+
+// ShowWindow commands.
+constexpr int SwHide = 0;
+constexpr int SwShowNormal = 1;
+constexpr int SwShowMinimized = 2;
+constexpr int SwShow = 5;
+constexpr int SwMinimize = 6;
+constexpr int SwShowNa = 8;
+constexpr int SwRestore = 9;
+
+// MessageBoxA flags and results.
+constexpr Uint MbOk = 0x00000000;
+constexpr Uint MbOkCancel = 0x00000001;
+constexpr Uint MbYesNo = 0x00000004;
+constexpr Uint MbIconError = 0x00000010;
+constexpr Uint MbIconQuestion = 0x00000020;
+constexpr Uint MbIconWarning = 0x00000030;
+constexpr Uint MbIconInformation = 0x00000040;
+constexpr int IdOk = 1;
+constexpr int IdCancel = 2;
+constexpr int IdYes = 6;
+constexpr int IdNo = 7;
+
+// Clipboard formats and global memory flags.
+constexpr Uint CfText = 1;
+constexpr Uint CfBitmap = 2;
+constexpr Uint CfUnicodeText = 13;
+constexpr Uint CfDib = 8;
+constexpr Uint GmemMoveable = 0x0002;
+constexpr Uint GmemDdeShare = 0x2000;
+
+// Hotkey modifier flags (RegisterHotKey).
+constexpr Uint ModAlt = 0x0001;
+constexpr Uint ModControl = 0x0002;
+constexpr Uint ModShift = 0x0004;
+constexpr Uint ModWin = 0x0008;
+
+// Virtual-key codes the program names.
+constexpr std::uint8_t VkShift = 0x10;
+constexpr std::uint8_t VkControl = 0x11;
+constexpr std::uint8_t VkMenu = 0x12;
+constexpr std::uint8_t VkInsert = 0x2D;
+constexpr std::uint8_t VkRShift = 0xA1;
+
+// keybd_event flags.
+constexpr Dword KeyEventFExtendedKey = 0x0001;
+constexpr Dword KeyEventFKeyUp = 0x0002;
+
+// Keyboard layouts.
+constexpr Uint KlfActivate = 0x00000001;
+constexpr Uint KlfNoTellShell = 0x00000080;
+
+// Waiting.
+constexpr Dword WaitObject0 = 0x00000000;
+constexpr Dword WaitTimeout = 0x00000102;
+constexpr Dword QsAllInput = 0x04FF;
+
+// Registry.
+constexpr Hkey HkeyCurrentUser = 0x80000001;
+constexpr Dword RegNone = 0;
+constexpr Dword RegSz = 1;
+constexpr Dword RegDword = 4;
+constexpr Dword KeyQueryValue = 0x0001;
+constexpr Dword KeyAllAccess = 0xF003F;
+constexpr long ErrorSuccess = 0;
+
+// Notification area.
+constexpr Dword NimAdd = 0;
+constexpr Dword NimModify = 1;
+constexpr Dword NimDelete = 2;
+constexpr Dword NimSetVersion = 4;
+constexpr Uint NifMessage = 0x1;
+constexpr Uint NifIcon = 0x2;
+constexpr Uint NifTip = 0x4;
+
+// TrackPopupMenu flags.
+constexpr Uint TpmLeftAlign = 0x0000;
+constexpr Uint TpmRightButton = 0x0002;
+
+// System colour indexes.
+constexpr int ColorInactiveCaption = 3;
+constexpr int ColorHighlight = 13;
+constexpr int ColorMenuHilight = 29;
+
+// Windows error codes (GetLastError) the program tells apart.
+constexpr Dword ErrorFileNotFound = 2;
+constexpr Dword ErrorPathNotFound = 3;
+constexpr Dword ErrorTooManyOpenFiles = 4;
+constexpr Dword ErrorAccessDenied = 5;
+constexpr Dword ErrorInvalidName = 123;
+constexpr Dword ErrorHandleDiskFull = 39;
+constexpr Dword ErrorDiskFull = 112;
+constexpr Dword ErrorHotKeyAlreadyRegistered = 1409;
+
+inline Uint LoWord(std::uintptr_t v) { return static_cast<Uint>(v & 0xFFFF); }
+inline Uint HiWord(std::uintptr_t v) { return static_cast<Uint>((v >> 16) & 0xFFFF); }
+
+}  // namespace platform

@@ -1,0 +1,77 @@
+// Windows, messages, timers and the message loop.
+#pragma once
+
+#include <string>
+
+#include "platform/types.h"
+
+namespace platform {
+
+// Receives the messages of one window. Both backends call it from their window procedure.
+class IWindowProc {
+ public:
+  virtual LResult WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) = 0;
+
+ protected:
+  ~IWindowProc() = default;
+};
+
+enum class WindowKind {
+  TopLevel,     // an ordinary overlapped window (owned by `owner` when given)
+  Dialog,       // a fixed-border dialog window
+  Hidden,       // an invisible top-level window that still receives broadcasts
+  MessageOnly,  // a window that only receives messages sent or posted to it
+};
+
+struct WindowDesc {
+  WindowKind kind = WindowKind::TopLevel;
+  std::string title;
+  Hwnd owner = 0;
+  int x = 0, y = 0, width = 0, height = 0;  // outer size; 0 lets the backend choose
+  bool sizeable = false;
+  bool minimizeBox = false;
+  bool maximizeBox = false;
+  bool appWindow = false;  // carries the taskbar button of the application
+};
+
+class IWindows {
+ public:
+  virtual ~IWindows() = default;
+
+  virtual Hwnd CreateWindowA(const WindowDesc& desc, IWindowProc* proc) = 0;
+  virtual void DestroyWindow(Hwnd hwnd) = 0;
+  virtual bool ShowWindow(Hwnd hwnd, int cmd) = 0;
+  virtual bool IsWindowVisible(Hwnd hwnd) = 0;
+  virtual bool IsIconic(Hwnd hwnd) = 0;
+  virtual bool SetForegroundWindow(Hwnd hwnd) = 0;
+  virtual bool EnableWindow(Hwnd hwnd, bool enable) = 0;
+  virtual bool SetWindowTextA(Hwnd hwnd, const std::string& text) = 0;
+  virtual bool SetWindowPos(Hwnd hwnd, int x, int y, int width, int height) = 0;
+  virtual bool GetWindowRect(Hwnd hwnd, int& x, int& y, int& width, int& height) = 0;
+  virtual void SetWindowIcon(Hwnd hwnd, Hicon icon) = 0;
+
+  virtual LResult SendMessageA(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) = 0;
+  virtual bool PostMessageA(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) = 0;
+  virtual LResult DefWindowProcA(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) = 0;
+  virtual Uint RegisterWindowMessageA(const std::string& name) = 0;
+
+  virtual std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, Uint elapseMs) = 0;
+  virtual bool KillTimer(Hwnd hwnd, std::uintptr_t id) = 0;
+
+  virtual bool GetCursorPos(Point& pt) = 0;
+
+  // Dispatches messages until PostQuitMessage; returns its exit code.
+  virtual int RunMessageLoop() = 0;
+  // Dispatches messages until `done` returns true or the loop is quit (modal windows).
+  virtual void RunModalLoop(Hwnd modal, bool (*done)(void*), void* context) = 0;
+  virtual void PostQuitMessage(int exitCode) = 0;
+  // Dispatches every message waiting in the queue, then returns.
+  virtual void ProcessMessages() = 0;
+
+  // The common controls library's version as major * 100 + minor (6.0 gives 600).
+  virtual int CommonControlsVersion() = 0;
+  virtual Hicon LoadMainIcon(int size) = 0;
+  virtual unsigned GetSysColor(int index) = 0;
+};
+
+}  // namespace platform
