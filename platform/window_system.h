@@ -27,7 +27,8 @@ struct WindowDesc {
   WindowKind kind = WindowKind::TopLevel;
   std::string title;
   Hwnd owner = 0;
-  int x = 0, y = 0, width = 0, height = 0;  // outer size; 0 lets the backend choose
+  int x = 0, y = 0, width = 0, height = 0;  // 0 lets the backend choose
+  bool clientSize = false;                  // width and height are the client area, not the outer size
   bool sizeable = false;
   bool minimizeBox = false;
   bool maximizeBox = false;

@@ -1,0 +1,50 @@
+// A simulated per-user registry: a tree of keys holding typed values.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/registry.h"
+
+namespace sim {
+
+struct RegValue {
+  platform::Dword type = platform::RegSz;
+  std::string data;  // the raw bytes, a REG_SZ value with its terminating NUL
+};
+
+class SimRegistry : public platform::IRegistry {
+ public:
+  long RegCreateKeyExA(platform::Hkey root, const std::string& subKey, platform::Dword options,
+                       platform::Dword access, platform::Hkey& result) override;
+  long RegOpenKeyExA(platform::Hkey root, const std::string& subKey, platform::Dword options,
+                     platform::Dword access, platform::Hkey& result) override;
+  long RegSetValueExA(platform::Hkey key, const std::string& valueName, platform::Dword type, const void* data,
+                      platform::Dword size) override;
+  long RegQueryValueExA(platform::Hkey key, const std::string& valueName, platform::Dword* type, void* data,
+                        platform::Dword* size) override;
+  long RegCloseKey(platform::Hkey key) override;
+
+  // --- For tests; paths are below HKEY_CURRENT_USER ---
+  void Set(const std::string& keyPath, const std::string& valueName, platform::Dword type, std::string data);
+  void SetString(const std::string& keyPath, const std::string& valueName, const std::string& text) {
+    Set(keyPath, valueName, platform::RegSz, text + '\0');
+  }
+  std::optional<RegValue> Get(const std::string& keyPath, const std::string& valueName) const;
+  bool KeyExists(const std::string& keyPath) const;
+  int OpenHandles() const { return static_cast<int>(handles_.size()); }
+  void DenyWrites(bool deny) { denyWrites_ = deny; }
+
+ private:
+  struct Key {
+    std::map<std::string, RegValue> values;  // by lower-case name
+  };
+  static std::string Normalize(const std::string& path);
+  std::map<std::string, Key> keys_;                 // by lower-case path
+  std::map<platform::Hkey, std::string> handles_;  // open handle -> key path
+  platform::Hkey next_ = 0x1000;
+  bool denyWrites_ = false;
+};
+
+}  // namespace sim

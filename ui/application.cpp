@@ -1,0 +1,112 @@
+#include "ui/application.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "ui/form.h"
+
+namespace ui {
+
+using namespace platform;
+
+Application::Application(platform::Desktop& desktop) : desktop_(desktop) {}
+
+Application::~Application() {
+  if (handle_) desktop_.Windows().DestroyWindow(handle_);
+}
+
+std::string Application::TitleFromExePath(const std::string& path) {
+  std::string name = path.substr(path.find_last_of("\\/") + 1);
+  name = name.substr(0, name.find('.'));
+  for (std::size_t i = 1; i < name.size(); ++i)
+    name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
+  return name;
+}
+
+void Application::Initialize() {
+  title_ = TitleFromExePath(desktop_.Files().GetModuleFileNameA());
+  WindowDesc desc;
+  desc.kind = WindowKind::TopLevel;
+  desc.title = title_;
+  desc.appWindow = true;
+  handle_ = desktop_.Windows().CreateWindowA(desc, this);
+  desktop_.Windows().SetWindowIcon(handle_, desktop_.Windows().LoadMainIcon(32));
+}
+
+void Application::AddForm(Form* form) {
+  forms_.push_back(form);
+  if (!mainForm_) mainForm_ = form;
+}
+
+void Application::RemoveForm(Form* form) {
+  std::erase(forms_, form);
+  if (mainForm_ == form) mainForm_ = nullptr;
+}
+
+void Application::Terminate() {
+  terminated_ = true;
+  desktop_.Windows().PostQuitMessage(0);
+}
+
+void Application::ProcessMessages() { desktop_.Windows().ProcessMessages(); }
+
+void Application::Minimize() { desktop_.Windows().ShowWindow(handle_, SwMinimize); }
+
+void Application::Restore() { desktop_.Windows().ShowWindow(handle_, SwRestore); }
+
+void Application::ShowException(const std::exception& error) {
+  std::string text = error.what();
+  if (text.empty() || text.back() != '.') text += '.';
+  desktop_.Dialogs().MessageBoxA(handle_, text, title_, MbOk | MbIconError);
+}
+
+void Application::Guard(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& error) {
+    ShowException(error);
+  }
+}
+
+void Application::FormVisibilityChanged() {
+  if (!handle_) return;
+  bool any = std::any_of(forms_.begin(), forms_.end(), [](Form* f) { return f->Visible(); });
+  IWindows& windows = desktop_.Windows();
+  if (any && !windows.IsWindowVisible(handle_))
+    windows.ShowWindow(handle_, SwShowNa);
+  else if (!any && windows.IsWindowVisible(handle_))
+    windows.ShowWindow(handle_, SwHide);
+}
+
+LResult Application::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
+  try {
+    for (const Hook& hook : hooks_) {
+      LResult result = 0;
+      if (hook(msg, wParam, lParam, result)) return result;
+    }
+    switch (msg) {
+      case WmClose:
+        if (mainForm_) mainForm_->Close();
+        return 0;
+      case WmSysCommand:
+        switch (wParam & 0xFFF0) {
+          case ScClose:
+            if (mainForm_) mainForm_->Close();
+            return 0;
+          case ScMinimize:
+            Minimize();
+            return 0;
+          case ScRestore:
+            Restore();
+            return 0;
+        }
+        break;
+    }
+  } catch (const std::exception& error) {
+    ShowException(error);
+    return 0;
+  }
+  return desktop_.Windows().DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace ui

@@ -1,0 +1,71 @@
+// The application: its hidden window with the taskbar button, its forms and its error report.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/desktop.h"
+
+namespace ui {
+
+class Form;
+
+class Application : public platform::IWindowProc {
+ public:
+  explicit Application(platform::Desktop& desktop);
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  platform::Desktop& Desktop() { return desktop_; }
+  // Creates the application window, hidden, titled after the executable, with the main icon.
+  void Initialize();
+  platform::Hwnd Handle() const { return handle_; }
+  const std::string& Title() const { return title_; }
+  // The executable's file name without folder, cut before its first dot, the rest after the
+  // first character in lower case.
+  static std::string TitleFromExePath(const std::string& path);
+
+  // The first form registered is the main form.
+  void AddForm(Form* form);
+  void RemoveForm(Form* form);
+  Form* MainForm() const { return mainForm_; }
+  const std::vector<Form*>& Forms() const { return forms_; }
+
+  // Ends the message loop after the current message.
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+  void ProcessMessages();
+  void Minimize();
+  void Restore();
+
+  // The standard error box: the message, a full stop added when it has none, under the
+  // application title, with the error icon.
+  void ShowException(const std::exception& error);
+  // Runs `action`, showing any error that escapes it in the standard error box.
+  void Guard(const std::function<void()>& action);
+
+  // Shows the application window while any form is visible and hides it while none is.
+  void FormVisibilityChanged();
+
+  // Hooks see the application window's messages first; one that returns true has handled it.
+  using Hook = std::function<bool(platform::Uint msg, platform::WParam wParam, platform::LParam lParam,
+                                  platform::LResult& result)>;
+  void AddHook(Hook hook) { hooks_.push_back(std::move(hook)); }
+
+  platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
+                               platform::LParam lParam) override;
+
+ private:
+  platform::Desktop& desktop_;
+  platform::Hwnd handle_ = 0;
+  std::string title_;
+  std::vector<Form*> forms_;
+  Form* mainForm_ = nullptr;
+  bool terminated_ = false;
+  std::vector<Hook> hooks_;
+};
+
+}  // namespace ui

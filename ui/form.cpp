@@ -1,0 +1,159 @@
+#include "ui/form.h"
+
+#include <algorithm>
+
+#include "ui/application.h"
+#include "platform/errors.h"
+#include "ui/timer.h"
+
+namespace ui {
+
+using namespace platform;
+
+Form::Form(Application& app, std::string name) : Control(nullptr, std::move(name)), app_(app) {
+  Control::SetVisible(false);
+  app_.AddForm(this);
+}
+
+Form::~Form() {
+  DestroyHandle();
+  app_.RemoveForm(this);
+}
+
+Desktop& Form::Desktop() { return app_.Desktop(); }
+
+Hwnd Form::Handle() {
+  if (handle_) return handle_;
+  WindowDesc desc;
+  desc.kind = Border == BorderStyle::Sizeable ? WindowKind::TopLevel : WindowKind::Dialog;
+  desc.title = caption_;
+  desc.owner = app_.Handle();
+  desc.x = GetBounds().left;
+  desc.y = GetBounds().top;
+  desc.width = GetBounds().width;
+  desc.height = GetBounds().height;
+  desc.clientSize = ClientSized;
+  desc.sizeable = Border == BorderStyle::Sizeable;
+  desc.minimizeBox = MinimizeBox;
+  desc.maximizeBox = MaximizeBox;
+  handle_ = Desktop().Windows().CreateWindowA(desc, this);
+  for (Timer* timer : timers_) timer->Start();
+  if (ui::PeerFactory* peers = Desktop().Peers()) peers->CreatePeers(*this);
+  return handle_;
+}
+
+void Form::DestroyHandle() {
+  if (!handle_) return;
+  Hwnd handle = handle_;
+  Desktop().Windows().DestroyWindow(handle);
+  handle_ = 0;
+}
+
+void Form::SetCaption(std::string caption) {
+  caption_ = std::move(caption);
+  if (handle_) Desktop().Windows().SetWindowTextA(handle_, caption_);
+}
+
+void Form::SetVisible(bool visible) {
+  if (visible == Visible()) return;
+  Hwnd handle = Handle();
+  Control::SetVisible(visible);
+  if (visible) PlaceForShowing();
+  Desktop().Windows().ShowWindow(handle, visible ? SwShow : SwHide);
+  app_.FormVisibilityChanged();
+}
+
+void Form::PlaceForShowing() {
+  Form* main = app_.MainForm();
+  if (Position != FormPosition::MainFormCenter || !main || main == this || !main->HandleAllocated()) return;
+  IWindows& windows = Desktop().Windows();
+  int mx, my, mw, mh, x, y, w, h;
+  if (!windows.GetWindowRect(main->Handle(), mx, my, mw, mh) || !windows.GetWindowRect(handle_, x, y, w, h)) return;
+  windows.SetWindowPos(handle_, mx + (mw - w) / 2, my + (mh - h) / 2, w, h);
+}
+
+int Form::ShowModal() {
+  if (Visible() || modal_) throw platform::Error("Cannot make a visible window modal");
+  IWindows& windows = Desktop().Windows();
+  std::vector<Hwnd> disabled;
+  for (Form* form : app_.Forms())
+    if (form != this && form->Visible() && form->HandleAllocated()) {
+      windows.EnableWindow(form->Handle(), false);
+      disabled.push_back(form->Handle());
+    }
+  modal_ = true;
+  modalResult_ = MrNone;
+  Show();
+  windows.SetForegroundWindow(Handle());
+  windows.RunModalLoop(
+      Handle(),
+      [](void* context) {
+        auto* form = static_cast<Form*>(context);
+        return form->modalResult_ != MrNone || form->app_.Terminated();
+      },
+      this);
+  int result = modalResult_ != MrNone ? modalResult_ : MrCancel;
+  Hide();
+  for (Hwnd hwnd : disabled) windows.EnableWindow(hwnd, true);
+  modal_ = false;
+  modalResult_ = result;
+  return result;
+}
+
+void Form::Close() {
+  if (modal_) {
+    modalResult_ = MrCancel;
+    return;
+  }
+  bool canClose = true;
+  FormCloseQuery(canClose);
+  if (!canClose) return;
+  if (app_.MainForm() == this)
+    app_.Terminate();
+  else
+    Hide();
+}
+
+void Form::RemoveTimer(Timer* timer) { std::erase(timers_, timer); }
+
+LResult Form::DefaultHandler(Uint msg, WParam wParam, LParam lParam) {
+  switch (msg) {
+    case WmClose:
+      Close();
+      return 0;
+    case WmQueryEndSession: {
+      bool canClose = true;
+      FormCloseQuery(canClose);
+      return canClose ? 1 : 0;
+    }
+    case WmSysCommand:
+      // The main form stands for the application: minimizing it minimizes the application.
+      if ((wParam & 0xFFF0) == ScMinimize && app_.MainForm() == this) {
+        app_.Minimize();
+        return 0;
+      }
+      break;
+    case WmTimer:
+      for (Timer* timer : timers_)
+        if (timer->Id() == wParam) {
+          timer->Fire();
+          return 0;
+        }
+      break;
+  }
+  return Desktop().Windows().DefWindowProcA(handle_, msg, wParam, lParam);
+}
+
+LResult Form::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
+  if (!handle_) handle_ = hwnd;  // messages sent while the window is being created
+  try {
+    LResult result = 0;
+    if (HandleMessage(msg, wParam, lParam, result)) return result;
+    return DefaultHandler(msg, wParam, lParam);
+  } catch (const std::exception& error) {
+    app_.ShowException(error);
+    return 0;
+  }
+}
+
+}  // namespace ui

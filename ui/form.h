@@ -1,0 +1,91 @@
+// A window with its controls as members, in the manner of a form designer.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/desktop.h"
+#include "ui/control.h"
+#include "ui/menu.h"
+
+namespace ui {
+
+class Application;
+class Timer;
+
+enum class BorderStyle { Sizeable, Dialog, Single };
+enum class FormPosition { Designed, MainFormCenter };
+
+constexpr int MrNone = 0;
+constexpr int MrOk = 1;
+constexpr int MrCancel = 2;
+
+class Form : public Control, public platform::IWindowProc {
+ public:
+  Form(Application& app, std::string name);
+  ~Form() override;
+
+  Application& App() { return app_; }
+  platform::Desktop& Desktop();
+
+  // The window, created on first use.
+  platform::Hwnd Handle();
+  bool HandleAllocated() const { return handle_ != 0; }
+  void DestroyHandle();
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+  BorderStyle Border = BorderStyle::Sizeable;
+  FormPosition Position = FormPosition::Designed;
+  bool ClientSized = false;  // the bounds' width and height are the client area
+  bool MinimizeBox = true;
+  bool MaximizeBox = true;
+  std::string FontName = "MS Sans Serif";
+  int FontHeight = -11;
+  MainMenu* Menu = nullptr;
+
+  void SetVisible(bool visible) override;
+  void Show() { SetVisible(true); }
+  void Hide() { SetVisible(false); }
+  // Shows the form modally; returns its modal result once it is closed.
+  int ShowModal();
+  bool Modal() const { return modal_; }
+  int ModalResult() const { return modalResult_; }
+  void SetModalResult(int result) { modalResult_ = result; }
+  // The normal close: asks FormCloseQuery, then hides the form or, for the main form, ends
+  // the program. An error raised by the query escapes to the caller.
+  void Close();
+
+  Control* ActiveControl() const { return activeControl_; }
+  void SetActiveControl(Control* control) { activeControl_ = control; }
+
+  void AddTimer(Timer* timer) { timers_.push_back(timer); }
+  void RemoveTimer(Timer* timer);
+
+  platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
+                               platform::LParam lParam) final;
+
+ protected:
+  virtual void FormCloseQuery(bool& canClose) { (void)canClose; }
+  // A message for the form's window; return true when it is handled, with `result` set.
+  virtual bool HandleMessage(platform::Uint msg, platform::WParam wParam, platform::LParam lParam,
+                             platform::LResult& result) {
+    (void)msg, (void)wParam, (void)lParam, (void)result;
+    return false;
+  }
+  // Runs the default handling of the message (the framework's, then the platform's).
+  platform::LResult DefaultHandler(platform::Uint msg, platform::WParam wParam, platform::LParam lParam);
+
+ private:
+  void PlaceForShowing();
+
+  Application& app_;
+  std::string caption_;
+  platform::Hwnd handle_ = 0;
+  bool modal_ = false;
+  int modalResult_ = MrNone;
+  Control* activeControl_ = nullptr;
+  std::vector<Timer*> timers_;
+};
+
+}  // namespace ui
