@@ -1,0 +1,49 @@
+// The common open and save dialogs as components of a form.
+#pragma once
+
+#include <string>
+
+#include "ui/form.h"
+
+namespace ui {
+
+class FileDialog {
+ public:
+  explicit FileDialog(Form& owner, bool save) : owner_(owner), save_(save) {}
+  std::string Filter;      // "Description|*.ext"
+  std::string InitialDir;  // empty: the system's choice
+  std::string DefaultExt;  // empty: none is added
+  bool OverwritePrompt = false;
+  std::string FileName;  // the chosen file after Execute returned true
+
+  // Shows the dialog; true when the user chose a file.
+  bool Execute() {
+    platform::FileDialogRequest request;
+    request.owner = owner_.Handle();
+    request.filter = Filter;
+    request.initialDirectory = InitialDir;
+    request.defaultExtension = DefaultExt;
+    request.overwritePrompt = OverwritePrompt;
+    platform::IDialogs& dialogs = owner_.Desktop().Dialogs();
+    std::string name;
+    bool chosen = save_ ? dialogs.GetSaveFileNameA(request, name) : dialogs.GetOpenFileNameA(request, name);
+    if (chosen) FileName = name;
+    return chosen;
+  }
+
+ private:
+  Form& owner_;
+  bool save_;
+};
+
+class OpenDialog : public FileDialog {
+ public:
+  explicit OpenDialog(Form& owner) : FileDialog(owner, false) {}
+};
+
+class SaveDialog : public FileDialog {
+ public:
+  explicit SaveDialog(Form& owner) : FileDialog(owner, true) {}
+};
+
+}  // namespace ui
