@@ -1,0 +1,34 @@
+#include <climits>
+
+#include "platform/win32/win32_services.h"
+
+namespace win32 {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 text is passed to the system as it is");
+
+// Lengths are passed explicitly, so embedded NULs survive both ways.
+std::string Win32CodePage::WideToAnsi(const std::u16string& text) {
+  if (text.empty() || text.size() > INT_MAX) return {};
+  auto source = reinterpret_cast<const wchar_t*>(text.data());
+  int length = static_cast<int>(text.size());
+  int size = ::WideCharToMultiByte(CP_ACP, 0, source, length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return {};
+  std::string result(static_cast<std::size_t>(size), '\0');
+  size = ::WideCharToMultiByte(CP_ACP, 0, source, length, result.data(), size, nullptr, nullptr);
+  result.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+  return result;
+}
+
+std::u16string Win32CodePage::AnsiToWide(const std::string& text) {
+  if (text.empty() || text.size() > INT_MAX) return {};
+  int length = static_cast<int>(text.size());
+  int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  if (size <= 0) return {};
+  std::u16string result(static_cast<std::size_t>(size), u'\0');
+  size =
+      ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, reinterpret_cast<wchar_t*>(result.data()), size);
+  result.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+  return result;
+}
+
+}  // namespace win32

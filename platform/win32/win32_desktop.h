@@ -1,0 +1,57 @@
+// The real Windows desktop: every call goes to the Win32 "A" function of the same name.
+#pragma once
+
+#include "platform/desktop.h"
+#include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_services.h"
+#include "platform/win32/win32_windows.h"
+
+namespace ui {
+class PeerFactory;
+}
+
+namespace win32 {
+
+class Win32Desktop final : public platform::Desktop {
+ public:
+  // `instance` is the module that holds the window class and the "MAINICON" resource.
+  explicit Win32Desktop(HINSTANCE instance);
+  Win32Desktop(const Win32Desktop&) = delete;
+  Win32Desktop& operator=(const Win32Desktop&) = delete;
+
+  HINSTANCE Instance() const { return instance_; }
+  // The peers that show the ui controls; not owned, and must outlive the forms that use them.
+  void SetPeers(ui::PeerFactory* peers) { peers_ = peers; }
+
+  platform::IWindows& Windows() override { return windows_; }
+  platform::IClipboard& Clipboard() override { return clipboard_; }
+  platform::IGlobalMemory& Memory() override { return memory_; }
+  platform::IHotKeys& HotKeys() override { return hotKeys_; }
+  platform::IKeyboard& Keyboard() override { return keyboard_; }
+  platform::IRegistry& Registry() override { return registry_; }
+  platform::IShell& Shell() override { return shell_; }
+  platform::INotifyArea& NotifyArea() override { return notifyArea_; }
+  platform::IDialogs& Dialogs() override { return dialogs_; }
+  platform::IFiles& Files() override { return files_; }
+  platform::IClock& Clock() override { return clock_; }
+  platform::ICodePage& CodePage() override { return codePage_; }
+  ui::PeerFactory* Peers() override { return peers_; }
+
+ private:
+  HINSTANCE instance_;
+  Win32Windows windows_;
+  Win32Clipboard clipboard_;
+  Win32GlobalMemory memory_;
+  Win32HotKeys hotKeys_;
+  Win32Keyboard keyboard_;
+  Win32Registry registry_;
+  Win32Shell shell_;
+  Win32NotifyArea notifyArea_;
+  Win32Dialogs dialogs_;
+  Win32Files files_;
+  Win32Clock clock_;
+  Win32CodePage codePage_;
+  ui::PeerFactory* peers_ = nullptr;
+};
+
+}  // namespace win32

@@ -1,0 +1,121 @@
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <type_traits>
+
+#include "platform/win32/win32_services.h"
+
+namespace win32 {
+
+namespace {
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const { ::CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+// One WriteFile or ReadFile moves at most a DWORD's worth; stay well below it.
+constexpr std::size_t kChunk = 1u << 30;
+
+}  // namespace
+
+std::string Win32Files::GetModuleFileNameA() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    // A full buffer means the path was cut; try again with more room.
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+platform::Dword Win32Files::CreateForWriting(const std::string& path, platform::FileHandle& file) {
+  HANDLE handle =
+      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    file = 0;
+    return ::GetLastError();
+  }
+  file = From(handle);
+  return ERROR_SUCCESS;
+}
+
+platform::Dword Win32Files::Write(platform::FileHandle file, const void* data, std::size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    DWORD written = 0;
+    if (!::WriteFile(To<HANDLE>(file), bytes, static_cast<DWORD>(std::min(size, kChunk)), &written, nullptr))
+      return ::GetLastError();
+    // A write that succeeds but moves nothing has run out of room.
+    if (written == 0) return ERROR_DISK_FULL;
+    bytes += written;
+    size -= written;
+  }
+  return ERROR_SUCCESS;
+}
+
+platform::Dword Win32Files::Flush(platform::FileHandle file) {
+  return ::FlushFileBuffers(To<HANDLE>(file)) ? ERROR_SUCCESS : ::GetLastError();
+}
+
+platform::Dword Win32Files::Close(platform::FileHandle file) {
+  return ::CloseHandle(To<HANDLE>(file)) ? ERROR_SUCCESS : ::GetLastError();
+}
+
+platform::Dword Win32Files::ReadAll(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    file.release();
+    return ::GetLastError();
+  }
+  LARGE_INTEGER size;
+  if (!::GetFileSizeEx(file.get(), &size)) return ::GetLastError();
+  if (static_cast<unsigned long long>(size.QuadPart) > std::numeric_limits<std::size_t>::max() / 2)
+    return ERROR_NOT_ENOUGH_MEMORY;
+  bytes.resize(static_cast<std::size_t>(size.QuadPart));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), bytes.data() + done,
+                    static_cast<DWORD>(std::min(bytes.size() - done, kChunk)), &read, nullptr)) {
+      DWORD error = ::GetLastError();
+      bytes.clear();
+      return error;
+    }
+    if (read == 0) break;  // the file shrank while being read
+    done += read;
+  }
+  bytes.resize(done);
+  return ERROR_SUCCESS;
+}
+
+platform::Dword Win32Files::Replace(const std::string& source, const std::string& target) {
+  return ::MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? ERROR_SUCCESS
+             : ::GetLastError();
+}
+
+platform::Dword Win32Files::Delete(const std::string& path) {
+  return ::DeleteFileA(path.c_str()) ? ERROR_SUCCESS : ::GetLastError();
+}
+
+bool Win32Files::IsReadOnly(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+std::string Win32Files::ErrorText(platform::Dword code) {
+  char buffer[1024] = {};
+  DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  0, buffer, sizeof buffer, nullptr);
+  std::string text(buffer, length);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+}  // namespace win32

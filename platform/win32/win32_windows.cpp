@@ -1,0 +1,346 @@
+#include "platform/win32/win32_windows.h"
+
+#include <shlwapi.h>
+
+#include <exception>
+#include <string>
+#include <unordered_map>
+
+namespace win32 {
+
+using platform::WindowKind;
+
+namespace {
+
+std::unordered_map<HWND, IReflectedMessageHandler*>& ReflectionHandlers() {
+  static std::unordered_map<HWND, IReflectedMessageHandler*> handlers;
+  return handlers;
+}
+
+// The child control that sent a parent notification, or nullptr when the message is not one
+// (menu and accelerator commands carry no control handle).
+HWND NotifyingControl(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      return reinterpret_cast<HWND>(lParam);
+    case WM_NOTIFY:
+      return lParam ? reinterpret_cast<const NMHDR*>(lParam)->hwndFrom : nullptr;
+    case WM_DRAWITEM:
+      return wParam && lParam ? reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem : nullptr;
+  }
+  return nullptr;
+}
+
+bool Reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  HWND control = NotifyingControl(msg, wParam, lParam);
+  if (!control) return false;
+  auto& handlers = ReflectionHandlers();
+  auto found = handlers.find(control);
+  return found != handlers.end() && found->second->OnReflectedMessage(msg, wParam, lParam, result);
+}
+
+// The last line of defence: a C++ exception must not unwind through the system's frames between
+// the message loop and the window procedure. The forms report their own errors; this catches
+// what escapes them, under the application's title as the error box does.
+void ReportEscapedError(HWND hwnd, const char* text) {
+  char caption[256] = {};
+  HWND root = ::GetAncestor(hwnd, GA_ROOTOWNER);
+  ::GetWindowTextA(root ? root : hwnd, caption, sizeof caption);
+  ::MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+
+DWORD StyleOf(const platform::WindowDesc& desc) {
+  if (desc.appWindow) return WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
+  DWORD style = 0;
+  switch (desc.kind) {
+    case WindowKind::TopLevel:
+      style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+      break;
+    case WindowKind::Dialog:
+      style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;  // framed by WS_EX_DLGMODALFRAME
+      break;
+    case WindowKind::Hidden:
+      return WS_POPUP;
+    case WindowKind::MessageOnly:
+      return 0;
+  }
+  if (desc.sizeable) style |= WS_THICKFRAME;
+  if (desc.minimizeBox) style |= WS_MINIMIZEBOX;
+  if (desc.maximizeBox) style |= WS_MAXIMIZEBOX;
+  return style;
+}
+
+DWORD ExStyleOf(const platform::WindowDesc& desc) {
+  if (desc.appWindow) return 0;
+  switch (desc.kind) {
+    case WindowKind::TopLevel:
+      return WS_EX_CONTROLPARENT;
+    case WindowKind::Dialog:
+      return WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME;
+    case WindowKind::Hidden:
+      return WS_EX_TOOLWINDOW;
+    case WindowKind::MessageOnly:
+      return 0;
+  }
+  return 0;
+}
+
+// The application window keeps only the commands that make sense for a window without an
+// area of its own: Restore, Minimize and Close.
+void TrimApplicationSystemMenu(HWND hwnd) {
+  HMENU menu = ::GetSystemMenu(hwnd, FALSE);
+  ::DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
+  ::DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
+  ::DeleteMenu(menu, SC_MOVE, MF_BYCOMMAND);
+}
+
+}  // namespace
+
+void SetReflectionHandler(HWND control, IReflectedMessageHandler* handler) {
+  if (handler)
+    ReflectionHandlers()[control] = handler;
+  else
+    ReflectionHandlers().erase(control);
+}
+
+Win32Windows::Win32Windows(HINSTANCE instance) : instance_(instance) {}
+
+Win32Windows::~Win32Windows() {
+  for (auto& [size, icon] : mainIcons_) ::DestroyIcon(icon);
+}
+
+void Win32Windows::RegisterWindowClass() {
+  if (classRegistered_) return;
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = &Win32Windows::WindowProcedure;
+  wc.hInstance = instance_;
+  // A form has no icon of its own; its caption shows the application's.
+  wc.hIcon = ::LoadIconA(instance_, "MAINICON");
+  wc.hIconSm =
+      static_cast<HICON>(::LoadImageA(instance_, "MAINICON", IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                      ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR | LR_SHARED));
+  wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kWindowClass;
+  classRegistered_ = ::RegisterClassExA(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+LRESULT CALLBACK Win32Windows::WindowProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* proc = reinterpret_cast<platform::IWindowProc*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  // Messages that arrive before WM_NCCREATE (WM_GETMINMAXINFO) or after WM_NCDESTROY have no
+  // object to go to.
+  if (!proc) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+
+  LRESULT result = 0;
+  if (Reflect(msg, wParam, lParam, result)) return result;
+  try {
+    result = proc->WindowProc(From(hwnd), msg, wParam, lParam);
+  } catch (const std::exception& error) {
+    ReportEscapedError(hwnd, error.what());
+    result = msg == WM_NCCREATE ? TRUE : 0;
+  } catch (...) {
+    ReportEscapedError(hwnd, "Unknown error.");
+    result = msg == WM_NCCREATE ? TRUE : 0;
+  }
+  // The object may be gone right after its window; nothing may reach it any more.
+  if (msg == WM_NCDESTROY) ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+  return result;
+}
+
+platform::Hwnd Win32Windows::CreateWindowA(const platform::WindowDesc& desc, platform::IWindowProc* proc) {
+  RegisterWindowClass();
+  DWORD style = StyleOf(desc);
+  DWORD exStyle = ExStyleOf(desc);
+  HWND parent = ToHwnd(desc.owner);
+  int x = desc.x, y = desc.y, width = desc.width, height = desc.height;
+
+  if (desc.appWindow) {
+    // The application window in the manner of the VCL's TApplication: no area of its own,
+    // centred on the screen, and its showing is what makes the taskbar button exist. The forms
+    // it owns get no buttons of their own.
+    x = ::GetSystemMetrics(SM_CXSCREEN) / 2;
+    y = ::GetSystemMetrics(SM_CYSCREEN) / 2;
+    width = height = 0;
+    parent = nullptr;
+  } else if (desc.kind == WindowKind::MessageOnly) {
+    parent = HWND_MESSAGE;
+    x = y = width = height = 0;
+  } else if (desc.kind == WindowKind::Hidden) {
+    // Top-level rather than message-only, or it would not receive broadcasts such as
+    // WM_QUERYENDSESSION; it is never shown.
+    parent = nullptr;
+    x = y = width = height = 0;
+  } else if (width == 0 || height == 0) {
+    x = y = width = height = CW_USEDEFAULT;
+  } else if (desc.clientSize) {
+    RECT rect = {0, 0, width, height};
+    ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    width = rect.right - rect.left;
+    height = rect.bottom - rect.top;
+  }
+
+  HWND hwnd = ::CreateWindowExA(exStyle, kWindowClass, desc.title.c_str(), style, x, y, width, height, parent,
+                                nullptr, instance_, proc);
+  if (hwnd && desc.appWindow) TrimApplicationSystemMenu(hwnd);
+  return From(hwnd);
+}
+
+void Win32Windows::DestroyWindow(platform::Hwnd hwnd) { ::DestroyWindow(ToHwnd(hwnd)); }
+
+bool Win32Windows::ShowWindow(platform::Hwnd hwnd, int cmd) { return ::ShowWindow(ToHwnd(hwnd), cmd) != 0; }
+
+bool Win32Windows::IsWindowVisible(platform::Hwnd hwnd) { return ::IsWindowVisible(ToHwnd(hwnd)) != 0; }
+
+bool Win32Windows::IsIconic(platform::Hwnd hwnd) { return ::IsIconic(ToHwnd(hwnd)) != 0; }
+
+bool Win32Windows::SetForegroundWindow(platform::Hwnd hwnd) {
+  return ::SetForegroundWindow(ToHwnd(hwnd)) != 0;
+}
+
+bool Win32Windows::EnableWindow(platform::Hwnd hwnd, bool enable) {
+  return ::EnableWindow(ToHwnd(hwnd), enable ? TRUE : FALSE) != 0;
+}
+
+bool Win32Windows::SetWindowTextA(platform::Hwnd hwnd, const std::string& text) {
+  return ::SetWindowTextA(ToHwnd(hwnd), text.c_str()) != 0;
+}
+
+bool Win32Windows::SetWindowPos(platform::Hwnd hwnd, int x, int y, int width, int height) {
+  return ::SetWindowPos(ToHwnd(hwnd), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE) != 0;
+}
+
+bool Win32Windows::GetWindowRect(platform::Hwnd hwnd, int& x, int& y, int& width, int& height) {
+  RECT rect;
+  if (!::GetWindowRect(ToHwnd(hwnd), &rect)) return false;
+  x = rect.left;
+  y = rect.top;
+  width = rect.right - rect.left;
+  height = rect.bottom - rect.top;
+  return true;
+}
+
+void Win32Windows::SetWindowIcon(platform::Hwnd hwnd, platform::Hicon icon) {
+  ::SendMessageA(ToHwnd(hwnd), WM_SETICON, ICON_BIG, static_cast<LPARAM>(icon));
+  ::SendMessageA(ToHwnd(hwnd), WM_SETICON, ICON_SMALL, static_cast<LPARAM>(icon));
+}
+
+platform::LResult Win32Windows::SendMessageA(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
+                                             platform::LParam lParam) {
+  return ::SendMessageA(ToHwnd(hwnd), msg, wParam, lParam);
+}
+
+bool Win32Windows::PostMessageA(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
+                                platform::LParam lParam) {
+  return ::PostMessageA(ToHwnd(hwnd), msg, wParam, lParam) != 0;
+}
+
+platform::LResult Win32Windows::DefWindowProcA(platform::Hwnd hwnd, platform::Uint msg,
+                                               platform::WParam wParam, platform::LParam lParam) {
+  return ::DefWindowProcA(ToHwnd(hwnd), msg, wParam, lParam);
+}
+
+platform::Uint Win32Windows::RegisterWindowMessageA(const std::string& name) {
+  return ::RegisterWindowMessageA(name.c_str());
+}
+
+std::uintptr_t Win32Windows::SetTimer(platform::Hwnd hwnd, std::uintptr_t id, platform::Uint elapseMs) {
+  return ::SetTimer(ToHwnd(hwnd), id, elapseMs, nullptr);
+}
+
+bool Win32Windows::KillTimer(platform::Hwnd hwnd, std::uintptr_t id) {
+  return ::KillTimer(ToHwnd(hwnd), id) != 0;
+}
+
+bool Win32Windows::GetCursorPos(platform::Point& pt) {
+  POINT point;
+  if (!::GetCursorPos(&point)) return false;
+  pt.x = point.x;
+  pt.y = point.y;
+  return true;
+}
+
+int Win32Windows::RunMessageLoop() {
+  MSG msg;
+  // GetMessage gives -1 on an invalid argument; that is no reason to dispatch or to spin.
+  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  return msg.message == WM_QUIT ? static_cast<int>(msg.wParam) : 0;
+}
+
+void Win32Windows::RunModalLoop(platform::Hwnd modal, bool (*done)(void*), void* context) {
+  HWND window = ToHwnd(modal);
+  MSG msg;
+  while (!done(context) && ::IsWindow(window)) {
+    if (::GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+      // The quit belongs to the outer loop, which must see it too.
+      if (msg.message == WM_QUIT) ::PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+}
+
+void Win32Windows::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
+
+void Win32Windows::ProcessMessages() {
+  MSG msg;
+  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+}
+
+int Win32Windows::CommonControlsVersion() {
+  HMODULE library = ::GetModuleHandleA("comctl32.dll");
+  bool loadedHere = false;
+  if (!library) {
+    library = ::LoadLibraryA("comctl32.dll");
+    loadedHere = library != nullptr;
+  }
+  if (!library) return 0;
+  int version = 0;
+  // Through void(*)() so that the cast between unrelated function types is a deliberate one.
+  auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(library, "DllGetVersion")));
+  if (getVersion) {
+    DLLVERSIONINFO info = {};
+    info.cbSize = sizeof info;
+    if (SUCCEEDED(getVersion(&info)))
+      version = static_cast<int>(info.dwMajorVersion * 100 + info.dwMinorVersion);
+  }
+  if (loadedHere) ::FreeLibrary(library);
+  return version;
+}
+
+platform::Hicon Win32Windows::LoadMainIcon(int size) {
+  auto found = mainIcons_.find(size);
+  if (found != mainIcons_.end()) return From(found->second);
+  auto icon =
+      static_cast<HICON>(::LoadImageA(instance_, "MAINICON", IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+  if (icon) mainIcons_[size] = icon;
+  return From(icon);
+}
+
+unsigned Win32Windows::GetSysColor(int index) { return ::GetSysColor(index); }
+
+}  // namespace win32

@@ -1,0 +1,81 @@
+// Windows, messages, timers and the message loop on the real desktop.
+#pragma once
+
+#include <map>
+
+#include "platform/win32/win32_handles.h"
+#include "platform/window_system.h"
+
+namespace win32 {
+
+// Receives the notifications that a child control sends its parent (WM_COMMAND, WM_NOTIFY,
+// WM_DRAWITEM, WM_CTLCOLOR*, WM_HSCROLL, WM_VSCROLL), so that the control's own peer handles them
+// instead of the form. The parent's window procedure consults the handler registered for the
+// control that sent the message before it passes the message to the form.
+class IReflectedMessageHandler {
+ public:
+  // Returns true when the message was handled; `result` is then the parent's answer.
+  virtual bool OnReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
+
+ protected:
+  ~IReflectedMessageHandler() = default;
+};
+
+// Registers `handler` for the child control `control`; nullptr removes the registration. A peer
+// removes its registration before its control's window is destroyed.
+void SetReflectionHandler(HWND control, IReflectedMessageHandler* handler);
+
+class Win32Windows final : public platform::IWindows {
+ public:
+  explicit Win32Windows(HINSTANCE instance);
+  ~Win32Windows() override;
+  Win32Windows(const Win32Windows&) = delete;
+  Win32Windows& operator=(const Win32Windows&) = delete;
+
+  // Every window made here belongs to this class; peers may create their controls inside them.
+  static constexpr const char* kWindowClass = "CorvilaneForm";
+
+  platform::Hwnd CreateWindowA(const platform::WindowDesc& desc, platform::IWindowProc* proc) override;
+  void DestroyWindow(platform::Hwnd hwnd) override;
+  bool ShowWindow(platform::Hwnd hwnd, int cmd) override;
+  bool IsWindowVisible(platform::Hwnd hwnd) override;
+  bool IsIconic(platform::Hwnd hwnd) override;
+  bool SetForegroundWindow(platform::Hwnd hwnd) override;
+  bool EnableWindow(platform::Hwnd hwnd, bool enable) override;
+  bool SetWindowTextA(platform::Hwnd hwnd, const std::string& text) override;
+  bool SetWindowPos(platform::Hwnd hwnd, int x, int y, int width, int height) override;
+  bool GetWindowRect(platform::Hwnd hwnd, int& x, int& y, int& width, int& height) override;
+  void SetWindowIcon(platform::Hwnd hwnd, platform::Hicon icon) override;
+
+  platform::LResult SendMessageA(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
+                                 platform::LParam lParam) override;
+  bool PostMessageA(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
+                    platform::LParam lParam) override;
+  platform::LResult DefWindowProcA(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
+                                   platform::LParam lParam) override;
+  platform::Uint RegisterWindowMessageA(const std::string& name) override;
+
+  std::uintptr_t SetTimer(platform::Hwnd hwnd, std::uintptr_t id, platform::Uint elapseMs) override;
+  bool KillTimer(platform::Hwnd hwnd, std::uintptr_t id) override;
+
+  bool GetCursorPos(platform::Point& pt) override;
+
+  int RunMessageLoop() override;
+  void RunModalLoop(platform::Hwnd modal, bool (*done)(void*), void* context) override;
+  void PostQuitMessage(int exitCode) override;
+  void ProcessMessages() override;
+
+  int CommonControlsVersion() override;
+  platform::Hicon LoadMainIcon(int size) override;
+  unsigned GetSysColor(int index) override;
+
+ private:
+  static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void RegisterWindowClass();
+
+  HINSTANCE instance_;
+  bool classRegistered_ = false;
+  std::map<int, HICON> mainIcons_;  // by size, destroyed with this object
+};
+
+}  // namespace win32
