@@ -1,0 +1,174 @@
+#include "grid/table.h"
+
+#include <utility>
+
+#include "platform/errors.h"
+
+namespace grid {
+
+namespace {
+
+char AsciiLower(char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch; }
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+// The decimal text of a non-negative number, formed without going through std::string.
+void FormatNumber(int value, std::u16string& out) {
+  char16_t digits[12];
+  int n = 0;
+  unsigned v = static_cast<unsigned>(value);
+  do {
+    digits[n++] = static_cast<char16_t>(u'0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  out.clear();
+  while (n > 0) out.push_back(digits[--n]);
+}
+
+}  // namespace
+
+Table::Table(std::vector<Column> columns) : columns_(std::move(columns)) {
+  textSlot_.reserve(columns_.size());
+  for (const Column& column : columns_) {
+    textSlot_.push_back(column.kind == ColumnKind::Text ? textColumns_++ : -1);
+  }
+}
+
+int Table::ColumnIndex(std::string_view name) const {
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    if (SameNameIgnoringCase(columns_[i].name, name)) return static_cast<int>(i);
+  }
+  throw platform::Error("The table has no column named \"" + std::string(name) + "\"");
+}
+
+int Table::ResolveRow(int row) const {
+  const int count = RowCount();
+  if (row == LastRow) row = count - 1;
+  if (row < 0 || row >= count) {
+    throw platform::Error("Row index out of range (" + std::to_string(row) + ") in a table of " +
+                          std::to_string(count) + " rows");
+  }
+  return row;
+}
+
+int Table::CheckColumn(int column) const {
+  if (column < 0 || column >= ColumnCount()) {
+    throw platform::Error("Column index out of range (" + std::to_string(column) + ")");
+  }
+  return column;
+}
+
+void Table::Changed() {
+  if (updates_ == 0 && observer_ != nullptr) observer_->TableChanged();
+}
+
+int Table::AppendRow() {
+  Row row;
+  row.texts.resize(static_cast<std::size_t>(textColumns_));
+  rows_.push_back(std::move(row));
+  Changed();
+  return RowCount() - 1;
+}
+
+void Table::InsertRowAtTop() {
+  Row row;
+  row.texts.resize(static_cast<std::size_t>(textColumns_));
+  row.insertedAtTop = true;
+  rows_.push_front(std::move(row));
+  if (current_ >= 0) ++current_;
+  Changed();
+}
+
+void Table::DeleteRow(int row) {
+  row = ResolveRow(row);
+  rows_.erase(rows_.begin() + row);
+  if (current_ > row) {
+    --current_;
+  } else if (current_ == row && current_ >= RowCount()) {
+    current_ = RowCount() - 1;  // -1 once the table is empty
+  }
+  Changed();
+}
+
+void Table::RemoveAllRows() {
+  // Swapping with a fresh deque gives the memory back; clear() may keep a large block map.
+  std::deque<Row>().swap(rows_);
+  current_ = -1;
+  Changed();
+}
+
+std::u16string_view Table::CellView(int column, int row, std::u16string& scratch) const {
+  column = CheckColumn(column);
+  row = ResolveRow(row);
+  const Row& r = rows_[static_cast<std::size_t>(row)];
+  const int slot = textSlot_[static_cast<std::size_t>(column)];
+  if (slot >= 0) return r.texts[static_cast<std::size_t>(slot)];
+  // An increment cell follows the row's position, except in a row inserted at the top, whose
+  // cell holds the integer 0 and keeps it however far the row moves down.
+  if (r.insertedAtTop) {
+    scratch.assign(1, u'0');
+  } else {
+    FormatNumber(row + 1, scratch);
+  }
+  return scratch;
+}
+
+std::u16string Table::Cell(int column, int row) const {
+  std::u16string scratch;
+  return std::u16string(CellView(column, row, scratch));
+}
+
+std::u16string Table::Cell(std::string_view column, int row) const { return Cell(ColumnIndex(column), row); }
+
+void Table::SetCell(int column, int row, std::u16string text) {
+  column = CheckColumn(column);
+  Row& r = rows_[static_cast<std::size_t>(ResolveRow(row))];
+  const int slot = textSlot_[static_cast<std::size_t>(column)];
+  if (slot < 0) return;  // increment cells show the position; a written text has no effect
+  r.texts[static_cast<std::size_t>(slot)] = std::move(text);
+  Changed();
+}
+
+void Table::SetCell(std::string_view column, int row, std::u16string text) {
+  SetCell(ColumnIndex(column), row, std::move(text));
+}
+
+bool Table::RowSelected(int row) const { return rows_[static_cast<std::size_t>(ResolveRow(row))].selected; }
+
+void Table::SetRowSelected(int row, bool selected) {
+  Row& r = rows_[static_cast<std::size_t>(ResolveRow(row))];
+  if (r.selected == selected) return;
+  r.selected = selected;
+  Changed();
+}
+
+void Table::ClearSelection() {
+  bool any = false;
+  for (Row& r : rows_) {
+    any = any || r.selected;
+    r.selected = false;
+  }
+  if (any) Changed();
+}
+
+void Table::SetCurrentRow(int row) {
+  if (row != -1) row = ResolveRow(row);
+  if (row == current_) return;
+  current_ = row;
+  Changed();
+}
+
+void Table::EndUpdate() {
+  // An unmatched end is ignored rather than letting the count go negative, which would
+  // silence the observer for good.
+  if (updates_ == 0) return;
+  if (--updates_ == 0 && observer_ != nullptr) observer_->TableChanged();
+}
+
+}  // namespace grid

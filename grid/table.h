@@ -1,0 +1,98 @@
+// The row store behind a table grid: fixed columns, ordered rows of cell texts, a selection.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace grid {
+
+enum class ColumnKind {
+  Increment,  // shows the row position plus one; ignores written texts
+  Text,       // holds a text, empty in a new row
+};
+
+struct Column {
+  std::string name;  // component name, looked up without regard to case
+  std::u16string header;
+  ColumnKind kind = ColumnKind::Text;
+  bool visible = true;
+  int width = 64;
+  bool rightAligned = false;
+};
+
+// Designates the last row where a row index is expected.
+constexpr int LastRow = -2;
+
+// Told about changes so that a view can repaint; only while no update is in progress.
+class TableObserver {
+ public:
+  virtual void TableChanged() = 0;
+
+ protected:
+  ~TableObserver() = default;
+};
+
+class Table {
+ public:
+  explicit Table(std::vector<Column> columns);
+
+  const std::vector<Column>& Columns() const { return columns_; }
+  int ColumnCount() const { return static_cast<int>(columns_.size()); }
+  // Throws platform::Error when no column has that name.
+  int ColumnIndex(std::string_view name) const;
+
+  int RowCount() const { return static_cast<int>(rows_.size()); }
+  int AppendRow();  // returns the new row's index
+  void InsertRowAtTop();
+  void DeleteRow(int row);
+  void RemoveAllRows();
+
+  // Cell access; the row may be LastRow. Throws platform::Error for a row that does not exist.
+  std::u16string Cell(int column, int row) const;
+  std::u16string Cell(std::string_view column, int row) const;
+  void SetCell(int column, int row, std::u16string text);
+  void SetCell(std::string_view column, int row, std::u16string text);
+  // The cell's text without a copy, for readers that walk every cell. An increment cell's
+  // text is formed in `scratch`. Valid until the table or `scratch` changes.
+  std::u16string_view CellView(int column, int row, std::u16string& scratch) const;
+
+  // Selection and current row move with their rows: inserting at the top shifts both down by
+  // one. Deleting the current row makes the row that takes its place current (the new last
+  // row when it was the last, -1 when none is left). Row arguments accept LastRow and throw
+  // platform::Error for a row that does not exist; SetCurrentRow(-1) clears the current row.
+  bool RowSelected(int row) const;
+  void SetRowSelected(int row, bool selected);
+  void ClearSelection();
+  int CurrentRow() const { return current_; }
+  void SetCurrentRow(int row);
+
+  // Nesting; the end that brings the count back to 0 tells the observer.
+  void BeginUpdate() { ++updates_; }
+  void EndUpdate();
+  int UpdateCount() const { return updates_; }
+  void SetObserver(TableObserver* observer) { observer_ = observer; }
+
+ private:
+  struct Row {
+    std::vector<std::u16string> texts;  // one per text column
+    bool insertedAtTop = false;         // its increment cells hold the integer "0"
+    bool selected = false;
+  };
+
+  int ResolveRow(int row) const;
+  int CheckColumn(int column) const;
+  void Changed();
+
+  std::vector<Column> columns_;
+  std::vector<int> textSlot_;  // column index -> index into Row::texts, -1 for increment columns
+  int textColumns_ = 0;
+  std::deque<Row> rows_;
+  int current_ = -1;
+  int updates_ = 0;
+  TableObserver* observer_ = nullptr;
+};
+
+}  // namespace grid

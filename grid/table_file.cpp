@@ -1,0 +1,285 @@
+#include "grid/table_file.h"
+
+#include <bit>
+#include <cstring>
+#include <string_view>
+
+#include "platform/errors.h"
+
+namespace grid {
+
+using platform::Dword;
+
+void RaiseIoError(Dword windowsError) {
+  switch (windowsError) {
+    case platform::ErrorFileNotFound:
+      throw platform::IoError(2, "File not found");
+    case platform::ErrorPathNotFound:
+      throw platform::IoError(3, "Invalid filename");
+    case platform::ErrorTooManyOpenFiles:
+      throw platform::IoError(4, "Too many open files");
+    case platform::ErrorAccessDenied:
+      throw platform::IoError(5, "File access denied");
+    case platform::ErrorDiskFull:
+    case platform::ErrorHandleDiskFull:
+      throw platform::IoError(101, "Disk full");
+    default:
+      throw platform::IoError(static_cast<int>(windowsError), "I/O error " + std::to_string(windowsError));
+  }
+}
+
+namespace {
+
+constexpr char16_t Quote = u'"';
+constexpr char16_t Cr = u'\r';
+constexpr char16_t Lf = u'\n';
+
+// ---- Writing ----
+
+// Appends the field that stands for `text`: quotes doubled, CR written as the mark, LF
+// dropped, and the whole enclosed in quotes when the text holds a separator or a quote. Line
+// breaks never cause enclosing, because the reader finds the end of a line by its LF alone.
+void AppendField(std::u16string& out, std::u16string_view text, char16_t separator, char16_t mark) {
+  bool enclose = false;
+  bool plain = true;  // nothing to translate: the text can be copied in one piece
+  for (char16_t ch : text) {
+    enclose |= (ch == separator) | (ch == Quote);
+    plain &= (ch != Quote) & (ch != Cr) & (ch != Lf);
+  }
+  if (enclose) out.push_back(Quote);
+  if (plain) {
+    out.append(text);
+  } else {
+    for (char16_t ch : text) {
+      if (ch == Quote) {
+        out.append(2, Quote);
+      } else if (ch == Cr) {
+        out.push_back(mark);
+      } else if (ch != Lf) {
+        out.push_back(ch);
+      }
+    }
+  }
+  if (enclose) out.push_back(Quote);
+}
+
+std::u16string EncodeUtf16(const Table& table, char16_t separator, char16_t mark, bool bigEndian) {
+  const int rows = table.RowCount();
+  const int columns = table.ColumnCount();
+  std::u16string scratch;
+
+  // Sizing the buffer first saves the copies of a growing buffer, which cost as much as the
+  // encoding itself for a large history.
+  std::size_t size = 1;
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c) size += table.CellView(c, r, scratch).size() + 3;
+    size += 2;
+  }
+  std::u16string out;
+  out.reserve(size);
+
+  out.push_back(u'\uFEFF');
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c) {
+      if (c > 0) out.push_back(separator);
+      AppendField(out, table.CellView(c, r, scratch), separator, mark);
+    }
+    out.push_back(Cr);
+    out.push_back(Lf);
+  }
+  if (bigEndian != (std::endian::native == std::endian::big)) {
+    for (char16_t& unit : out) unit = static_cast<char16_t>((unit >> 8) | (unit << 8));
+  }
+  return out;
+}
+
+std::string EncodeAnsi(const Table& table, platform::ICodePage& codePage, char16_t separator, char16_t mark) {
+  const int rows = table.RowCount();
+  const int columns = table.ColumnCount();
+  const std::string ansiSeparator = codePage.WideToAnsi(std::u16string(1, separator));
+  std::u16string scratch;
+  std::u16string field;
+  std::string out;
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c) {
+      if (c > 0) out += ansiSeparator;
+      field.clear();
+      AppendField(field, table.CellView(c, r, scratch), separator, mark);
+      out += codePage.WideToAnsi(field);
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+// Writes the bytes to a temporary file beside the target and puts it in the target's place
+// only once it is complete and flushed, so that a failure at any step keeps the old file.
+void ReplaceFileContent(platform::IFiles& files, const std::string& fileName, const void* data,
+                        std::size_t size) {
+  // Renaming over a read-only file succeeds on some systems; the file must stay untouched.
+  if (files.IsReadOnly(fileName)) RaiseIoError(platform::ErrorAccessDenied);
+
+  const std::string temporary = fileName + ".tmp";
+  platform::FileHandle file = 0;
+  if (Dword error = files.CreateForWriting(temporary, file)) RaiseIoError(error);
+  Dword error = size > 0 ? files.Write(file, data, size) : 0;
+  if (error == 0) error = files.Flush(file);
+  const Dword closeError = files.Close(file);
+  if (error == 0) error = closeError;
+  if (error == 0) error = files.Replace(temporary, fileName);
+  if (error != 0) {
+    files.Delete(temporary);
+    RaiseIoError(error);
+  }
+}
+
+// ---- Reading ----
+
+// The code units of a file's content after its mark, in one of the three encodings.
+class Bytes8 {
+ public:
+  explicit Bytes8(std::string_view bytes)
+      : p_(reinterpret_cast<const unsigned char*>(bytes.data())), n_(bytes.size()) {}
+  std::size_t size() const { return n_; }
+  char16_t operator[](std::size_t i) const { return p_[i]; }
+  void Append(std::u16string& out, std::size_t begin, std::size_t end) const {
+    for (std::size_t i = begin; i < end; ++i) out.push_back(p_[i]);
+  }
+
+ private:
+  const unsigned char* p_;
+  std::size_t n_;
+};
+
+template <bool BigEndian>
+class Units16 {
+ public:
+  // An odd last byte is no code unit and is left out.
+  explicit Units16(std::string_view bytes)
+      : p_(reinterpret_cast<const unsigned char*>(bytes.data())), n_(bytes.size() / 2) {}
+  std::size_t size() const { return n_; }
+  char16_t operator[](std::size_t i) const {
+    const unsigned first = p_[2 * i], second = p_[2 * i + 1];
+    return static_cast<char16_t>(BigEndian ? (first << 8 | second) : (second << 8 | first));
+  }
+  void Append(std::u16string& out, std::size_t begin, std::size_t end) const {
+    const std::size_t old = out.size();
+    out.resize(old + (end - begin));
+    if (BigEndian == (std::endian::native == std::endian::big)) {
+      std::memcpy(out.data() + old, p_ + 2 * begin, 2 * (end - begin));
+    } else {
+      for (std::size_t i = begin; i < end; ++i) out[old + (i - begin)] = (*this)[i];
+    }
+  }
+
+ private:
+  const unsigned char* p_;
+  std::size_t n_;
+};
+
+template <class Units>
+void ScanLines(Table& table, const Units& units, char16_t separator, char16_t mark) {
+  const int columns = table.ColumnCount();
+  std::u16string buffer;
+  int quotes = 0;
+  int row = -1;
+  int column = -1;
+  bool newRow = true;
+
+  auto endField = [&](bool lineEnds) {
+    quotes = 0;
+    if (newRow) {
+      newRow = false;
+      row = table.AppendRow();
+      column = -1;
+    }
+    ++column;
+    // Fields beyond the last column and those of increment columns have nowhere to go.
+    if (column < columns && table.Columns()[static_cast<std::size_t>(column)].kind == ColumnKind::Text) {
+      table.SetCell(column, row, std::u16string(buffer));
+    }
+    buffer.clear();
+    if (lineEnds) newRow = true;
+  };
+  auto special = [&](char16_t ch) {
+    return ch == separator || ch == mark || ch == Quote || ch == Cr || ch == Lf;
+  };
+
+  const std::size_t n = units.size();
+  std::size_t i = 0;
+  while (i < n) {
+    const char16_t ch = units[i];
+    if (!special(ch)) {
+      // Runs of ordinary characters are copied in one piece.
+      std::size_t end = i + 1;
+      while (end < n && !special(units[end])) ++end;
+      units.Append(buffer, i, end);
+      i = end;
+      continue;
+    }
+    ++i;
+    if (ch == separator) {
+      if (quotes % 2 != 0) {
+        buffer.push_back(ch);
+      } else {
+        endField(false);
+      }
+    } else if (ch == mark) {
+      buffer.append(u"\r\n");
+    } else if (ch == Quote) {
+      // The opening quote and the second of each doubled quote are dropped; a third quote on
+      // an empty buffer is the doubled quote a text begins with.
+      ++quotes;
+      if (quotes % 2 != 0 && (!buffer.empty() || quotes == 3)) buffer.push_back(Quote);
+    } else if (ch == Lf) {
+      endField(true);
+    }
+    // A CR is dropped: the line ends at its LF.
+  }
+  if (!buffer.empty()) endField(false);
+}
+
+// Ends an update also when reading fails halfway.
+class UpdateScope {
+ public:
+  explicit UpdateScope(Table& table) : table_(table) { table_.BeginUpdate(); }
+  ~UpdateScope() { table_.EndUpdate(); }
+  UpdateScope(const UpdateScope&) = delete;
+  UpdateScope& operator=(const UpdateScope&) = delete;
+
+ private:
+  Table& table_;
+};
+
+}  // namespace
+
+void WriteRowsToFile(const Table& table, platform::IFiles& files, platform::ICodePage& codePage,
+                     const std::string& fileName, char16_t separator, char16_t lineBreakMark,
+                     std::uint8_t encoding) {
+  if (encoding == AnsiEncoding) {
+    const std::string bytes = EncodeAnsi(table, codePage, separator, lineBreakMark);
+    ReplaceFileContent(files, fileName, bytes.data(), bytes.size());
+  } else if (encoding == Utf16LeEncoding || encoding == Utf16BeEncoding) {
+    const std::u16string units = EncodeUtf16(table, separator, lineBreakMark, encoding == Utf16BeEncoding);
+    ReplaceFileContent(files, fileName, units.data(), units.size() * sizeof(char16_t));
+  }
+}
+
+void ReadRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName, char16_t separator,
+                      char16_t lineBreakMark) {
+  UpdateScope update(table);
+  table.RemoveAllRows();
+  std::string bytes;
+  if (Dword error = files.ReadAll(fileName, bytes)) RaiseIoError(error);
+
+  const std::string_view content(bytes);
+  if (content.size() >= 2 && content[0] == '\xFF' && content[1] == '\xFE') {
+    ScanLines(table, Units16<false>(content.substr(2)), separator, lineBreakMark);
+  } else if (content.size() >= 2 && content[0] == '\xFE' && content[1] == '\xFF') {
+    ScanLines(table, Units16<true>(content.substr(2)), separator, lineBreakMark);
+  } else {
+    ScanLines(table, Bytes8(content), separator, lineBreakMark);
+  }
+}
+
+}  // namespace grid

@@ -1,0 +1,39 @@
+// The table text file: one line per row, fields joined by a separator, line breaks inside a
+// cell written as a mark character, UTF-16 with a byte order mark or 8-bit text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "grid/table.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/types.h"
+
+namespace grid {
+
+// Encoding selectors of WriteRowsToFile.
+constexpr std::uint8_t AnsiEncoding = 0;     // the system code page, no mark
+constexpr std::uint8_t Utf16LeEncoding = 1;  // FF FE, then low byte first
+constexpr std::uint8_t Utf16BeEncoding = 2;  // FE FF, then high byte first
+
+// Raises the platform::IoError that stands for a Windows error code of a file operation:
+// "File not found" (2), "Invalid filename" (3), "Too many open files" (4), "File access
+// denied" (5), "Disk full" (code 101, for ERROR_DISK_FULL and ERROR_HANDLE_DISK_FULL) and
+// "I/O error <code>" for any other.
+[[noreturn]] void RaiseIoError(platform::Dword windowsError);
+
+// Writes every row of the table. Any other selector than the three above writes nothing and
+// leaves an existing file alone. The old file is replaced only once the new one is complete,
+// so a failure leaves it as it was; failures raise platform::IoError.
+void WriteRowsToFile(const Table& table, platform::IFiles& files, platform::ICodePage& codePage,
+                     const std::string& fileName, char16_t separator, char16_t lineBreakMark,
+                     std::uint8_t encoding);
+
+// Removes all rows, then appends one row per line of the file; the encoding is found from the
+// file's first bytes. A missing or unreadable file leaves the table empty and raises
+// platform::IoError; the content itself never raises.
+void ReadRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName, char16_t separator,
+                      char16_t lineBreakMark);
+
+}  // namespace grid
