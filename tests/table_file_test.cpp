@@ -1,0 +1,285 @@
+#include "grid/table_file.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <random>
+
+#include "platform/errors.h"
+#include "platform/sim/sim_codepage.h"
+#include "platform/sim/sim_files.h"
+
+namespace {
+
+using grid::ColumnKind;
+using grid::Table;
+using Rows = std::vector<std::vector<std::u16string>>;  // the text cells of each row
+
+const std::string File = "C:\\Data\\list.hstr";
+
+std::string Le(std::u16string_view units) {
+  std::string bytes;
+  for (char16_t u : units) {
+    bytes.push_back(static_cast<char>(u & 0xFF));
+    bytes.push_back(static_cast<char>(u >> 8));
+  }
+  return bytes;
+}
+
+std::string Be(std::u16string_view units) {
+  std::string bytes;
+  for (char16_t u : units) {
+    bytes.push_back(static_cast<char>(u >> 8));
+    bytes.push_back(static_cast<char>(u & 0xFF));
+  }
+  return bytes;
+}
+
+Table ThreeColumns() {
+  return Table({{"#", u"#", ColumnKind::Increment},
+                {"Name", u"Name", ColumnKind::Text},
+                {"Text", u"Text", ColumnKind::Text, /*visible=*/false}});
+}
+
+void Fill(Table& table, const Rows& rows) {
+  for (const auto& cells : rows) {
+    const int r = table.AppendRow();
+    for (std::size_t c = 0; c < cells.size(); ++c) table.SetCell(static_cast<int>(c) + 1, r, cells[c]);
+  }
+}
+
+Rows TextCells(const Table& table) {
+  Rows rows;
+  for (int r = 0; r < table.RowCount(); ++r) rows.push_back({table.Cell(1, r), table.Cell(2, r)});
+  return rows;
+}
+
+// What a cell text turns into on its way through a file: CR and the mark come back as CR LF,
+// a lone LF is lost (so CR LF stays CR LF).
+std::u16string AfterRoundTrip(std::u16string_view text) {
+  std::u16string out;
+  for (char16_t ch : text) {
+    if (ch == u'\r' || ch == u'|') {
+      out += u"\r\n";
+    } else if (ch != u'\n') {
+      out.push_back(ch);
+    }
+  }
+  return out;
+}
+
+class TableFileTest : public ::testing::Test {
+ protected:
+  TableFileTest() : root_(MakeRoot()), files_(root_) { files_.MakeFolder("C:\\Data"); }
+  ~TableFileTest() override { std::filesystem::remove_all(root_); }
+
+  static std::string MakeRoot() {
+    char pattern[] = "/tmp/table_file_test.XXXXXX";
+    return mkdtemp(pattern);
+  }
+
+  void Write(const Table& table, std::uint8_t encoding = grid::Utf16LeEncoding,
+             const std::string& name = File) {
+    grid::WriteRowsToFile(table, files_, codePage_, name, u',', u'|', encoding);
+  }
+  Rows Read(const std::string& bytes) {
+    files_.PutFile(File, bytes);
+    Table table = ThreeColumns();
+    grid::ReadRowsFromFile(table, files_, File, u',', u'|');
+    return TextCells(table);
+  }
+  // Runs `action`, expecting the I/O error with this code and message.
+  template <class F>
+  void ExpectIoError(F action, int code, const std::string& message) {
+    try {
+      action();
+      ADD_FAILURE() << "no error, expected " << message;
+    } catch (const platform::IoError& e) {
+      EXPECT_EQ(e.code(), code);
+      EXPECT_EQ(std::string(e.what()), message);
+    }
+  }
+
+  std::string root_;
+  sim::SimFiles files_;
+  sim::SimCodePage codePage_;
+};
+
+TEST_F(TableFileTest, WorkedExample_IsWrittenByteForByte_AndReadsBack) {
+  Table table = ThreeColumns();
+  const Rows rows = {{u"Note", u"Hello, world\r\nBye"}, {u"Quote", u"He said \"yes\""}};
+  Fill(table, rows);
+  Write(table);
+  EXPECT_EQ(files_.FileBytes(File),
+            "\xFF\xFE" + Le(u"1,Note,\"Hello, world|Bye\"\r\n2,Quote,\"He said \"\"yes\"\"\"\r\n"));
+
+  Table back = ThreeColumns();
+  back.AppendRow();  // reading replaces, never adds
+  grid::ReadRowsFromFile(back, files_, File, u',', u'|');
+  EXPECT_EQ(TextCells(back), rows);
+  EXPECT_EQ(back.Cell(0, 1), u"2");
+}
+
+TEST_F(TableFileTest, EmptyTable_IsTheMarkAlone_AndEmptyFilesGiveNoRows) {
+  Write(ThreeColumns());
+  EXPECT_EQ(files_.FileBytes(File), "\xFF\xFE");
+  EXPECT_TRUE(Read("\xFF\xFE").empty());
+  EXPECT_TRUE(Read("").empty());
+}
+
+TEST_F(TableFileTest, RowsInsertedAtTop_AreWrittenWithZero_AndReadBackNumbered) {
+  Table table = ThreeColumns();
+  Fill(table, {{u"c", u""}, {u"d", u""}});
+  table.InsertRowAtTop();
+  table.SetCell(1, 0, u"b");
+  table.InsertRowAtTop();
+  table.SetCell(1, 0, u"a");
+  Write(table);
+  EXPECT_EQ(files_.FileBytes(File), "\xFF\xFE" + Le(u"0,a,\r\n0,b,\r\n3,c,\r\n4,d,\r\n"));
+
+  Table back = ThreeColumns();
+  grid::ReadRowsFromFile(back, files_, File, u',', u'|');
+  ASSERT_EQ(back.RowCount(), 4);
+  for (int r = 0; r < 4; ++r) EXPECT_EQ(back.Cell(0, r), std::u16string(1, static_cast<char16_t>(u'1' + r)));
+  EXPECT_EQ(back.Cell(1, 3), u"d");
+}
+
+TEST_F(TableFileTest, RandomTexts_SurviveWriteAndRead_ExceptForLineBreaksAndTheMark) {
+  const std::u16string alphabet[] = {u"a",      u"Z",      u" ",          u",",           u"\"",
+                                     u"\r",     u"\n",     u"\r\n",       u"|",           u"\u00E9",
+                                     u"\u0416", u"\uFFFD", u"\U0001F600", u"\u00FF\u00FE"};
+  std::mt19937 random(1234);
+  for (int round = 0; round < 200; ++round) {
+    Rows rows(random() % 5);
+    for (auto& cells : rows) {
+      for (int c = 0; c < 2; ++c) {
+        std::u16string text;
+        for (int n = static_cast<int>(random() % 8); n > 0; --n)
+          text += alphabet[random() % std::size(alphabet)];
+        cells.push_back(text);
+      }
+    }
+    Table table = ThreeColumns();
+    Fill(table, rows);
+    const std::uint8_t encoding = round % 2 == 0 ? grid::Utf16LeEncoding : grid::Utf16BeEncoding;
+    Write(table, encoding);
+
+    Table back = ThreeColumns();
+    grid::ReadRowsFromFile(back, files_, File, u',', u'|');
+    Rows expected = rows;
+    for (auto& cells : expected) {
+      for (auto& text : cells) text = AfterRoundTrip(text);
+    }
+    ASSERT_EQ(TextCells(back), expected) << "round " << round;
+  }
+}
+
+TEST_F(TableFileTest, Reading_FollowsTheQuoteAndLineRules) {
+  struct Case {
+    std::u16string content;
+    Rows rows;
+  };
+  const Case cases[] = {
+      {u"1,\"\"\"abc\",x\r\n", {{u"\"abc", u"x"}}},                 // text beginning with a quote
+      {u"1,\"\"\"\"\r\n", {{u"\"", u""}}},                          // a lone quote, written as four
+      {u"1,\"a,b\r\n2,c,d\r\n", {{u"a,b", u""}, {u"c", u"d"}}},     // unbalanced: the line still ends
+      {u"1,a\"b,c\r\n", {{u"a\"b,c", u""}}},                        // a stray quote opens a field
+      {u"1,a,b", {{u"a", u"b"}}},                                   // no final line break
+      {u"1,a", {{u"a", u""}}},                                      // fewer fields than columns
+      {u"1,a,b,c,d\r\n", {{u"a", u"b"}}},                           // surplus fields dropped
+      {u"\r\n\r\n1,x\r\n", {{u"", u""}, {u"", u""}, {u"x", u""}}},  // empty lines are empty rows
+      {u"1,x|y,a\rb\r\n", {{u"x\r\ny", u"ab"}}},                    // mark is CR LF, lone CR dropped
+      {u"1,a\n2,b", {{u"a", u""}, {u"b", u""}}},                    // LF alone ends a line
+  };
+  for (const Case& c : cases) EXPECT_EQ(Read("\xFF\xFE" + Le(c.content)), c.rows) << Le(c.content);
+}
+
+TEST_F(TableFileTest, Reading_FindsTheEncodingFromTheFirstBytes) {
+  EXPECT_EQ(Read("\xFE\xFF" + Be(u"1,\u0416x,y\r\n")), (Rows{{u"\u0416x", u"y"}}));
+  EXPECT_EQ(Read("\xFF\xFE" + Le(u"1,ab") + "c"), (Rows{{u"ab", u""}}));  // odd last byte ignored
+  // 8-bit files are taken byte for byte, without the code page: 80 stays U+0080, not the euro.
+  EXPECT_EQ(Read("1,caf\xE9,\x80\r\n"), (Rows{{u"caf\u00E9", u"\u0080"}}));
+}
+
+TEST_F(TableFileTest, Writing_InOtherEncodings) {
+  Table table = ThreeColumns();
+  Fill(table, {{u"caf\u00E9 \u20AC", u"\u0416\U0001F600,"}});
+  Write(table, grid::AnsiEncoding);
+  EXPECT_EQ(files_.FileBytes(File), "1,caf\xE9 \x80,\"??,\"\r\n");
+
+  Write(table, grid::Utf16BeEncoding);
+  EXPECT_EQ(files_.FileBytes(File), "\xFE\xFF" + Be(u"1,caf\u00E9 \u20AC,\"\u0416\U0001F600,\"\r\n"));
+}
+
+TEST_F(TableFileTest, UnknownEncoding_WritesNothing) {
+  Table table = ThreeColumns();
+  Fill(table, {{u"a", u"b"}});
+  Write(table, 3);
+  EXPECT_FALSE(files_.Exists(File));
+  files_.PutFile(File, "old");
+  Write(table, 255);
+  EXPECT_EQ(files_.FileBytes(File), "old");
+}
+
+TEST_F(TableFileTest, FailedWrites_RaiseTheirMessage_AndKeepTheOldFile) {
+  Table table = ThreeColumns();
+  Fill(table, {{u"new", u"content"}});
+  ExpectIoError([&] { Write(table, 1, "C:\\Missing\\list.hstr"); }, 3, "Invalid filename");
+
+  files_.PutFile(File, "old");
+  files_.SetReadOnly(File, true);
+  ExpectIoError([&] { Write(table); }, 5, "File access denied");
+  files_.SetReadOnly(File, false);
+
+  files_.FailWritesAfter(10);
+  ExpectIoError([&] { Write(table); }, 101, "Disk full");
+  files_.FailWritesAfter(0, platform::ErrorHandleDiskFull);
+  ExpectIoError([&] { Write(table); }, 101, "Disk full");
+  files_.ClearFaults();
+
+  files_.FailReplace(1117);
+  ExpectIoError([&] { Write(table); }, 1117, "I/O error 1117");
+  files_.ClearFaults();
+
+  EXPECT_EQ(files_.FileBytes(File), "old");
+  EXPECT_FALSE(files_.Exists(File + ".tmp"));
+  EXPECT_EQ(files_.OpenFileCount(), 0);
+  Write(table);
+  EXPECT_EQ(files_.FileBytes(File), "\xFF\xFE" + Le(u"1,new,content\r\n"));
+}
+
+TEST_F(TableFileTest, FailedReads_LeaveTheTableEmpty) {
+  Table table = ThreeColumns();
+  Fill(table, {{u"a", u"b"}});
+  ExpectIoError([&] { grid::ReadRowsFromFile(table, files_, "C:\\Data\\none.hstr", u',', u'|'); }, 2,
+                "File not found");
+  EXPECT_EQ(table.RowCount(), 0);
+  EXPECT_EQ(table.UpdateCount(), 0);
+  ExpectIoError([&] { grid::ReadRowsFromFile(table, files_, "C:\\None\\x.hstr", u',', u'|'); }, 3,
+                "Invalid filename");
+  files_.PutFile(File, "1,a");
+  files_.DenyAccess("C:\\Data");
+  ExpectIoError([&] { grid::ReadRowsFromFile(table, files_, File, u',', u'|'); }, 5, "File access denied");
+}
+
+TEST(RaiseIoError, MapsWindowsErrorsToTheProgramsMessages) {
+  const struct {
+    platform::Dword windowsError;
+    int code;
+    const char* message;
+  } cases[] = {{2, 2, "File not found"},     {3, 3, "Invalid filename"}, {4, 4, "Too many open files"},
+               {5, 5, "File access denied"}, {112, 101, "Disk full"},    {39, 101, "Disk full"},
+               {123, 123, "I/O error 123"},  {32, 32, "I/O error 32"}};
+  for (const auto& c : cases) {
+    try {
+      grid::RaiseIoError(c.windowsError);
+      ADD_FAILURE() << "no error for " << c.windowsError;
+    } catch (const platform::IoError& e) {
+      EXPECT_EQ(e.code(), c.code);
+      EXPECT_STREQ(e.what(), c.message);
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,142 @@
+#include "grid/table.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/errors.h"
+
+namespace {
+
+using grid::Column;
+using grid::ColumnKind;
+using grid::LastRow;
+using grid::Table;
+
+Table HistoryLikeTable() {
+  return Table({{"IncrementColumn1", u"#", ColumnKind::Increment},
+                {"Date", u"Date", ColumnKind::Text},
+                {"Clipboadrs_history", u"Text", ColumnKind::Text}});
+}
+
+struct CountingObserver : grid::TableObserver {
+  int calls = 0;
+  void TableChanged() override { ++calls; }
+};
+
+TEST(Table, ColumnLookup_IgnoresAsciiCase_AndRejectsUnknownNames) {
+  Table table = HistoryLikeTable();
+  EXPECT_EQ(table.ColumnIndex("date"), 1);
+  EXPECT_EQ(table.ColumnIndex("DATE"), 1);
+  EXPECT_EQ(table.ColumnIndex("clipboadrs_HISTORY"), 2);
+  EXPECT_THROW(table.ColumnIndex("Dates"), platform::Error);
+  EXPECT_THROW(table.ColumnIndex(""), platform::Error);
+
+  table.AppendRow();
+  table.SetCell("CLIPBOADRS_history", 0, u"x");
+  EXPECT_EQ(table.Cell("Clipboadrs_History", 0), u"x");
+}
+
+TEST(Table, IncrementCell_ShowsPositionInAppendedRows_AndZeroInRowsInsertedAtTop) {
+  Table table = HistoryLikeTable();
+  EXPECT_EQ(table.AppendRow(), 0);
+  EXPECT_EQ(table.AppendRow(), 1);
+  table.InsertRowAtTop();
+  table.InsertRowAtTop();
+  std::vector<std::u16string> numbers;
+  for (int r = 0; r < table.RowCount(); ++r) numbers.push_back(table.Cell(0, r));
+  EXPECT_EQ(numbers, (std::vector<std::u16string>{u"0", u"0", u"3", u"4"}));
+
+  table.DeleteRow(0);  // appended rows follow their new position
+  EXPECT_EQ(table.Cell(0, 1), u"2");
+  EXPECT_EQ(table.Cell(0, LastRow), u"3");
+
+  table.SetCell(0, 1, u"99");  // a written increment text has no effect
+  EXPECT_EQ(table.Cell(0, 1), u"2");
+  EXPECT_EQ(table.Cell(1, 1), u"");
+}
+
+TEST(Table, CellOfMissingRow_Throws) {
+  Table table = HistoryLikeTable();
+  EXPECT_THROW(table.Cell(1, LastRow), platform::Error);
+  EXPECT_THROW(table.Cell("Date", 0), platform::Error);
+  table.AppendRow();
+  table.AppendRow();
+  table.SetCell(1, LastRow, u"last");
+  EXPECT_EQ(table.Cell(1, 1), u"last");
+  EXPECT_THROW(table.Cell(1, 2), platform::Error);
+  EXPECT_THROW(table.Cell(1, -1), platform::Error);
+  EXPECT_THROW(table.SetCell(1, 2, u"x"), platform::Error);
+  EXPECT_THROW(table.Cell(3, 0), platform::Error);
+  EXPECT_THROW(table.DeleteRow(2), platform::Error);
+  EXPECT_THROW(table.RowSelected(2), platform::Error);
+}
+
+TEST(Table, SelectionAndCurrentRow_MoveWithTheirRows) {
+  Table table = HistoryLikeTable();
+  for (int i = 0; i < 3; ++i) table.AppendRow();
+  table.SetCell(2, 1, u"picked");
+  table.SetRowSelected(1, true);
+  table.SetCurrentRow(1);
+
+  table.InsertRowAtTop();
+  EXPECT_FALSE(table.RowSelected(1));
+  EXPECT_TRUE(table.RowSelected(2));
+  EXPECT_EQ(table.CurrentRow(), 2);
+  EXPECT_EQ(table.Cell(2, table.CurrentRow()), u"picked");
+
+  table.DeleteRow(0);
+  EXPECT_TRUE(table.RowSelected(1));
+  EXPECT_EQ(table.CurrentRow(), 1);
+
+  table.AppendRow();  // appending leaves both alone
+  EXPECT_EQ(table.CurrentRow(), 1);
+  table.ClearSelection();
+  EXPECT_FALSE(table.RowSelected(1));
+}
+
+TEST(Table, DeletingTheCurrentRow_MakesItsSuccessorOrTheNewLastRowCurrent) {
+  Table table = HistoryLikeTable();
+  for (int i = 0; i < 3; ++i) table.AppendRow();
+  table.SetCurrentRow(1);
+  table.DeleteRow(1);
+  EXPECT_EQ(table.CurrentRow(), 1);
+  table.DeleteRow(1);
+  EXPECT_EQ(table.CurrentRow(), 0);
+  table.DeleteRow(0);
+  EXPECT_EQ(table.CurrentRow(), -1);
+
+  table.AppendRow();
+  table.SetCurrentRow(LastRow);
+  EXPECT_EQ(table.CurrentRow(), 0);
+  table.RemoveAllRows();
+  EXPECT_EQ(table.RowCount(), 0);
+  EXPECT_EQ(table.CurrentRow(), -1);
+}
+
+TEST(Table, Observer_IsToldOfEachChange_AndOnceWhenNestedUpdatesEnd) {
+  Table table = HistoryLikeTable();
+  CountingObserver observer;
+  table.SetObserver(&observer);
+
+  table.AppendRow();
+  table.SetCell(1, 0, u"a");
+  table.SetRowSelected(0, true);
+  EXPECT_EQ(observer.calls, 3);
+
+  table.BeginUpdate();
+  table.BeginUpdate();
+  table.InsertRowAtTop();
+  table.DeleteRow(0);
+  table.RemoveAllRows();
+  table.EndUpdate();
+  EXPECT_EQ(observer.calls, 3);
+  EXPECT_EQ(table.UpdateCount(), 1);
+  table.EndUpdate();
+  EXPECT_EQ(observer.calls, 4);
+
+  table.EndUpdate();  // unmatched: ignored, and later changes still reach the observer
+  EXPECT_EQ(table.UpdateCount(), 0);
+  table.AppendRow();
+  EXPECT_EQ(observer.calls, 5);
+}
+
+}  // namespace
