@@ -1,9 +1,51 @@
 // The program: start-up, message loop and exit on a given desktop.
 #pragma once
 
+#include <memory>
+
 #include "platform/desktop.h"
+#include "ui/application.h"
+
+namespace actions {
+class TTasks_form;
+}
 
 namespace app {
+
+class TForm1;
+class TAbout_f;
+
+class Program {
+ public:
+  explicit Program(platform::Desktop& desktop);
+  // Exits first when that has not happened yet.
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // Creates the windows in order and loads the lists; the main window's visibility is then
+  // what the settings and the first run made it.
+  void Start();
+  // Runs the message loop until the program is told to end.
+  int Run();
+  // Destroys the windows in reverse order of creation.
+  void Exit();
+
+  ui::Application& App() { return app_; }
+  TForm1& Form1() { return *form1_; }
+  TAbout_f& About_f() { return *about_; }
+  actions::TTasks_form& Tasks_form() { return *tasks_; }
+  bool Exited() const { return exited_; }
+
+ private:
+  platform::Desktop& desktop_;
+  ui::Application app_;
+  std::unique_ptr<TForm1> form1_;
+  std::unique_ptr<TAbout_f> about_;
+  std::unique_ptr<actions::TTasks_form> tasks_;
+  bool started_ = false;
+  bool exited_ = false;
+};
 
 // Runs the whole program on `desktop` and returns the process exit code.
 int RunProgram(platform::Desktop& desktop);

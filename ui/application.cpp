@@ -9,9 +9,16 @@ namespace ui {
 
 using namespace platform;
 
-Application::Application(platform::Desktop& desktop) : desktop_(desktop) {}
+namespace {
+Application* current = nullptr;
+}
+
+Application* Application::Current() { return current; }
+
+Application::Application(platform::Desktop& desktop) : desktop_(desktop) { current = this; }
 
 Application::~Application() {
+  if (current == this) current = nullptr;
   if (handle_) desktop_.Windows().DestroyWindow(handle_);
 }
 

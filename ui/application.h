@@ -20,6 +20,8 @@ class Application : public platform::IWindowProc {
   Application& operator=(const Application&) = delete;
 
   platform::Desktop& Desktop() { return desktop_; }
+  // The application of the running program; nullptr before it exists.
+  static Application* Current();
   // Creates the application window, hidden, titled after the executable, with the main icon.
   void Initialize();
   platform::Hwnd Handle() const { return handle_; }

@@ -39,7 +39,11 @@ MenuItem* MenuItem::FindByCommand(platform::Uint id) {
 }
 
 void MenuItem::Click() {
-  if (OnClick) OnClick(*this);
+  if (!OnClick) return;
+  if (Application* app = Application::Current())
+    app->Guard([this] { OnClick(*this); });
+  else
+    OnClick(*this);
 }
 
 Peer* MenuItem::GetPeer() const {
@@ -80,7 +84,7 @@ void PopupMenu::Popup(int x, int y, platform::Hwnd window) {
   platform::Uint chosen = owner_.Desktop().NotifyArea().TrackPopupMenu(
       entries, platform::TpmLeftAlign | platform::TpmRightButton, x, y, window);
   if (chosen == 0) return;
-  if (MenuItem* item = FindByCommand(chosen)) owner_.App().Guard([item] { item->Click(); });
+  if (MenuItem* item = FindByCommand(chosen)) item->Click();
 }
 
 }  // namespace ui

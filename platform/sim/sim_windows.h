@@ -96,6 +96,12 @@ class SimWindows : public platform::IWindows {
   VirtualClock& Clock() { return clock_; }
 
   bool QuitRequested() const { return quit_; }
+  // A program runs again after the last one ended: its quit request is forgotten.
+  void StartNewProcess() {
+    quit_ = false;
+    exitCode_ = 0;
+    queue_.clear();
+  }
   int ExitCode() const { return exitCode_; }
 
   // Each modal loop runs the next handler; it must end the modal state (close the window).

@@ -1,0 +1,52 @@
+#include "app/program.h"
+
+#include "actions/tasks_add.h"
+#include "app/about_form.h"
+#include "app/globals.h"
+#include "app/unit1.h"
+#include "tray/tray_icon.h"
+
+namespace app {
+
+TForm1* Form1 = nullptr;
+TAbout_f* About_f = nullptr;
+actions::TTasks_form* Tasks_form = nullptr;
+
+Program::Program(platform::Desktop& desktop) : desktop_(desktop), app_(desktop) {}
+
+Program::~Program() { Exit(); }
+
+void Program::Start() {
+  started_ = true;
+  app_.Initialize();
+  tray::RegisterTaskbarCreated(desktop_.Windows());
+  form1_ = std::make_unique<TForm1>(app_);
+  app::Form1 = form1_.get();
+  about_ = std::make_unique<TAbout_f>(app_);
+  app::About_f = about_.get();
+  tasks_ = std::make_unique<actions::TTasks_form>(app_, *form1_);
+  app::Tasks_form = tasks_.get();
+}
+
+int Program::Run() { return desktop_.Windows().RunMessageLoop(); }
+
+void Program::Exit() {
+  if (!started_ || exited_) return;
+  exited_ = true;
+  tasks_.reset();
+  app::Tasks_form = nullptr;
+  about_.reset();
+  app::About_f = nullptr;
+  form1_.reset();
+  app::Form1 = nullptr;
+}
+
+int RunProgram(platform::Desktop& desktop) {
+  Program program(desktop);
+  program.Start();
+  int code = program.Run();
+  program.Exit();
+  return code;
+}
+
+}  // namespace app

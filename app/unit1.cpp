@@ -1,0 +1,179 @@
+#include "app/unit1.h"
+
+#include "actions/action_table.h"
+#include "app/about_form.h"
+#include "app/globals.h"
+#include "grid/data_directory.h"
+#include "history/history_table.h"
+
+namespace app {
+
+using namespace platform;
+
+std::vector<std::unique_ptr<ui::MenuItem>> MakeNumberedItems(ui::PopupMenu& menu) {
+  std::vector<std::unique_ptr<ui::MenuItem>> items;
+  for (int i = 0; i < actions::TrayActionSlots; ++i) {
+    // The designer named them N11, N12, ... N110 and then N200 for the last.
+    std::string name = i == actions::TrayActionSlots - 1 ? "N200" : "N1" + std::to_string(i + 1);
+    auto item = std::make_unique<ui::MenuItem>(&menu, name, std::to_string(i + 1));
+    item->SetVisible(false);
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+TForm1::TForm1(ui::Application& app)
+    : ui::Form(app, "Form1"),
+      TableGrid1(&TabSheet1, "TableGrid1", actions::ActionColumns()),
+      TableGrid2(&TabSheet2, "TableGrid2", history::HistoryColumns()) {
+  for (int i = 0; i < actions::TrayActionSlots; ++i) trayActionItems_[i] = NumberedItems[i].get();
+
+  SetCaption(std::string(ProductName) + " - " + WebSite);
+  SetBounds(295, 142, 625, 453);
+  Border = ui::BorderStyle::Sizeable;
+  Menu = &MainMenu1;
+
+  PageControl1.SetBounds(0, 0, 609, 394);
+  TableGrid1.SetBounds(0, 0, 601, 328);
+  Add_b.SetBounds(8, 336, 90, 26);
+  Edit_b.SetBounds(104, 336, 90, 26);
+  Delete_b.SetBounds(200, 336, 90, 26);
+  DeleteAll_b.SetBounds(296, 336, 90, 26);
+
+  TableGrid2.SetBounds(0, 0, 601, 282);
+  BitBtn1.SetBounds(8, 288, 100, 26);
+  BitBtn2.SetBounds(114, 288, 90, 26);
+  Label1.SetBounds(8, 320, 585, 42);
+  Label1.AutoSize = false;
+  Label1.WordWrap = true;
+
+  GroupBox1.SetBounds(8, 8, 585, 72);
+  CheckBox1.SetBounds(16, 20, 300, 17);
+  CheckBox2.SetBounds(16, 44, 300, 17);
+  GroupBox2.SetBounds(8, 88, 585, 60);
+  BitBtn3.SetBounds(16, 22, 120, 26);
+  BitBtn4.SetBounds(144, 22, 120, 26);
+  GroupBox3.SetBounds(8, 156, 585, 60);
+  BitBtn5.SetBounds(16, 22, 120, 26);
+  BitBtn6.SetBounds(144, 22, 120, 26);
+  settings_m.SetBounds(8, 224, 185, 89);
+  settings_m.SetVisible(false);
+
+  Exit1.OnClick = [this](ui::MenuItem&) { Exit1Click(); };
+  Reference1.OnClick = [this](ui::MenuItem&) { Reference1Click(); };
+  ClipboardHistory1.OnClick = [this](ui::MenuItem&) { ClipboardHistory1Click(); };
+  Optoins1.OnClick = [this](ui::MenuItem&) { Optoins1Click(); };
+  ShowMainwindow2.OnClick = [this](ui::MenuItem&) { ShowMainwindow2Click(); };
+  Exit3.OnClick = [this](ui::MenuItem&) { Exit3Click(); };
+  CheckBox1.OnKeyPress = [this](char& key) { CheckBox1KeyPress(key); };
+  CheckBox2.OnKeyPress = [this](char& key) { CheckBox2KeyPress(key); };
+  Timer2.OnTimer = [this] { Timer2Timer(); };
+
+  TrayIcon1.Hint = ProductName;
+  TrayIcon1.Icon = Desktop().Windows().LoadMainIcon(16);
+  TrayIcon1.PopupMenu = &PopupMenu2;
+  TrayIcon1.OnClick = [this] { TrayIcon1Click(); };
+
+  // The components are loaded: the window exists, the tray icon is added and Timer2 counts.
+  Handle();
+  Desktop().Windows().SetWindowIcon(Handle(), Desktop().Windows().LoadMainIcon(32));
+  TrayIcon1.Load();
+  FormCreate();
+}
+
+TForm1::~TForm1() {
+  FormDestroy();
+  TrayIcon1.Remove();
+}
+
+void TForm1::FormCreate() {
+  LoadSettings();
+  NextViewer = 0;
+  FirstRunCheck();
+}
+
+void TForm1::FormDestroy() {
+  // Leaving the clipboard viewer chain comes with the clipboard subsystem.
+}
+
+std::string TForm1::ExePath() { return Desktop().Files().GetModuleFileNameA(); }
+
+void TForm1::FormCloseQuery(bool& canClose) {
+  TableGrid2.BeginUpdate();
+  try {
+    history::WriteHistoryFile(TableGrid2, Desktop(), grid::DataPath(Desktop().Files(), grid::HistoryFile));
+  } catch (...) {
+    TableGrid2.EndUpdate();
+    throw;
+  }
+  TableGrid2.EndUpdate();
+  SaveSettings();
+  canClose = true;
+}
+
+bool TForm1::HandleMessage(Uint msg, WParam wParam, LParam lParam, LResult& result) {
+  switch (msg) {
+    case WmSysCommand:
+      // The close command only hides the window; the program goes on in the tray.
+      try {
+        if (wParam == ScClose)
+          Hide();
+        else
+          result = DefaultHandler(msg, wParam, lParam);
+      } catch (const std::exception&) {
+      }
+      return true;
+    case WmShowWindow:
+      TrayIcon1.OwnerShowWindow(wParam, lParam);
+      return false;
+    case WmQueryEndSession:
+      // The same writes as "Exit"; the log-off goes ahead whatever happens here.
+      App().Guard([this] {
+        bool canClose = true;
+        FormCloseQuery(canClose);
+      });
+      result = 1;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TForm1::Exit1Click() { Close(); }
+
+void TForm1::Exit3Click() { Close(); }
+
+void TForm1::Reference1Click() { About_f->ShowModal(); }
+
+void TForm1::MakeVisibleAndRestore(int showCmd) {
+  Show();
+  Desktop().Windows().ShowWindow(App().Handle(), showCmd);
+}
+
+void TForm1::TrayIcon1Click() { MakeVisibleAndRestore(SwRestore); }
+
+void TForm1::ShowMainwindow2Click() {
+  MakeVisibleAndRestore(SwRestore);
+  PageControl1.SetActivePageIndex(0);
+}
+
+void TForm1::ClipboardHistory1Click() {
+  MakeVisibleAndRestore(SwShowNormal);
+  PageControl1.SetActivePageIndex(1);
+}
+
+void TForm1::Optoins1Click() {
+  MakeVisibleAndRestore(SwShowNormal);
+  PageControl1.SetActivePageIndex(2);
+}
+
+void TForm1::CheckBox1KeyPress(char&) { SaveSettings(); }
+
+void TForm1::CheckBox2KeyPress(char&) { SaveSettings(); }
+
+void TForm1::Timer2Timer() {
+  // Joining the clipboard viewer chain comes with the clipboard subsystem.
+  Timer2.SetEnabled(false);
+}
+
+}  // namespace app

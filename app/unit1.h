@@ -1,0 +1,124 @@
+// The main window: the tabs with both lists and the options, the main menu and the tray icon.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "actions/main_window.h"
+#include "tray/tray_icon.h"
+#include "ui/application.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+#include "ui/menu.h"
+#include "ui/table_grid.h"
+#include "ui/timer.h"
+
+namespace app {
+
+constexpr const char* ProductName = "Corvilane Clipboard Manager";
+constexpr const char* WebSite = "https://corvilane.example";
+constexpr const char* FirstRunPage = "https://corvilane.example/#cm=0";
+constexpr const char* RunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* RunValue = "Corvilane_Clipboard_Manger";
+constexpr const char* MarkerKey = "Software\\Corvilane\\Clipboard_manager";
+constexpr const char* MarkerValue = "fr";
+
+std::vector<std::unique_ptr<ui::MenuItem>> MakeNumberedItems(ui::PopupMenu& menu);
+
+class TForm1 : public ui::Form, public actions::MainWindow {
+ public:
+  explicit TForm1(ui::Application& app);
+  ~TForm1() override;
+
+  // Components, as the window declares them.
+  ui::MainMenu MainMenu1{"MainMenu1"};
+  ui::MenuItem File1{&MainMenu1, "File1", "File"};
+  ui::MenuItem Exit1{&File1, "Exit1", "Exit"};
+  ui::MenuItem Help1{&MainMenu1, "Help1", "Help"};
+  ui::MenuItem Reference1{&Help1, "Reference1", "About..."};
+
+  ui::PageControl PageControl1{this, "PageControl1"};
+  ui::TabSheet TabSheet1{&PageControl1, "TabSheet1", "Actions"};
+  ui::TabSheet TabSheet2{&PageControl1, "TabSheet2", "Clipboard history"};
+  ui::TabSheet TabSheet3{&PageControl1, "TabSheet3", "Options"};
+
+  ui::TableGrid TableGrid1;
+  ui::Button Add_b{&TabSheet1, "Add_b", "Add"};
+  ui::Button Edit_b{&TabSheet1, "Edit_b", "Edit"};
+  ui::Button Delete_b{&TabSheet1, "Delete_b", "Delete"};
+  ui::Button DeleteAll_b{&TabSheet1, "DeleteAll_b", "Delete all"};
+
+  ui::TableGrid TableGrid2;
+  ui::Button BitBtn1{&TabSheet2, "BitBtn1", "Delete selected"};
+  ui::Button BitBtn2{&TabSheet2, "BitBtn2", "Clear All"};
+  ui::Label Label1{&TabSheet2, "Label1", "Clipboard contains"};
+
+  ui::GroupBox GroupBox1{&TabSheet3, "GroupBox1", "General"};
+  ui::CheckBox CheckBox1{&GroupBox1, "CheckBox1", "Start automaticaly", true};
+  ui::CheckBox CheckBox2{&GroupBox1, "CheckBox2", "Always start in system tray only", true};
+  ui::GroupBox GroupBox2{&TabSheet3, "GroupBox2", "Actions"};
+  ui::Button BitBtn3{&GroupBox2, "BitBtn3", "Export actions"};
+  ui::Button BitBtn4{&GroupBox2, "BitBtn4", "Import actions"};
+  ui::GroupBox GroupBox3{&TabSheet3, "GroupBox3", "Clipboard history"};
+  ui::Button BitBtn5{&GroupBox3, "BitBtn5", "Export history"};
+  ui::Button BitBtn6{&GroupBox3, "BitBtn6", "Import history"};
+  ui::Memo settings_m{&TabSheet3, "settings_m"};
+
+  ui::PopupMenu PopupMenu2{*this, "PopupMenu2"};
+  // N11 to N200: one item per action, hidden until the actions are known. They are made before
+  // the members below so that they stand at the head of the menu.
+  std::vector<std::unique_ptr<ui::MenuItem>> NumberedItems = MakeNumberedItems(PopupMenu2);
+  ui::MenuItem N1{&PopupMenu2, "N1", "-"};
+  ui::MenuItem ClipboardHistory1{&PopupMenu2, "ClipboardHistory1", "Clipboard History"};
+  ui::MenuItem Optoins1{&PopupMenu2, "Optoins1", "Options"};
+  ui::MenuItem ShowMainwindow2{&PopupMenu2, "ShowMainwindow2", "Show Main window"};
+  ui::MenuItem Exit3{&PopupMenu2, "Exit3", "Exit"};
+  tray::TTrayIcon TrayIcon1{*this};
+
+  ui::Timer Timer2{*this, 1000, true};
+
+  // The next window in the clipboard viewer chain; 0 for none.
+  platform::Hwnd NextViewer = 0;
+
+  // Start-up work once the components exist.
+  void FormCreate();
+
+  // Settings and the first run.
+  void LoadSettings();
+  void SaveSettings();
+  void FirstRunCheck();
+
+  // Handlers.
+  void Exit1Click();
+  void Exit3Click();
+  void Reference1Click();
+  void TrayIcon1Click();
+  void ShowMainwindow2Click();
+  void ClipboardHistory1Click();
+  void Optoins1Click();
+  void CheckBox1KeyPress(char& key);
+  void CheckBox2KeyPress(char& key);
+  void Timer2Timer();
+
+  // actions::MainWindow
+  ui::Form& MainForm() override { return *this; }
+  ui::TableGrid& ActionTable() override { return TableGrid1; }
+  ui::TableGrid& HistoryTable() override { return TableGrid2; }
+  std::array<ui::MenuItem*, actions::TrayActionSlots>& TrayActionItems() override { return trayActionItems_; }
+
+ protected:
+  void FormCloseQuery(bool& canClose) override;
+  bool HandleMessage(platform::Uint msg, platform::WParam wParam, platform::LParam lParam,
+                     platform::LResult& result) override;
+
+ private:
+  void FormDestroy();
+  void MakeVisibleAndRestore(int showCmd);
+  std::string ExePath();
+
+  std::array<ui::MenuItem*, actions::TrayActionSlots> trayActionItems_{};
+};
+
+}  // namespace app

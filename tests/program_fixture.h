@@ -1,0 +1,79 @@
+// Whole-program tests: the program started on a simulated desktop of its own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "actions/tasks_add.h"
+#include "app/about_form.h"
+#include "app/program.h"
+#include "app/unit1.h"
+#include "platform/sim/sim_desktop.h"
+
+namespace testing_support {
+
+inline std::string MakeTempFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "cm-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  return pattern;
+}
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  static constexpr const char* ExeFolder = "C:\\Program Files\\Clipboard manager";
+  static constexpr const char* DataFolder = "C:\\Program Files\\Clipboard manager\\Data";
+
+  ProgramTest() : root_(MakeTempFolder()), desk(root_) {
+    desk.files.MakeFolder(DataFolder);
+    // Most tests are about a program that has run before.
+    desk.registry.SetString(app::MarkerKey, app::MarkerValue, "1");
+  }
+  ~ProgramTest() override {
+    program.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+  }
+
+  void Start() {
+    program = std::make_unique<app::Program>(desk);
+    program->Start();
+  }
+  // Ends the program the way its message loop would once it was told to quit.
+  void FinishIfQuit() {
+    if (desk.windows.QuitRequested()) program->Exit();
+  }
+  // Ends this run (as the process would end) and starts the program again on the same desktop.
+  void Restart() {
+    program.reset();
+    desk.windows.StartNewProcess();
+    Start();
+  }
+
+  app::TForm1& Form1() { return program->Form1(); }
+  app::TAbout_f& About() { return program->About_f(); }
+  actions::TTasks_form& Tasks() { return program->Tasks_form(); }
+
+  std::string DataFile(const std::string& name) const { return std::string(DataFolder) + "\\" + name; }
+  bool DataFileExists(const std::string& name) const { return desk.files.Exists(DataFile(name)); }
+  std::string DataFileBytes(const std::string& name) const { return desk.files.FileBytes(DataFile(name)); }
+  void PutDataFile(const std::string& name, const std::string& bytes) { desk.files.PutFile(DataFile(name), bytes); }
+
+  std::string root_;
+  sim::SimDesktop desk;
+  std::unique_ptr<app::Program> program;
+};
+
+// UTF-16LE bytes with a byte order mark, from ASCII text.
+inline std::string Utf16File(const std::string& ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : ascii) {
+    bytes += c;
+    bytes += '\0';
+  }
+  return bytes;
+}
+
+}  // namespace testing_support
