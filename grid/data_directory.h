@@ -1,0 +1,28 @@
+// The program's data files: the folder "Data" beside the executable.
+#pragma once
+
+#include <string>
+
+#include "platform/files.h"
+
+namespace grid {
+
+constexpr const char* ActionsFile = "\\Data\\actions.cnfg";
+constexpr const char* HistoryFile = "\\Data\\clipboard_history.hstr";
+constexpr const char* SettingsFile = "\\Data\\settings.stng";
+
+// The executable's folder: its path without the last component and the separator before it.
+// Only a drive's root keeps its separator, so a suffix then yields two in a row, which the file
+// functions accept.
+inline std::string ExeDirectory(platform::IFiles& files) {
+  std::string path = files.GetModuleFileNameA();
+  std::size_t slash = path.find_last_of('\\');
+  if (slash == std::string::npos) return std::string();
+  if (slash == 2 && path[1] == ':') return path.substr(0, 3);
+  return path.substr(0, slash);
+}
+
+// The full name of one data file, formed anew at every use so that it follows the executable.
+inline std::string DataPath(platform::IFiles& files, const char* suffix) { return ExeDirectory(files) + suffix; }
+
+}  // namespace grid
