@@ -1,0 +1,341 @@
+// cm_test_driver: runs beside Clipboard_manager.exe under the same Wine prefix and display, and
+// does what the end-to-end tests need of another program on the desktop: find windows, send
+// them messages, press keys, read and answer message boxes.
+//
+// Windows are named by a spec: an exact title, "class:NAME" (top-level or message-only) or
+// "hwnd:0x1234". Exit codes: 0 success, 1 the condition was not met (or timed out), 2 misuse.
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kNotMet = 1;
+constexpr int kMisuse = 2;
+
+HWND FindBySpec(const std::string& spec) {
+  if (spec.rfind("hwnd:", 0) == 0) {
+    HWND hwnd =
+        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(spec.c_str() + 5, nullptr, 0)));
+    return ::IsWindow(hwnd) ? hwnd : nullptr;
+  }
+  if (spec.rfind("class:", 0) == 0) {
+    const char* name = spec.c_str() + 6;
+    HWND hwnd = ::FindWindowA(name, nullptr);
+    return hwnd ? hwnd : ::FindWindowExA(HWND_MESSAGE, nullptr, name, nullptr);
+  }
+  return ::FindWindowA(nullptr, spec.c_str());
+}
+
+std::string TextOf(HWND hwnd) {
+  char buffer[4096] = {};
+  ::GetWindowTextA(hwnd, buffer, sizeof buffer);
+  return buffer;
+}
+
+std::string ClassOf(HWND hwnd) {
+  char buffer[256] = {};
+  ::GetClassNameA(hwnd, buffer, sizeof buffer);
+  return buffer;
+}
+
+// Polls every 50 ms until `test` holds or `timeoutMs` has passed.
+template <class Test>
+bool WaitFor(DWORD timeoutMs, Test test) {
+  DWORD start = ::GetTickCount();
+  for (;;) {
+    if (test()) return true;
+    if (::GetTickCount() - start >= timeoutMs) return false;
+    ::Sleep(50);
+  }
+}
+
+// A virtual-key code: a number (0x41, 65), one letter or digit, or a name.
+int ParseVk(const std::string& text) {
+  static const struct {
+    const char* name;
+    int vk;
+  } names[] = {{"shift", VK_SHIFT},   {"ctrl", VK_CONTROL},  {"alt", VK_MENU},      {"lwin", VK_LWIN},
+               {"rshift", VK_RSHIFT}, {"insert", VK_INSERT}, {"delete", VK_DELETE}, {"enter", VK_RETURN},
+               {"escape", VK_ESCAPE}, {"tab", VK_TAB},       {"space", VK_SPACE},   {"home", VK_HOME},
+               {"end", VK_END},       {"left", VK_LEFT},     {"right", VK_RIGHT},   {"up", VK_UP},
+               {"down", VK_DOWN},     {"back", VK_BACK}};
+  if (text.size() == 1 && std::isalnum(static_cast<unsigned char>(text[0])))
+    return std::toupper(static_cast<unsigned char>(text[0]));
+  if ((text[0] == 'F' || text[0] == 'f') && text.size() <= 3 &&
+      std::isdigit(static_cast<unsigned char>(text[1]))) {
+    int n = std::atoi(text.c_str() + 1);
+    if (n >= 1 && n <= 24) return VK_F1 + n - 1;
+  }
+  for (const auto& entry : names)
+    if (_stricmp(entry.name, text.c_str()) == 0) return entry.vk;
+  char* end = nullptr;
+  long value = std::strtol(text.c_str(), &end, 0);
+  return *end == '\0' && value > 0 && value < 256 ? static_cast<int>(value) : -1;
+}
+
+void Key(int vk, bool down) {
+  DWORD flags = down ? 0 : KEYEVENTF_KEYUP;
+  switch (vk) {
+    case VK_INSERT:
+    case VK_DELETE:
+    case VK_HOME:
+    case VK_END:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_RCONTROL:
+    case VK_RMENU:
+      flags |= KEYEVENTF_EXTENDEDKEY;
+  }
+  ::keybd_event(static_cast<BYTE>(vk), static_cast<BYTE>(::MapVirtualKeyA(vk, 0)), flags, 0);
+  ::Sleep(10);
+}
+
+struct ChildSearch {
+  std::string className;
+  std::vector<HWND> found;
+};
+
+std::vector<HWND> ChildrenOfClass(HWND parent, const char* className) {
+  ChildSearch search{className, {}};
+  ::EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM context) -> BOOL {
+        auto* s = reinterpret_cast<ChildSearch*>(context);
+        if (_stricmp(ClassOf(child).c_str(), s->className.c_str()) == 0) s->found.push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A dialog box (message boxes included) by its caption.
+HWND FindDialog(const std::string& caption) { return ::FindWindowA("#32770", caption.c_str()); }
+
+std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
+  struct Search {
+    DWORD pid;
+    std::vector<HWND> found;
+  } search{processId, {}};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM context) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(context);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(hwnd, &pid);
+        if (pid == s->pid) s->found.push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+int Usage() {
+  std::fputs(
+      "usage: cm_test_driver COMMAND ...\n"
+      "  wait-window SPEC MS        wait until the window exists\n"
+      "  wait-gone SPEC MS          wait until it no longer exists\n"
+      "  wait-visible SPEC MS       wait until it is visible\n"
+      "  wait-hidden SPEC MS        wait until it exists and is hidden\n"
+      "  visible SPEC               print visible|hidden; exit 1 when hidden\n"
+      "  close SPEC                 post WM_CLOSE\n"
+      "  post SPEC MSG WPARAM LPARAM / send SPEC MSG WPARAM LPARAM (send prints the result)\n"
+      "  syscommand SPEC SC         post WM_SYSCOMMAND (close, minimize, restore or a number)\n"
+      "  query-end-session SPEC     send WM_QUERYENDSESSION, then WM_ENDSESSION, as at log-off\n"
+      "  log-off SPEC               the same to every top-level window of that window's process\n"
+      "  key VK down|up             one keybd_event\n"
+      "  press MODS VK              MODS: none or ctrl+shift+alt+win in any order\n"
+      "  foreground-title           print the foreground window's title\n"
+      "  title SPEC                 print the window's title\n"
+      "  pid SPEC                   print the id of the window's process\n"
+      "  wait-dialog CAPTION MS     wait for a dialog box (class #32770) with that caption\n"
+      "  dialog-text CAPTION        print the texts of the box's static controls, one a line\n"
+      "  click CAPTION BUTTON       press the box's button captioned BUTTON (e.g. OK)\n"
+      "  list-windows               print every top-level window: handle, pid, visible, class, title\n",
+      stderr);
+  return kMisuse;
+}
+
+DWORD Number(const char* text) { return static_cast<DWORD>(std::strtoul(text, nullptr, 0)); }
+
+int WaitCommand(const std::vector<std::string>& args, bool (*test)(HWND)) {
+  if (args.size() != 3) return Usage();
+  const std::string& spec = args[1];
+  return WaitFor(Number(args[2].c_str()), [&] { return test(FindBySpec(spec)); }) ? kOk : kNotMet;
+}
+
+int Run(const std::vector<std::string>& args) {
+  if (args.empty()) return Usage();
+  const std::string& command = args[0];
+
+  if (command == "wait-window") return WaitCommand(args, [](HWND h) { return h != nullptr; });
+  if (command == "wait-gone") return WaitCommand(args, [](HWND h) { return h == nullptr; });
+  if (command == "wait-visible") return WaitCommand(args, [](HWND h) { return h && ::IsWindowVisible(h); });
+  if (command == "wait-hidden") return WaitCommand(args, [](HWND h) { return h && !::IsWindowVisible(h); });
+  if (command == "list-windows") {
+    std::vector<HWND> all;
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM context) -> BOOL {
+          reinterpret_cast<std::vector<HWND>*>(context)->push_back(hwnd);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&all));
+    for (HWND hwnd : all) {
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(hwnd, &pid);
+      std::printf("%p %lu %s %s \"%s\"\n", static_cast<void*>(hwnd), static_cast<unsigned long>(pid),
+                  ::IsWindowVisible(hwnd) ? "visible" : "hidden", ClassOf(hwnd).c_str(),
+                  TextOf(hwnd).c_str());
+    }
+    return kOk;
+  }
+  if (command == "foreground-title") {
+    HWND hwnd = ::GetForegroundWindow();
+    std::printf("%s\n", hwnd ? TextOf(hwnd).c_str() : "");
+    return hwnd ? kOk : kNotMet;
+  }
+  if (command == "key") {
+    if (args.size() != 3 || (args[2] != "down" && args[2] != "up")) return Usage();
+    int vk = ParseVk(args[1]);
+    if (vk < 0) return Usage();
+    Key(vk, args[2] == "down");
+    return kOk;
+  }
+  if (command == "press") {
+    if (args.size() != 3) return Usage();
+    std::vector<int> mods;
+    if (args[1] != "none") {
+      std::string rest = args[1] + "+";
+      for (std::size_t start = 0, plus; (plus = rest.find('+', start)) != std::string::npos;
+           start = plus + 1) {
+        std::string mod = rest.substr(start, plus - start);
+        int vk = mod == "win" ? VK_LWIN : ParseVk(mod);
+        if (vk != VK_SHIFT && vk != VK_CONTROL && vk != VK_MENU && vk != VK_LWIN) return Usage();
+        mods.push_back(vk);
+      }
+    }
+    int vk = ParseVk(args[2]);
+    if (vk < 0) return Usage();
+    for (int mod : mods) Key(mod, true);
+    Key(vk, true);
+    Key(vk, false);
+    for (auto mod = mods.rbegin(); mod != mods.rend(); ++mod) Key(*mod, false);
+    return kOk;
+  }
+  if (command == "wait-dialog") {
+    if (args.size() != 3) return Usage();
+    return WaitFor(Number(args[2].c_str()), [&] { return FindDialog(args[1]) != nullptr; }) ? kOk : kNotMet;
+  }
+  if (command == "dialog-text") {
+    if (args.size() != 2) return Usage();
+    HWND box = FindDialog(args[1]);
+    if (!box) return kNotMet;
+    for (HWND label : ChildrenOfClass(box, "Static")) {
+      std::string text = TextOf(label);
+      if (!text.empty()) std::printf("%s\n", text.c_str());
+    }
+    return kOk;
+  }
+  if (command == "click") {
+    if (args.size() != 3) return Usage();
+    HWND box = FindDialog(args[1]);
+    if (!box) return kNotMet;
+    for (HWND button : ChildrenOfClass(box, "Button")) {
+      std::string text = TextOf(button);
+      std::erase(text, '&');
+      if (text == args[2]) {
+        // Posted, so that the driver never waits on the box's own modal loop.
+        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                       reinterpret_cast<LPARAM>(button));
+        return kOk;
+      }
+    }
+    return kNotMet;
+  }
+
+  // The rest act on one existing window.
+  if (args.size() < 2) return Usage();
+  HWND hwnd = FindBySpec(args[1]);
+  if (!hwnd) {
+    std::fprintf(stderr, "no window %s\n", args[1].c_str());
+    return kNotMet;
+  }
+  if (command == "visible") {
+    bool visible = ::IsWindowVisible(hwnd);
+    std::printf("%s\n", visible ? "visible" : "hidden");
+    return visible ? kOk : kNotMet;
+  }
+  if (command == "title") {
+    std::printf("%s\n", TextOf(hwnd).c_str());
+    return kOk;
+  }
+  if (command == "pid") {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    std::printf("%lu\n", static_cast<unsigned long>(pid));
+    return kOk;
+  }
+  if (command == "close") return ::PostMessageA(hwnd, WM_CLOSE, 0, 0) ? kOk : kNotMet;
+  if (command == "syscommand") {
+    if (args.size() != 3) return Usage();
+    WPARAM sc = args[2] == "close"      ? SC_CLOSE
+                : args[2] == "minimize" ? SC_MINIMIZE
+                : args[2] == "restore"  ? SC_RESTORE
+                                        : Number(args[2].c_str());
+    return ::PostMessageA(hwnd, WM_SYSCOMMAND, sc, 0) ? kOk : kNotMet;
+  }
+  if (command == "post" || command == "send") {
+    if (args.size() != 5) return Usage();
+    UINT msg = Number(args[2].c_str());
+    WPARAM wParam = std::strtoull(args[3].c_str(), nullptr, 0);
+    LPARAM lParam = static_cast<LPARAM>(std::strtoll(args[4].c_str(), nullptr, 0));
+    if (command == "post") return ::PostMessageA(hwnd, msg, wParam, lParam) ? kOk : kNotMet;
+    std::printf("%lld\n", static_cast<long long>(::SendMessageA(hwnd, msg, wParam, lParam)));
+    return kOk;
+  }
+  if (command == "query-end-session" || command == "log-off") {
+    std::vector<HWND> targets{hwnd};
+    if (command == "log-off") {
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(hwnd, &pid);
+      targets = TopLevelWindowsOf(pid);
+    }
+    // As the system does: ask every window, then tell every window whether the session ends.
+    bool agreed = true;
+    for (HWND target : targets) {
+      DWORD_PTR answer = 0;
+      if (!::SendMessageTimeoutA(target, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000,
+                                 &answer) ||
+          answer == 0)
+        agreed = false;
+    }
+    for (HWND target : targets) {
+      DWORD_PTR ignored = 0;
+      ::SendMessageTimeoutA(target, WM_ENDSESSION, agreed ? TRUE : FALSE, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                            30000, &ignored);
+    }
+    std::printf("%s\n", agreed ? "agreed" : "refused");
+    return agreed ? kOk : kNotMet;
+  }
+  return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  int code = Run(args);
+  std::fflush(stdout);
+  return code;
+}
