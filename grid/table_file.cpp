@@ -36,47 +36,75 @@ constexpr char16_t Lf = u'\n';
 
 // ---- Writing ----
 
+// What a text holds, as bits.
+constexpr unsigned HasSeparator = 1;
+constexpr unsigned HasQuote = 2;
+constexpr unsigned HasLineBreak = 4;  // CR or LF
+
+// One bit per kind of character, so that the compiler turns the loop into vector code (a
+// shared bit lets it fold the tests into a bit mask lookup it cannot vectorize). Most texts
+// hold none of them and are then copied in one piece.
+unsigned Classify(std::u16string_view text, char16_t separator) {
+  const char16_t* p = text.data();
+  std::uint16_t found = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t ch = p[i];
+    found |= static_cast<std::uint16_t>((ch == separator) | (ch == Quote) << 1 | (ch == Cr) << 2 |
+                                        (ch == Lf) << 2);
+  }
+  return found;
+}
+
 // Appends the field that stands for `text`: quotes doubled, CR written as the mark, LF
 // dropped, and the whole enclosed in quotes when the text holds a separator or a quote. Line
 // breaks never cause enclosing, because the reader finds the end of a line by its LF alone.
 void AppendField(std::u16string& out, std::u16string_view text, char16_t separator, char16_t mark) {
-  bool enclose = false;
-  bool plain = true;  // nothing to translate: the text can be copied in one piece
-  for (char16_t ch : text) {
-    enclose |= (ch == separator) | (ch == Quote);
-    plain &= (ch != Quote) & (ch != Cr) & (ch != Lf);
-  }
+  const unsigned found = Classify(text, separator);
+  const bool enclose = (found & (HasSeparator | HasQuote)) != 0;
   if (enclose) out.push_back(Quote);
-  if (plain) {
-    out.append(text);
-  } else {
-    for (char16_t ch : text) {
+  if (found & (HasQuote | HasLineBreak)) {
+    std::size_t copied = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const char16_t ch = text[i];
+      if (ch != Quote && ch != Cr && ch != Lf) continue;
+      out.append(text.substr(copied, i - copied));
+      copied = i + 1;
       if (ch == Quote) {
         out.append(2, Quote);
       } else if (ch == Cr) {
         out.push_back(mark);
-      } else if (ch != Lf) {
-        out.push_back(ch);
       }
     }
+    out.append(text.substr(copied));
+  } else {
+    out.append(text);
   }
   if (enclose) out.push_back(Quote);
 }
 
-std::u16string EncodeUtf16(const Table& table, char16_t separator, char16_t mark, bool bigEndian) {
+// The content goes to the file in pieces of this many code units: a buffer this small stays
+// in the cache, where one for the whole content would cost a page fault every few kilobytes
+// and, for a large history, as much memory again as the table.
+constexpr std::size_t ChunkUnits = 128 * 1024;
+
+// Writes the encoded rows through `put(data, size)`, which returns 0 or the error that ends
+// the writing; returns that error.
+template <class Put>
+Dword EncodeUtf16(const Table& table, char16_t separator, char16_t mark, bool bigEndian, Put put) {
+  const bool swap = bigEndian != (std::endian::native == std::endian::big);
   const int rows = table.RowCount();
   const int columns = table.ColumnCount();
   std::u16string scratch;
-
-  // Sizing the buffer first saves the copies of a growing buffer, which cost as much as the
-  // encoding itself for a large history.
-  std::size_t size = 1;
-  for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < columns; ++c) size += table.CellView(c, r, scratch).size() + 3;
-    size += 2;
-  }
   std::u16string out;
-  out.reserve(size);
+  out.reserve(ChunkUnits + 1024);
+  auto emit = [&] {
+    if (swap) {
+      for (char16_t& unit : out) unit = static_cast<char16_t>((unit >> 8) | (unit << 8));
+    }
+    const Dword error = put(out.data(), out.size() * sizeof(char16_t));
+    out.clear();
+    return error;
+  };
 
   out.push_back(u'\uFEFF');
   for (int r = 0; r < rows; ++r) {
@@ -86,16 +114,19 @@ std::u16string EncodeUtf16(const Table& table, char16_t separator, char16_t mark
     }
     out.push_back(Cr);
     out.push_back(Lf);
+    if (out.size() >= ChunkUnits) {
+      if (Dword error = emit()) return error;
+    }
   }
-  if (bigEndian != (std::endian::native == std::endian::big)) {
-    for (char16_t& unit : out) unit = static_cast<char16_t>((unit >> 8) | (unit << 8));
-  }
-  return out;
+  return emit();
 }
 
-std::string EncodeAnsi(const Table& table, platform::ICodePage& codePage, char16_t separator, char16_t mark) {
+template <class Put>
+Dword EncodeAnsi(const Table& table, platform::ICodePage& codePage, char16_t separator, char16_t mark,
+                 Put put) {
   const int rows = table.RowCount();
   const int columns = table.ColumnCount();
+  // Each field and separator is converted on its own, as the format defines it.
   const std::string ansiSeparator = codePage.WideToAnsi(std::u16string(1, separator));
   std::u16string scratch;
   std::u16string field;
@@ -108,21 +139,36 @@ std::string EncodeAnsi(const Table& table, platform::ICodePage& codePage, char16
       out += codePage.WideToAnsi(field);
     }
     out += "\r\n";
+    if (out.size() >= ChunkUnits) {
+      if (Dword error = put(out.data(), out.size())) return error;
+      out.clear();
+    }
   }
-  return out;
+  return put(out.data(), out.size());
 }
 
-// Writes the bytes to a temporary file beside the target and puts it in the target's place
+// Writes the content to a temporary file beside the target and puts it in the target's place
 // only once it is complete and flushed, so that a failure at any step keeps the old file.
-void ReplaceFileContent(platform::IFiles& files, const std::string& fileName, const void* data,
-                        std::size_t size) {
+// `produce(put)` writes the content through put and returns the first write error.
+template <class Produce>
+void ReplaceFileContent(platform::IFiles& files, const std::string& fileName, Produce produce) {
   // Renaming over a read-only file succeeds on some systems; the file must stay untouched.
   if (files.IsReadOnly(fileName)) RaiseIoError(platform::ErrorAccessDenied);
 
   const std::string temporary = fileName + ".tmp";
   platform::FileHandle file = 0;
   if (Dword error = files.CreateForWriting(temporary, file)) RaiseIoError(error);
-  Dword error = size > 0 ? files.Write(file, data, size) : 0;
+  auto put = [&](const void* data, std::size_t size) -> Dword {
+    return size > 0 ? files.Write(file, data, size) : 0;
+  };
+  Dword error = 0;
+  try {
+    error = produce(put);
+  } catch (...) {
+    files.Close(file);
+    files.Delete(temporary);
+    throw;
+  }
   if (error == 0) error = files.Flush(file);
   const Dword closeError = files.Close(file);
   if (error == 0) error = closeError;
@@ -257,11 +303,12 @@ void WriteRowsToFile(const Table& table, platform::IFiles& files, platform::ICod
                      const std::string& fileName, char16_t separator, char16_t lineBreakMark,
                      std::uint8_t encoding) {
   if (encoding == AnsiEncoding) {
-    const std::string bytes = EncodeAnsi(table, codePage, separator, lineBreakMark);
-    ReplaceFileContent(files, fileName, bytes.data(), bytes.size());
+    ReplaceFileContent(files, fileName,
+                       [&](auto put) { return EncodeAnsi(table, codePage, separator, lineBreakMark, put); });
   } else if (encoding == Utf16LeEncoding || encoding == Utf16BeEncoding) {
-    const std::u16string units = EncodeUtf16(table, separator, lineBreakMark, encoding == Utf16BeEncoding);
-    ReplaceFileContent(files, fileName, units.data(), units.size() * sizeof(char16_t));
+    ReplaceFileContent(files, fileName, [&](auto put) {
+      return EncodeUtf16(table, separator, lineBreakMark, encoding == Utf16BeEncoding, put);
+    });
   }
 }
 

@@ -238,11 +238,17 @@ TEST_F(TableFileTest, FailedWrites_RaiseTheirMessage_AndKeepTheOldFile) {
   ExpectIoError([&] { Write(table); }, 101, "Disk full");
   files_.ClearFaults();
 
+  Table large = ThreeColumns();  // more than one piece of writing: the failure comes late
+  Fill(large, {{std::u16string(300000, u'x'), u""}, {std::u16string(300000, u'y'), u""}});
+  files_.FailWritesAfter(700000);
+  ExpectIoError([&] { Write(large); }, 101, "Disk full");
+  files_.ClearFaults();
+
   files_.FailReplace(1117);
   ExpectIoError([&] { Write(table); }, 1117, "I/O error 1117");
   files_.ClearFaults();
 
-  EXPECT_EQ(files_.FileBytes(File), "old");
+  EXPECT_TRUE(files_.FileBytes(File) == "old");
   EXPECT_FALSE(files_.Exists(File + ".tmp"));
   EXPECT_EQ(files_.OpenFileCount(), 0);
   Write(table);

@@ -1,0 +1,92 @@
+// Arbitrary bytes as a table text file: reading must never fail on content, and what was read
+// must come back unchanged through a write and a second read.
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "grid/table_file.h"
+#include "platform/sim/sim_codepage.h"
+
+namespace {
+
+// Files in memory: the fuzzer runs thousands of inputs a second, far more than a disk takes.
+class MemoryFiles : public platform::IFiles {
+ public:
+  std::map<std::string, std::string> files;
+
+  std::string GetModuleFileNameA() override { return "C:\\fuzz.exe"; }
+  platform::Dword CreateForWriting(const std::string& path, platform::FileHandle& file) override {
+    files[path].clear();
+    paths_[++last_] = path;
+    file = last_;
+    return 0;
+  }
+  platform::Dword Write(platform::FileHandle file, const void* data, std::size_t size) override {
+    files[paths_.at(file)].append(static_cast<const char*>(data), size);
+    return 0;
+  }
+  platform::Dword Flush(platform::FileHandle) override { return 0; }
+  platform::Dword Close(platform::FileHandle file) override { return paths_.erase(file) == 1 ? 0 : 6; }
+  platform::Dword ReadAll(const std::string& path, std::string& bytes) override {
+    const auto it = files.find(path);
+    if (it == files.end()) return platform::ErrorFileNotFound;
+    bytes = it->second;
+    return 0;
+  }
+  platform::Dword Replace(const std::string& source, const std::string& target) override {
+    files[target] = std::move(files.at(source));
+    files.erase(source);
+    return 0;
+  }
+  platform::Dword Delete(const std::string& path) override { return files.erase(path) == 1 ? 0 : 2; }
+  bool IsReadOnly(const std::string&) override { return false; }
+  std::string ErrorText(platform::Dword) override { return ""; }
+
+ private:
+  std::map<platform::FileHandle, std::string> paths_;
+  platform::FileHandle last_ = 0;
+};
+
+// The first byte picks up to four columns, each an increment or a text column.
+grid::Table TableFor(std::uint8_t layout) {
+  std::vector<grid::Column> columns;
+  const int count = layout & 3;
+  for (int i = 0; i <= count; ++i) {
+    const bool increment = (layout >> (2 + i)) & 1;
+    columns.push_back(
+        {"c" + std::to_string(i), u"", increment ? grid::ColumnKind::Increment : grid::ColumnKind::Text});
+  }
+  return grid::Table(std::move(columns));
+}
+
+std::vector<std::u16string> Cells(const grid::Table& table) {
+  std::vector<std::u16string> cells;
+  for (int r = 0; r < table.RowCount(); ++r) {
+    for (int c = 0; c < table.ColumnCount(); ++c) cells.push_back(table.Cell(c, r));
+  }
+  return cells;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  MemoryFiles files;
+  sim::SimCodePage codePage;
+  files.files["C:\\in"] = std::string(reinterpret_cast<const char*>(data + 1), size - 1);
+
+  grid::Table first = TableFor(data[0]);
+  grid::ReadRowsFromFile(first, files, "C:\\in", u',', u'|');
+  const std::uint8_t encoding = (data[0] & 0x80) ? grid::Utf16BeEncoding : grid::Utf16LeEncoding;
+  grid::WriteRowsToFile(first, files, codePage, "C:\\out", u',', u'|', encoding);
+  const std::string written = files.files.at("C:\\out");
+
+  grid::Table second = TableFor(data[0]);
+  grid::ReadRowsFromFile(second, files, "C:\\out", u',', u'|');
+  if (second.RowCount() != first.RowCount() || Cells(second) != Cells(first)) std::abort();
+  grid::WriteRowsToFile(second, files, codePage, "C:\\out", u',', u'|', encoding);
+  if (files.files.at("C:\\out") != written) std::abort();
+  if (files.files.size() != 2) std::abort();  // the temporary is gone
+  return 0;
+}
