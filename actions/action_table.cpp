@@ -17,8 +17,8 @@ std::vector<grid::Column> ActionColumns() {
 
 void SaveActions(const grid::Table& table, platform::Desktop& desktop) {
   try {
-    grid::WriteRowsToFile(table, desktop.Files(), desktop.CodePage(), grid::DataPath(desktop.Files(), grid::ActionsFile),
-                          Separator, LineBreakMark, 1);
+    grid::WriteRowsToFile(table, desktop.Files(), desktop.CodePage(),
+                          grid::DataPath(desktop.Files(), grid::ActionsFile), Separator, LineBreakMark, 1);
   } catch (const std::exception&) {
     // Without the Data folder, or on a full disk, the actions live on in memory.
   }

@@ -2,7 +2,12 @@
 // dialogs of the export and import commands.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "actions/main_window.h"
+#include "hotkeys/hotkey_manager.h"
+#include "hotkeys/hotkey_text.h"
 #include "ui/application.h"
 #include "ui/controls.h"
 #include "ui/file_dialogs.h"
@@ -11,23 +16,96 @@
 
 namespace actions {
 
+// What the key list's entries carry: a virtual-key code.
+struct TPotentialKey {
+  std::uint16_t code;
+};
+
+// What the record of the registered hotkey carries.
+struct THotKeyEntry {
+  hotkeys::HotKey value;
+};
+
+enum class EditorMode { Edit = 0, Add = 1 };
+
 class TTasks_form : public ui::Form {
  public:
-  TTasks_form(ui::Application& app, MainWindow& main);
+  TTasks_form(ui::Application& app, MainWindow& main, hotkeys::KeyNames& keyNames);
   ~TTasks_form() override;
 
-  // Hidden staging tables of the imports, and the dialogs.
+  ui::GroupBox GroupBox1{this, "GroupBox1", "Details"};
+  ui::Label Label1{&GroupBox1, "Label1", "Name:"};
+  ui::Edit Edit1{&GroupBox1, "Edit1", u"New Action"};
+  ui::Label Label2{&GroupBox1, "Label2", "Clipboard text"};
+  ui::Edit edit2{&GroupBox1, "edit2"};
+  ui::GroupBox GroupBox2{this, "GroupBox2", "Hotkeys"};
+  ui::Label Label3{&GroupBox2, "Label3", "Key:"};
+  ui::ComboBox ComboBox1{&GroupBox2, "ComboBox1"};
+  ui::CheckBox CheckBox1{&GroupBox2, "CheckBox1", "Ctrl", true};
+  ui::CheckBox CheckBox2{&GroupBox2, "CheckBox2", "Shift"};
+  ui::CheckBox CheckBox3{&GroupBox2, "CheckBox3", "Alt"};
+  ui::CheckBox CheckBox4{&GroupBox2, "CheckBox4", "Win"};
+  ui::CheckBox CheckBox5{&GroupBox2, "CheckBox5", "Add hotkey"};
+  ui::RadioButton RadioButton1{&GroupBox2, "RadioButton1", "Emulate Control + V", true};
+  ui::RadioButton RadioButton2{&GroupBox2, "RadioButton2", "Emulate Shift + Insert"};
+  ui::Button BitBtn1{this, "BitBtn1", "OK"};
+  ui::Button BitBtn2{this, "BitBtn2", "Cancel"};
+
+  // Never shown: the record of the hotkey registered during this use of the editor, the
+  // button that registers it, the import staging tables and the dialogs.
+  ui::ListBox ListBox1{this, "ListBox1"};
+  ui::Button BitBtn5{this, "BitBtn5", "Add hotkey"};
   ui::TableGrid TableGrid1;
   ui::TableGrid TableGrid2;
   ui::OpenDialog OpenDialog1{*this};
   ui::OpenDialog OpenDialog2{*this};
   ui::SaveDialog SaveDialog1{*this};
 
-  // Reads both lists at start-up and prepares what depends on them.
+  hotkeys::THotKeyManager HotKeyManager1;
+
+  EditorMode Mode = EditorMode::Add;
+  int EditRow = -1;
+
+  // Start-up: reads both lists and prepares what depends on them.
   void LoadActions();
+  void FillKeyList();
+  void RegisterActionHotkey(hotkeys::HotKey hotkey);
+
+  // The commands of the main window's "Actions" tab and of the "Options" tab.
+  void Add_bClick();
+  void Edit_bClick();
+  void Delete_bClick();
+  void DeleteAll_bClick();
+  void ExportActions();  // "Export actions"
+  void ImportActions();  // "Import actions"
+
+  // The editor's own buttons.
+  void BitBtn1Click();
+  void BitBtn2Click();
+  void BitBtn5Click();
+
+  // A hotkey was pressed: paste every action that carries it.
+  void HotKeyManager1HotKeyPressed(hotkeys::HotKey hotkey, std::uint16_t index);
+  // Waits while the program goes on handling its messages.
+  void PasteWait(platform::Dword milliseconds);
 
  private:
+  ui::TableGrid& Actions() { return main_.ActionTable(); }
+  std::u16string Widen(const std::string& text);
+  std::string Narrow(const std::u16string& text);
+  std::uint8_t ModifierSet() const;
+  hotkeys::HotKey ComposedHotKey() const;
+  std::u16string RecordedHotKeyText();
+  void AfterChange();
+  // A hotkey that no row carries any more is given back to the system at once, so that its
+  // combination is free for another action.
+  void ReleaseUnusedHotkeys();
+  void PasteOne(const std::string& text, const std::u16string& pasteMethod);
+  void SendShiftInsert();
+  void SendCtrlV();
+
   MainWindow& main_;
+  hotkeys::KeyNames& keyNames_;
 };
 
 }  // namespace actions

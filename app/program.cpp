@@ -12,19 +12,21 @@ TForm1* Form1 = nullptr;
 TAbout_f* About_f = nullptr;
 actions::TTasks_form* Tasks_form = nullptr;
 
-Program::Program(platform::Desktop& desktop) : desktop_(desktop), app_(desktop) {}
+Program::Program(platform::Desktop& desktop)
+    : desktop_(desktop), app_(desktop), keyNames_(desktop.Keyboard()) {}
 
 Program::~Program() { Exit(); }
 
 void Program::Start() {
   started_ = true;
+  keyNames_.StartUp();
   app_.Initialize();
   tray::RegisterTaskbarCreated(desktop_.Windows());
   form1_ = std::make_unique<TForm1>(app_);
   app::Form1 = form1_.get();
   about_ = std::make_unique<TAbout_f>(app_);
   app::About_f = about_.get();
-  tasks_ = std::make_unique<actions::TTasks_form>(app_, *form1_);
+  tasks_ = std::make_unique<actions::TTasks_form>(app_, *form1_, keyNames_);
   app::Tasks_form = tasks_.get();
 }
 
@@ -39,6 +41,7 @@ void Program::Exit() {
   app::About_f = nullptr;
   form1_.reset();
   app::Form1 = nullptr;
+  keyNames_.ShutDown();
 }
 
 int RunProgram(platform::Desktop& desktop) {

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "hotkeys/hotkey_text.h"
 #include "platform/desktop.h"
 #include "ui/application.h"
 
@@ -40,6 +41,7 @@ class Program {
  private:
   platform::Desktop& desktop_;
   ui::Application app_;
+  hotkeys::KeyNames keyNames_;
   std::unique_ptr<TForm1> form1_;
   std::unique_ptr<TAbout_f> about_;
   std::unique_ptr<actions::TTasks_form> tasks_;

@@ -43,7 +43,8 @@ bool IsNumber(const std::string& text) {
 bool EqualsIgnoringCase(const std::string& a, const char* b) {
   std::size_t i = 0;
   for (; i < a.size() && b[i]; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
   return i == a.size() && b[i] == 0;
 }
 
@@ -60,15 +61,32 @@ int ToInt(const std::string& line) {
   if (i < line.size() && (line[i] == '-' || line[i] == '+')) ++i;
   if (i == line.size()) throw Error("'" + line + "' is not a valid integer value");
   for (std::size_t j = i; j < line.size(); ++j)
-    if (!std::isdigit(static_cast<unsigned char>(line[j]))) throw Error("'" + line + "' is not a valid integer value");
+    if (!std::isdigit(static_cast<unsigned char>(line[j])))
+      throw Error("'" + line + "' is not a valid integer value");
   long value = std::strtol(line.c_str(), nullptr, 10);
-  if (value > 2147483647L || value < -2147483647L - 1) throw Error("'" + line + "' is not a valid integer value");
+  if (value > 2147483647L || value < -2147483647L - 1)
+    throw Error("'" + line + "' is not a valid integer value");
   return static_cast<int>(value);
 }
 
 const std::string& Line(const std::vector<std::string>& lines, std::size_t index) {
   if (index >= lines.size()) throw Error("List index out of bounds");
   return lines[index];
+}
+
+// The settings file is replaced whole, so that a failed save keeps the previous one.
+Dword ReplaceFileContents(IFiles& files, const std::string& path, const std::string& bytes) {
+  if (files.IsReadOnly(path)) return ErrorAccessDenied;
+  std::string temporary = path + ".tmp";
+  FileHandle file = 0;
+  if (Dword error = files.CreateForWriting(temporary, file)) return error;
+  Dword error = files.Write(file, bytes.data(), bytes.size());
+  if (error == 0) error = files.Flush(file);
+  Dword closeError = files.Close(file);
+  if (error == 0) error = closeError;
+  if (error == 0) error = files.Replace(temporary, path);
+  if (error != 0) files.Delete(temporary);
+  return error;
 }
 
 }  // namespace
@@ -102,7 +120,7 @@ void TForm1::SaveSettings() {
 
   IFiles& files = Desktop().Files();
   std::string path = grid::DataPath(files, grid::SettingsFile);
-  if (Dword error = grid::ReplaceFileContents(files, path, bytes.data(), bytes.size()))
+  if (Dword error = ReplaceFileContents(files, path, bytes))
     throw Error("Cannot create file \"" + path + "\". " + files.ErrorText(error));
 
   // Quoted, so that a path with spaces cannot start another program at log-on.

@@ -1,9 +1,13 @@
 #include "app/unit1.h"
 
 #include "actions/action_table.h"
+#include "actions/tasks_add.h"
+#include "actions/tray_items.h"
 #include "app/about_form.h"
 #include "app/globals.h"
 #include "grid/data_directory.h"
+#include "history/capture.h"
+#include "history/history_commands.h"
 #include "history/history_table.h"
 
 namespace app {
@@ -69,6 +73,29 @@ TForm1::TForm1(ui::Application& app)
   CheckBox2.OnKeyPress = [this](char& key) { CheckBox2KeyPress(key); };
   Timer2.OnTimer = [this] { Timer2Timer(); };
 
+  // The action commands are the action editor's.
+  Add_b.OnClick = [] { Tasks_form->Add_bClick(); };
+  Edit_b.OnClick = [] { Tasks_form->Edit_bClick(); };
+  Delete_b.OnClick = [] { Tasks_form->Delete_bClick(); };
+  DeleteAll_b.OnClick = [] { Tasks_form->DeleteAll_bClick(); };
+  TableGrid1.OnCellDblClick = [this](ui::TableGrid&, int, int) { Edit_b.Click(); };
+  BitBtn3.OnClick = [] { Tasks_form->ExportActions(); };
+  BitBtn4.OnClick = [] { Tasks_form->ImportActions(); };
+  TableGrid2.OnCellDblClick = [this](ui::TableGrid&, int, int row) {
+    history::CopyEntryToClipboard(Desktop(), Handle(), TableGrid2, row);
+  };
+  BitBtn1.OnClick = [this] {
+    history::DeleteSelected(Desktop(), TableGrid2, history::HistoryFilePath(Desktop()));
+  };
+  BitBtn2.OnClick = [this] { history::ClearAll(Desktop(), TableGrid2, history::HistoryFilePath(Desktop())); };
+  BitBtn5.OnClick = [this] { history::ExportHistory(Desktop(), TableGrid2, Tasks_form->SaveDialog1); };
+  BitBtn6.OnClick = [this] {
+    history::ImportHistory(Desktop(), TableGrid2, Tasks_form->TableGrid2, Tasks_form->OpenDialog2,
+                           history::HistoryFilePath(Desktop()));
+  };
+  for (auto& item : NumberedItems)
+    item->OnClick = [this](ui::MenuItem& sender) { actions::N11Click(*this, sender); };
+
   TrayIcon1.Hint = ProductName;
   TrayIcon1.Icon = Desktop().Windows().LoadMainIcon(16);
   TrayIcon1.PopupMenu = &PopupMenu2;
@@ -92,9 +119,7 @@ void TForm1::FormCreate() {
   FirstRunCheck();
 }
 
-void TForm1::FormDestroy() {
-  // Leaving the clipboard viewer chain comes with the clipboard subsystem.
-}
+void TForm1::FormDestroy() { Chain.LeaveChain(Handle()); }
 
 std::string TForm1::ExePath() { return Desktop().Files().GetModuleFileNameA(); }
 
@@ -122,6 +147,16 @@ bool TForm1::HandleMessage(Uint msg, WParam wParam, LParam lParam, LResult& resu
           result = DefaultHandler(msg, wParam, lParam);
       } catch (const std::exception&) {
       }
+      return true;
+    case WmDrawClipboard:
+      result = DefaultHandler(msg, wParam, lParam);
+      Chain.DrawClipboard([this] {
+        history::CaptureClipboard(Desktop(), Handle(), TableGrid2, Label1, history::LastClipboardText);
+      });
+      return true;
+    case WmChangeCbChain:
+      DefaultHandler(msg, wParam, lParam);
+      result = Chain.ChangeCbChain(wParam, lParam);
       return true;
     case WmShowWindow:
       TrayIcon1.OwnerShowWindow(wParam, lParam);
@@ -171,8 +206,9 @@ void TForm1::CheckBox1KeyPress(char&) { SaveSettings(); }
 
 void TForm1::CheckBox2KeyPress(char&) { SaveSettings(); }
 
+// One second after start-up, when the history is loaded, the window starts hearing of changes.
 void TForm1::Timer2Timer() {
-  // Joining the clipboard viewer chain comes with the clipboard subsystem.
+  Chain.JoinChain(Handle());
   Timer2.SetEnabled(false);
 }
 

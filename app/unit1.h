@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "actions/main_window.h"
+#include "clipboard/viewer_chain.h"
 #include "tray/tray_icon.h"
 #include "ui/application.h"
 #include "ui/controls.h"
@@ -81,6 +82,7 @@ class TForm1 : public ui::Form, public actions::MainWindow {
 
   // The next window in the clipboard viewer chain; 0 for none.
   platform::Hwnd NextViewer = 0;
+  clipboard::ViewerChain Chain{Desktop(), NextViewer};
 
   // Start-up work once the components exist.
   void FormCreate();

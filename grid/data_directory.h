@@ -23,6 +23,8 @@ inline std::string ExeDirectory(platform::IFiles& files) {
 }
 
 // The full name of one data file, formed anew at every use so that it follows the executable.
-inline std::string DataPath(platform::IFiles& files, const char* suffix) { return ExeDirectory(files) + suffix; }
+inline std::string DataPath(platform::IFiles& files, const char* suffix) {
+  return ExeDirectory(files) + suffix;
+}
 
 }  // namespace grid

@@ -33,7 +33,8 @@ class INotifyArea {
   // Size of the NOTIFYICONDATAA layout whose size field is 488 in a 32-bit build.
   virtual Dword NotifyIconDataV2Size() = 0;
   // Shows the entries as a popup menu at (x, y); returns the chosen command id or 0.
-  virtual Uint TrackPopupMenu(const std::vector<MenuEntry>& entries, Uint flags, int x, int y, Hwnd owner) = 0;
+  virtual Uint TrackPopupMenu(const std::vector<MenuEntry>& entries, Uint flags, int x, int y,
+                              Hwnd owner) = 0;
 };
 
 }  // namespace platform

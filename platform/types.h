@@ -12,8 +12,8 @@ namespace platform {
 using Handle = std::uintptr_t;  // opaque; 0 is "none"
 using Hwnd = Handle;
 using Hglobal = Handle;
-using Hkl = Handle;    // keyboard layout
-using Hkey = Handle;   // registry key
+using Hkl = Handle;   // keyboard layout
+using Hkey = Handle;  // registry key
 using Hicon = Handle;
 using Hevent = Handle;
 using Uint = std::uint32_t;

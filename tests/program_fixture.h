@@ -22,7 +22,7 @@ inline std::string MakeTempFolder() {
 }
 
 class ProgramTest : public ::testing::Test {
- protected:
+ public:
   static constexpr const char* ExeFolder = "C:\\Program Files\\Clipboard manager";
   static constexpr const char* DataFolder = "C:\\Program Files\\Clipboard manager\\Data";
 
@@ -59,7 +59,9 @@ class ProgramTest : public ::testing::Test {
   std::string DataFile(const std::string& name) const { return std::string(DataFolder) + "\\" + name; }
   bool DataFileExists(const std::string& name) const { return desk.files.Exists(DataFile(name)); }
   std::string DataFileBytes(const std::string& name) const { return desk.files.FileBytes(DataFile(name)); }
-  void PutDataFile(const std::string& name, const std::string& bytes) { desk.files.PutFile(DataFile(name), bytes); }
+  void PutDataFile(const std::string& name, const std::string& bytes) {
+    desk.files.PutFile(DataFile(name), bytes);
+  }
 
   std::string root_;
   sim::SimDesktop desk;

@@ -14,7 +14,7 @@ constexpr const char* Defaults = "-1\r\n-1\r\n0\r\n";
 constexpr const char* QuotedExe = "\"C:\\Program Files\\Clipboard manager\\Clipboard_manager.exe\"";
 
 class ShellTest : public ProgramTest {
- protected:
+ public:
   std::string RunValue() {
     auto value = desk.registry.Get(app::RunKey, app::RunValue);
     return value ? value->data : std::string("<missing>");
@@ -79,8 +79,9 @@ TEST_F(ShellTest, FirstRun_OpensThePageShowsTheWindowOnceAndWritesTheMarker) {
 }
 
 TEST_F(ShellTest, MarkerOtherThanTheTextOne_CountsAsAFirstRunAndIsRewritten) {
-  const std::vector<std::pair<Dword, std::string>> markers = {
-      {RegDword, std::string("\1\0\0\0", 4)}, {RegSz, std::string("0\0", 2)}, {RegSz, std::string(" 1\0", 3)}};
+  const std::vector<std::pair<Dword, std::string>> markers = {{RegDword, std::string("\1\0\0\0", 4)},
+                                                              {RegSz, std::string("0\0", 2)},
+                                                              {RegSz, std::string(" 1\0", 3)}};
   for (const auto& [type, data] : markers) {
     desk.registry.Set(app::MarkerKey, "fr", type, data);
     desk.shell = sim::SimShell();
@@ -116,7 +117,9 @@ TEST_F(ShellTest, EveryNormalClose_WritesHistorySettingsAndAutostartButNotTheAct
        }},
       {"WM_CLOSE", [](ShellTest& t) { t.SendToMain(WmClose); }},
       {"taskbar Close",
-       [](ShellTest& t) { t.desk.windows.SendMessageA(t.program->App().Handle(), WmSysCommand, ScClose, 0); }},
+       [](ShellTest& t) {
+         t.desk.windows.SendMessageA(t.program->App().Handle(), WmSysCommand, ScClose, 0);
+       }},
       {"application WM_CLOSE",
        [](ShellTest& t) { t.desk.windows.SendMessageA(t.program->App().Handle(), WmClose, 0, 0); }},
   };
@@ -262,7 +265,8 @@ TEST_F(ShellTest, ExeInADriveRoot_StillFindsItsDataFolder) {
 }
 
 TEST_F(ShellTest, ApplicationTitle_IsTheExeNameUpToTheFirstDotInLowerCase) {
-  EXPECT_EQ(ui::Application::TitleFromExePath("C:\\Program Files\\Clipboard_manager.exe"), "Clipboard_manager");
+  EXPECT_EQ(ui::Application::TitleFromExePath("C:\\Program Files\\Clipboard_manager.exe"),
+            "Clipboard_manager");
   EXPECT_EQ(ui::Application::TitleFromExePath("D:\\x.y\\MY.PROG.EXE"), "My");
   EXPECT_EQ(ui::Application::TitleFromExePath("C:\\ABC"), "Abc");
 }

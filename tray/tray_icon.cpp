@@ -75,14 +75,16 @@ class CallbackWindow : public IWindowProc {
 }  // namespace
 
 void RegisterTaskbarCreated(IWindows& windows) {
-  taskbarCreated = windows.CommonControlsVersion() > 470 ? windows.RegisterWindowMessageA("TaskbarCreated") : 0;
+  taskbarCreated =
+      windows.CommonControlsVersion() > 470 ? windows.RegisterWindowMessageA("TaskbarCreated") : 0;
 }
 
 Uint TaskbarCreatedMessage() { return taskbarCreated; }
 
 TTrayIcon::TTrayIcon(ui::Form& owner) : owner_(owner), id_(nextIconId++) {
   CallbackWindow::Get().Attach(owner_.Desktop().Windows(), this);
-  owner_.App().AddHook([this](Uint msg, WParam wParam, LParam, LResult&) { return HookApplicationWindow(msg, wParam); });
+  owner_.App().AddHook(
+      [this](Uint msg, WParam wParam, LParam, LResult&) { return HookApplicationWindow(msg, wParam); });
 }
 
 TTrayIcon::~TTrayIcon() {
@@ -134,7 +136,8 @@ bool TTrayIcon::HookApplicationWindow(Uint msg, WParam wParam) {
     ui::Form* main = owner_.App().MainForm();
     if (main) {
       IWindows& windows = owner_.Desktop().Windows();
-      if (main->HandleAllocated() && windows.IsIconic(main->Handle())) windows.ShowWindow(main->Handle(), SwRestore);
+      if (main->HandleAllocated() && windows.IsIconic(main->Handle()))
+        windows.ShowWindow(main->Handle(), SwRestore);
       main->Show();
     }
   }

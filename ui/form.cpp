@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "ui/application.h"
 #include "platform/errors.h"
+#include "ui/application.h"
 #include "ui/timer.h"
 
 namespace ui {
@@ -68,7 +68,8 @@ void Form::PlaceForShowing() {
   if (Position != FormPosition::MainFormCenter || !main || main == this || !main->HandleAllocated()) return;
   IWindows& windows = Desktop().Windows();
   int mx, my, mw, mh, x, y, w, h;
-  if (!windows.GetWindowRect(main->Handle(), mx, my, mw, mh) || !windows.GetWindowRect(handle_, x, y, w, h)) return;
+  if (!windows.GetWindowRect(main->Handle(), mx, my, mw, mh) || !windows.GetWindowRect(handle_, x, y, w, h))
+    return;
   windows.SetWindowPos(handle_, mx + (mw - w) / 2, my + (mh - h) / 2, w, h);
 }
 

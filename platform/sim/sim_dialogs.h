@@ -36,7 +36,8 @@ class SimDialogs : public platform::IDialogs {
     if (onMessageBox_) onMessageBox_(boxes_.back());
     return platform::IdOk;
   }
-  void MessageDialog(platform::Hwnd owner, const std::string& text, platform::MessageDialogType type) override {
+  void MessageDialog(platform::Hwnd owner, const std::string& text,
+                     platform::MessageDialogType type) override {
     dialogs_.push_back({owner, text, type});
   }
   bool GetOpenFileNameA(const platform::FileDialogRequest& request, std::string& fileName) override {

@@ -59,7 +59,8 @@ void SimNotifyArea::RightClick() {
   Deliver(WmRButtonUp);
 }
 
-Uint SimNotifyArea::TrackPopupMenu(const std::vector<MenuEntry>& entries, Uint flags, int x, int y, Hwnd owner) {
+Uint SimNotifyArea::TrackPopupMenu(const std::vector<MenuEntry>& entries, Uint flags, int x, int y,
+                                   Hwnd owner) {
   popups_.push_back({entries, flags, x, y, owner, lastMouse_});
   if (choices_.empty()) return 0;
   std::string caption = std::move(choices_.front());

@@ -31,8 +31,8 @@ class SimNotifyArea : public platform::INotifyArea {
 
   bool Shell_NotifyIconA(platform::Dword message, const platform::NotifyIconData& data) override;
   platform::Dword NotifyIconDataV2Size() override { return 488; }
-  platform::Uint TrackPopupMenu(const std::vector<platform::MenuEntry>& entries, platform::Uint flags, int x, int y,
-                                platform::Hwnd owner) override;
+  platform::Uint TrackPopupMenu(const std::vector<platform::MenuEntry>& entries, platform::Uint flags, int x,
+                                int y, platform::Hwnd owner) override;
 
   // --- For tests ---
   const std::vector<NotifyCall>& Calls() const { return calls_; }

@@ -32,7 +32,8 @@ long SimRegistry::RegCreateKeyExA(Hkey root, const std::string& subKey, Dword, D
   if (denyWrites_) return ErrorAccessDeniedReg;
   std::string path = Normalize(subKey);
   // Every key on the way is created too.
-  for (std::size_t pos = 0; (pos = path.find('\\', pos)) != std::string::npos; ++pos) keys_[path.substr(0, pos)];
+  for (std::size_t pos = 0; (pos = path.find('\\', pos)) != std::string::npos; ++pos)
+    keys_[path.substr(0, pos)];
   keys_[path];
   result = next_++;
   handles_[result] = path;
@@ -85,7 +86,8 @@ long SimRegistry::RegQueryValueExA(Hkey key, const std::string& valueName, Dword
 
 long SimRegistry::RegCloseKey(Hkey key) { return handles_.erase(key) ? ErrorSuccess : ErrorInvalidHandle; }
 
-void SimRegistry::Set(const std::string& keyPath, const std::string& valueName, Dword type, std::string data) {
+void SimRegistry::Set(const std::string& keyPath, const std::string& valueName, Dword type,
+                      std::string data) {
   keys_[Normalize(keyPath)].values[Lower(valueName)] = RegValue{type, std::move(data)};
 }
 

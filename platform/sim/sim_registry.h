@@ -20,8 +20,8 @@ class SimRegistry : public platform::IRegistry {
                        platform::Dword access, platform::Hkey& result) override;
   long RegOpenKeyExA(platform::Hkey root, const std::string& subKey, platform::Dword options,
                      platform::Dword access, platform::Hkey& result) override;
-  long RegSetValueExA(platform::Hkey key, const std::string& valueName, platform::Dword type, const void* data,
-                      platform::Dword size) override;
+  long RegSetValueExA(platform::Hkey key, const std::string& valueName, platform::Dword type,
+                      const void* data, platform::Dword size) override;
   long RegQueryValueExA(platform::Hkey key, const std::string& valueName, platform::Dword* type, void* data,
                         platform::Dword* size) override;
   long RegCloseKey(platform::Hkey key) override;
@@ -41,7 +41,7 @@ class SimRegistry : public platform::IRegistry {
     std::map<std::string, RegValue> values;  // by lower-case name
   };
   static std::string Normalize(const std::string& path);
-  std::map<std::string, Key> keys_;                 // by lower-case path
+  std::map<std::string, Key> keys_;                // by lower-case path
   std::map<platform::Hkey, std::string> handles_;  // open handle -> key path
   platform::Hkey next_ = 0x1000;
   bool denyWrites_ = false;

@@ -17,7 +17,8 @@ struct ShellRequest {
 class SimShell : public platform::IShell {
  public:
   std::intptr_t ShellExecuteA(platform::Hwnd owner, const std::string& verb, const std::string& file,
-                              const std::string& parameters, const std::string& directory, int showCmd) override {
+                              const std::string& parameters, const std::string& directory,
+                              int showCmd) override {
     requests_.push_back({owner, verb, file, parameters, directory, showCmd});
     return result_;
   }

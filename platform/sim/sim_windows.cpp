@@ -219,7 +219,8 @@ std::uintptr_t SimWindows::SetTimer(Hwnd hwnd, std::uintptr_t id, Uint elapseMs)
 bool SimWindows::KillTimer(Hwnd hwnd, std::uintptr_t id) {
   auto before = timers_.size();
   std::erase_if(timers_, [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
-  std::erase_if(queue_, [&](const SentMessage& m) { return m.hwnd == hwnd && m.msg == WmTimer && m.wParam == id; });
+  std::erase_if(queue_,
+                [&](const SentMessage& m) { return m.hwnd == hwnd && m.msg == WmTimer && m.wParam == id; });
   return timers_.size() != before;
 }
 

@@ -105,7 +105,9 @@ class SimWindows : public platform::IWindows {
   int ExitCode() const { return exitCode_; }
 
   // Each modal loop runs the next handler; it must end the modal state (close the window).
-  void OnNextModal(std::function<void(platform::Hwnd)> handler) { modalHandlers_.push_back(std::move(handler)); }
+  void OnNextModal(std::function<void(platform::Hwnd)> handler) {
+    modalHandlers_.push_back(std::move(handler));
+  }
   int ModalsLeftOpen() const { return modalsLeftOpen_; }
   int ModalDepth() const { return modalDepth_; }
 
