@@ -193,6 +193,13 @@ TEST_F(TableFileTest, Reading_FollowsTheQuoteAndLineRules) {
       {u"1,a\n2,b", {{u"a", u""}, {u"b", u""}}},                    // LF alone ends a line
   };
   for (const Case& c : cases) EXPECT_EQ(Read("\xFF\xFE" + Le(c.content)), c.rows) << Le(c.content);
+
+  // Long runs of plain text are skipped a block at a time; each kind of special character
+  // must still stop them.
+  const std::u16string l = u"abcdefghijklmnopqrst";
+  const std::u16string content =
+      u"1," + l + u"\"" + l + u"\"" + l + u"," + l + u"|" + l + u"\r" + l + u"\n" + l + u",x";
+  EXPECT_EQ(Read("\xFF\xFE" + Le(content)), (Rows{{l + u"\"" + l + l, l + u"\r\n" + l + l}, {u"x", u""}}));
 }
 
 TEST_F(TableFileTest, Reading_FindsTheEncodingFromTheFirstBytes) {
