@@ -4,6 +4,7 @@
 #include "app/about_form.h"
 #include "app/globals.h"
 #include "app/unit1.h"
+#include "history/history_table.h"
 #include "tray/tray_icon.h"
 
 namespace app {
@@ -19,6 +20,7 @@ Program::~Program() { Exit(); }
 
 void Program::Start() {
   started_ = true;
+  history::LastClipboardText.clear();  // nothing has been read in this run yet
   keyNames_.StartUp();
   app_.Initialize();
   tray::RegisterTaskbarCreated(desktop_.Windows());
