@@ -1,0 +1,299 @@
+"""Helpers of the end-to-end tests: the real Clipboard_manager.exe under Wine.
+
+Every test gets a desktop of its own: a private Xvfb display, a private Wine prefix (a cheap
+copy of the template prefix that the e2e_wine_prefix fixture makes once) and a run folder that
+holds a copy of the exe with an empty Data folder beside it, as the release package does.
+
+The locations come from the environment that tests/e2e/e2e.cmake gives every test:
+CM_E2E_EXE, CM_E2E_DRIVER, CM_E2E_TEMPLATE (the template prefix) and CM_E2E_WORK (the folder
+that holds one sub-folder per test, kept after the run with logs and screenshots).
+
+A test file defines functions named test_*, each taking a Desktop, and ends with
+`harness.main(globals())`.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+MAIN_TITLE = "Corvilane Clipboard Manager - https://corvilane.example"
+EXE_NAME = "Clipboard_manager.exe"
+DRIVER_NAME = "cm_test_driver.exe"
+
+# The browser that the template prefix names (see make_template_prefix.py): a script that
+# each desktop puts on its PATH, recording the addresses the program opens instead of opening them.
+BROWSER_NAME = "cm-e2e-browser"
+
+# Folders of the prefix whose files only ever get read: hard links instead of copies.
+_LINKED_DIRS = ("system32", "syswow64", "winsxs")
+
+
+def _env(name):
+    value = os.environ.get(name)
+    if not value:
+        raise SystemExit(f"{name} is not set; run the end-to-end tests through ctest")
+    return value
+
+
+def copy_prefix(template, target):
+    """Copies a Wine prefix; the large system folders are hard-linked.
+
+    Wine rewrites its registry files by writing a new file and renaming it, and never writes
+    into its own DLLs, so the links cannot change the template."""
+
+    def copy(src, dst):
+        parts = os.path.relpath(src, template).split(os.sep)
+        if len(parts) > 3 and parts[0] == "drive_c" and parts[2] in _LINKED_DIRS:
+            os.link(src, dst)
+        else:
+            shutil.copy2(src, dst)
+
+    shutil.copytree(template, target, symlinks=True, copy_function=copy)
+
+
+def _die_with_parent():
+    """Runs in the child before exec: the kernel ends it when the test process goes, so that a
+    test killed by its timeout leaves no X server or program behind."""
+    try:
+        import ctypes
+        ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+    except (OSError, AttributeError):
+        pass
+
+
+def start_xvfb(log_path):
+    """Starts a private X server on a free display; returns (process, display string)."""
+    read_fd, write_fd = os.pipe()
+    log = open(log_path, "wb")
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        pass_fds=(write_fd,), stdout=log, stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
+    os.close(write_fd)
+    number = b""
+    with os.fdopen(read_fd, "rb") as pipe:
+        while not number.endswith(b"\n"):
+            chunk = pipe.read(1)
+            if not chunk:
+                raise RuntimeError(f"Xvfb did not start; see {log_path}")
+            number += chunk
+    return xvfb, ":" + number.decode().strip()
+
+
+class Desktop:
+    """One private desktop with the program's run folder. Use as a context manager."""
+
+    def __init__(self, name):
+        self.name = name
+        self.exe_source = _env("CM_E2E_EXE")
+        self.driver_source = _env("CM_E2E_DRIVER")
+        self.template = _env("CM_E2E_TEMPLATE")
+        self.dir = os.path.join(_env("CM_E2E_WORK"), name)
+        self.prefix = os.path.join(self.dir, "prefix")
+        self.run_dir = os.path.join(self.dir, "run")
+        self.data_dir = os.path.join(self.run_dir, "Data")
+        self.exe_path = os.path.join(self.run_dir, EXE_NAME)
+        self.urls_file = os.path.join(self.dir, "opened-urls.txt")
+        self.screenshots = []
+        self.process = None
+        self._xvfb = None
+        self._exe_log = None
+
+    # Setting up and tearing down.
+
+    def __enter__(self):
+        if os.path.exists(self.dir):
+            self._stop_wine()
+            shutil.rmtree(self.dir)
+        os.makedirs(self.dir)
+        copy_prefix(self.template, self.prefix)
+        os.makedirs(self.data_dir)
+        shutil.copy2(self.exe_source, self.exe_path)
+        shutil.copy2(self.driver_source, os.path.join(self.run_dir, DRIVER_NAME))
+        bin_dir = os.path.join(self.dir, "bin")
+        os.makedirs(bin_dir)
+        browser = os.path.join(bin_dir, BROWSER_NAME)
+        with open(browser, "w") as f:
+            f.write(f'#!/bin/sh\nprintf "%s\\n" "$1" >> "{self.urls_file}"\n')
+        os.chmod(browser, 0o755)
+        self._xvfb, self.display = start_xvfb(os.path.join(self.dir, "xvfb.log"))
+        self.env = dict(os.environ, WINEPREFIX=self.prefix, DISPLAY=self.display, WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
+                        PATH=bin_dir + os.pathsep + os.environ.get("PATH", ""))
+        self.env.pop("XAUTHORITY", None)
+        return self
+
+    def __exit__(self, *exc):
+        self._stop_wine()
+        if self._xvfb:
+            self._xvfb.terminate()
+            try:
+                self._xvfb.wait(10)
+            except subprocess.TimeoutExpired:
+                self._xvfb.kill()
+                self._xvfb.wait()
+        if self._exe_log:
+            self._exe_log.close()
+        return False
+
+    def _stop_wine(self):
+        """Ends every process of this desktop's prefix (all of them started by this test)."""
+        if os.path.isdir(os.path.join(self.dir, "prefix")):
+            subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=self.prefix),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+    # The program.
+
+    def start(self):
+        """Starts Clipboard_manager.exe from its run folder."""
+        self._exe_log = open(os.path.join(self.dir, "exe.log"), "ab")
+        self.process = subprocess.Popen(["wine", self.exe_path], cwd=self.run_dir, env=self.env,
+                                        stdin=subprocess.DEVNULL, stdout=self._exe_log,
+                                        stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
+        return self.process
+
+    def running(self):
+        return self.process is not None and self.process.poll() is None
+
+    def wait_exit(self, seconds):
+        """Whether the program has ended within `seconds`."""
+        try:
+            self.process.wait(seconds)
+            return True
+        except subprocess.TimeoutExpired:
+            return False
+
+    # Other programs on the desktop.
+
+    def _run(self, args, timeout):
+        """Runs a Wine program to its end; returns (exit code, stdout, stderr).
+
+        The output goes through files, not pipes: a Wine program may start the prefix's
+        long-lived processes (wineserver, the desktop's explorer), which inherit its output
+        handles and would hold a pipe open long after the program itself has ended."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            process = subprocess.Popen(["wine", *args], env=self.env, cwd=self.run_dir, stdin=subprocess.DEVNULL,
+                                       stdout=out, stderr=err)
+            try:
+                code = process.wait(timeout)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+                raise
+            out.seek(0)
+            err.seek(0)
+            return (code, out.read().decode("latin-1").replace("\r\n", "\n"),
+                    err.read().decode("latin-1").replace("\r\n", "\n"))
+
+    def wine(self, *args, timeout=60, check=True):
+        """Runs a Wine program (e.g. "reg", "query", ...) in this desktop; returns its output."""
+        code, out, err = self._run(args, timeout)
+        if check and code != 0:
+            raise AssertionError(f"wine {' '.join(args)} exited {code}:\n{out}{err}")
+        return out
+
+    def driver(self, *args, timeout=120):
+        """Runs cm_test_driver.exe; returns (exit code, output). 0 means the condition held."""
+        code, out, err = self._run([os.path.join(self.run_dir, DRIVER_NAME), *map(str, args)], timeout)
+        if code == 2:
+            raise AssertionError(f"driver misuse: {args}\n{err}")
+        return code, out
+
+    def must(self, *args):
+        """Runs the driver and fails the test unless the condition held; returns the output."""
+        code, out = self.driver(*args)
+        if code != 0:
+            raise AssertionError(f"driver {' '.join(map(str, args))}: not met\n{out}\n"
+                                 f"windows now:\n{self.driver('list-windows')[1]}")
+        return out
+
+    def wait_window(self, spec=MAIN_TITLE, timeout_ms=30000):
+        return self.must("wait-window", spec, timeout_ms)
+
+    def opened_urls(self):
+        if not os.path.exists(self.urls_file):
+            return []
+        with open(self.urls_file) as f:
+            return f.read().splitlines()
+
+    # What a person would look at.
+
+    def screenshot(self, label):
+        """Saves the whole display as <test folder>/<label>.png and returns the path."""
+        path = os.path.join(self.dir, label + ".png")
+        subprocess.run(["import", "-display", self.display, "-window", "root", path], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        self.screenshots.append(path)
+        return path
+
+    def data_file(self, name):
+        return os.path.join(self.data_dir, name)
+
+
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def assert_file_bytes(path, expected):
+    """Fails with the first difference unless the file holds exactly `expected`."""
+    if not os.path.exists(path):
+        raise AssertionError(f"{path} does not exist")
+    actual = read_bytes(path)
+    if actual == expected:
+        return
+    at = next((i for i, (a, b) in enumerate(zip(actual, expected)) if a != b), min(len(actual), len(expected)))
+    raise AssertionError(f"{path}: {len(actual)} bytes, expected {len(expected)}; first difference at byte {at}:\n"
+                         f"  actual   {actual[max(0, at - 8):at + 24]!r}\n"
+                         f"  expected {expected[max(0, at - 8):at + 24]!r}")
+
+
+def wait_until(condition, seconds, interval=0.1):
+    """Polls `condition` until it is true or `seconds` have passed; returns its last value."""
+    deadline = time.monotonic() + seconds
+    while True:
+        value = condition()
+        if value or time.monotonic() >= deadline:
+            return value
+        time.sleep(interval)
+
+
+def main(namespace):
+    """Runs the file's test_* functions in order, each on a fresh Desktop; exits non-zero on failure."""
+    tests = [(name, fn) for name, fn in namespace.items() if name.startswith("test_") and callable(fn)]
+    file_stem = os.path.splitext(os.path.basename(namespace.get("__file__", "e2e")))[0]
+    passed = failed = 0
+    for name, fn in tests:
+        print(f"[ RUN      ] {name}", flush=True)
+        desktop = None
+        ok = False
+        try:
+            with Desktop(f"{file_stem}.{name}") as desktop:
+                fn(desktop)
+            ok = True
+            passed += 1
+            print(f"[       OK ] {name}", flush=True)
+        except Exception:
+            failed += 1
+            traceback.print_exc()
+            if desktop is not None:
+                print(f"  logs, prefix and screenshots: {desktop.dir}", flush=True)
+            print(f"[  FAILED  ] {name}", flush=True)
+        if desktop is not None:
+            for shot in desktop.screenshots:
+                print(f"  screenshot: {shot}", flush=True)
+            if ok:
+                # A passing test's prefix is of no further use and takes room.
+                shutil.rmtree(desktop.prefix, ignore_errors=True)
+    print(f"{passed} passed, {failed} failed", flush=True)
+    sys.exit(1 if failed or not tests else 0)
+
+
+signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
