@@ -1,0 +1,374 @@
+#include "platform/sim/sim_clipboard.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace sim {
+
+using namespace platform;
+
+// ---- SimMemory ----
+
+SimMemory::Block* SimMemory::Live(Hglobal block) {
+  auto it = blocks_.find(block);
+  return it == blocks_.end() || it->second.freed ? nullptr : &it->second;
+}
+
+const SimMemory::Block* SimMemory::Live(Hglobal block) const {
+  auto it = blocks_.find(block);
+  return it == blocks_.end() || it->second.freed ? nullptr : &it->second;
+}
+
+Hglobal SimMemory::GlobalAlloc(Uint flags, std::size_t bytes) {
+  if (failAllocs_ > 0) {
+    --failAllocs_;
+    return 0;
+  }
+  Block block;
+  block.flags = flags;
+  // Without GMEM_ZEROINIT the content is whatever the heap held; a fixed non-zero pattern
+  // makes a missing terminator show up as garbage instead of passing by luck.
+  block.bytes.assign(bytes, (flags & GmemZeroInit) ? 0 : Uninitialized);
+  Hglobal handle = nextHandle_;
+  nextHandle_ += 8;
+  blocks_.emplace(handle, std::move(block));
+  return handle;
+}
+
+void* SimMemory::GlobalLock(Hglobal block) {
+  Block* b = Live(block);
+  if (!b) return nullptr;
+  if (failLocks_ > 0) {
+    --failLocks_;
+    return nullptr;
+  }
+  ++b->locks;
+  // A zero-byte block still has an address while locked.
+  static unsigned char empty = 0;
+  return b->bytes.empty() ? &empty : b->bytes.data();
+}
+
+// As on Windows: true while the block stays locked, false once the last lock is gone (and for
+// a block that was not locked at all).
+bool SimMemory::GlobalUnlock(Hglobal block) {
+  Block* b = Live(block);
+  if (!b || b->locks == 0) return false;
+  return --b->locks > 0;
+}
+
+std::size_t SimMemory::GlobalSize(Hglobal block) {
+  const Block* b = Live(block);
+  return b ? b->bytes.size() : 0;
+}
+
+Hglobal SimMemory::GlobalFree(Hglobal block) {
+  if (block == 0) return 0;
+  Block* b = Live(block);
+  if (!b) {
+    ++badFrees_;
+    return block;
+  }
+  if (b->system) ++systemBlocksFreed_;
+  b->freed = true;
+  b->locks = 0;
+  std::vector<unsigned char>().swap(b->bytes);
+  return 0;
+}
+
+Hglobal SimMemory::MakeBlock(const std::string& bytes, std::size_t size) {
+  Hglobal handle = GlobalAlloc(GmemMoveable | GmemZeroInit, std::max(size, bytes.size()));
+  if (handle) std::memcpy(Live(handle)->bytes.data(), bytes.data(), bytes.size());
+  return handle;
+}
+
+int SimMemory::LiveBlocks() const {
+  return static_cast<int>(
+      std::count_if(blocks_.begin(), blocks_.end(), [](const auto& b) { return !b.second.freed; }));
+}
+
+int SimMemory::LockCount(Hglobal block) const {
+  const Block* b = Live(block);
+  return b ? b->locks : 0;
+}
+
+bool SimMemory::IsFreed(Hglobal block) const {
+  auto it = blocks_.find(block);
+  return it != blocks_.end() && it->second.freed;
+}
+
+Uint SimMemory::Flags(Hglobal block) const {
+  const Block* b = Live(block);
+  return b ? b->flags : 0;
+}
+
+std::string SimMemory::Bytes(Hglobal block) const {
+  const Block* b = Live(block);
+  return b ? std::string(b->bytes.begin(), b->bytes.end()) : std::string();
+}
+
+void SimMemory::GiveToSystem(Hglobal block) {
+  if (Block* b = Live(block)) b->system = true;
+}
+
+void SimMemory::FreeBySystem(Hglobal block) {
+  if (Block* b = Live(block)) {
+    b->system = false;
+    GlobalFree(block);
+  }
+}
+
+// ---- SimClipboard ----
+
+SimClipboard::SimClipboard(SimWindows& windows, SimMemory& memory) : windows_(windows), memory_(memory) {}
+
+bool SimClipboard::OpenClipboard(Hwnd owner) {
+  // The window that holds it open may open it again; any other is refused.
+  if (open_ && opener_ != owner) return false;
+  if (!open_) {
+    open_ = true;
+    opener_ = owner;
+    changed_ = false;
+  }
+  ++opens_;
+  return true;
+}
+
+bool SimClipboard::CloseClipboard() {
+  if (!open_) return false;
+  open_ = false;
+  opener_ = 0;
+  ++closes_;
+  if (changed_) {
+    changed_ = false;
+    ++notifications_;
+    // Synchronous: the viewers handle the change before CloseClipboard returns.
+    if (viewer_ != 0) windows_.SendMessageA(viewer_, WmDrawClipboard, 0, 0);
+  }
+  return true;
+}
+
+void SimClipboard::FreeEntries() {
+  for (const Entry& e : entries_) memory_.FreeBySystem(e.block);
+  entries_.clear();
+}
+
+bool SimClipboard::EmptyClipboard() {
+  if (!open_) return false;
+  FreeEntries();
+  owner_ = opener_;
+  changed_ = true;
+  return true;
+}
+
+const SimClipboard::Entry* SimClipboard::Find(Uint format) const {
+  for (const Entry& e : entries_)
+    if (e.format == format) return &e;
+  return nullptr;
+}
+
+Hglobal SimClipboard::GetClipboardData(Uint format) {
+  if (!open_) return 0;
+  const Entry* e = Find(format);
+  return e ? e->block : 0;
+}
+
+Hglobal SimClipboard::SetClipboardData(Uint format, Hglobal block) {
+  if (!open_ || format == 0) return 0;
+  if (failSetData_ > 0) {
+    --failSetData_;
+    return 0;
+  }
+  // Delayed rendering (a null block) is not simulated: no program here renders on request.
+  if (block == 0 || !memory_.Exists(block) || memory_.IsFreed(block)) return 0;
+  auto it =
+      std::find_if(entries_.begin(), entries_.end(), [format](const Entry& e) { return e.format == format; });
+  if (it != entries_.end()) {
+    memory_.FreeBySystem(it->block);
+    it->block = block;
+  } else {
+    entries_.push_back({format, block});
+  }
+  memory_.GiveToSystem(block);
+  changed_ = true;
+  return block;
+}
+
+bool SimClipboard::IsClipboardFormatAvailable(Uint format) { return Find(format) != nullptr; }
+
+Uint SimClipboard::RegisterClipboardFormatA(const std::string& name) {
+  if (name.empty()) return 0;
+  std::string key = name;
+  std::transform(key.begin(), key.end(), key.begin(),
+                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  auto [it, added] = registered_.emplace(key, nextFormat_);
+  if (added) ++nextFormat_;
+  return it->second;
+}
+
+// A new viewer is told of the current content at once, before the call returns, as Windows
+// does; its successor is not yet known to it then, so that first notice goes no further.
+Hwnd SimClipboard::SetClipboardViewer(Hwnd viewer) {
+  Hwnd previous = viewer_;
+  viewer_ = viewer;
+  if (viewer != 0) windows_.SendMessageA(viewer, WmDrawClipboard, 0, 0);
+  return previous;
+}
+
+// When the head leaves, the system itself moves the head to its successor and nobody needs to
+// hear of it; otherwise the head is told, and the message travels down the chain to the
+// window just before the one leaving.
+bool SimClipboard::ChangeClipboardChain(Hwnd remove, Hwnd next) {
+  if (remove == 0) return false;
+  if (remove == viewer_) {
+    viewer_ = next;
+    return true;
+  }
+  if (viewer_ != 0) windows_.SendMessageA(viewer_, WmChangeCbChain, remove, static_cast<LParam>(next));
+  return true;
+}
+
+std::vector<Uint> SimClipboard::Formats() const {
+  std::vector<Uint> formats;
+  for (const Entry& e : entries_) formats.push_back(e.format);
+  return formats;
+}
+
+std::optional<std::string> SimClipboard::BlockBytes(Uint format) const {
+  const Entry* e = Find(format);
+  if (!e) return std::nullopt;
+  return memory_.Bytes(e->block);
+}
+
+std::optional<std::string> SimClipboard::Text() const {
+  std::optional<std::string> bytes = BlockBytes(CfText);
+  if (bytes) bytes->resize(std::min(bytes->size(), bytes->find('\0')));
+  return bytes;
+}
+
+// ---- ForeignProgram ----
+
+ForeignProgram::ForeignProgram(SimClipboard& clipboard, const std::string& title) : clipboard_(clipboard) {
+  WindowDesc desc;
+  desc.kind = WindowKind::Hidden;
+  desc.title = title;
+  window_ = clipboard_.Windows().CreateWindowA(desc, nullptr);
+}
+
+ForeignProgram::~ForeignProgram() {
+  Release();
+  clipboard_.Windows().DestroyWindow(window_);
+}
+
+bool ForeignProgram::Copy(const std::vector<std::pair<Uint, Hglobal>>& formats) {
+  if (!clipboard_.OpenClipboard(window_)) {
+    for (const auto& f : formats) clipboard_.Memory().GlobalFree(f.second);
+    return false;
+  }
+  clipboard_.EmptyClipboard();
+  for (const auto& f : formats) clipboard_.SetClipboardData(f.first, f.second);
+  // A program that holds the clipboard open keeps holding it.
+  if (!holding_) clipboard_.CloseClipboard();
+  return true;
+}
+
+bool ForeignProgram::CopyText(const std::string& text) { return CopyTextInBlock(text, text.size() + 1); }
+
+bool ForeignProgram::CopyTextInBlock(const std::string& text, std::size_t blockSize) {
+  return Copy({{CfText, clipboard_.Memory().MakeBlock(text + '\0', blockSize)}});
+}
+
+bool ForeignProgram::CopyBytes(const std::string& bytes) {
+  return Copy({{CfText, clipboard_.Memory().MakeBlock(bytes, bytes.size())}});
+}
+
+bool ForeignProgram::CopyImage() {
+  // A 1x1 bitmap: BITMAPINFOHEADER (40 bytes) and one pixel.
+  std::string dib(44, '\0');
+  dib[0] = 40;
+  dib[4] = 1;
+  dib[8] = 1;
+  dib[12] = 1;
+  dib[14] = 24;
+  return Copy({{CfDib, clipboard_.Memory().MakeBlock(dib, dib.size())}});
+}
+
+bool ForeignProgram::CopyExcludedText(const std::string& text) {
+  SimMemory& memory = clipboard_.Memory();
+  Uint exclude = clipboard_.RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
+  return Copy({{CfText, memory.MakeBlock(text + '\0', text.size() + 1)}, {exclude, memory.MakeBlock("", 1)}});
+}
+
+bool ForeignProgram::CopyTextWithHistoryFlag(const std::string& text, Dword value) {
+  SimMemory& memory = clipboard_.Memory();
+  Uint canInclude = clipboard_.RegisterClipboardFormatA("CanIncludeInClipboardHistory");
+  std::string dword(sizeof value, '\0');
+  std::memcpy(dword.data(), &value, sizeof value);  // little-endian, as on Windows
+  return Copy(
+      {{CfText, memory.MakeBlock(text + '\0', text.size() + 1)}, {canInclude, memory.MakeBlock(dword, 4)}});
+}
+
+bool ForeignProgram::HoldOpen() {
+  if (!clipboard_.OpenClipboard(window_)) return false;
+  holding_ = true;
+  return true;
+}
+
+void ForeignProgram::Release() {
+  if (!holding_) return;
+  holding_ = false;
+  clipboard_.CloseClipboard();
+}
+
+// ---- NeighbourViewer ----
+
+NeighbourViewer::NeighbourViewer(SimClipboard& clipboard, const std::string& title) : clipboard_(clipboard) {
+  WindowDesc desc;
+  desc.kind = WindowKind::Hidden;
+  desc.title = title;
+  window_ = clipboard_.Windows().CreateWindowA(desc, this);
+}
+
+NeighbourViewer::~NeighbourViewer() {
+  Leave();
+  clipboard_.Windows().DestroyWindow(window_);
+}
+
+void NeighbourViewer::Join() {
+  if (joined_) return;
+  joined_ = true;
+  next_ = clipboard_.SetClipboardViewer(window_);
+}
+
+void NeighbourViewer::Leave() {
+  if (!joined_) return;
+  joined_ = false;
+  clipboard_.ChangeClipboardChain(window_, next_);
+  next_ = 0;
+}
+
+int NeighbourViewer::DrawClipboards() const {
+  return static_cast<int>(std::count_if(received_.begin(), received_.end(),
+                                        [](const SentMessage& m) { return m.msg == WmDrawClipboard; }));
+}
+
+LResult NeighbourViewer::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
+  SimWindows& windows = clipboard_.Windows();
+  switch (msg) {
+    case WmDrawClipboard:
+      received_.push_back({hwnd, msg, wParam, lParam});
+      windows.SendMessageA(next_, msg, wParam, lParam);
+      return 0;
+    case WmChangeCbChain:
+      received_.push_back({hwnd, msg, wParam, lParam});
+      if (static_cast<Hwnd>(wParam) == next_) {
+        next_ = static_cast<Hwnd>(lParam);
+      } else {
+        windows.SendMessageA(next_, msg, wParam, lParam);
+      }
+      return 0;
+    default:
+      return windows.DefWindowProcA(hwnd, msg, wParam, lParam);
+  }
+}
+
+}  // namespace sim
