@@ -1,0 +1,135 @@
+#include "clipboard/clipboard_text.h"
+
+#include <cstring>
+
+#include "platform/errors.h"
+
+namespace clipboard {
+
+using namespace platform;
+
+namespace {
+
+// The clipboard open on behalf of a window; closed on every way out once the open succeeded.
+class OpenedClipboard {
+ public:
+  OpenedClipboard(IClipboard& clipboard, Hwnd owner)
+      : clipboard_(clipboard), open_(clipboard.OpenClipboard(owner)) {}
+  ~OpenedClipboard() {
+    if (open_) clipboard_.CloseClipboard();
+  }
+  OpenedClipboard(const OpenedClipboard&) = delete;
+  OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+  bool IsOpen() const { return open_; }
+
+ private:
+  IClipboard& clipboard_;
+  bool open_;
+};
+
+// A lock on a global block, released on every way out. Data() is null when the lock failed.
+class LockedBlock {
+ public:
+  LockedBlock(IGlobalMemory& memory, Hglobal block)
+      : memory_(memory), block_(block), data_(static_cast<unsigned char*>(memory.GlobalLock(block))) {}
+  ~LockedBlock() {
+    if (data_) memory_.GlobalUnlock(block_);
+  }
+  LockedBlock(const LockedBlock&) = delete;
+  LockedBlock& operator=(const LockedBlock&) = delete;
+  unsigned char* Data() const { return data_; }
+
+ private:
+  IGlobalMemory& memory_;
+  Hglobal block_;
+  unsigned char* data_;
+};
+
+// A block the program owns and frees, until Release() hands it to the system.
+class OwnedBlock {
+ public:
+  OwnedBlock(IGlobalMemory& memory, Hglobal block) : memory_(memory), block_(block) {}
+  ~OwnedBlock() {
+    if (block_) memory_.GlobalFree(block_);
+  }
+  OwnedBlock(const OwnedBlock&) = delete;
+  OwnedBlock& operator=(const OwnedBlock&) = delete;
+  Hglobal Get() const { return block_; }
+  void Release() { block_ = 0; }
+
+ private:
+  IGlobalMemory& memory_;
+  Hglobal block_;
+};
+
+// The owner of the content says whether monitors may record it. A "CanIncludeInClipboardHistory"
+// mark whose value cannot be read counts as a refusal: whoever set it did not want the content
+// kept, and keeping a password by mistake is worse than missing one entry.
+bool MarkedPrivate(IClipboard& clipboard, IGlobalMemory& memory) {
+  if (clipboard.IsClipboardFormatAvailable(clipboard.RegisterClipboardFormatA(ExcludeFromMonitorFormat))) {
+    return true;
+  }
+  const Uint canInclude = clipboard.RegisterClipboardFormatA(CanIncludeInHistoryFormat);
+  if (canInclude == 0 || !clipboard.IsClipboardFormatAvailable(canInclude)) return false;
+  const Hglobal block = clipboard.GetClipboardData(canInclude);
+  if (block == 0 || memory.GlobalSize(block) < sizeof(Dword)) return true;
+  LockedBlock lock(memory, block);
+  if (!lock.Data()) return true;
+  Dword value;
+  std::memcpy(&value, lock.Data(), sizeof value);
+  return value == 0;
+}
+
+bool ReadText(Desktop& desktop, Hwnd owner, std::string& text, bool* markedPrivate) {
+  IClipboard& clipboard = desktop.Clipboard();
+  IGlobalMemory& memory = desktop.Memory();
+  if (markedPrivate) *markedPrivate = false;
+  OpenedClipboard open(clipboard, owner);
+  if (!open.IsOpen()) return false;
+  if (markedPrivate) *markedPrivate = MarkedPrivate(clipboard, memory);
+  const Hglobal block = clipboard.GetClipboardData(CfText);
+  if (block == 0) return false;
+  const std::size_t size = memory.GlobalSize(block);
+  {
+    LockedBlock lock(memory, block);
+    if (!lock.Data()) throw Error("The clipboard's text cannot be read");
+    text.assign(reinterpret_cast<const char*>(lock.Data()), size);
+  }
+  // The block is usually longer than the text: its zero, and whatever the owner left after it.
+  const std::size_t zero = text.find('\0');
+  if (zero != std::string::npos) text.resize(zero);
+  return true;
+}
+
+}  // namespace
+
+bool GetClipboardText(Desktop& desktop, Hwnd owner, std::string& text) {
+  return ReadText(desktop, owner, text, nullptr);
+}
+
+bool GetClipboardText(Desktop& desktop, Hwnd owner, std::string& text, bool& markedPrivate) {
+  return ReadText(desktop, owner, text, &markedPrivate);
+}
+
+bool SetClipboardText(Desktop& desktop, Hwnd owner, const std::string& text) {
+  IClipboard& clipboard = desktop.Clipboard();
+  IGlobalMemory& memory = desktop.Memory();
+  OpenedClipboard open(clipboard, owner);
+  if (!open.IsOpen()) return false;
+
+  OwnedBlock block(memory, memory.GlobalAlloc(GmemMoveable | GmemDdeShare, text.size() + 1));
+  if (block.Get() == 0) throw Error("Not enough memory for the clipboard text");
+  {
+    LockedBlock lock(memory, block.Get());
+    if (!lock.Data()) throw Error("The clipboard text's memory cannot be locked");
+    std::memcpy(lock.Data(), text.data(), text.size());
+    lock.Data()[text.size()] = 0;
+    // The old content goes only now that the new one is ready, so a failure above leaves it.
+    if (!clipboard.EmptyClipboard()) throw Error("The clipboard cannot be emptied");
+    if (clipboard.SetClipboardData(CfText, block.Get()) == 0) throw Error("The clipboard refused the text");
+    block.Release();  // the system owns it from here; the lock above still ends with this scope
+  }
+  return true;
+}
+
+}  // namespace clipboard

@@ -1,0 +1,30 @@
+// The clipboard's plain text (CF_TEXT, single-byte ANSI), read and replaced on behalf of a window.
+#pragma once
+
+#include <string>
+
+#include "platform/desktop.h"
+
+namespace clipboard {
+
+// Formats by which a program marks its clipboard content as not meant for monitors and
+// histories (password managers do).
+constexpr const char* ExcludeFromMonitorFormat = "ExcludeClipboardContentFromMonitorProcessing";
+constexpr const char* CanIncludeInHistoryFormat = "CanIncludeInClipboardHistory";
+
+// Opens the clipboard for `owner` and reads its CF_TEXT, cut at the first zero byte. `text`
+// should be empty on entry; it stays so when the clipboard cannot be opened or holds no text,
+// and the result is false. A block that cannot be locked raises platform::Error.
+bool GetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, std::string& text);
+
+// The same read, which also tells whether the content's owner marked it private (see the
+// formats above). `markedPrivate` is false when the clipboard could not be opened.
+bool GetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, std::string& text,
+                      bool& markedPrivate);
+
+// Replaces the whole clipboard content with `text` as CF_TEXT. False, with the clipboard
+// untouched, when it cannot be opened. A failure after the open (no memory, a block that cannot
+// be locked, the clipboard refusing it) frees the new block and raises platform::Error.
+bool SetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, const std::string& text);
+
+}  // namespace clipboard

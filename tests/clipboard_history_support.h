@@ -1,0 +1,182 @@
+// A small main window on a simulated desktop that joins the clipboard viewer chain and records
+// clipboard changes in its history, as the program's main window does.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "clipboard/viewer_chain.h"
+#include "history/capture.h"
+#include "history/history_table.h"
+#include "platform/sim/sim_desktop.h"
+#include "ui/controls.h"
+#include "ui/table_grid.h"
+
+namespace clipboard_history_test {
+
+inline std::string MakeRoot() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "cm-history-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  return pattern;
+}
+
+// Files seen by the program, with every completed replacement of a file recorded together with
+// what the file then held.
+class RecordingFiles : public platform::IFiles {
+ public:
+  explicit RecordingFiles(sim::SimFiles& files) : files_(files) {}
+
+  struct FileWrite {
+    std::string path;
+    std::string bytes;
+  };
+  const std::vector<FileWrite>& Writes() const { return writes_; }
+  int WritesTo(const std::string& path) const {
+    int n = 0;
+    for (const FileWrite& w : writes_) n += w.path == path;
+    return n;
+  }
+
+  std::string GetModuleFileNameA() override { return files_.GetModuleFileNameA(); }
+  platform::Dword CreateForWriting(const std::string& path, platform::FileHandle& file) override {
+    return files_.CreateForWriting(path, file);
+  }
+  platform::Dword Write(platform::FileHandle file, const void* data, std::size_t size) override {
+    return files_.Write(file, data, size);
+  }
+  platform::Dword Flush(platform::FileHandle file) override { return files_.Flush(file); }
+  platform::Dword Close(platform::FileHandle file) override { return files_.Close(file); }
+  platform::Dword ReadAll(const std::string& path, std::string& bytes) override {
+    return files_.ReadAll(path, bytes);
+  }
+  platform::Dword Replace(const std::string& source, const std::string& target) override {
+    platform::Dword error = files_.Replace(source, target);
+    if (error == 0) writes_.push_back({target, files_.FileBytes(target)});
+    return error;
+  }
+  platform::Dword Delete(const std::string& path) override { return files_.Delete(path); }
+  bool IsReadOnly(const std::string& path) override { return files_.IsReadOnly(path); }
+  std::string ErrorText(platform::Dword code) override { return files_.ErrorText(code); }
+
+ private:
+  sim::SimFiles& files_;
+  std::vector<FileWrite> writes_;
+};
+
+// The simulated desktop, with its files seen through a RecordingFiles.
+class TestDesktop : public platform::Desktop {
+ public:
+  explicit TestDesktop(const std::string& root) : sim(root), files(sim.files) {}
+
+  platform::IWindows& Windows() override { return sim.Windows(); }
+  platform::IClipboard& Clipboard() override { return sim.Clipboard(); }
+  platform::IGlobalMemory& Memory() override { return sim.Memory(); }
+  platform::IHotKeys& HotKeys() override { return sim.HotKeys(); }
+  platform::IKeyboard& Keyboard() override { return sim.Keyboard(); }
+  platform::IRegistry& Registry() override { return sim.Registry(); }
+  platform::IShell& Shell() override { return sim.Shell(); }
+  platform::INotifyArea& NotifyArea() override { return sim.NotifyArea(); }
+  platform::IDialogs& Dialogs() override { return sim.Dialogs(); }
+  platform::IFiles& Files() override { return files; }
+  platform::IClock& Clock() override { return sim.Clock(); }
+  platform::ICodePage& CodePage() override { return sim.CodePage(); }
+  ui::PeerFactory* Peers() override { return nullptr; }
+
+  sim::SimDesktop sim;
+  RecordingFiles files;
+};
+
+// The main window's part in the chain and the capture, wired the way the program's main window
+// wires them: default handling first, errors stopped at the window's boundary.
+class TestMainWindow : public platform::IWindowProc {
+  platform::Desktop& desktop_;  // first: the members below use it
+
+ public:
+  explicit TestMainWindow(platform::Desktop& desktop) : desktop_(desktop) {
+    platform::WindowDesc desc;
+    desc.title = "Main window";
+    handle = desktop_.Windows().CreateWindowA(desc, this);
+  }
+  ~TestMainWindow() {
+    Chain.LeaveChain(handle);
+    desktop_.Windows().DestroyWindow(handle);
+  }
+  TestMainWindow(const TestMainWindow&) = delete;
+  TestMainWindow& operator=(const TestMainWindow&) = delete;
+
+  void Join() { Chain.JoinChain(handle); }
+
+  platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
+                               platform::LParam lParam) override {
+    platform::IWindows& windows = desktop_.Windows();
+    try {
+      switch (msg) {
+        case platform::WmDrawClipboard:
+          windows.DefWindowProcA(hwnd, msg, wParam, lParam);
+          ++notifications;
+          Chain.DrawClipboard(
+              [this] { history::CaptureClipboard(desktop_, handle, TableGrid2, Label1, LastClipboardText); });
+          return 0;
+        case platform::WmChangeCbChain:
+          windows.DefWindowProcA(hwnd, msg, wParam, lParam);
+          return Chain.ChangeCbChain(wParam, lParam);
+        default:
+          return windows.DefWindowProcA(hwnd, msg, wParam, lParam);
+      }
+    } catch (const std::exception& error) {
+      errors.push_back(error.what());
+      return 0;
+    }
+  }
+
+  // The history's texts, top row first.
+  std::vector<std::u16string> Texts() const {
+    std::vector<std::u16string> texts;
+    for (int r = 0; r < TableGrid2.RowCount(); ++r)
+      texts.push_back(TableGrid2.Cell(history::Clipboadrs_history, r));
+    return texts;
+  }
+
+  platform::Hwnd handle = 0;
+  platform::Hwnd NextViewer = 0;
+  clipboard::ViewerChain Chain{desktop_, NextViewer};
+  ui::TableGrid TableGrid2{nullptr, "TableGrid2", history::HistoryColumns()};
+  ui::Label Label1{nullptr, "Label1", "Clipboard contains"};
+  std::string LastClipboardText;
+  int notifications = 0;
+  std::vector<std::string> errors;  // what reached the window's error boundary
+};
+
+// A simulated desktop in a folder of its own, removed afterwards.
+class DesktopTest : public ::testing::Test {
+ protected:
+  static constexpr const char* DataFolder = "C:\\Program Files\\Clipboard manager\\Data";
+  static constexpr const char* HistoryPath =
+      "C:\\Program Files\\Clipboard manager\\Data\\clipboard_history.hstr";
+
+  DesktopTest() : root_(MakeRoot()), desk(root_), sim(desk.sim) { sim.files.MakeFolder(DataFolder); }
+  ~DesktopTest() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+  }
+
+  std::string root_;
+  TestDesktop desk;
+  sim::SimDesktop& sim;
+};
+
+// UTF-16LE bytes with a byte order mark.
+inline std::string Utf16File(std::u16string_view text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t u : text) {
+    bytes.push_back(static_cast<char>(u & 0xFF));
+    bytes.push_back(static_cast<char>(u >> 8));
+  }
+  return bytes;
+}
+
+}  // namespace clipboard_history_test
