@@ -1,0 +1,30 @@
+#include "history/history_table.h"
+
+#include "grid/data_directory.h"
+
+namespace history {
+
+std::string LastClipboardText;
+
+std::vector<grid::Column> HistoryColumns() {
+  return {
+      {IncrementColumn1, u"#", grid::ColumnKind::Increment, true, 27, true},
+      {Date, u"Date", grid::ColumnKind::Text, true, 109, false},
+      {Clipboadrs_history, u"Clipboard history", grid::ColumnKind::Text, true, 471, false},
+  };
+}
+
+PathProvider HistoryFilePath(platform::Desktop& desktop) {
+  return [&desktop] { return grid::DataPath(desktop.Files(), grid::HistoryFile); };
+}
+
+void WriteHistoryFile(const grid::Table& history, platform::Desktop& desktop, const std::string& path) {
+  grid::WriteRowsToFile(history, desktop.Files(), desktop.CodePage(), path, Separator, LineBreakMark,
+                        Encoding);
+}
+
+void ReadHistoryFile(grid::Table& history, platform::Desktop& desktop, const std::string& path) {
+  grid::ReadRowsFromFile(history, desktop.Files(), path, Separator, LineBreakMark);
+}
+
+}  // namespace history

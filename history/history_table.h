@@ -1,0 +1,44 @@
+// The clipboard history: its table's columns, its file, and the text of the latest change.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "grid/table.h"
+#include "grid/table_file.h"
+#include "platform/desktop.h"
+
+namespace history {
+
+// The clipboard text read at the latest change notification, recorded or not; empty when the
+// clipboard held no text. Written only by CaptureClipboard; the hotkey paste puts it back.
+extern std::string LastClipboardText;
+
+// Column component names; the data columns are looked up by them, not by position.
+constexpr const char* IncrementColumn1 = "IncrementColumn1";
+constexpr const char* Date = "Date";
+constexpr const char* Clipboadrs_history = "Clipboadrs_history";
+
+// "#" (the row number), "Date", "Clipboard history", in this order, which is also the field
+// order of the history file.
+std::vector<grid::Column> HistoryColumns();
+
+// How history files are written and read.
+constexpr char16_t Separator = u',';
+constexpr char16_t LineBreakMark = u'|';
+constexpr std::uint8_t Encoding = grid::Utf16LeEncoding;
+
+// The history file's full name, asked anew at every write.
+using PathProvider = std::function<std::string()>;
+// The executable's folder + "\Data\clipboard_history.hstr", formed at each call.
+PathProvider HistoryFilePath(platform::Desktop& desktop);
+
+// Every row, top row first; raises platform::IoError.
+void WriteHistoryFile(const grid::Table& history, platform::Desktop& desktop, const std::string& path);
+// Replaces all rows by the file's; raises platform::IoError (the table is then left empty, or
+// with the rows read before the failure).
+void ReadHistoryFile(grid::Table& history, platform::Desktop& desktop, const std::string& path);
+
+}  // namespace history
