@@ -67,17 +67,6 @@ TEST_F(SimFilesTest, Errors_AreTheWindowsCodesOfTheSameSituation) {
   EXPECT_EQ(files_.ErrorText(5), "Access is denied.");
 }
 
-TEST_F(SimFilesTest, DiskFull_WritesUpToTheLimitThenFails) {
-  platform::FileHandle file = 0;
-  ASSERT_EQ(files_.CreateForWriting("C:\\f", file), 0u);
-  files_.FailWritesAfter(5);
-  EXPECT_EQ(files_.Write(file, "abc", 3), 0u);
-  EXPECT_EQ(files_.Write(file, "defg", 4), platform::ErrorDiskFull);
-  EXPECT_EQ(files_.Close(file), 0u);
-  EXPECT_EQ(files_.FileBytes("C:\\f"), "abcde");
-  EXPECT_EQ(files_.Write(file, "x", 1), 6u);  // a closed handle is invalid
-}
-
 TEST(SimCodePage, ConvertsWindows1252BothWays) {
   sim::SimCodePage codePage;
   std::string all;
