@@ -11,12 +11,12 @@ using namespace platform;
 
 SimMemory::Block* SimMemory::Live(Hglobal block) {
   auto it = blocks_.find(block);
-  return it == blocks_.end() || it->second.freed ? nullptr : &it->second;
+  return it == blocks_.end() ? nullptr : &it->second;
 }
 
 const SimMemory::Block* SimMemory::Live(Hglobal block) const {
   auto it = blocks_.find(block);
-  return it == blocks_.end() || it->second.freed ? nullptr : &it->second;
+  return it == blocks_.end() ? nullptr : &it->second;
 }
 
 Hglobal SimMemory::GlobalAlloc(Uint flags, std::size_t bytes) {
@@ -30,7 +30,7 @@ Hglobal SimMemory::GlobalAlloc(Uint flags, std::size_t bytes) {
   // makes a missing terminator show up as garbage instead of passing by luck.
   block.bytes.assign(bytes, (flags & GmemZeroInit) ? 0 : Uninitialized);
   Hglobal handle = nextHandle_;
-  nextHandle_ += 8;
+  nextHandle_ += HandleStep;
   blocks_.emplace(handle, std::move(block));
   return handle;
 }
@@ -69,9 +69,8 @@ Hglobal SimMemory::GlobalFree(Hglobal block) {
     return block;
   }
   if (b->system) ++systemBlocksFreed_;
-  b->freed = true;
-  b->locks = 0;
-  std::vector<unsigned char>().swap(b->bytes);
+  // Handles are never reused, so a freed block needs no record: IsFreed knows it by its number.
+  blocks_.erase(block);
   return 0;
 }
 
@@ -81,10 +80,7 @@ Hglobal SimMemory::MakeBlock(const std::string& bytes, std::size_t size) {
   return handle;
 }
 
-int SimMemory::LiveBlocks() const {
-  return static_cast<int>(
-      std::count_if(blocks_.begin(), blocks_.end(), [](const auto& b) { return !b.second.freed; }));
-}
+int SimMemory::LiveBlocks() const { return static_cast<int>(blocks_.size()); }
 
 int SimMemory::LockCount(Hglobal block) const {
   const Block* b = Live(block);
@@ -92,8 +88,9 @@ int SimMemory::LockCount(Hglobal block) const {
 }
 
 bool SimMemory::IsFreed(Hglobal block) const {
-  auto it = blocks_.find(block);
-  return it != blocks_.end() && it->second.freed;
+  const bool allocated =
+      block >= FirstHandle && block < nextHandle_ && (block - FirstHandle) % HandleStep == 0;
+  return allocated && !Exists(block);
 }
 
 Uint SimMemory::Flags(Hglobal block) const {

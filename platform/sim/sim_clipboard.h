@@ -61,14 +61,15 @@ class SimMemory : public platform::IGlobalMemory {
     platform::Uint flags = 0;
     std::vector<unsigned char> bytes;
     int locks = 0;
-    bool freed = false;
     bool system = false;
   };
   Block* Live(platform::Hglobal block);
   const Block* Live(platform::Hglobal block) const;
 
-  std::map<platform::Hglobal, Block> blocks_;
-  platform::Hglobal nextHandle_ = 0x30000;
+  static constexpr platform::Hglobal FirstHandle = 0x30000;
+  static constexpr platform::Hglobal HandleStep = 8;
+  std::map<platform::Hglobal, Block> blocks_;  // the live blocks
+  platform::Hglobal nextHandle_ = FirstHandle;
   int systemBlocksFreed_ = 0;
   int badFrees_ = 0;
   int failAllocs_ = 0;

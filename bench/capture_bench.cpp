@@ -1,0 +1,123 @@
+// The capture of one clipboard change into a large history, and the start-up load of a large
+// history file.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+
+#include "grid/data_directory.h"
+#include "history/capture.h"
+#include "history/history_table.h"
+#include "platform/sim/sim_desktop.h"
+#include "ui/controls.h"
+#include "ui/table_grid.h"
+
+namespace {
+
+// One simulated desktop for the whole run, in a folder removed at exit.
+sim::SimDesktop& Desk() {
+  struct Folder {
+    std::string root = "/tmp/capture_bench." + std::to_string(::getpid());
+    sim::SimDesktop desk{root};
+    Folder() { desk.files.MakeFolder("C:\\Program Files\\Clipboard manager\\Data"); }
+    ~Folder() { std::filesystem::remove_all(root); }
+  };
+  static Folder folder;
+  return folder.desk;
+}
+
+// Texts of about 100 characters, as copied from an editor or a browser.
+std::string RandomText(std::mt19937& random) {
+  static const char letters[] = "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.,;\xE9";
+  std::string text;
+  const int length = 90 + static_cast<int>(random() % 21);
+  for (int i = 0; i < length; ++i) text.push_back(letters[random() % (sizeof letters - 1)]);
+  return text;
+}
+
+constexpr int LargeHistory = 1'000'000;
+
+// A ready-made history of a million entries with their dates.
+ui::TableGrid& LargeHistoryTable() {
+  static std::unique_ptr<ui::TableGrid> table = [] {
+    auto t = std::make_unique<ui::TableGrid>(nullptr, "TableGrid2", history::HistoryColumns());
+    const int text = t->ColumnIndex(history::Clipboadrs_history);
+    const int date = t->ColumnIndex(history::Date);
+    std::mt19937 random(7);
+    for (int i = 0; i < LargeHistory; ++i) {
+      int r = t->AppendRow();
+      t->SetCell(date, r, u"12/8/2026 9:30:00 AM");
+      std::string s = RandomText(random);
+      t->SetCell(text, r, std::u16string(s.begin(), s.end()));
+    }
+    return t;
+  }();
+  return *table;
+}
+
+// What another program's copy costs on its own, to be taken from the figure below.
+void BM_ForeignCopyAlone(benchmark::State& state) {
+  sim::SimDesktop& desk = Desk();
+  sim::ForeignProgram other(desk.clipboard);
+  std::mt19937 random(1);
+  const std::string texts[2] = {RandomText(random), RandomText(random)};
+  std::size_t i = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(other.CopyText(texts[++i % 2]));
+}
+BENCHMARK(BM_ForeignCopyAlone);
+
+// A copy in another program and its capture at the top of a history of a million entries:
+// two texts in turn, so that every capture records a new entry.
+void BM_CopyAndCaptureIntoMillionEntries(benchmark::State& state) {
+  sim::SimDesktop& desk = Desk();
+  ui::TableGrid& table = LargeHistoryTable();
+  ui::Label label(nullptr, "Label1", "Clipboard contains");
+  sim::ForeignProgram other(desk.clipboard);
+  platform::WindowDesc desc;
+  const platform::Hwnd main = desk.windows.CreateWindowA(desc, nullptr);
+  std::mt19937 random(2);
+  const std::string texts[2] = {RandomText(random), RandomText(random)};
+  std::string last;
+  static std::size_t i = 0;  // carried over between runs, so a run never starts with a repeat
+  const int before = table.RowCount();
+  for (auto _ : state) {
+    other.CopyText(texts[++i % 2]);
+    history::CaptureClipboard(desk, main, table, label, last);
+  }
+  if (table.RowCount() - before != static_cast<int>(state.iterations()))
+    state.SkipWithError("a capture was lost");
+  state.counters["rows"] = table.RowCount();
+}
+// A fixed count keeps the history's growth (and the run's memory) bounded.
+BENCHMARK(BM_CopyAndCaptureIntoMillionEntries)->Iterations(200'000);
+
+// The start-up read of a history file of 100,000 entries of about 100 characters.
+void BM_StartUpLoadOfHundredThousandEntries(benchmark::State& state) {
+  sim::SimDesktop& desk = Desk();
+  const std::string path = grid::DataPath(desk.files, grid::HistoryFile);
+  {
+    grid::Table source(history::HistoryColumns());
+    std::mt19937 random(3);
+    for (int i = 0; i < 100'000; ++i) {
+      int r = source.AppendRow();
+      source.SetCell(history::Date, r, u"12/8/2026 9:30:00 AM");
+      std::string s = RandomText(random);
+      source.SetCell(history::Clipboadrs_history, r, desk.codePage.AnsiToWide(s));
+    }
+    history::WriteHistoryFile(source, desk, path);
+  }
+  state.counters["bytes"] = static_cast<double>(desk.files.FileBytes(path).size());
+  for (auto _ : state) {
+    auto table = std::make_unique<ui::TableGrid>(nullptr, "TableGrid2", history::HistoryColumns());
+    history::ReadHistoryFile(*table, desk, path);
+    state.PauseTiming();  // freeing the table is not part of the load
+    if (table->RowCount() != 100'000) state.SkipWithError("rows lost");
+    table.reset();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_StartUpLoadOfHundredThousandEntries)->Unit(benchmark::kMillisecond);
+
+}  // namespace
