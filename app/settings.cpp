@@ -14,6 +14,12 @@ using namespace platform;
 
 namespace {
 
+std::string Quoted(const std::string& text, char quote) {
+  std::string quoted(1, quote);
+  quoted.append(text).push_back(quote);
+  return quoted;
+}
+
 // The settings file's lines; a line break is CR LF, a lone CR or a lone LF.
 std::vector<std::string> SplitLines(const std::string& bytes) {
   std::vector<std::string> lines;
@@ -53,19 +59,19 @@ bool ToBool(const std::string& line) {
   if (IsNumber(line)) return std::strtod(line.c_str(), nullptr) != 0;
   if (EqualsIgnoringCase(line, "true")) return true;
   if (EqualsIgnoringCase(line, "false")) return false;
-  throw Error("'" + line + "' is not a valid boolean value");
+  throw Error(Quoted(line, '\'') + " is not a valid boolean value");
 }
 
 int ToInt(const std::string& line) {
   std::size_t i = 0;
   if (i < line.size() && (line[i] == '-' || line[i] == '+')) ++i;
-  if (i == line.size()) throw Error("'" + line + "' is not a valid integer value");
+  if (i == line.size()) throw Error(Quoted(line, '\'') + " is not a valid integer value");
   for (std::size_t j = i; j < line.size(); ++j)
     if (!std::isdigit(static_cast<unsigned char>(line[j])))
-      throw Error("'" + line + "' is not a valid integer value");
+      throw Error(Quoted(line, '\'') + " is not a valid integer value");
   long value = std::strtol(line.c_str(), nullptr, 10);
   if (value > 2147483647L || value < -2147483647L - 1)
-    throw Error("'" + line + "' is not a valid integer value");
+    throw Error(Quoted(line, '\'') + " is not a valid integer value");
   return static_cast<int>(value);
 }
 
@@ -96,7 +102,7 @@ void TForm1::LoadSettings() {
     settings_m.Clear();
     std::string bytes;
     std::string path = grid::DataPath(Desktop().Files(), grid::SettingsFile);
-    if (Desktop().Files().ReadAll(path, bytes) != 0) throw Error("Cannot open file \"" + path + "\"");
+    if (Desktop().Files().ReadAll(path, bytes) != 0) throw Error("Cannot open file " + Quoted(path, '"'));
     settings_m.SetLines(SplitLines(bytes));
     CheckBox1.SetChecked(ToBool(Line(settings_m.Lines(), 0)));
     CheckBox2.SetChecked(ToBool(Line(settings_m.Lines(), 1)));
@@ -121,10 +127,10 @@ void TForm1::SaveSettings() {
   IFiles& files = Desktop().Files();
   std::string path = grid::DataPath(files, grid::SettingsFile);
   if (Dword error = ReplaceFileContents(files, path, bytes))
-    throw Error("Cannot create file \"" + path + "\". " + files.ErrorText(error));
+    throw Error("Cannot create file " + Quoted(path, '"') + ". " + files.ErrorText(error));
 
   // Quoted, so that a path with spaces cannot start another program at log-on.
-  std::string command = CheckBox1.Checked() ? "\"" + ExePath() + "\"" : std::string();
+  std::string command = CheckBox1.Checked() ? Quoted(ExePath(), '"') : std::string();
   WriteRegistryString(Desktop().Registry(), HkeyCurrentUser, RunKey, RunValue, command);
 }
 
