@@ -1,0 +1,203 @@
+// The clipboard history in the whole program: copies in other programs, the history tab's
+// buttons, export and import, the file across runs, and the chain at start and exit.
+#include <gtest/gtest.h>
+
+#include "platform/sim/sim_clipboard.h"
+#include "program_fixture.h"
+
+namespace {
+
+using namespace platform;
+using testing_support::ProgramTest;
+using testing_support::Utf16File;
+using Texts = std::vector<std::string>;
+
+constexpr Uint VkF5 = 0x74;
+
+class HistoryProgramTest : public ProgramTest {
+ public:
+  HistoryProgramTest() : other(desk.clipboard, "Editor") {}
+
+  void StartJoined() {
+    Start();
+    desk.windows.Advance(1000);  // the main window joins the clipboard viewer chain
+  }
+  ui::TableGrid& History() { return Form1().TableGrid2; }
+  Texts HistoryTexts() {
+    Texts texts;
+    for (int row = 0; row < History().RowCount(); ++row)
+      texts.push_back(desk.codePage.WideToAnsi(History().Cell("Clipboadrs_history", row)));
+    return texts;
+  }
+  std::string HistoryFile() { return DataFileBytes("clipboard_history.hstr"); }
+
+  sim::ForeignProgram other;
+};
+
+TEST_F(HistoryProgramTest, FirstSecond_NothingIsHeard_ThenTheCurrentTextAndEveryCopyAreRecorded) {
+  Start();
+  ASSERT_TRUE(other.CopyText("early"));
+  desk.windows.Advance(999);
+  EXPECT_TRUE(HistoryTexts().empty());
+  EXPECT_EQ("Clipboard contains", Form1().Label1.Caption());
+
+  desk.windows.Advance(1);
+  EXPECT_EQ(Texts{"early"}, HistoryTexts());
+  other.CopyText("B");
+  other.CopyText("B");
+  other.CopyText("A");
+  EXPECT_EQ((Texts{"A", "B", "early"}), HistoryTexts());
+  EXPECT_EQ("Clipboard contains: A", Form1().Label1.Caption());
+  EXPECT_EQ(u"12/8/2026 9:30:01 AM", History().Cell("Date", 0));
+}
+
+TEST_F(HistoryProgramTest, StartWithTheStoredTopEntryOnTheClipboard_RecordsNothingNew) {
+  PutDataFile("clipboard_history.hstr",
+              Utf16File("0,12/7/2026 6:00:00 PM,A\r\n2,12/7/2026 5:00:00 PM,B\r\n"));
+  other.CopyText("A");
+  StartJoined();
+  EXPECT_EQ((Texts{"A", "B"}), HistoryTexts());
+  EXPECT_EQ("Clipboard contains: A", Form1().Label1.Caption());
+}
+
+TEST_F(HistoryProgramTest, Exit_WritesTheCaptures_TheNextRunLoadsThem) {
+  StartJoined();
+  other.CopyText("first");
+  other.CopyText("line 1\r\nline 2");
+  Form1().Exit1.Click();
+  FinishIfQuit();
+  EXPECT_EQ(Utf16File("0,12/8/2026 9:30:01 AM,line 1|line 2\r\n"
+                      "2,12/8/2026 9:30:01 AM,first\r\n"),
+            HistoryFile());
+
+  Restart();
+  EXPECT_EQ((Texts{"line 1\r\nline 2", "first"}), HistoryTexts());
+  EXPECT_EQ(u"1", History().Cell(0, 0));
+}
+
+TEST_F(HistoryProgramTest, DoubleClick_PutsTheEntryBack_AndItIsRecordedOnTopAgain) {
+  StartJoined();
+  other.CopyText("A");
+  other.CopyText("B");
+  History().DblClickCell(2, 1);
+  EXPECT_EQ("A", desk.clipboard.Text());
+  EXPECT_EQ(Form1().Handle(), desk.clipboard.Owner());
+  EXPECT_EQ((Texts{"A", "B", "A"}), HistoryTexts());
+  History().DblClickCell(2, 0);
+  EXPECT_EQ(3u, HistoryTexts().size());
+}
+
+TEST_F(HistoryProgramTest, DeleteSelectedAndClearAll_WriteTheFileAtOnce) {
+  StartJoined();
+  for (const char* text : {"a", "b", "c"}) other.CopyText(text);
+  History().ClickRow(1);
+  Form1().BitBtn1.Click();
+  EXPECT_EQ((Texts{"c", "a"}), HistoryTexts());
+  EXPECT_EQ(Utf16File("0,12/8/2026 9:30:01 AM,c\r\n2,12/8/2026 9:30:01 AM,a\r\n"), HistoryFile());
+
+  Form1().BitBtn2.Click();
+  EXPECT_TRUE(HistoryTexts().empty());
+  EXPECT_EQ("\xFF\xFE", HistoryFile());
+  EXPECT_TRUE(desk.dialogs.Boxes().empty());
+}
+
+TEST_F(HistoryProgramTest, ExportThenImport_AppendsTheEntriesBelowWithoutDates) {
+  StartJoined();
+  other.CopyText("X");
+  desk.files.MakeFolder("C:\\Exports");
+  desk.dialogs.AnswerNextFileDialog("C:\\Exports\\week");
+  Form1().BitBtn5.Click();
+  EXPECT_EQ(Utf16File("1,12/8/2026 9:30:01 AM,X\r\n"), desk.files.FileBytes("C:\\Exports\\week.hstr"));
+
+  other.CopyText("Y");
+  desk.dialogs.AnswerNextFileDialog("C:\\Exports\\week.hstr");
+  Form1().BitBtn6.Click();
+  EXPECT_EQ((Texts{"Y", "X", "X"}), HistoryTexts());
+  EXPECT_EQ(u"", History().Cell("Date", 2));
+  EXPECT_EQ(Utf16File("0,12/8/2026 9:30:01 AM,Y\r\n2,12/8/2026 9:30:01 AM,X\r\n3,,X\r\n"), HistoryFile());
+  ASSERT_EQ(2u, desk.dialogs.FileDialogs().size());
+  EXPECT_EQ("Corvilane Clipboard manager history|*.hstr", desk.dialogs.FileDialogs()[1].request.filter);
+}
+
+TEST_F(HistoryProgramTest, ExportAndImportErrors_ShowTheStandardErrorBox) {
+  StartJoined();
+  other.CopyText("X");
+  desk.dialogs.AnswerNextFileDialog("C:\\nowhere\\x");
+  Form1().BitBtn5.Click();
+  desk.dialogs.AnswerNextFileDialog("C:\\missing.hstr");
+  Form1().BitBtn6.Click();
+  ASSERT_EQ(2u, desk.dialogs.Boxes().size());
+  EXPECT_EQ("Invalid filename.", desk.dialogs.Boxes()[0].text);
+  EXPECT_EQ("File not found.", desk.dialogs.Boxes()[1].text);
+  EXPECT_EQ(program->App().Title(), desk.dialogs.Boxes()[1].caption);
+  EXPECT_EQ(MbOk | MbIconError, desk.dialogs.Boxes()[1].flags);
+  EXPECT_EQ(Texts{"X"}, HistoryTexts());
+}
+
+TEST_F(HistoryProgramTest, HeldClipboard_IsShownAsNoText_AndTheChainStillHearsOfIt) {
+  sim::NeighbourViewer neighbour(desk.clipboard);
+  neighbour.Join();
+  StartJoined();
+  other.CopyText("A");
+  neighbour.ClearReceived();
+  ASSERT_TRUE(other.HoldOpen());
+  other.CopyText("B");  // the change is announced when the holder closes
+  desk.windows.SendMessageA(Form1().Handle(), WmDrawClipboard, 0, 0);
+  EXPECT_EQ("Clipboard contains: ", Form1().Label1.Caption());
+  EXPECT_EQ(Texts{"A"}, HistoryTexts());
+  EXPECT_EQ(1, neighbour.DrawClipboards());
+  other.Release();
+  EXPECT_EQ((Texts{"B", "A"}), HistoryTexts());
+  EXPECT_EQ(2, neighbour.DrawClipboards());
+}
+
+TEST_F(HistoryProgramTest, Exit_AsTheChainsLastMember_UnlinksFromTheViewerBeforeIt) {
+  StartJoined();
+  sim::NeighbourViewer before(desk.clipboard);
+  before.Join();
+  ASSERT_EQ(Form1().Handle(), before.Next());
+  Form1().Exit1.Click();
+  FinishIfQuit();
+  EXPECT_EQ(0u, before.Next());
+}
+
+TEST_F(HistoryProgramTest, Exit_FromTheHead_GivesTheHeadBackToItsSuccessor) {
+  sim::NeighbourViewer after(desk.clipboard);
+  after.Join();
+  StartJoined();
+  ASSERT_EQ(Form1().Handle(), desk.clipboard.Viewer());
+  Form1().Exit1.Click();
+  FinishIfQuit();
+  EXPECT_EQ(after.Window(), desk.clipboard.Viewer());
+  other.CopyText("after exit");
+  EXPECT_EQ(2, after.DrawClipboards());
+}
+
+TEST_F(HistoryProgramTest, ExitWithinTheFirstSecond_LeavesTheChainUntouched) {
+  sim::NeighbourViewer neighbour(desk.clipboard);
+  neighbour.Join();
+  neighbour.ClearReceived();
+  Start();
+  Form1().Exit1.Click();
+  FinishIfQuit();
+  EXPECT_TRUE(neighbour.Received().empty());
+  EXPECT_EQ(neighbour.Window(), desk.clipboard.Viewer());
+}
+
+// The private mark keeps a password out of the list and the label, and the hotkey paste still
+// gives it back afterwards; that restore is the program's own write and is recorded like any.
+TEST_F(HistoryProgramTest, PrivateCopy_NotShownOrRecorded_YetRestoredAfterAHotkeyPaste) {
+  PutDataFile("actions.cnfg", Utf16File("1,Sign,Ctrl+F5,Regards,V\r\n"));
+  StartJoined();
+  other.CopyText("A");
+  other.CopyExcludedText("hunter2");
+  EXPECT_EQ(Texts{"A"}, HistoryTexts());
+  EXPECT_EQ("Clipboard contains: ", Form1().Label1.Caption());
+
+  ASSERT_TRUE(desk.hotkeys.Press(ModControl, VkF5));
+  desk.windows.Advance(1);
+  EXPECT_EQ("hunter2", desk.clipboard.Text());
+  EXPECT_EQ((Texts{"hunter2", "Regards", "A"}), HistoryTexts());
+}
+
+}  // namespace
