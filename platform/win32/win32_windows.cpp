@@ -285,7 +285,8 @@ int Win32Windows::RunMessageLoop() {
 void Win32Windows::RunModalLoop(platform::Hwnd modal, bool (*done)(void*), void* context) {
   HWND window = ToHwnd(modal);
   MSG msg;
-  while (!done(context) && ::IsWindow(window)) {
+  // A modal window destroyed under the loop ends it as well.
+  while (!done(context) && (!window || ::IsWindow(window))) {
     if (::GetMessageA(&msg, nullptr, 0, 0) <= 0) {
       // The quit belongs to the outer loop, which must see it too.
       if (msg.message == WM_QUIT) ::PostQuitMessage(static_cast<int>(msg.wParam));
