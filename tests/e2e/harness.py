@@ -159,6 +159,10 @@ class Desktop:
                                         stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
         return self.process
 
+    def stop(self):
+        """Ends the program (and every other process of the prefix) at once, without a close."""
+        self._stop_wine()
+
     def running(self):
         return self.process is not None and self.process.poll() is None
 
@@ -216,6 +220,24 @@ class Desktop:
 
     def wait_window(self, spec=MAIN_TITLE, timeout_ms=30000):
         return self.must("wait-window", spec, timeout_ms)
+
+    # The X clipboard of the display, which Wine keeps in step with the Windows clipboard; xclip
+    # stands for a Linux program that copies or pastes.
+
+    def set_x_clipboard(self, data):
+        """Copies `data` (bytes, or str sent as UTF-8) as the display's CLIPBOARD text."""
+        if isinstance(data, str):
+            data = data.encode("utf-8")
+        # xclip stays behind as the owner of the selection until another program takes it, so
+        # its output must not be a pipe that this call would wait on.
+        subprocess.run(["xclip", "-selection", "clipboard", "-i"], input=data, env=self.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+
+    def get_x_clipboard(self):
+        """The display's CLIPBOARD text as bytes, or None when it holds none."""
+        result = subprocess.run(["xclip", "-selection", "clipboard", "-o"], env=self.env, capture_output=True,
+                                timeout=30)
+        return result.stdout if result.returncode == 0 else None
 
     def opened_urls(self):
         if not os.path.exists(self.urls_file):

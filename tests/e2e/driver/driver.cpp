@@ -141,6 +141,41 @@ std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
   return search.found;
 }
 
+// The clipboard may be held open by its owner for a moment; try for a while as a person would.
+bool OpenClipboardPatiently() {
+  return WaitFor(5000, [] { return ::OpenClipboard(nullptr) != 0; });
+}
+
+int GetClipboard() {
+  if (!OpenClipboardPatiently()) return kNotMet;
+  int code = kNotMet;
+  if (HANDLE block = ::GetClipboardData(CF_TEXT)) {
+    if (const char* text = static_cast<const char*>(::GlobalLock(block))) {
+      std::fwrite(text, 1, strnlen(text, ::GlobalSize(block)), stdout);
+      ::GlobalUnlock(block);
+      code = kOk;
+    }
+  }
+  ::CloseClipboard();
+  return code;
+}
+
+int SetClipboard(const std::string& text) {
+  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+  if (!block) return kNotMet;
+  std::memcpy(::GlobalLock(block), text.c_str(), text.size() + 1);
+  ::GlobalUnlock(block);
+  if (!OpenClipboardPatiently()) {
+    ::GlobalFree(block);
+    return kNotMet;
+  }
+  ::EmptyClipboard();
+  bool set = ::SetClipboardData(CF_TEXT, block) != nullptr;
+  if (!set) ::GlobalFree(block);
+  ::CloseClipboard();
+  return set ? kOk : kNotMet;
+}
+
 int Usage() {
   std::fputs(
       "usage: cm_test_driver COMMAND ...\n"
@@ -162,6 +197,8 @@ int Usage() {
       "  wait-dialog CAPTION MS     wait for a dialog box (class #32770) with that caption\n"
       "  dialog-text CAPTION        print the texts of the box's static controls, one a line\n"
       "  click CAPTION BUTTON       press the box's button captioned BUTTON (e.g. OK)\n"
+      "  get-clipboard              print the clipboard's CF_TEXT; exit 1 when it holds none\n"
+      "  set-clipboard TEXT         put TEXT on the clipboard as CF_TEXT, as another program would\n"
       "  list-windows               print every top-level window: handle, pid, visible, class, title\n",
       stderr);
   return kMisuse;
@@ -233,6 +270,8 @@ int Run(const std::vector<std::string>& args) {
     for (auto mod = mods.rbegin(); mod != mods.rend(); ++mod) Key(*mod, false);
     return kOk;
   }
+  if (command == "get-clipboard") return args.size() == 1 ? GetClipboard() : Usage();
+  if (command == "set-clipboard") return args.size() == 2 ? SetClipboard(args[1]) : Usage();
   if (command == "wait-dialog") {
     if (args.size() != 3) return Usage();
     return WaitFor(Number(args[2].c_str()), [&] { return FindDialog(args[1]) != nullptr; }) ? kOk : kNotMet;
