@@ -1,5 +1,6 @@
 #include "grid/table_file.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <string_view>
@@ -40,6 +41,10 @@ constexpr char16_t Lf = u'\n';
 constexpr unsigned HasSeparator = 1;
 constexpr unsigned HasQuote = 2;
 constexpr unsigned HasLineBreak = 4;  // CR or LF
+constexpr unsigned Translated = HasQuote | HasLineBreak;
+
+// Plain text is looked at this many code units at a time.
+constexpr std::size_t Block = 16;
 
 // One bit per kind of character, so that the compiler turns the loop into vector code (a
 // shared bit lets it fold the tests into a bit mask lookup it cannot vectorize). Most texts
@@ -62,17 +67,27 @@ void AppendField(std::u16string& out, std::u16string_view text, char16_t separat
   const unsigned found = Classify(text, separator);
   const bool enclose = (found & (HasSeparator | HasQuote)) != 0;
   if (enclose) out.push_back(Quote);
-  if (found & (HasQuote | HasLineBreak)) {
+  if (found & Translated) {
+    // A block without anything to translate is passed over whole, one with something is
+    // gone through character by character.
+    const std::size_t n = text.size();
     std::size_t copied = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      const char16_t ch = text[i];
-      if (ch != Quote && ch != Cr && ch != Lf) continue;
-      out.append(text.substr(copied, i - copied));
-      copied = i + 1;
-      if (ch == Quote) {
-        out.append(2, Quote);
-      } else if (ch == Cr) {
-        out.push_back(mark);
+    std::size_t i = 0;
+    while (i < n) {
+      if (i + Block <= n && (Classify(text.substr(i, Block), separator) & Translated) == 0) {
+        i += Block;
+        continue;
+      }
+      for (const std::size_t end = std::min(n, i + Block); i < end; ++i) {
+        const char16_t ch = text[i];
+        if (ch != Quote && ch != Cr && ch != Lf) continue;
+        out.append(text.substr(copied, i - copied));
+        copied = i + 1;
+        if (ch == Quote) {
+          out.append(2, Quote);
+        } else if (ch == Cr) {
+          out.push_back(mark);
+        }
       }
     }
     out.append(text.substr(copied));
@@ -180,9 +195,6 @@ void ReplaceFileContent(platform::IFiles& files, const std::string& fileName, Pr
 }
 
 // ---- Reading ----
-
-// The scan tests this many code units at a time for the characters it has to look at.
-constexpr std::size_t Block = 16;
 
 // The code units of a file's content after its mark, in one of the three encodings.
 class Bytes8 {
