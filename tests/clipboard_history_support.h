@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -24,70 +25,31 @@ inline std::string MakeRoot() {
   return pattern;
 }
 
-// Files seen by the program, with every completed replacement of a file recorded together with
-// what the file then held.
-class RecordingFiles : public platform::IFiles {
+// Files that record each completed replacement of a file with what the file then held.
+class RecordingFiles : public sim::SimFiles {
  public:
-  explicit RecordingFiles(sim::SimFiles& files) : files_(files) {}
-
+  using SimFiles::SimFiles;
   struct FileWrite {
-    std::string path;
-    std::string bytes;
+    std::string path, bytes;
   };
-  const std::vector<FileWrite>& Writes() const { return writes_; }
+  std::vector<FileWrite> writes;
   int WritesTo(const std::string& path) const {
-    int n = 0;
-    for (const FileWrite& w : writes_) n += w.path == path;
-    return n;
-  }
-
-  std::string GetModuleFileNameA() override { return files_.GetModuleFileNameA(); }
-  platform::Dword CreateForWriting(const std::string& path, platform::FileHandle& file) override {
-    return files_.CreateForWriting(path, file);
-  }
-  platform::Dword Write(platform::FileHandle file, const void* data, std::size_t size) override {
-    return files_.Write(file, data, size);
-  }
-  platform::Dword Flush(platform::FileHandle file) override { return files_.Flush(file); }
-  platform::Dword Close(platform::FileHandle file) override { return files_.Close(file); }
-  platform::Dword ReadAll(const std::string& path, std::string& bytes) override {
-    return files_.ReadAll(path, bytes);
+    return static_cast<int>(
+        std::count_if(writes.begin(), writes.end(), [&](auto& w) { return w.path == path; }));
   }
   platform::Dword Replace(const std::string& source, const std::string& target) override {
-    platform::Dword error = files_.Replace(source, target);
-    if (error == 0) writes_.push_back({target, files_.FileBytes(target)});
+    platform::Dword error = SimFiles::Replace(source, target);
+    if (error == 0) writes.push_back({target, FileBytes(target)});
     return error;
   }
-  platform::Dword Delete(const std::string& path) override { return files_.Delete(path); }
-  bool IsReadOnly(const std::string& path) override { return files_.IsReadOnly(path); }
-  std::string ErrorText(platform::Dword code) override { return files_.ErrorText(code); }
-
- private:
-  sim::SimFiles& files_;
-  std::vector<FileWrite> writes_;
 };
 
-// The simulated desktop, with its files seen through a RecordingFiles.
-class TestDesktop : public platform::Desktop {
+// The simulated desktop, whose program sees the files through `recorded`.
+class TestDesktop : public sim::SimDesktop {
  public:
-  explicit TestDesktop(const std::string& root) : sim(root), files(sim.files) {}
-
-  platform::IWindows& Windows() override { return sim.Windows(); }
-  platform::IClipboard& Clipboard() override { return sim.Clipboard(); }
-  platform::IGlobalMemory& Memory() override { return sim.Memory(); }
-  platform::IHotKeys& HotKeys() override { return sim.HotKeys(); }
-  platform::IKeyboard& Keyboard() override { return sim.Keyboard(); }
-  platform::IRegistry& Registry() override { return sim.Registry(); }
-  platform::IShell& Shell() override { return sim.Shell(); }
-  platform::INotifyArea& NotifyArea() override { return sim.NotifyArea(); }
-  platform::IDialogs& Dialogs() override { return sim.Dialogs(); }
-  platform::IFiles& Files() override { return files; }
-  platform::IClock& Clock() override { return sim.Clock(); }
-  platform::ICodePage& CodePage() override { return sim.CodePage(); }
-  ui::PeerFactory* Peers() override { return nullptr; }
-
-  sim::SimDesktop sim;
-  RecordingFiles files;
+  explicit TestDesktop(const std::string& root) : SimDesktop(root), recorded(root) {}
+  platform::IFiles& Files() override { return recorded; }
+  RecordingFiles recorded;
 };
 
 // The main window's part in the chain and the capture, wired the way the program's main window
@@ -158,7 +120,7 @@ class DesktopTest : public ::testing::Test {
   static constexpr const char* HistoryPath =
       "C:\\Program Files\\Clipboard manager\\Data\\clipboard_history.hstr";
 
-  DesktopTest() : root_(MakeRoot()), desk(root_), sim(desk.sim) { sim.files.MakeFolder(DataFolder); }
+  DesktopTest() : root_(MakeRoot()), desk(root_) { desk.recorded.MakeFolder(DataFolder); }
   ~DesktopTest() override {
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
@@ -166,7 +128,6 @@ class DesktopTest : public ::testing::Test {
 
   std::string root_;
   TestDesktop desk;
-  sim::SimDesktop& sim;
 };
 
 // UTF-16LE bytes with a byte order mark.

@@ -75,50 +75,6 @@ TEST_F(HistoryProgramTest, Exit_WritesTheCaptures_TheNextRunLoadsThem) {
   EXPECT_EQ(u"1", History().Cell(0, 0));
 }
 
-TEST_F(HistoryProgramTest, DoubleClick_PutsTheEntryBack_AndItIsRecordedOnTopAgain) {
-  StartJoined();
-  other.CopyText("A");
-  other.CopyText("B");
-  History().DblClickCell(2, 1);
-  EXPECT_EQ("A", desk.clipboard.Text());
-  EXPECT_EQ(Form1().Handle(), desk.clipboard.Owner());
-  EXPECT_EQ((Texts{"A", "B", "A"}), HistoryTexts());
-  History().DblClickCell(2, 0);
-  EXPECT_EQ(3u, HistoryTexts().size());
-}
-
-TEST_F(HistoryProgramTest, DeleteSelectedAndClearAll_WriteTheFileAtOnce) {
-  StartJoined();
-  for (const char* text : {"a", "b", "c"}) other.CopyText(text);
-  History().ClickRow(1);
-  Form1().BitBtn1.Click();
-  EXPECT_EQ((Texts{"c", "a"}), HistoryTexts());
-  EXPECT_EQ(Utf16File("0,12/8/2026 9:30:01 AM,c\r\n2,12/8/2026 9:30:01 AM,a\r\n"), HistoryFile());
-
-  Form1().BitBtn2.Click();
-  EXPECT_TRUE(HistoryTexts().empty());
-  EXPECT_EQ("\xFF\xFE", HistoryFile());
-  EXPECT_TRUE(desk.dialogs.Boxes().empty());
-}
-
-TEST_F(HistoryProgramTest, ExportThenImport_AppendsTheEntriesBelowWithoutDates) {
-  StartJoined();
-  other.CopyText("X");
-  desk.files.MakeFolder("C:\\Exports");
-  desk.dialogs.AnswerNextFileDialog("C:\\Exports\\week");
-  Form1().BitBtn5.Click();
-  EXPECT_EQ(Utf16File("1,12/8/2026 9:30:01 AM,X\r\n"), desk.files.FileBytes("C:\\Exports\\week.hstr"));
-
-  other.CopyText("Y");
-  desk.dialogs.AnswerNextFileDialog("C:\\Exports\\week.hstr");
-  Form1().BitBtn6.Click();
-  EXPECT_EQ((Texts{"Y", "X", "X"}), HistoryTexts());
-  EXPECT_EQ(u"", History().Cell("Date", 2));
-  EXPECT_EQ(Utf16File("0,12/8/2026 9:30:01 AM,Y\r\n2,12/8/2026 9:30:01 AM,X\r\n3,,X\r\n"), HistoryFile());
-  ASSERT_EQ(2u, desk.dialogs.FileDialogs().size());
-  EXPECT_EQ("Corvilane Clipboard manager history|*.hstr", desk.dialogs.FileDialogs()[1].request.filter);
-}
-
 TEST_F(HistoryProgramTest, ExportAndImportErrors_ShowTheStandardErrorBox) {
   StartJoined();
   other.CopyText("X");
@@ -134,23 +90,6 @@ TEST_F(HistoryProgramTest, ExportAndImportErrors_ShowTheStandardErrorBox) {
   EXPECT_EQ(Texts{"X"}, HistoryTexts());
 }
 
-TEST_F(HistoryProgramTest, HeldClipboard_IsShownAsNoText_AndTheChainStillHearsOfIt) {
-  sim::NeighbourViewer neighbour(desk.clipboard);
-  neighbour.Join();
-  StartJoined();
-  other.CopyText("A");
-  neighbour.ClearReceived();
-  ASSERT_TRUE(other.HoldOpen());
-  other.CopyText("B");  // the change is announced when the holder closes
-  desk.windows.SendMessageA(Form1().Handle(), WmDrawClipboard, 0, 0);
-  EXPECT_EQ("Clipboard contains: ", Form1().Label1.Caption());
-  EXPECT_EQ(Texts{"A"}, HistoryTexts());
-  EXPECT_EQ(1, neighbour.DrawClipboards());
-  other.Release();
-  EXPECT_EQ((Texts{"B", "A"}), HistoryTexts());
-  EXPECT_EQ(2, neighbour.DrawClipboards());
-}
-
 TEST_F(HistoryProgramTest, Exit_AsTheChainsLastMember_UnlinksFromTheViewerBeforeIt) {
   StartJoined();
   sim::NeighbourViewer before(desk.clipboard);
@@ -161,31 +100,6 @@ TEST_F(HistoryProgramTest, Exit_AsTheChainsLastMember_UnlinksFromTheViewerBefore
   EXPECT_EQ(0u, before.Next());
 }
 
-TEST_F(HistoryProgramTest, Exit_FromTheHead_GivesTheHeadBackToItsSuccessor) {
-  sim::NeighbourViewer after(desk.clipboard);
-  after.Join();
-  StartJoined();
-  ASSERT_EQ(Form1().Handle(), desk.clipboard.Viewer());
-  Form1().Exit1.Click();
-  FinishIfQuit();
-  EXPECT_EQ(after.Window(), desk.clipboard.Viewer());
-  other.CopyText("after exit");
-  EXPECT_EQ(2, after.DrawClipboards());
-}
-
-TEST_F(HistoryProgramTest, ExitWithinTheFirstSecond_LeavesTheChainUntouched) {
-  sim::NeighbourViewer neighbour(desk.clipboard);
-  neighbour.Join();
-  neighbour.ClearReceived();
-  Start();
-  Form1().Exit1.Click();
-  FinishIfQuit();
-  EXPECT_TRUE(neighbour.Received().empty());
-  EXPECT_EQ(neighbour.Window(), desk.clipboard.Viewer());
-}
-
-// The private mark keeps a password out of the list and the label, and the hotkey paste still
-// gives it back afterwards; that restore is the program's own write and is recorded like any.
 TEST_F(HistoryProgramTest, PrivateCopy_NotShownOrRecorded_YetRestoredAfterAHotkeyPaste) {
   PutDataFile("actions.cnfg", Utf16File("1,Sign,Ctrl+F5,Regards,V\r\n"));
   StartJoined();
