@@ -1,0 +1,215 @@
+#include "platform/win32/peer_base.h"
+
+#include <algorithm>
+
+#include "ui/controls.h"
+
+namespace win32::peers {
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+
+// Restores a counter when the scope ends, also when an exception leaves it.
+class CountScope {
+ public:
+  explicit CountScope(int& count) : count_(count) { ++count_; }
+  ~CountScope() { --count_; }
+  CountScope(const CountScope&) = delete;
+  CountScope& operator=(const CountScope&) = delete;
+
+ private:
+  int& count_;
+};
+
+}  // namespace
+
+std::wstring WideFromAnsi(const std::string& text) {
+  if (text.empty()) return {};
+  int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+  return wide;
+}
+
+// wchar_t is a UTF-16 code unit on Windows, so these are copies, not conversions.
+std::wstring WideFromUtf16(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+std::u16string Utf16FromWide(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+
+char AnsiFromWideChar(wchar_t ch) {
+  char ansi[8] = {};
+  int size = ::WideCharToMultiByte(CP_ACP, 0, &ch, 1, ansi, sizeof ansi, nullptr, nullptr);
+  return size == 1 ? ansi[0] : '?';
+}
+
+ControlPeer* PeerOf(const ui::Control& control) { return dynamic_cast<ControlPeer*>(control.GetPeer()); }
+
+POINT OriginOfChildren(const ui::Control& parent) {
+  if (!parent.Parent()) return {0, 0};  // the form: its client area
+  if (ControlPeer* peer = PeerOf(parent)) return peer->ChildOrigin();
+  POINT origin = OriginOfChildren(*parent.Parent());
+  origin.x += parent.GetBounds().left;
+  origin.y += parent.GetBounds().top;
+  return origin;
+}
+
+bool EffectivelyVisible(const ui::Control& control) {
+  for (const ui::Control* c = &control; c->Parent(); c = c->Parent()) {
+    if (!c->Visible()) return false;
+    if (auto* pages = dynamic_cast<const ui::PageControl*>(c->Parent())) {
+      int active = pages->ActivePageIndex();
+      const auto& sheets = pages->Children();
+      if (active < 0 || static_cast<std::size_t>(active) >= sheets.size() || sheets[active] != c)
+        return false;
+    }
+  }
+  return true;
+}
+
+bool EffectivelyEnabled(const ui::Control& control) {
+  for (const ui::Control* c = &control; c->Parent(); c = c->Parent())
+    if (!c->Enabled()) return false;
+  return true;
+}
+
+ControlPeer::ControlPeer(std::shared_ptr<FormHost> host, ui::Control& control)
+    : host_(std::move(host)), control_(control) {}
+
+ControlPeer::~ControlPeer() {
+  host_->Forget(this);
+  HWND window = window_;
+  Detach();
+  if (window) ::DestroyWindow(window);
+}
+
+void ControlPeer::Detach() {
+  if (!window_) return;
+  ::RemoveWindowSubclass(window_, &ControlPeer::SubclassProc, kSubclassId);
+  host_->Unregister(window_);
+  window_ = nullptr;
+}
+
+void ControlPeer::CreateWindowFor(const wchar_t* className, DWORD style, DWORD exStyle,
+                                  const std::wstring& text) {
+  if (!host_->Alive()) return;
+  // Created hidden and placed by the first UpdateLayout, which knows the ancestors' state.
+  style = (style & ~WS_VISIBLE) | WS_CHILD | WS_CLIPSIBLINGS;
+  auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(host_->Window(), GWLP_HINSTANCE));
+  window_ = ::CreateWindowExW(exStyle, className, text.c_str(), style, 0, 0, 0, 0, host_->Window(), nullptr,
+                              instance, nullptr);
+  if (!window_) return;
+  ::SetWindowSubclass(window_, &ControlPeer::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  host_->Register(window_, this);
+  ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(host_->Font()), FALSE);
+}
+
+void ControlPeer::SetStyle(DWORD style, DWORD mask) {
+  if (!window_) return;
+  auto current = static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_STYLE));
+  DWORD wanted = (current & ~mask) | (style & mask);
+  if (wanted == current) return;
+  ::SetWindowLongPtrW(window_, GWL_STYLE, static_cast<LONG_PTR>(wanted));
+  ::InvalidateRect(window_, nullptr, TRUE);
+}
+
+void ControlPeer::Update() {
+  if (!host_->Alive()) return;
+  CountScope scope(updating_);
+  UpdateState();
+  UpdateLayout();
+  // Where a container moves, hides or disables itself, its children follow.
+  if (!control_.Children().empty()) UpdateDescendants();
+}
+
+void ControlPeer::UpdateLayout() {
+  if (!window_ || !control_.Parent()) return;
+  const ui::Bounds& bounds = control_.GetBounds();
+  POINT origin = OriginOfChildren(*control_.Parent());
+  RECT rect = {origin.x + bounds.left, origin.y + bounds.top, origin.x + bounds.left + bounds.width,
+               origin.y + bounds.top + bounds.height};
+  AdjustRect(rect);
+
+  RECT current;
+  ::GetWindowRect(window_, &current);
+  ::MapWindowPoints(nullptr, host_->Window(), reinterpret_cast<POINT*>(&current), 2);
+  if (!::EqualRect(&current, &rect))
+    ::SetWindowPos(window_, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+
+  bool enabled = EffectivelyEnabled(control_);
+  if ((::IsWindowEnabled(window_) != FALSE) != enabled) ::EnableWindow(window_, enabled ? TRUE : FALSE);
+
+  bool visible = EffectivelyVisible(control_);
+  bool shown = (::GetWindowLongPtrW(window_, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (shown != visible) {
+    // A hidden window that keeps the focus would still take the keyboard's input.
+    bool hadFocus = ::GetFocus() == window_;
+    ::ShowWindow(window_, visible ? SW_SHOWNA : SW_HIDE);
+    if (hadFocus && !visible) ::SetFocus(host_->Window());
+  }
+
+  if (visible && enabled && control_.Focused() && ::GetFocus() != window_ &&
+      ::GetActiveWindow() == host_->Window())
+    ::SetFocus(window_);
+}
+
+POINT ControlPeer::ChildOrigin() const {
+  POINT origin = OriginOfChildren(*control_.Parent());
+  origin.x += control_.GetBounds().left;
+  origin.y += control_.GetBounds().top;
+  return origin;
+}
+
+void ControlPeer::UpdateDescendants() {
+  std::vector<ui::Control*> pending(control_.Children().rbegin(), control_.Children().rend());
+  // Parents before their children: a child's place depends on its parent's.
+  while (!pending.empty()) {
+    ui::Control* child = pending.back();
+    pending.pop_back();
+    if (ControlPeer* peer = PeerOf(*child)) peer->UpdateLayout();
+    pending.insert(pending.end(), child->Children().rbegin(), child->Children().rend());
+  }
+}
+
+LRESULT ControlPeer::Default(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return ::DefSubclassProc(window_, msg, wParam, lParam);
+}
+
+LRESULT ControlPeer::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_SETFOCUS:
+      host_->Form().SetActiveControl(&control_);
+      break;
+    case WM_KEYDOWN:
+      // The message loop has no dialog manager, so the controls move the focus themselves.
+      if (wParam == VK_TAB && ::GetKeyState(VK_CONTROL) >= 0 && ::GetKeyState(VK_MENU) >= 0) {
+        host_->FocusNext(this, ::GetKeyState(VK_SHIFT) < 0);
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      // The character of a Tab key that moved the focus; a multi-line edit would insert it.
+      if (wParam == L'\t' && ::GetKeyState(VK_CONTROL) >= 0) return 0;
+      break;
+  }
+  return Default(msg, wParam, lParam);
+}
+
+LRESULT CALLBACK ControlPeer::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR refData) {
+  auto* peer = reinterpret_cast<ControlPeer*>(refData);
+  if (msg == WM_NCDESTROY) {
+    // The form's window is being destroyed with its children, or the peer destroys its own.
+    peer->Detach();
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+  }
+  try {
+    return peer->WindowProc(msg, wParam, lParam);
+  } catch (...) {
+    // The events raised here report their own errors; nothing may unwind into the system.
+    return 0;
+  }
+}
+
+}  // namespace win32::peers

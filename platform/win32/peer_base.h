@@ -1,0 +1,167 @@
+// What the Win32 peers of one form share, and the base of every control's peer.
+//
+// Every control window is a child of the form's window, whatever its ui parent: a group box,
+// a panel or a tab sheet only offsets and hides its children. So every notification reaches
+// the form, whose subclass hands it to the peer of the control that sent it.
+#pragma once
+
+#include "platform/win32/win32_handles.h"
+// <windows.h> first: commctrl.h needs its types.
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ui/control.h"
+#include "ui/form.h"
+
+namespace win32::peers {
+
+// Text conversions at the boundary of the native controls, which are all Unicode windows.
+std::wstring WideFromAnsi(const std::string& text);
+std::wstring WideFromUtf16(const std::u16string& text);
+std::u16string Utf16FromWide(const std::wstring& text);
+char AnsiFromWideChar(wchar_t ch);
+
+class ControlPeer;
+
+// The form's window, its fonts and the look-up from a child window to its peer. Shared by the
+// form's peer and the peers of its controls, so that none outlives the others' needs.
+class FormHost : public std::enable_shared_from_this<FormHost> {
+ public:
+  explicit FormHost(ui::Form& form);
+  ~FormHost();
+  FormHost(const FormHost&) = delete;
+  FormHost& operator=(const FormHost&) = delete;
+
+  ui::Form& Form() const { return form_; }
+  HWND Window() const { return window_; }
+  // False once the form's window is destroyed; the peers then leave their windows alone.
+  bool Alive() const { return window_ != nullptr; }
+
+  HFONT Font();
+  HFONT UnderlinedFont();
+
+  void Register(HWND window, ControlPeer* peer);
+  void Unregister(HWND window);
+  ControlPeer* Find(HWND window) const;
+
+  // The Tab key order: peers in the order their windows were made.
+  void Forget(ControlPeer* peer);
+  void FocusNext(ControlPeer* from, bool backwards);
+  // Gives the native focus to the form's active control, or to the first one the Tab key
+  // reaches when the form has none.
+  void FocusActiveControl();
+
+  // Runs an event of a control behind the program's error report.
+  void Raise(const std::function<void()>& event);
+
+  // Subclasses the form's window; until then no notification reaches the peers.
+  void Attach();
+
+ private:
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                       DWORD_PTR refData);
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool Reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  void Detach();
+  bool CanTakeFocus(ControlPeer* peer) const;
+
+  ui::Form& form_;
+  HWND window_;
+  HFONT font_ = nullptr;
+  HFONT underlined_ = nullptr;
+  std::unordered_map<HWND, ControlPeer*> peers_;
+  std::vector<ControlPeer*> tabOrder_;
+};
+
+// The peer of one control. Update() applies the whole state: the control's own (UpdateState)
+// and its place on the form (UpdateLayout).
+class ControlPeer : public ui::Peer {
+ public:
+  ControlPeer(std::shared_ptr<FormHost> host, ui::Control& control);
+  ~ControlPeer() override;
+  ControlPeer(const ControlPeer&) = delete;
+  ControlPeer& operator=(const ControlPeer&) = delete;
+
+  ui::Control& Control() const { return control_; }
+  HWND Window() const { return window_; }
+  FormHost& Host() const { return *host_; }
+
+  void Update() final;
+  // Position, size, visibility, enabled state and focus, from the control and its ancestors.
+  void UpdateLayout();
+
+  // The origin of the children's coordinates in the form's client area.
+  virtual POINT ChildOrigin() const;
+  // Whether the Tab key visits the control now (a radio button only when it is the checked one).
+  virtual bool TabStop() const { return window_ != nullptr; }
+  // The Tab key has just brought the focus here.
+  virtual void FocusedByTab() {}
+
+  // Notifications the form received from this control's window.
+  virtual bool OnCommand(UINT code) {
+    (void)code;
+    return false;
+  }
+  virtual bool OnNotify(NMHDR& header, LRESULT& result) {
+    (void)header, (void)result;
+    return false;
+  }
+  virtual HBRUSH OnCtlColorStatic(HDC dc) {
+    (void)dc;
+    return nullptr;
+  }
+  virtual bool OnSetCursor() { return false; }
+
+ protected:
+  // Makes the control's window, a child of the form's, with the form's font.
+  void CreateWindowFor(const wchar_t* className, DWORD style, DWORD exStyle, const std::wstring& text = {});
+  void SetStyle(DWORD style, DWORD mask);
+
+  virtual void UpdateState() {}
+  // The native rectangle for the control's bounds, already moved into the form's client area.
+  virtual void AdjustRect(RECT& rect) { (void)rect; }
+  // Messages of the control's own window; the default passes them on.
+  virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam);
+  // Lays out the peers of all descendants again.
+  void UpdateDescendants();
+  // True while Update() runs: the notifications the update itself causes are not user input.
+  bool Updating() const { return updating_ > 0; }
+  void Raise(const std::function<void()>& event) { host_->Raise(event); }
+
+ private:
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                       DWORD_PTR refData);
+  void Detach();
+
+  std::shared_ptr<FormHost> host_;
+  ui::Control& control_;
+  HWND window_ = nullptr;
+  int updating_ = 0;
+};
+
+// Gives every control under `parent` that has no peer of this host one: all of them for a new
+// window, later the controls made after it.
+void AttachMissingPeers(const std::shared_ptr<FormHost>& host, ui::Control& parent);
+
+// The peer of a control, when it is one of these peers.
+ControlPeer* PeerOf(const ui::Control& control);
+// The origin of `parent`'s children in the form's client area.
+POINT OriginOfChildren(const ui::Control& parent);
+// Whether the control is on screen: it and its ancestors visible, and its tab sheet active.
+bool EffectivelyVisible(const ui::Control& control);
+bool EffectivelyEnabled(const ui::Control& control);
+
+// The peers of the control families; each returns nullptr for a control of another family.
+std::unique_ptr<ControlPeer> MakeStandardPeer(const std::shared_ptr<FormHost>& host, ui::Control& control);
+std::unique_ptr<ControlPeer> MakePagePeer(const std::shared_ptr<FormHost>& host, ui::Control& control);
+std::unique_ptr<ControlPeer> MakeTablePeer(const std::shared_ptr<FormHost>& host, ui::Control& control);
+// The peer of the form itself: its main menu and its bounds.
+std::unique_ptr<ui::Peer> MakeFormPeer(const std::shared_ptr<FormHost>& host);
+
+}  // namespace win32::peers

@@ -1,0 +1,281 @@
+// The table grid: a virtual ("owner-data") report list view over the row store.
+//
+// The list view holds no row. It knows only the row count and asks for each cell it paints,
+// and, through the callback mask, for each row's selected and focused state, which live in the
+// store. A change of the store therefore costs the same whatever the number of rows: the
+// count is set and the visible rows are painted again.
+#include <algorithm>
+
+#include "platform/win32/peer_base.h"
+#include "ui/table_grid.h"
+
+namespace win32::peers {
+
+namespace {
+
+class TableGridPeer final : public ControlPeer {
+ public:
+  TableGridPeer(std::shared_ptr<FormHost> host, ui::TableGrid& grid)
+      : ControlPeer(std::move(host), grid), grid_(grid) {
+    DWORD style = LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP;
+    if (!grid.MultiSelect) style |= LVS_SINGLESEL;
+    CreateWindowFor(WC_LISTVIEWW, style, WS_EX_CLIENTEDGE);
+    HWND window = Window();
+    if (!window) return;
+    ::SendMessageW(window, CCM_SETUNICODEFORMAT, TRUE, 0);
+    DWORD extended = LVS_EX_DOUBLEBUFFER;
+    if (grid.GridLines) extended |= LVS_EX_GRIDLINES;
+    if (grid.RowSelect) extended |= LVS_EX_FULLROWSELECT;
+    ::SendMessageW(window, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+    ::SendMessageW(window, LVM_SETCALLBACKMASK, LVIS_SELECTED | LVIS_FOCUSED, 0);
+    InsertColumns();
+  }
+
+ private:
+  void InsertColumns() {
+    const auto& columns = grid_.Columns();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      if (!columns[i].visible) continue;
+      std::wstring header = WideFromUtf16(columns[i].header);
+      LVCOLUMNW column = {};
+      column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+      column.fmt = columns[i].rightAligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
+      column.cx = columns[i].width;
+      column.pszText = header.data();
+      column.iSubItem = static_cast<int>(shownColumns_.size());
+      ::SendMessageW(Window(), LVM_INSERTCOLUMNW, shownColumns_.size(), reinterpret_cast<LPARAM>(&column));
+      shownColumns_.push_back(static_cast<int>(i));
+    }
+  }
+
+  void UpdateState() override {
+    // While an update is in progress the store tells nobody; its end brings one Update.
+    if (!Window() || grid_.UpdateCount() > 0) return;
+    int rows = grid_.RowCount();
+    if (rows != shownRows_) {
+      ::SendMessageW(Window(), LVM_SETITEMCOUNT, static_cast<WPARAM>(rows),
+                     LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+      shownRows_ = rows;
+    }
+    ::InvalidateRect(Window(), nullptr, FALSE);
+  }
+
+  bool OnNotify(NMHDR& header, LRESULT& result) override {
+    result = 0;
+    switch (header.code) {
+      case LVN_GETDISPINFOW:
+        Answer(reinterpret_cast<NMLVDISPINFOW&>(header).item);
+        return true;
+      case LVN_ODFINDITEMW:
+        // No search by typed text: it would have to read every row.
+        result = -1;
+        return true;
+    }
+    return false;
+  }
+
+  void Answer(LVITEMW& item) {
+    bool exists = item.iItem >= 0 && item.iItem < grid_.RowCount();
+    if (item.mask & LVIF_TEXT) {
+      if (item.pszText && item.cchTextMax > 0) item.pszText[0] = L'\0';
+      if (exists && item.pszText && item.cchTextMax > 0 && item.iSubItem >= 0 &&
+          static_cast<std::size_t>(item.iSubItem) < shownColumns_.size()) {
+        std::u16string_view text =
+            grid_.CellView(shownColumns_[static_cast<std::size_t>(item.iSubItem)], item.iItem, scratch_);
+        std::size_t length =
+            std::min<std::size_t>(text.size(), static_cast<std::size_t>(item.cchTextMax) - 1);
+        // A row is one line: line breaks and tabs of a cell show as spaces.
+        for (std::size_t i = 0; i < length; ++i) item.pszText[i] = text[i] < u' ' ? L' ' : text[i];
+        item.pszText[length] = L'\0';
+      }
+    }
+    if (item.mask & LVIF_STATE) {
+      UINT state = 0;
+      if (exists && grid_.RowSelected(item.iItem)) state |= LVIS_SELECTED;
+      if (exists && grid_.CurrentRow() == item.iItem) state |= LVIS_FOCUSED;
+      item.state = (item.state & ~item.stateMask) | (state & item.stateMask);
+    }
+  }
+
+  // The list view's own handling of clicks and of the selection keys walks every row when it
+  // clears the selection (asking for the state of each, as the state is kept in the store),
+  // which takes seconds for a long table; and it reports no change of a state it does not
+  // keep. So the selection input is handled here, on the store, and the list view only shows
+  // the result.
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    switch (msg) {
+      case WM_LBUTTONDOWN:
+      case WM_RBUTTONDOWN: {
+        ::SetFocus(Window());
+        int row = HitRow(PointOf(lParam), nullptr);
+        if (row >= 0) Raise([&] { ClickAt(row, msg == WM_RBUTTONDOWN, wParam); });
+        return 0;
+      }
+      case WM_LBUTTONDBLCLK: {
+        int column = -1;
+        int row = HitRow(PointOf(lParam), &column);
+        // The first click of the pair has made the row current already.
+        if (row >= 0 && column >= 0) Raise([&] { grid_.DblClickCell(column, row); });
+        return 0;
+      }
+      case WM_RBUTTONDBLCLK:
+        return 0;
+      case WM_KEYDOWN: {
+        bool handled = false;
+        Raise([&] { handled = KeyDown(static_cast<UINT>(wParam)); });
+        if (handled) return 0;
+        break;
+      }
+    }
+    return ControlPeer::WindowProc(msg, wParam, lParam);
+  }
+
+  static POINT PointOf(LPARAM lParam) {
+    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  }
+
+  // As Windows does it: a click selects the row alone, with Ctrl it toggles the row, with Shift
+  // it selects the rows from the last plain click's row to it; a right click keeps a selection
+  // that holds the row.
+  void ClickAt(int row, bool right, WPARAM keys) {
+    grid_.BeginUpdate();
+    try {
+      bool multi = grid_.MultiSelect;
+      if (right) {
+        if (!grid_.RowSelected(row)) grid_.ClickRow(row);
+        grid_.SetCurrentRow(row);
+        anchor_ = row;
+      } else if (multi && (keys & MK_SHIFT)) {
+        SelectRange(Anchor(row), row, !(keys & MK_CONTROL));
+        grid_.SetCurrentRow(row);
+      } else if (multi && (keys & MK_CONTROL)) {
+        grid_.SetRowSelected(row, !grid_.RowSelected(row));
+        grid_.SetCurrentRow(row);
+        anchor_ = row;
+      } else {
+        grid_.ClickRow(row);
+        anchor_ = row;
+      }
+    } catch (...) {
+      grid_.EndUpdate();
+      throw;
+    }
+    grid_.EndUpdate();
+  }
+
+  // The arrow, page, Home and End keys move the current row, selecting it alone, extending the
+  // selection with Shift, or moving only the current row with Ctrl; Ctrl+Space toggles the
+  // current row and Ctrl+A selects all.
+  bool KeyDown(UINT key) {
+    bool shift = ::GetKeyState(VK_SHIFT) < 0 && grid_.MultiSelect;
+    bool control = ::GetKeyState(VK_CONTROL) < 0;
+    int rows = grid_.RowCount();
+    int current = grid_.CurrentRow();
+    int page = std::max(1, static_cast<int>(::SendMessageW(Window(), LVM_GETCOUNTPERPAGE, 0, 0)));
+    int target;
+    switch (key) {
+      case VK_UP:
+        target = current - 1;
+        break;
+      case VK_DOWN:
+        target = current + 1;
+        break;
+      case VK_PRIOR:
+        target = current - page;
+        break;
+      case VK_NEXT:
+        target = current + page;
+        break;
+      case VK_HOME:
+        target = 0;
+        break;
+      case VK_END:
+        target = rows - 1;
+        break;
+      case VK_LEFT:
+      case VK_RIGHT:
+        ::SendMessageW(Window(), LVM_SCROLL, static_cast<WPARAM>(key == VK_LEFT ? -16 : 16), 0);
+        return true;
+      case VK_SPACE:
+        if (current >= 0 && current < rows) {
+          if (control && grid_.MultiSelect)
+            grid_.SetRowSelected(current, !grid_.RowSelected(current));
+          else
+            grid_.SetRowSelected(current, true);
+        }
+        return true;
+      case 'A':
+        if (!control || !grid_.MultiSelect) return false;
+        grid_.BeginUpdate();
+        for (int row = 0; row < rows; ++row) grid_.SetRowSelected(row, true);
+        grid_.EndUpdate();
+        return true;
+      default:
+        return false;
+    }
+    if (rows == 0) return true;
+    if (current < 0) target = key == VK_END ? rows - 1 : 0;
+    target = std::clamp(target, 0, rows - 1);
+    grid_.BeginUpdate();
+    try {
+      if (shift) {
+        SelectRange(Anchor(current >= 0 ? current : target), target, !control);
+        grid_.SetCurrentRow(target);
+      } else if (control) {
+        grid_.SetCurrentRow(target);
+      } else {
+        grid_.ClickRow(target);
+        anchor_ = target;
+      }
+    } catch (...) {
+      grid_.EndUpdate();
+      throw;
+    }
+    grid_.EndUpdate();
+    ::SendMessageW(Window(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(target), FALSE);
+    return true;
+  }
+
+  // The row a Shift selection extends from: the last row clicked alone, while it still exists.
+  int Anchor(int fallback) {
+    if (anchor_ < 0 || anchor_ >= grid_.RowCount()) anchor_ = fallback;
+    return anchor_;
+  }
+
+  void SelectRange(int from, int to, bool alone) {
+    if (alone) grid_.ClearSelection();
+    if (from > to) std::swap(from, to);
+    for (int row = from; row <= to; ++row) grid_.SetRowSelected(row, true);
+  }
+
+  // The row at a point of the list view's client area, -1 for none; `column` gets the table's
+  // index of the column there.
+  int HitRow(POINT point, int* column) {
+    LVHITTESTINFO hit = {};
+    hit.pt = point;
+    ::SendMessageW(Window(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (hit.iItem < 0 || hit.iItem >= grid_.RowCount() || !(hit.flags & LVHT_ONITEM)) return -1;
+    if (column) {
+      *column = hit.iSubItem >= 0 && static_cast<std::size_t>(hit.iSubItem) < shownColumns_.size()
+                    ? shownColumns_[static_cast<std::size_t>(hit.iSubItem)]
+                    : -1;
+    }
+    return hit.iItem;
+  }
+
+  ui::TableGrid& grid_;
+  std::vector<int> shownColumns_;  // list view column -> table column
+  int shownRows_ = -1;
+  int anchor_ = -1;  // the row a Shift selection extends from
+  std::u16string scratch_;
+};
+
+}  // namespace
+
+std::unique_ptr<ControlPeer> MakeTablePeer(const std::shared_ptr<FormHost>& host, ui::Control& control) {
+  if (auto* grid = dynamic_cast<ui::TableGrid*>(&control))
+    return std::make_unique<TableGridPeer>(host, *grid);
+  return nullptr;
+}
+
+}  // namespace win32::peers
