@@ -1,5 +1,6 @@
 #include "grid/table.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/errors.h"
@@ -30,6 +31,28 @@ void FormatNumber(int value, std::u16string& out) {
   out.clear();
   while (n > 0) out.push_back(digits[--n]);
 }
+
+// A row's block holds, for each text column in order, the length of its text as two code
+// units (high half first), then the texts one after another with nothing between them.
+std::size_t LengthAt(const char16_t* block, int slot) {
+  return static_cast<std::size_t>(block[2 * slot]) << 16 | block[2 * slot + 1];
+}
+
+// Room for the texts of one row on the stack; wider tables take the heap.
+class TextViews {
+ public:
+  explicit TextViews(int count) : views_(count <= Inline ? inline_ : (heap_.resize(count), heap_.data())) {}
+  TextViews(const TextViews&) = delete;
+  TextViews& operator=(const TextViews&) = delete;
+  std::u16string_view& operator[](int i) { return views_[i]; }
+  const std::u16string_view* data() const { return views_; }
+
+ private:
+  static constexpr int Inline = 8;
+  std::u16string_view inline_[Inline];
+  std::vector<std::u16string_view> heap_;
+  std::u16string_view* views_;
+};
 
 }  // namespace
 
@@ -68,9 +91,50 @@ void Table::Changed() {
   if (updates_ == 0 && observer_ != nullptr) observer_->TableChanged();
 }
 
+std::u16string_view Table::TextOf(const Row& row, int slot) const {
+  const char16_t* block = row.texts.get();
+  if (block == nullptr) return {};
+  std::size_t offset = 2 * static_cast<std::size_t>(textColumns_);
+  for (int k = 0; k < slot; ++k) offset += LengthAt(block, k);
+  return {block + offset, LengthAt(block, slot)};
+}
+
+void Table::StoreTexts(Row& row, const std::u16string_view* texts) const {
+  std::size_t total = 0;
+  for (int k = 0; k < textColumns_; ++k) {
+    if (texts[k].size() > 0xFFFFFFFFu) throw platform::Error("A cell text is too long");
+    total += texts[k].size();
+  }
+  if (total == 0) {
+    row.texts.reset();
+    return;
+  }
+  // The new block is complete before the old one goes, since `texts` may point into it.
+  auto block = std::make_unique_for_overwrite<char16_t[]>(2 * static_cast<std::size_t>(textColumns_) + total);
+  char16_t* at = block.get() + 2 * textColumns_;
+  for (int k = 0; k < textColumns_; ++k) {
+    const std::size_t length = texts[k].size();
+    block[2 * k] = static_cast<char16_t>(length >> 16);
+    block[2 * k + 1] = static_cast<char16_t>(length & 0xFFFF);
+    at = std::copy(texts[k].begin(), texts[k].end(), at);
+  }
+  row.texts = std::move(block);
+}
+
 int Table::AppendRow() {
+  rows_.emplace_back();
+  Changed();
+  return RowCount() - 1;
+}
+
+int Table::AppendRow(std::span<const std::u16string> cells) {
+  TextViews texts(textColumns_);
+  const std::size_t count = std::min(cells.size(), columns_.size());
+  for (std::size_t c = 0; c < count; ++c) {
+    if (textSlot_[c] >= 0) texts[textSlot_[c]] = cells[c];
+  }
   Row row;
-  row.texts.resize(static_cast<std::size_t>(textColumns_));
+  StoreTexts(row, texts.data());
   rows_.push_back(std::move(row));
   Changed();
   return RowCount() - 1;
@@ -78,7 +142,6 @@ int Table::AppendRow() {
 
 void Table::InsertRowAtTop() {
   Row row;
-  row.texts.resize(static_cast<std::size_t>(textColumns_));
   row.insertedAtTop = true;
   rows_.push_front(std::move(row));
   if (current_ >= 0) ++current_;
@@ -108,7 +171,7 @@ std::u16string_view Table::CellView(int column, int row, std::u16string& scratch
   row = ResolveRow(row);
   const Row& r = rows_[static_cast<std::size_t>(row)];
   const int slot = textSlot_[static_cast<std::size_t>(column)];
-  if (slot >= 0) return r.texts[static_cast<std::size_t>(slot)];
+  if (slot >= 0) return TextOf(r, slot);
   // An increment cell follows the row's position, except in a row inserted at the top, whose
   // cell holds the integer 0 and keeps it however far the row moves down.
   if (r.insertedAtTop) {
@@ -131,7 +194,9 @@ void Table::SetCell(int column, int row, std::u16string text) {
   Row& r = rows_[static_cast<std::size_t>(ResolveRow(row))];
   const int slot = textSlot_[static_cast<std::size_t>(column)];
   if (slot < 0) return;  // increment cells show the position; a written text has no effect
-  r.texts[static_cast<std::size_t>(slot)] = std::move(text);
+  TextViews texts(textColumns_);
+  for (int k = 0; k < textColumns_; ++k) texts[k] = k == slot ? std::u16string_view(text) : TextOf(r, k);
+  StoreTexts(r, texts.data());
   Changed();
 }
 

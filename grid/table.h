@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +48,10 @@ class Table {
 
   int RowCount() const { return static_cast<int>(rows_.size()); }
   int AppendRow();  // returns the new row's index
+  // Appends a row whose cells take `cells` in column order, as a file line fills a row:
+  // texts for increment columns and beyond the last column are dropped, cells without a text
+  // stay empty. Returns the new row's index.
+  int AppendRow(std::span<const std::u16string> cells);
   void InsertRowAtTop();
   void DeleteRow(int row);
   void RemoveAllRows();
@@ -76,18 +82,22 @@ class Table {
   void SetObserver(TableObserver* observer) { observer_ = observer; }
 
  private:
+  // A row's texts live in one block, so that a row costs one allocation however many
+  // columns it has, and none while all its texts are empty.
   struct Row {
-    std::vector<std::u16string> texts;  // one per text column
+    std::unique_ptr<char16_t[]> texts;  // see table.cpp for the layout
     bool insertedAtTop = false;         // its increment cells hold the integer "0"
     bool selected = false;
   };
 
+  std::u16string_view TextOf(const Row& row, int slot) const;
+  void StoreTexts(Row& row, const std::u16string_view* texts) const;  // one per text column
   int ResolveRow(int row) const;
   int CheckColumn(int column) const;
   void Changed();
 
   std::vector<Column> columns_;
-  std::vector<int> textSlot_;  // column index -> index into Row::texts, -1 for increment columns
+  std::vector<int> textSlot_;  // column index -> index among the text columns, -1 for increment columns
   int textColumns_ = 0;
   std::deque<Row> rows_;
   int current_ = -1;

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "platform/errors.h"
 
@@ -252,27 +253,30 @@ class Units16 {
 
 template <class Units>
 void ScanLines(Table& table, const Units& units, char16_t separator, char16_t mark) {
-  const int columns = table.ColumnCount();
+  const std::size_t columns = table.Columns().size();
   std::u16string buffer;
+  // The fields of the line being read. A row is appended whole when its line ends, which
+  // costs one allocation for all its texts; the strings keep their room from line to line.
+  std::vector<std::u16string> fields;
+  std::size_t fieldCount = 0;
+  bool rowPending = false;
   int quotes = 0;
-  int row = -1;
-  int column = -1;
-  bool newRow = true;
 
+  auto endRow = [&] {
+    table.AppendRow(std::span<const std::u16string>(fields.data(), std::min(fieldCount, columns)));
+    fieldCount = 0;
+    rowPending = false;
+  };
   auto endField = [&](bool lineEnds) {
     quotes = 0;
-    if (newRow) {
-      newRow = false;
-      row = table.AppendRow();
-      column = -1;
+    rowPending = true;
+    if (fieldCount < columns) {  // fields beyond the last column have nowhere to go
+      if (fieldCount == fields.size()) fields.emplace_back();
+      fields[fieldCount].swap(buffer);
     }
-    ++column;
-    // Fields beyond the last column and those of increment columns have nowhere to go.
-    if (column < columns && table.Columns()[static_cast<std::size_t>(column)].kind == ColumnKind::Text) {
-      table.SetCell(column, row, std::u16string(buffer));
-    }
+    ++fieldCount;
     buffer.clear();
-    if (lineEnds) newRow = true;
+    if (lineEnds) endRow();
   };
   auto special = [&](char16_t ch) {
     return ch == separator || ch == mark || ch == Quote || ch == Cr || ch == Lf;
@@ -323,6 +327,7 @@ void ScanLines(Table& table, const Units& units, char16_t separator, char16_t ma
     // A CR is dropped: the line ends at its LF.
   }
   if (!buffer.empty()) endField(false);
+  if (rowPending) endRow();
 }
 
 // Ends an update also when reading fails halfway.

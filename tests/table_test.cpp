@@ -54,6 +54,28 @@ TEST(Table, IncrementCell_ShowsPositionInAppendedRows_AndZeroInRowsInsertedAtTop
   EXPECT_EQ(table.Cell(1, 1), u"");
 }
 
+TEST(Table, WritingACell_LeavesTheOtherCellsOfItsRowAlone) {
+  Table table({{"A", u"", ColumnKind::Text},
+               {"#", u"", ColumnKind::Increment},
+               {"B", u"", ColumnKind::Text},
+               {"C", u"", ColumnKind::Text}});
+  table.AppendRow();
+  table.SetCell("B", 0, u"bb");
+  table.SetCell("A", 0, u"a");
+  table.SetCell("C", 0, u"cccc");
+  table.SetCell("B", 0, u"");
+  table.SetCell("A", 0, u"longer text");
+  EXPECT_EQ(
+      table.Cell("A", 0) + u"|" + table.Cell("#", 0) + u"|" + table.Cell("B", 0) + u"|" + table.Cell("C", 0),
+      u"longer text|1||cccc");
+
+  const std::u16string cells[] = {u"x", u"99", u"y", u"z", u"surplus"};
+  table.AppendRow(cells);
+  EXPECT_EQ(table.Cell(0, 1) + table.Cell(1, 1) + table.Cell(2, 1) + table.Cell(3, 1), u"x2yz");
+  table.AppendRow(std::span(cells, 1));
+  EXPECT_EQ(table.Cell(0, 2) + table.Cell(3, 2), u"x");
+}
+
 TEST(Table, CellOfMissingRow_Throws) {
   Table table = HistoryLikeTable();
   EXPECT_THROW(table.Cell(1, LastRow), platform::Error);
