@@ -42,13 +42,14 @@ void TTasks_form::PasteOne(const std::string& text, const std::u16string& pasteM
   struct Restore {
     TTasks_form& form;
     std::string saved;
+    bool savedPrivate;
     ~Restore() {
       try {
-        clipboard::SetClipboardText(form.Desktop(), form.Handle(), saved);
+        clipboard::SetClipboardText(form.Desktop(), form.Handle(), saved, savedPrivate);
       } catch (const std::exception&) {
       }
     }
-  } restore{*this, history::LastClipboardText};
+  } restore{*this, history::LastClipboardText, history::LastClipboardTextPrivate};
 
   clipboard::SetClipboardText(Desktop(), Handle(), text);
   PasteWait(BeforeKeystroke);

@@ -21,6 +21,7 @@ Program::~Program() { Exit(); }
 void Program::Start() {
   started_ = true;
   history::LastClipboardText.clear();  // nothing has been read in this run yet
+  history::LastClipboardTextPrivate = false;
   keyNames_.StartUp();
   app_.Initialize();
   tray::RegisterTaskbarCreated(desktop_.Windows());

@@ -112,6 +112,10 @@ bool GetClipboardText(Desktop& desktop, Hwnd owner, std::string& text, bool& mar
 }
 
 bool SetClipboardText(Desktop& desktop, Hwnd owner, const std::string& text) {
+  return SetClipboardText(desktop, owner, text, false);
+}
+
+bool SetClipboardText(Desktop& desktop, Hwnd owner, const std::string& text, bool markPrivate) {
   IClipboard& clipboard = desktop.Clipboard();
   IGlobalMemory& memory = desktop.Memory();
   OpenedClipboard open(clipboard, owner);
@@ -128,6 +132,19 @@ bool SetClipboardText(Desktop& desktop, Hwnd owner, const std::string& text) {
     if (!clipboard.EmptyClipboard()) throw Error("The clipboard cannot be emptied");
     if (clipboard.SetClipboardData(CfText, block.Get()) == 0) throw Error("The clipboard refused the text");
     block.Release();  // the system owns it from here; the lock above still ends with this scope
+  }
+  if (markPrivate) {
+    // The mark's content does not matter, only its presence.
+    OwnedBlock mark(memory, memory.GlobalAlloc(GmemMoveable | GmemDdeShare, sizeof(Dword)));
+    if (mark.Get() != 0) {
+      {
+        LockedBlock lock(memory, mark.Get());
+        if (lock.Data()) std::memset(lock.Data(), 0, sizeof(Dword));
+      }
+      if (clipboard.SetClipboardData(clipboard.RegisterClipboardFormatA(ExcludeFromMonitorFormat),
+                                     mark.Get()) != 0)
+        mark.Release();
+    }
   }
   return true;
 }

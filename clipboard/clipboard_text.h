@@ -26,5 +26,9 @@ bool GetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, std::str
 // untouched, when it cannot be opened. A failure after the open (no memory, a block that cannot
 // be locked, the clipboard refusing it) frees the new block and raises platform::Error.
 bool SetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, const std::string& text);
+// The same, and with `markPrivate` the text also carries the mark that keeps clipboard monitors
+// and histories, this program's included, from recording it.
+bool SetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, const std::string& text,
+                      bool markPrivate);
 
 }  // namespace clipboard

@@ -30,6 +30,7 @@ void CaptureClipboard(Desktop& desktop, Hwnd mainWindow, grid::Table& history, u
   // Kept also when private: the hotkey paste puts the user's own clipboard back afterwards,
   // and that must not lose a password the user just copied. It never reaches a file.
   lastClipboardText = text;
+  LastClipboardTextPrivate = markedPrivate;
   label.SetCaption(markedPrivate ? std::string(LabelPrefix) : LabelPrefix + text);
   if (markedPrivate) return;
 

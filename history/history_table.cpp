@@ -5,6 +5,7 @@
 namespace history {
 
 std::string LastClipboardText;
+bool LastClipboardTextPrivate = false;
 
 std::vector<grid::Column> HistoryColumns() {
   return {

@@ -15,6 +15,8 @@ namespace history {
 // The clipboard text read at the latest change notification, recorded or not; empty when the
 // clipboard held no text. Written only by CaptureClipboard; the hotkey paste puts it back.
 extern std::string LastClipboardText;
+// Whether its owner had marked that text private; a paste that puts it back marks it again.
+extern bool LastClipboardTextPrivate;
 
 // Column component names; the data columns are looked up by them, not by position.
 constexpr const char* IncrementColumn1 = "IncrementColumn1";
