@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "app/program.h"
+#include "platform/win32/peer_factory.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls = {};
@@ -14,7 +15,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ::InitCommonControlsEx(&controls);
 
   try {
+    // The peers outlive the desktop's forms, which RunProgram destroys before it returns.
+    win32::Win32PeerFactory peers;
     win32::Win32Desktop desktop(instance);
+    desktop.SetPeers(&peers);
     return app::RunProgram(desktop);
   } catch (const std::exception& error) {
     // The program reports its own errors; this is what escaped it, shown before the process ends.
