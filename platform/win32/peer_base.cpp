@@ -133,9 +133,11 @@ void ControlPeer::UpdateLayout() {
   RECT current;
   ::GetWindowRect(window_, &current);
   ::MapWindowPoints(nullptr, host_->Window(), reinterpret_cast<POINT*>(&current), 2);
-  if (!::EqualRect(&current, &rect))
+  if (!::EqualRect(&current, &rect)) {
     ::SetWindowPos(window_, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
+    RepaintBeneath(current);
+  }
 
   bool enabled = EffectivelyEnabled(control_);
   if ((::IsWindowEnabled(window_) != FALSE) != enabled) ::EnableWindow(window_, enabled ? TRUE : FALSE);
@@ -146,12 +148,35 @@ void ControlPeer::UpdateLayout() {
     // A hidden window that keeps the focus would still take the keyboard's input.
     bool hadFocus = ::GetFocus() == window_;
     ::ShowWindow(window_, visible ? SW_SHOWNA : SW_HIDE);
+    if (!visible) RepaintBeneath(rect);
     if (hadFocus && !visible) ::SetFocus(host_->Window());
   }
 
   if (visible && enabled && control_.Focused() && ::GetFocus() != window_ &&
       ::GetActiveWindow() == host_->Window())
     ::SetFocus(window_);
+}
+
+// The place a control leaves is erased by the form, but a sibling underneath it, such as a
+// tab control, is not told to paint there again; it would stay in the form's colour.
+void ControlPeer::RepaintBeneath(const RECT& area) {
+  ::RedrawWindow(host_->Window(), &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+HBRUSH ControlPeer::BackdropBrush() const {
+  for (const ui::Control* c = control_.Parent(); c && c->Parent(); c = c->Parent())
+    if (dynamic_cast<const ui::TabSheet*>(c))
+      if (ControlPeer* pages = PeerOf(*c->Parent()))
+        if (HBRUSH brush = pages->PageBrush()) return brush;
+  return ::GetSysColorBrush(COLOR_BTNFACE);
+}
+
+HBRUSH ControlPeer::OnCtlColorStatic(HDC dc) {
+  HBRUSH brush = BackdropBrush();
+  LOGBRUSH colour = {};
+  ::GetObjectW(brush, sizeof colour, &colour);
+  ::SetBkColor(dc, colour.lbColor);
+  return brush;
 }
 
 POINT ControlPeer::ChildOrigin() const {

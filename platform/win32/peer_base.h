@@ -97,6 +97,11 @@ class ControlPeer : public ui::Peer {
 
   // The origin of the children's coordinates in the form's client area.
   virtual POINT ChildOrigin() const;
+  // A page control's brush for its pages; nullptr for other controls.
+  virtual HBRUSH PageBrush() { return nullptr; }
+  // The colour beneath the control: its tab page's, or the form's.
+  HBRUSH BackdropBrush() const;
+
   // Whether the Tab key visits the control now (a radio button only when it is the checked one).
   virtual bool TabStop() const { return window_ != nullptr; }
   // The Tab key has just brought the focus here.
@@ -111,16 +116,15 @@ class ControlPeer : public ui::Peer {
     (void)header, (void)result;
     return false;
   }
-  virtual HBRUSH OnCtlColorStatic(HDC dc) {
-    (void)dc;
-    return nullptr;
-  }
+  // Text on the colour of what lies beneath: the tab page or the form.
+  virtual HBRUSH OnCtlColorStatic(HDC dc);
   virtual bool OnSetCursor() { return false; }
 
  protected:
   // Makes the control's window, a child of the form's, with the form's font.
   void CreateWindowFor(const wchar_t* className, DWORD style, DWORD exStyle, const std::wstring& text = {});
   void SetStyle(DWORD style, DWORD mask);
+  void RepaintBeneath(const RECT& area);
 
   virtual void UpdateState() {}
   // The native rectangle for the control's bounds, already moved into the form's client area.

@@ -172,10 +172,9 @@ class LabelPeer final : public ControlPeer {
   }
 
   HBRUSH OnCtlColorStatic(HDC dc) override {
-    if (label_.ColorIndex() < 0) return nullptr;
-    ::SetTextColor(dc, Host().Form().Desktop().Windows().GetSysColor(label_.ColorIndex()));
-    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-    return ::GetSysColorBrush(COLOR_BTNFACE);
+    if (label_.ColorIndex() >= 0)
+      ::SetTextColor(dc, Host().Form().Desktop().Windows().GetSysColor(label_.ColorIndex()));
+    return ControlPeer::OnCtlColorStatic(dc);
   }
 
   bool OnSetCursor() override {
@@ -370,13 +369,39 @@ class ListBoxPeer final : public ItemListPeer {
   }
 };
 
+void DrawUnthemed(HWND window) {
+  HMODULE theme = ::GetModuleHandleW(L"uxtheme.dll");
+  if (!theme) theme = ::LoadLibraryW(L"uxtheme.dll");
+  if (!theme || !window) return;
+  using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+  // Through void(*)() so that the cast between unrelated function types is a deliberate one.
+  auto setWindowTheme = reinterpret_cast<SetWindowThemeFunction>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(theme, "SetWindowTheme")));
+  if (setWindowTheme) setWindowTheme(window, L"", L"");
+}
+
 class GroupBoxPeer final : public ControlPeer {
  public:
   GroupBoxPeer(std::shared_ptr<FormHost> host, ui::GroupBox& group) : ControlPeer(std::move(host), group) {
     CreateWindowFor(WC_BUTTONW, BS_GROUPBOX | WS_GROUP, 0, WideFromAnsi(group.Caption()));
+    // A themed group box fills itself with its parent's background, the form's, rather than
+    // the tab page's that shows around it; drawn plain it leaves its inside to WM_ERASEBKGND.
+    DrawUnthemed(Window());
   }
 
   bool TabStop() const override { return false; }
+
+ private:
+  // A group box draws only its frame and caption; its inside would keep whatever was there.
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == WM_ERASEBKGND) {
+      RECT client;
+      ::GetClientRect(Window(), &client);
+      ::FillRect(reinterpret_cast<HDC>(wParam), &client, BackdropBrush());
+      return 1;
+    }
+    return ControlPeer::WindowProc(msg, wParam, lParam);
+  }
 };
 
 // A panel has no window: it only places and hides its children.

@@ -14,6 +14,35 @@ class PageControlPeer final : public ControlPeer {
     CreateWindowFor(WC_TABCONTROLW, WS_TABSTOP | WS_GROUP, 0);
   }
 
+  ~PageControlPeer() override {
+    if (brush_) ::DeleteObject(brush_);
+  }
+
+  // The sheets' controls are not the tab control's children, so they cannot ask it to draw
+  // their background; they take the colour it fills its page with, found once by letting it
+  // paint into a one-pixel bitmap.
+  HBRUSH PageBrush() override {
+    if (brush_ || !Window()) return brush_;
+    RECT display;
+    ::GetClientRect(Window(), &display);
+    ::SendMessageW(Window(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    HDC screen = ::GetDC(Window());
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP pixel = ::CreateCompatibleBitmap(screen, 1, 1);
+    HGDIOBJ old = ::SelectObject(memory, pixel);
+    ::SetViewportOrgEx(memory, -(display.left + 2), -(display.bottom - 2), nullptr);
+    ::SendMessageW(Window(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+    ::SetViewportOrgEx(memory, 0, 0, nullptr);
+    COLORREF colour = ::GetPixel(memory, 0, 0);
+    ::SelectObject(memory, old);
+    ::DeleteObject(pixel);
+    ::DeleteDC(memory);
+    ::ReleaseDC(Window(), screen);
+    if (colour == CLR_INVALID) return nullptr;
+    brush_ = ::CreateSolidBrush(colour);
+    return brush_;
+  }
+
   // The sheets' controls are placed in the display area, below the tabs.
   POINT ChildOrigin() const override {
     POINT origin = ControlPeer::ChildOrigin();
@@ -59,6 +88,7 @@ class PageControlPeer final : public ControlPeer {
 
   ui::PageControl& pages_;
   std::vector<std::string> captions_;
+  HBRUSH brush_ = nullptr;
 };
 
 // A tab sheet has no window. Its children's origin is the page control's display area,
