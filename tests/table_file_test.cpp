@@ -245,9 +245,10 @@ TEST_F(TableFileTest, FailedWrites_RaiseTheirMessage_AndKeepTheOldFile) {
   ExpectIoError([&] { Write(table); }, 101, "Disk full");
   files_.ClearFaults();
 
-  Table large = ThreeColumns();  // more than one piece of writing: the failure comes late
-  Fill(large, {{std::u16string(300000, u'x'), u""}, {std::u16string(300000, u'y'), u""}});
-  files_.FailWritesAfter(700000);
+  Table large = ThreeColumns();                   // written in more than one piece: the failure comes late
+  const std::u16string long_text(1 << 20, u'x');  // one piece each
+  Fill(large, {{long_text, u""}, {long_text, u""}, {long_text, u""}});
+  files_.FailWritesAfter(5000000);
   ExpectIoError([&] { Write(large); }, 101, "Disk full");
   files_.ClearFaults();
 
