@@ -93,11 +93,15 @@ void ControlPeer::Detach() {
 void ControlPeer::CreateWindowFor(const wchar_t* className, DWORD style, DWORD exStyle,
                                   const std::wstring& text) {
   if (!host_->Alive()) return;
-  // Created hidden and placed by the first UpdateLayout, which knows the ancestors' state.
+  // Created hidden, shown by the first UpdateLayout, which knows the ancestors' state. It is
+  // made in its place already: an edit given its text while it has no width scrolls to the
+  // text's end and stays scrolled when it grows.
   style = (style & ~WS_VISIBLE) | WS_CHILD | WS_CLIPSIBLINGS;
+  RECT rect = PlacedRect();
   auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(host_->Window(), GWLP_HINSTANCE));
-  window_ = ::CreateWindowExW(exStyle, className, text.c_str(), style, 0, 0, 0, 0, host_->Window(), nullptr,
-                              instance, nullptr);
+  window_ =
+      ::CreateWindowExW(exStyle, className, text.c_str(), style, rect.left, rect.top, rect.right - rect.left,
+                        rect.bottom - rect.top, host_->Window(), nullptr, instance, nullptr);
   if (!window_) return;
   ::SetWindowSubclass(window_, &ControlPeer::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   host_->Register(window_, this);
@@ -122,12 +126,17 @@ void ControlPeer::Update() {
   if (!control_.Children().empty()) UpdateDescendants();
 }
 
-void ControlPeer::UpdateLayout() {
-  if (!window_ || !control_.Parent()) return;
+RECT ControlPeer::PlacedRect() const {
+  if (!control_.Parent()) return {};
   const ui::Bounds& bounds = control_.GetBounds();
   POINT origin = OriginOfChildren(*control_.Parent());
-  RECT rect = {origin.x + bounds.left, origin.y + bounds.top, origin.x + bounds.left + bounds.width,
-               origin.y + bounds.top + bounds.height};
+  return {origin.x + bounds.left, origin.y + bounds.top, origin.x + bounds.left + bounds.width,
+          origin.y + bounds.top + bounds.height};
+}
+
+void ControlPeer::UpdateLayout() {
+  if (!window_ || !control_.Parent()) return;
+  RECT rect = PlacedRect();
   AdjustRect(rect);
 
   RECT current;

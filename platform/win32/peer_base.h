@@ -49,7 +49,6 @@ class FormHost : public std::enable_shared_from_this<FormHost> {
   void Unregister(HWND window);
   ControlPeer* Find(HWND window) const;
 
-  // The Tab key order: peers in the order their windows were made.
   void Forget(ControlPeer* peer);
   void FocusNext(ControlPeer* from, bool backwards);
   // Gives the native focus to the form's active control, or to the first one the Tab key
@@ -69,13 +68,14 @@ class FormHost : public std::enable_shared_from_this<FormHost> {
   bool Reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void Detach();
   bool CanTakeFocus(ControlPeer* peer) const;
+  std::vector<ControlPeer*> TabCycle() const;
 
   ui::Form& form_;
   HWND window_;
   HFONT font_ = nullptr;
   HFONT underlined_ = nullptr;
   std::unordered_map<HWND, ControlPeer*> peers_;
-  std::vector<ControlPeer*> tabOrder_;
+  std::vector<ControlPeer*> tabOrder_;  // in the order their windows were made
 };
 
 // The peer of one control. Update() applies the whole state: the control's own (UpdateState)
@@ -124,6 +124,8 @@ class ControlPeer : public ui::Peer {
   // Makes the control's window, a child of the form's, with the form's font.
   void CreateWindowFor(const wchar_t* className, DWORD style, DWORD exStyle, const std::wstring& text = {});
   void SetStyle(DWORD style, DWORD mask);
+  // The control's bounds in the form's client area.
+  RECT PlacedRect() const;
   void RepaintBeneath(const RECT& area);
 
   virtual void UpdateState() {}

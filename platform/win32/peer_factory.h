@@ -10,9 +10,10 @@ namespace win32 {
 class Win32PeerFactory final : public ui::PeerFactory {
  public:
   Win32PeerFactory();
-  // Makes a native control for every control of the form, in the order of their TabOrder
-  // among siblings (declaration order for those without one), and peers for the form and its
-  // main menu. Controls made after the window get their peers when the form is next shown.
+  // Makes a native control for every control of the form, siblings in the order of their
+  // TabOrder (declaration order for those without one), and peers for the form and its main
+  // menu. The Tab key follows TabOrder across the whole form. Controls made after the window
+  // get their peers when the form is next shown.
   void CreatePeers(ui::Form& form) override;
 };
 

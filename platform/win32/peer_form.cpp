@@ -1,6 +1,7 @@
 // The form's side: its window's subclass, which hands the children's notifications to their
 // peers, its fonts, the Tab key order, and the peers of the form and of its main menu.
 #include <algorithm>
+#include <climits>
 
 #include "platform/win32/peer_base.h"
 #include "ui/application.h"
@@ -65,13 +66,25 @@ bool FormHost::CanTakeFocus(ControlPeer* peer) const {
   return window && peer->TabStop() && ::IsWindowVisible(window) && ::IsWindowEnabled(window);
 }
 
+// The forms number their controls' TabOrder across the whole form, whatever group box holds
+// them; controls without a number follow, in the order their windows were made.
+std::vector<ControlPeer*> FormHost::TabCycle() const {
+  std::vector<ControlPeer*> cycle = tabOrder_;
+  std::stable_sort(cycle.begin(), cycle.end(), [](const ControlPeer* a, const ControlPeer* b) {
+    int left = a->Control().TabOrder(), right = b->Control().TabOrder();
+    return (left >= 0 ? left : INT_MAX) < (right >= 0 ? right : INT_MAX);
+  });
+  return cycle;
+}
+
 void FormHost::FocusNext(ControlPeer* from, bool backwards) {
-  auto count = static_cast<std::ptrdiff_t>(tabOrder_.size());
-  auto at = std::find(tabOrder_.begin(), tabOrder_.end(), from) - tabOrder_.begin();
+  std::vector<ControlPeer*> cycle = TabCycle();
+  auto count = static_cast<std::ptrdiff_t>(cycle.size());
+  auto at = std::find(cycle.begin(), cycle.end(), from) - cycle.begin();
   if (at >= count) return;
   for (std::ptrdiff_t step = 1; step < count; ++step) {
     std::ptrdiff_t index = backwards ? (at - step + count) % count : (at + step) % count;
-    ControlPeer* next = tabOrder_[static_cast<std::size_t>(index)];
+    ControlPeer* next = cycle[static_cast<std::size_t>(index)];
     if (!CanTakeFocus(next)) continue;
     ::SetFocus(next->Window());
     next->FocusedByTab();
@@ -86,7 +99,7 @@ void FormHost::FocusActiveControl() {
       ::SetFocus(peer->Window());
       return;
     }
-  for (ControlPeer* peer : tabOrder_)
+  for (ControlPeer* peer : TabCycle())
     if (CanTakeFocus(peer)) {
       ::SetFocus(peer->Window());
       return;
