@@ -6,6 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 #include "platform/errors.h"
 
 namespace grid {
@@ -47,13 +51,38 @@ constexpr unsigned Translated = HasQuote | HasLineBreak;
 // Plain text is looked at this many code units at a time.
 constexpr std::size_t Block = 16;
 
-// One bit per kind of character, so that the compiler turns the loop into vector code (a
-// shared bit lets it fold the tests into a bit mask lookup it cannot vectorize). Most texts
-// hold none of them and are then copied in one piece.
+// Finds which of the characters that need care a text holds; most texts hold none and are
+// then copied in one piece. Where SSE2 is there (every x86-64 processor) the test takes
+// eight code units at a time; elsewhere one bit per kind of character lets the compiler
+// vectorize the loop (a shared bit makes it fold the tests into a bit mask lookup instead).
 unsigned Classify(std::u16string_view text, char16_t separator) {
   const char16_t* p = text.data();
+  const std::size_t n = text.size();
+#if defined(__SSE2__) || defined(_M_X64)
+  if (n >= 8) {
+    const __m128i sep = _mm_set1_epi16(static_cast<short>(separator));
+    const __m128i quote = _mm_set1_epi16(static_cast<short>(Quote));
+    const __m128i cr = _mm_set1_epi16(static_cast<short>(Cr));
+    const __m128i lf = _mm_set1_epi16(static_cast<short>(Lf));
+    __m128i seps = _mm_setzero_si128();
+    __m128i quotes = _mm_setzero_si128();
+    __m128i breaks = _mm_setzero_si128();
+    auto test = [&](const char16_t* at) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      seps = _mm_or_si128(seps, _mm_cmpeq_epi16(v, sep));
+      quotes = _mm_or_si128(quotes, _mm_cmpeq_epi16(v, quote));
+      breaks = _mm_or_si128(breaks, _mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf)));
+    };
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) test(p + i);
+    if (i < n) test(p + n - 8);  // the last eight, overlapping units already tested
+    return (_mm_movemask_epi8(seps) != 0 ? HasSeparator : 0) |
+           (_mm_movemask_epi8(quotes) != 0 ? HasQuote : 0) |
+           (_mm_movemask_epi8(breaks) != 0 ? HasLineBreak : 0);
+  }
+#endif
   std::uint16_t found = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  for (std::size_t i = 0; i < n; ++i) {
     const char16_t ch = p[i];
     found |= static_cast<std::uint16_t>((ch == separator) | (ch == Quote) << 1 | (ch == Cr) << 2 |
                                         (ch == Lf) << 2);
@@ -75,7 +104,8 @@ void AppendField(std::u16string& out, std::u16string_view text, char16_t separat
     std::size_t copied = 0;
     std::size_t i = 0;
     while (i < n) {
-      if (i + Block <= n && (Classify(text.substr(i, Block), separator) & Translated) == 0) {
+      if (i + Block <= n &&
+          (Classify(std::u16string_view(text.data() + i, Block), separator) & Translated) == 0) {
         i += Block;
         continue;
       }

@@ -155,7 +155,7 @@ TEST_F(TableFileTest, RandomTexts_SurviveWriteAndRead_ExceptForLineBreaksAndTheM
     for (auto& cells : rows) {
       for (int c = 0; c < 2; ++c) {
         std::u16string text;
-        for (int n = static_cast<int>(random() % 8); n > 0; --n)
+        for (int n = static_cast<int>(random() % 25); n > 0; --n)
           text += alphabet[random() % std::size(alphabet)];
         cells.push_back(text);
       }
