@@ -64,7 +64,12 @@ void Application::Restore() { desktop_.Windows().ShowWindow(handle_, SwRestore);
 void Application::ShowException(const std::exception& error) {
   std::string text = error.what();
   if (text.empty() || text.back() != '.') text += '.';
-  desktop_.Dialogs().MessageBoxA(handle_, text, title_, MbOk | MbIconError);
+  // Owned by the window the user works in, so that the keyboard focus returns to it once the
+  // box is closed; the hidden application window only while no form is shown.
+  Hwnd owner = handle_;
+  for (Form* form : forms_)
+    if (form->Visible() && form->HandleAllocated() && (form->Modal() || owner == handle_)) owner = form->Handle();
+  desktop_.Dialogs().MessageBoxA(owner, text, title_, MbOk | MbIconError);
 }
 
 void Application::Guard(const std::function<void()>& action) {
