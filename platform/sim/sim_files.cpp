@@ -2,8 +2,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <stdexcept>
@@ -14,6 +19,19 @@ namespace sim {
 using platform::Dword;
 
 namespace {
+
+// The simulation also builds for Windows (MinGW), where files must be opened as binary and
+// flushing to disk is _commit.
+#ifdef _WIN32
+constexpr int OpenFlags = O_BINARY | O_NOINHERIT;
+int FlushToDisk(int fd) { return ::_commit(fd); }
+#else
+constexpr int OpenFlags = O_CLOEXEC;
+int FlushToDisk(int fd) { return ::fsync(fd); }
+#endif
+
+// Large writes go in pieces the Windows C runtime can take (its count is an unsigned int).
+constexpr std::size_t MaxWrite = std::size_t{1} << 30;
 
 constexpr Dword ErrorInvalidHandle = 6;
 constexpr Dword ErrorNotEnoughMemory = 8;
@@ -78,7 +96,9 @@ Dword SimFiles::ErrorFromErrno(int error) {
     case ENFILE:
       return platform::ErrorTooManyOpenFiles;
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
     case EFBIG:
       return platform::ErrorDiskFull;
     case EBADF:
@@ -88,7 +108,9 @@ Dword SimFiles::ErrorFromErrno(int error) {
     case EXDEV:
       return ErrorNotSameDevice;
     case EBUSY:
+#ifdef ETXTBSY
     case ETXTBSY:
+#endif
       return ErrorSharingViolation;
     case EEXIST:
     case ENOTEMPTY:
@@ -99,8 +121,10 @@ Dword SimFiles::ErrorFromErrno(int error) {
       return ErrorFilenameExcedRange;
     case EIO:
       return ErrorIoDevice;
+#ifdef ELOOP
     case ELOOP:
       return ErrorCantResolveFilename;
+#endif
     default:
       return ErrorGenFailure;
   }
@@ -155,7 +179,7 @@ Dword SimFiles::CreateForWriting(const std::string& path, platform::FileHandle& 
   std::string real;
   if (Dword error = ToReal(path, real)) return error;
   if (Denied(real) || ReadOnlyFile(real) || IsFolder(real)) return platform::ErrorAccessDenied;
-  const int fd = ::open(real.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int fd = ::open(real.c_str(), O_WRONLY | O_CREAT | O_TRUNC | OpenFlags, 0644);
   if (fd < 0) {
     // Creating a file can miss only its folder.
     return errno == ENOENT ? platform::ErrorPathNotFound : ErrorFromErrno(errno);
@@ -174,7 +198,8 @@ Dword SimFiles::Write(platform::FileHandle file, const void* data, std::size_t s
   const char* bytes = static_cast<const char*>(data);
   std::size_t done = 0;
   while (done < allowed) {
-    const ssize_t n = ::write(it->second.fd, bytes + done, allowed - done);
+    const auto n =
+        ::write(it->second.fd, bytes + done, static_cast<unsigned>(std::min(allowed - done, MaxWrite)));
     if (n < 0) {
       if (errno == EINTR) continue;
       if (writeBudgetSet_) writeBudget_ -= done;
@@ -189,7 +214,7 @@ Dword SimFiles::Write(platform::FileHandle file, const void* data, std::size_t s
 Dword SimFiles::Flush(platform::FileHandle file) {
   const auto it = open_.find(file);
   if (it == open_.end()) return ErrorInvalidHandle;
-  return ::fsync(it->second.fd) == 0 ? 0 : ErrorFromErrno(errno);
+  return FlushToDisk(it->second.fd) == 0 ? 0 : ErrorFromErrno(errno);
 }
 
 Dword SimFiles::Close(platform::FileHandle file) {
@@ -206,7 +231,7 @@ Dword SimFiles::ReadAll(const std::string& path, std::string& bytes) {
   std::string real;
   if (Dword error = ToReal(path, real)) return error;
   if (Denied(real)) return platform::ErrorAccessDenied;
-  const int fd = ::open(real.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(real.c_str(), O_RDONLY | OpenFlags);
   if (fd < 0) return errno == ENOENT ? MissingError(real) : ErrorFromErrno(errno);
   struct stat st;
   Dword error = 0;
@@ -218,7 +243,8 @@ Dword SimFiles::ReadAll(const std::string& path, std::string& bytes) {
     bytes.resize(static_cast<std::size_t>(st.st_size));
     std::size_t done = 0;
     while (done < bytes.size()) {
-      const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+      const auto n =
+          ::read(fd, bytes.data() + done, static_cast<unsigned>(std::min(bytes.size() - done, MaxWrite)));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         error = ErrorFromErrno(errno);
@@ -243,15 +269,20 @@ Dword SimFiles::Replace(const std::string& source, const std::string& target) {
   if (::access(realSource.c_str(), F_OK) != 0) return MissingError(realSource);
   // MoveFileEx refuses to replace a read-only file or a folder.
   if (ReadOnlyFile(realTarget) || IsFolder(realTarget)) return platform::ErrorAccessDenied;
+#ifdef _WIN32
+  ::_unlink(realTarget.c_str());  // the C runtime's rename does not replace
+#endif
   if (::rename(realSource.c_str(), realTarget.c_str()) != 0) {
     return errno == ENOENT ? platform::ErrorPathNotFound : ErrorFromErrno(errno);
   }
+#ifndef _WIN32
   // Write-through: the new directory entry is on disk before Replace returns.
   const int dir = ::open(ParentOf(realTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);
   }
+#endif
   return 0;
 }
 
@@ -260,7 +291,7 @@ Dword SimFiles::Delete(const std::string& path) {
   if (Dword error = ToReal(path, real)) return error;
   if (Denied(real)) return platform::ErrorAccessDenied;
   struct stat st;
-  if (::lstat(real.c_str(), &st) != 0) return errno == ENOENT ? MissingError(real) : ErrorFromErrno(errno);
+  if (::stat(real.c_str(), &st) != 0) return errno == ENOENT ? MissingError(real) : ErrorFromErrno(errno);
   if (S_ISDIR(st.st_mode) || ReadOnlyFile(real)) return platform::ErrorAccessDenied;
   return ::unlink(real.c_str()) == 0 ? 0 : ErrorFromErrno(errno);
 }
@@ -329,11 +360,12 @@ void SimFiles::MakeFolder(const std::string& winPath) {
 void SimFiles::PutFile(const std::string& winPath, const std::string& bytes) {
   const std::string real = RealPath(winPath);
   std::filesystem::create_directories(ParentOf(real));
-  const int fd = ::open(real.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int fd = ::open(real.c_str(), O_WRONLY | O_CREAT | O_TRUNC | OpenFlags, 0644);
   if (fd < 0) throw std::runtime_error("Cannot create " + real);
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    const auto n =
+        ::write(fd, bytes.data() + done, static_cast<unsigned>(std::min(bytes.size() - done, MaxWrite)));
     if (n <= 0) {
       ::close(fd);
       throw std::runtime_error("Cannot write " + real);
@@ -345,12 +377,12 @@ void SimFiles::PutFile(const std::string& winPath, const std::string& bytes) {
 
 std::string SimFiles::FileBytes(const std::string& winPath) const {
   const std::string real = RealPath(winPath);
-  const int fd = ::open(real.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(real.c_str(), O_RDONLY | OpenFlags);
   if (fd < 0) throw std::runtime_error("Cannot open " + real);
   std::string bytes;
   char chunk[65536];
   for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    const auto n = ::read(fd, chunk, sizeof chunk);
     if (n <= 0) break;
     bytes.append(chunk, static_cast<std::size_t>(n));
   }
