@@ -1,0 +1,95 @@
+#include "app/settings_text.h"
+
+#include <cctype>
+#include <cstdlib>
+
+#include "platform/errors.h"
+
+namespace app {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Sign, digits, an optional fraction and exponent; at least one digit before the exponent.
+// Stricter than strtod, which would also take "inf", "nan" and hexadecimal forms.
+bool IsNumber(const std::string& text) {
+  std::size_t i = 0, n = text.size();
+  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < n && IsDigit(text[i])) ++i, ++digits;
+  if (i < n && text[i] == '.') {
+    ++i;
+    while (i < n && IsDigit(text[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t exponent = 0;
+    while (i < n && IsDigit(text[i])) ++i, ++exponent;
+    if (exponent == 0) return false;
+  }
+  return i == n;
+}
+
+// A number is zero when it has no digit other than 0 before its exponent.
+bool IsZero(const std::string& number) {
+  for (char c : number) {
+    if (c == 'e' || c == 'E') break;
+    if (IsDigit(c) && c != '0') return false;
+  }
+  return true;
+}
+
+bool EqualsIgnoringCase(const std::string& a, const char* b) {
+  std::size_t i = 0;
+  for (; i < a.size() && b[i]; ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return i == a.size() && b[i] == 0;
+}
+
+[[noreturn]] void NotValid(const std::string& line, const char* what) {
+  std::string message(1, '\'');
+  message.append(line).append("' is not a valid ").append(what).append(" value");
+  throw platform::Error(message);
+}
+
+}  // namespace
+
+std::vector<std::string> SplitSettingsLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    char c = bytes[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(line);
+      line.clear();
+      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+bool SettingsBool(const std::string& line) {
+  if (IsNumber(line)) return !IsZero(line);
+  if (EqualsIgnoringCase(line, "true")) return true;
+  if (EqualsIgnoringCase(line, "false")) return false;
+  NotValid(line, "boolean");
+}
+
+int SettingsInt(const std::string& line) {
+  std::size_t i = line.size() > 0 && (line[0] == '-' || line[0] == '+') ? 1 : 0;
+  if (i == line.size() || line.size() - i > 10) NotValid(line, "integer");
+  for (std::size_t j = i; j < line.size(); ++j)
+    if (!IsDigit(line[j])) NotValid(line, "integer");
+  long long value = std::strtoll(line.c_str(), nullptr, 10);
+  if (value > 2147483647LL || value < -2147483648LL) NotValid(line, "integer");
+  return static_cast<int>(value);
+}
+
+}  // namespace app

@@ -1,0 +1,17 @@
+// The text of the settings file: its lines and how each line reads.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace app {
+
+// A line break is CR LF, a lone CR or a lone LF; a last line without one counts too.
+std::vector<std::string> SplitSettingsLines(const std::string& bytes);
+// A number (zero is false, anything else true) or the words True and False in any letter case;
+// raises platform::Error for any other text.
+bool SettingsBool(const std::string& line);
+// A decimal integer with an optional sign that fits 32 bits; raises platform::Error otherwise.
+int SettingsInt(const std::string& line);
+
+}  // namespace app
