@@ -23,21 +23,6 @@ const std::string& Line(const std::vector<std::string>& lines, std::size_t index
   return lines[index];
 }
 
-// The settings file is replaced whole, so that a failed save keeps the previous one.
-Dword ReplaceFileContents(IFiles& files, const std::string& path, const std::string& bytes) {
-  if (files.IsReadOnly(path)) return ErrorAccessDenied;
-  std::string temporary = path + ".tmp";
-  FileHandle file = 0;
-  if (Dword error = files.CreateForWriting(temporary, file)) return error;
-  Dword error = files.Write(file, bytes.data(), bytes.size());
-  if (error == 0) error = files.Flush(file);
-  Dword closeError = files.Close(file);
-  if (error == 0) error = closeError;
-  if (error == 0) error = files.Replace(temporary, path);
-  if (error != 0) files.Delete(temporary);
-  return error;
-}
-
 }  // namespace
 
 void TForm1::LoadSettings() {
@@ -69,7 +54,8 @@ void TForm1::SaveSettings() {
 
   IFiles& files = Desktop().Files();
   std::string path = grid::DataPath(files, grid::SettingsFile);
-  if (Dword error = ReplaceFileContents(files, path, bytes))
+  // Replaced whole, so that a failed save keeps the previous file.
+  if (Dword error = grid::ReplaceFileContents(files, path, bytes.data(), bytes.size()))
     throw Error("Cannot create file " + Quoted(path, '"') + ". " + files.ErrorText(error));
 
   // Quoted, so that a path with spaces cannot start another program at log-on.

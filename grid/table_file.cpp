@@ -198,13 +198,13 @@ Dword EncodeAnsi(const Table& table, platform::ICodePage& codePage, char16_t sep
 // only once it is complete and flushed, so that a failure at any step keeps the old file.
 // `produce(put)` writes the content through put and returns the first write error.
 template <class Produce>
-void ReplaceFileContent(platform::IFiles& files, const std::string& fileName, Produce produce) {
+Dword TryReplaceFileContent(platform::IFiles& files, const std::string& fileName, Produce produce) {
   // Renaming over a read-only file succeeds on some systems; the file must stay untouched.
-  if (files.IsReadOnly(fileName)) RaiseIoError(platform::ErrorAccessDenied);
+  if (files.IsReadOnly(fileName)) return platform::ErrorAccessDenied;
 
   const std::string temporary = fileName + ".tmp";
   platform::FileHandle file = 0;
-  if (Dword error = files.CreateForWriting(temporary, file)) RaiseIoError(error);
+  if (Dword error = files.CreateForWriting(temporary, file)) return error;
   auto put = [&](const void* data, std::size_t size) -> Dword {
     return size > 0 ? files.Write(file, data, size) : 0;
   };
@@ -220,10 +220,13 @@ void ReplaceFileContent(platform::IFiles& files, const std::string& fileName, Pr
   const Dword closeError = files.Close(file);
   if (error == 0) error = closeError;
   if (error == 0) error = files.Replace(temporary, fileName);
-  if (error != 0) {
-    files.Delete(temporary);
-    RaiseIoError(error);
-  }
+  if (error != 0) files.Delete(temporary);
+  return error;
+}
+
+template <class Produce>
+void ReplaceFileContent(platform::IFiles& files, const std::string& fileName, Produce produce) {
+  if (Dword error = TryReplaceFileContent(files, fileName, produce)) RaiseIoError(error);
 }
 
 // ---- Reading ----
@@ -374,6 +377,11 @@ class UpdateScope {
 };
 
 }  // namespace
+
+Dword ReplaceFileContents(platform::IFiles& files, const std::string& fileName, const void* data,
+                          std::size_t size) {
+  return TryReplaceFileContent(files, fileName, [&](auto put) { return put(data, size); });
+}
 
 void WriteRowsToFile(const Table& table, platform::IFiles& files, platform::ICodePage& codePage,
                      const std::string& fileName, char16_t separator, char16_t lineBreakMark,

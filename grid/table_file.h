@@ -23,6 +23,11 @@ constexpr std::uint8_t Utf16BeEncoding = 2;  // FE FF, then high byte first
 // "I/O error <code>" for any other.
 [[noreturn]] void RaiseIoError(platform::Dword windowsError);
 
+// Replaces the file's whole content in one step: the old file is either left exactly as it was
+// or holds the new bytes. Returns 0 or the Windows error code of the first failure.
+platform::Dword ReplaceFileContents(platform::IFiles& files, const std::string& fileName, const void* data,
+                                    std::size_t size);
+
 // Writes every row of the table. Any other selector than the three above writes nothing and
 // leaves an existing file alone. The old file is replaced only once the new one is complete,
 // so a failure leaves it as it was; failures raise platform::IoError.

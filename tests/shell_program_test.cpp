@@ -256,6 +256,23 @@ TEST_F(ShellTest, SettingsThatCannotBeWrittenFromAKeyPress_AreReportedAndTheProg
   EXPECT_FALSE(desk.registry.Get(app::RunKey, app::RunValue));
 }
 
+TEST_F(ShellTest, SettingsOnAFullDisk_KeepThePreviousFile) {
+  PutDataFile("settings.stng", "0\r\n0\r\n1\r\n");
+  Start();
+  Form1().CheckBox1.Toggle();
+  desk.files.FailWritesAfter(0);
+  Form1().CheckBox1.KeyPress('x');
+  ASSERT_EQ(desk.dialogs.Boxes().size(), 1u);
+  EXPECT_EQ(desk.dialogs.Boxes()[0].text.rfind(
+                "Cannot create file \"C:\\Program Files\\Clipboard manager\\Data\\settings.stng\". ", 0),
+            0u);
+  EXPECT_EQ(DataFileBytes("settings.stng"), "0\r\n0\r\n1\r\n");
+  EXPECT_FALSE(DataFileExists("settings.stng.tmp"));
+  desk.files.ClearFaults();
+  Form1().CheckBox1.KeyPress('x');
+  EXPECT_EQ(DataFileBytes("settings.stng"), "-1\r\n0\r\n1\r\n");
+}
+
 TEST_F(ShellTest, ExeInADriveRoot_StillFindsItsDataFolder) {
   desk.files.SetModuleFileName("C:\\Clipboard_manager.exe");
   desk.files.MakeFolder("C:\\Data");
