@@ -81,7 +81,7 @@ TTasks_form::TTasks_form(ui::Application& app, MainWindow& main, hotkeys::KeyNam
   LoadActions();
 }
 
-TTasks_form::~TTasks_form() = default;
+TTasks_form::~TTasks_form() { DestroyHandle(); }
 
 std::u16string TTasks_form::Widen(const std::string& text) { return Desktop().CodePage().AnsiToWide(text); }
 

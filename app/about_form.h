@@ -10,6 +10,7 @@ namespace app {
 class TAbout_f : public ui::Form {
  public:
   explicit TAbout_f(ui::Application& app);
+  ~TAbout_f() override { DestroyHandle(); }
 
   ui::GroupBox GroupBox1{this, "GroupBox1", "About..."};
   ui::Image Image1{&GroupBox1, "Image1"};

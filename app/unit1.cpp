@@ -111,6 +111,8 @@ TForm1::TForm1(ui::Application& app)
 TForm1::~TForm1() {
   FormDestroy();
   TrayIcon1.Remove();
+  // The window goes while its controls, whose peers its children talk to, still exist.
+  DestroyHandle();
 }
 
 void TForm1::FormCreate() {
