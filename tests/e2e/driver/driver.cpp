@@ -2,7 +2,7 @@
 // does what the end-to-end tests need of another program on the desktop: find windows, send
 // them messages, press keys, read and answer message boxes.
 //
-// Windows are named by a spec: an exact title, "class:NAME" (top-level or message-only) or
+// Windows are named by a target: an exact title, "class:NAME" (top-level or message-only) or
 // "hwnd:0x1234". Exit codes: 0 success, 1 the condition was not met (or timed out), 2 misuse.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
@@ -21,18 +21,18 @@ constexpr int kOk = 0;
 constexpr int kNotMet = 1;
 constexpr int kMisuse = 2;
 
-HWND FindBySpec(const std::string& spec) {
-  if (spec.rfind("hwnd:", 0) == 0) {
+HWND FindTarget(const std::string& target) {
+  if (target.rfind("hwnd:", 0) == 0) {
     HWND hwnd =
-        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(spec.c_str() + 5, nullptr, 0)));
+        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(target.c_str() + 5, nullptr, 0)));
     return ::IsWindow(hwnd) ? hwnd : nullptr;
   }
-  if (spec.rfind("class:", 0) == 0) {
-    const char* name = spec.c_str() + 6;
+  if (target.rfind("class:", 0) == 0) {
+    const char* name = target.c_str() + 6;
     HWND hwnd = ::FindWindowA(name, nullptr);
     return hwnd ? hwnd : ::FindWindowExA(HWND_MESSAGE, nullptr, name, nullptr);
   }
-  return ::FindWindowA(nullptr, spec.c_str());
+  return ::FindWindowA(nullptr, target.c_str());
 }
 
 std::string TextOf(HWND hwnd) {
@@ -179,27 +179,27 @@ int SetClipboard(const std::string& text) {
 int Usage() {
   std::fputs(
       "usage: cm_test_driver COMMAND ...\n"
-      "  wait-window SPEC MS        wait until the window exists\n"
-      "  wait-gone SPEC MS          wait until it no longer exists\n"
-      "  wait-visible SPEC MS       wait until it is visible\n"
-      "  wait-hidden SPEC MS        wait until it exists and is hidden\n"
-      "  visible SPEC               print visible|hidden; exit 1 when hidden\n"
-      "  close SPEC                 post WM_CLOSE\n"
-      "  post SPEC MSG WPARAM LPARAM / send SPEC MSG WPARAM LPARAM (send prints the result)\n"
-      "  syscommand SPEC SC         post WM_SYSCOMMAND (close, minimize, restore or a number)\n"
-      "  query-end-session SPEC     send WM_QUERYENDSESSION, then WM_ENDSESSION, as at log-off\n"
-      "  log-off SPEC               the same to every top-level window of that window's process\n"
-      "  key VK down|up             one keybd_event\n"
-      "  press MODS VK              MODS: none or ctrl+shift+alt+win in any order\n"
-      "  foreground-title           print the foreground window's title\n"
-      "  title SPEC                 print the window's title\n"
-      "  pid SPEC                   print the id of the window's process\n"
-      "  wait-dialog CAPTION MS     wait for a dialog box (class #32770) with that caption\n"
-      "  dialog-text CAPTION        print the texts of the box's static controls, one a line\n"
-      "  click CAPTION BUTTON       press the box's button captioned BUTTON (e.g. OK)\n"
-      "  get-clipboard              print the clipboard's CF_TEXT; exit 1 when it holds none\n"
-      "  set-clipboard TEXT         put TEXT on the clipboard as CF_TEXT, as another program would\n"
-      "  list-windows               print every top-level window: handle, pid, visible, class, title\n",
+      "  wait-window WINDOW MS       wait until the window exists\n"
+      "  wait-gone WINDOW MS         wait until it no longer exists\n"
+      "  wait-visible WINDOW MS      wait until it is visible\n"
+      "  wait-hidden WINDOW MS       wait until it exists and is hidden\n"
+      "  visible WINDOW              print visible|hidden; exit 1 when hidden\n"
+      "  close WINDOW                post WM_CLOSE\n"
+      "  post WINDOW MSG WPARAM LPARAM / send WINDOW MSG WPARAM LPARAM (send prints the result)\n"
+      "  syscommand WINDOW SC        post WM_SYSCOMMAND (close, minimize, restore or a number)\n"
+      "  query-end-session WINDOW    send WM_QUERYENDSESSION, then WM_ENDSESSION, as at log-off\n"
+      "  log-off WINDOW              the same to every top-level window of that window's process\n"
+      "  key VK down|up              one keybd_event\n"
+      "  press MODS VK               MODS: none or ctrl+shift+alt+win in any order\n"
+      "  foreground-title            print the foreground window's title\n"
+      "  title WINDOW                print the window's title\n"
+      "  pid WINDOW                  print the id of the window's process\n"
+      "  wait-dialog CAPTION MS      wait for a dialog box (class #32770) with that caption\n"
+      "  dialog-text CAPTION         print the texts of the box's static controls, one a line\n"
+      "  click CAPTION BUTTON        press the box's button captioned BUTTON (e.g. OK)\n"
+      "  get-clipboard               print the clipboard's CF_TEXT; exit 1 when it holds none\n"
+      "  set-clipboard TEXT          put TEXT on the clipboard as CF_TEXT, as another program would\n"
+      "  list-windows                print every top-level window: handle, pid, visible, class, title\n",
       stderr);
   return kMisuse;
 }
@@ -208,8 +208,8 @@ DWORD Number(const char* text) { return static_cast<DWORD>(std::strtoul(text, nu
 
 int WaitCommand(const std::vector<std::string>& args, bool (*test)(HWND)) {
   if (args.size() != 3) return Usage();
-  const std::string& spec = args[1];
-  return WaitFor(Number(args[2].c_str()), [&] { return test(FindBySpec(spec)); }) ? kOk : kNotMet;
+  const std::string& target = args[1];
+  return WaitFor(Number(args[2].c_str()), [&] { return test(FindTarget(target)); }) ? kOk : kNotMet;
 }
 
 int Run(const std::vector<std::string>& args) {
@@ -305,7 +305,7 @@ int Run(const std::vector<std::string>& args) {
 
   // The rest act on one existing window.
   if (args.size() < 2) return Usage();
-  HWND hwnd = FindBySpec(args[1]);
+  HWND hwnd = FindTarget(args[1]);
   if (!hwnd) {
     std::fprintf(stderr, "no window %s\n", args[1].c_str());
     return kNotMet;
