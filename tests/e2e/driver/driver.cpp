@@ -6,9 +6,14 @@
 // "hwnd:0x1234". Exit codes: 0 success, 1 the condition was not met (or timed out), 2 misuse.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -103,6 +108,56 @@ void Key(int vk, bool down) {
   ::Sleep(10);
 }
 
+// "none" or modifiers joined by "+" (ctrl, shift, alt, win, in any order); false when misspelt.
+bool ParseModifiers(const std::string& text, std::vector<int>& mods) {
+  mods.clear();
+  if (text == "none") return true;
+  std::string rest = text + "+";
+  for (std::size_t start = 0, plus; (plus = rest.find('+', start)) != std::string::npos; start = plus + 1) {
+    std::string mod = rest.substr(start, plus - start);
+    int vk = mod == "win" ? VK_LWIN : ParseVk(mod);
+    if (vk != VK_SHIFT && vk != VK_CONTROL && vk != VK_MENU && vk != VK_LWIN) return false;
+    mods.push_back(vk);
+  }
+  return true;
+}
+
+// Presses the modifiers, then the key; `atKeyDown` runs just before the key goes down, the
+// moment a registered hotkey fires.
+template <class AtKeyDown>
+void PressChord(const std::vector<int>& mods, int vk, AtKeyDown atKeyDown) {
+  for (int mod : mods) Key(mod, true);
+  atKeyDown();
+  Key(vk, true);
+  Key(vk, false);
+  for (auto mod = mods.rbegin(); mod != mods.rend(); ++mod) Key(*mod, false);
+}
+
+// The request value that names a key for GetKeyNameTextA, formed as a program asking for the
+// names of the active layout does: the scan code in bits 16 to 23, and the extended-key bit for
+// the navigation keys (33 to 40, 45, 46), which share their scan codes with the keypad.
+std::string KeyNameOf(int vk) {
+  LONG request = static_cast<LONG>(::MapVirtualKeyA(vk, 0) << 16);
+  if ((vk >= VK_PRIOR && vk <= VK_DOWN) || vk == VK_INSERT || vk == VK_DELETE) request |= 1 << 24;
+  char name[256] = {};
+  if (request == 0 || ::GetKeyNameTextA(request, name, sizeof name) <= 0) return {};
+  return name;
+}
+
+// Command-line texts hold line breaks and tabs as \r, \n, \t, and a backslash as \\.
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    char next = text[++i];
+    out += next == 'r' ? '\r' : next == 'n' ? '\n' : next == 't' ? '\t' : next;
+  }
+  return out;
+}
+
 struct ChildSearch {
   std::string className;
   std::vector<HWND> found;
@@ -119,6 +174,20 @@ std::vector<HWND> ChildrenOfClass(HWND parent, const char* className) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+// The text a control holds, asked of the control itself: GetWindowText answers for another
+// process's window from the title it was created with, which an edit control does not keep.
+bool ControlText(HWND hwnd, std::string& text) {
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) return false;
+  text.assign(length + 1, '\0');
+  DWORD_PTR copied = 0;
+  if (!::SendMessageTimeoutA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_NORMAL, 5000, &copied))
+    return false;
+  text.resize(std::min<std::size_t>(copied, length));
+  return true;
 }
 
 // A dialog box (message boxes included) by its caption.
@@ -146,18 +215,140 @@ bool OpenClipboardPatiently() {
   return WaitFor(5000, [] { return ::OpenClipboard(nullptr) != 0; });
 }
 
-int GetClipboard() {
-  if (!OpenClipboardPatiently()) return kNotMet;
-  int code = kNotMet;
+bool ReadClipboardText(std::string& text) {
+  if (!OpenClipboardPatiently()) return false;
+  bool read = false;
   if (HANDLE block = ::GetClipboardData(CF_TEXT)) {
-    if (const char* text = static_cast<const char*>(::GlobalLock(block))) {
-      std::fwrite(text, 1, strnlen(text, ::GlobalSize(block)), stdout);
+    if (const char* data = static_cast<const char*>(::GlobalLock(block))) {
+      text.assign(data, strnlen(data, ::GlobalSize(block)));
       ::GlobalUnlock(block);
-      code = kOk;
+      read = true;
     }
   }
   ::CloseClipboard();
-  return code;
+  return read;
+}
+
+int GetClipboard() {
+  std::string text;
+  if (!ReadClipboardText(text)) return kNotMet;
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return kOk;
+}
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  LARGE_INTEGER frequency;
+  ::QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+LARGE_INTEGER Now() {
+  LARGE_INTEGER now;
+  ::QueryPerformanceCounter(&now);
+  return now;
+}
+
+// Notes the moment of every change of the clipboard's sequence number, from a thread of its
+// own, so that the changes are seen while the keys are still being pressed. It polls every
+// millisecond: the number is a call into the server, and polling harder would take the time
+// from the programs that are being measured.
+class ClipboardWatch {
+ public:
+  ClipboardWatch() : sequence_(::GetClipboardSequenceNumber()) {
+    thread_ = ::CreateThread(nullptr, 0, &ClipboardWatch::Run, this, 0, nullptr);
+  }
+  ~ClipboardWatch() {
+    if (!thread_) return;
+    stop_ = true;
+    ::WaitForSingleObject(thread_, INFINITE);
+    ::CloseHandle(thread_);
+  }
+  ClipboardWatch(const ClipboardWatch&) = delete;
+  ClipboardWatch& operator=(const ClipboardWatch&) = delete;
+
+  bool Started() const { return thread_ != nullptr; }
+  int Count() const { return count_.load(std::memory_order_acquire); }
+  LARGE_INTEGER At(int index) const { return times_[index]; }
+
+ private:
+  static DWORD WINAPI Run(void* self) {
+    static_cast<ClipboardWatch*>(self)->Watch();
+    return 0;
+  }
+
+  void Watch() {
+    while (!stop_) {
+      DWORD current = ::GetClipboardSequenceNumber();
+      int count = count_.load(std::memory_order_relaxed);
+      if (current != sequence_ && count < kMaxChanges) {
+        sequence_ = current;
+        times_[count] = Now();
+        count_.store(count + 1, std::memory_order_release);
+      }
+      ::Sleep(1);
+    }
+  }
+
+  static constexpr int kMaxChanges = 64;
+  DWORD sequence_;
+  LARGE_INTEGER times_[kMaxChanges] = {};
+  std::atomic<int> count_{0};
+  std::atomic<bool> stop_{false};
+  HANDLE thread_ = nullptr;
+};
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Presses a hotkey `count` times and measures each time how long the clipboard takes to hold
+// again what it held before. While the paste runs the clipboard is only watched, never opened,
+// so that the watching cannot make the program's own clipboard calls fail. A paste makes two
+// changes, and now and then a third within a millisecond of the first, so the changes are not
+// counted: a paste is over when the clipboard has stood still for kSettleMs and at least the
+// program's 250 ms of waits have passed since the first change; only then is its text read.
+int PasteTiming(const std::vector<int>& mods, int vk, int count) {
+  constexpr double kWaitsMs = 250;
+  constexpr double kSettleMs = 150;
+  constexpr double kGiveUpMs = 5000;
+  std::string before;
+  if (!ReadClipboardText(before)) {
+    std::puts("the clipboard holds no text to restore");
+    return kNotMet;
+  }
+  std::vector<double> overheads;
+  for (int press = 1; press <= count; ++press) {
+    ClipboardWatch watch;
+    if (!watch.Started()) return kNotMet;
+    LARGE_INTEGER pressed{};
+    PressChord(mods, vk, [&] { pressed = Now(); });
+    for (;;) {
+      int changes = watch.Count();
+      bool over = changes > 0 && Milliseconds(watch.At(0), Now()) >= kWaitsMs + kSettleMs &&
+                  Milliseconds(watch.At(changes - 1), Now()) >= kSettleMs;
+      if (over || Milliseconds(pressed, Now()) >= kGiveUpMs) break;
+      ::Sleep(5);
+    }
+    int changes = watch.Count();
+    std::string after;
+    bool restored = ReadClipboardText(after) && after == before;
+    if (changes < 2 || !restored) {
+      std::printf("press %d: %d clipboard changes, then the clipboard held \"%s\", not \"%s\"\n", press,
+                  changes, after.c_str(), before.c_str());
+      return kNotMet;
+    }
+    double first = Milliseconds(pressed, watch.At(0));
+    double last = Milliseconds(pressed, watch.At(changes - 1));
+    overheads.push_back(last - kWaitsMs);
+    std::printf(
+        "press %d: action text after %.1f ms, restored after %.1f ms (%d changes), overhead %.1f ms\n", press,
+        first, last, changes, overheads.back());
+  }
+  std::printf("overhead over the 250 ms of waits: median %.1f ms, max %.1f ms, %zu presses\n",
+              Median(overheads), *std::max_element(overheads.begin(), overheads.end()), overheads.size());
+  return kOk;
 }
 
 int SetClipboard(const std::string& text) {
@@ -189,8 +380,15 @@ int Usage() {
       "  syscommand WINDOW SC        post WM_SYSCOMMAND (close, minimize, restore or a number)\n"
       "  query-end-session WINDOW    send WM_QUERYENDSESSION, then WM_ENDSESSION, as at log-off\n"
       "  log-off WINDOW              the same to every top-level window of that window's process\n"
+      "  focus WINDOW                make it the foreground window\n"
+      "  control-text WINDOW CLASS   print the text of its first child of that class (WM_GETTEXT)\n"
+      "  wait-control-text WINDOW CLASS TEXT MS\n"
+      "                              wait until a child of that class holds exactly TEXT\n"
+      "                              (\\r, \\n, \\t and \\\\ stand for themselves)\n"
+      "  wait-viewer WINDOW MS       wait until it heads the clipboard viewer chain\n"
       "  key VK down|up              one keybd_event\n"
       "  press MODS VK               MODS: none or ctrl+shift+alt+win in any order\n"
+      "  key-names VK...             print each key's GetKeyNameTextA name, one a line\n"
       "  foreground-title            print the foreground window's title\n"
       "  title WINDOW                print the window's title\n"
       "  pid WINDOW                  print the id of the window's process\n"
@@ -199,6 +397,10 @@ int Usage() {
       "  click CAPTION BUTTON        press the box's button captioned BUTTON (e.g. OK)\n"
       "  get-clipboard               print the clipboard's CF_TEXT; exit 1 when it holds none\n"
       "  set-clipboard TEXT          put TEXT on the clipboard as CF_TEXT, as another program would\n"
+      "  clipboard-sequence          print GetClipboardSequenceNumber\n"
+      "  wait-clipboard-change N MS  wait until the sequence number is no longer N\n"
+      "  paste-timing MODS VK COUNT  press a hotkey COUNT times; print how long the clipboard takes\n"
+      "                              to hold its text again each time\n"
       "  list-windows                print every top-level window: handle, pid, visible, class, title\n",
       stderr);
   return kMisuse;
@@ -249,26 +451,33 @@ int Run(const std::vector<std::string>& args) {
     Key(vk, args[2] == "down");
     return kOk;
   }
-  if (command == "press") {
-    if (args.size() != 3) return Usage();
+  if (command == "press" || command == "paste-timing") {
     std::vector<int> mods;
-    if (args[1] != "none") {
-      std::string rest = args[1] + "+";
-      for (std::size_t start = 0, plus; (plus = rest.find('+', start)) != std::string::npos;
-           start = plus + 1) {
-        std::string mod = rest.substr(start, plus - start);
-        int vk = mod == "win" ? VK_LWIN : ParseVk(mod);
-        if (vk != VK_SHIFT && vk != VK_CONTROL && vk != VK_MENU && vk != VK_LWIN) return Usage();
-        mods.push_back(vk);
-      }
-    }
+    if (args.size() != (command == "press" ? 3u : 4u) || !ParseModifiers(args[1], mods)) return Usage();
     int vk = ParseVk(args[2]);
     if (vk < 0) return Usage();
-    for (int mod : mods) Key(mod, true);
-    Key(vk, true);
-    Key(vk, false);
-    for (auto mod = mods.rbegin(); mod != mods.rend(); ++mod) Key(*mod, false);
+    if (command == "paste-timing") return PasteTiming(mods, vk, std::atoi(args[3].c_str()));
+    PressChord(mods, vk, [] {});
     return kOk;
+  }
+  if (command == "key-names") {
+    if (args.size() < 2) return Usage();
+    for (std::size_t i = 1; i < args.size(); ++i) {
+      int vk = ParseVk(args[i]);
+      if (vk < 0) return Usage();
+      std::printf("%s\n", KeyNameOf(vk).c_str());
+    }
+    return kOk;
+  }
+  if (command == "clipboard-sequence") {
+    std::printf("%lu\n", static_cast<unsigned long>(::GetClipboardSequenceNumber()));
+    return kOk;
+  }
+  if (command == "wait-clipboard-change") {
+    if (args.size() != 3) return Usage();
+    DWORD from = Number(args[1].c_str());
+    return WaitFor(Number(args[2].c_str()), [&] { return ::GetClipboardSequenceNumber() != from; }) ? kOk
+                                                                                                    : kNotMet;
   }
   if (command == "get-clipboard") return args.size() == 1 ? GetClipboard() : Usage();
   if (command == "set-clipboard") return args.size() == 2 ? SetClipboard(args[1]) : Usage();
@@ -325,6 +534,38 @@ int Run(const std::vector<std::string>& args) {
     std::printf("%lu\n", static_cast<unsigned long>(pid));
     return kOk;
   }
+  if (command == "focus") {
+    ::SetForegroundWindow(hwnd);
+    return WaitFor(5000, [&] { return ::GetForegroundWindow() == hwnd; }) ? kOk : kNotMet;
+  }
+  if (command == "wait-viewer") {
+    if (args.size() != 3) return Usage();
+    return WaitFor(Number(args[2].c_str()), [&] { return ::GetClipboardViewer() == hwnd; }) ? kOk : kNotMet;
+  }
+  if (command == "control-text") {
+    if (args.size() != 3) return Usage();
+    std::vector<HWND> controls = ChildrenOfClass(hwnd, args[2].c_str());
+    std::string text;
+    if (controls.empty() || !ControlText(controls.front(), text)) return kNotMet;
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return kOk;
+  }
+  if (command == "wait-control-text") {
+    if (args.size() != 5) return Usage();
+    std::string wanted = Unescape(args[3]);
+    auto shows = [&] {
+      std::string text;
+      for (HWND control : ChildrenOfClass(hwnd, args[2].c_str()))
+        if (ControlText(control, text) && text == wanted) return true;
+      return false;
+    };
+    if (WaitFor(Number(args[4].c_str()), shows)) return kOk;
+    for (HWND control : ChildrenOfClass(hwnd, args[2].c_str())) {
+      std::string text;
+      if (ControlText(control, text)) std::printf("%s: \"%s\"\n", args[2].c_str(), text.c_str());
+    }
+    return kNotMet;
+  }
   if (command == "close") return ::PostMessageA(hwnd, WM_CLOSE, 0, 0) ? kOk : kNotMet;
   if (command == "syscommand") {
     if (args.size() != 3) return Usage();
@@ -373,6 +614,9 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Texts read from the clipboard and from controls are printed byte for byte: a text-mode
+  // stdout would write each of their CR LF line breaks as CR CR LF.
+  _setmode(_fileno(stdout), _O_BINARY);
   std::vector<std::string> args(argv + 1, argv + argc);
   int code = Run(args);
   std::fflush(stdout);
