@@ -13,6 +13,7 @@ A test file defines functions named test_*, each taking a Desktop, and ends with
 """
 
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -100,6 +101,7 @@ class Desktop:
         self.urls_file = os.path.join(self.dir, "opened-urls.txt")
         self.screenshots = []
         self.process = None
+        self._others = []
         self._xvfb = None
         self._exe_log = None
 
@@ -145,17 +147,22 @@ class Desktop:
         if os.path.isdir(os.path.join(self.dir, "prefix")):
             subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=self.prefix),
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
-        if self.process and self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
+        for process in [self.process, *self._others]:
+            if process and process.poll() is None:
+                process.kill()
+                process.wait()
 
     # The program.
 
+    def _log(self):
+        if not self._exe_log:
+            self._exe_log = open(os.path.join(self.dir, "exe.log"), "ab")
+        return self._exe_log
+
     def start(self):
         """Starts Clipboard_manager.exe from its run folder."""
-        self._exe_log = open(os.path.join(self.dir, "exe.log"), "ab")
         self.process = subprocess.Popen(["wine", self.exe_path], cwd=self.run_dir, env=self.env,
-                                        stdin=subprocess.DEVNULL, stdout=self._exe_log,
+                                        stdin=subprocess.DEVNULL, stdout=self._log(),
                                         stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
         return self.process
 
@@ -176,8 +183,9 @@ class Desktop:
 
     # Other programs on the desktop.
 
-    def _run(self, args, timeout):
-        """Runs a Wine program to its end; returns (exit code, stdout, stderr).
+    def _run(self, args, timeout, raw=False):
+        """Runs a Wine program to its end; returns (exit code, stdout, stderr), the output as
+        text with Unix line ends, or as bytes when `raw`.
 
         The output goes through files, not pipes: a Wine program may start the prefix's
         long-lived processes (wineserver, the desktop's explorer), which inherit its output
@@ -193,6 +201,8 @@ class Desktop:
                 raise
             out.seek(0)
             err.seek(0)
+            if raw:
+                return code, out.read(), err.read()
             return (code, out.read().decode("latin-1").replace("\r\n", "\n"),
                     err.read().decode("latin-1").replace("\r\n", "\n"))
 
@@ -203,9 +213,10 @@ class Desktop:
             raise AssertionError(f"wine {' '.join(args)} exited {code}:\n{out}{err}")
         return out
 
-    def driver(self, *args, timeout=120):
-        """Runs cm_test_driver.exe; returns (exit code, output). 0 means the condition held."""
-        code, out, err = self._run([os.path.join(self.run_dir, DRIVER_NAME), *map(str, args)], timeout)
+    def driver(self, *args, timeout=120, raw=False):
+        """Runs cm_test_driver.exe; returns (exit code, output). 0 means the condition held.
+        The output is bytes exactly as printed when `raw`."""
+        code, out, err = self._run([os.path.join(self.run_dir, DRIVER_NAME), *map(str, args)], timeout, raw)
         if code == 2:
             raise AssertionError(f"driver misuse: {args}\n{err}")
         return code, out
@@ -218,19 +229,51 @@ class Desktop:
                                  f"windows now:\n{self.driver('list-windows')[1]}")
         return out
 
-    def wait_window(self, spec=MAIN_TITLE, timeout_ms=30000):
-        return self.must("wait-window", spec, timeout_ms)
+    def wait_window(self, target=MAIN_TITLE, timeout_ms=30000):
+        return self.must("wait-window", target, timeout_ms)
+
+    def launch(self, *args):
+        """Starts another Wine program (e.g. "notepad") and leaves it running; it ends with the
+        desktop."""
+        process = subprocess.Popen(["wine", *args], cwd=self.run_dir, env=self.env, stdin=subprocess.DEVNULL,
+                                   stdout=self._log(), stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
+        self._others.append(process)
+        return process
+
+    def reg_value(self, key, name):
+        """(type, data) of a registry value as `wine reg query` shows it, or None when it is missing."""
+        code, out, _ = self._run(["reg", "query", key, "/v", name], 60)
+        if code != 0:
+            return None
+        for line in out.splitlines():
+            # "    NAME    REG_SZ    DATA"; empty data leaves the type last on the line.
+            fields = line.lstrip().split("    ", 2)
+            if len(fields) >= 2 and fields[0] == name:
+                return fields[1], fields[2] if len(fields) == 3 else ""
+        raise AssertionError(f"no value {name} in the output of reg query {key}:\n{out}")
+
+    def windows_path(self, path):
+        """The path as the programs in the prefix see it (Z:\\...)."""
+        return self.wine("winepath", "-w", path).strip()
+
+    def wait_clipboard_seen(self, text, timeout_ms=10000):
+        """Waits until the program has read `text` from the clipboard, which its history tab's
+        label shows as "Clipboard contains: <text>"."""
+        return self.must("wait-control-text", MAIN_TITLE, "Static", escape("Clipboard contains: " + text),
+                         timeout_ms)
 
     # The X clipboard of the display, which Wine keeps in step with the Windows clipboard; xclip
     # stands for a Linux program that copies or pastes.
 
-    def set_x_clipboard(self, data):
-        """Copies `data` (bytes, or str sent as UTF-8) as the display's CLIPBOARD text."""
+    def set_x_clipboard(self, data, mime_type=None):
+        """Copies `data` (bytes, or str sent as UTF-8) as the display's CLIPBOARD: text, or
+        content of `mime_type` (such as "image/png")."""
         if isinstance(data, str):
             data = data.encode("utf-8")
+        target = ["-t", mime_type] if mime_type else []
         # xclip stays behind as the owner of the selection until another program takes it, so
         # its output must not be a pipe that this call would wait on.
-        subprocess.run(["xclip", "-selection", "clipboard", "-i"], input=data, env=self.env, check=True,
+        subprocess.run(["xclip", "-selection", "clipboard", *target, "-i"], input=data, env=self.env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
 
     def get_x_clipboard(self):
@@ -259,6 +302,11 @@ class Desktop:
         return os.path.join(self.data_dir, name)
 
 
+def escape(text):
+    """A text as a driver argument: line breaks, tabs and backslashes written as \\r, \\n, \\t, \\\\."""
+    return text.replace("\\", "\\\\").replace("\r", "\\r").replace("\n", "\\n").replace("\t", "\\t")
+
+
 def read_bytes(path):
     with open(path, "rb") as f:
         return f.read()
@@ -275,6 +323,26 @@ def assert_file_bytes(path, expected):
     raise AssertionError(f"{path}: {len(actual)} bytes, expected {len(expected)}; first difference at byte {at}:\n"
                          f"  actual   {actual[max(0, at - 8):at + 24]!r}\n"
                          f"  expected {expected[max(0, at - 8):at + 24]!r}")
+
+
+# A date and a time as a locale writes them, such as 12/8/2026 1:24:55 AM or 08.12.2026 01:24:55.
+DATE = r"\d{1,4}[./-]\d{1,2}[./-]\d{1,4}(?: \d{1,2}:\d{2}(?::\d{2})?(?: ?[AP]M)?)?"
+
+
+def assert_history_file(path, rows):
+    """Checks a history file byte for byte against `rows` of ("#" field, encoded text field),
+    top row first, with any date in the date field; returns the dates."""
+    if not os.path.exists(path):
+        raise AssertionError(f"{path} does not exist")
+    data = read_bytes(path)
+    assert data[:2] == b"\xff\xfe", f"{path} does not begin with the UTF-16LE mark: {data[:8]!r}"
+    text = data[2:].decode("utf-16-le", errors="replace")
+    pattern = "".join(f"{re.escape(number)},({DATE}),{re.escape(field)}\r\n" for number, field in rows)
+    match = re.fullmatch(pattern, text)
+    if not match or data != b"\xff\xfe" + text.encode("utf-16-le"):
+        expected = "".join(f"{number},<date>,{field}\r\n" for number, field in rows)
+        raise AssertionError(f"{path} holds\n{text!r}\nexpected\n{expected!r}")
+    return match.groups()
 
 
 def wait_until(condition, seconds, interval=0.1):
