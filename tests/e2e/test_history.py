@@ -1,0 +1,103 @@
+#!/usr/bin/env python3
+"""The clipboard history, fed by a Linux program (xclip) through Wine's clipboard: what is
+recorded, what the history file holds, and the history after a restart."""
+
+import os
+import struct
+import sys
+import time
+import zlib
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+
+HISTORY = "clipboard_history.hstr"
+
+MULTI_LINE = "first line\r\nsecond line"
+# A separator and quotes make the field quoted, with its quotes doubled; the "|" is written as
+# it is, and since the file marks line breaks with "|", it reads back as a line break.
+AWKWARD = 'she said "yes, twice" | then left'
+AWKWARD_READ_BACK = 'she said "yes, twice" \r\n then left'
+
+
+def png_image():
+    """A 2 by 2 red PNG."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    pixels = b"".join(b"\x00" + b"\xff\x00\x00" * 2 for _ in range(2))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 2, 2, 8, 2, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(pixels)) + chunk(b"IEND", b""))
+
+
+def copy(desktop, text, repeat=False):
+    """Copies `text` in X and waits until the program has read it from the clipboard.
+
+    A repeat leaves the program's label as it was, so there the wait is for Wine to take the
+    new copy into the clipboard, then a short settle; the next copy's wait then also covers
+    the repeat, since the program handles the notifications in order."""
+    sequence = desktop.must("clipboard-sequence").strip()
+    desktop.set_x_clipboard(text)
+    desktop.must("wait-clipboard-change", sequence, 10000)
+    if repeat:
+        time.sleep(0.5)
+    else:
+        desktop.wait_clipboard_seen(text)
+
+
+def copy_image(desktop):
+    sequence = desktop.must("clipboard-sequence").strip()
+    desktop.set_x_clipboard(png_image(), "image/png")
+    desktop.must("wait-clipboard-change", sequence, 10000)
+    desktop.wait_clipboard_seen("")  # the label of a clipboard without text
+
+
+def test_captures_the_file_and_a_restart(desktop):
+    desktop.start()
+    desktop.wait_window(harness.MAIN_TITLE, 60000)
+    desktop.must("wait-viewer", harness.MAIN_TITLE, 10000)
+
+    copy(desktop, "alpha")
+    copy(desktop, "bravo")
+    copy(desktop, "alpha")  # recorded again: only a repeat of the top entry is refused
+    copy(desktop, "charlie")
+    copy(desktop, "charlie", repeat=True)
+    copy(desktop, MULTI_LINE)
+    copy(desktop, AWKWARD)
+    copy_image(desktop)  # no text: nothing to record
+    desktop.screenshot("after-copies")
+    desktop.must("close", harness.MAIN_TITLE)
+    assert desktop.wait_exit(5), "the program was still running 5 s after WM_CLOSE"
+
+    # Captures go in at the top with "#" 0; the first one went into the empty list by
+    # appending, so it carries its row number. CR LF is written as "|".
+    dates = harness.assert_history_file(desktop.data_file(HISTORY), [
+        ("0", '"she said ""yes, twice"" | then left"'),
+        ("0", "first line|second line"),
+        ("0", "charlie"),
+        ("0", "alpha"),
+        ("0", "bravo"),
+        ("6", "alpha"),
+    ])
+
+    # After a restart the history is back: the same rows and dates, now all appended by the
+    # reading and so numbered. The top row read back with a line break for its "|", and that
+    # text, copied again, is a repeat of it and adds nothing.
+    desktop.start()
+    desktop.wait_window(harness.MAIN_TITLE, 60000)
+    desktop.must("wait-viewer", harness.MAIN_TITLE, 10000)
+    copy(desktop, AWKWARD_READ_BACK)
+    desktop.must("close", harness.MAIN_TITLE)
+    assert desktop.wait_exit(5), "the program was still running 5 s after WM_CLOSE"
+    reloaded = harness.assert_history_file(desktop.data_file(HISTORY), [
+        ("1", '"she said ""yes, twice"" | then left"'),
+        ("2", "first line|second line"),
+        ("3", "charlie"),
+        ("4", "alpha"),
+        ("5", "bravo"),
+        ("6", "alpha"),
+    ])
+    assert reloaded == dates, f"the dates changed on the way through the file: {dates} -> {reloaded}"
+
+
+harness.main(globals())
