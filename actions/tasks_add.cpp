@@ -79,6 +79,9 @@ TTasks_form::TTasks_form(ui::Application& app, MainWindow& main, hotkeys::KeyNam
   };
 
   LoadActions();
+  // The window owns the clipboard during a hotkey paste; made now, hidden, so that the first
+  // paste does not wait for it and its controls to be built.
+  Handle();
 }
 
 TTasks_form::~TTasks_form() { DestroyHandle(); }
