@@ -87,7 +87,27 @@ def test_close_without_data_folder_shows_the_error_and_goes_on(desktop):
     desktop.must("wait-visible", harness.MAIN_TITLE, 1000)
     assert not os.path.exists(desktop.data_dir), "the Data folder was created"
     assert desktop.reg_value(RUN_KEY, RUN_VALUE) is None, "the autostart value was written"
-    desktop.stop()
+
+    # A read-only history file is refused the same way, and is left exactly as it was.
+    os.makedirs(desktop.data_dir)
+    history = desktop.data_file("clipboard_history.hstr")
+    with open(history, "wb") as f:
+        f.write(b"\xff\xfe")
+    os.chmod(history, 0o444)
+    desktop.must("close", harness.MAIN_TITLE)
+    desktop.must("wait-dialog", APP_TITLE, 10000)
+    assert desktop.must("dialog-text", APP_TITLE).splitlines() == ["File access denied."]
+    desktop.must("click", APP_TITLE, "OK")
+    assert harness.wait_until(lambda: desktop.driver("wait-dialog", APP_TITLE, 0)[0] == 1, 10), \
+        "the second error box did not close"
+    assert desktop.running(), "the program ended after the refused write"
+    with open(history, "rb") as f:
+        assert f.read() == b"\xff\xfe", "the read-only history file was changed"
+
+    # Once the file may be written again, the close goes through.
+    os.chmod(history, 0o644)
+    desktop.must("close", harness.MAIN_TITLE)
+    assert desktop.wait_exit(10), "the program did not end after a close that could write"
 
 
 harness.main(globals())
