@@ -83,11 +83,12 @@ Uint TaskbarCreatedMessage() { return taskbarCreated; }
 
 TTrayIcon::TTrayIcon(ui::Form& owner) : owner_(owner), id_(nextIconId++) {
   CallbackWindow::Get().Attach(owner_.Desktop().Windows(), this);
-  owner_.App().AddHook(
+  hook_ = owner_.App().AddHook(
       [this](Uint msg, WParam wParam, LParam, LResult&) { return HookApplicationWindow(msg, wParam); });
 }
 
 TTrayIcon::~TTrayIcon() {
+  owner_.App().RemoveHook(hook_);
   Remove();
   CallbackWindow::Get().Detach(this);
 }

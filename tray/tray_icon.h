@@ -57,6 +57,7 @@ class TTrayIcon {
   platform::Uint id_;
   bool visible_ = false;
   bool clickStarted_ = false;
+  int hook_ = 0;
 };
 
 }  // namespace tray

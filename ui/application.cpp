@@ -68,7 +68,8 @@ void Application::ShowException(const std::exception& error) {
   // box is closed; the hidden application window only while no form is shown.
   Hwnd owner = handle_;
   for (Form* form : forms_)
-    if (form->Visible() && form->HandleAllocated() && (form->Modal() || owner == handle_)) owner = form->Handle();
+    if (form->Visible() && form->HandleAllocated() && (form->Modal() || owner == handle_))
+      owner = form->Handle();
   desktop_.Dialogs().MessageBoxA(owner, text, title_, MbOk | MbIconError);
 }
 
@@ -92,7 +93,7 @@ void Application::FormVisibilityChanged() {
 
 LResult Application::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
   try {
-    for (const Hook& hook : hooks_) {
+    for (const auto& [id, hook] : hooks_) {
       LResult result = 0;
       if (hook(msg, wParam, lParam, result)) return result;
     }

@@ -4,6 +4,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/desktop.h"
@@ -55,7 +56,14 @@ class Application : public platform::IWindowProc {
   // Hooks see the application window's messages first; one that returns true has handled it.
   using Hook = std::function<bool(platform::Uint msg, platform::WParam wParam, platform::LParam lParam,
                                   platform::LResult& result)>;
-  void AddHook(Hook hook) { hooks_.push_back(std::move(hook)); }
+  // Returns an id for RemoveHook, which whoever added a hook calls before it goes away.
+  int AddHook(Hook hook) {
+    hooks_.push_back({nextHookId_, std::move(hook)});
+    return nextHookId_++;
+  }
+  void RemoveHook(int id) {
+    std::erase_if(hooks_, [id](const auto& entry) { return entry.first == id; });
+  }
 
   platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
                                platform::LParam lParam) override;
@@ -67,7 +75,8 @@ class Application : public platform::IWindowProc {
   std::vector<Form*> forms_;
   Form* mainForm_ = nullptr;
   bool terminated_ = false;
-  std::vector<Hook> hooks_;
+  std::vector<std::pair<int, Hook>> hooks_;
+  int nextHookId_ = 1;
 };
 
 }  // namespace ui
