@@ -58,6 +58,17 @@ def test_first_run_tray_start_close_and_log_off(desktop):
     assert len(desktop.opened_urls()) == 1, "the page was opened again"
     desktop.screenshot("tray-start")
 
+    # A left click on the tray icon, as the shell reports it to the icon's callback window,
+    # shows the window and its taskbar button; the title bar's close hides both again.
+    desktop.must("post", "TrayIconCallback", 0x800, 1, 0x201)  # WM_LBUTTONDOWN
+    desktop.must("post", "TrayIconCallback", 0x800, 1, 0x202)  # WM_LBUTTONUP
+    desktop.must("wait-visible", harness.MAIN_TITLE, 10000)
+    desktop.must("wait-visible", APP_TITLE, 10000)
+    desktop.must("send", harness.MAIN_TITLE, 0x112, 0xF060, 0)  # WM_SYSCOMMAND, SC_CLOSE
+    desktop.must("wait-hidden", harness.MAIN_TITLE, 10000)
+    desktop.must("wait-hidden", APP_TITLE, 10000)
+    assert desktop.running(), "the close command ended the program"
+
     # A log-off writes the same as a close; the files and the value are removed first, so
     # that what is found afterwards can only come from the log-off.
     os.remove(desktop.data_file("settings.stng"))
