@@ -61,6 +61,10 @@ constexpr Uint WmHotKey = 0x0312;
 constexpr Uint WmUser = 0x0400;
 constexpr Uint WmApp = 0x8000;
 
+// WM_SIZE parameters.
+constexpr WParam SizeRestored = 0;
+constexpr WParam SizeMinimized = 1;
+
 // WM_SYSCOMMAND parameters.
 constexpr WParam ScMinimize = 0xF020;
 constexpr WParam ScMaximize = 0xF030;

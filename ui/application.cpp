@@ -61,6 +61,21 @@ void Application::Minimize() { desktop_.Windows().ShowWindow(handle_, SwMinimize
 
 void Application::Restore() { desktop_.Windows().ShowWindow(handle_, SwRestore); }
 
+// The forms are owned by the application window and go and come back with it. Windows does that
+// for owned windows by itself, but not every platform that runs the program does (Wine leaves
+// them on the screen), so it is done here; for a window already hidden or shown it changes
+// nothing.
+void Application::ShowFormsWithApplication(WParam sizeType) {
+  if (sizeType != SizeMinimized && sizeType != SizeRestored) return;
+  IWindows& windows = desktop_.Windows();
+  for (Form* form : forms_) {
+    if (!form->Visible() || !form->HandleAllocated()) continue;
+    Hwnd hwnd = form->Handle();
+    if (sizeType == SizeMinimized && windows.IsWindowVisible(hwnd)) windows.ShowWindow(hwnd, SwHide);
+    if (sizeType == SizeRestored && !windows.IsWindowVisible(hwnd)) windows.ShowWindow(hwnd, SwShowNa);
+  }
+}
+
 void Application::ShowException(const std::exception& error) {
   std::string text = error.what();
   if (text.empty() || text.back() != '.') text += '.';
@@ -98,6 +113,9 @@ LResult Application::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lPara
       if (hook(msg, wParam, lParam, result)) return result;
     }
     switch (msg) {
+      case WmSize:
+        ShowFormsWithApplication(wParam);
+        break;
       case WmClose:
         if (mainForm_) mainForm_->Close();
         return 0;

@@ -69,6 +69,8 @@ class Application : public platform::IWindowProc {
                                platform::LParam lParam) override;
 
  private:
+  void ShowFormsWithApplication(platform::WParam sizeType);
+
   platform::Desktop& desktop_;
   platform::Hwnd handle_ = 0;
   std::string title_;

@@ -83,6 +83,7 @@ bool SimWindows::ShowWindow(Hwnd hwnd, int cmd) {
   bool nowVisible = w->visible;
   bool nowIconic = w->iconic;
   if (wasVisible != nowVisible) SendMessageA(hwnd, WmShowWindow, nowVisible ? 1 : 0, 0);
+  if (wasIconic != nowIconic) SendMessageA(hwnd, WmSize, nowIconic ? SizeMinimized : SizeRestored, 0);
   // Minimizing an owner hides its owned windows; restoring it brings them back.
   if (!wasIconic && nowIconic) {
     for (Hwnd other : order_) {

@@ -64,6 +64,13 @@ def test_first_run_tray_start_close_and_log_off(desktop):
     desktop.must("post", "TrayIconCallback", 0x800, 1, 0x202)  # WM_LBUTTONUP
     desktop.must("wait-visible", harness.MAIN_TITLE, 10000)
     desktop.must("wait-visible", APP_TITLE, 10000)
+    # Minimizing the main window minimizes the application: the window goes, the application
+    # window (and with it the taskbar button) stays; restoring that brings the window back.
+    desktop.must("send", harness.MAIN_TITLE, 0x112, 0xF020, 0)  # SC_MINIMIZE
+    desktop.must("wait-hidden", harness.MAIN_TITLE, 10000)
+    desktop.must("visible", APP_TITLE)
+    desktop.must("send", APP_TITLE, 0x112, 0xF120, 0)  # SC_RESTORE, as the taskbar button sends it
+    desktop.must("wait-visible", harness.MAIN_TITLE, 10000)
     desktop.must("send", harness.MAIN_TITLE, 0x112, 0xF060, 0)  # WM_SYSCOMMAND, SC_CLOSE
     desktop.must("wait-hidden", harness.MAIN_TITLE, 10000)
     desktop.must("wait-hidden", APP_TITLE, 10000)
