@@ -84,6 +84,19 @@ def test_first_run_tray_start_close_and_log_off(desktop):
     assert desktop.must("query-end-session", harness.MAIN_TITLE).strip() == "agreed"
     assert_exit_writes(desktop)
 
+    # The tray menu opens on the right button; "Exit", its last command, ends the program with
+    # the same writes as a close.
+    os.remove(desktop.data_file("settings.stng"))
+    os.remove(desktop.data_file("clipboard_history.hstr"))
+    desktop.must("post", "TrayIconCallback", 0x800, 1, 0x204)  # WM_RBUTTONDOWN
+    desktop.must("wait-visible", "class:#32768", 10000)  # the popup menu
+    desktop.screenshot("tray-menu")
+    for vk in (0x26, 0x0D):  # Up selects the last item, Enter chooses it
+        desktop.must("key", vk, "down")
+        desktop.must("key", vk, "up")
+    assert desktop.wait_exit(10), "the tray menu's Exit did not end the program"
+    assert_exit_writes(desktop)
+
 
 def test_close_without_data_folder_shows_the_error_and_goes_on(desktop):
     shutil.rmtree(desktop.data_dir)
