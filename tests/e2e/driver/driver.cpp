@@ -382,6 +382,9 @@ int Usage() {
       "  log-off WINDOW              the same to every top-level window of that window's process\n"
       "  focus WINDOW                make it the foreground window\n"
       "  control-text WINDOW CLASS   print the text of its first child of that class (WM_GETTEXT)\n"
+      "  press-button WINDOW TEXT    click its visible child button captioned TEXT (posted)\n"
+      "  set-text WINDOW CLASS N TEXT\n"
+      "                              replace the text of its N-th child edit of that class, as typing\n"
       "  wait-control-text WINDOW CLASS TEXT MS\n"
       "                              wait until a child of that class holds exactly TEXT\n"
       "                              (\\r, \\n, \\t and \\\\ stand for themselves)\n"
@@ -541,6 +544,32 @@ int Run(const std::vector<std::string>& args) {
   if (command == "wait-viewer") {
     if (args.size() != 3) return Usage();
     return WaitFor(Number(args[2].c_str()), [&] { return ::GetClipboardViewer() == hwnd; }) ? kOk : kNotMet;
+  }
+  if (command == "press-button") {
+    if (args.size() != 3) return Usage();
+    for (HWND button : ChildrenOfClass(hwnd, "Button")) {
+      std::string text = TextOf(button);
+      std::erase(text, '&');
+      if (text != args[2] || !::IsWindowVisible(button)) continue;
+      // Posted to the button's parent as the button itself reports a click, so that the driver
+      // never waits on a modal window the click opens.
+      ::PostMessageA(::GetParent(button), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+      return kOk;
+    }
+    return kNotMet;
+  }
+  if (command == "set-text") {
+    if (args.size() != 5) return Usage();
+    std::vector<HWND> controls = ChildrenOfClass(hwnd, args[2].c_str());
+    std::size_t index = std::strtoul(args[3].c_str(), nullptr, 0);
+    if (index >= controls.size()) return kNotMet;
+    std::string text = Unescape(args[4]);
+    // Replacing the whole selection, as typing over it would: unlike WM_SETTEXT, which a
+    // multi-line edit does not report, this tells the parent with EN_CHANGE.
+    ::SendMessageA(controls[index], EM_SETSEL, 0, -1);
+    ::SendMessageA(controls[index], EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    return kOk;
   }
   if (command == "control-text") {
     if (args.size() != 3) return Usage();
