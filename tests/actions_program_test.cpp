@@ -14,14 +14,8 @@ using testing_support::Utf16File;
 constexpr Uint VkF5 = 0x74;
 constexpr Uint VkF6 = 0x75;
 
-class ActionsTest : public ProgramTest {
+class ActionsTest : public testing_support::ClipboardProgramTest {
  public:
-  ActionsTest() : other(desk.clipboard, "Editor") {}
-
-  void StartJoined() {
-    Start();
-    desk.windows.Advance(1000);  // the main window joins the clipboard viewer chain
-  }
   void PutActions(const std::string& lines) { PutDataFile("actions.cnfg", Utf16File(lines)); }
 
   ui::TableGrid& Table() { return Form1().TableGrid1; }
@@ -31,12 +25,6 @@ class ActionsTest : public ProgramTest {
     std::vector<std::string> names;
     for (int row = 0; row < Table().RowCount(); ++row) names.push_back(Name(row));
     return names;
-  }
-  std::vector<std::string> HistoryTexts() {
-    std::vector<std::string> texts;
-    for (int row = 0; row < Form1().TableGrid2.RowCount(); ++row)
-      texts.push_back(desk.codePage.WideToAnsi(Form1().TableGrid2.Cell("Clipboadrs_history", row)));
-    return texts;
   }
   std::vector<std::string> VisibleTrayCaptions() {
     std::vector<std::string> captions;
@@ -78,7 +66,6 @@ class ActionsTest : public ProgramTest {
     return held;
   }
 
-  sim::ForeignProgram other;
   std::vector<std::string> pasted;
 };
 

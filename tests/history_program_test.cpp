@@ -14,24 +14,10 @@ using Texts = std::vector<std::string>;
 
 constexpr Uint VkF5 = 0x74;
 
-class HistoryProgramTest : public ProgramTest {
+class HistoryProgramTest : public testing_support::ClipboardProgramTest {
  public:
-  HistoryProgramTest() : other(desk.clipboard, "Editor") {}
-
-  void StartJoined() {
-    Start();
-    desk.windows.Advance(1000);  // the main window joins the clipboard viewer chain
-  }
   ui::TableGrid& History() { return Form1().TableGrid2; }
-  Texts HistoryTexts() {
-    Texts texts;
-    for (int row = 0; row < History().RowCount(); ++row)
-      texts.push_back(desk.codePage.WideToAnsi(History().Cell("Clipboadrs_history", row)));
-    return texts;
-  }
   std::string HistoryFile() { return DataFileBytes("clipboard_history.hstr"); }
-
-  sim::ForeignProgram other;
 };
 
 TEST_F(HistoryProgramTest, FirstSecond_NothingIsHeard_ThenTheCurrentTextAndEveryCopyAreRecorded) {

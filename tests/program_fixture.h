@@ -11,6 +11,7 @@
 #include "app/about_form.h"
 #include "app/program.h"
 #include "app/unit1.h"
+#include "platform/sim/sim_clipboard.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace testing_support {
@@ -66,6 +67,27 @@ class ProgramTest : public ::testing::Test {
   std::string root_;
   sim::SimDesktop desk;
   std::unique_ptr<app::Program> program;
+};
+
+// The program with another program beside it that copies texts, once the main window has
+// joined the clipboard viewer chain.
+class ClipboardProgramTest : public ProgramTest {
+ public:
+  ClipboardProgramTest() : other(desk.clipboard, "Editor") {}
+
+  void StartJoined() {
+    Start();
+    desk.windows.Advance(1000);  // the main window joins the clipboard viewer chain
+  }
+  std::vector<std::string> HistoryTexts() {
+    std::vector<std::string> texts;
+    ui::TableGrid& history = Form1().TableGrid2;
+    for (int row = 0; row < history.RowCount(); ++row)
+      texts.push_back(desk.codePage.WideToAnsi(history.Cell("Clipboadrs_history", row)));
+    return texts;
+  }
+
+  sim::ForeignProgram other;
 };
 
 // UTF-16LE bytes with a byte order mark, from ASCII text.
