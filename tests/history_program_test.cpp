@@ -8,7 +8,6 @@
 namespace {
 
 using namespace platform;
-using testing_support::ProgramTest;
 using testing_support::Utf16File;
 using Texts = std::vector<std::string>;
 
