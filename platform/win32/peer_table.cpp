@@ -33,6 +33,12 @@ class TableGridPeer final : public ControlPeer {
 
  private:
   void InsertColumns() {
+    // The first column of a list view is always drawn left-aligned; one made second, behind a
+    // placeholder that is then removed, keeps its own alignment.
+    LVCOLUMNW placeholder = {};
+    placeholder.mask = LVCF_WIDTH | LVCF_SUBITEM;
+    placeholder.iSubItem = 1000;
+    ::SendMessageW(Window(), LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&placeholder));
     const auto& columns = grid_.Columns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
       if (!columns[i].visible) continue;
@@ -43,9 +49,11 @@ class TableGridPeer final : public ControlPeer {
       column.cx = columns[i].width;
       column.pszText = header.data();
       column.iSubItem = static_cast<int>(shownColumns_.size());
-      ::SendMessageW(Window(), LVM_INSERTCOLUMNW, shownColumns_.size(), reinterpret_cast<LPARAM>(&column));
+      ::SendMessageW(Window(), LVM_INSERTCOLUMNW, shownColumns_.size() + 1,
+                     reinterpret_cast<LPARAM>(&column));
       shownColumns_.push_back(static_cast<int>(i));
     }
+    ::SendMessageW(Window(), LVM_DELETECOLUMN, 0, 0);
   }
 
   void UpdateState() override {
