@@ -14,16 +14,11 @@
 #include "history/capture.h"
 #include "history/history_table.h"
 #include "platform/sim/sim_desktop.h"
+#include "temp_folder.h"
 #include "ui/controls.h"
 #include "ui/table_grid.h"
 
 namespace clipboard_history_test {
-
-inline std::string MakeRoot() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "cm-history-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  return pattern;
-}
 
 // Files that record each completed replacement of a file with what the file then held.
 class RecordingFiles : public sim::SimFiles {
@@ -120,7 +115,9 @@ class DesktopTest : public ::testing::Test {
   static constexpr const char* HistoryPath =
       "C:\\Program Files\\Clipboard manager\\Data\\clipboard_history.hstr";
 
-  DesktopTest() : root_(MakeRoot()), desk(root_) { desk.recorded.MakeFolder(DataFolder); }
+  DesktopTest() : root_(testing_support::MakeTempFolder()), desk(root_) {
+    desk.recorded.MakeFolder(DataFolder);
+  }
   ~DesktopTest() override {
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);

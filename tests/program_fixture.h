@@ -13,14 +13,9 @@
 #include "app/unit1.h"
 #include "platform/sim/sim_clipboard.h"
 #include "platform/sim/sim_desktop.h"
+#include "temp_folder.h"
 
 namespace testing_support {
-
-inline std::string MakeTempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "cm-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  return pattern;
-}
 
 class ProgramTest : public ::testing::Test {
  public:

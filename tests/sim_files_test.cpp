@@ -6,17 +6,14 @@
 #include <filesystem>
 
 #include "platform/sim/sim_codepage.h"
+#include "temp_folder.h"
 
 namespace {
 
 class SimFilesTest : public ::testing::Test {
  protected:
-  SimFilesTest() : root_(MakeRoot()), files_(root_) {}
+  SimFilesTest() : root_(testing_support::MakeTempFolder()), files_(root_) {}
   ~SimFilesTest() override { std::filesystem::remove_all(root_); }
-  static std::string MakeRoot() {
-    char pattern[] = "/tmp/sim_files_test.XXXXXX";
-    return mkdtemp(pattern);
-  }
 
   platform::Dword Create(const std::string& path) {
     platform::FileHandle file = 0;

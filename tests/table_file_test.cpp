@@ -9,6 +9,7 @@
 #include "platform/errors.h"
 #include "platform/sim/sim_codepage.h"
 #include "platform/sim/sim_files.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -71,13 +72,8 @@ std::u16string AfterRoundTrip(std::u16string_view text) {
 
 class TableFileTest : public ::testing::Test {
  protected:
-  TableFileTest() : root_(MakeRoot()), files_(root_) { files_.MakeFolder("C:\\Data"); }
+  TableFileTest() : root_(testing_support::MakeTempFolder()), files_(root_) { files_.MakeFolder("C:\\Data"); }
   ~TableFileTest() override { std::filesystem::remove_all(root_); }
-
-  static std::string MakeRoot() {
-    char pattern[] = "/tmp/table_file_test.XXXXXX";
-    return mkdtemp(pattern);
-  }
 
   void Write(const Table& table, std::uint8_t encoding = grid::Utf16LeEncoding,
              const std::string& name = File) {
