@@ -99,5 +99,24 @@ def test_captures_the_file_and_a_restart(desktop):
     ])
     assert reloaded == dates, f"the dates changed on the way through the file: {dates} -> {reloaded}"
 
+    # The tray's "Clipboard History" opens the window on the history tab, whose "Clear All"
+    # empties the list and writes the file at once.
+    desktop.start()
+    desktop.wait_window(harness.MAIN_TITLE, 60000)
+    desktop.must("wait-viewer", harness.MAIN_TITLE, 10000)
+    desktop.must("post", "TrayIconCallback", 0x800, 1, 0x204)  # WM_RBUTTONDOWN
+    desktop.must("wait-visible", "class:#32768", 10000)
+    for vk in (0x28, 0x0D):  # Down selects "Clipboard History", the first item, Enter chooses it
+        desktop.must("key", vk, "down")
+        desktop.must("key", vk, "up")
+    desktop.must("wait-visible", harness.MAIN_TITLE, 10000)
+    desktop.screenshot("history-tab")
+    desktop.must("press-button", harness.MAIN_TITLE, "Clear All")
+    assert harness.wait_until(lambda: open(desktop.data_file(HISTORY), "rb").read() == b"\xff\xfe", 5), \
+        "Clear All did not write an empty history file"
+    desktop.must("close", harness.MAIN_TITLE)
+    assert desktop.wait_exit(5), "the program was still running 5 s after WM_CLOSE"
+    harness.assert_file_bytes(desktop.data_file(HISTORY), b"\xff\xfe")
+
 
 harness.main(globals())
