@@ -166,6 +166,25 @@ class Desktop:
                                         stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
         return self.process
 
+    def start_watching(self):
+        """Starts the program and waits until it watches the clipboard: its start-up is over
+        and its message loop runs."""
+        self.start()
+        self.wait_window(MAIN_TITLE, 60000)
+        self.must("wait-viewer", MAIN_TITLE, 10000)
+
+    def tray_menu_choose(self, keys, screenshot=None):
+        """Opens the tray icon's menu with the right button, as the shell reports it to the
+        icon's callback window, and chooses an item with the keys given (virtual-key codes,
+        such as Down 0x28, Up 0x26 and Enter 0x0D)."""
+        self.must("post", "TrayIconCallback", 0x800, 1, 0x204)  # WM_RBUTTONDOWN
+        self.must("wait-visible", "class:#32768", 10000)  # the popup menu
+        if screenshot:
+            self.screenshot(screenshot)
+        for vk in keys:
+            self.must("key", vk, "down")
+            self.must("key", vk, "up")
+
     def stop(self):
         """Ends the program (and every other process of the prefix) at once, without a close."""
         self._stop_wine()

@@ -26,9 +26,8 @@ def add_action(desktop, name, text):
 
 
 def test_add_two_actions_and_use_one_from_the_tray(desktop):
-    desktop.start()
-    desktop.must("wait-visible", harness.MAIN_TITLE, 60000)
-    desktop.must("wait-viewer", harness.MAIN_TITLE, 10000)
+    desktop.start_watching()
+    desktop.must("wait-visible", harness.MAIN_TITLE, 10000)
 
     add_action(desktop, "New Action", "first text")
     harness.assert_file_bytes(desktop.data_file("actions.cnfg"), actions_file(["1,New Action,No,first text,V"]))
@@ -40,12 +39,7 @@ def test_add_two_actions_and_use_one_from_the_tray(desktop):
     desktop.screenshot("two-actions")
 
     # The tray menu now starts with the two names; Down and Enter choose the first.
-    desktop.must("post", "TrayIconCallback", 0x800, 1, 0x204)  # WM_RBUTTONDOWN
-    desktop.must("wait-visible", "class:#32768", 10000)
-    desktop.screenshot("tray-menu-with-actions")
-    for vk in (0x28, 0x0D):
-        desktop.must("key", vk, "down")
-        desktop.must("key", vk, "up")
+    desktop.tray_menu_choose((0x28, 0x0D), screenshot="tray-menu-with-actions")
     assert harness.wait_until(lambda: desktop.driver("get-clipboard", raw=True)[1] == b"first text", 5), \
         desktop.driver("get-clipboard", raw=True)
     desktop.must("close", harness.MAIN_TITLE)

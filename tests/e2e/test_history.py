@@ -53,9 +53,7 @@ def copy_image(desktop):
 
 
 def test_captures_the_file_and_a_restart(desktop):
-    desktop.start()
-    desktop.wait_window(harness.MAIN_TITLE, 60000)
-    desktop.must("wait-viewer", harness.MAIN_TITLE, 10000)
+    desktop.start_watching()
 
     copy(desktop, "alpha")
     copy(desktop, "bravo")
@@ -83,9 +81,7 @@ def test_captures_the_file_and_a_restart(desktop):
     # After a restart the history is back: the same rows and dates, now all appended by the
     # reading and so numbered. The top row read back with a line break for its "|", and that
     # text, copied again, is a repeat of it and adds nothing.
-    desktop.start()
-    desktop.wait_window(harness.MAIN_TITLE, 60000)
-    desktop.must("wait-viewer", harness.MAIN_TITLE, 10000)
+    desktop.start_watching()
     copy(desktop, AWKWARD_READ_BACK)
     desktop.must("close", harness.MAIN_TITLE)
     assert desktop.wait_exit(5), "the program was still running 5 s after WM_CLOSE"
@@ -101,14 +97,8 @@ def test_captures_the_file_and_a_restart(desktop):
 
     # The tray's "Clipboard History" opens the window on the history tab, whose "Clear All"
     # empties the list and writes the file at once.
-    desktop.start()
-    desktop.wait_window(harness.MAIN_TITLE, 60000)
-    desktop.must("wait-viewer", harness.MAIN_TITLE, 10000)
-    desktop.must("post", "TrayIconCallback", 0x800, 1, 0x204)  # WM_RBUTTONDOWN
-    desktop.must("wait-visible", "class:#32768", 10000)
-    for vk in (0x28, 0x0D):  # Down selects "Clipboard History", the first item, Enter chooses it
-        desktop.must("key", vk, "down")
-        desktop.must("key", vk, "up")
+    desktop.start_watching()
+    desktop.tray_menu_choose((0x28, 0x0D))  # Down selects "Clipboard History", the first item
     desktop.must("wait-visible", harness.MAIN_TITLE, 10000)
     desktop.screenshot("history-tab")
     desktop.must("press-button", harness.MAIN_TITLE, "Clear All")

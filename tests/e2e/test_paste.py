@@ -31,9 +31,7 @@ def write_actions(desktop, rows):
 
 def start_with_notepad(desktop):
     """Starts the program, waits until it watches the clipboard, and gives notepad the focus."""
-    desktop.start()
-    desktop.wait_window(harness.MAIN_TITLE, 60000)
-    desktop.must("wait-viewer", harness.MAIN_TITLE, 10000)
+    desktop.start_watching()
     desktop.launch("notepad")
     desktop.wait_window(NOTEPAD, 30000)
     desktop.must("focus", NOTEPAD)
@@ -49,7 +47,7 @@ def paste(desktop, hotkey, copied, notepad_text):
     `notepad_text` and that the clipboard holds `copied` again, in Windows and in X."""
     desktop.must("press", *hotkey)
     pasted = harness.wait_until(lambda: desktop.driver("control-text", NOTEPAD, "Edit", raw=True)[1] ==
-                                notepad_text.encode(), 5)
+                                notepad_text.encode(), 15)
     assert pasted, f"notepad holds {desktop.driver('control-text', NOTEPAD, 'Edit', raw=True)[1]!r}"
     # The label showed the action's text from the first clipboard write until the restore;
     # showing the copied text once more, it has seen the restore.

@@ -88,12 +88,7 @@ def test_first_run_tray_start_close_and_log_off(desktop):
     # the same writes as a close.
     os.remove(desktop.data_file("settings.stng"))
     os.remove(desktop.data_file("clipboard_history.hstr"))
-    desktop.must("post", "TrayIconCallback", 0x800, 1, 0x204)  # WM_RBUTTONDOWN
-    desktop.must("wait-visible", "class:#32768", 10000)  # the popup menu
-    desktop.screenshot("tray-menu")
-    for vk in (0x26, 0x0D):  # Up selects the last item, Enter chooses it
-        desktop.must("key", vk, "down")
-        desktop.must("key", vk, "up")
+    desktop.tray_menu_choose((0x26, 0x0D), screenshot="tray-menu")  # Up selects the last item
     assert desktop.wait_exit(10), "the tray menu's Exit did not end the program"
     assert_exit_writes(desktop)
 
