@@ -3,18 +3,12 @@
 
 #include <memory>
 
+#include "app/globals.h"
 #include "hotkeys/hotkey_text.h"
 #include "platform/desktop.h"
 #include "ui/application.h"
 
-namespace actions {
-class TTasks_form;
-}
-
 namespace app {
-
-class TForm1;
-class TAbout_f;
 
 class Program {
  public:
