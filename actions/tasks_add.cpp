@@ -109,9 +109,14 @@ void TTasks_form::LoadActions() {
   historyTable.EndUpdate();
   RefreshTrayActionItems(main_);
   FillKeyList();
-  int hotkeyColumn = Actions().ColumnIndex("TextColumn3");
-  for (int row = 0; row < Actions().RowCount(); ++row) {
-    hotkeys::HotKey hotkey = keyNames_.ParseHotKey(Narrow(Actions().Cell(hotkeyColumn, row)), true);
+  RegisterHotkeysOf(Actions());
+}
+
+// Rows whose hotkey text names no hotkey, and hotkeys another program holds, are skipped.
+void TTasks_form::RegisterHotkeysOf(const grid::Table& table) {
+  int hotkeyColumn = table.ColumnIndex("TextColumn3");
+  for (int row = 0; row < table.RowCount(); ++row) {
+    hotkeys::HotKey hotkey = keyNames_.ParseHotKey(Narrow(table.Cell(hotkeyColumn, row)), true);
     if (hotkey != 0) RegisterActionHotkey(hotkey);
   }
 }
@@ -337,10 +342,7 @@ void TTasks_form::ImportActions() {
     SaveActions(table, Desktop());
   }
   // The imported hotkeys work at once, and the tray menu shows the imported names.
-  for (int row = 0; row < TableGrid1.RowCount(); ++row) {
-    hotkeys::HotKey hotkey = keyNames_.ParseHotKey(Narrow(TableGrid1.Cell("TextColumn3", row)), true);
-    if (hotkey != 0) HotKeyManager1.AddBinding(hotkey);
-  }
+  RegisterHotkeysOf(TableGrid1);
   RefreshTrayActionItems(main_);
 }
 

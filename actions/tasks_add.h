@@ -70,6 +70,7 @@ class TTasks_form : public ui::Form {
   void LoadActions();
   void FillKeyList();
   void RegisterActionHotkey(hotkeys::HotKey hotkey);
+  void RegisterHotkeysOf(const grid::Table& table);
 
   // The commands of the main window's "Actions" tab and of the "Options" tab.
   void Add_bClick();
