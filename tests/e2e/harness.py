@@ -281,6 +281,22 @@ class Desktop:
         return self.must("wait-control-text", MAIN_TITLE, "Static", escape("Clipboard contains: " + text),
                          timeout_ms)
 
+    def copy_from_x(self, text, attempts=3, timeout_ms=4000):
+        """Copies `text` in X and waits until the program has read it.
+
+        Now and then, mostly on a busy machine, Wine's X clipboard bridge answers the program's
+        first read of a fresh X copy with no text at all, although a later read gets it: the
+        program then rightly records nothing and shows an empty text. Nothing would announce
+        the text again, so the copy is made anew, as a user would, a few times at most."""
+        for attempt in range(1, attempts + 1):
+            self.set_x_clipboard(text)
+            code, out = self.driver("wait-control-text", MAIN_TITLE, "Static",
+                                    escape("Clipboard contains: " + text), timeout_ms)
+            if code == 0:
+                return
+            print(f"copy {attempt} of {text!r} not seen by the program: {out.strip()}", flush=True)
+        self.wait_clipboard_seen(text, 0)
+
     # The X clipboard of the display, which Wine keeps in step with the Windows clipboard; xclip
     # stands for a Linux program that copies or pastes.
 
@@ -295,10 +311,12 @@ class Desktop:
         subprocess.run(["xclip", "-selection", "clipboard", *target, "-i"], input=data, env=self.env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
 
-    def get_x_clipboard(self):
-        """The display's CLIPBOARD text as bytes, or None when it holds none."""
-        result = subprocess.run(["xclip", "-selection", "clipboard", "-o"], env=self.env, capture_output=True,
-                                timeout=30)
+    def get_x_clipboard(self, target=None):
+        """The display's CLIPBOARD as bytes, as text or as `target` (such as "TARGETS"), or None
+        when it holds none."""
+        target = ["-t", target] if target else []
+        result = subprocess.run(["xclip", "-selection", "clipboard", *target, "-o"], env=self.env,
+                                capture_output=True, timeout=30)
         return result.stdout if result.returncode == 0 else None
 
     def opened_urls(self):

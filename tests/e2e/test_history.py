@@ -36,13 +36,13 @@ def copy(desktop, text, repeat=False):
     A repeat leaves the program's label as it was, so there the wait is for Wine to take the
     new copy into the clipboard, then a short settle; the next copy's wait then also covers
     the repeat, since the program handles the notifications in order."""
+    if not repeat:
+        desktop.copy_from_x(text)
+        return
     sequence = desktop.must("clipboard-sequence").strip()
     desktop.set_x_clipboard(text)
     desktop.must("wait-clipboard-change", sequence, 10000)
-    if repeat:
-        time.sleep(0.5)
-    else:
-        desktop.wait_clipboard_seen(text)
+    time.sleep(0.5)
 
 
 def copy_image(desktop):
