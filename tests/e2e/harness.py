@@ -245,8 +245,23 @@ class Desktop:
         code, out = self.driver(*args)
         if code != 0:
             raise AssertionError(f"driver {' '.join(map(str, args))}: not met\n{out}\n"
-                                 f"windows now:\n{self.driver('list-windows')[1]}")
+                                 f"windows now:\n{self.driver('list-windows')[1]}{self._program_state()}")
         return out
+
+    def _program_state(self):
+        """Whether the program runs, and the end of what Wine printed for it."""
+        if not self.process:
+            return "the program was not started\n"
+        code = self.process.poll()
+        state = "the program is running" if code is None else f"the program has ended with exit code {code}"
+        if self._exe_log:
+            self._exe_log.flush()
+        try:
+            with open(os.path.join(self.dir, "exe.log"), "rb") as f:
+                tail = f.read()[-2000:].decode("utf-8", "replace")
+        except OSError:
+            tail = ""
+        return f"{state}; the end of exe.log:\n{tail}\n"
 
     def wait_window(self, target=MAIN_TITLE, timeout_ms=30000):
         return self.must("wait-window", target, timeout_ms)
