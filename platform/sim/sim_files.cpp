@@ -7,6 +7,14 @@
 #else
 #include <unistd.h>
 #endif
+#ifdef _MSC_VER
+// Microsoft's C runtime has the POSIX calls under their old names, but not these macros.
+#define S_ISDIR(mode) (((mode)&_S_IFMT) == _S_IFDIR)
+#define S_ISREG(mode) (((mode)&_S_IFMT) == _S_IFREG)
+#define S_IWUSR _S_IWRITE
+#define F_OK 0
+using mode_t = int;
+#endif
 
 #include <algorithm>
 #include <cerrno>
