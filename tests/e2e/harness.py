@@ -30,6 +30,12 @@ DRIVER_NAME = "cm_test_driver.exe"
 # each desktop puts on its PATH, recording the addresses the program opens instead of opening them.
 BROWSER_NAME = "cm-e2e-browser"
 
+# Now and then Wine's loader fails to start a program at all and says so in these words (a
+# missing program says "File not found" instead); the program never ran, so it is started
+# again, a few times at most.
+LAUNCH_FAILURE_MARKS = ("ShellExecuteEx failed: Internal error",)
+LAUNCH_ATTEMPTS = 3
+
 # Folders of the prefix whose files only ever get read: hard links instead of copies.
 _LINKED_DIRS = ("system32", "syswow64", "winsxs")
 
@@ -160,11 +166,29 @@ class Desktop:
         return self._exe_log
 
     def start(self):
-        """Starts Clipboard_manager.exe from its run folder."""
-        self.process = subprocess.Popen(["wine", self.exe_path], cwd=self.run_dir, env=self.env,
-                                        stdin=subprocess.DEVNULL, stdout=self._log(),
-                                        stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
+        """Starts Clipboard_manager.exe from its run folder and waits until its main window
+        exists (it may stay hidden)."""
+        for attempt in range(1, LAUNCH_ATTEMPTS + 1):
+            log = self._log()
+            log.flush()
+            log_start = os.path.getsize(os.path.join(self.dir, "exe.log"))
+            self.process = subprocess.Popen(["wine", self.exe_path], cwd=self.run_dir, env=self.env,
+                                            stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                                            preexec_fn=_die_with_parent)
+            code, _ = self.driver("wait-window", MAIN_TITLE, 60000)
+            if code == 0 or self.process.poll() is None or not self._launch_failed_since(log_start):
+                return self.process
+            print(f"launch {attempt} of the program failed in Wine's loader; starting it again", flush=True)
+            time.sleep(0.5)
         return self.process
+
+    def _launch_failed_since(self, offset):
+        """Whether Wine's loader reported, after `offset` in exe.log, that it could not start
+        the program at all."""
+        self._exe_log.flush()
+        with open(os.path.join(self.dir, "exe.log"), "rb") as f:
+            f.seek(offset)
+            return _launch_failed(f.read())
 
     def start_watching(self):
         """Starts the program and waits until it watches the clipboard: its start-up is over
@@ -203,6 +227,15 @@ class Desktop:
     # Other programs on the desktop.
 
     def _run(self, args, timeout, raw=False):
+        """`_run_once`, started again when Wine's loader could not start the program at all."""
+        for attempt in range(1, LAUNCH_ATTEMPTS + 1):
+            code, out, err = self._run_once(args, timeout, raw)
+            if code == 0 or attempt == LAUNCH_ATTEMPTS or not _launch_failed(out, err):
+                return code, out, err
+            print(f"launch {attempt} of wine {args[0]} failed in Wine's loader; starting it again", flush=True)
+            time.sleep(0.5)
+
+    def _run_once(self, args, timeout, raw=False):
         """Runs a Wine program to its end; returns (exit code, stdout, stderr), the output as
         text with Unix line ends, or as bytes when `raw`.
 
@@ -397,6 +430,12 @@ def assert_history_file(path, rows):
     return match.groups()
 
 
+def _launch_failed(*outputs):
+    """Whether Wine's output (texts or bytes) says that its loader could not start the program."""
+    text = "".join(o.decode("latin-1") if isinstance(o, bytes) else o for o in outputs)
+    return any(mark in text for mark in LAUNCH_FAILURE_MARKS)
+
+
 def wait_until(condition, seconds, interval=0.1):
     """Polls `condition` until it is true or `seconds` have passed; returns its last value."""
     deadline = time.monotonic() + seconds
@@ -426,7 +465,11 @@ def main(namespace):
             failed += 1
             traceback.print_exc()
             if desktop is not None:
-                print(f"  logs, prefix and screenshots: {desktop.dir}", flush=True)
+                # Kept under a name of its own, so that a second run of the test cannot wipe it.
+                kept = f"{desktop.dir}.failed-{time.strftime('%H%M%S')}"
+                shutil.move(desktop.dir, kept)
+                desktop.screenshots = [shot.replace(desktop.dir, kept, 1) for shot in desktop.screenshots]
+                print(f"  logs, prefix and screenshots: {kept}", flush=True)
             print(f"[  FAILED  ] {name}", flush=True)
         if desktop is not None:
             for shot in desktop.screenshots:
