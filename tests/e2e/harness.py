@@ -457,7 +457,15 @@ def main(namespace):
         ok = False
         try:
             with Desktop(f"{file_stem}.{name}") as desktop:
-                fn(desktop)
+                try:
+                    fn(desktop)
+                except Exception:
+                    # The screen as the failure left it, before the desktop is torn down.
+                    try:
+                        desktop.screenshot("failure")
+                    except Exception as error:  # a failure of its own must not hide the first
+                        print(f"  no screenshot of the failure: {error}", flush=True)
+                    raise
             ok = True
             passed += 1
             print(f"[       OK ] {name}", flush=True)
