@@ -185,17 +185,29 @@ class Desktop:
     def _launch_failed_since(self, offset):
         """Whether Wine's loader reported, after `offset` in exe.log, that it could not start
         the program at all."""
-        self._exe_log.flush()
-        with open(os.path.join(self.dir, "exe.log"), "rb") as f:
-            f.seek(offset)
-            return _launch_failed(f.read())
+        return _launch_failed(self._exe_log_bytes(offset))
+
+    def _exe_log_bytes(self, offset=0):
+        """What Wine has printed for the program so far, from `offset` on."""
+        if self._exe_log:
+            self._exe_log.flush()
+        try:
+            with open(os.path.join(self.dir, "exe.log"), "rb") as f:
+                f.seek(offset)
+                return f.read()
+        except OSError:
+            return b""
 
     def start_watching(self):
         """Starts the program and waits until it watches the clipboard: its start-up is over
         and its message loop runs."""
         self.start()
-        self.wait_window(MAIN_TITLE, 60000)
         self.must("wait-viewer", MAIN_TITLE, 10000)
+
+    def close_and_wait_exit(self, seconds=5):
+        """Sends WM_CLOSE to the main window and fails the test unless the program then ends."""
+        self.must("close", MAIN_TITLE)
+        assert self.wait_exit(seconds), f"the program was still running {seconds} s after WM_CLOSE"
 
     def tray_menu_choose(self, keys, screenshot=None):
         """Opens the tray icon's menu with the right button, as the shell reports it to the
@@ -287,13 +299,7 @@ class Desktop:
             return "the program was not started\n"
         code = self.process.poll()
         state = "the program is running" if code is None else f"the program has ended with exit code {code}"
-        if self._exe_log:
-            self._exe_log.flush()
-        try:
-            with open(os.path.join(self.dir, "exe.log"), "rb") as f:
-                tail = f.read()[-2000:].decode("utf-8", "replace")
-        except OSError:
-            tail = ""
+        tail = self._exe_log_bytes()[-2000:].decode("utf-8", "replace")
         return f"{state}; the end of exe.log:\n{tail}\n"
 
     def wait_window(self, target=MAIN_TITLE, timeout_ms=30000):
@@ -323,11 +329,15 @@ class Desktop:
         """The path as the programs in the prefix see it (Z:\\...)."""
         return self.wine("winepath", "-w", path).strip()
 
+    @staticmethod
+    def _clipboard_seen_args(text, timeout_ms):
+        """The driver's wait for the program's label, which shows the text it last read from
+        the clipboard as "Clipboard contains: <text>"."""
+        return "wait-control-text", MAIN_TITLE, "Static", escape("Clipboard contains: " + text), timeout_ms
+
     def wait_clipboard_seen(self, text, timeout_ms=10000):
-        """Waits until the program has read `text` from the clipboard, which its history tab's
-        label shows as "Clipboard contains: <text>"."""
-        return self.must("wait-control-text", MAIN_TITLE, "Static", escape("Clipboard contains: " + text),
-                         timeout_ms)
+        """Waits until the program has read `text` from the clipboard."""
+        return self.must(*self._clipboard_seen_args(text, timeout_ms))
 
     def copy_from_x(self, text, attempts=3, timeout_ms=4000):
         """Copies `text` in X and waits until the program has read it.
@@ -338,8 +348,7 @@ class Desktop:
         the text again, so the copy is made anew, as a user would, a few times at most."""
         for attempt in range(1, attempts + 1):
             self.set_x_clipboard(text)
-            code, out = self.driver("wait-control-text", MAIN_TITLE, "Static",
-                                    escape("Clipboard contains: " + text), timeout_ms)
+            code, out = self.driver(*self._clipboard_seen_args(text, timeout_ms))
             if code == 0:
                 return
             print(f"copy {attempt} of {text!r} not seen by the program: {out.strip()}", flush=True)

@@ -64,8 +64,7 @@ def test_captures_the_file_and_a_restart(desktop):
     copy(desktop, AWKWARD)
     copy_image(desktop)  # no text: nothing to record
     desktop.screenshot("after-copies")
-    desktop.must("close", harness.MAIN_TITLE)
-    assert desktop.wait_exit(5), "the program was still running 5 s after WM_CLOSE"
+    desktop.close_and_wait_exit()
 
     # Captures go in at the top with "#" 0; the first one went into the empty list by
     # appending, so it carries its row number. CR LF is written as "|".
@@ -83,8 +82,7 @@ def test_captures_the_file_and_a_restart(desktop):
     # text, copied again, is a repeat of it and adds nothing.
     desktop.start_watching()
     copy(desktop, AWKWARD_READ_BACK)
-    desktop.must("close", harness.MAIN_TITLE)
-    assert desktop.wait_exit(5), "the program was still running 5 s after WM_CLOSE"
+    desktop.close_and_wait_exit()
     reloaded = harness.assert_history_file(desktop.data_file(HISTORY), [
         ("1", '"she said ""yes, twice"" | then left"'),
         ("2", "first line|second line"),
@@ -104,8 +102,7 @@ def test_captures_the_file_and_a_restart(desktop):
     desktop.must("press-button", harness.MAIN_TITLE, "Clear All")
     assert harness.wait_until(lambda: open(desktop.data_file(HISTORY), "rb").read() == b"\xff\xfe", 5), \
         "Clear All did not write an empty history file"
-    desktop.must("close", harness.MAIN_TITLE)
-    assert desktop.wait_exit(5), "the program was still running 5 s after WM_CLOSE"
+    desktop.close_and_wait_exit()
     harness.assert_file_bytes(desktop.data_file(HISTORY), b"\xff\xfe")
 
 

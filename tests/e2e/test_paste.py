@@ -67,8 +67,7 @@ def test_hotkeys_paste_with_ctrl_v_and_shift_insert(desktop):
     paste(desktop, ("ctrl+alt", "F6"), "copied before Shift+Insert", GREETING + SIGNATURE)
     desktop.screenshot("notepad-after-pastes")
 
-    desktop.must("close", harness.MAIN_TITLE)
-    assert desktop.wait_exit(5), "the program was still running 5 s after WM_CLOSE"
+    desktop.close_and_wait_exit()
     # Each paste leaves the action's text and, above it, the restored text; the first copy went
     # into the empty list by appending, so it carries its row number.
     harness.assert_history_file(desktop.data_file(HISTORY), [

@@ -41,17 +41,14 @@ def test_first_run_tray_start_close_and_log_off(desktop):
     assert os.listdir(desktop.data_dir) == [], "start-up wrote into Data"
     desktop.screenshot("first-run")
 
-    desktop.must("close", harness.MAIN_TITLE)
-    assert desktop.wait_exit(5), "the program was still running 5 s after WM_CLOSE"
+    desktop.close_and_wait_exit()
     assert desktop.process.returncode == 0, f"exit code {desktop.process.returncode}"
     assert_exit_writes(desktop)
 
     # The second run starts to the tray: the windows exist and stay hidden. The program heads
     # the clipboard viewer chain only once its start-up is over and its message loop runs, so
     # by then a window it was going to show would be visible.
-    desktop.start()
-    desktop.wait_window(harness.MAIN_TITLE, 60000)
-    desktop.must("wait-viewer", harness.MAIN_TITLE, 10000)
+    desktop.start_watching()
     for title in (harness.MAIN_TITLE, APP_TITLE):
         code, out = desktop.driver("visible", title)
         assert code == 1 and out.strip() == "hidden", f"{title}: {out}"
