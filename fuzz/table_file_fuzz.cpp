@@ -22,6 +22,12 @@ class MemoryFiles : public platform::IFiles {
     file = last_;
     return 0;
   }
+  platform::Dword OpenForAppend(const std::string& path, platform::FileHandle& file) override {
+    files[path];
+    paths_[++last_] = path;
+    file = last_;
+    return 0;
+  }
   platform::Dword Write(platform::FileHandle file, const void* data, std::size_t size) override {
     files[paths_.at(file)].append(static_cast<const char*>(data), size);
     return 0;

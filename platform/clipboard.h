@@ -30,6 +30,8 @@ class IClipboard {
   virtual Uint RegisterClipboardFormatA(const std::string& name) = 0;
   virtual Hwnd SetClipboardViewer(Hwnd viewer) = 0;
   virtual bool ChangeClipboardChain(Hwnd remove, Hwnd next) = 0;
+  // Changes with every change of the clipboard's content.
+  virtual Dword GetClipboardSequenceNumber() = 0;
 };
 
 }  // namespace platform

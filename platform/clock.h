@@ -16,6 +16,8 @@ class IClock {
  public:
   virtual ~IClock() = default;
   virtual Dword GetTickCount() = 0;
+  // Suspends the thread without dispatching messages.
+  virtual void Sleep(Dword ms) = 0;
   virtual SystemTime GetLocalTime() = 0;
   // The user's short date format and long time format (GetDateFormatA, GetTimeFormatA).
   virtual std::string FormatShortDate(const SystemTime& time) = 0;

@@ -7,6 +7,7 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/hotkey_system.h"
+#include "platform/instances.h"
 #include "platform/keyboard.h"
 #include "platform/notify_area.h"
 #include "platform/registry.h"
@@ -34,6 +35,7 @@ class Desktop {
   virtual IFiles& Files() = 0;
   virtual IClock& Clock() = 0;
   virtual ICodePage& CodePage() = 0;
+  virtual IInstances& Instances() = 0;
   // Creates the on-screen peers of ui controls; nullptr where nothing is shown.
   virtual ui::PeerFactory* Peers() = 0;
 };

@@ -17,6 +17,8 @@ class IFiles {
 
   // Each returns 0 (ERROR_SUCCESS) or the Windows error code of the failure.
   virtual Dword CreateForWriting(const std::string& path, FileHandle& file) = 0;  // create or truncate
+  // Opens for writing at the end, creating a missing file; others may still read it.
+  virtual Dword OpenForAppend(const std::string& path, FileHandle& file) = 0;
   virtual Dword Write(FileHandle file, const void* data, std::size_t size) = 0;
   virtual Dword Flush(FileHandle file) = 0;
   virtual Dword Close(FileHandle file) = 0;

@@ -17,7 +17,10 @@ struct NotifyIconData {
   Uint uCallbackMessage = 0;
   Hicon hIcon = 0;
   char szTip[128] = {};
+  char szInfo[256] = {};  // a balloon's text (NIF_INFO)
   Uint uVersion = 0;
+  char szInfoTitle[64] = {};
+  Dword dwInfoFlags = 0;
 };
 
 // One item of a popup menu as the platform shows it.

@@ -72,6 +72,9 @@ constexpr WParam ScClose = 0xF060;
 constexpr WParam ScRestore = 0xF120;
 
 // ShowWindow commands.
+// PostMessage to every top-level window.
+constexpr Hwnd HwndBroadcast = 0xFFFF;
+
 constexpr int SwHide = 0;
 constexpr int SwShowNormal = 1;
 constexpr int SwShowMinimized = 2;
@@ -144,6 +147,9 @@ constexpr Dword NimSetVersion = 4;
 constexpr Uint NifMessage = 0x1;
 constexpr Uint NifIcon = 0x2;
 constexpr Uint NifTip = 0x4;
+constexpr Uint NifInfo = 0x10;
+constexpr Dword NiifInfo = 0x1;
+constexpr Dword NiifWarning = 0x2;
 
 // TrackPopupMenu flags.
 constexpr Uint TpmLeftAlign = 0x0000;
@@ -159,6 +165,8 @@ constexpr Dword ErrorFileNotFound = 2;
 constexpr Dword ErrorPathNotFound = 3;
 constexpr Dword ErrorTooManyOpenFiles = 4;
 constexpr Dword ErrorAccessDenied = 5;
+constexpr Dword ErrorSharingViolation = 32;
+constexpr Dword ErrorLockViolation = 33;
 constexpr Dword ErrorInvalidName = 123;
 constexpr Dword ErrorHandleDiskFull = 39;
 constexpr Dword ErrorDiskFull = 112;

@@ -154,6 +154,7 @@ bool SimClipboard::EmptyClipboard() {
   FreeEntries();
   owner_ = opener_;
   changed_ = true;
+  ++sequence_;
   return true;
 }
 
@@ -353,6 +354,11 @@ LResult NeighbourViewer::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam l
   switch (msg) {
     case WmDrawClipboard:
       received_.push_back({hwnd, msg, wParam, lParam});
+      if (holdMs_ > 0 && clipboard_.OpenClipboard(window_)) {
+        windows.Schedule(holdMs_, [&clipboard = clipboard_, window = window_] {
+          if (clipboard.IsOpen() && clipboard.OpenedBy() == window) clipboard.CloseClipboard();
+        });
+      }
       windows.SendMessageA(next_, msg, wParam, lParam);
       return 0;
     case WmChangeCbChain:

@@ -91,6 +91,7 @@ class SimClipboard : public platform::IClipboard {
   platform::Uint RegisterClipboardFormatA(const std::string& name) override;
   platform::Hwnd SetClipboardViewer(platform::Hwnd viewer) override;
   bool ChangeClipboardChain(platform::Hwnd remove, platform::Hwnd next) override;
+  platform::Dword GetClipboardSequenceNumber() override { return sequence_; }
 
   // --- For tests ---
   SimWindows& Windows() { return windows_; }
@@ -135,6 +136,7 @@ class SimClipboard : public platform::IClipboard {
   int closes_ = 0;
   int notifications_ = 0;
   int failSetData_ = 0;
+  platform::Dword sequence_ = 1;
 };
 
 // Another program on the simulated desktop that copies to the clipboard from a window of its own.
@@ -191,6 +193,9 @@ class NeighbourViewer : private platform::IWindowProc {
   const std::vector<SentMessage>& Received() const { return received_; }
   int DrawClipboards() const;
   void ClearReceived() { received_.clear(); }
+  // From now on, each change makes this viewer open the clipboard (to read it) and keep it
+  // open for `ms` before it passes the notification on; 0 stops that.
+  void HoldOnChange(platform::Dword ms) { holdMs_ = ms; }
 
  private:
   platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
@@ -200,6 +205,7 @@ class NeighbourViewer : private platform::IWindowProc {
   platform::Hwnd window_;
   platform::Hwnd next_ = 0;
   bool joined_ = false;
+  platform::Dword holdMs_ = 0;
   std::vector<SentMessage> received_;
 };
 

@@ -13,6 +13,8 @@ class SimClock : public platform::IClock {
   explicit SimClock(SimWindows& windows) : windows_(windows) {}
 
   platform::Dword GetTickCount() override { return windows_.Clock().Tick(); }
+  // Time passes; timers that fall due fire at the next turn of the message loop.
+  void Sleep(platform::Dword ms) override { windows_.Clock().AdvanceTo(windows_.Clock().Ms() + ms); }
   platform::SystemTime GetLocalTime() override;
   std::string FormatShortDate(const platform::SystemTime& time) override;  // M/d/yyyy
   std::string FormatLongTime(const platform::SystemTime& time) override;   // h:mm:ss AM

@@ -10,6 +10,7 @@
 #include "platform/sim/sim_dialogs.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_hotkeys.h"
+#include "platform/sim/sim_instances.h"
 #include "platform/sim/sim_keyboard.h"
 #include "platform/sim/sim_notify_area.h"
 #include "platform/sim/sim_registry.h"
@@ -27,7 +28,9 @@ class SimDesktop : public platform::Desktop {
         hotkeys(windows),
         notifyArea(windows),
         files(fileRoot),
-        time(windows) {}
+        time(windows) {
+    files.UseClock(&clock_);
+  }
 
   platform::IWindows& Windows() override { return windows; }
   platform::IClipboard& Clipboard() override { return clipboard; }
@@ -41,6 +44,7 @@ class SimDesktop : public platform::Desktop {
   platform::IFiles& Files() override { return files; }
   platform::IClock& Clock() override { return time; }
   platform::ICodePage& CodePage() override { return codePage; }
+  platform::IInstances& Instances() override { return instances; }
   ui::PeerFactory* Peers() override { return nullptr; }
 
  private:
@@ -59,6 +63,7 @@ class SimDesktop : public platform::Desktop {
   SimFiles files;
   SimClock time;
   SimCodePage codePage;
+  SimInstances instances;
 };
 
 }  // namespace sim

@@ -45,7 +45,6 @@ constexpr Dword ErrorInvalidHandle = 6;
 constexpr Dword ErrorNotEnoughMemory = 8;
 constexpr Dword ErrorNotSameDevice = 17;
 constexpr Dword ErrorGenFailure = 31;
-constexpr Dword ErrorSharingViolation = 32;
 constexpr Dword ErrorFileExists = 80;
 constexpr Dword ErrorInvalidParameter = 87;
 constexpr Dword ErrorFilenameExcedRange = 206;
@@ -119,7 +118,7 @@ Dword SimFiles::ErrorFromErrno(int error) {
 #ifdef ETXTBSY
     case ETXTBSY:
 #endif
-      return ErrorSharingViolation;
+      return platform::ErrorSharingViolation;
     case EEXIST:
     case ENOTEMPTY:
       return ErrorFileExists;
@@ -178,6 +177,35 @@ bool SimFiles::Denied(const std::string& real) const {
   return false;
 }
 
+Dword SimFiles::Blocked(const std::string& real) const {
+  if (Denied(real)) return platform::ErrorAccessDenied;
+  const auto it = held_.find(real);
+  if (it != held_.end() && (clock_ == nullptr || clock_->Ms() < it->second))
+    return platform::ErrorSharingViolation;
+  return 0;
+}
+
+void SimFiles::HoldWithoutSharing(const std::string& winPath, std::uint64_t ms) {
+  std::string real;
+  if (ToReal(winPath, real) != 0) throw std::invalid_argument("bad path: " + winPath);
+  const std::uint64_t now = clock_ ? clock_->Ms() : 0;
+  held_[real] = ms == Forever ? Forever : now + ms;
+}
+
+Dword SimFiles::OpenForAppend(const std::string& path, platform::FileHandle& file) {
+  file = 0;
+  std::string real;
+  if (Dword error = ToReal(path, real)) return error;
+  if (Dword error = Blocked(real)) return error;
+  if (ReadOnlyFile(real) || IsFolder(real)) return platform::ErrorAccessDenied;
+  const int fd = ::open(real.c_str(), O_WRONLY | O_CREAT | O_APPEND | OpenFlags, 0644);
+  if (fd < 0) return errno == ENOENT ? platform::ErrorPathNotFound : ErrorFromErrno(errno);
+  file = nextHandle_;
+  nextHandle_ += 4;
+  open_[file] = OpenFile{fd, real};
+  return 0;
+}
+
 Dword SimFiles::MissingError(const std::string& real) {
   return IsFolder(ParentOf(real)) ? platform::ErrorFileNotFound : platform::ErrorPathNotFound;
 }
@@ -186,7 +214,8 @@ Dword SimFiles::CreateForWriting(const std::string& path, platform::FileHandle& 
   file = 0;
   std::string real;
   if (Dword error = ToReal(path, real)) return error;
-  if (Denied(real) || ReadOnlyFile(real) || IsFolder(real)) return platform::ErrorAccessDenied;
+  if (Dword error = Blocked(real)) return error;
+  if (ReadOnlyFile(real) || IsFolder(real)) return platform::ErrorAccessDenied;
   const int fd = ::open(real.c_str(), O_WRONLY | O_CREAT | O_TRUNC | OpenFlags, 0644);
   if (fd < 0) {
     // Creating a file can miss only its folder.
@@ -238,7 +267,7 @@ Dword SimFiles::ReadAll(const std::string& path, std::string& bytes) {
   bytes.clear();
   std::string real;
   if (Dword error = ToReal(path, real)) return error;
-  if (Denied(real)) return platform::ErrorAccessDenied;
+  if (Dword error = Blocked(real)) return error;
   const int fd = ::open(real.c_str(), O_RDONLY | OpenFlags);
   if (fd < 0) return errno == ENOENT ? MissingError(real) : ErrorFromErrno(errno);
   struct stat st;
@@ -272,7 +301,8 @@ Dword SimFiles::Replace(const std::string& source, const std::string& target) {
   std::string realSource, realTarget;
   if (Dword error = ToReal(source, realSource)) return error;
   if (Dword error = ToReal(target, realTarget)) return error;
-  if (Denied(realSource) || Denied(realTarget)) return platform::ErrorAccessDenied;
+  if (Dword error = Blocked(realSource)) return error;
+  if (Dword error = Blocked(realTarget)) return error;
   if (replaceError_ != 0) return replaceError_;
   if (::access(realSource.c_str(), F_OK) != 0) return MissingError(realSource);
   // MoveFileEx refuses to replace a read-only file or a folder.
@@ -297,7 +327,7 @@ Dword SimFiles::Replace(const std::string& source, const std::string& target) {
 Dword SimFiles::Delete(const std::string& path) {
   std::string real;
   if (Dword error = ToReal(path, real)) return error;
-  if (Denied(real)) return platform::ErrorAccessDenied;
+  if (Dword error = Blocked(real)) return error;
   struct stat st;
   if (::stat(real.c_str(), &st) != 0) return errno == ENOENT ? MissingError(real) : ErrorFromErrno(errno);
   if (S_ISDIR(st.st_mode) || ReadOnlyFile(real)) return platform::ErrorAccessDenied;
@@ -329,7 +359,7 @@ std::string SimFiles::ErrorText(Dword code) {
       return "The system cannot move the file to a different disk drive.";
     case ErrorGenFailure:
       return "A device attached to the system is not functioning.";
-    case ErrorSharingViolation:
+    case platform::ErrorSharingViolation:
       return "The process cannot access the file because it is being used by another process.";
     case platform::ErrorHandleDiskFull:
       return "The disk is full.";
@@ -423,6 +453,7 @@ void SimFiles::ClearFaults() {
   denied_.clear();
   writeBudgetSet_ = false;
   replaceError_ = 0;
+  held_.clear();
 }
 
 }  // namespace sim

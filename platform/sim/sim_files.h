@@ -9,12 +9,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/sim/sim_windows.h"
 
 namespace sim {
 
@@ -31,6 +33,7 @@ class SimFiles : public platform::IFiles {
 
   std::string GetModuleFileNameA() override { return moduleFileName_; }
   platform::Dword CreateForWriting(const std::string& path, platform::FileHandle& file) override;
+  platform::Dword OpenForAppend(const std::string& path, platform::FileHandle& file) override;
   platform::Dword Write(platform::FileHandle file, const void* data, std::size_t size) override;
   platform::Dword Flush(platform::FileHandle file) override;
   platform::Dword Close(platform::FileHandle file) override;
@@ -58,6 +61,12 @@ class SimFiles : public platform::IFiles {
   void DenyAccess(const std::string& winPath);
   // After `bytes` more bytes, writes stop short and fail with `error`.
   void FailWritesAfter(std::size_t bytes, platform::Dword error = platform::ErrorDiskFull);
+  // Another program holds the file open without sharing for `ms` of the desktop's time
+  // (Forever: until ClearFaults): opening, replacing and deleting it fail with
+  // ERROR_SHARING_VIOLATION. Without a clock the hold lasts until ClearFaults.
+  static constexpr std::uint64_t Forever = ~std::uint64_t{0};
+  void HoldWithoutSharing(const std::string& winPath, std::uint64_t ms);
+  void UseClock(const VirtualClock* clock) { clock_ = clock; }
   // Replace fails with `error` (0: works again).
   void FailReplace(platform::Dword error) { replaceError_ = error; }
   // Sets or clears the read-only attribute (the file's write permission bits).
@@ -75,6 +84,8 @@ class SimFiles : public platform::IFiles {
 
   platform::Dword ToReal(const std::string& winPath, std::string& real) const;
   bool Denied(const std::string& real) const;
+  // The error of an operation on a denied or held file, else 0.
+  platform::Dword Blocked(const std::string& real) const;
   // ERROR_FILE_NOT_FOUND when the folder exists, ERROR_PATH_NOT_FOUND when it does not.
   static platform::Dword MissingError(const std::string& real);
 
@@ -87,6 +98,8 @@ class SimFiles : public platform::IFiles {
   std::size_t writeBudget_ = 0;
   platform::Dword writeError_ = 0;
   platform::Dword replaceError_ = 0;
+  std::map<std::string, std::uint64_t> held_;  // real path -> end of the hold
+  const VirtualClock* clock_ = nullptr;
 };
 
 }  // namespace sim

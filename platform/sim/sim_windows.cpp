@@ -171,6 +171,12 @@ LResult SimWindows::SendMessageA(Hwnd hwnd, Uint msg, WParam wParam, LParam lPar
 }
 
 bool SimWindows::PostMessageA(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
+  if (hwnd == HwndBroadcast) {
+    for (Hwnd target : order_)
+      if (const Window* w = Find(target); w && w->desc.kind != WindowKind::MessageOnly)
+        queue_.push_back({target, msg, wParam, lParam});
+    return true;
+  }
   if (hwnd != 0 && !Find(hwnd)) return false;
   queue_.push_back({hwnd, msg, wParam, lParam});
   return true;

@@ -16,6 +16,8 @@ platform::Hglobal Win32Clipboard::SetClipboardData(platform::Uint format, platfo
   return From(::SetClipboardData(format, To<HANDLE>(block)));
 }
 
+platform::Dword Win32Clipboard::GetClipboardSequenceNumber() { return ::GetClipboardSequenceNumber(); }
+
 bool Win32Clipboard::IsClipboardFormatAvailable(platform::Uint format) {
   return ::IsClipboardFormatAvailable(format) != 0;
 }

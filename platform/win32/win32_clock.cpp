@@ -63,6 +63,16 @@ std::string Win32Clock::FormatLongTime(const platform::SystemTime& time) {
   });
 }
 
+void Win32Clock::Sleep(platform::Dword ms) { ::Sleep(ms); }
+
+platform::Handle Win32Instances::CreateMutexA(const std::string& name, bool& alreadyExisted) {
+  HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name.c_str());
+  alreadyExisted = mutex != nullptr && ::GetLastError() == ERROR_ALREADY_EXISTS;
+  return From(mutex);
+}
+
+bool Win32Instances::CloseHandle(platform::Handle handle) { return ::CloseHandle(To<HANDLE>(handle)) != 0; }
+
 platform::Hevent Win32Clock::CreateEventA(bool manualReset, bool initialState) {
   return From(::CreateEventA(nullptr, manualReset ? TRUE : FALSE, initialState ? TRUE : FALSE, nullptr));
 }

@@ -35,6 +35,7 @@ class Win32Desktop final : public platform::Desktop {
   platform::IFiles& Files() override { return files_; }
   platform::IClock& Clock() override { return clock_; }
   platform::ICodePage& CodePage() override { return codePage_; }
+  platform::IInstances& Instances() override { return instances_; }
   ui::PeerFactory* Peers() override { return peers_; }
 
  private:
@@ -51,6 +52,7 @@ class Win32Desktop final : public platform::Desktop {
   Win32Files files_;
   Win32Clock clock_;
   Win32CodePage codePage_;
+  Win32Instances instances_;
   ui::PeerFactory* peers_ = nullptr;
 };
 

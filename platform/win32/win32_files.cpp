@@ -43,6 +43,17 @@ platform::Dword Win32Files::CreateForWriting(const std::string& path, platform::
   return ERROR_SUCCESS;
 }
 
+platform::Dword Win32Files::OpenForAppend(const std::string& path, platform::FileHandle& file) {
+  HANDLE handle = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    file = 0;
+    return ::GetLastError();
+  }
+  file = From(handle);
+  return ERROR_SUCCESS;
+}
+
 platform::Dword Win32Files::Write(platform::FileHandle file, const void* data, std::size_t size) {
   const char* bytes = static_cast<const char*>(data);
   while (size > 0) {

@@ -58,6 +58,11 @@ bool Win32NotifyArea::Shell_NotifyIconA(platform::Dword message, const platform:
   record.hIcon = To<HICON>(data.hIcon);
   std::memcpy(record.szTip, data.szTip, sizeof record.szTip);
   record.szTip[sizeof record.szTip - 1] = '\0';
+  std::memcpy(record.szInfo, data.szInfo, sizeof record.szInfo);
+  record.szInfo[sizeof record.szInfo - 1] = '\0';
+  std::memcpy(record.szInfoTitle, data.szInfoTitle, sizeof record.szInfoTitle);
+  record.szInfoTitle[sizeof record.szInfoTitle - 1] = '\0';
+  record.dwInfoFlags = data.dwInfoFlags;
   record.uVersion = data.uVersion;
   return ::Shell_NotifyIconA(message, reinterpret_cast<NOTIFYICONDATAA*>(&record)) != 0;
 }

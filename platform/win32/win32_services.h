@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/hotkey_system.h"
+#include "platform/instances.h"
 #include "platform/keyboard.h"
 #include "platform/notify_area.h"
 #include "platform/registry.h"
@@ -27,6 +28,7 @@ class Win32Clipboard final : public platform::IClipboard {
   platform::Uint RegisterClipboardFormatA(const std::string& name) override;
   platform::Hwnd SetClipboardViewer(platform::Hwnd viewer) override;
   bool ChangeClipboardChain(platform::Hwnd remove, platform::Hwnd next) override;
+  platform::Dword GetClipboardSequenceNumber() override;
 };
 
 class Win32GlobalMemory final : public platform::IGlobalMemory {
@@ -105,6 +107,7 @@ class Win32Files final : public platform::IFiles {
  public:
   std::string GetModuleFileNameA() override;
   platform::Dword CreateForWriting(const std::string& path, platform::FileHandle& file) override;
+  platform::Dword OpenForAppend(const std::string& path, platform::FileHandle& file) override;
   platform::Dword Write(platform::FileHandle file, const void* data, std::size_t size) override;
   platform::Dword Flush(platform::FileHandle file) override;
   platform::Dword Close(platform::FileHandle file) override;
@@ -118,6 +121,7 @@ class Win32Files final : public platform::IFiles {
 class Win32Clock final : public platform::IClock {
  public:
   platform::Dword GetTickCount() override;
+  void Sleep(platform::Dword ms) override;
   platform::SystemTime GetLocalTime() override;
   std::string FormatShortDate(const platform::SystemTime& time) override;
   std::string FormatLongTime(const platform::SystemTime& time) override;
@@ -125,6 +129,12 @@ class Win32Clock final : public platform::IClock {
   bool CloseHandle(platform::Hevent handle) override;
   platform::Dword MsgWaitForMultipleObjects(platform::Hevent event, platform::Dword timeoutMs,
                                             platform::Dword wakeMask) override;
+};
+
+class Win32Instances final : public platform::IInstances {
+ public:
+  platform::Handle CreateMutexA(const std::string& name, bool& alreadyExisted) override;
+  bool CloseHandle(platform::Handle handle) override;
 };
 
 class Win32CodePage final : public platform::ICodePage {
