@@ -364,6 +364,156 @@ void ScanLines(Table& table, const Units& units, char16_t separator, char16_t ma
   if (rowPending) endRow();
 }
 
+// Text already in code units, as decoded from UTF-8.
+class WideUnits {
+ public:
+  explicit WideUnits(std::u16string_view text) : text_(text) {}
+  std::size_t size() const { return text_.size(); }
+  char16_t operator[](std::size_t i) const { return text_[i]; }
+  void Load(std::size_t at, char16_t (&out)[Block]) const { std::memcpy(out, text_.data() + at, sizeof out); }
+  void Append(std::u16string& out, std::size_t begin, std::size_t end) const {
+    out.append(text_.substr(begin, end - begin));
+  }
+
+ private:
+  std::u16string_view text_;
+};
+
+// Whether the code units hold a NUL, which no text this program stores can contain: the
+// clipboard's text ends at its first zero. Such content is not a table text file.
+template <class Units>
+bool HoldsNul(const Units& units) {
+  const std::size_t n = units.size();
+  std::size_t i = 0;
+  for (; i + Block <= n; i += Block) {
+    char16_t block[Block];
+    units.Load(i, block);
+    std::uint16_t found = 0;
+    for (char16_t ch : block) found |= static_cast<std::uint16_t>(ch == 0);
+    if (found) return true;
+  }
+  for (; i < n; ++i)
+    if (units[i] == 0) return true;
+  return false;
+}
+
+// Reads the rows; returns whether the content is what a table text file can hold (`whole`:
+// no stray byte was left over).
+template <class Units>
+bool ScanChecked(Table& table, const Units& units, bool whole, char16_t separator, char16_t mark) {
+  ScanLines(table, units, separator, mark);
+  return whole && !HoldsNul(units);
+}
+
+enum class TextEncoding { Utf16LeMarked, Utf16BeMarked, Utf16Le, Utf8, Ansi };
+
+bool StartsWithUtf8Mark(std::string_view bytes) {
+  return bytes.size() >= 3 && bytes[0] == '\xEF' && bytes[1] == '\xBB' && bytes[2] == '\xBF';
+}
+
+// Valid UTF-8 (shortest forms, no surrogates, nothing above U+10FFFF) that holds at least one
+// byte above 0x7F; plain ASCII reads the same in every encoding and stays 8-bit.
+bool IsUtf8WithNonAscii(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  bool nonAscii = false;
+  std::size_t i = 0;
+  while (i < n) {
+    const unsigned lead = p[i];
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    nonAscii = true;
+    std::size_t length;
+    unsigned low = 0x80, high = 0xBF;  // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;   // overlong
+      if (lead == 0xED) high = 0x9F;  // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;   // overlong
+      if (lead == 0xF4) high = 0x8F;  // above U+10FFFF
+    } else {
+      return false;
+    }
+    if (i + length > n) return false;
+    if (p[i + 1] < low || p[i + 1] > high) return false;
+    for (std::size_t k = 2; k < length; ++k)
+      if (p[i + k] < 0x80 || p[i + k] > 0xBF) return false;
+    i += length;
+  }
+  return nonAscii;
+}
+
+// Decodes text that IsUtf8WithNonAscii accepted (or pure ASCII).
+std::u16string DecodeUtf8(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::u16string out;
+  out.reserve(n);
+  std::size_t i = 0;
+  while (i < n) {
+    const unsigned lead = p[i];
+    char32_t cp;
+    std::size_t length;
+    if (lead < 0x80) {
+      cp = lead;
+      length = 1;
+    } else if (lead < 0xE0) {
+      cp = lead & 0x1F;
+      length = 2;
+    } else if (lead < 0xF0) {
+      cp = lead & 0x0F;
+      length = 3;
+    } else {
+      cp = lead & 0x07;
+      length = 4;
+    }
+    for (std::size_t k = 1; k < length && i + k < n; ++k) cp = (cp << 6) | (p[i + k] & 0x3F);
+    i += length;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+  }
+  return out;
+}
+
+// UTF-16LE that lost its mark. Text of this program's files always has line ends, and in
+// UTF-16LE a line end is the bytes 0D 00 0A 00 at an even offset; text in a Latin script has
+// a zero high byte in most of its units besides. 8-bit text holds neither: its zero bytes
+// would be NULs.
+bool LooksLikeUtf16Le(std::string_view bytes) {
+  const std::size_t n = bytes.size();
+  if (n < 2 || n % 2 != 0) return false;
+  std::size_t zeroHigh = 0;
+  bool lineEnd = false;
+  for (std::size_t i = 0; i + 1 < n; i += 2) {
+    if (bytes[i] == 0 && bytes[i + 1] == 0) return false;  // a NUL unit: not text
+    if (bytes[i + 1] == 0) {
+      ++zeroHigh;
+      if (bytes[i] == '\n' && i >= 2 && bytes[i - 2] == '\r' && bytes[i - 1] == 0) lineEnd = true;
+    }
+  }
+  return lineEnd || zeroHigh * 4 >= n / 2;
+}
+
+TextEncoding FindEncoding(std::string_view bytes) {
+  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') return TextEncoding::Utf16LeMarked;
+  if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') return TextEncoding::Utf16BeMarked;
+  if (StartsWithUtf8Mark(bytes)) return TextEncoding::Utf8;
+  if (LooksLikeUtf16Le(bytes)) return TextEncoding::Utf16Le;
+  if (IsUtf8WithNonAscii(bytes)) return TextEncoding::Utf8;
+  return TextEncoding::Ansi;
+}
+
 // Ends an update also when reading fails halfway.
 class UpdateScope {
  public:
@@ -396,21 +546,37 @@ void WriteRowsToFile(const Table& table, platform::IFiles& files, platform::ICod
   }
 }
 
-void ReadRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName, char16_t separator,
-                      char16_t lineBreakMark) {
+bool ReadRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark) {
   UpdateScope update(table);
   table.RemoveAllRows();
+  switch (FindEncoding(bytes)) {
+    case TextEncoding::Utf16LeMarked:
+      return ScanChecked(table, Units16<false>(bytes.substr(2)), bytes.size() % 2 == 0, separator,
+                         lineBreakMark);
+    case TextEncoding::Utf16BeMarked:
+      return ScanChecked(table, Units16<true>(bytes.substr(2)), bytes.size() % 2 == 0, separator,
+                         lineBreakMark);
+    case TextEncoding::Utf16Le:
+      return ScanChecked(table, Units16<false>(bytes), true, separator, lineBreakMark);
+    case TextEncoding::Utf8: {
+      const std::u16string text = DecodeUtf8(bytes.substr(StartsWithUtf8Mark(bytes) ? 3 : 0));
+      return ScanChecked(table, WideUnits(text), true, separator, lineBreakMark);
+    }
+    case TextEncoding::Ansi:
+      break;
+  }
+  return ScanChecked(table, Bytes8(bytes), true, separator, lineBreakMark);
+}
+
+void ReadRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName, char16_t separator,
+                      char16_t lineBreakMark) {
+  {
+    UpdateScope update(table);
+    table.RemoveAllRows();
+  }
   std::string bytes;
   if (Dword error = files.ReadAll(fileName, bytes)) RaiseIoError(error);
-
-  const std::string_view content(bytes);
-  if (content.size() >= 2 && content[0] == '\xFF' && content[1] == '\xFE') {
-    ScanLines(table, Units16<false>(content.substr(2)), separator, lineBreakMark);
-  } else if (content.size() >= 2 && content[0] == '\xFE' && content[1] == '\xFF') {
-    ScanLines(table, Units16<true>(content.substr(2)), separator, lineBreakMark);
-  } else {
-    ScanLines(table, Bytes8(content), separator, lineBreakMark);
-  }
+  ReadRowsFromBytes(table, bytes, separator, lineBreakMark);
 }
 
 }  // namespace grid

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "grid/table.h"
 #include "platform/codepage.h"
@@ -35,9 +36,15 @@ void WriteRowsToFile(const Table& table, platform::IFiles& files, platform::ICod
                      const std::string& fileName, char16_t separator, char16_t lineBreakMark,
                      std::uint8_t encoding);
 
-// Removes all rows, then appends one row per line of the file; the encoding is found from the
-// file's first bytes. A missing or unreadable file leaves the table empty and raises
-// platform::IoError; the content itself never raises.
+// Removes all rows, then appends one row per line of `bytes`. The encoding is found from the
+// content: a byte order mark (UTF-16LE, UTF-16BE, UTF-8); without one, UTF-16LE whose mark was
+// lost, then valid UTF-8 that holds non-ASCII bytes, and otherwise 8-bit text read byte for
+// byte. Returns false when the content cannot be a table text file (a NUL character, or a
+// stray last byte of 16-bit text); the rows it holds are read all the same.
+bool ReadRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark);
+
+// Removes all rows, then reads the file as ReadRowsFromBytes does. A missing or unreadable file leaves the
+// table empty and raises platform::IoError; the content itself never raises.
 void ReadRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName, char16_t separator,
                       char16_t lineBreakMark);
 
