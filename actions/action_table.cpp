@@ -1,6 +1,7 @@
 #include "actions/action_table.h"
 
 #include "grid/data_directory.h"
+#include "grid/data_file.h"
 #include "grid/table_file.h"
 
 namespace actions {
@@ -15,10 +16,18 @@ std::vector<grid::Column> ActionColumns() {
   };
 }
 
+bool ActionsFileUnread = false;
+
+std::string ActionsSavePath(platform::Desktop& desktop) {
+  const std::string path = grid::DataPath(desktop.Files(), grid::ActionsFile);
+  // Importable later with "Import actions", as it is a table text file of the same kind.
+  return ActionsFileUnread ? grid::SideFileName(path, "saved-aside") : path;
+}
+
 void SaveActions(const grid::Table& table, platform::Desktop& desktop) {
   try {
-    grid::WriteRowsToFile(table, desktop.Files(), desktop.CodePage(),
-                          grid::DataPath(desktop.Files(), grid::ActionsFile), Separator, LineBreakMark, 1);
+    grid::WriteRowsToFile(table, desktop.Files(), desktop.CodePage(), ActionsSavePath(desktop), Separator,
+                          LineBreakMark, 1);
   } catch (const std::exception&) {
     // Without the Data folder, or on a full disk, the actions live on in memory.
   }

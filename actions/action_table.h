@@ -16,7 +16,14 @@ constexpr char16_t LineBreakMark = u'|';
 // and the hidden Ins holding the paste method.
 std::vector<grid::Column> ActionColumns();
 
-// Writes the whole table to the actions file; a failure is dropped, the table keeps its rows.
+// Set at start-up when the actions file exists but could not be read: it keeps its actions, and
+// the actions of this run are saved beside it instead.
+extern bool ActionsFileUnread;
+
+// The file SaveActions writes: the actions file, or while it was unread the file beside it.
+std::string ActionsSavePath(platform::Desktop& desktop);
+
+// Writes the whole table to ActionsSavePath; a failure is dropped, the table keeps its rows.
 void SaveActions(const grid::Table& table, platform::Desktop& desktop);
 
 }  // namespace actions

@@ -5,7 +5,9 @@
 #include "actions/action_table.h"
 #include "actions/tray_items.h"
 #include "grid/data_directory.h"
+#include "grid/data_file.h"
 #include "grid/table_file.h"
+#include "history/history_store.h"
 #include "history/history_table.h"
 
 namespace actions {
@@ -95,14 +97,33 @@ void TTasks_form::LoadActions() {
   ui::TableGrid& historyTable = main_.HistoryTable();
   Actions().BeginUpdate();
   historyTable.BeginUpdate();
-  // Each list is read on its own: a damaged or missing file costs only that list.
+  // Each list is read on its own: a damaged or missing file costs only that list, and a file
+  // that could not be read is never replaced (see SaveActions and the history store).
+  LoadNotices.clear();
   try {
-    grid::ReadRowsFromFile(Actions(), desktop.Files(), grid::DataPath(desktop.Files(), grid::ActionsFile),
-                           Separator, LineBreakMark);
+    const std::string path = grid::DataPath(desktop.Files(), grid::ActionsFile);
+    const grid::DataFileLoad load =
+        grid::LoadDataFile(Actions(), desktop.Files(), desktop.Clock(), path, Separator, LineBreakMark);
+    ActionsFileUnread = load.state == grid::DataFileLoad::State::Unreadable;
+    if (ActionsFileUnread) {
+      LoadNotices.push_back("The actions could not be read (" +
+                            grid::ErrorDescription(desktop.Files(), load.error) +
+                            ") and are left as they are; changes are saved in " +
+                            grid::FileNameOf(ActionsSavePath(desktop)) + ".");
+    } else if (load.malformed) {
+      LoadNotices.push_back(load.keptAs.empty()
+                                ? "The actions file is damaged, and no copy of it could be made."
+                                : "The actions file is damaged; it was kept as " +
+                                      grid::FileNameOf(load.keptAs) + ".");
+    }
   } catch (const std::exception&) {
   }
   try {
-    history::ReadHistoryFile(historyTable, desktop, grid::DataPath(desktop.Files(), grid::HistoryFile));
+    if (history::HistoryStore* store = history::HistoryStore::Active()) {
+      if (std::string notice = store->Load(historyTable); !notice.empty()) LoadNotices.push_back(notice);
+    } else {
+      history::ReadHistoryFile(historyTable, desktop, grid::DataPath(desktop.Files(), grid::HistoryFile));
+    }
   } catch (const std::exception&) {
   }
   Actions().EndUpdate();

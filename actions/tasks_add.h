@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "actions/main_window.h"
 #include "hotkeys/hotkey_manager.h"
@@ -68,6 +69,8 @@ class TTasks_form : public ui::Form {
 
   // Start-up: reads both lists and prepares what depends on them.
   void LoadActions();
+  // What the user should be told about the data files after LoadActions, one text each.
+  std::vector<std::string> LoadNotices;
   void FillKeyList();
   void RegisterActionHotkey(hotkeys::HotKey hotkey);
   void RegisterHotkeysOf(const grid::Table& table);

@@ -1,0 +1,84 @@
+#include "grid/data_file.h"
+
+#include <algorithm>
+
+#include "grid/table_file.h"
+#include "platform/types.h"
+
+namespace grid {
+
+using platform::Dword;
+
+bool IsMissingFileError(Dword error) {
+  return error == platform::ErrorFileNotFound || error == platform::ErrorPathNotFound;
+}
+
+std::string ErrorDescription(platform::IFiles& files, Dword error) {
+  std::string text = files.ErrorText(error);
+  while (!text.empty() &&
+         (text.back() == '.' || text.back() == ' ' || text.back() == '\n' || text.back() == '\r'))
+    text.pop_back();
+  return text.empty() ? "error " + std::to_string(error) : text;
+}
+
+std::string FileNameOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string SideFileName(const std::string& path, const std::string& tag) {
+  const std::size_t nameStart = path.size() - FileNameOf(path).size();
+  const std::size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || dot < nameStart) return path + "." + tag;
+  return path.substr(0, dot) + "." + tag + path.substr(dot);
+}
+
+std::string KeepAside(platform::IFiles& files, const std::string& path, const std::string& bytes) {
+  for (int n = 1; n <= 100; ++n) {
+    const std::string name = SideFileName(path, n == 1 ? "malformed" : "malformed" + std::to_string(n));
+    std::string existing;
+    const Dword error = files.ReadAll(name, existing);
+    if (error == 0 || !IsMissingFileError(error)) continue;
+    if (ReplaceFileContents(files, name, bytes.data(), bytes.size()) == 0) return name;
+    return std::string();
+  }
+  return std::string();
+}
+
+Dword ReadFileWithRetry(platform::IFiles& files, platform::IClock& clock, const std::string& path,
+                        std::string& bytes, Dword retryMs) {
+  const Dword start = clock.GetTickCount();
+  Dword error = files.ReadAll(path, bytes);
+  // Sharing violations pass; short waits at first catch the end of a brief hold early.
+  Dword pause = 50;
+  while (error != 0 && !IsMissingFileError(error) && clock.GetTickCount() - start < retryMs) {
+    clock.Sleep(pause);
+    pause = std::min<Dword>(pause * 2, 500);
+    error = files.ReadAll(path, bytes);
+  }
+  return error;
+}
+
+DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::IClock& clock,
+                          const std::string& path, char16_t separator, char16_t lineBreakMark,
+                          Dword retryMs) {
+  DataFileLoad result;
+  table.BeginUpdate();
+  table.RemoveAllRows();
+  table.EndUpdate();
+
+  std::string bytes;
+  if (const Dword error = ReadFileWithRetry(files, clock, path, bytes, retryMs)) {
+    result.state = IsMissingFileError(error) ? DataFileLoad::State::Missing : DataFileLoad::State::Unreadable;
+    result.error = error;
+    return result;
+  }
+  result.state = DataFileLoad::State::Read;
+  if (!ReadRowsFromBytes(table, bytes, separator, lineBreakMark)) {
+    result.malformed = true;
+    result.keptAs = KeepAside(files, path, bytes);
+  }
+  return result;
+}
+
+}  // namespace grid

@@ -1,0 +1,63 @@
+// Reading the program's own data files at start-up so that nothing they hold is lost: a file
+// another program holds for a moment is read once it is free, and one that cannot be read or
+// does not look like a table text file is never silently replaced.
+#pragma once
+
+#include <string>
+
+#include "grid/table.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+
+namespace grid {
+
+// How long a file that exists but cannot be opened is tried again: backup and sync tools hold
+// a file for a moment.
+constexpr platform::Dword DataFileRetryMs = 3000;
+
+struct DataFileLoad {
+  enum class State {
+    Read,        // the rows are the file's (also when it was malformed)
+    Missing,     // no such file yet: it may be created
+    Unreadable,  // the file exists but could not be read: it must not be replaced
+  };
+  State state = State::Missing;
+  platform::Dword error = 0;  // the Windows error of the last try, for Unreadable
+  // For a file that was read but cannot be a table text file: where its bytes were kept, or
+  // empty when that copy failed too.
+  bool malformed = false;
+  std::string keptAs;
+};
+
+// Reads the whole file, trying again for up to `retryMs` while it exists but cannot be read.
+// Returns 0 or the Windows error of the last try.
+platform::Dword ReadFileWithRetry(platform::IFiles& files, platform::IClock& clock, const std::string& path,
+                                  std::string& bytes, platform::Dword retryMs = DataFileRetryMs);
+
+// Replaces the rows of `table` by the file's, trying again for up to `retryMs` while the file
+// exists but cannot be read. Missing and unreadable files leave the table empty. The bytes of
+// a malformed file are first copied beside it (KeptAsideName), since the next write replaces it.
+DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::IClock& clock,
+                          const std::string& path, char16_t separator, char16_t lineBreakMark,
+                          platform::Dword retryMs = DataFileRetryMs);
+
+// Copies `bytes` to the first free name SideFileName(path, "malformed"), "malformed2", ...:
+// an earlier copy is never overwritten. Returns the name, or empty when the copy failed.
+std::string KeepAside(platform::IFiles& files, const std::string& path, const std::string& bytes);
+
+// A name beside `path` that says what the file holds, keeping the extension so that the
+// program's import still offers it: "C:\x\actions.cnfg" with "malformed" gives
+// "C:\x\actions.malformed.cnfg".
+std::string SideFileName(const std::string& path, const std::string& tag);
+
+// The file's name without its folder.
+std::string FileNameOf(const std::string& path);
+
+// The system's text for an error without its full stop, to be set in a sentence; its number
+// when the system has no text.
+std::string ErrorDescription(platform::IFiles& files, platform::Dword error);
+
+// Whether an error of opening a file means it is not there (rather than not readable).
+bool IsMissingFileError(platform::Dword error);
+
+}  // namespace grid
