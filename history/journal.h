@@ -1,0 +1,42 @@
+// The capture journal: an append-only file beside the history file that receives each capture
+// the moment it is made, so that a crash, a kill or a power cut costs at most the captures of
+// the last second. The history file itself is only written whole; the journal is folded into
+// it at each such write and then emptied.
+//
+// Layout: the 8 bytes "CMJRNL1\n", then one record per capture, oldest first:
+//   u32 payload size in bytes, u32 CRC-32 of the payload, payload
+//   payload: u32 number of code units of the date, the date's code units, the text's code units
+// all little-endian, the texts UTF-16. A record that a crash cut short, or whose checksum does
+// not match, ends the journal: it and whatever follows it are dropped.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace history {
+
+constexpr std::string_view JournalHeader = "CMJRNL1\n";
+
+struct JournalRecord {
+  std::u16string date;
+  std::u16string text;
+  bool operator==(const JournalRecord&) const = default;
+};
+
+// Appends the bytes of one record to `out`.
+void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16string_view text);
+
+struct JournalContent {
+  bool recognised = false;  // the header is there (an empty file has none and holds nothing)
+  std::vector<JournalRecord> records;
+  std::size_t validBytes = 0;  // header and whole records; a damaged tail starts here
+  bool damaged = false;        // bytes after the last whole record
+};
+
+JournalContent DecodeJournal(std::string_view bytes);
+
+std::uint32_t Crc32(std::string_view bytes);
+
+}  // namespace history
