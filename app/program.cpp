@@ -9,6 +9,8 @@
 
 namespace app {
 
+using namespace platform;
+
 TForm1* Form1 = nullptr;
 TAbout_f* About_f = nullptr;
 actions::TTasks_form* Tasks_form = nullptr;
@@ -18,7 +20,16 @@ Program::Program(platform::Desktop& desktop)
 
 Program::~Program() { Exit(); }
 
-void Program::Start() {
+bool Program::Start() {
+  bool another = false;
+  instanceMutex_ = desktop_.Instances().CreateMutexA(InstanceMutexName, another);
+  if (another) {
+    desktop_.Instances().CloseHandle(instanceMutex_);
+    instanceMutex_ = 0;
+    IWindows& windows = desktop_.Windows();
+    windows.PostMessageA(HwndBroadcast, windows.RegisterWindowMessageA(ShowRunningInstanceMessage), 0, 0);
+    return false;
+  }
   started_ = true;
   history::LastClipboardText.clear();  // nothing has been read in this run yet
   history::LastClipboardTextPrivate = false;
@@ -31,6 +42,8 @@ void Program::Start() {
   app::About_f = about_.get();
   tasks_ = std::make_unique<actions::TTasks_form>(app_, *form1_, keyNames_);
   app::Tasks_form = tasks_.get();
+  form1_->TellUser(tasks_->LoadNotices);
+  return true;
 }
 
 int Program::Run() { return desktop_.Windows().RunMessageLoop(); }
@@ -45,11 +58,13 @@ void Program::Exit() {
   form1_.reset();
   app::Form1 = nullptr;
   keyNames_.ShutDown();
+  if (instanceMutex_ != 0) desktop_.Instances().CloseHandle(instanceMutex_);
+  instanceMutex_ = 0;
 }
 
 int RunProgram(platform::Desktop& desktop) {
   Program program(desktop);
-  program.Start();
+  if (!program.Start()) return 0;
   int code = program.Run();
   program.Exit();
   return code;

@@ -19,8 +19,10 @@ class Program {
   Program& operator=(const Program&) = delete;
 
   // Creates the windows in order and loads the lists; the main window's visibility is then
-  // what the settings and the first run made it.
-  void Start();
+  // what the settings and the first run made it. When another copy of the program runs, asks
+  // it to show its main window instead and returns false, having touched no file, registry
+  // value or window of its own.
+  bool Start();
   // Runs the message loop until the program is told to end.
   int Run();
   // Destroys the windows in reverse order of creation.
@@ -39,6 +41,7 @@ class Program {
   std::unique_ptr<TForm1> form1_;
   std::unique_ptr<TAbout_f> about_;
   std::unique_ptr<actions::TTasks_form> tasks_;
+  platform::Handle instanceMutex_ = 0;
   bool started_ = false;
   bool exited_ = false;
 };

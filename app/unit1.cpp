@@ -72,6 +72,9 @@ TForm1::TForm1(ui::Application& app)
   CheckBox1.OnKeyPress = [this](char& key) { CheckBox1KeyPress(key); };
   CheckBox2.OnKeyPress = [this](char& key) { CheckBox2KeyPress(key); };
   Timer2.OnTimer = [this] { Timer2Timer(); };
+  CaptureRetryTimer.OnTimer = [this] { CaptureRetryTimerTimer(); };
+  JournalFlushTimer.OnTimer = [this] { JournalFlushTimerTimer(); };
+  showMessage_ = Desktop().Windows().RegisterWindowMessageA(ShowRunningInstanceMessage);
 
   // The action commands are the action editor's.
   Add_b.OnClick = [] { Tasks_form->Add_bClick(); };
@@ -152,9 +155,7 @@ bool TForm1::HandleMessage(Uint msg, WParam wParam, LParam lParam, LResult& resu
       return true;
     case WmDrawClipboard:
       result = DefaultHandler(msg, wParam, lParam);
-      Chain.DrawClipboard([this] {
-        history::CaptureClipboard(Desktop(), Handle(), TableGrid2, Label1, history::LastClipboardText);
-      });
+      Chain.DrawClipboard([this] { CaptureChange(); });
       return true;
     case WmChangeCbChain:
       DefaultHandler(msg, wParam, lParam);
@@ -164,14 +165,24 @@ bool TForm1::HandleMessage(Uint msg, WParam wParam, LParam lParam, LResult& resu
       TrayIcon1.OwnerShowWindow(wParam, lParam);
       return false;
     case WmQueryEndSession:
-      // The same writes as "Exit"; the log-off goes ahead whatever happens here.
-      App().Guard([this] {
+      // The same writes as "Exit"; the log-off goes ahead whatever happens here. A box would
+      // hold the log-off until someone answered it, so a failure is told in a balloon; the
+      // captures are in the journal whatever the history file's write did.
+      try {
         bool canClose = true;
         FormCloseQuery(canClose);
-      });
+      } catch (const std::exception& error) {
+        TellUser({std::string("Not everything could be saved at log-off: ") + error.what()});
+      }
       result = 1;
       return true;
     default:
+      if (showMessage_ != 0 && msg == showMessage_) {
+        // Another start of the program asks this one to show itself, as a tray icon click does.
+        TrayIcon1Click();
+        result = 0;
+        return true;
+      }
       return false;
   }
 }
@@ -207,6 +218,56 @@ void TForm1::Optoins1Click() {
 void TForm1::CheckBox1KeyPress(char&) { SaveSettings(); }
 
 void TForm1::CheckBox2KeyPress(char&) { SaveSettings(); }
+
+void TForm1::CaptureChange() {
+  CaptureRetryTimer.SetEnabled(false);
+  CaptureRetry.Stop();
+  ReadClipboard(false);
+}
+
+void TForm1::CaptureRetryTimerTimer() {
+  CaptureRetryTimer.SetEnabled(false);
+  // A newer change brings its own notification; this one's text is gone from the clipboard.
+  if (!CaptureRetry.StillWanted(Desktop().Clipboard().GetClipboardSequenceNumber())) {
+    CaptureRetry.Stop();
+    return;
+  }
+  ReadClipboard(true);
+}
+
+void TForm1::ReadClipboard(bool retrying) {
+  switch (history::CaptureClipboard(Desktop(), Handle(), TableGrid2, Label1, history::LastClipboardText)) {
+    case history::CaptureResult::Recorded:
+      CaptureRetry.Stop();
+      HistoryStore1.Recorded(TableGrid2);
+      JournalFlushTimer.SetEnabled(true);
+      break;
+    case history::CaptureResult::Busy:
+      // Another program reads the clipboard at the same change; it lets go within moments.
+      if (const Uint delay = retrying
+                                 ? CaptureRetry.Next()
+                                 : CaptureRetry.Begin(Desktop().Clipboard().GetClipboardSequenceNumber())) {
+        CaptureRetryTimer.SetInterval(delay);
+        CaptureRetryTimer.SetEnabled(true);
+      }
+      break;
+    case history::CaptureResult::Skipped:
+      CaptureRetry.Stop();
+      break;
+  }
+}
+
+void TForm1::JournalFlushTimerTimer() {
+  JournalFlushTimer.SetEnabled(false);
+  HistoryStore1.Flush();
+}
+
+void TForm1::TellUser(const std::vector<std::string>& notices) {
+  if (notices.empty()) return;
+  std::string text;
+  for (const std::string& notice : notices) text += (text.empty() ? "" : " ") + notice;
+  TrayIcon1.ShowBalloon(ProductName, text, true);
+}
 
 // One second after start-up, when the history is loaded, the window starts hearing of changes.
 void TForm1::Timer2Timer() {

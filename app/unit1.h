@@ -8,6 +8,8 @@
 
 #include "actions/main_window.h"
 #include "clipboard/viewer_chain.h"
+#include "history/capture.h"
+#include "history/history_store.h"
 #include "tray/tray_icon.h"
 #include "ui/application.h"
 #include "ui/controls.h"
@@ -25,6 +27,10 @@ constexpr const char* RunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Ru
 constexpr const char* RunValue = "Corvilane_Clipboard_Manger";
 constexpr const char* MarkerKey = "Software\\Corvilane\\Clipboard_manager";
 constexpr const char* MarkerValue = "fr";
+// The mutex that the running copy of the program holds, and the message by which a second start
+// asks it to show its main window.
+constexpr const char* InstanceMutexName = "Corvilane_Clipboard_Manager_Running";
+constexpr const char* ShowRunningInstanceMessage = "Corvilane_Clipboard_Manager_Show";
 
 std::vector<std::unique_ptr<ui::MenuItem>> MakeNumberedItems(ui::PopupMenu& menu);
 
@@ -79,10 +85,19 @@ class TForm1 : public ui::Form, public actions::MainWindow {
   tray::TTrayIcon TrayIcon1{*this};
 
   ui::Timer Timer2{*this, 1000, true};
+  // Reads a clipboard that was busy at a change again, a few times within about a second.
+  ui::Timer CaptureRetryTimer{*this, 10, false};
+  // Puts the journal's records on the disk within a second of a capture.
+  ui::Timer JournalFlushTimer{*this, 1000, false};
 
   // The next window in the clipboard viewer chain; 0 for none.
   platform::Hwnd NextViewer = 0;
   clipboard::ViewerChain Chain{Desktop(), NextViewer};
+  history::HistoryStore HistoryStore1{Desktop(), history::HistoryFilePath(Desktop())};
+  history::BusyClipboardRetry CaptureRetry;
+
+  // Tells the user, in a balloon over the tray icon, without a box that waits for an answer.
+  void TellUser(const std::vector<std::string>& notices);
 
   // Start-up work once the components exist.
   void FormCreate();
@@ -103,6 +118,8 @@ class TForm1 : public ui::Form, public actions::MainWindow {
   void CheckBox1KeyPress(char& key);
   void CheckBox2KeyPress(char& key);
   void Timer2Timer();
+  void CaptureRetryTimerTimer();
+  void JournalFlushTimerTimer();
 
   // actions::MainWindow
   ui::Form& MainForm() override { return *this; }
@@ -118,9 +135,13 @@ class TForm1 : public ui::Form, public actions::MainWindow {
  private:
   void FormDestroy();
   void MakeVisibleAndRestore(int showCmd);
+  // A change notification: reads the clipboard, and reads it again later when it was busy.
+  void CaptureChange();
+  void ReadClipboard(bool retrying);
   std::string ExePath();
 
   std::array<ui::MenuItem*, actions::TrayActionSlots> trayActionItems_{};
+  platform::Uint showMessage_ = 0;
 };
 
 }  // namespace app

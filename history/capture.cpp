@@ -1,5 +1,7 @@
 #include "history/capture.h"
 
+#include <iterator>
+
 #include "clipboard/clipboard_text.h"
 #include "history/history_table.h"
 
@@ -22,26 +24,52 @@ std::u16string DateText(Desktop& desktop, const SystemTime& time) {
   return desktop.CodePage().AnsiToWide(text);
 }
 
-void CaptureClipboard(Desktop& desktop, Hwnd mainWindow, grid::Table& history, ui::Label& label,
-                      std::string& lastClipboardText) {
+namespace {
+// Doubling from 10 ms, about one second in all.
+constexpr Uint RetryDelays[] = {10, 20, 40, 80, 160, 320, 370};
+}  // namespace
+
+Uint BusyClipboardRetry::Begin(Dword sequence) {
+  sequence_ = sequence;
+  step_ = 0;
+  pending_ = true;
+  return RetryDelays[0];
+}
+
+Uint BusyClipboardRetry::Next() {
+  if (!pending_ || ++step_ >= std::size(RetryDelays)) {
+    pending_ = false;
+    return 0;
+  }
+  return RetryDelays[step_];
+}
+
+CaptureResult CaptureClipboard(Desktop& desktop, Hwnd mainWindow, grid::Table& history, ui::Label& label,
+                               std::string& lastClipboardText) {
   std::string text;
   bool markedPrivate = false;
-  clipboard::GetClipboardText(desktop, mainWindow, text, markedPrivate);
+  const bool read = clipboard::GetClipboardText(desktop, mainWindow, text, markedPrivate);
+  // Whether text is there can be asked without opening the clipboard; a read that failed with
+  // text there means another program had the clipboard open.
+  IClipboard& board = desktop.Clipboard();
+  const bool busy =
+      !read && (board.IsClipboardFormatAvailable(CfText) || board.IsClipboardFormatAvailable(CfUnicodeText));
   // Kept also when private: the hotkey paste puts the user's own clipboard back afterwards,
   // and that must not lose a password the user just copied. It never reaches a file.
   lastClipboardText = text;
   LastClipboardTextPrivate = markedPrivate;
   label.SetCaption(markedPrivate ? std::string(LabelPrefix) : LabelPrefix + text);
-  if (markedPrivate) return;
+  if (busy) return CaptureResult::Busy;
+  if (markedPrivate) return CaptureResult::Skipped;
 
   try {
     const std::u16string wide = desktop.CodePage().AnsiToWide(text);
     const int textColumn = history.ColumnIndex(Clipboadrs_history);
     if (history.RowCount() > 0) {
       std::u16string scratch;
-      if (history.CellView(textColumn, 0, scratch) == wide) return;
+      if (history.CellView(textColumn, 0, scratch) == wide) return CaptureResult::Skipped;
     }
-    if (text.empty()) return;
+    if (text.empty()) return CaptureResult::Skipped;
     if (history.RowCount() == 0) {
       history.AppendRow();
     } else {
@@ -49,8 +77,10 @@ void CaptureClipboard(Desktop& desktop, Hwnd mainWindow, grid::Table& history, u
     }
     history.SetCell(textColumn, 0, wide);
     history.SetCell(Date, 0, DateText(desktop, desktop.Clock().GetLocalTime()));
+    return CaptureResult::Recorded;
   } catch (const std::exception&) {
     // A failed capture costs one entry, never the notification that the chain still owes.
+    return CaptureResult::Skipped;
   }
 }
 

@@ -10,13 +10,19 @@
 
 namespace history {
 
+enum class CaptureResult {
+  Recorded,  // a new top row holds the text
+  Skipped,   // nothing to record: no text, an empty or private one, or a repeat of the top row
+  Busy,      // the clipboard holds text, but another program had it open
+};
+
 // Handles one change notification: reads the clipboard's text on behalf of `mainWindow` into
 // `lastClipboardText`, shows it in `label` and, unless it is empty or repeats the top row,
 // inserts it with the current date and time as the new top row. Content that its owner marked
 // private is kept in `lastClipboardText` only: neither shown nor recorded. Errors while checking
 // and recording are dropped; an error reading the clipboard goes to the caller.
-void CaptureClipboard(platform::Desktop& desktop, platform::Hwnd mainWindow, grid::Table& history,
-                      ui::Label& label, std::string& lastClipboardText);
+CaptureResult CaptureClipboard(platform::Desktop& desktop, platform::Hwnd mainWindow, grid::Table& history,
+                               ui::Label& label, std::string& lastClipboardText);
 
 // The double-click on a history row: puts that row's text on the clipboard as ANSI text, on
 // behalf of `mainWindow`. A row outside the table does nothing. Errors of the clipboard write go
@@ -27,5 +33,25 @@ void CopyEntryToClipboard(platform::Desktop& desktop, platform::Hwnd mainWindow,
 // The capture's date text for a local time: the short date, a space and the long time, or the
 // short date alone at exactly midnight.
 std::u16string DateText(platform::Desktop& desktop, const platform::SystemTime& time);
+
+// When to read a busy clipboard again: after a change it could not read, the capture is tried
+// after each delay in turn, about a second in all, and given up once the clipboard has changed
+// again (that change brings its own notification).
+class BusyClipboardRetry {
+ public:
+  // The clipboard was busy at the change numbered `sequence`; returns the first delay.
+  platform::Uint Begin(platform::Dword sequence);
+  // A retry is due: whether to read now, given the clipboard's sequence number.
+  bool StillWanted(platform::Dword sequence) const { return pending_ && sequence == sequence_; }
+  // The read was busy again: the next delay, or 0 when the retries are spent.
+  platform::Uint Next();
+  void Stop() { pending_ = false; }
+  bool Pending() const { return pending_; }
+
+ private:
+  platform::Dword sequence_ = 0;
+  std::size_t step_ = 0;
+  bool pending_ = false;
+};
 
 }  // namespace history

@@ -1,6 +1,7 @@
 #include "history/history_table.h"
 
 #include "grid/data_directory.h"
+#include "history/history_store.h"
 
 namespace history {
 
@@ -20,6 +21,14 @@ PathProvider HistoryFilePath(platform::Desktop& desktop) {
 }
 
 void WriteHistoryFile(const grid::Table& history, platform::Desktop& desktop, const std::string& path) {
+  if (HistoryStore* store = HistoryStore::Active(); store && store->IsHistoryFile(path)) {
+    store->WriteAll(history);
+    return;
+  }
+  WriteHistoryFileDirect(history, desktop, path);
+}
+
+void WriteHistoryFileDirect(const grid::Table& history, platform::Desktop& desktop, const std::string& path) {
   grid::WriteRowsToFile(history, desktop.Files(), desktop.CodePage(), path, Separator, LineBreakMark,
                         Encoding);
 }

@@ -37,8 +37,11 @@ using PathProvider = std::function<std::string()>;
 // The executable's folder + "\Data\clipboard_history.hstr", formed at each call.
 PathProvider HistoryFilePath(platform::Desktop& desktop);
 
-// Every row, top row first; raises platform::IoError.
+// Every row, top row first; raises platform::IoError. A write of the running program's history
+// file goes through its store (history_store.h), which keeps the capture journal in step.
 void WriteHistoryFile(const grid::Table& history, platform::Desktop& desktop, const std::string& path);
+// The same write straight to the file.
+void WriteHistoryFileDirect(const grid::Table& history, platform::Desktop& desktop, const std::string& path);
 // Replaces all rows by the file's; raises platform::IoError (the table is then left empty, or
 // with the rows read before the failure).
 void ReadHistoryFile(grid::Table& history, platform::Desktop& desktop, const std::string& path);

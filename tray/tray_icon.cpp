@@ -121,6 +121,17 @@ void TTrayIcon::Refresh() {
   if (visible_) owner_.Desktop().NotifyArea().Shell_NotifyIconA(NimModify, Record());
 }
 
+void TTrayIcon::ShowBalloon(const std::string& title, const std::string& text, bool warning) {
+  if (!visible_) return;
+  NotifyIconData data = Record();
+  data.uFlags |= NifInfo;
+  std::memcpy(data.szInfo, text.data(), std::min<std::size_t>(text.size(), sizeof data.szInfo - 1));
+  std::memcpy(data.szInfoTitle, title.data(),
+              std::min<std::size_t>(title.size(), sizeof data.szInfoTitle - 1));
+  data.dwInfoFlags = warning ? NiifWarning : NiifInfo;
+  owner_.Desktop().NotifyArea().Shell_NotifyIconA(NimModify, data);
+}
+
 void TTrayIcon::Remove() {
   if (!visible_) return;
   owner_.Desktop().NotifyArea().Shell_NotifyIconA(NimDelete, Record());

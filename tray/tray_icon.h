@@ -37,6 +37,9 @@ class TTrayIcon {
   void Load();
   // Tells the platform about a changed icon or hint.
   void Refresh();
+  // A balloon over the icon that tells the user something without waiting for an answer; the
+  // texts are cut to what the notification area holds.
+  void ShowBalloon(const std::string& title, const std::string& text, bool warning);
   // Removes the icon (when the owner is destroyed).
   void Remove();
   bool IconVisible() const { return visible_; }

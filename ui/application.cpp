@@ -15,10 +15,12 @@ Application* current = nullptr;
 
 Application* Application::Current() { return current; }
 
-Application::Application(platform::Desktop& desktop) : desktop_(desktop) { current = this; }
+Application::Application(platform::Desktop& desktop) : desktop_(desktop), previous_(current) {
+  current = this;
+}
 
 Application::~Application() {
-  if (current == this) current = nullptr;
+  if (current == this) current = previous_;
   if (handle_) desktop_.Windows().DestroyWindow(handle_);
 }
 
@@ -76,7 +78,8 @@ void Application::ShowFormsWithApplication(WParam sizeType) {
   }
 }
 
-void Application::ShowException(const std::exception& error) {
+bool Application::ShowException(const std::exception& error) {
+  if (errorBoxOpen_) return false;
   std::string text = error.what();
   if (text.empty() || text.back() != '.') text += '.';
   // Owned by the window the user works in, so that the keyboard focus returns to it once the
@@ -85,7 +88,15 @@ void Application::ShowException(const std::exception& error) {
   for (Form* form : forms_)
     if (form->Visible() && form->HandleAllocated() && (form->Modal() || owner == handle_))
       owner = form->Handle();
-  desktop_.Dialogs().MessageBoxA(owner, text, title_, MbOk | MbIconError);
+  errorBoxOpen_ = true;
+  try {
+    desktop_.Dialogs().MessageBoxA(owner, text, title_, MbOk | MbIconError);
+  } catch (...) {
+    errorBoxOpen_ = false;
+    throw;
+  }
+  errorBoxOpen_ = false;
+  return true;
 }
 
 void Application::Guard(const std::function<void()>& action) {

@@ -45,8 +45,11 @@ class Application : public platform::IWindowProc {
   void Restore();
 
   // The standard error box: the message, a full stop added when it has none, under the
-  // application title, with the error icon.
-  void ShowException(const std::exception& error);
+  // application title, with the error icon. While a box is open, a further error is not shown:
+  // boxes must not pile up one behind the other, each holding its own modal loop. Returns
+  // whether the box was shown.
+  bool ShowException(const std::exception& error);
+  bool ErrorBoxOpen() const { return errorBoxOpen_; }
   // Runs `action`, showing any error that escapes it in the standard error box.
   void Guard(const std::function<void()>& action);
 
@@ -77,6 +80,8 @@ class Application : public platform::IWindowProc {
   std::vector<Form*> forms_;
   Form* mainForm_ = nullptr;
   bool terminated_ = false;
+  bool errorBoxOpen_ = false;
+  Application* previous_ = nullptr;  // the application that was current before this one
   std::vector<std::pair<int, Hook>> hooks_;
   int nextHookId_ = 1;
 };

@@ -29,6 +29,11 @@ void Timer::SetEnabled(bool enabled) {
     owner_.Desktop().Windows().KillTimer(owner_.Handle(), id_);
 }
 
+void Timer::SetInterval(platform::Uint intervalMs) {
+  interval_ = intervalMs;
+  if (enabled_ && owner_.HandleAllocated()) Start();
+}
+
 void Timer::Start() {
   if (enabled_) owner_.Desktop().Windows().SetTimer(owner_.Handle(), id_, interval_);
 }

@@ -20,6 +20,8 @@ class Timer {
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);
   platform::Uint Interval() const { return interval_; }
+  // A running timer starts counting the new interval now.
+  void SetInterval(platform::Uint intervalMs);
   std::uintptr_t Id() const { return id_; }
   std::function<void()> OnTimer;
 
