@@ -31,7 +31,7 @@ std::string Application::TitleFromExePath(const std::string& path) {
 }
 
 void Application::Initialize() {
-  title_ = TitleFromExePath(desktop_.Files().GetModuleFileNameA());
+  title_ = TitleFromExePath(desktop_.Files().GetModuleFileNameW());
   WindowDesc desc;
   desc.kind = WindowKind::TopLevel;
   desc.title = title_;
