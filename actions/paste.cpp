@@ -22,7 +22,7 @@ void TTasks_form::HotKeyManager1HotKeyPressed(hotkeys::HotKey hotkey, std::uint1
   // Everything the paste needs is taken now: the waits let the user edit or delete the actions,
   // and a paste must neither fail half-way nor paste what a row holds by then.
   struct Paste {
-    std::string text;
+    std::u16string text;
     std::u16string method;
   };
   std::vector<Paste> pastes;
@@ -33,15 +33,15 @@ void TTasks_form::HotKeyManager1HotKeyPressed(hotkeys::HotKey hotkey, std::uint1
   int methodColumn = table.ColumnIndex("Ins");
   for (int row = 0; row < table.RowCount(); ++row)
     if (table.Cell(hotkeyColumn, row) == pressed)
-      pastes.push_back({Narrow(table.Cell(textColumn, row)), table.Cell(methodColumn, row)});
+      pastes.push_back({table.Cell(textColumn, row), table.Cell(methodColumn, row)});
   for (const Paste& paste : pastes) PasteOne(paste.text, paste.method);
 }
 
-void TTasks_form::PasteOne(const std::string& text, const std::u16string& pasteMethod) {
+void TTasks_form::PasteOne(const std::u16string& text, const std::u16string& pasteMethod) {
   // Whatever happens in between, the user's own text goes back on the clipboard.
   struct Restore {
     TTasks_form& form;
-    std::string saved;
+    std::u16string saved;
     bool savedPrivate;
     ~Restore() {
       try {

@@ -9,6 +9,7 @@
 #include "grid/table_file.h"
 #include "history/history_store.h"
 #include "history/history_table.h"
+#include "platform/utf.h"
 
 namespace actions {
 
@@ -122,7 +123,7 @@ void TTasks_form::LoadActions() {
     if (history::HistoryStore* store = history::HistoryStore::Active()) {
       if (std::string notice = store->Load(historyTable); !notice.empty()) LoadNotices.push_back(notice);
     } else {
-      history::ReadHistoryFile(historyTable, desktop, grid::DataPath(desktop.Files(), grid::HistoryFile));
+      history::ReadHistoryFile(historyTable, desktop, history::HistoryPath(desktop));
     }
   } catch (const std::exception&) {
   }
@@ -291,9 +292,10 @@ void TTasks_form::BitBtn1Click() {
     if (CheckBox5.Checked()) {
       hotkeys::HotKey hotkey = ComposedHotKey();
       if (!hotkeys::IsHotKeyFree(Desktop().HotKeys(), App().Handle(), hotkey)) {
-        Desktop().Dialogs().MessageDialog(
-            Handle(), keyNames_.FormatHotKey(hotkey, true) + " is NOT available for registration!!!",
-            MessageDialogType::Information);
+        Desktop().Dialogs().MessageDialog(Handle(),
+                                          platform::Utf16ToUtf8(Widen(keyNames_.FormatHotKey(hotkey, true))) +
+                                              " is NOT available for registration!!!",
+                                          MessageDialogType::Information);
         return;
       }
     }

@@ -104,7 +104,7 @@ class TTasks_form : public ui::Form {
   // A hotkey that no row carries any more is given back to the system at once, so that its
   // combination is free for another action.
   void ReleaseUnusedHotkeys();
-  void PasteOne(const std::string& text, const std::u16string& pasteMethod);
+  void PasteOne(const std::u16string& text, const std::u16string& pasteMethod);
   void SendShiftInsert();
   void SendCtrlV();
 

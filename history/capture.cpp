@@ -4,6 +4,7 @@
 
 #include "clipboard/clipboard_text.h"
 #include "history/history_table.h"
+#include "platform/utf.h"
 
 namespace history {
 
@@ -45,8 +46,8 @@ Uint BusyClipboardRetry::Next() {
 }
 
 CaptureResult CaptureClipboard(Desktop& desktop, Hwnd mainWindow, grid::Table& history, ui::Label& label,
-                               std::string& lastClipboardText) {
-  std::string text;
+                               std::u16string& lastClipboardText) {
+  std::u16string text;
   bool markedPrivate = false;
   const bool read = clipboard::GetClipboardText(desktop, mainWindow, text, markedPrivate);
   // Whether text is there can be asked without opening the clipboard; a read that failed with
@@ -58,16 +59,15 @@ CaptureResult CaptureClipboard(Desktop& desktop, Hwnd mainWindow, grid::Table& h
   // and that must not lose a password the user just copied. It never reaches a file.
   lastClipboardText = text;
   LastClipboardTextPrivate = markedPrivate;
-  label.SetCaption(markedPrivate ? std::string(LabelPrefix) : LabelPrefix + text);
+  label.SetCaption(markedPrivate ? std::string(LabelPrefix) : LabelPrefix + Utf16ToUtf8(text));
   if (busy) return CaptureResult::Busy;
   if (markedPrivate) return CaptureResult::Skipped;
 
   try {
-    const std::u16string wide = desktop.CodePage().AnsiToWide(text);
     const int textColumn = history.ColumnIndex(Clipboadrs_history);
     if (history.RowCount() > 0) {
       std::u16string scratch;
-      if (history.CellView(textColumn, 0, scratch) == wide) return CaptureResult::Skipped;
+      if (history.CellView(textColumn, 0, scratch) == text) return CaptureResult::Skipped;
     }
     if (text.empty()) return CaptureResult::Skipped;
     if (history.RowCount() == 0) {
@@ -75,7 +75,7 @@ CaptureResult CaptureClipboard(Desktop& desktop, Hwnd mainWindow, grid::Table& h
     } else {
       history.InsertRowAtTop();
     }
-    history.SetCell(textColumn, 0, wide);
+    history.SetCell(textColumn, 0, text);
     history.SetCell(Date, 0, DateText(desktop, desktop.Clock().GetLocalTime()));
     return CaptureResult::Recorded;
   } catch (const std::exception&) {
@@ -86,8 +86,7 @@ CaptureResult CaptureClipboard(Desktop& desktop, Hwnd mainWindow, grid::Table& h
 
 void CopyEntryToClipboard(Desktop& desktop, Hwnd mainWindow, const grid::Table& history, int row) {
   if (row < 0 || row >= history.RowCount()) return;
-  const std::string text = desktop.CodePage().WideToAnsi(history.Cell(Clipboadrs_history, row));
-  clipboard::SetClipboardText(desktop, mainWindow, text);
+  clipboard::SetClipboardText(desktop, mainWindow, history.Cell(Clipboadrs_history, row));
 }
 
 }  // namespace history

@@ -99,10 +99,15 @@ constexpr int IdNo = 7;
 // Clipboard formats and global memory flags.
 constexpr Uint CfText = 1;
 constexpr Uint CfBitmap = 2;
-constexpr Uint CfUnicodeText = 13;
+constexpr Uint CfOemText = 7;
 constexpr Uint CfDib = 8;
+constexpr Uint CfUnicodeText = 13;
+constexpr Uint CfLocale = 16;
 constexpr Uint GmemMoveable = 0x0002;
 constexpr Uint GmemDdeShare = 0x2000;
+
+// Code pages.
+constexpr Uint CpAcp = 0;
 
 // Hotkey modifier flags (RegisterHotKey).
 constexpr Uint ModAlt = 0x0001;

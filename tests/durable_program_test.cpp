@@ -271,7 +271,7 @@ TEST_F(BusyClipboardTest, HeldFor30ms_TheTextIsRecordedShortlyAfter_AndTheChainH
   desk.windows.Advance(200);
   EXPECT_EQ(Texts{"while held"}, HistoryTexts());
   EXPECT_EQ("Clipboard contains: while held", Form1().Label1.Caption());
-  EXPECT_EQ("while held", history::LastClipboardText);
+  EXPECT_EQ(u"while held", history::LastClipboardText);
 }
 
 TEST_F(BusyClipboardTest, HeldFor2s_GivesUpAfterAboutASecond_AndTheNextCopyIsRecorded) {

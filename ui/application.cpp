@@ -33,7 +33,7 @@ std::string Application::TitleFromExePath(const std::string& path) {
 }
 
 void Application::Initialize() {
-  title_ = TitleFromExePath(desktop_.Files().GetModuleFileNameA());
+  title_ = TitleFromExePath(desktop_.Files().GetModuleFileNameW());
   WindowDesc desc;
   desc.kind = WindowKind::TopLevel;
   desc.title = title_;

@@ -3,9 +3,39 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/sim/sim_codepage.h"
+
 namespace sim {
 
 using namespace platform;
+
+namespace {
+
+// A UTF-16 text as the bytes of a CF_UNICODETEXT block, with its terminating zero.
+std::string Utf16Bytes(const std::u16string& text) {
+  std::string bytes;
+  for (char16_t unit : text) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes + std::string(2, '\0');
+}
+
+// The text of a CF_UNICODETEXT block, up to its first zero.
+std::u16string Utf16FromBytes(const std::string& bytes) {
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                            (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    if (unit == 0) break;
+    text.push_back(unit);
+  }
+  return text;
+}
+
+bool IsTextFormat(Uint format) { return format == CfUnicodeText || format == CfText || format == CfOemText; }
+
+}  // namespace
 
 // ---- SimMemory ----
 
@@ -137,6 +167,14 @@ bool SimClipboard::CloseClipboard() {
   ++closes_;
   if (changed_) {
     changed_ = false;
+    const bool text = Find(CfUnicodeText) || Find(CfText) || Find(CfOemText);
+    if (text && !Find(CfLocale)) {
+      std::string lcid(sizeof inputLocale_, '\0');
+      std::memcpy(lcid.data(), &inputLocale_, sizeof inputLocale_);
+      const Hglobal block = memory_.MakeBlock(lcid, lcid.size());
+      memory_.GiveToSystem(block);
+      entries_.push_back({CfLocale, block, true});
+    }
     ++notifications_;
     // Synchronous: the viewers handle the change before CloseClipboard returns.
     if (viewer_ != 0) windows_.SendMessageA(viewer_, WmDrawClipboard, 0, 0);
@@ -164,10 +202,59 @@ const SimClipboard::Entry* SimClipboard::Find(Uint format) const {
   return nullptr;
 }
 
+void SimClipboard::DropConversions() {
+  std::erase_if(entries_, [this](const Entry& e) {
+    if (!e.bySystem || !IsTextFormat(e.format)) return false;
+    memory_.FreeBySystem(e.block);
+    return true;
+  });
+}
+
+const SimClipboard::Entry* SimClipboard::TextSource(Uint format) const {
+  if (!deriveText_ || !IsTextFormat(format)) return nullptr;
+  for (Uint source : {CfUnicodeText, CfText, CfOemText}) {
+    const Entry* e = Find(source);
+    if (e && !e->bySystem) return e;
+  }
+  return nullptr;
+}
+
+void SimClipboard::CodePages(Uint& ansi, Uint& oem) const {
+  Dword lcid = inputLocale_;
+  if (const Entry* locale = Find(CfLocale)) {
+    const std::string bytes = memory_.Bytes(locale->block);
+    if (bytes.size() >= sizeof lcid) std::memcpy(&lcid, bytes.data(), sizeof lcid);
+  }
+  if (!LocaleCodePages(lcid, ansi, oem)) {
+    ansi = AnsiCodePage;
+    oem = OemCodePage;
+  }
+}
+
+std::string SimClipboard::ConvertedText(const Entry& source, Uint format) const {
+  Uint ansi = AnsiCodePage, oem = OemCodePage;
+  CodePages(ansi, oem);
+  const std::string bytes = memory_.Bytes(source.block);
+  const std::u16string text =
+      source.format == CfUnicodeText
+          ? Utf16FromBytes(bytes)
+          : MultiByteToWide(source.format == CfText ? ansi : oem, bytes.substr(0, bytes.find('\0')));
+  if (format == CfUnicodeText) return Utf16Bytes(text);
+  return WideToMultiByte(format == CfText ? ansi : oem, text) + '\0';
+}
+
+// A converted format is made on the first request and then kept with the content, as the
+// system keeps it.
 Hglobal SimClipboard::GetClipboardData(Uint format) {
   if (!open_) return 0;
-  const Entry* e = Find(format);
-  return e ? e->block : 0;
+  if (const Entry* e = Find(format)) return e->block;
+  const Entry* source = TextSource(format);
+  if (!source) return 0;
+  const std::string bytes = ConvertedText(*source, format);
+  const Hglobal block = memory_.MakeBlock(bytes, bytes.size());
+  memory_.GiveToSystem(block);
+  entries_.push_back({format, block, true});
+  return block;
 }
 
 Hglobal SimClipboard::SetClipboardData(Uint format, Hglobal block) {
@@ -183,15 +270,19 @@ Hglobal SimClipboard::SetClipboardData(Uint format, Hglobal block) {
   if (it != entries_.end()) {
     memory_.FreeBySystem(it->block);
     it->block = block;
+    it->bySystem = false;
   } else {
     entries_.push_back({format, block});
   }
   memory_.GiveToSystem(block);
+  if (IsTextFormat(format)) DropConversions();
   changed_ = true;
   return block;
 }
 
-bool SimClipboard::IsClipboardFormatAvailable(Uint format) { return Find(format) != nullptr; }
+bool SimClipboard::IsClipboardFormatAvailable(Uint format) {
+  return Find(format) != nullptr || TextSource(format) != nullptr;
+}
 
 Uint SimClipboard::RegisterClipboardFormatA(const std::string& name) {
   if (name.empty()) return 0;
@@ -227,7 +318,8 @@ bool SimClipboard::ChangeClipboardChain(Hwnd remove, Hwnd next) {
 
 std::vector<Uint> SimClipboard::Formats() const {
   std::vector<Uint> formats;
-  for (const Entry& e : entries_) formats.push_back(e.format);
+  for (const Entry& e : entries_)
+    if (!e.bySystem) formats.push_back(e.format);
   return formats;
 }
 
@@ -239,8 +331,23 @@ std::optional<std::string> SimClipboard::BlockBytes(Uint format) const {
 
 std::optional<std::string> SimClipboard::Text() const {
   std::optional<std::string> bytes = BlockBytes(CfText);
-  if (bytes) bytes->resize(std::min(bytes->size(), bytes->find('\0')));
+  if (!bytes) {
+    const Entry* source = TextSource(CfText);
+    if (!source) return std::nullopt;
+    bytes = ConvertedText(*source, CfText);
+  }
+  bytes->resize(std::min(bytes->size(), bytes->find('\0')));
   return bytes;
+}
+
+std::optional<std::u16string> SimClipboard::UnicodeText() const {
+  std::optional<std::string> bytes = BlockBytes(CfUnicodeText);
+  if (!bytes) {
+    const Entry* source = TextSource(CfUnicodeText);
+    if (!source) return std::nullopt;
+    bytes = ConvertedText(*source, CfUnicodeText);
+  }
+  return Utf16FromBytes(*bytes);
 }
 
 // ---- ForeignProgram ----
@@ -303,6 +410,26 @@ bool ForeignProgram::CopyTextWithHistoryFlag(const std::string& text, Dword valu
   std::memcpy(dword.data(), &value, sizeof value);  // little-endian, as on Windows
   return Copy(
       {{CfText, memory.MakeBlock(text + '\0', text.size() + 1)}, {canInclude, memory.MakeBlock(dword, 4)}});
+}
+
+bool ForeignProgram::CopyViewerIgnoredText(const std::u16string& text) {
+  SimMemory& memory = clipboard_.Memory();
+  Uint ignore = clipboard_.RegisterClipboardFormatA("Clipboard Viewer Ignore");
+  const std::string bytes = Utf16Bytes(text);
+  return Copy({{CfUnicodeText, memory.MakeBlock(bytes, bytes.size())}, {ignore, memory.MakeBlock("", 1)}});
+}
+
+bool ForeignProgram::CopyUnicodeText(const std::u16string& text) {
+  const std::string bytes = Utf16Bytes(text);
+  return Copy({{CfUnicodeText, clipboard_.Memory().MakeBlock(bytes, bytes.size())}});
+}
+
+bool ForeignProgram::CopyLegacyText(const std::string& bytes, Dword lcid) {
+  SimMemory& memory = clipboard_.Memory();
+  std::string locale(sizeof lcid, '\0');
+  std::memcpy(locale.data(), &lcid, sizeof lcid);
+  return Copy(
+      {{CfText, memory.MakeBlock(bytes + '\0', bytes.size() + 1)}, {CfLocale, memory.MakeBlock(locale, 4)}});
 }
 
 bool ForeignProgram::HoldOpen() {

@@ -21,7 +21,9 @@
 namespace win32::peers {
 
 // Text conversions at the boundary of the native controls, which are all Unicode windows.
+// Captions are UTF-8; the key names of the hotkey list and the lines of memos are ANSI.
 std::wstring WideFromAnsi(const std::string& text);
+std::wstring WideFromUtf8(const std::string& text);
 std::wstring WideFromUtf16(const std::u16string& text);
 std::u16string Utf16FromWide(const std::wstring& text);
 char AnsiFromWideChar(wchar_t ch);

@@ -105,7 +105,7 @@ class Win32Dialogs final : public platform::IDialogs {
 
 class Win32Files final : public platform::IFiles {
  public:
-  std::string GetModuleFileNameA() override;
+  std::string GetModuleFileNameW() override;
   platform::Dword CreateForWriting(const std::string& path, platform::FileHandle& file) override;
   platform::Dword OpenForAppend(const std::string& path, platform::FileHandle& file) override;
   platform::Dword Write(platform::FileHandle file, const void* data, std::size_t size) override;
@@ -141,6 +141,8 @@ class Win32CodePage final : public platform::ICodePage {
  public:
   std::string WideToAnsi(const std::u16string& text) override;
   std::u16string AnsiToWide(const std::string& text) override;
+  std::u16string MultiByteToWide(platform::Uint codePage, const std::string& text) override;
+  platform::Uint LocaleAnsiCodePage(platform::Dword lcid) override;
 };
 
 }  // namespace win32
