@@ -17,6 +17,16 @@ else()
   set(CM_EXES Clipboard_manager)
 endif()
 
+# Small programs that stand for other software on the desktop, one per source file:
+# tools/file_holder.cpp becomes cm_file_holder.exe.
+file(GLOB CM_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/driver/tools/*.cpp)
+foreach(src IN LISTS CM_TOOL_SOURCES)
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(cm_${name} ${src})
+  target_link_libraries(cm_${name} PRIVATE user32)
+  list(APPEND CM_EXES cm_${name})
+endforeach()
+
 foreach(exe IN LISTS CM_EXES)
   # Both land in the build folder's root, where the end-to-end tests look for them.
   set_target_properties(${exe} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
