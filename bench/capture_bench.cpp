@@ -79,7 +79,7 @@ void BM_CopyAndCaptureIntoMillionEntries(benchmark::State& state) {
   const platform::Hwnd main = desk.windows.CreateWindowA(desc, nullptr);
   std::mt19937 random(2);
   const std::string texts[2] = {RandomText(random), RandomText(random)};
-  std::string last;
+  std::u16string last;
   static std::size_t i = 0;  // carried over between runs, so a run never starts with a repeat
   const int before = table.RowCount();
   for (auto _ : state) {
