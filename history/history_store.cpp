@@ -125,6 +125,11 @@ void HistoryStore::Recorded(const grid::Table& history) {
   ++unfolded_;
   IFiles& files = desktop_.Files();
   if (journalStale_) {
+    // Without a place to write (no Data folder, a held file) nothing is encoded: a rewrite
+    // costs as much as the captures it holds.
+    FileHandle probe = 0;
+    if (files.OpenForAppend(JournalPath(), probe) != 0) return;
+    files.Close(probe);
     journalStale_ = RewriteJournal(history) != 0;
     return;
   }

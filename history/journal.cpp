@@ -63,11 +63,11 @@ void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16str
 
 JournalContent DecodeJournal(std::string_view bytes) {
   JournalContent content;
-  if (bytes.empty()) return content;
-  if (bytes.substr(0, JournalHeader.size()) != JournalHeader) {
-    // A header cut by a crash right after the journal was made holds nothing yet.
-    content.damaged = true;
+  if (bytes.size() < JournalHeader.size() || bytes.substr(0, JournalHeader.size()) != JournalHeader) {
+    // An empty file, or a header cut by a crash right after the journal was made, holds
+    // nothing yet.
     content.recognised = JournalHeader.substr(0, bytes.size()) == bytes;
+    content.damaged = content.recognised && !bytes.empty();
     return content;
   }
   content.recognised = true;

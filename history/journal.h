@@ -29,7 +29,7 @@ struct JournalRecord {
 void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16string_view text);
 
 struct JournalContent {
-  bool recognised = false;  // the header is there (an empty file has none and holds nothing)
+  bool recognised = false;  // the header, or its start (an empty file, or one cut as it was made)
   std::vector<JournalRecord> records;
   std::size_t validBytes = 0;  // header and whole records; a damaged tail starts here
   bool damaged = false;        // bytes after the last whole record

@@ -58,7 +58,8 @@ TEST(JournalTest, AChangedByte_EndsTheJournalBeforeItsRecord) {
 TEST(JournalTest, HeaderCutShort_IsAnEmptyJournal_AnotherFileIsNotOne) {
   EXPECT_TRUE(DecodeJournal("CMJ").recognised);
   EXPECT_TRUE(DecodeJournal("CMJ").records.empty());
-  EXPECT_FALSE(DecodeJournal("").recognised);  // nothing at all: no file to speak of
+  EXPECT_TRUE(DecodeJournal("").recognised);
+  EXPECT_FALSE(DecodeJournal("").damaged);
   EXPECT_FALSE(DecodeJournal("PK\x03\x04 zip").recognised);
   EXPECT_FALSE(DecodeJournal("CMJRNL2\n").recognised);
 }
