@@ -61,10 +61,11 @@ def test_kill_after_three_copies_then_a_restart_shows_them(desktop):
 
     desktop.start_watching()  # "three" is still on the clipboard: a repeat of the top entry
     desktop.close_and_wait_exit()
+    # Put back as they were captured: the first appended to the empty list, the others on top.
     harness.assert_history_file(desktop.data_file(HISTORY), [
         ("0", "three"),
         ("0", "two"),
-        ("1", "one"),
+        ("3", "one"),
     ])
 
 
