@@ -60,12 +60,14 @@ Dword ReadFileWithRetry(platform::IFiles& files, platform::IClock& clock, const 
 }
 
 DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::IClock& clock,
-                          const std::string& path, char16_t separator, char16_t lineBreakMark,
+                          const std::string& path, char16_t separator, char16_t lineBreakMark, bool keepRows,
                           Dword retryMs) {
   DataFileLoad result;
-  table.BeginUpdate();
-  table.RemoveAllRows();
-  table.EndUpdate();
+  if (!keepRows) {
+    table.BeginUpdate();
+    table.RemoveAllRows();
+    table.EndUpdate();
+  }
 
   std::string bytes;
   if (const Dword error = ReadFileWithRetry(files, clock, path, bytes, retryMs)) {
@@ -74,7 +76,7 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
     return result;
   }
   result.state = DataFileLoad::State::Read;
-  if (!ReadRowsFromBytes(table, bytes, separator, lineBreakMark)) {
+  if (!AppendRowsFromBytes(table, bytes, separator, lineBreakMark)) {
     result.malformed = true;
     result.keptAs = KeepAside(files, path, bytes);
   }

@@ -36,10 +36,11 @@ platform::Dword ReadFileWithRetry(platform::IFiles& files, platform::IClock& clo
 
 // Replaces the rows of `table` by the file's, trying again for up to `retryMs` while the file
 // exists but cannot be read. Missing and unreadable files leave the table empty. The bytes of
-// a malformed file are first copied beside it (KeptAsideName), since the next write replaces it.
+// a malformed file are first copied beside it (KeepAside), since the next write replaces it.
+// With `keepRows` the rows the table holds stay, and the file's go below them.
 DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::IClock& clock,
                           const std::string& path, char16_t separator, char16_t lineBreakMark,
-                          platform::Dword retryMs = DataFileRetryMs);
+                          bool keepRows = false, platform::Dword retryMs = DataFileRetryMs);
 
 // Copies `bytes` to the first free name SideFileName(path, "malformed"), "malformed2", ...:
 // an earlier copy is never overwritten. Returns the name, or empty when the copy failed.

@@ -549,6 +549,11 @@ void WriteRowsToFile(const Table& table, platform::IFiles& files, platform::ICod
 bool ReadRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark) {
   UpdateScope update(table);
   table.RemoveAllRows();
+  return AppendRowsFromBytes(table, bytes, separator, lineBreakMark);
+}
+
+bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark) {
+  UpdateScope update(table);
   switch (FindEncoding(bytes)) {
     case TextEncoding::Utf16LeMarked:
       return ScanChecked(table, Units16<false>(bytes.substr(2)), bytes.size() % 2 == 0, separator,

@@ -43,6 +43,9 @@ void WriteRowsToFile(const Table& table, platform::IFiles& files, platform::ICod
 // stray last byte of 16-bit text); the rows it holds are read all the same.
 bool ReadRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark);
 
+// The same without removing the rows the table holds: the content's rows go below them.
+bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark);
+
 // Removes all rows, then reads the file as ReadRowsFromBytes does. A missing or unreadable file leaves the
 // table empty and raises platform::IoError; the content itself never raises.
 void ReadRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName, char16_t separator,

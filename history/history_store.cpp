@@ -15,18 +15,16 @@ namespace {
 
 HistoryStore* active = nullptr;
 
-// Whether the top rows already are the records, newest on top: the journal was folded into the
-// file, and the program ended before it could empty the journal.
-bool AlreadyFolded(const grid::Table& history, const std::vector<JournalRecord>& records) {
-  const int count = static_cast<int>(records.size());
-  if (count == 0 || count > history.RowCount()) return false;
+// Whether the journal's rows, on top, are also the file's first rows below them: the journal was
+// folded into the file, and the program ended before it could empty the journal.
+bool AlreadyFolded(const grid::Table& history, int journaled) {
+  if (journaled == 0 || 2 * journaled > history.RowCount()) return false;
   const int dateColumn = history.ColumnIndex(Date);
   const int textColumn = history.ColumnIndex(Clipboadrs_history);
-  std::u16string scratch;
-  for (int i = 0; i < count; ++i) {
-    const JournalRecord& record = records[count - 1 - i];
-    if (history.CellView(textColumn, i, scratch) != record.text) return false;
-    if (history.CellView(dateColumn, i, scratch) != record.date) return false;
+  std::u16string a, b;
+  for (int i = 0; i < journaled; ++i) {
+    if (history.CellView(textColumn, i, a) != history.CellView(textColumn, journaled + i, b)) return false;
+    if (history.CellView(dateColumn, i, a) != history.CellView(dateColumn, journaled + i, b)) return false;
   }
   return true;
 }
@@ -54,10 +52,18 @@ HistoryStore* HistoryStore::Active() { return active; }
 
 std::string HistoryStore::Load(grid::Table& history) {
   IFiles& files = desktop_.Files();
-  const std::string path = historyPath_();
+  history.BeginUpdate();
+  history.RemoveAllRows();
+  history.EndUpdate();
+  // The journal's captures are newer than anything in the file, so they go first, newest on
+  // top, and the file's rows are read below them.
+  std::string journalNotice;
+  bool journalDamaged = false;
+  int journaled = ReadJournal(history, journalNotice, journalDamaged);
+
   std::string notice;
-  const grid::DataFileLoad load =
-      grid::LoadDataFile(history, files, desktop_.Clock(), path, Separator, LineBreakMark);
+  const grid::DataFileLoad load = grid::LoadDataFile(history, files, desktop_.Clock(), historyPath_(),
+                                                     Separator, LineBreakMark, /*keepRows=*/true);
   if (load.state == grid::DataFileLoad::State::Unreadable) {
     unreadable_ = true;
     notice = "The clipboard history could not be read (" + grid::ErrorDescription(files, load.error) +
@@ -68,56 +74,54 @@ std::string HistoryStore::Load(grid::Table& history) {
                                  : "The clipboard history file is damaged; it was kept as " +
                                        grid::FileNameOf(load.keptAs) + ".";
   }
-  ReplayJournal(history, notice);
-  if (unreadable_) unfolded_ = history.RowCount();
+  if (notice.empty()) notice = journalNotice;
+
+  if (AlreadyFolded(history, journaled)) {
+    history.BeginUpdate();
+    for (int i = 0; i < journaled; ++i) history.DeleteRow(0);
+    history.EndUpdate();
+    journaled = 0;
+    CloseJournal();
+    if (files.Delete(JournalPath()) == 0) {
+      journalHasHeader_ = false;
+    } else {
+      journalStale_ = true;  // emptied at the next capture
+    }
+  }
+  unfolded_ = unreadable_ ? history.RowCount() : journaled;
+  // A record cut short by a crash is dropped, so that the next ones are not written after it.
+  if (journalDamaged && RewriteJournal(history) != 0) journalStale_ = true;
   return notice;
 }
 
-void HistoryStore::ReplayJournal(grid::Table& history, std::string& notice) {
+int HistoryStore::ReadJournal(grid::Table& history, std::string& notice, bool& damaged) {
   IFiles& files = desktop_.Files();
   const std::string path = JournalPath();
   std::string bytes;
   const Dword error = grid::ReadFileWithRetry(files, desktop_.Clock(), path, bytes);
   if (error != 0) {
-    if (!grid::IsMissingFileError(error) && notice.empty())
+    if (!grid::IsMissingFileError(error))
       notice =
           "The journal of recent copies could not be read (" + grid::ErrorDescription(files, error) + ").";
-    return;
+    return 0;
   }
-  JournalContent content = DecodeJournal(bytes);
+  const JournalContent content = DecodeJournal(bytes);
   if (!content.recognised) {
     // Not a journal of this program: kept for whoever made it, and a new journal begins.
-    const std::string kept = grid::KeepAside(files, path, bytes);
-    if (!kept.empty()) files.Delete(path);
+    if (!grid::KeepAside(files, path, bytes).empty()) files.Delete(path);
     journalStale_ = true;
-    return;
+    return 0;
   }
   journalHasHeader_ = content.validBytes >= JournalHeader.size();
-  if (AlreadyFolded(history, content.records)) {
-    if (files.Delete(path) == 0) {
-      journalHasHeader_ = false;
-    } else {
-      journalStale_ = true;  // emptied at the next capture
-    }
-    return;
-  }
-  const int dateColumn = history.ColumnIndex(Date);
-  const int textColumn = history.ColumnIndex(Clipboadrs_history);
+  damaged = content.damaged;
   history.BeginUpdate();
-  for (JournalRecord& record : content.records) {
-    // In capture order, each on top of the one before, as the captures put them.
-    if (history.RowCount() == 0) {
-      history.AppendRow();
-    } else {
-      history.InsertRowAtTop();
-    }
-    history.SetCell(textColumn, 0, std::move(record.text));
-    history.SetCell(dateColumn, 0, std::move(record.date));
+  std::u16string cells[3];  // "#", Date, Clipboadrs_history: the history file's field order
+  for (auto record = content.records.rbegin(); record != content.records.rend(); ++record) {
+    ReadJournalRecord(bytes, *record, cells[1], cells[2]);
+    history.AppendRow(cells);
   }
   history.EndUpdate();
-  unfolded_ = static_cast<int>(content.records.size());
-  // A record cut short by a crash is dropped, so that the next ones are not written after it.
-  if (content.damaged && RewriteJournal(history) != 0) journalStale_ = true;
+  return static_cast<int>(content.records.size());
 }
 
 void HistoryStore::Recorded(const grid::Table& history) {

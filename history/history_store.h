@@ -47,7 +47,8 @@ class HistoryStore {
   static constexpr const char* JournalSuffix = ".journal";
 
  private:
-  void ReplayJournal(grid::Table& history, std::string& notice);
+  // Appends the journal's captures, newest first; returns how many.
+  int ReadJournal(grid::Table& history, std::string& notice, bool& damaged);
   // Replaces the journal by records of the top `unfolded_` rows; returns 0 or the error.
   platform::Dword RewriteJournal(const grid::Table& history);
   void CloseJournal();

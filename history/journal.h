@@ -30,12 +30,22 @@ void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16str
 
 struct JournalContent {
   bool recognised = false;  // the header, or its start (an empty file, or one cut as it was made)
-  std::vector<JournalRecord> records;
+  // Where each whole record's payload lies, oldest first; ReadJournalRecord gives its texts.
+  struct Payload {
+    std::size_t offset, size;
+  };
+  std::vector<Payload> records;
   std::size_t validBytes = 0;  // header and whole records; a damaged tail starts here
   bool damaged = false;        // bytes after the last whole record
 };
 
 JournalContent DecodeJournal(std::string_view bytes);
+
+// The texts of one record that DecodeJournal found in `bytes`, into strings whose room is
+// reused from record to record.
+void ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& payload, std::u16string& date,
+                       std::u16string& text);
+JournalRecord ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& payload);
 
 std::uint32_t Crc32(std::string_view bytes);
 

@@ -98,7 +98,8 @@ TEST_F(DurableTest, HistoryFileHeldAllRun_IsNeverReplaced_AndTheRunsCopiesJoinIt
   EXPECT_EQ((Texts{"run 2", "run 1", "old A", "old B"}), HistoryTexts());
   Exit();
   // The dates are three seconds on: the first start waited that long for the file.
-  EXPECT_EQ(Utf16File("0,12/8/2026 9:30:04 AM,run 2\r\n0,12/8/2026 9:30:04 AM,run 1\r\n"
+  // Put back from the journal, they are rows read at start-up like the file's.
+  EXPECT_EQ(Utf16File("1,12/8/2026 9:30:04 AM,run 2\r\n2,12/8/2026 9:30:04 AM,run 1\r\n"
                       "3,12/7/2026 6:00:00 PM,old A\r\n4,12/7/2026 5:00:00 PM,old B\r\n"),
             HistoryFile());
   EXPECT_FALSE(DataFileExists(JournalName));

@@ -24,11 +24,19 @@ const std::vector<JournalRecord> Three = {
     {u"12/8/2026 9:30:03 AM", u""},
 };
 
+std::vector<JournalRecord> Records(std::string_view bytes) {
+  std::vector<JournalRecord> records;
+  for (const auto& payload : DecodeJournal(bytes).records)
+    records.push_back(history::ReadJournalRecord(bytes, payload));
+  return records;
+}
+
 TEST(JournalTest, Records_ReadBackAsWritten) {
-  const auto content = DecodeJournal(Journal(Three));
+  const std::string bytes = Journal(Three);
+  const auto content = DecodeJournal(bytes);
   EXPECT_TRUE(content.recognised);
   EXPECT_FALSE(content.damaged);
-  EXPECT_EQ(Three, content.records);
+  EXPECT_EQ(Three, Records(bytes));
 }
 
 TEST(JournalTest, CutAtEveryByte_KeepsExactlyTheWholeRecordsBeforeTheCut) {
@@ -40,6 +48,8 @@ TEST(JournalTest, CutAtEveryByte_KeepsExactlyTheWholeRecordsBeforeTheCut) {
     while (whole < ends.size() && ends[whole] <= length) ++whole;
     ASSERT_TRUE(content.recognised) << length;
     ASSERT_EQ(whole, content.records.size()) << length;
+    const std::vector<JournalRecord> read = Records(std::string_view(bytes).substr(0, length));
+    EXPECT_TRUE(std::equal(read.begin(), read.end(), Three.begin())) << length;
     EXPECT_EQ(whole == 0 ? history::JournalHeader.size() : ends[whole - 1], content.validBytes);
     EXPECT_EQ(content.validBytes != length, content.damaged) << length;
   }

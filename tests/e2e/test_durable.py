@@ -61,10 +61,10 @@ def test_kill_after_three_copies_then_a_restart_shows_them(desktop):
 
     desktop.start_watching()  # "three" is still on the clipboard: a repeat of the top entry
     desktop.close_and_wait_exit()
-    # Put back as they were captured: the first appended to the empty list, the others on top.
+    # Put back from the journal at start-up, they are numbered like rows read from the file.
     harness.assert_history_file(desktop.data_file(HISTORY), [
-        ("0", "three"),
-        ("0", "two"),
+        ("1", "three"),
+        ("2", "two"),
         ("3", "one"),
     ])
 
