@@ -287,7 +287,7 @@ void TTasks_form::BitBtn1Click() {
   ui::TableGrid& table = Actions();
   if (Mode == EditorMode::Add) {
     auto warn = [this](const char* text) {
-      Desktop().Dialogs().MessageBoxA(Handle(), text, "Warning!", 0x40);
+      Desktop().Dialogs().MessageBoxW(Handle(), text, "Warning!", 0x40);
     };
     if (CheckBox5.Checked()) {
       hotkeys::HotKey hotkey = ComposedHotKey();

@@ -123,4 +123,47 @@ TEST_F(UnicodeTest, LegacyProgram_CfTextOfAnotherCodePage_IsRecordedInItsOwnLett
   EXPECT_EQ(History().front(), u"\u0414\u0430");
 }
 
+// Unpacked into a folder whose name no ANSI code page holds, the program still finds its files
+// there, saves there at exit, and starts from there at log-on.
+TEST_F(UnicodeTest, ExeInAFolderOutsideTheCodePage_ReadsAndWritesItsFilesThere_AndTheRunValueNamesIt) {
+  const std::string folder = "C:\\Łódź 日本";
+  desk.files.SetModuleFileName(folder + "\\Clipboard_manager.exe");
+  desk.files.MakeFolder(folder + "\\Data");
+  desk.files.PutFile(folder + "\\Data\\clipboard_history.hstr", Utf16File(u"1,,kept\r\n"));
+  desk.files.PutFile(folder + "\\Data\\actions.cnfg", Utf16File(u"1,Greet,No,hello,V\r\n"));
+  desk.files.PutFile(folder + "\\Data\\settings.stng", "-1\r\n0\r\n1\r\n");  // start at log-on
+  StartJoined();
+  EXPECT_EQ(History(), std::vector<std::u16string>{u"kept"});
+  EXPECT_EQ(Form1().TableGrid1.RowCount(), 1);
+  EXPECT_EQ(Form1().PageControl1.ActivePageIndex(), 1);
+  ASSERT_TRUE(other.CopyUnicodeText(Mixed));
+  const std::u16string date = Form1().TableGrid2.Cell("Date", 0);
+
+  Form1().Exit1.Click();
+  EXPECT_TRUE(desk.windows.QuitRequested());
+  FinishIfQuit();
+  EXPECT_TRUE(desk.dialogs.Boxes().empty());
+  EXPECT_EQ(desk.files.FileBytes(folder + "\\Data\\clipboard_history.hstr"),
+            Utf16File(u"0," + date + u"," + Mixed + u"\r\n2,,kept\r\n"));
+  EXPECT_EQ(desk.files.FileBytes(folder + "\\Data\\settings.stng"), "-1\r\n0\r\n1\r\n");
+  EXPECT_EQ(desk.registry.GetText(app::RunKey, app::RunValue),
+            "\"C:\\Łódź 日本\\Clipboard_manager.exe\"" + std::string(1, '\0'));
+  EXPECT_FALSE(desk.files.Exists(DataFile("clipboard_history.hstr")));  // nothing went to another folder
+}
+
+// The file dialogs hand back any name the user picked.
+TEST_F(UnicodeTest, HistoryExportAndImport_ThroughFileNamesOutsideTheCodePage) {
+  StartJoined();
+  ASSERT_TRUE(other.CopyUnicodeText(Mixed));
+  desk.files.MakeFolder("C:\\Экспорт");
+  desk.dialogs.AnswerNextFileDialog("C:\\Экспорт\\история");
+  Form1().BitBtn5.Click();
+  EXPECT_TRUE(desk.files.Exists("C:\\Экспорт\\история.hstr"));
+
+  desk.dialogs.AnswerNextFileDialog("C:\\Экспорт\\история.hstr");
+  Form1().BitBtn6.Click();
+  EXPECT_EQ(History(), (std::vector<std::u16string>{Mixed, Mixed}));
+  EXPECT_TRUE(desk.dialogs.Boxes().empty());
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/utf.h"
 #include "ui/application.h"
 
 namespace tray {
@@ -125,9 +126,13 @@ void TTrayIcon::ShowBalloon(const std::string& title, const std::string& text, b
   if (!visible_) return;
   NotifyIconData data = Record();
   data.uFlags |= NifInfo;
-  std::memcpy(data.szInfo, text.data(), std::min<std::size_t>(text.size(), sizeof data.szInfo - 1));
-  std::memcpy(data.szInfoTitle, title.data(),
-              std::min<std::size_t>(title.size(), sizeof data.szInfoTitle - 1));
+  // The record is the ANSI one; the program's texts are UTF-8.
+  ICodePage& codePage = owner_.Desktop().CodePage();
+  const std::string info = codePage.WideToAnsi(Utf8ToUtf16(text));
+  const std::string infoTitle = codePage.WideToAnsi(Utf8ToUtf16(title));
+  std::memcpy(data.szInfo, info.data(), std::min<std::size_t>(info.size(), sizeof data.szInfo - 1));
+  std::memcpy(data.szInfoTitle, infoTitle.data(),
+              std::min<std::size_t>(infoTitle.size(), sizeof data.szInfoTitle - 1));
   data.dwInfoFlags = warning ? NiifWarning : NiifInfo;
   owner_.Desktop().NotifyArea().Shell_NotifyIconA(NimModify, data);
 }

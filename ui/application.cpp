@@ -90,7 +90,7 @@ bool Application::ShowException(const std::exception& error) {
       owner = form->Handle();
   errorBoxOpen_ = true;
   try {
-    desktop_.Dialogs().MessageBoxA(owner, text, title_, MbOk | MbIconError);
+    desktop_.Dialogs().MessageBoxW(owner, text, title_, MbOk | MbIconError);
   } catch (...) {
     errorBoxOpen_ = false;
     throw;

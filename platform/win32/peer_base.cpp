@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/utf.h"
 #include "ui/controls.h"
 
 namespace win32::peers {
@@ -32,8 +31,6 @@ std::wstring WideFromAnsi(const std::string& text) {
   ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
   return wide;
 }
-
-std::wstring WideFromUtf8(const std::string& text) { return WideFromUtf16(platform::Utf8ToUtf16(text)); }
 
 // wchar_t is a UTF-16 code unit on Windows, so these are copies, not conversions.
 std::wstring WideFromUtf16(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }

@@ -1,10 +1,9 @@
 #include <climits>
 
 #include "platform/win32/win32_services.h"
+#include "platform/win32/win32_text.h"
 
 namespace win32 {
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 text is passed to the system as it is");
 
 // Lengths are passed explicitly, so embedded NULs survive both ways.
 std::string Win32CodePage::WideToAnsi(const std::u16string& text) {

@@ -3,8 +3,8 @@
 #include <memory>
 #include <type_traits>
 
-#include "platform/utf.h"
 #include "platform/win32/win32_services.h"
+#include "platform/win32/win32_text.h"
 
 namespace win32 {
 
@@ -18,16 +18,6 @@ using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser
 // One WriteFile or ReadFile moves at most a DWORD's worth; stay well below it.
 constexpr std::size_t kChunk = 1u << 30;
 
-// wchar_t is a UTF-16 code unit on Windows.
-std::wstring Wide(const std::string& path) {
-  std::u16string wide = platform::Utf8ToUtf16(path);
-  return std::wstring(wide.begin(), wide.end());
-}
-
-std::string Utf8(const wchar_t* text, std::size_t length) {
-  return platform::Utf16ToUtf8(std::u16string(text, text + length));
-}
-
 }  // namespace
 
 std::string Win32Files::GetModuleFileNameW() {
@@ -35,13 +25,13 @@ std::string Win32Files::GetModuleFileNameW() {
   for (;;) {
     DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     // A full buffer means the path was cut; try again with more room.
-    if (length < path.size()) return Utf8(path.data(), length);
+    if (length < path.size()) return Utf8FromWide(path.data(), length);
     path.resize(path.size() * 2);
   }
 }
 
 platform::Dword Win32Files::CreateForWriting(const std::string& path, platform::FileHandle& file) {
-  HANDLE handle = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  HANDLE handle = ::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     file = 0;
@@ -86,8 +76,8 @@ platform::Dword Win32Files::Close(platform::FileHandle file) {
 
 platform::Dword Win32Files::ReadAll(const std::string& path, std::string& bytes) {
   bytes.clear();
-  UniqueHandle file(::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) {
     file.release();
     return ::GetLastError();
@@ -114,18 +104,18 @@ platform::Dword Win32Files::ReadAll(const std::string& path, std::string& bytes)
 }
 
 platform::Dword Win32Files::Replace(const std::string& source, const std::string& target) {
-  return ::MoveFileExW(Wide(source).c_str(), Wide(target).c_str(),
+  return ::MoveFileExW(WideFromUtf8(source).c_str(), WideFromUtf8(target).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
              ? ERROR_SUCCESS
              : ::GetLastError();
 }
 
 platform::Dword Win32Files::Delete(const std::string& path) {
-  return ::DeleteFileW(Wide(path).c_str()) ? ERROR_SUCCESS : ::GetLastError();
+  return ::DeleteFileW(WideFromUtf8(path).c_str()) ? ERROR_SUCCESS : ::GetLastError();
 }
 
 bool Win32Files::IsReadOnly(const std::string& path) {
-  DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+  DWORD attributes = ::GetFileAttributesW(WideFromUtf8(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
@@ -133,7 +123,7 @@ std::string Win32Files::ErrorText(platform::Dword code) {
   wchar_t buffer[1024] = {};
   DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
                                   0, buffer, sizeof buffer / sizeof buffer[0], nullptr);
-  std::string text = Utf8(buffer, length);
+  std::string text = Utf8FromWide(buffer, length);
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
   return text;
 }

@@ -8,7 +8,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "platform/utf.h"
+#include "platform/win32/win32_text.h"
 
 namespace win32 {
 
@@ -79,8 +79,7 @@ platform::Uint Win32NotifyArea::TrackPopupMenu(const std::vector<platform::MenuE
     if (entry.caption == "-")
       ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
     else
-      ::AppendMenuW(menu.get(), MF_STRING, entry.commandId,
-                    reinterpret_cast<const wchar_t*>(platform::Utf8ToUtf16(entry.caption).c_str()));
+      ::AppendMenuW(menu.get(), MF_STRING, entry.commandId, WideFromUtf8(entry.caption).c_str());
   }
   // The choice is returned rather than posted as WM_COMMAND, so the caller runs its handler.
   BOOL chosen =
