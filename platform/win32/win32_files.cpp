@@ -42,8 +42,8 @@ platform::Dword Win32Files::CreateForWriting(const std::string& path, platform::
 }
 
 platform::Dword Win32Files::OpenForAppend(const std::string& path, platform::FileHandle& file) {
-  HANDLE handle = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = ::CreateFileW(WideFromUtf8(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     file = 0;
     return ::GetLastError();
