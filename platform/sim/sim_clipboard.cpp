@@ -145,7 +145,8 @@ bool SimClipboard::CloseClipboard() {
 }
 
 void SimClipboard::FreeEntries() {
-  for (const Entry& e : entries_) memory_.FreeBySystem(e.block);
+  for (const Entry& e : entries_)
+    if (e.block != 0) memory_.FreeBySystem(e.block);
   entries_.clear();
 }
 
@@ -166,31 +167,64 @@ const SimClipboard::Entry* SimClipboard::Find(Uint format) const {
 Hglobal SimClipboard::GetClipboardData(Uint format) {
   if (!open_) return 0;
   const Entry* e = Find(format);
+  if (!e) return 0;
+  if (e->block == 0 && owner_ != 0 && rendering_ == 0) {
+    // Delayed rendering: the owner is asked, synchronously, to put the data now.
+    ++renderRequests_;
+    rendering_ = format;
+    windows_.SendMessageA(owner_, WmRenderFormat, format, 0);
+    rendering_ = 0;
+    e = Find(format);
+  }
   return e ? e->block : 0;
 }
 
 Hglobal SimClipboard::SetClipboardData(Uint format, Hglobal block) {
-  if (!open_ || format == 0) return 0;
+  if (format == 0) return 0;
   if (failSetData_ > 0) {
     --failSetData_;
     return 0;
   }
-  // Delayed rendering (a null block) is not simulated: no program here renders on request.
-  if (block == 0 || !memory_.Exists(block) || memory_.IsFreed(block)) return 0;
+  // The owner answers WM_RENDERFORMAT without opening the clipboard: the reader holds it open.
+  const bool rendering = rendering_ == format;
+  if (!open_ && !rendering) return 0;
+  if (block != 0 && (!memory_.Exists(block) || memory_.IsFreed(block))) return 0;
+  // A null block offers the format now and delays its data until someone asks for it.
+  if (block == 0 && opener_ != owner_) return 0;
   auto it =
       std::find_if(entries_.begin(), entries_.end(), [format](const Entry& e) { return e.format == format; });
   if (it != entries_.end()) {
-    memory_.FreeBySystem(it->block);
+    if (it->block != 0) memory_.FreeBySystem(it->block);
     it->block = block;
   } else {
     entries_.push_back({format, block});
   }
-  memory_.GiveToSystem(block);
-  changed_ = true;
-  return block;
+  if (block != 0) memory_.GiveToSystem(block);
+  if (!rendering) changed_ = true;
+  // Windows answers a delayed format with a handle that is not null either.
+  return block != 0 ? block : 1;
 }
 
 bool SimClipboard::IsClipboardFormatAvailable(Uint format) { return Find(format) != nullptr; }
+
+Uint SimClipboard::EnumClipboardFormats(Uint format) {
+  if (!open_) return 0;
+  auto it = entries_.begin();
+  if (format != 0) {
+    it = std::find_if(entries_.begin(), entries_.end(),
+                      [format](const Entry& e) { return e.format == format; });
+    if (it == entries_.end()) return 0;
+    ++it;
+  }
+  return it == entries_.end() ? 0 : it->format;
+}
+
+Hwnd SimClipboard::GetOpenClipboardWindow() { return open_ ? opener_ : 0; }
+
+bool SimClipboard::IsDelayed(Uint format) const {
+  const Entry* e = Find(format);
+  return e && e->block == 0;
+}
 
 Uint SimClipboard::RegisterClipboardFormatA(const std::string& name) {
   if (name.empty()) return 0;
@@ -287,6 +321,24 @@ bool ForeignProgram::CopyImage() {
   dib[12] = 1;
   dib[14] = 24;
   return Copy({{CfDib, clipboard_.Memory().MakeBlock(dib, dib.size())}});
+}
+
+bool ForeignProgram::CopyFormats(const std::vector<std::pair<Uint, std::string>>& formats) {
+  std::vector<std::pair<Uint, Hglobal>> blocks;
+  for (const auto& [format, bytes] : formats)
+    blocks.push_back({format, clipboard_.Memory().MakeBlock(bytes, bytes.size())});
+  return Copy(blocks);
+}
+
+std::optional<std::string> ForeignProgram::ReadText() {
+  if (!clipboard_.OpenClipboard(window_)) return std::nullopt;
+  std::optional<std::string> text;
+  if (Hglobal block = clipboard_.GetClipboardData(CfText)) {
+    text = clipboard_.Memory().Bytes(block);
+    text->resize(std::min(text->size(), text->find('\0')));
+  }
+  if (!holding_) clipboard_.CloseClipboard();
+  return text;
 }
 
 bool ForeignProgram::CopyExcludedText(const std::string& text) {

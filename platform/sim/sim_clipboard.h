@@ -91,6 +91,14 @@ class SimClipboard : public platform::IClipboard {
   platform::Uint RegisterClipboardFormatA(const std::string& name) override;
   platform::Hwnd SetClipboardViewer(platform::Hwnd viewer) override;
   bool ChangeClipboardChain(platform::Hwnd remove, platform::Hwnd next) override;
+  platform::Uint EnumClipboardFormats(platform::Uint format) override;
+  platform::Hwnd GetOpenClipboardWindow() override;
+  // No program here puts GDI objects on the clipboard, so there is nothing to copy.
+  platform::Handle CopyImage(platform::Handle, platform::Uint) override { return 0; }
+  platform::Handle CopyEnhMetaFileA(platform::Handle) override { return 0; }
+  platform::Handle CopyPalette(platform::Handle) override { return 0; }
+  bool DeleteObject(platform::Handle) override { return false; }
+  bool DeleteEnhMetaFile(platform::Handle) override { return false; }
 
   // --- For tests ---
   SimWindows& Windows() { return windows_; }
@@ -103,6 +111,10 @@ class SimClipboard : public platform::IClipboard {
   std::vector<platform::Uint> Formats() const;
   // The CF_TEXT bytes up to the first zero; nothing when the clipboard holds no text.
   std::optional<std::string> Text() const;
+  // Whether the format is offered without its data yet (delayed rendering).
+  bool IsDelayed(platform::Uint format) const;
+  // How many WM_RENDERFORMAT the owner was sent.
+  int RenderRequests() const { return renderRequests_; }
   // The whole block of a format, spare bytes included; nothing when the format is absent.
   std::optional<std::string> BlockBytes(platform::Uint format) const;
   // How often OpenClipboard succeeded, and how often CloseClipboard ended an open.
@@ -135,6 +147,8 @@ class SimClipboard : public platform::IClipboard {
   int closes_ = 0;
   int notifications_ = 0;
   int failSetData_ = 0;
+  platform::Uint rendering_ = 0;  // the format whose WM_RENDERFORMAT the owner is handling
+  int renderRequests_ = 0;
 };
 
 // Another program on the simulated desktop that copies to the clipboard from a window of its own.
@@ -156,6 +170,12 @@ class ForeignProgram {
   bool CopyBytes(const std::string& bytes);
   // A bitmap, as CF_DIB and nothing else.
   bool CopyImage();
+  // Several formats at once, each as a block of exactly these bytes.
+  bool CopyFormats(const std::vector<std::pair<platform::Uint, std::string>>& formats);
+  // Reads the text as a program pasting it would, on behalf of its own window (so that a
+  // delayed-rendered text is rendered for it); nothing when there is none or the clipboard
+  // cannot be opened.
+  std::optional<std::string> ReadText();
   // A text marked as not meant for clipboard monitors and histories.
   bool CopyExcludedText(const std::string& text);  // ExcludeClipboardContentFromMonitorProcessing
   bool CopyTextWithHistoryFlag(const std::string& text,

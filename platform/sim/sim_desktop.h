@@ -27,7 +27,9 @@ class SimDesktop : public platform::Desktop {
         hotkeys(windows),
         notifyArea(windows),
         files(fileRoot),
-        time(windows) {}
+        time(windows) {
+    keyboard.ConnectHotKeys(hotkeys);
+  }
 
   platform::IWindows& Windows() override { return windows; }
   platform::IClipboard& Clipboard() override { return clipboard; }
