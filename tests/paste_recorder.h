@@ -1,0 +1,40 @@
+// What the focused program receives from a hotkey paste on the simulated desktop.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/sim/sim_clipboard.h"
+#include "platform/sim/sim_desktop.h"
+
+namespace testing_support {
+
+// The focused program: at each Ctrl+V or Shift+Insert it receives, it reads the clipboard's
+// text `delayMs` later, as a program of its own (`reader`). A key that the user's own Alt or
+// Win turns into another chord pastes nothing.
+class PasteRecorder {
+ public:
+  PasteRecorder(sim::SimDesktop& desk, sim::ForeignProgram& reader) : desk_(desk), reader_(reader) {}
+  void Start(platform::Dword delayMs = 0) {
+    desk_.keyboard.OnKeyEvent([this, delayMs](const sim::KeyEvent& e) {
+      if ((e.vk != 0x56 && e.vk != 0x2D) || e.flags != 0) return;
+      keystrokes.push_back(desk_.time.GetTickCount());
+      if (desk_.keyboard.IsDown(0x12) || desk_.keyboard.IsDown(0x5B)) return;
+      auto read = [this] { pasted.push_back(reader_.ReadText().value_or("<none>")); };
+      if (delayMs == 0) {
+        read();
+      } else {
+        desk_.windows.Schedule(delayMs, read);
+      }
+    });
+  }
+  std::vector<std::string> pasted;
+  std::vector<platform::Dword> keystrokes;  // the tick count of each paste key
+
+ private:
+  sim::SimDesktop& desk_;
+  sim::ForeignProgram& reader_;
+};
+
+}  // namespace testing_support
