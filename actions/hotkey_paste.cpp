@@ -133,7 +133,10 @@ bool HotkeyPaste::OfferText() {
   if (!open.IsOpen()) return false;
   clipboard.EmptyClipboard();
   offer_.rendered = false;
-  if (clipboard.SetClipboardData(PasteFormat, 0) == 0) Render();  // no delayed rendering: the text itself
+  // Offering a format without data returns no handle even when it succeeds; whether the
+  // format is on the clipboard tells. Without delayed rendering the text itself goes on.
+  clipboard.SetClipboardData(PasteFormat, 0);
+  if (!clipboard.IsClipboardFormatAvailable(PasteFormat)) Render();
   return true;
 }
 

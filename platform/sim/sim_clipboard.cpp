@@ -201,8 +201,8 @@ Hglobal SimClipboard::SetClipboardData(Uint format, Hglobal block) {
   }
   if (block != 0) memory_.GiveToSystem(block);
   if (!rendering) changed_ = true;
-  // Windows answers a delayed format with a handle that is not null either.
-  return block != 0 ? block : 1;
+  // As on Windows, offering a format without data answers null although it succeeded.
+  return block;
 }
 
 bool SimClipboard::IsClipboardFormatAvailable(Uint format) { return Find(format) != nullptr; }
