@@ -154,8 +154,12 @@ TEST_F(HotkeyPasteTest, SlowReader_GetsTheActionsTextUpToTheOneSecondBound) {
     recorder.pasted.clear();
     recorder.Start(c.readAfterMs);
     ASSERT_TRUE(desk.hotkeys.Press(ModControl, VkF5));
+    // Shortly after the read the user's text is back, well before the bound.
+    std::optional<std::string> soonAfterTheRead;
+    desk.windows.Schedule(200 + c.readAfterMs + 100, [&] { soonAfterTheRead = desk.clipboard.Text(); });
     desk.windows.Advance(3000);
     EXPECT_EQ(recorder.pasted, (std::vector<std::string>{c.read})) << c.readAfterMs;
+    EXPECT_EQ(soonAfterTheRead, "mine") << c.readAfterMs;
     EXPECT_EQ(desk.clipboard.Text(), "mine") << c.readAfterMs;
   }
 }
