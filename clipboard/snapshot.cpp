@@ -59,7 +59,7 @@ std::vector<Uint> ClipboardSnapshot::Formats() const {
   return formats;
 }
 
-Handle ClipboardSnapshot::CopyMemory(Hglobal block) {
+Handle ClipboardSnapshot::CopyBlock(Hglobal block) {
   IGlobalMemory& memory = desktop_.Memory();
   const std::size_t size = memory.GlobalSize(block);
   OwnedBlock copy(memory, memory.GlobalAlloc(GmemMoveable, size));
@@ -82,7 +82,7 @@ bool ClipboardSnapshot::Copy(Uint format, Kind kind) {
   Handle copy = 0;
   switch (kind) {
     case Kind::Memory:
-      copy = CopyMemory(original);
+      copy = CopyBlock(original);
       break;
     case Kind::Bitmap:
       copy = clipboard.CopyImage(original, ImageBitmap);

@@ -46,7 +46,7 @@ class ClipboardSnapshot {
     platform::Handle handle;
   };
 
-  platform::Handle CopyMemory(platform::Hglobal block);
+  platform::Handle CopyBlock(platform::Hglobal block);
   bool Copy(platform::Uint format, Kind kind);
   void Free(const Item& item);
   void FreeAll();
