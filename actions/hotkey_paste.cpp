@@ -25,7 +25,7 @@ constexpr Dword PollInterval = 10;
 constexpr Dword MaxClipboardBusy = 1000;
 
 constexpr std::uint8_t VkV = 0x56;
-constexpr Uint PasteFormat = CfText;
+constexpr Uint PasteFormat = CfUnicodeText;
 
 }  // namespace
 
@@ -73,13 +73,9 @@ void HotkeyPaste::PasteOne(const PasteRequest& request) {
 
   offer_ = Offer{};
   offer_.active = true;
-  if (PasteFormat == CfUnicodeText) {
-    offer_.bytes.assign(reinterpret_cast<const char*>(request.text.c_str()),
-                        (request.text.size() + 1) * sizeof(char16_t));
-  } else {
-    offer_.bytes = desktop_.CodePage().WideToAnsi(request.text);
-    offer_.bytes.push_back('\0');
-  }
+  // UTF-16LE with its terminating zero, as CF_UNICODETEXT holds it.
+  offer_.bytes.assign(reinterpret_cast<const char*>(request.text.c_str()),
+                      (request.text.size() + 1) * sizeof(char16_t));
   // Whatever happens from here, what the user had on the clipboard goes back.
   struct Restore {
     HotkeyPaste& paste;

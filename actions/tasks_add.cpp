@@ -7,6 +7,7 @@
 #include "grid/data_directory.h"
 #include "grid/table_file.h"
 #include "history/history_table.h"
+#include "platform/utf.h"
 
 namespace actions {
 
@@ -105,7 +106,7 @@ void TTasks_form::LoadActions() {
   } catch (const std::exception&) {
   }
   try {
-    history::ReadHistoryFile(historyTable, desktop, grid::DataPath(desktop.Files(), grid::HistoryFile));
+    history::ReadHistoryFile(historyTable, desktop, history::HistoryPath(desktop));
   } catch (const std::exception&) {
   }
   Actions().EndUpdate();
@@ -268,14 +269,15 @@ void TTasks_form::BitBtn1Click() {
   ui::TableGrid& table = Actions();
   if (Mode == EditorMode::Add) {
     auto warn = [this](const char* text) {
-      Desktop().Dialogs().MessageBoxA(Handle(), text, "Warning!", 0x40);
+      Desktop().Dialogs().MessageBoxW(Handle(), text, "Warning!", 0x40);
     };
     if (CheckBox5.Checked()) {
       hotkeys::HotKey hotkey = ComposedHotKey();
       if (!hotkeys::IsHotKeyFree(Desktop().HotKeys(), App().Handle(), hotkey)) {
-        Desktop().Dialogs().MessageDialog(
-            Handle(), keyNames_.FormatHotKey(hotkey, true) + " is NOT available for registration!!!",
-            MessageDialogType::Information);
+        Desktop().Dialogs().MessageDialog(Handle(),
+                                          platform::Utf16ToUtf8(Widen(keyNames_.FormatHotKey(hotkey, true))) +
+                                              " is NOT available for registration!!!",
+                                          MessageDialogType::Information);
         return;
       }
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "clipboard/clipboard_text.h"
+#include "platform/utf.h"
 
 namespace actions {
 
@@ -15,8 +16,7 @@ void RefreshTrayActionItems(MainWindow& main) {
     int name = table.ColumnIndex("TextColumn1");
     for (int k = 0; k < std::min(n, TrayActionSlots); ++k) {
       items[k]->SetVisible(true);
-      std::u16string caption = table.Cell(name, k);
-      items[k]->SetCaption(main.MainForm().Desktop().CodePage().WideToAnsi(caption));
+      items[k]->SetCaption(platform::Utf16ToUtf8(table.Cell(name, k)));
     }
   } catch (const std::exception&) {
     // The menu keeps whatever the refresh got to.
@@ -26,11 +26,11 @@ void RefreshTrayActionItems(MainWindow& main) {
 void N11Click(MainWindow& main, ui::MenuItem& sender) {
   ui::TableGrid& table = main.ActionTable();
   platform::Desktop& desktop = main.MainForm().Desktop();
-  std::string name = sender.Caption();
+  // The caption holds the name exactly, so names that differ in any character stay apart.
+  const std::u16string name = platform::Utf8ToUtf16(sender.Caption());
   for (int row = 0; row < table.RowCount(); ++row) {
-    if (desktop.CodePage().WideToAnsi(table.Cell("TextColumn1", row)) != name) continue;
-    std::string text = desktop.CodePage().WideToAnsi(table.Cell("TextColumn2", row));
-    clipboard::SetClipboardText(desktop, main.MainForm().Handle(), text);
+    if (table.Cell("TextColumn1", row) != name) continue;
+    clipboard::SetClipboardText(desktop, main.MainForm().Handle(), table.Cell("TextColumn2", row));
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/program.h"
 #include "platform/win32/peer_factory.h"
+#include "platform/win32/win32_text.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls = {};
@@ -22,7 +23,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     return app::RunProgram(desktop);
   } catch (const std::exception& error) {
     // The program reports its own errors; this is what escaped it, shown before the process ends.
-    ::MessageBoxA(nullptr, error.what(), "Clipboard_manager", MB_OK | MB_ICONERROR);
+    // Error messages are UTF-8.
+    ::MessageBoxW(nullptr, win32::WideFromUtf8(error.what()).c_str(), L"Clipboard_manager",
+                  MB_OK | MB_ICONERROR);
     return 1;
   }
 }

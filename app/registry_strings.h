@@ -1,4 +1,4 @@
-// Reading and writing one REG_SZ value.
+// Reading and writing one REG_SZ value, whose text is UTF-8 here.
 #pragma once
 
 #include <string>

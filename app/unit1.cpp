@@ -5,7 +5,6 @@
 #include "actions/tray_items.h"
 #include "app/about_form.h"
 #include "app/globals.h"
-#include "grid/data_directory.h"
 #include "history/capture.h"
 #include "history/history_commands.h"
 #include "history/history_table.h"
@@ -123,12 +122,12 @@ void TForm1::FormCreate() {
 
 void TForm1::FormDestroy() { Chain.LeaveChain(Handle()); }
 
-std::string TForm1::ExePath() { return Desktop().Files().GetModuleFileNameA(); }
+std::string TForm1::ExePath() { return Desktop().Files().GetModuleFileNameW(); }
 
 void TForm1::FormCloseQuery(bool& canClose) {
   TableGrid2.BeginUpdate();
   try {
-    history::WriteHistoryFile(TableGrid2, Desktop(), grid::DataPath(Desktop().Files(), grid::HistoryFile));
+    history::WriteHistoryFile(TableGrid2, Desktop(), history::HistoryPath(Desktop()));
   } catch (...) {
     TableGrid2.EndUpdate();
     throw;

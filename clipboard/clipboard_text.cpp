@@ -66,9 +66,8 @@ class OwnedBlock {
 // mark whose value cannot be read counts as a refusal: whoever set it did not want the content
 // kept, and keeping a password by mistake is worse than missing one entry.
 bool MarkedPrivate(IClipboard& clipboard, IGlobalMemory& memory) {
-  if (clipboard.IsClipboardFormatAvailable(clipboard.RegisterClipboardFormatA(ExcludeFromMonitorFormat))) {
-    return true;
-  }
+  for (const char* mark : {ExcludeFromMonitorFormat, ViewerIgnoreFormat})
+    if (clipboard.IsClipboardFormatAvailable(clipboard.RegisterClipboardFormatA(mark))) return true;
   const Uint canInclude = clipboard.RegisterClipboardFormatA(CanIncludeInHistoryFormat);
   if (canInclude == 0 || !clipboard.IsClipboardFormatAvailable(canInclude)) return false;
   const Hglobal block = clipboard.GetClipboardData(canInclude);
@@ -80,57 +79,84 @@ bool MarkedPrivate(IClipboard& clipboard, IGlobalMemory& memory) {
   return value == 0;
 }
 
-bool ReadText(Desktop& desktop, Hwnd owner, std::string& text, bool* markedPrivate) {
+// The whole block, every byte of it.
+std::string BlockBytes(IGlobalMemory& memory, Hglobal block) {
+  const std::size_t size = memory.GlobalSize(block);
+  LockedBlock lock(memory, block);
+  if (!lock.Data()) throw Error("The clipboard's text cannot be read");
+  return std::string(reinterpret_cast<const char*>(lock.Data()), size);
+}
+
+// The code page the content's owner wrote its CF_TEXT in: that of its CF_LOCALE, if it has one
+// that can be read.
+Uint TextCodePage(Desktop& desktop, IClipboard& clipboard, IGlobalMemory& memory) {
+  const Hglobal block = clipboard.GetClipboardData(CfLocale);
+  if (block == 0 || memory.GlobalSize(block) < sizeof(Dword)) return CpAcp;
+  LockedBlock lock(memory, block);
+  if (!lock.Data()) return CpAcp;
+  Dword lcid;
+  std::memcpy(&lcid, lock.Data(), sizeof lcid);
+  return desktop.CodePage().LocaleAnsiCodePage(lcid);
+}
+
+bool ReadText(Desktop& desktop, Hwnd owner, std::u16string& text, bool* markedPrivate) {
   IClipboard& clipboard = desktop.Clipboard();
   IGlobalMemory& memory = desktop.Memory();
   if (markedPrivate) *markedPrivate = false;
   OpenedClipboard open(clipboard, owner);
   if (!open.IsOpen()) return false;
   if (markedPrivate) *markedPrivate = MarkedPrivate(clipboard, memory);
+  // Either block is usually longer than its text: its zero, and whatever the owner left after it.
+  if (const Hglobal block = clipboard.GetClipboardData(CfUnicodeText)) {
+    const std::string bytes = BlockBytes(memory, block);
+    text.resize(bytes.size() / 2);  // an odd last byte is no character
+    std::memcpy(text.data(), bytes.data(), text.size() * 2);
+    const std::size_t zero = text.find(u'\0');
+    if (zero != std::u16string::npos) text.resize(zero);
+    return true;
+  }
   const Hglobal block = clipboard.GetClipboardData(CfText);
   if (block == 0) return false;
-  const std::size_t size = memory.GlobalSize(block);
-  {
-    LockedBlock lock(memory, block);
-    if (!lock.Data()) throw Error("The clipboard's text cannot be read");
-    text.assign(reinterpret_cast<const char*>(lock.Data()), size);
-  }
-  // The block is usually longer than the text: its zero, and whatever the owner left after it.
-  const std::size_t zero = text.find('\0');
-  if (zero != std::string::npos) text.resize(zero);
+  std::string bytes = BlockBytes(memory, block);
+  const std::size_t zero = bytes.find('\0');
+  if (zero != std::string::npos) bytes.resize(zero);
+  text = desktop.CodePage().MultiByteToWide(TextCodePage(desktop, clipboard, memory), bytes);
   return true;
 }
 
 }  // namespace
 
-bool GetClipboardText(Desktop& desktop, Hwnd owner, std::string& text) {
+bool GetClipboardText(Desktop& desktop, Hwnd owner, std::u16string& text) {
   return ReadText(desktop, owner, text, nullptr);
 }
 
-bool GetClipboardText(Desktop& desktop, Hwnd owner, std::string& text, bool& markedPrivate) {
+bool GetClipboardText(Desktop& desktop, Hwnd owner, std::u16string& text, bool& markedPrivate) {
   return ReadText(desktop, owner, text, &markedPrivate);
 }
 
-bool SetClipboardText(Desktop& desktop, Hwnd owner, const std::string& text) {
+bool SetClipboardText(Desktop& desktop, Hwnd owner, const std::u16string& text) {
   return SetClipboardText(desktop, owner, text, false);
 }
 
-bool SetClipboardText(Desktop& desktop, Hwnd owner, const std::string& text, bool markPrivate) {
+bool SetClipboardText(Desktop& desktop, Hwnd owner, const std::u16string& text, bool markPrivate) {
   IClipboard& clipboard = desktop.Clipboard();
   IGlobalMemory& memory = desktop.Memory();
   OpenedClipboard open(clipboard, owner);
   if (!open.IsOpen()) return false;
 
-  OwnedBlock block(memory, memory.GlobalAlloc(GmemMoveable | GmemDdeShare, text.size() + 1));
+  const std::size_t bytes = text.size() * sizeof(char16_t);
+  OwnedBlock block(memory, memory.GlobalAlloc(GmemMoveable | GmemDdeShare, bytes + sizeof(char16_t)));
   if (block.Get() == 0) throw Error("Not enough memory for the clipboard text");
   {
     LockedBlock lock(memory, block.Get());
     if (!lock.Data()) throw Error("The clipboard text's memory cannot be locked");
-    std::memcpy(lock.Data(), text.data(), text.size());
-    lock.Data()[text.size()] = 0;
+    std::memcpy(lock.Data(), text.data(), bytes);
+    lock.Data()[bytes] = 0;
+    lock.Data()[bytes + 1] = 0;
     // The old content goes only now that the new one is ready, so a failure above leaves it.
     if (!clipboard.EmptyClipboard()) throw Error("The clipboard cannot be emptied");
-    if (clipboard.SetClipboardData(CfText, block.Get()) == 0) throw Error("The clipboard refused the text");
+    if (clipboard.SetClipboardData(CfUnicodeText, block.Get()) == 0)
+      throw Error("The clipboard refused the text");
     block.Release();  // the system owns it from here; the lock above still ends with this scope
   }
   if (markPrivate) {

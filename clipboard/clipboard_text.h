@@ -1,4 +1,4 @@
-// The clipboard's plain text (CF_TEXT, single-byte ANSI), read and replaced on behalf of a window.
+// The clipboard's plain text (CF_UNICODETEXT, UTF-16), read and replaced on behalf of a window.
 #pragma once
 
 #include <string>
@@ -10,25 +10,29 @@ namespace clipboard {
 // Formats by which a program marks its clipboard content as not meant for monitors and
 // histories (password managers do).
 constexpr const char* ExcludeFromMonitorFormat = "ExcludeClipboardContentFromMonitorProcessing";
+constexpr const char* ViewerIgnoreFormat = "Clipboard Viewer Ignore";
 constexpr const char* CanIncludeInHistoryFormat = "CanIncludeInClipboardHistory";
 
-// Opens the clipboard for `owner` and reads its CF_TEXT, cut at the first zero byte. `text`
-// should be empty on entry; it stays so when the clipboard cannot be opened or holds no text,
-// and the result is false. A block that cannot be locked raises platform::Error.
-bool GetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, std::string& text);
+// Opens the clipboard for `owner` and reads its CF_UNICODETEXT, cut at the first zero. Content
+// that offers no Unicode text but CF_TEXT is read from that, converted with the code page of
+// its CF_LOCALE (the ANSI code page when it states none). `text` should be empty on entry; it
+// stays so when the clipboard cannot be opened or holds no text, and the result is false. A
+// block that cannot be locked raises platform::Error.
+bool GetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, std::u16string& text);
 
 // The same read, which also tells whether the content's owner marked it private (see the
 // formats above). `markedPrivate` is false when the clipboard could not be opened.
-bool GetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, std::string& text,
+bool GetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, std::u16string& text,
                       bool& markedPrivate);
 
-// Replaces the whole clipboard content with `text` as CF_TEXT. False, with the clipboard
-// untouched, when it cannot be opened. A failure after the open (no memory, a block that cannot
-// be locked, the clipboard refusing it) frees the new block and raises platform::Error.
-bool SetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, const std::string& text);
+// Replaces the whole clipboard content with `text` as CF_UNICODETEXT; the system offers it as
+// CF_TEXT and CF_OEMTEXT to older programs. False, with the clipboard untouched, when it cannot
+// be opened. A failure after the open (no memory, a block that cannot be locked, the clipboard
+// refusing it) frees the new block and raises platform::Error.
+bool SetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, const std::u16string& text);
 // The same, and with `markPrivate` the text also carries the mark that keeps clipboard monitors
 // and histories, this program's included, from recording it.
-bool SetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, const std::string& text,
+bool SetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, const std::u16string& text,
                       bool markPrivate);
 
 }  // namespace clipboard

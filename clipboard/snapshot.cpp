@@ -145,6 +145,8 @@ bool ClipboardSnapshot::Take(Hwnd owner) {
           // cannot be copied as memory.
           if (hasEnhMetafile) continue;
           break;
+        case CfLocale:
+          continue;  // taken last, below
         case CfOwnerDisplay:
         case CfDspMetafilePict:
           break;  // drawn by the owner, or a handle inside a block: nothing to copy
@@ -158,6 +160,18 @@ bool ClipboardSnapshot::Take(Hwnd owner) {
       copied = false;
     }
     if (!copied) skipped_.push_back(format);
+  }
+  // The locale tells how to read the text, and stays with it; without a text it says nothing.
+  const bool textKept = std::any_of(items_.begin(), items_.end(), [](const Item& item) {
+    return item.format == CfUnicodeText || item.format == CfText || item.format == CfOemText;
+  });
+  if (textKept && Contains(formats, CfLocale)) {
+    bool copied = false;
+    try {
+      copied = Copy(CfLocale, Kind::Memory);
+    } catch (const std::exception&) {
+    }
+    if (!copied) skipped_.push_back(CfLocale);
   }
   return true;
 }

@@ -11,7 +11,7 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/res/app.rc PROPERTIES OBJECT_DEP
 file(GLOB CM_DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/driver/*.cpp)
 if(CM_DRIVER_SOURCES)
   add_executable(cm_test_driver ${CM_DRIVER_SOURCES})
-  target_link_libraries(cm_test_driver PRIVATE user32)
+  target_link_libraries(cm_test_driver PRIVATE user32 shell32)
   set(CM_EXES Clipboard_manager cm_test_driver)
 else()
   set(CM_EXES Clipboard_manager)

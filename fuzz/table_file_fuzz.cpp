@@ -15,7 +15,7 @@ class MemoryFiles : public platform::IFiles {
  public:
   std::map<std::string, std::string> files;
 
-  std::string GetModuleFileNameA() override { return "C:\\fuzz.exe"; }
+  std::string GetModuleFileNameW() override { return "C:\\fuzz.exe"; }
   platform::Dword CreateForWriting(const std::string& path, platform::FileHandle& file) override {
     files[path].clear();
     paths_[++last_] = path;

@@ -2,6 +2,7 @@
 
 #include "clipboard/clipboard_text.h"
 #include "history/history_table.h"
+#include "platform/utf.h"
 
 namespace history {
 
@@ -23,23 +24,22 @@ std::u16string DateText(Desktop& desktop, const SystemTime& time) {
 }
 
 void CaptureClipboard(Desktop& desktop, Hwnd mainWindow, grid::Table& history, ui::Label& label,
-                      std::string& lastClipboardText) {
-  std::string text;
+                      std::u16string& lastClipboardText) {
+  std::u16string text;
   bool markedPrivate = false;
   clipboard::GetClipboardText(desktop, mainWindow, text, markedPrivate);
   // Kept also when private: the hotkey paste puts the user's own clipboard back afterwards,
   // and that must not lose a password the user just copied. It never reaches a file.
   lastClipboardText = text;
   LastClipboardTextPrivate = markedPrivate;
-  label.SetCaption(markedPrivate ? std::string(LabelPrefix) : LabelPrefix + text);
+  label.SetCaption(markedPrivate ? std::string(LabelPrefix) : LabelPrefix + Utf16ToUtf8(text));
   if (markedPrivate) return;
 
   try {
-    const std::u16string wide = desktop.CodePage().AnsiToWide(text);
     const int textColumn = history.ColumnIndex(Clipboadrs_history);
     if (history.RowCount() > 0) {
       std::u16string scratch;
-      if (history.CellView(textColumn, 0, scratch) == wide) return;
+      if (history.CellView(textColumn, 0, scratch) == text) return;
     }
     if (text.empty()) return;
     if (history.RowCount() == 0) {
@@ -47,7 +47,7 @@ void CaptureClipboard(Desktop& desktop, Hwnd mainWindow, grid::Table& history, u
     } else {
       history.InsertRowAtTop();
     }
-    history.SetCell(textColumn, 0, wide);
+    history.SetCell(textColumn, 0, text);
     history.SetCell(Date, 0, DateText(desktop, desktop.Clock().GetLocalTime()));
   } catch (const std::exception&) {
     // A failed capture costs one entry, never the notification that the chain still owes.
@@ -56,8 +56,7 @@ void CaptureClipboard(Desktop& desktop, Hwnd mainWindow, grid::Table& history, u
 
 void CopyEntryToClipboard(Desktop& desktop, Hwnd mainWindow, const grid::Table& history, int row) {
   if (row < 0 || row >= history.RowCount()) return;
-  const std::string text = desktop.CodePage().WideToAnsi(history.Cell(Clipboadrs_history, row));
-  clipboard::SetClipboardText(desktop, mainWindow, text);
+  clipboard::SetClipboardText(desktop, mainWindow, history.Cell(Clipboadrs_history, row));
 }
 
 }  // namespace history

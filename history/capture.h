@@ -16,10 +16,10 @@ namespace history {
 // private is kept in `lastClipboardText` only: neither shown nor recorded. Errors while checking
 // and recording are dropped; an error reading the clipboard goes to the caller.
 void CaptureClipboard(platform::Desktop& desktop, platform::Hwnd mainWindow, grid::Table& history,
-                      ui::Label& label, std::string& lastClipboardText);
+                      ui::Label& label, std::u16string& lastClipboardText);
 
-// The double-click on a history row: puts that row's text on the clipboard as ANSI text, on
-// behalf of `mainWindow`. A row outside the table does nothing. Errors of the clipboard write go
+// The double-click on a history row: puts that row's text on the clipboard, on behalf of
+// `mainWindow`. A row outside the table does nothing. Errors of the clipboard write go
 // to the caller.
 void CopyEntryToClipboard(platform::Desktop& desktop, platform::Hwnd mainWindow, const grid::Table& history,
                           int row);

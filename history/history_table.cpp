@@ -4,7 +4,7 @@
 
 namespace history {
 
-std::string LastClipboardText;
+std::u16string LastClipboardText;
 bool LastClipboardTextPrivate = false;
 
 std::vector<grid::Column> HistoryColumns() {
@@ -15,8 +15,12 @@ std::vector<grid::Column> HistoryColumns() {
   };
 }
 
+std::string HistoryPath(platform::Desktop& desktop) {
+  return grid::DataPath(desktop.Files(), grid::HistoryFile);
+}
+
 PathProvider HistoryFilePath(platform::Desktop& desktop) {
-  return [&desktop] { return grid::DataPath(desktop.Files(), grid::HistoryFile); };
+  return [&desktop] { return HistoryPath(desktop); };
 }
 
 void WriteHistoryFile(const grid::Table& history, platform::Desktop& desktop, const std::string& path) {

@@ -14,7 +14,7 @@ namespace history {
 
 // The clipboard text read at the latest change notification, recorded or not; empty when the
 // clipboard held no text. Written only by CaptureClipboard; the hotkey paste puts it back.
-extern std::string LastClipboardText;
+extern std::u16string LastClipboardText;
 // Whether its owner had marked that text private; a paste that puts it back marks it again.
 extern bool LastClipboardTextPrivate;
 
@@ -32,9 +32,11 @@ constexpr char16_t Separator = u',';
 constexpr char16_t LineBreakMark = u'|';
 constexpr std::uint8_t Encoding = grid::Utf16LeEncoding;
 
+// The executable's folder + "\Data\clipboard_history.hstr", formed at each call.
+std::string HistoryPath(platform::Desktop& desktop);
 // The history file's full name, asked anew at every write.
 using PathProvider = std::function<std::string()>;
-// The executable's folder + "\Data\clipboard_history.hstr", formed at each call.
+// HistoryPath as a provider.
 PathProvider HistoryFilePath(platform::Desktop& desktop);
 
 // Every row, top row first; raises platform::IoError.

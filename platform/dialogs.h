@@ -1,4 +1,5 @@
-// Message boxes and the common file dialogs.
+// Message boxes and the common file dialogs, through the wide ("W") calls: texts, captions and
+// file names are UTF-8 here.
 #pragma once
 
 #include <string>
@@ -20,12 +21,12 @@ struct FileDialogRequest {
 class IDialogs {
  public:
   virtual ~IDialogs() = default;
-  virtual int MessageBoxA(Hwnd owner, const std::string& text, const std::string& caption, Uint flags) = 0;
+  virtual int MessageBoxW(Hwnd owner, const std::string& text, const std::string& caption, Uint flags) = 0;
   // The framework's typed message dialog with a single "OK" button.
   virtual void MessageDialog(Hwnd owner, const std::string& text, MessageDialogType type) = 0;
   // Return true and fill `fileName` when the user chose a file.
-  virtual bool GetOpenFileNameA(const FileDialogRequest& request, std::string& fileName) = 0;
-  virtual bool GetSaveFileNameA(const FileDialogRequest& request, std::string& fileName) = 0;
+  virtual bool GetOpenFileNameW(const FileDialogRequest& request, std::string& fileName) = 0;
+  virtual bool GetSaveFileNameW(const FileDialogRequest& request, std::string& fileName) = 0;
 };
 
 }  // namespace platform

@@ -1,4 +1,5 @@
-// Files, addressed by Windows paths in the ANSI code page.
+// Files, addressed by Windows paths in UTF-8, which the Windows backend hands to the wide ("W")
+// calls, so that a path may hold any character a folder name can.
 #pragma once
 
 #include <string>
@@ -12,8 +13,8 @@ using FileHandle = Handle;
 class IFiles {
  public:
   virtual ~IFiles() = default;
-  // The full path of the running executable (GetModuleFileNameA).
-  virtual std::string GetModuleFileNameA() = 0;
+  // The full path of the running executable, in UTF-8.
+  virtual std::string GetModuleFileNameW() = 0;
 
   // Each returns 0 (ERROR_SUCCESS) or the Windows error code of the failure.
   virtual Dword CreateForWriting(const std::string& path, FileHandle& file) = 0;  // create or truncate
@@ -27,7 +28,7 @@ class IFiles {
   virtual Dword Delete(const std::string& path) = 0;
   // Whether `path` names an existing file that may not be written.
   virtual bool IsReadOnly(const std::string& path) = 0;
-  // The system's description of an error code (FormatMessageA), without a trailing line break.
+  // The system's description of an error code, in UTF-8, without a trailing line break.
   virtual std::string ErrorText(Dword code) = 0;
 };
 

@@ -22,7 +22,7 @@ struct NotifyIconData {
 
 // One item of a popup menu as the platform shows it.
 struct MenuEntry {
-  std::string caption;  // "-" is a separator
+  std::string caption;  // UTF-8; "-" is a separator
   Uint commandId = 0;   // returned by TrackPopupMenu when chosen
 };
 

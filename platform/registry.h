@@ -1,4 +1,5 @@
-// The per-user registry.
+// The per-user registry, through the wide ("W") calls: key and value names are UTF-8 here, and a
+// REG_SZ value's data is UTF-16LE with its terminating zero, as the system stores it.
 #pragma once
 
 #include <string>
@@ -10,14 +11,14 @@ namespace platform {
 class IRegistry {
  public:
   virtual ~IRegistry() = default;
-  virtual long RegCreateKeyExA(Hkey root, const std::string& subKey, Dword options, Dword access,
+  virtual long RegCreateKeyExW(Hkey root, const std::string& subKey, Dword options, Dword access,
                                Hkey& result) = 0;
-  virtual long RegOpenKeyExA(Hkey root, const std::string& subKey, Dword options, Dword access,
+  virtual long RegOpenKeyExW(Hkey root, const std::string& subKey, Dword options, Dword access,
                              Hkey& result) = 0;
-  virtual long RegSetValueExA(Hkey key, const std::string& valueName, Dword type, const void* data,
+  virtual long RegSetValueExW(Hkey key, const std::string& valueName, Dword type, const void* data,
                               Dword size) = 0;
   // With data == nullptr only `type` and `size` are returned. On input `size` is the buffer size.
-  virtual long RegQueryValueExA(Hkey key, const std::string& valueName, Dword* type, void* data,
+  virtual long RegQueryValueExW(Hkey key, const std::string& valueName, Dword* type, void* data,
                                 Dword* size) = 0;
   virtual long RegCloseKey(Hkey key) = 0;
 };

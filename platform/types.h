@@ -99,17 +99,17 @@ constexpr int IdNo = 7;
 // Clipboard formats and global memory flags.
 constexpr Uint CfText = 1;
 constexpr Uint CfBitmap = 2;
-constexpr Uint CfUnicodeText = 13;
+constexpr Uint CfOemText = 7;
 constexpr Uint CfDib = 8;
+constexpr Uint CfUnicodeText = 13;
+constexpr Uint CfLocale = 16;
 constexpr Uint GmemMoveable = 0x0002;
 constexpr Uint GmemDdeShare = 0x2000;
 
 // The other standard clipboard formats, which a snapshot of the whole clipboard tells apart.
 constexpr Uint CfMetafilePict = 3;
-constexpr Uint CfOemText = 7;
 constexpr Uint CfPalette = 9;
 constexpr Uint CfEnhMetafile = 14;
-constexpr Uint CfLocale = 16;
 constexpr Uint CfDibV5 = 17;
 constexpr Uint CfOwnerDisplay = 0x0080;
 constexpr Uint CfDspBitmap = 0x0082;
@@ -118,6 +118,9 @@ constexpr Uint CfDspEnhMetafile = 0x008E;
 constexpr Uint CfPrivateFirst = 0x0200;  // private and GDI-object formats up to CfGdiObjLast
 constexpr Uint CfGdiObjLast = 0x03FF;
 constexpr Uint ImageBitmap = 0;  // CopyImage type
+
+// Code pages.
+constexpr Uint CpAcp = 0;
 
 // Hotkey modifier flags (RegisterHotKey).
 constexpr Uint ModAlt = 0x0001;

@@ -103,7 +103,7 @@ class TestMainWindow : public platform::IWindowProc {
   clipboard::ViewerChain Chain{desktop_, NextViewer};
   ui::TableGrid TableGrid2{nullptr, "TableGrid2", history::HistoryColumns()};
   ui::Label Label1{nullptr, "Label1", "Clipboard contains"};
-  std::string LastClipboardText;
+  std::u16string LastClipboardText;
   int notifications = 0;
   std::vector<std::string> errors;  // what reached the window's error boundary
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "clipboard_history_support.h"
+#include "paste_recorder.h"
 
 namespace {
 
@@ -57,12 +58,7 @@ class SnapshotTest : public clipboard_history_test::DesktopTest {
     ASSERT_TRUE(other.CopyText("the action's text"));
     ASSERT_TRUE(snapshot.Restore(Paster));
   }
-  std::vector<std::pair<Uint, std::string>> Content() {
-    std::vector<std::pair<Uint, std::string>> content;
-    for (Uint format : desk.clipboard.Formats())
-      content.push_back({format, *desk.clipboard.BlockBytes(format)});
-    return content;
-  }
+  std::vector<std::pair<Uint, std::string>> Content() { return testing_support::ProgramContent(desk); }
   static constexpr Hwnd Paster = 0x4343;
   sim::ForeignProgram other;
 };
@@ -121,11 +117,11 @@ TEST_F(SnapshotTest, FormatsThatCannotBeCopied_AreSkippedAndTheRestComesBack) {
                                  {CfHDrop, "fails"}}));
   ClipboardSnapshot snapshot(desk);
   ASSERT_TRUE(snapshot.Take(Paster));
-  EXPECT_EQ(snapshot.Formats(), (std::vector<Uint>{CfText, CfLocale, CfHDrop}));
+  EXPECT_EQ(snapshot.Formats(), (std::vector<Uint>{CfText, CfHDrop, CfLocale}));
   EXPECT_EQ(snapshot.Skipped(), (std::vector<Uint>{CfOwnerDisplay, privateFormat}));
   ASSERT_TRUE(other.CopyText("x"));
   ASSERT_TRUE(snapshot.Restore(Paster));
-  EXPECT_EQ(desk.clipboard.Formats(), (std::vector<Uint>{CfText, CfLocale, CfHDrop}));
+  EXPECT_EQ(desk.clipboard.Formats(), (std::vector<Uint>{CfText, CfHDrop, CfLocale}));
 }
 
 TEST_F(SnapshotTest, AFailedCopy_SkipsThatFormatOnly) {

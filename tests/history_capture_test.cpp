@@ -25,8 +25,8 @@ TEST_F(HistoryCaptureTest, Copies_OnlyARepeatOfTheTopEntryIsRefused_ExactlyAndAf
   for (const char* text : {"A", "B", "B", "A", "a", "a ", "caf\xE9 \x80", "caf\xE9 \x80"})
     other.CopyText(text);
   EXPECT_EQ((Texts{u"caf\u00E9 \u20AC", u"a ", u"a", u"A", u"B", u"A"}), main.Texts());
-  EXPECT_EQ("caf\xE9 \x80", main.LastClipboardText);
-  EXPECT_EQ("Clipboard contains: caf\xE9 \x80", main.Label1.Caption());
+  EXPECT_EQ(u"caf\u00E9 \u20AC", main.LastClipboardText);
+  EXPECT_EQ("Clipboard contains: café €", main.Label1.Caption());
   EXPECT_EQ(u"6", main.TableGrid2.Cell(history::IncrementColumn1, 5));  // the first, appended
   EXPECT_EQ(u"0", main.TableGrid2.Cell(history::IncrementColumn1, 0));  // later ones inserted
 }
@@ -35,10 +35,10 @@ TEST_F(HistoryCaptureTest, NoText_RecordsNothing_EmptiesLastTextAndShowsThePrefi
   other.CopyText("A");
   for (const std::function<void()>& copy :
        std::vector<std::function<void()>>{[&] { other.CopyImage(); }, [&] { other.CopyText(""); }}) {
-    main.LastClipboardText = "stale";
+    main.LastClipboardText = u"stale";
     copy();
     EXPECT_EQ(Texts{u"A"}, main.Texts());
-    EXPECT_EQ("", main.LastClipboardText);
+    EXPECT_EQ(u"", main.LastClipboardText);
     EXPECT_EQ("Clipboard contains: ", main.Label1.Caption());
   }
   other.CopyBytes(std::string("visible\0hidden", 14));
@@ -60,9 +60,11 @@ TEST_F(HistoryCaptureTest, Date_ShortDateSpaceLongTime_TimeLeftOutOnlyAtExactlyM
 TEST_F(HistoryCaptureTest, PrivateContent_NeitherRecordedNorShown_YetKeptAsLastText) {
   other.CopyText("A");
   other.CopyExcludedText("hunter2");
-  EXPECT_EQ("hunter2", main.LastClipboardText);
+  EXPECT_EQ(u"hunter2", main.LastClipboardText);
+  other.CopyViewerIgnoredText(u"\u043F\u0430\u0440\u043E\u043B\u044C");
+  EXPECT_EQ(u"\u043F\u0430\u0440\u043E\u043B\u044C", main.LastClipboardText);
   other.CopyTextWithHistoryFlag("s3cret", 0);
-  EXPECT_EQ("s3cret", main.LastClipboardText);
+  EXPECT_EQ(u"s3cret", main.LastClipboardText);
   EXPECT_EQ(Texts{u"A"}, main.Texts());
   EXPECT_EQ("Clipboard contains: ", main.Label1.Caption());
   // Put back by the program itself, it carries no mark and is recorded.
@@ -75,13 +77,13 @@ TEST_F(HistoryCaptureTest, ErrorWhileRecording_IsDropped_TheTextStillShownAndKep
   // A table without the history's text column: every attempt to record raises.
   ui::TableGrid wrong(nullptr, "wrong", {{"Other", u"Other", grid::ColumnKind::Text}});
   ui::Label label(nullptr, "label", "");
-  std::string last;
+  std::u16string last;
   EXPECT_NO_THROW(history::CaptureClipboard(desk, main.handle, wrong, label, last));
-  EXPECT_EQ("A", last);
+  EXPECT_EQ(u"A", last);
   EXPECT_EQ("Clipboard contains: A", label.Caption());
 }
 
-TEST_F(HistoryCaptureTest, DoubleClick_PutsTheRowBackAsAnsi_RecordedOnTopUnlessItIsTheTopRow) {
+TEST_F(HistoryCaptureTest, DoubleClick_PutsTheRowBackExactly_RecordedOnTopUnlessItIsTheTopRow) {
   other.CopyText("A");
   other.CopyText("B");
   history::CopyEntryToClipboard(desk, main.handle, main.TableGrid2, 1);
@@ -92,7 +94,8 @@ TEST_F(HistoryCaptureTest, DoubleClick_PutsTheRowBackAsAnsi_RecordedOnTopUnlessI
 
   main.TableGrid2.SetCell(history::Clipboadrs_history, 2, u"\u0416\u20AC\u00E9\U0001F600!");
   history::CopyEntryToClipboard(desk, main.handle, main.TableGrid2, 2);
-  EXPECT_EQ("?\x80\xE9?!", desk.clipboard.Text());
+  EXPECT_EQ(u"\u0416\u20AC\u00E9\U0001F600!", desk.clipboard.UnicodeText());
+  EXPECT_EQ("?\x80\xE9?!", desk.clipboard.Text());  // what a program reading only CF_TEXT gets
   EXPECT_EQ(main.handle, desk.clipboard.Owner());
 }
 

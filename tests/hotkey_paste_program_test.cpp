@@ -29,12 +29,7 @@ class HotkeyPasteTest : public testing_support::ClipboardProgramTest {
   void ReleaseKeys(std::initializer_list<std::uint8_t> keys) {
     for (std::uint8_t vk : keys) desk.keyboard.UserKeyUp(vk);
   }
-  std::vector<std::pair<Uint, std::string>> Content() {
-    std::vector<std::pair<Uint, std::string>> content;
-    for (Uint format : desk.clipboard.Formats())
-      content.push_back({format, *desk.clipboard.BlockBytes(format)});
-    return content;
-  }
+  std::vector<std::pair<Uint, std::string>> Content() { return testing_support::ProgramContent(desk); }
 
   testing_support::PasteRecorder recorder{desk, other};
 };

@@ -37,4 +37,13 @@ class PasteRecorder {
   sim::ForeignProgram& reader_;
 };
 
+// The formats programs put on the clipboard, with their blocks. The locale that the system gives
+// a text is left out: a restore puts it there itself, with the text.
+inline std::vector<std::pair<platform::Uint, std::string>> ProgramContent(sim::SimDesktop& desk) {
+  std::vector<std::pair<platform::Uint, std::string>> content;
+  for (platform::Uint format : desk.clipboard.Formats())
+    if (format != platform::CfLocale) content.push_back({format, *desk.clipboard.BlockBytes(format)});
+  return content;
+}
+
 }  // namespace testing_support

@@ -17,10 +17,7 @@ constexpr const char* QuotedExe = "\"C:\\Program Files\\Clipboard manager\\Clipb
 
 class ShellTest : public ProgramTest {
  public:
-  std::string RunValue() {
-    auto value = desk.registry.Get(app::RunKey, app::RunValue);
-    return value ? value->data : std::string("<missing>");
-  }
+  std::string RunValue() { return desk.registry.GetText(app::RunKey, app::RunValue).value_or("<missing>"); }
   std::vector<Dword> NotifyMessages() {
     std::vector<Dword> messages;
     for (const auto& call : desk.notifyArea.Calls()) messages.push_back(call.message);
@@ -73,7 +70,7 @@ TEST_F(ShellTest, FirstRun_OpensThePageShowsTheWindowOnceAndWritesTheMarker) {
   auto marker = desk.registry.Get(app::MarkerKey, "fr");
   ASSERT_TRUE(marker);
   EXPECT_EQ(marker->type, RegSz);
-  EXPECT_EQ(marker->data, std::string("1\0", 2));
+  EXPECT_EQ(marker->data, std::string("1\0\0\0", 4));
 
   Restart();
   EXPECT_EQ(desk.shell.Requests().size(), 1u);
@@ -82,8 +79,10 @@ TEST_F(ShellTest, FirstRun_OpensThePageShowsTheWindowOnceAndWritesTheMarker) {
 
 TEST_F(ShellTest, MarkerOtherThanTheTextOne_CountsAsAFirstRunAndIsRewritten) {
   const std::vector<std::pair<Dword, std::string>> markers = {{RegDword, std::string("\1\0\0\0", 4)},
-                                                              {RegSz, std::string("0\0", 2)},
-                                                              {RegSz, std::string(" 1\0", 3)}};
+                                                              {RegSz, std::string("0\0\0\0", 4)},
+                                                              {RegSz, std::string(" \0"
+                                                                                  "1\0\0\0",
+                                                                                  6)}};
   for (const auto& [type, data] : markers) {
     desk.registry.Set(app::MarkerKey, "fr", type, data);
     desk.shell = sim::SimShell();
@@ -92,7 +91,7 @@ TEST_F(ShellTest, MarkerOtherThanTheTextOne_CountsAsAFirstRunAndIsRewritten) {
     EXPECT_TRUE(Form1().Visible());
     auto marker = desk.registry.Get(app::MarkerKey, "fr");
     EXPECT_EQ(marker->type, RegSz);
-    EXPECT_EQ(marker->data, std::string("1\0", 2));
+    EXPECT_EQ(marker->data, std::string("1\0\0\0", 4));
   }
 }
 
@@ -393,8 +392,10 @@ TEST_F(ShellTest, AboutBox_IsModalAndKeepsItsLinkColour) {
 TEST(RegistryStrings, ReadTheWholeValueWhateverItsTerminator) {
   sim::SimRegistry registry;
   registry.Set("Software\\T", "empty", RegSz, "");
-  registry.Set("Software\\T", "bare", RegSz, "abc");
-  registry.Set("Software\\T", "nul", RegSz, std::string("abc\0", 4));
+  registry.Set("Software\\T", "bare", RegSz, std::string("a\0b\0c\0", 6));
+  registry.Set("Software\\T", "nul", RegSz, std::string("a\0b\0c\0\0\0", 8));
+  registry.Set("Software\\T", "odd", RegSz, std::string("a\0b\0c", 5));  // a last byte without its pair
+  registry.SetString("Software\\T", "wide", "\"C:\\Łódź 日本\\a.exe\"");
   registry.Set("Software\\T", "dword", RegDword, std::string(4, '\1'));
   auto read = [&](const char* name) {
     std::string text = "unchanged";
@@ -404,11 +405,13 @@ TEST(RegistryStrings, ReadTheWholeValueWhateverItsTerminator) {
   EXPECT_EQ(read("empty"), "");
   EXPECT_EQ(read("bare"), "abc");
   EXPECT_EQ(read("nul"), "abc");
+  EXPECT_EQ(read("odd"), "ab");
+  EXPECT_EQ(read("wide"), "\"C:\\Łódź 日本\\a.exe\"");
   EXPECT_EQ(read("dword"), "unchanged");
   EXPECT_EQ(read("missing"), "unchanged");
   EXPECT_EQ(registry.OpenHandles(), 0);
   EXPECT_TRUE(app::WriteRegistryString(registry, HkeyCurrentUser, "Software\\New\\Key", "v", "x"));
-  EXPECT_EQ(registry.Get("Software\\New\\Key", "v")->data, std::string("x\0", 2));
+  EXPECT_EQ(registry.Get("Software\\New\\Key", "v")->data, std::string("x\0\0\0", 4));  // UTF-16 and its zero
 }
 
 TEST(SettingsText, TruthValuesAndIndexesReadOnlyTheirOwnForms) {

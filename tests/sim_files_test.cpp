@@ -36,7 +36,7 @@ TEST_F(SimFilesTest, WindowsPaths_MapBelowTheRoot) {
   EXPECT_EQ(files_.ReadAll("file.txt", bytes), platform::ErrorPathNotFound);
   EXPECT_EQ(files_.ReadAll("C:file.txt", bytes), platform::ErrorPathNotFound);
   EXPECT_EQ(Create("C:\\a?b"), platform::ErrorInvalidName);
-  EXPECT_EQ(files_.GetModuleFileNameA(), "C:\\Program Files\\Clipboard manager\\Clipboard_manager.exe");
+  EXPECT_EQ(files_.GetModuleFileNameW(), "C:\\Program Files\\Clipboard manager\\Clipboard_manager.exe");
 }
 
 TEST_F(SimFilesTest, Errors_AreTheWindowsCodesOfTheSameSituation) {

@@ -31,7 +31,7 @@ std::string Application::TitleFromExePath(const std::string& path) {
 }
 
 void Application::Initialize() {
-  title_ = TitleFromExePath(desktop_.Files().GetModuleFileNameA());
+  title_ = TitleFromExePath(desktop_.Files().GetModuleFileNameW());
   WindowDesc desc;
   desc.kind = WindowKind::TopLevel;
   desc.title = title_;
@@ -85,7 +85,7 @@ void Application::ShowException(const std::exception& error) {
   for (Form* form : forms_)
     if (form->Visible() && form->HandleAllocated() && (form->Modal() || owner == handle_))
       owner = form->Handle();
-  desktop_.Dialogs().MessageBoxA(owner, text, title_, MbOk | MbIconError);
+  desktop_.Dialogs().MessageBoxW(owner, text, title_, MbOk | MbIconError);
 }
 
 void Application::Guard(const std::function<void()>& action) {

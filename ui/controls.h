@@ -1,4 +1,5 @@
-// The standard controls. Each holds its state; a peer, where there is one, shows it.
+// The standard controls. Each holds its state; a peer, where there is one, shows it. Captions are
+// UTF-8, so that they can show any text the user gave the program.
 #pragma once
 
 #include <any>

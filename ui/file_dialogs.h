@@ -1,4 +1,4 @@
-// The common open and save dialogs as components of a form.
+// The common open and save dialogs as components of a form. File names are UTF-8.
 #pragma once
 
 #include <string>
@@ -26,7 +26,7 @@ class FileDialog {
     request.overwritePrompt = OverwritePrompt;
     platform::IDialogs& dialogs = owner_.Desktop().Dialogs();
     std::string name;
-    bool chosen = save_ ? dialogs.GetSaveFileNameA(request, name) : dialogs.GetOpenFileNameA(request, name);
+    bool chosen = save_ ? dialogs.GetSaveFileNameW(request, name) : dialogs.GetOpenFileNameW(request, name);
     if (chosen) FileName = name;
     return chosen;
   }

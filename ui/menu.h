@@ -1,4 +1,4 @@
-// Menu items, the main menu of a form and popup menus.
+// Menu items, the main menu of a form and popup menus. Captions are UTF-8.
 #pragma once
 
 #include <functional>

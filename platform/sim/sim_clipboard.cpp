@@ -3,9 +3,39 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/sim/sim_codepage.h"
+
 namespace sim {
 
 using namespace platform;
+
+namespace {
+
+// A UTF-16 text as the bytes of a CF_UNICODETEXT block, with its terminating zero.
+std::string Utf16Bytes(const std::u16string& text) {
+  std::string bytes;
+  for (char16_t unit : text) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes + std::string(2, '\0');
+}
+
+// The text of a CF_UNICODETEXT block, up to its first zero.
+std::u16string Utf16FromBytes(const std::string& bytes) {
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                            (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    if (unit == 0) break;
+    text.push_back(unit);
+  }
+  return text;
+}
+
+bool IsTextFormat(Uint format) { return format == CfUnicodeText || format == CfText || format == CfOemText; }
+
+}  // namespace
 
 // ---- SimMemory ----
 
@@ -137,6 +167,14 @@ bool SimClipboard::CloseClipboard() {
   ++closes_;
   if (changed_) {
     changed_ = false;
+    const bool text = Find(CfUnicodeText) || Find(CfText) || Find(CfOemText);
+    if (text && !Find(CfLocale)) {
+      std::string lcid(sizeof inputLocale_, '\0');
+      std::memcpy(lcid.data(), &inputLocale_, sizeof inputLocale_);
+      const Hglobal block = memory_.MakeBlock(lcid, lcid.size());
+      memory_.GiveToSystem(block);
+      entries_.push_back({CfLocale, block, true});
+    }
     ++notifications_;
     // Synchronous: the viewers handle the change before CloseClipboard returns.
     if (viewer_ != 0) windows_.SendMessageA(viewer_, WmDrawClipboard, 0, 0);
@@ -164,11 +202,53 @@ const SimClipboard::Entry* SimClipboard::Find(Uint format) const {
   return nullptr;
 }
 
+void SimClipboard::DropConversions() {
+  std::erase_if(entries_, [this](const Entry& e) {
+    if (!e.bySystem || !IsTextFormat(e.format)) return false;
+    memory_.FreeBySystem(e.block);
+    return true;
+  });
+}
+
+const SimClipboard::Entry* SimClipboard::TextSource(Uint format) const {
+  if (!deriveText_ || !IsTextFormat(format)) return nullptr;
+  for (Uint source : {CfUnicodeText, CfText, CfOemText}) {
+    const Entry* e = Find(source);
+    if (e && !e->bySystem) return e;
+  }
+  return nullptr;
+}
+
+void SimClipboard::CodePages(Uint& ansi, Uint& oem) const {
+  Dword lcid = inputLocale_;
+  if (const Entry* locale = Find(CfLocale)) {
+    const std::string bytes = memory_.Bytes(locale->block);
+    if (bytes.size() >= sizeof lcid) std::memcpy(&lcid, bytes.data(), sizeof lcid);
+  }
+  if (!LocaleCodePages(lcid, ansi, oem)) {
+    ansi = AnsiCodePage;
+    oem = OemCodePage;
+  }
+}
+
+std::string SimClipboard::ConvertedText(const Entry& source, Uint format) const {
+  Uint ansi = AnsiCodePage, oem = OemCodePage;
+  CodePages(ansi, oem);
+  const std::string bytes = memory_.Bytes(source.block);
+  const std::u16string text =
+      source.format == CfUnicodeText
+          ? Utf16FromBytes(bytes)
+          : MultiByteToWide(source.format == CfText ? ansi : oem, bytes.substr(0, bytes.find('\0')));
+  if (format == CfUnicodeText) return Utf16Bytes(text);
+  return WideToMultiByte(format == CfText ? ansi : oem, text) + '\0';
+}
+
+// A converted format is made on the first request and then kept with the content, as the
+// system keeps it.
 Hglobal SimClipboard::GetClipboardData(Uint format) {
   if (!open_) return 0;
   const Entry* e = Find(format);
-  if (!e) return 0;
-  if (e->block == 0 && owner_ != 0 && rendering_ == 0) {
+  if (e && e->block == 0 && owner_ != 0 && rendering_ == 0) {
     // Delayed rendering: the owner is asked, synchronously, to put the data now.
     ++renderRequests_;
     rendering_ = format;
@@ -176,7 +256,18 @@ Hglobal SimClipboard::GetClipboardData(Uint format) {
     rendering_ = 0;
     e = Find(format);
   }
-  return e ? e->block : 0;
+  if (e) return e->block;
+  const Entry* source = TextSource(format);
+  if (!source) return 0;
+  // A conversion from a delayed-rendered text has that text rendered first.
+  if (source->block == 0 && GetClipboardData(source->format) == 0) return 0;
+  source = TextSource(format);
+  if (!source || source->block == 0) return 0;
+  const std::string bytes = ConvertedText(*source, format);
+  const Hglobal block = memory_.MakeBlock(bytes, bytes.size());
+  memory_.GiveToSystem(block);
+  entries_.push_back({format, block, true});
+  return block;
 }
 
 Hglobal SimClipboard::SetClipboardData(Uint format, Hglobal block) {
@@ -196,27 +287,40 @@ Hglobal SimClipboard::SetClipboardData(Uint format, Hglobal block) {
   if (it != entries_.end()) {
     if (it->block != 0) memory_.FreeBySystem(it->block);
     it->block = block;
+    it->bySystem = false;
   } else {
     entries_.push_back({format, block});
   }
   if (block != 0) memory_.GiveToSystem(block);
+  if (IsTextFormat(format)) DropConversions();
   if (!rendering) changed_ = true;
   // As on Windows, offering a format without data answers null although it succeeded.
   return block;
 }
 
-bool SimClipboard::IsClipboardFormatAvailable(Uint format) { return Find(format) != nullptr; }
+bool SimClipboard::IsClipboardFormatAvailable(Uint format) {
+  return Find(format) != nullptr || TextSource(format) != nullptr;
+}
 
+// As Windows lists them: the formats programs put there, in that order, then the ones the
+// system adds or converts to.
 Uint SimClipboard::EnumClipboardFormats(Uint format) {
   if (!open_) return 0;
-  auto it = entries_.begin();
+  std::vector<Uint> formats;
+  for (const Entry& e : entries_)
+    if (!e.bySystem) formats.push_back(e.format);
+  for (const Entry& e : entries_)
+    if (e.bySystem) formats.push_back(e.format);
+  for (Uint text : {CfUnicodeText, CfText, CfOemText})
+    if (std::find(formats.begin(), formats.end(), text) == formats.end() && TextSource(text))
+      formats.push_back(text);
+  auto it = formats.begin();
   if (format != 0) {
-    it = std::find_if(entries_.begin(), entries_.end(),
-                      [format](const Entry& e) { return e.format == format; });
-    if (it == entries_.end()) return 0;
+    it = std::find(formats.begin(), formats.end(), format);
+    if (it == formats.end()) return 0;
     ++it;
   }
-  return it == entries_.end() ? 0 : it->format;
+  return it == formats.end() ? 0 : *it;
 }
 
 Hwnd SimClipboard::GetOpenClipboardWindow() { return open_ ? opener_ : 0; }
@@ -260,7 +364,8 @@ bool SimClipboard::ChangeClipboardChain(Hwnd remove, Hwnd next) {
 
 std::vector<Uint> SimClipboard::Formats() const {
   std::vector<Uint> formats;
-  for (const Entry& e : entries_) formats.push_back(e.format);
+  for (const Entry& e : entries_)
+    if (!e.bySystem) formats.push_back(e.format);
   return formats;
 }
 
@@ -272,8 +377,23 @@ std::optional<std::string> SimClipboard::BlockBytes(Uint format) const {
 
 std::optional<std::string> SimClipboard::Text() const {
   std::optional<std::string> bytes = BlockBytes(CfText);
-  if (bytes) bytes->resize(std::min(bytes->size(), bytes->find('\0')));
+  if (!bytes) {
+    const Entry* source = TextSource(CfText);
+    if (!source) return std::nullopt;
+    bytes = ConvertedText(*source, CfText);
+  }
+  bytes->resize(std::min(bytes->size(), bytes->find('\0')));
   return bytes;
+}
+
+std::optional<std::u16string> SimClipboard::UnicodeText() const {
+  std::optional<std::string> bytes = BlockBytes(CfUnicodeText);
+  if (!bytes) {
+    const Entry* source = TextSource(CfUnicodeText);
+    if (!source) return std::nullopt;
+    bytes = ConvertedText(*source, CfUnicodeText);
+  }
+  return Utf16FromBytes(*bytes);
 }
 
 // ---- ForeignProgram ----
@@ -330,15 +450,24 @@ bool ForeignProgram::CopyFormats(const std::vector<std::pair<Uint, std::string>>
   return Copy(blocks);
 }
 
-std::optional<std::string> ForeignProgram::ReadText() {
+std::optional<std::string> ForeignProgram::ReadBlock(Uint format) {
   if (!clipboard_.OpenClipboard(window_)) return std::nullopt;
-  std::optional<std::string> text;
-  if (Hglobal block = clipboard_.GetClipboardData(CfText)) {
-    text = clipboard_.Memory().Bytes(block);
-    text->resize(std::min(text->size(), text->find('\0')));
-  }
+  std::optional<std::string> bytes;
+  if (Hglobal block = clipboard_.GetClipboardData(format)) bytes = clipboard_.Memory().Bytes(block);
   if (!holding_) clipboard_.CloseClipboard();
+  return bytes;
+}
+
+std::optional<std::string> ForeignProgram::ReadText() {
+  std::optional<std::string> text = ReadBlock(CfText);
+  if (text) text->resize(std::min(text->size(), text->find('\0')));
   return text;
+}
+
+std::optional<std::u16string> ForeignProgram::ReadUnicodeText() {
+  std::optional<std::string> bytes = ReadBlock(CfUnicodeText);
+  if (!bytes) return std::nullopt;
+  return Utf16FromBytes(*bytes);
 }
 
 bool ForeignProgram::CopyExcludedText(const std::string& text) {
@@ -354,6 +483,26 @@ bool ForeignProgram::CopyTextWithHistoryFlag(const std::string& text, Dword valu
   std::memcpy(dword.data(), &value, sizeof value);  // little-endian, as on Windows
   return Copy(
       {{CfText, memory.MakeBlock(text + '\0', text.size() + 1)}, {canInclude, memory.MakeBlock(dword, 4)}});
+}
+
+bool ForeignProgram::CopyViewerIgnoredText(const std::u16string& text) {
+  SimMemory& memory = clipboard_.Memory();
+  Uint ignore = clipboard_.RegisterClipboardFormatA("Clipboard Viewer Ignore");
+  const std::string bytes = Utf16Bytes(text);
+  return Copy({{CfUnicodeText, memory.MakeBlock(bytes, bytes.size())}, {ignore, memory.MakeBlock("", 1)}});
+}
+
+bool ForeignProgram::CopyUnicodeText(const std::u16string& text) {
+  const std::string bytes = Utf16Bytes(text);
+  return Copy({{CfUnicodeText, clipboard_.Memory().MakeBlock(bytes, bytes.size())}});
+}
+
+bool ForeignProgram::CopyLegacyText(const std::string& bytes, Dword lcid) {
+  SimMemory& memory = clipboard_.Memory();
+  std::string locale(sizeof lcid, '\0');
+  std::memcpy(locale.data(), &lcid, sizeof lcid);
+  return Copy(
+      {{CfText, memory.MakeBlock(bytes + '\0', bytes.size() + 1)}, {CfLocale, memory.MakeBlock(locale, 4)}});
 }
 
 bool ForeignProgram::HoldOpen() {

@@ -3,6 +3,11 @@
 //
 // Sends are synchronous, as on Windows: the CloseClipboard that ends a change returns only
 // after the chain's head (and whoever it passes the notification to) has handled it.
+//
+// The three text formats stand in for one another as on Windows: a program that puts one of
+// CF_UNICODETEXT, CF_TEXT and CF_OEMTEXT there offers all three, the others converted on
+// request with the code pages of the content's CF_LOCALE, which the system adds at the close
+// (the current input locale) when the program put none there.
 #pragma once
 
 #include <cstddef>
@@ -107,14 +112,21 @@ class SimClipboard : public platform::IClipboard {
   platform::Hwnd OpenedBy() const { return opener_; }
   platform::Hwnd Owner() const { return owner_; }
   platform::Hwnd Viewer() const { return viewer_; }  // the chain's head
-  // The formats on the clipboard, in the order they were put there.
+  // The formats programs put on the clipboard, in that order; not those the system added.
   std::vector<platform::Uint> Formats() const;
-  // The CF_TEXT bytes up to the first zero; nothing when the clipboard holds no text.
+  // The CF_TEXT bytes up to the first zero, as a program reading CF_TEXT gets them; nothing
+  // when the clipboard holds no text.
   std::optional<std::string> Text() const;
   // Whether the format is offered without its data yet (delayed rendering).
   bool IsDelayed(platform::Uint format) const;
   // How many WM_RENDERFORMAT the owner was sent.
   int RenderRequests() const { return renderRequests_; }
+  // The CF_UNICODETEXT up to the first zero, as a program reading it gets it.
+  std::optional<std::u16string> UnicodeText() const;
+  // The input locale the system gives content that states none (CF_LOCALE).
+  void SetInputLocale(platform::Dword lcid) { inputLocale_ = lcid; }
+  // Off: only the formats put there are offered, none converted from another.
+  void SetDerivesTextFormats(bool derive) { deriveText_ = derive; }
   // The whole block of a format, spare bytes included; nothing when the format is absent.
   std::optional<std::string> BlockBytes(platform::Uint format) const;
   // How often OpenClipboard succeeded, and how often CloseClipboard ended an open.
@@ -129,9 +141,16 @@ class SimClipboard : public platform::IClipboard {
   struct Entry {
     platform::Uint format;
     platform::Hglobal block;
+    bool bySystem = false;  // converted on request, or the CF_LOCALE the close added
   };
   const Entry* Find(platform::Uint format) const;
   void FreeEntries();
+  void DropConversions();
+  // The text format placed by a program that a conversion to `format` starts from.
+  const Entry* TextSource(platform::Uint format) const;
+  // The source's text, cut at its first zero, in `format`'s encoding with its terminating zero.
+  std::string ConvertedText(const Entry& source, platform::Uint format) const;
+  void CodePages(platform::Uint& ansi, platform::Uint& oem) const;
 
   SimWindows& windows_;
   SimMemory& memory_;
@@ -149,6 +168,8 @@ class SimClipboard : public platform::IClipboard {
   int failSetData_ = 0;
   platform::Uint rendering_ = 0;  // the format whose WM_RENDERFORMAT the owner is handling
   int renderRequests_ = 0;
+  platform::Dword inputLocale_ = 0x0409;
+  bool deriveText_ = true;
 };
 
 // Another program on the simulated desktop that copies to the clipboard from a window of its own.
@@ -176,16 +197,24 @@ class ForeignProgram {
   // delayed-rendered text is rendered for it); nothing when there is none or the clipboard
   // cannot be opened.
   std::optional<std::string> ReadText();
+  // The same read of CF_UNICODETEXT.
+  std::optional<std::u16string> ReadUnicodeText();
   // A text marked as not meant for clipboard monitors and histories.
   bool CopyExcludedText(const std::string& text);  // ExcludeClipboardContentFromMonitorProcessing
   bool CopyTextWithHistoryFlag(const std::string& text,
-                               platform::Dword value);  // CanIncludeInClipboardHistory
+                               platform::Dword value);     // CanIncludeInClipboardHistory
+  bool CopyViewerIgnoredText(const std::u16string& text);  // Clipboard Viewer Ignore
+  // CF_UNICODETEXT alone, as current programs copy; the system adds CF_LOCALE.
+  bool CopyUnicodeText(const std::u16string& text);
+  // CF_TEXT bytes with the CF_LOCALE of the program's locale, as an older program copies.
+  bool CopyLegacyText(const std::string& bytes, platform::Dword lcid);
   // Opens the clipboard and keeps it open until Release.
   bool HoldOpen();
   void Release();
 
  private:
   bool Copy(const std::vector<std::pair<platform::Uint, platform::Hglobal>>& formats);
+  std::optional<std::string> ReadBlock(platform::Uint format);
 
   SimClipboard& clipboard_;
   platform::Hwnd window_;

@@ -30,7 +30,7 @@ struct FileDialogRecord {
 
 class SimDialogs : public platform::IDialogs {
  public:
-  int MessageBoxA(platform::Hwnd owner, const std::string& text, const std::string& caption,
+  int MessageBoxW(platform::Hwnd owner, const std::string& text, const std::string& caption,
                   platform::Uint flags) override {
     boxes_.push_back({owner, text, caption, flags});
     if (onMessageBox_) onMessageBox_(boxes_.back());
@@ -40,10 +40,10 @@ class SimDialogs : public platform::IDialogs {
                      platform::MessageDialogType type) override {
     dialogs_.push_back({owner, text, type});
   }
-  bool GetOpenFileNameA(const platform::FileDialogRequest& request, std::string& fileName) override {
+  bool GetOpenFileNameW(const platform::FileDialogRequest& request, std::string& fileName) override {
     return Answer(false, request, fileName);
   }
-  bool GetSaveFileNameA(const platform::FileDialogRequest& request, std::string& fileName) override {
+  bool GetSaveFileNameW(const platform::FileDialogRequest& request, std::string& fileName) override {
     return Answer(true, request, fileName);
   }
 

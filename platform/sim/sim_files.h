@@ -29,7 +29,7 @@ class SimFiles : public platform::IFiles {
   SimFiles(const SimFiles&) = delete;
   SimFiles& operator=(const SimFiles&) = delete;
 
-  std::string GetModuleFileNameA() override { return moduleFileName_; }
+  std::string GetModuleFileNameW() override { return moduleFileName_; }
   platform::Dword CreateForWriting(const std::string& path, platform::FileHandle& file) override;
   platform::Dword Write(platform::FileHandle file, const void* data, std::size_t size) override;
   platform::Dword Flush(platform::FileHandle file) override;

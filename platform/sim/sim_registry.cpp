@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/utf.h"
+
 namespace sim {
 
 using namespace platform;
@@ -27,7 +29,7 @@ std::string SimRegistry::Normalize(const std::string& path) {
   return p;
 }
 
-long SimRegistry::RegCreateKeyExA(Hkey root, const std::string& subKey, Dword, Dword, Hkey& result) {
+long SimRegistry::RegCreateKeyExW(Hkey root, const std::string& subKey, Dword, Dword, Hkey& result) {
   if (root != HkeyCurrentUser) return ErrorInvalidHandle;
   if (denyWrites_) return ErrorAccessDeniedReg;
   std::string path = Normalize(subKey);
@@ -40,7 +42,7 @@ long SimRegistry::RegCreateKeyExA(Hkey root, const std::string& subKey, Dword, D
   return ErrorSuccess;
 }
 
-long SimRegistry::RegOpenKeyExA(Hkey root, const std::string& subKey, Dword, Dword, Hkey& result) {
+long SimRegistry::RegOpenKeyExW(Hkey root, const std::string& subKey, Dword, Dword, Hkey& result) {
   if (root != HkeyCurrentUser) return ErrorInvalidHandle;
   std::string path = Normalize(subKey);
   if (!keys_.count(path)) return ErrorFileNotFoundReg;
@@ -49,7 +51,7 @@ long SimRegistry::RegOpenKeyExA(Hkey root, const std::string& subKey, Dword, Dwo
   return ErrorSuccess;
 }
 
-long SimRegistry::RegSetValueExA(Hkey key, const std::string& valueName, Dword type, const void* data,
+long SimRegistry::RegSetValueExW(Hkey key, const std::string& valueName, Dword type, const void* data,
                                  Dword size) {
   auto h = handles_.find(key);
   if (h == handles_.end()) return ErrorInvalidHandle;
@@ -60,7 +62,7 @@ long SimRegistry::RegSetValueExA(Hkey key, const std::string& valueName, Dword t
   return ErrorSuccess;
 }
 
-long SimRegistry::RegQueryValueExA(Hkey key, const std::string& valueName, Dword* type, void* data,
+long SimRegistry::RegQueryValueExW(Hkey key, const std::string& valueName, Dword* type, void* data,
                                    Dword* size) {
   auto h = handles_.find(key);
   if (h == handles_.end()) return ErrorInvalidHandle;
@@ -97,6 +99,22 @@ std::optional<RegValue> SimRegistry::Get(const std::string& keyPath, const std::
   auto v = k->second.values.find(Lower(valueName));
   if (v == k->second.values.end()) return std::nullopt;
   return v->second;
+}
+
+void SimRegistry::SetString(const std::string& keyPath, const std::string& valueName,
+                            const std::string& text) {
+  std::u16string wide = Utf8ToUtf16(text);
+  Set(keyPath, valueName, RegSz,
+      std::string(reinterpret_cast<const char*>(wide.c_str()), (wide.size() + 1) * 2));
+}
+
+std::optional<std::string> SimRegistry::GetText(const std::string& keyPath,
+                                                const std::string& valueName) const {
+  std::optional<RegValue> value = Get(keyPath, valueName);
+  if (!value) return std::nullopt;
+  std::u16string wide(value->data.size() / 2, u'\0');
+  std::memcpy(wide.data(), value->data.data(), wide.size() * 2);
+  return Utf16ToUtf8(wide);
 }
 
 bool SimRegistry::KeyExists(const std::string& keyPath) const { return keys_.count(Normalize(keyPath)) != 0; }

@@ -16,22 +16,23 @@ struct RegValue {
 
 class SimRegistry : public platform::IRegistry {
  public:
-  long RegCreateKeyExA(platform::Hkey root, const std::string& subKey, platform::Dword options,
+  long RegCreateKeyExW(platform::Hkey root, const std::string& subKey, platform::Dword options,
                        platform::Dword access, platform::Hkey& result) override;
-  long RegOpenKeyExA(platform::Hkey root, const std::string& subKey, platform::Dword options,
+  long RegOpenKeyExW(platform::Hkey root, const std::string& subKey, platform::Dword options,
                      platform::Dword access, platform::Hkey& result) override;
-  long RegSetValueExA(platform::Hkey key, const std::string& valueName, platform::Dword type,
+  long RegSetValueExW(platform::Hkey key, const std::string& valueName, platform::Dword type,
                       const void* data, platform::Dword size) override;
-  long RegQueryValueExA(platform::Hkey key, const std::string& valueName, platform::Dword* type, void* data,
+  long RegQueryValueExW(platform::Hkey key, const std::string& valueName, platform::Dword* type, void* data,
                         platform::Dword* size) override;
   long RegCloseKey(platform::Hkey key) override;
 
   // --- For tests; paths are below HKEY_CURRENT_USER ---
   void Set(const std::string& keyPath, const std::string& valueName, platform::Dword type, std::string data);
-  void SetString(const std::string& keyPath, const std::string& valueName, const std::string& text) {
-    Set(keyPath, valueName, platform::RegSz, text + '\0');
-  }
+  // A REG_SZ value of UTF-8 `text`, stored as UTF-16LE with its zero.
+  void SetString(const std::string& keyPath, const std::string& valueName, const std::string& text);
   std::optional<RegValue> Get(const std::string& keyPath, const std::string& valueName) const;
+  // A value's data read as UTF-16LE, in UTF-8; its zeros are kept, as zero bytes.
+  std::optional<std::string> GetText(const std::string& keyPath, const std::string& valueName) const;
   bool KeyExists(const std::string& keyPath) const;
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
   void DenyWrites(bool deny) { denyWrites_ = deny; }

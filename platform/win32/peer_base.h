@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_text.h"
 // <windows.h> first: commctrl.h needs its types.
 #include <commctrl.h>
 
@@ -21,6 +22,7 @@
 namespace win32::peers {
 
 // Text conversions at the boundary of the native controls, which are all Unicode windows.
+// Captions are UTF-8; the key names of the hotkey list and the lines of memos are ANSI.
 std::wstring WideFromAnsi(const std::string& text);
 std::wstring WideFromUtf16(const std::u16string& text);
 std::u16string Utf16FromWide(const std::wstring& text);

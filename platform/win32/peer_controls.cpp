@@ -34,11 +34,11 @@ class ButtonPeer final : public ControlPeer {
  public:
   ButtonPeer(std::shared_ptr<FormHost> host, ui::Button& button)
       : ControlPeer(std::move(host), button), button_(button) {
-    CreateWindowFor(WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, WideFromAnsi(button.Caption()));
+    CreateWindowFor(WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, WideFromUtf8(button.Caption()));
   }
 
  private:
-  void UpdateState() override { SyncText(Window(), WideFromAnsi(button_.Caption())); }
+  void UpdateState() override { SyncText(Window(), WideFromUtf8(button_.Caption())); }
 
   bool OnCommand(UINT code) override {
     if (code != BN_CLICKED) return false;
@@ -53,7 +53,7 @@ class CheckBoxPeer final : public ControlPeer {
  public:
   CheckBoxPeer(std::shared_ptr<FormHost> host, ui::CheckBox& box)
       : ControlPeer(std::move(host), box), box_(box) {
-    CreateWindowFor(WC_BUTTONW, BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, 0, WideFromAnsi(box.Caption()));
+    CreateWindowFor(WC_BUTTONW, BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, 0, WideFromUtf8(box.Caption()));
   }
 
  private:
@@ -87,7 +87,7 @@ class RadioButtonPeer final : public ControlPeer {
     // window with WS_GROUP, so the first radio button of each parent starts one, and every other
     // kind of control carries the style and ends it.
     CreateWindowFor(WC_BUTTONW, BS_AUTORADIOBUTTON | WS_TABSTOP | (FirstOfParent() ? WS_GROUP : 0), 0,
-                    WideFromAnsi(radio.Caption()));
+                    WideFromUtf8(radio.Caption()));
   }
 
   // The Tab key enters a group at its checked button, or at its first when none is checked.
@@ -121,7 +121,7 @@ class LabelPeer final : public ControlPeer {
  public:
   LabelPeer(std::shared_ptr<FormHost> host, ui::Label& label)
       : ControlPeer(std::move(host), label), label_(label) {
-    CreateWindowFor(WC_STATICW, Style() | WS_GROUP, 0, WideFromAnsi(label.Caption()));
+    CreateWindowFor(WC_STATICW, Style() | WS_GROUP, 0, WideFromUtf8(label.Caption()));
   }
 
   bool TabStop() const override { return false; }
@@ -139,7 +139,7 @@ class LabelPeer final : public ControlPeer {
       font_ = font;
       ::SendMessageW(Window(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
-    SyncText(Window(), WideFromAnsi(label_.Caption()));
+    SyncText(Window(), WideFromUtf8(label_.Caption()));
     if (label_.ColorIndex() != colorIndex_) {
       colorIndex_ = label_.ColorIndex();
       ::InvalidateRect(Window(), nullptr, TRUE);
@@ -150,7 +150,7 @@ class LabelPeer final : public ControlPeer {
   // keeping its right edge when it is right-aligned.
   void AdjustRect(RECT& rect) override {
     if (!label_.AutoSize || !Window()) return;
-    std::wstring text = WideFromAnsi(label_.Caption());
+    std::wstring text = WideFromUtf8(label_.Caption());
     HDC dc = ::GetDC(Window());
     HGDIOBJ old = ::SelectObject(dc, font_ ? font_ : Host().Font());
     TEXTMETRICW metrics = {};
@@ -383,7 +383,7 @@ void DrawUnthemed(HWND window) {
 class GroupBoxPeer final : public ControlPeer {
  public:
   GroupBoxPeer(std::shared_ptr<FormHost> host, ui::GroupBox& group) : ControlPeer(std::move(host), group) {
-    CreateWindowFor(WC_BUTTONW, BS_GROUPBOX | WS_GROUP, 0, WideFromAnsi(group.Caption()));
+    CreateWindowFor(WC_BUTTONW, BS_GROUPBOX | WS_GROUP, 0, WideFromUtf8(group.Caption()));
     // A themed group box fills itself with its parent's background, the form's, rather than
     // the tab page's that shows around it; drawn plain it leaves its inside to WM_ERASEBKGND.
     DrawUnthemed(Window());

@@ -198,7 +198,7 @@ HMENU BuildMenu(const ui::MenuItem& parent, bool bar) {
   HMENU menu = bar ? ::CreateMenu() : ::CreatePopupMenu();
   for (const ui::MenuItem* item : parent.Items()) {
     if (!item->Visible()) continue;
-    std::wstring caption = WideFromAnsi(item->Caption());
+    std::wstring caption = WideFromUtf8(item->Caption());
     if (item->IsSeparator())
       ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     else if (!item->Items().empty())

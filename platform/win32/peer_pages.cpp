@@ -65,7 +65,7 @@ class PageControlPeer final : public ControlPeer {
     if (captions != captions_) {
       ::SendMessageW(window, TCM_DELETEALLITEMS, 0, 0);
       for (std::size_t i = 0; i < captions.size(); ++i) {
-        std::wstring text = WideFromAnsi(captions[i]);
+        std::wstring text = WideFromUtf8(captions[i]);
         TCITEMW item = {};
         item.mask = TCIF_TEXT;
         item.pszText = text.data();

@@ -2,34 +2,40 @@
 
 #include <commdlg.h>
 
+#include <cwchar>
 #include <vector>
+
+#include "platform/win32/win32_text.h"
 
 namespace win32 {
 
 namespace {
 
 bool RunFileDialog(const platform::FileDialogRequest& request, std::string& fileName, bool save) {
-  std::string filter = Win32Dialogs::FilterForDialog(request.filter);
+  std::wstring filter = WideFromUtf8(Win32Dialogs::FilterForDialog(request.filter));
+  std::wstring initialDirectory = WideFromUtf8(request.initialDirectory);
+  std::wstring defaultExtension = WideFromUtf8(request.defaultExtension);
   // Room for long paths; the dialog truncates nothing it can fit.
-  std::vector<char> buffer(MAX_PATH * 4, '\0');
-  fileName.copy(buffer.data(), buffer.size() - 1);
+  std::vector<wchar_t> buffer(MAX_PATH * 4, L'\0');
+  WideFromUtf8(fileName).copy(buffer.data(), buffer.size() - 1);
 
-  OPENFILENAMEA ofn = {};
+  OPENFILENAMEW ofn = {};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = ToHwnd(request.owner);
   ofn.lpstrFilter = request.filter.empty() ? nullptr : filter.c_str();
   ofn.nFilterIndex = 1;
   ofn.lpstrFile = buffer.data();
   ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-  ofn.lpstrInitialDir = request.initialDirectory.empty() ? nullptr : request.initialDirectory.c_str();
-  ofn.lpstrDefExt = request.defaultExtension.empty() ? nullptr : request.defaultExtension.c_str();
+  ofn.lpstrInitialDir = initialDirectory.empty() ? nullptr : initialDirectory.c_str();
+  ofn.lpstrDefExt = defaultExtension.empty() ? nullptr : defaultExtension.c_str();
   ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
   if (!save) ofn.Flags |= OFN_FILEMUSTEXIST;
   if (request.overwritePrompt) ofn.Flags |= OFN_OVERWRITEPROMPT;
 
-  BOOL chosen = save ? ::GetSaveFileNameA(&ofn) : ::GetOpenFileNameA(&ofn);
+  BOOL chosen = save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
   if (!chosen) return false;
-  fileName = buffer.data();
+  const wchar_t* name = buffer.data();
+  fileName = Utf8FromWide(name, std::wcslen(name));
   return true;
 }
 
@@ -45,39 +51,39 @@ std::string Win32Dialogs::FilterForDialog(const std::string& filter) {
   return result;
 }
 
-int Win32Dialogs::MessageBoxA(platform::Hwnd owner, const std::string& text, const std::string& caption,
+int Win32Dialogs::MessageBoxW(platform::Hwnd owner, const std::string& text, const std::string& caption,
                               platform::Uint flags) {
-  return ::MessageBoxA(ToHwnd(owner), text.c_str(), caption.c_str(), flags);
+  return ::MessageBoxW(ToHwnd(owner), WideFromUtf8(text).c_str(), WideFromUtf8(caption).c_str(), flags);
 }
 
 void Win32Dialogs::MessageDialog(platform::Hwnd owner, const std::string& text,
                                  platform::MessageDialogType type) {
-  const char* caption = "Information";
+  const wchar_t* caption = L"Information";
   UINT icon = MB_ICONINFORMATION;
   switch (type) {
     case platform::MessageDialogType::Warning:
-      caption = "Warning";
+      caption = L"Warning";
       icon = MB_ICONWARNING;
       break;
     case platform::MessageDialogType::Error:
-      caption = "Error";
+      caption = L"Error";
       icon = MB_ICONERROR;
       break;
     case platform::MessageDialogType::Information:
       break;
     case platform::MessageDialogType::Confirmation:
-      caption = "Confirm";
+      caption = L"Confirm";
       icon = MB_ICONQUESTION;
       break;
   }
-  ::MessageBoxA(ToHwnd(owner), text.c_str(), caption, MB_OK | icon);
+  ::MessageBoxW(ToHwnd(owner), WideFromUtf8(text).c_str(), caption, MB_OK | icon);
 }
 
-bool Win32Dialogs::GetOpenFileNameA(const platform::FileDialogRequest& request, std::string& fileName) {
+bool Win32Dialogs::GetOpenFileNameW(const platform::FileDialogRequest& request, std::string& fileName) {
   return RunFileDialog(request, fileName, false);
 }
 
-bool Win32Dialogs::GetSaveFileNameA(const platform::FileDialogRequest& request, std::string& fileName) {
+bool Win32Dialogs::GetSaveFileNameW(const platform::FileDialogRequest& request, std::string& fileName) {
   return RunFileDialog(request, fileName, true);
 }
 

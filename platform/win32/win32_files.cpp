@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "platform/win32/win32_services.h"
+#include "platform/win32/win32_text.h"
 
 namespace win32 {
 
@@ -19,22 +20,19 @@ constexpr std::size_t kChunk = 1u << 30;
 
 }  // namespace
 
-std::string Win32Files::GetModuleFileNameA() {
-  std::string path(MAX_PATH, '\0');
+std::string Win32Files::GetModuleFileNameW() {
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     // A full buffer means the path was cut; try again with more room.
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
+    if (length < path.size()) return Utf8FromWide(path.data(), length);
     path.resize(path.size() * 2);
   }
 }
 
 platform::Dword Win32Files::CreateForWriting(const std::string& path, platform::FileHandle& file) {
-  HANDLE handle =
-      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = ::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     file = 0;
     return ::GetLastError();
@@ -67,8 +65,8 @@ platform::Dword Win32Files::Close(platform::FileHandle file) {
 
 platform::Dword Win32Files::ReadAll(const std::string& path, std::string& bytes) {
   bytes.clear();
-  UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) {
     file.release();
     return ::GetLastError();
@@ -95,25 +93,26 @@ platform::Dword Win32Files::ReadAll(const std::string& path, std::string& bytes)
 }
 
 platform::Dword Win32Files::Replace(const std::string& source, const std::string& target) {
-  return ::MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+  return ::MoveFileExW(WideFromUtf8(source).c_str(), WideFromUtf8(target).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
              ? ERROR_SUCCESS
              : ::GetLastError();
 }
 
 platform::Dword Win32Files::Delete(const std::string& path) {
-  return ::DeleteFileA(path.c_str()) ? ERROR_SUCCESS : ::GetLastError();
+  return ::DeleteFileW(WideFromUtf8(path).c_str()) ? ERROR_SUCCESS : ::GetLastError();
 }
 
 bool Win32Files::IsReadOnly(const std::string& path) {
-  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  DWORD attributes = ::GetFileAttributesW(WideFromUtf8(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
 std::string Win32Files::ErrorText(platform::Dword code) {
-  char buffer[1024] = {};
-  DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                  0, buffer, sizeof buffer, nullptr);
-  std::string text(buffer, length);
+  wchar_t buffer[1024] = {};
+  DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  0, buffer, sizeof buffer / sizeof buffer[0], nullptr);
+  std::string text = Utf8FromWide(buffer, length);
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
   return text;
 }

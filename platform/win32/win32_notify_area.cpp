@@ -8,6 +8,8 @@
 #include <memory>
 #include <type_traits>
 
+#include "platform/win32/win32_text.h"
+
 namespace win32 {
 
 namespace {
@@ -70,9 +72,9 @@ platform::Uint Win32NotifyArea::TrackPopupMenu(const std::vector<platform::MenuE
   if (!menu) return 0;
   for (const platform::MenuEntry& entry : entries) {
     if (entry.caption == "-")
-      ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+      ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
     else
-      ::AppendMenuA(menu.get(), MF_STRING, entry.commandId, entry.caption.c_str());
+      ::AppendMenuW(menu.get(), MF_STRING, entry.commandId, WideFromUtf8(entry.caption).c_str());
   }
   // The choice is returned rather than posted as WM_COMMAND, so the caller runs its handler.
   BOOL chosen =

@@ -1,4 +1,5 @@
 #include "platform/win32/win32_services.h"
+#include "platform/win32/win32_text.h"
 
 namespace win32 {
 
@@ -14,35 +15,37 @@ HKEY ToHkey(platform::Hkey key) {
 
 }  // namespace
 
-long Win32Registry::RegCreateKeyExA(platform::Hkey root, const std::string& subKey, platform::Dword options,
+long Win32Registry::RegCreateKeyExW(platform::Hkey root, const std::string& subKey, platform::Dword options,
                                     platform::Dword access, platform::Hkey& result) {
   HKEY key = nullptr;
-  LONG status =
-      ::RegCreateKeyExA(ToHkey(root), subKey.c_str(), 0, nullptr, options, access, nullptr, &key, nullptr);
+  LONG status = ::RegCreateKeyExW(ToHkey(root), WideFromUtf8(subKey).c_str(), 0, nullptr, options, access,
+                                  nullptr, &key, nullptr);
   result = status == ERROR_SUCCESS ? From(key) : 0;
   return status;
 }
 
-long Win32Registry::RegOpenKeyExA(platform::Hkey root, const std::string& subKey, platform::Dword options,
+long Win32Registry::RegOpenKeyExW(platform::Hkey root, const std::string& subKey, platform::Dword options,
                                   platform::Dword access, platform::Hkey& result) {
   HKEY key = nullptr;
-  LONG status = ::RegOpenKeyExA(ToHkey(root), subKey.c_str(), options, access, &key);
+  LONG status = ::RegOpenKeyExW(ToHkey(root), WideFromUtf8(subKey).c_str(), options, access, &key);
   result = status == ERROR_SUCCESS ? From(key) : 0;
   return status;
 }
 
-long Win32Registry::RegSetValueExA(platform::Hkey key, const std::string& valueName, platform::Dword type,
+long Win32Registry::RegSetValueExW(platform::Hkey key, const std::string& valueName, platform::Dword type,
                                    const void* data, platform::Dword size) {
-  return ::RegSetValueExA(ToHkey(key), valueName.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+  return ::RegSetValueExW(ToHkey(key), WideFromUtf8(valueName).c_str(), 0, type,
+                          static_cast<const BYTE*>(data), size);
 }
 
-long Win32Registry::RegQueryValueExA(platform::Hkey key, const std::string& valueName, platform::Dword* type,
+long Win32Registry::RegQueryValueExW(platform::Hkey key, const std::string& valueName, platform::Dword* type,
                                      void* data, platform::Dword* size) {
   // DWORD is unsigned long here, the desktop layer's Dword a 32-bit unsigned int.
   DWORD valueType = 0;
   DWORD valueSize = size ? *size : 0;
-  LONG status = ::RegQueryValueExA(ToHkey(key), valueName.c_str(), nullptr, type ? &valueType : nullptr,
-                                   static_cast<BYTE*>(data), size ? &valueSize : nullptr);
+  LONG status =
+      ::RegQueryValueExW(ToHkey(key), WideFromUtf8(valueName).c_str(), nullptr, type ? &valueType : nullptr,
+                         static_cast<BYTE*>(data), size ? &valueSize : nullptr);
   if (type) *type = valueType;
   if (size) *size = valueSize;
   return status;

@@ -1,5 +1,6 @@
 // The Win32 implementations of the desktop's interfaces other than the windows: each passes
-// its calls to the "A" function of the same name.
+// its calls to the Win32 function of the same name; those without a suffix (the files) to the
+// wide ("W") one.
 #pragma once
 
 #include "platform/clipboard.h"
@@ -70,13 +71,13 @@ class Win32Keyboard final : public platform::IKeyboard {
 
 class Win32Registry final : public platform::IRegistry {
  public:
-  long RegCreateKeyExA(platform::Hkey root, const std::string& subKey, platform::Dword options,
+  long RegCreateKeyExW(platform::Hkey root, const std::string& subKey, platform::Dword options,
                        platform::Dword access, platform::Hkey& result) override;
-  long RegOpenKeyExA(platform::Hkey root, const std::string& subKey, platform::Dword options,
+  long RegOpenKeyExW(platform::Hkey root, const std::string& subKey, platform::Dword options,
                      platform::Dword access, platform::Hkey& result) override;
-  long RegSetValueExA(platform::Hkey key, const std::string& valueName, platform::Dword type,
+  long RegSetValueExW(platform::Hkey key, const std::string& valueName, platform::Dword type,
                       const void* data, platform::Dword size) override;
-  long RegQueryValueExA(platform::Hkey key, const std::string& valueName, platform::Dword* type, void* data,
+  long RegQueryValueExW(platform::Hkey key, const std::string& valueName, platform::Dword* type, void* data,
                         platform::Dword* size) override;
   long RegCloseKey(platform::Hkey key) override;
 };
@@ -98,12 +99,12 @@ class Win32NotifyArea final : public platform::INotifyArea {
 
 class Win32Dialogs final : public platform::IDialogs {
  public:
-  int MessageBoxA(platform::Hwnd owner, const std::string& text, const std::string& caption,
+  int MessageBoxW(platform::Hwnd owner, const std::string& text, const std::string& caption,
                   platform::Uint flags) override;
   void MessageDialog(platform::Hwnd owner, const std::string& text,
                      platform::MessageDialogType type) override;
-  bool GetOpenFileNameA(const platform::FileDialogRequest& request, std::string& fileName) override;
-  bool GetSaveFileNameA(const platform::FileDialogRequest& request, std::string& fileName) override;
+  bool GetOpenFileNameW(const platform::FileDialogRequest& request, std::string& fileName) override;
+  bool GetSaveFileNameW(const platform::FileDialogRequest& request, std::string& fileName) override;
 
   // "Text files|*.txt|All|*.*" as the dialogs want it: NUL-separated, ending in two NULs.
   static std::string FilterForDialog(const std::string& filter);
@@ -111,7 +112,7 @@ class Win32Dialogs final : public platform::IDialogs {
 
 class Win32Files final : public platform::IFiles {
  public:
-  std::string GetModuleFileNameA() override;
+  std::string GetModuleFileNameW() override;
   platform::Dword CreateForWriting(const std::string& path, platform::FileHandle& file) override;
   platform::Dword Write(platform::FileHandle file, const void* data, std::size_t size) override;
   platform::Dword Flush(platform::FileHandle file) override;
@@ -139,6 +140,8 @@ class Win32CodePage final : public platform::ICodePage {
  public:
   std::string WideToAnsi(const std::u16string& text) override;
   std::u16string AnsiToWide(const std::string& text) override;
+  std::u16string MultiByteToWide(platform::Uint codePage, const std::string& text) override;
+  platform::Uint LocaleAnsiCodePage(platform::Dword lcid) override;
 };
 
 }  // namespace win32

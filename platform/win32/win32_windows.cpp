@@ -6,6 +6,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/win32/win32_text.h"
+
 namespace win32 {
 
 using platform::WindowKind;
@@ -50,10 +52,11 @@ bool Reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
 // the message loop and the window procedure. The forms report their own errors; this catches
 // what escapes them, under the application's title as the error box does.
 void ReportEscapedError(HWND hwnd, const char* text) {
-  char caption[256] = {};
+  wchar_t caption[256] = {};
   HWND root = ::GetAncestor(hwnd, GA_ROOTOWNER);
-  ::GetWindowTextA(root ? root : hwnd, caption, sizeof caption);
-  ::MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  ::GetWindowTextW(root ? root : hwnd, caption, sizeof caption / sizeof caption[0]);
+  // Error messages are UTF-8.
+  ::MessageBoxW(nullptr, WideFromUtf8(text).c_str(), caption, MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
 DWORD StyleOf(const platform::WindowDesc& desc) {

@@ -158,6 +158,19 @@ class Desktop:
                 process.kill()
                 process.wait()
 
+    def use_run_folder(self, name):
+        """Moves the run folder (the exe, the driver and Data) to <test folder>/<name> before the
+        program starts, so that it runs from a folder of that name."""
+        target = os.path.join(self.dir, name)
+        shutil.move(self.run_dir, target)
+        self.run_dir = target
+        self.data_dir = os.path.join(target, "Data")
+        self.exe_path = os.path.join(target, EXE_NAME)
+
+    def exe_windows_path(self):
+        """The exe's path as Wine shows it to Windows programs: the Unix root is drive Z:."""
+        return "Z:" + self.exe_path.replace("/", "\\")
+
     # The program.
 
     def _log(self):

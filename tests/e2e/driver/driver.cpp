@@ -4,11 +4,15 @@
 //
 // Windows are named by a target: an exact title, "class:NAME" (top-level or message-only) or
 // "hwnd:0x1234". Exit codes: 0 success, 1 the condition was not met (or timed out), 2 misuse.
+// Arguments, and the control texts it reads and writes, are UTF-8, so that a test can name
+// text that no ANSI code page holds.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+
+#include <shellapi.h>  // after <windows.h>, which it needs
 
 #include <algorithm>
 #include <atomic>
@@ -27,6 +31,23 @@ namespace {
 constexpr int kOk = 0;
 constexpr int kNotMet = 1;
 constexpr int kMisuse = 2;
+
+std::string Utf8(const wchar_t* text, int length) {
+  if (length <= 0) return {};
+  int size = ::WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return {};
+  int length = static_cast<int>(text.size());
+  int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, out.data(), size);
+  return out;
+}
 
 HWND FindTarget(const std::string& target) {
   if (target.rfind("hwnd:", 0) == 0) {
@@ -180,15 +201,16 @@ std::vector<HWND> ChildrenOfClass(HWND parent, const char* className) {
 
 // The text a control holds, asked of the control itself: GetWindowText answers for another
 // process's window from the title it was created with, which an edit control does not keep.
+// Asked with the wide call, so that every character comes back as it is.
 bool ControlText(HWND hwnd, std::string& text) {
   DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) return false;
-  text.assign(length + 1, '\0');
+  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) return false;
+  std::wstring wide(length + 1, L'\0');
   DWORD_PTR copied = 0;
-  if (!::SendMessageTimeoutA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, wide.size(), reinterpret_cast<LPARAM>(wide.data()),
                              SMTO_NORMAL, 5000, &copied))
     return false;
-  text.resize(std::min<std::size_t>(copied, length));
+  text = Utf8(wide.data(), static_cast<int>(std::min<std::size_t>(copied, length)));
   return true;
 }
 
@@ -419,6 +441,23 @@ int SetClipboard(const std::string& text) {
   return set ? kOk : kNotMet;
 }
 
+// A REG_SZ value of the current user, read with the wide call and printed in UTF-8.
+int RegString(const std::vector<std::string>& args) {
+  if (args.size() != 3) return kMisuse;
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, Wide(args[1]).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    return kNotMet;
+  wchar_t value[4096] = {};
+  DWORD size = sizeof value - sizeof value[0], type = 0;
+  LONG result =
+      ::RegQueryValueExW(key, Wide(args[2]).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  ::RegCloseKey(key);
+  if (result != ERROR_SUCCESS || type != REG_SZ) return kNotMet;
+  std::string text = Utf8(value, static_cast<int>(std::wcslen(value)));
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return kOk;
+}
+
 int Usage() {
   std::fputs(
       "usage: cm_test_driver COMMAND ...\n"
@@ -462,7 +501,8 @@ int Usage() {
       "  set-clipboard-dib BYTES     put a 24-bit CF_DIB of about BYTES bytes on the clipboard\n"
       "  slow-reader MS FILE         show a window that reads the clipboard's text MS after each\n"
       "                              Ctrl+V or Shift+Insert, writes it to FILE and closes\n"
-      "  list-windows                print every top-level window: handle, pid, visible, class, title\n",
+      "  list-windows                print every top-level window: handle, pid, visible, class, title\n"
+      "  reg-string KEY VALUE        print a REG_SZ value under HKEY_CURRENT_USER\n",
       stderr);
   return kMisuse;
 }
@@ -606,6 +646,8 @@ int Run(const std::vector<std::string>& args) {
     return kNotMet;
   }
 
+  if (command == "reg-string") return RegString(args);
+
   // The rest act on one existing window.
   if (args.size() < 2) return Usage();
   HWND hwnd = FindTarget(args[1]);
@@ -655,11 +697,11 @@ int Run(const std::vector<std::string>& args) {
     std::vector<HWND> controls = ChildrenOfClass(hwnd, args[2].c_str());
     std::size_t index = std::strtoul(args[3].c_str(), nullptr, 0);
     if (index >= controls.size()) return kNotMet;
-    std::string text = Unescape(args[4]);
+    std::wstring text = Wide(Unescape(args[4]));
     // Replacing the whole selection, as typing over it would: unlike WM_SETTEXT, which a
     // multi-line edit does not report, this tells the parent with EN_CHANGE.
-    ::SendMessageA(controls[index], EM_SETSEL, 0, -1);
-    ::SendMessageA(controls[index], EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    ::SendMessageW(controls[index], EM_SETSEL, 0, -1);
+    ::SendMessageW(controls[index], EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
     return kOk;
   }
   if (command == "control-text") {
@@ -733,11 +775,17 @@ int Run(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   // Texts read from the clipboard and from controls are printed byte for byte: a text-mode
   // stdout would write each of their CR LF line breaks as CR CR LF.
   _setmode(_fileno(stdout), _O_BINARY);
-  std::vector<std::string> args(argv + 1, argv + argc);
+  // The wide command line: the ANSI one has already lost what the code page lacks.
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  std::vector<std::string> args;
+  for (int i = 1; argv && i < argc; ++i)
+    args.push_back(Utf8(argv[i], static_cast<int>(std::wcslen(argv[i]))));
+  ::LocalFree(argv);
   int code = Run(args);
   std::fflush(stdout);
   return code;
