@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <random>
 
@@ -28,12 +29,14 @@ sim::SimDesktop& Desk() {
   return folder.desk;
 }
 
-// Texts of about 100 characters, as copied from an editor or a browser.
-std::string RandomText(std::mt19937& random) {
-  static const char letters[] = "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.,;\xE9";
-  std::string text;
+// Texts of about 100 characters, as copied from an editor or a browser, with letters from
+// outside the ANSI code page among them.
+std::u16string RandomText(std::mt19937& random) {
+  static const char16_t letters[] =
+      u"abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.,;\u00E9\u0416\u044F\u65E5\u2014";
+  std::u16string text;
   const int length = 90 + static_cast<int>(random() % 21);
-  for (int i = 0; i < length; ++i) text.push_back(letters[random() % (sizeof letters - 1)]);
+  for (int i = 0; i < length; ++i) text.push_back(letters[random() % (std::size(letters) - 1)]);
   return text;
 }
 
@@ -49,8 +52,7 @@ ui::TableGrid& LargeHistoryTable() {
     for (int i = 0; i < LargeHistory; ++i) {
       int r = t->AppendRow();
       t->SetCell(date, r, u"12/8/2026 9:30:00 AM");
-      std::string s = RandomText(random);
-      t->SetCell(text, r, std::u16string(s.begin(), s.end()));
+      t->SetCell(text, r, RandomText(random));
     }
     return t;
   }();
@@ -62,9 +64,9 @@ void BM_ForeignCopyAlone(benchmark::State& state) {
   sim::SimDesktop& desk = Desk();
   sim::ForeignProgram other(desk.clipboard);
   std::mt19937 random(1);
-  const std::string texts[2] = {RandomText(random), RandomText(random)};
+  const std::u16string texts[2] = {RandomText(random), RandomText(random)};
   std::size_t i = 0;
-  for (auto _ : state) benchmark::DoNotOptimize(other.CopyText(texts[++i % 2]));
+  for (auto _ : state) benchmark::DoNotOptimize(other.CopyUnicodeText(texts[++i % 2]));
 }
 BENCHMARK(BM_ForeignCopyAlone);
 
@@ -78,12 +80,12 @@ void BM_CopyAndCaptureIntoMillionEntries(benchmark::State& state) {
   platform::WindowDesc desc;
   const platform::Hwnd main = desk.windows.CreateWindowA(desc, nullptr);
   std::mt19937 random(2);
-  const std::string texts[2] = {RandomText(random), RandomText(random)};
-  std::string last;
+  const std::u16string texts[2] = {RandomText(random), RandomText(random)};
+  std::u16string last;
   static std::size_t i = 0;  // carried over between runs, so a run never starts with a repeat
   const int before = table.RowCount();
   for (auto _ : state) {
-    other.CopyText(texts[++i % 2]);
+    other.CopyUnicodeText(texts[++i % 2]);
     history::CaptureClipboard(desk, main, table, label, last);
   }
   if (table.RowCount() - before != static_cast<int>(state.iterations()))
@@ -103,8 +105,7 @@ void BM_StartUpLoadOfHundredThousandEntries(benchmark::State& state) {
     for (int i = 0; i < 100'000; ++i) {
       int r = source.AppendRow();
       source.SetCell(history::Date, r, u"12/8/2026 9:30:00 AM");
-      std::string s = RandomText(random);
-      source.SetCell(history::Clipboadrs_history, r, desk.codePage.AnsiToWide(s));
+      source.SetCell(history::Clipboadrs_history, r, RandomText(random));
     }
     history::WriteHistoryFile(source, desk, path);
   }
