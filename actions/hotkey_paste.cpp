@@ -92,7 +92,7 @@ void HotkeyPaste::PasteOne(const PasteRequest& request) {
   } restore{*this, snapshot};
 
   if (!OfferText()) return;
-  WaitForModifierKeys(request.hotkey);
+  WaitForModifierKeys(request.hotkey, start);
   // A read before the keystroke (the program's own capture, or a monitor) has the text rendered
   // for it; offering it delayed once more lets the target's read be told again.
   if (offer_.rendered && !offer_.rearmed) {
@@ -180,8 +180,9 @@ LResult HotkeyPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lPara
 }
 
 // The keystroke joins whatever keys the user still holds: Ctrl+V with Alt held is Ctrl+Alt+V to
-// the target, and pastes nothing.
-void HotkeyPaste::WaitForModifierKeys(hotkeys::HotKey hotkey) {
+// the target, and pastes nothing. The times count from the start of the paste, so that copying
+// a large clipboard falls within them instead of coming on top.
+void HotkeyPaste::WaitForModifierKeys(hotkeys::HotKey hotkey, Dword start) {
   IKeyboard& keyboard = desktop_.Keyboard();
   auto held = [&keyboard](int vk) { return (keyboard.GetAsyncKeyState(vk) & 0x8000) != 0; };
   auto anyHeld = [&] {
@@ -190,8 +191,7 @@ void HotkeyPaste::WaitForModifierKeys(hotkeys::HotKey hotkey) {
            ((hotkey & hotkeys::HotKeyAlt) && held(VkMenu)) ||
            ((hotkey & hotkeys::HotKeyWin) && (held(VkLWin) || held(VkRWin)));
   };
-  const Dword start = desktop_.Clock().GetTickCount();
-  Wait(MinBeforeKeystroke);
+  if (Elapsed(start) < MinBeforeKeystroke) Wait(MinBeforeKeystroke - Elapsed(start));
   while (anyHeld() && Elapsed(start) < MaxBeforeKeystroke) Wait(PollInterval);
 }
 

@@ -47,7 +47,8 @@ class HotkeyPaste : private platform::IWindowProc {
   // Offers the text with its data delayed; false when the clipboard cannot be opened.
   bool OfferText();
   void Render();
-  void WaitForModifierKeys(hotkeys::HotKey hotkey);
+  // `start`: the tick count when the paste began.
+  void WaitForModifierKeys(hotkeys::HotKey hotkey, platform::Dword start);
   void WaitUntilTaken(bool keystrokeSent);
   void SendShiftInsert();
   void SendCtrlV();
