@@ -382,7 +382,7 @@ double Median(std::vector<double> values) {
 // program's 250 ms of waits have passed since the first change; only then is its text read.
 int PasteTiming(const std::vector<int>& mods, int vk, int count, UINT format) {
   constexpr double kWaitsMs = 250;
-  constexpr double kSettleMs = 150;
+  constexpr double kSettleMs = 400;
   constexpr double kGiveUpMs = 5000;
   std::string before;
   if (!ReadClipboardBytes(format, before)) {
