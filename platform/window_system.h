@@ -25,7 +25,7 @@ enum class WindowKind {
 
 struct WindowDesc {
   WindowKind kind = WindowKind::TopLevel;
-  std::string title;
+  std::string title;  // UTF-8
   Hwnd owner = 0;
   int x = 0, y = 0, width = 0, height = 0;  // 0 lets the backend choose
   bool clientSize = false;                  // width and height are the client area, not the outer size
@@ -46,7 +46,7 @@ class IWindows {
   virtual bool IsIconic(Hwnd hwnd) = 0;
   virtual bool SetForegroundWindow(Hwnd hwnd) = 0;
   virtual bool EnableWindow(Hwnd hwnd, bool enable) = 0;
-  virtual bool SetWindowTextA(Hwnd hwnd, const std::string& text) = 0;
+  virtual bool SetWindowTextW(Hwnd hwnd, const std::string& text) = 0;  // UTF-8
   virtual bool SetWindowPos(Hwnd hwnd, int x, int y, int width, int height) = 0;
   virtual bool GetWindowRect(Hwnd hwnd, int& x, int& y, int& width, int& height) = 0;
   virtual void SetWindowIcon(Hwnd hwnd, Hicon icon) = 0;

@@ -51,7 +51,7 @@ void Form::DestroyHandle() {
 
 void Form::SetCaption(std::string caption) {
   caption_ = std::move(caption);
-  if (handle_) Desktop().Windows().SetWindowTextA(handle_, caption_);
+  if (handle_) Desktop().Windows().SetWindowTextW(handle_, caption_);
 }
 
 void Form::SetVisible(bool visible) {

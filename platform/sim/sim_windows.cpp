@@ -131,7 +131,7 @@ bool SimWindows::EnableWindow(Hwnd hwnd, bool enable) {
   return wasDisabled;
 }
 
-bool SimWindows::SetWindowTextA(Hwnd hwnd, const std::string& text) {
+bool SimWindows::SetWindowTextW(Hwnd hwnd, const std::string& text) {
   Window* w = Find(hwnd);
   if (!w) return false;
   w->title = text;

@@ -51,7 +51,7 @@ class SimWindows : public platform::IWindows {
   bool IsIconic(platform::Hwnd hwnd) override;
   bool SetForegroundWindow(platform::Hwnd hwnd) override;
   bool EnableWindow(platform::Hwnd hwnd, bool enable) override;
-  bool SetWindowTextA(platform::Hwnd hwnd, const std::string& text) override;
+  bool SetWindowTextW(platform::Hwnd hwnd, const std::string& text) override;
   bool SetWindowPos(platform::Hwnd hwnd, int x, int y, int width, int height) override;
   bool GetWindowRect(platform::Hwnd hwnd, int& x, int& y, int& width, int& height) override;
   void SetWindowIcon(platform::Hwnd hwnd, platform::Hicon icon) override;

@@ -195,8 +195,10 @@ platform::Hwnd Win32Windows::CreateWindowA(const platform::WindowDesc& desc, pla
     height = rect.bottom - rect.top;
   }
 
-  HWND hwnd = ::CreateWindowExA(exStyle, kWindowClass, desc.title.c_str(), style, x, y, width, height, parent,
-                                nullptr, instance_, proc);
+  // Titles are UTF-8. The class is an ANSI one, so a letter outside the code page still shows
+  // as '?', but every other one shows as itself.
+  HWND hwnd = ::CreateWindowExW(exStyle, WideFromUtf8(kWindowClass).c_str(), WideFromUtf8(desc.title).c_str(),
+                                style, x, y, width, height, parent, nullptr, instance_, proc);
   if (hwnd && desc.appWindow) TrimApplicationSystemMenu(hwnd);
   return From(hwnd);
 }
@@ -217,8 +219,8 @@ bool Win32Windows::EnableWindow(platform::Hwnd hwnd, bool enable) {
   return ::EnableWindow(ToHwnd(hwnd), enable ? TRUE : FALSE) != 0;
 }
 
-bool Win32Windows::SetWindowTextA(platform::Hwnd hwnd, const std::string& text) {
-  return ::SetWindowTextA(ToHwnd(hwnd), text.c_str()) != 0;
+bool Win32Windows::SetWindowTextW(platform::Hwnd hwnd, const std::string& text) {
+  return ::SetWindowTextW(ToHwnd(hwnd), WideFromUtf8(text).c_str()) != 0;
 }
 
 bool Win32Windows::SetWindowPos(platform::Hwnd hwnd, int x, int y, int width, int height) {
