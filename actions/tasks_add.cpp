@@ -31,6 +31,12 @@ TTasks_form::TTasks_form(ui::Application& app, MainWindow& main, hotkeys::KeyNam
       TableGrid1(this, "TableGrid1", ActionColumns()),
       TableGrid2(this, "TableGrid2", history::HistoryColumns()),
       HotKeyManager1(app.Desktop().Windows(), app.Desktop().HotKeys()),
+      Paste(
+          app.Desktop(), HotKeyManager1, [&app] { app.ProcessMessages(); },
+          [this](platform::Hwnd hwnd) {
+            return hwnd != 0 &&
+                   (hwnd == main_.MainForm().Handle() || (HandleAllocated() && hwnd == Handle()));
+          }),
       main_(main),
       keyNames_(keyNames) {
   SetCaption("Add action");
@@ -82,9 +88,6 @@ TTasks_form::TTasks_form(ui::Application& app, MainWindow& main, hotkeys::KeyNam
   };
 
   LoadActions();
-  // The window owns the clipboard during a hotkey paste; made now, hidden, so that the first
-  // paste does not wait for it and its controls to be built.
-  Handle();
 }
 
 TTasks_form::~TTasks_form() { DestroyHandle(); }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/hotkey_paste.h"
 #include "actions/main_window.h"
 #include "hotkeys/hotkey_manager.h"
 #include "hotkeys/hotkey_text.h"
@@ -63,6 +64,7 @@ class TTasks_form : public ui::Form {
   ui::SaveDialog SaveDialog1{*this};
 
   hotkeys::THotKeyManager HotKeyManager1;
+  HotkeyPaste Paste;
 
   EditorMode Mode = EditorMode::Add;
   int EditRow = -1;
@@ -90,8 +92,6 @@ class TTasks_form : public ui::Form {
 
   // A hotkey was pressed: paste every action that carries it.
   void HotKeyManager1HotKeyPressed(hotkeys::HotKey hotkey, std::uint16_t index);
-  // Waits while the program goes on handling its messages.
-  void PasteWait(platform::Dword milliseconds);
 
  private:
   ui::TableGrid& Actions() { return main_.ActionTable(); }
@@ -104,9 +104,6 @@ class TTasks_form : public ui::Form {
   // A hotkey that no row carries any more is given back to the system at once, so that its
   // combination is free for another action.
   void ReleaseUnusedHotkeys();
-  void PasteOne(const std::u16string& text, const std::u16string& pasteMethod);
-  void SendShiftInsert();
-  void SendCtrlV();
 
   MainWindow& main_;
   hotkeys::KeyNames& keyNames_;

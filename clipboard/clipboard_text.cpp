@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "clipboard/clipboard_handles.h"
 #include "platform/errors.h"
 
 namespace clipboard {
@@ -9,58 +10,6 @@ namespace clipboard {
 using namespace platform;
 
 namespace {
-
-// The clipboard open on behalf of a window; closed on every way out once the open succeeded.
-class OpenedClipboard {
- public:
-  OpenedClipboard(IClipboard& clipboard, Hwnd owner)
-      : clipboard_(clipboard), open_(clipboard.OpenClipboard(owner)) {}
-  ~OpenedClipboard() {
-    if (open_) clipboard_.CloseClipboard();
-  }
-  OpenedClipboard(const OpenedClipboard&) = delete;
-  OpenedClipboard& operator=(const OpenedClipboard&) = delete;
-  bool IsOpen() const { return open_; }
-
- private:
-  IClipboard& clipboard_;
-  bool open_;
-};
-
-// A lock on a global block, released on every way out. Data() is null when the lock failed.
-class LockedBlock {
- public:
-  LockedBlock(IGlobalMemory& memory, Hglobal block)
-      : memory_(memory), block_(block), data_(static_cast<unsigned char*>(memory.GlobalLock(block))) {}
-  ~LockedBlock() {
-    if (data_) memory_.GlobalUnlock(block_);
-  }
-  LockedBlock(const LockedBlock&) = delete;
-  LockedBlock& operator=(const LockedBlock&) = delete;
-  unsigned char* Data() const { return data_; }
-
- private:
-  IGlobalMemory& memory_;
-  Hglobal block_;
-  unsigned char* data_;
-};
-
-// A block the program owns and frees, until Release() hands it to the system.
-class OwnedBlock {
- public:
-  OwnedBlock(IGlobalMemory& memory, Hglobal block) : memory_(memory), block_(block) {}
-  ~OwnedBlock() {
-    if (block_) memory_.GlobalFree(block_);
-  }
-  OwnedBlock(const OwnedBlock&) = delete;
-  OwnedBlock& operator=(const OwnedBlock&) = delete;
-  Hglobal Get() const { return block_; }
-  void Release() { block_ = 0; }
-
- private:
-  IGlobalMemory& memory_;
-  Hglobal block_;
-};
 
 // The owner of the content says whether monitors may record it. A "CanIncludeInClipboardHistory"
 // mark whose value cannot be read counts as a refusal: whoever set it did not want the content

@@ -26,14 +26,22 @@ THotKeyManager::~THotKeyManager() {
   windows_.DestroyWindow(window_);
 }
 
-std::uint16_t THotKeyManager::AddBinding(HotKey value) {
+// Holding a chord past the key-repeat delay must not start paste after paste: MOD_NOREPEAT
+// asks for one WM_HOTKEY per press. Systems older than Windows 7 refuse the flag, so a refusal
+// is tried once more without it (a combination that is held is refused again, at no harm).
+bool THotKeyManager::Register(platform::Atom id, HotKey value) {
   std::uint16_t modifiers = 0;
   std::uint16_t key = 0;
   SplitHotKey(value, modifiers, key);
+  return hotKeys_.RegisterHotKey(window_, id, modifiers | platform::ModNoRepeat, key) ||
+         hotKeys_.RegisterHotKey(window_, id, modifiers, key);
+}
+
+std::uint16_t THotKeyManager::AddBinding(HotKey value) {
   platform::Atom atom = hotKeys_.GlobalAddAtomA(HotKeyAtomName(value));
   // Without an atom there is no id to register under, and 0 already means "refused".
   if (atom == 0) return 0;
-  if (!hotKeys_.RegisterHotKey(window_, atom, modifiers, key)) {
+  if (!Register(atom, value)) {
     hotKeys_.GlobalDeleteAtom(atom);
     return 0;
   }
@@ -61,6 +69,18 @@ void THotKeyManager::ClearBindings() {
     Release(bindings_.back());
     bindings_.pop_back();
   }
+}
+
+void THotKeyManager::Suspend() {
+  if (suspended_++ > 0) return;
+  for (const HotKeyBinding& binding : bindings_) hotKeys_.UnregisterHotKey(window_, binding.Id);
+}
+
+// A combination that another program took in the meantime stays with it; the binding is kept
+// so that the editor still knows the action's hotkey.
+void THotKeyManager::Resume() {
+  if (suspended_ == 0 || --suspended_ > 0) return;
+  for (const HotKeyBinding& binding : bindings_) Register(binding.Id, binding.HotKey);
 }
 
 platform::LResult THotKeyManager::WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,

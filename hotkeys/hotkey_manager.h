@@ -48,6 +48,11 @@ class THotKeyManager : private platform::IWindowProc {
   bool RemoveBinding(HotKey value);
   // Unregisters every binding, last to first.
   void ClearBindings();
+  // Gives every binding's combination back to the system for a moment and takes it again, so
+  // that keystrokes the program synthesizes meanwhile reach the focused window instead of
+  // its own hotkeys. The bindings stay; nesting is allowed.
+  void Suspend();
+  void Resume();
 
   const std::vector<HotKeyBinding>& Bindings() const { return bindings_; }
   platform::Hwnd Window() const { return window_; }
@@ -60,11 +65,13 @@ class THotKeyManager : private platform::IWindowProc {
                                platform::LParam lParam) override;
   // Unregisters and releases the atom; whether the system confirmed the unregistration.
   bool Release(const HotKeyBinding& binding);
+  bool Register(platform::Atom id, HotKey value);
 
   platform::IWindows& windows_;
   platform::IHotKeys& hotKeys_;
   platform::Hwnd window_ = 0;
   std::vector<HotKeyBinding> bindings_;
+  int suspended_ = 0;
 };
 
 // Whether the value could be registered right now: registers it on `applicationWindow` under

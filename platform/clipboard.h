@@ -32,6 +32,19 @@ class IClipboard {
   virtual bool ChangeClipboardChain(Hwnd remove, Hwnd next) = 0;
   // Changes with every change of the clipboard's content.
   virtual Dword GetClipboardSequenceNumber() = 0;
+  // The format after `format` (0 starts the list); 0 at the end. The clipboard must be open.
+  virtual Uint EnumClipboardFormats(Uint format) = 0;
+  // The window that has the clipboard open; 0 when none has, or it was opened without one.
+  virtual Hwnd GetOpenClipboardWindow() = 0;
+
+  // The formats that hold GDI objects instead of memory blocks are copied with these; each
+  // returns 0 when the object cannot be copied. CopyPalette copies the palette's entries into a
+  // new palette (Windows has no single call for it).
+  virtual Handle CopyImage(Handle image, Uint type) = 0;  // type: ImageBitmap
+  virtual Handle CopyEnhMetaFileA(Handle metafile) = 0;
+  virtual Handle CopyPalette(Handle palette) = 0;
+  virtual bool DeleteObject(Handle object) = 0;  // bitmaps and palettes
+  virtual bool DeleteEnhMetaFile(Handle metafile) = 0;
 };
 
 }  // namespace platform

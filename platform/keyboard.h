@@ -13,6 +13,8 @@ class IKeyboard {
   virtual ~IKeyboard() = default;
   virtual void keybd_event(std::uint8_t vk, std::uint8_t scan, Dword flags, std::uintptr_t extraInfo) = 0;
   virtual Uint MapVirtualKeyA(Uint code, Uint mapType) = 0;
+  // Bit 15 is set while the key is down, whichever program pressed it.
+  virtual std::int16_t GetAsyncKeyState(int vk) = 0;
   virtual Uint MapVirtualKeyExA(Uint code, Uint mapType, Hkl layout) = 0;
   // Fills `name` with at most bufferSize - 1 characters; returns the length.
   virtual int GetKeyNameTextA(LParam requestValue, std::string& name, int bufferSize) = 0;

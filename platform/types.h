@@ -58,6 +58,9 @@ constexpr Uint WmContextMenu = 0x007B;
 constexpr Uint WmDrawClipboard = 0x0308;
 constexpr Uint WmChangeCbChain = 0x030D;
 constexpr Uint WmHotKey = 0x0312;
+constexpr Uint WmRenderFormat = 0x0305;
+constexpr Uint WmRenderAllFormats = 0x0306;
+constexpr Uint WmDestroyClipboard = 0x0307;
 constexpr Uint WmUser = 0x0400;
 constexpr Uint WmApp = 0x8000;
 
@@ -106,6 +109,19 @@ constexpr Uint CfLocale = 16;
 constexpr Uint GmemMoveable = 0x0002;
 constexpr Uint GmemDdeShare = 0x2000;
 
+// The other standard clipboard formats, which a snapshot of the whole clipboard tells apart.
+constexpr Uint CfMetafilePict = 3;
+constexpr Uint CfPalette = 9;
+constexpr Uint CfEnhMetafile = 14;
+constexpr Uint CfDibV5 = 17;
+constexpr Uint CfOwnerDisplay = 0x0080;
+constexpr Uint CfDspBitmap = 0x0082;
+constexpr Uint CfDspMetafilePict = 0x0083;
+constexpr Uint CfDspEnhMetafile = 0x008E;
+constexpr Uint CfPrivateFirst = 0x0200;  // private and GDI-object formats up to CfGdiObjLast
+constexpr Uint CfGdiObjLast = 0x03FF;
+constexpr Uint ImageBitmap = 0;  // CopyImage type
+
 // Code pages.
 constexpr Uint CpAcp = 0;
 
@@ -114,13 +130,21 @@ constexpr Uint ModAlt = 0x0001;
 constexpr Uint ModControl = 0x0002;
 constexpr Uint ModShift = 0x0004;
 constexpr Uint ModWin = 0x0008;
+constexpr Uint ModNoRepeat = 0x4000;
 
 // Virtual-key codes the program names.
 constexpr std::uint8_t VkShift = 0x10;
 constexpr std::uint8_t VkControl = 0x11;
 constexpr std::uint8_t VkMenu = 0x12;
 constexpr std::uint8_t VkInsert = 0x2D;
+constexpr std::uint8_t VkLWin = 0x5B;
+constexpr std::uint8_t VkRWin = 0x5C;
+constexpr std::uint8_t VkLShift = 0xA0;
 constexpr std::uint8_t VkRShift = 0xA1;
+constexpr std::uint8_t VkLControl = 0xA2;
+constexpr std::uint8_t VkRControl = 0xA3;
+constexpr std::uint8_t VkLMenu = 0xA4;
+constexpr std::uint8_t VkRMenu = 0xA5;
 
 // keybd_event flags.
 constexpr Dword KeyEventFExtendedKey = 0x0001;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "actions/tray_items.h"
+#include "paste_recorder.h"
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
 
@@ -12,6 +13,7 @@ using testing_support::Utf16File;
 
 constexpr Uint VkF5 = 0x74;
 constexpr Uint VkF6 = 0x75;
+constexpr Uint VkF7 = 0x76;
 
 class ActionsTest : public testing_support::ClipboardProgramTest {
  public:
@@ -52,20 +54,16 @@ class ActionsTest : public testing_support::ClipboardProgramTest {
     });
     Form1().Add_b.Click();
   }
-  // Texts on the clipboard at each Ctrl+V or Shift+Insert the focused window receives.
-  void RecordPastes() {
-    desk.keyboard.OnKeyEvent([this](const sim::KeyEvent& e) {
-      if ((e.vk == 0x56 || e.vk == 0x2D) && e.flags == 0)
-        pasted.push_back(desk.clipboard.Text().value_or("<none>"));
-    });
-  }
+  // Texts that the focused window reads from the clipboard at each paste key it receives.
+  void RecordPastes() { recorder.Start(); }
   bool PressHotkey(Uint mods, Uint vk) {
     bool held = desk.hotkeys.Press(mods, vk);
     desk.windows.Advance(1);
     return held;
   }
 
-  std::vector<std::string> pasted;
+  testing_support::PasteRecorder recorder{desk, other};
+  std::vector<std::string>& pasted = recorder.pasted;
 };
 
 TEST_F(ActionsTest, ActionsFile_LoadsWhateverItsRowNumbersAndShortLines) {
@@ -144,17 +142,21 @@ TEST_F(ActionsTest, PasteMethodOtherThanTheTwoLetters_SendsNoKeystroke) {
   EXPECT_EQ(HistoryTexts(), (std::vector<std::string>{"mine", "lower", "mine", "four fields", "mine"}));
 }
 
-TEST_F(ActionsTest, PressDuringAPaste_IsHandledInsideTheWait) {
-  PutActions("1,A,Ctrl+F5,outer,V\r\n2,B,Ctrl+F6,inner,V\r\n");
+TEST_F(ActionsTest, TwoPressesDuringAPaste_ArePastedAfterItInTheOrderPressed) {
+  PutActions("1,A,Ctrl+F5,first,V\r\n2,B,Ctrl+F6,second,V\r\n3,C,Ctrl+F7,third,I\r\n");
   StartJoined();
   ASSERT_TRUE(other.CopyText("mine"));
   RecordPastes();
-  desk.windows.Schedule(100, [this] { desk.hotkeys.Press(ModControl, VkF6); });
+  desk.windows.Schedule(100, [this] { desk.hotkeys.Press(ModControl, VkF7); });
+  desk.windows.Schedule(150, [this] { desk.hotkeys.Press(ModControl, VkF6); });
   ASSERT_TRUE(PressHotkey(ModControl, VkF5));
-  // The inner paste ran at once inside the outer's first wait, so both keystrokes found the
-  // inner text; the outer then put back what the inner had restored.
-  EXPECT_EQ(pasted, (std::vector<std::string>{"inner", "outer"}));
+  desk.windows.Advance(5000);
+  EXPECT_EQ(pasted, (std::vector<std::string>{"first", "third", "second"}));
   EXPECT_EQ(desk.clipboard.Text(), "mine");
+  // Each paste gave the user's text back before the next began, so none restored another's.
+  EXPECT_EQ(HistoryTexts(),
+            (std::vector<std::string>{"mine", "second", "mine", "third", "mine", "first", "mine"}));
+  EXPECT_FALSE(Tasks().Paste.Running());
 }
 
 TEST_F(ActionsTest, ActionDeletedDuringAPaste_StillGivesTheUsersTextBack) {
@@ -174,12 +176,14 @@ TEST_F(ActionsTest, ActionDeletedDuringAPaste_StillGivesTheUsersTextBack) {
   EXPECT_FALSE(desk.hotkeys.IsHeld(ModControl, VkF5));  // no row carries it any more
 }
 
-TEST_F(ActionsTest, PressBeforeTheChainIsJoined_RestoresAnEmptyText) {
+TEST_F(ActionsTest, PressBeforeTheChainIsJoined_StillGivesTheClipboardBack) {
   PutActions("1,A,Ctrl+F5,action,V\r\n");
   ASSERT_TRUE(other.CopyText("mine"));
   Start();
+  RecordPastes();
   ASSERT_TRUE(PressHotkey(ModControl, VkF5));
-  EXPECT_EQ(desk.clipboard.Text(), "");
+  EXPECT_EQ(pasted, (std::vector<std::string>{"action"}));
+  EXPECT_EQ(desk.clipboard.Text(), "mine");
 }
 
 TEST_F(ActionsTest, Add_ProposesAFreshNameFromTheNameField) {

@@ -29,6 +29,7 @@ class RecordingHotKeys : public platform::IHotKeys {
   platform::Atom GlobalDeleteAtom(platform::Atom atom) override { return system_.GlobalDeleteAtom(atom); }
   bool RegisterHotKey(Hwnd hwnd, int id, platform::Uint modifiers, platform::Uint vk) override {
     registeredOn.push_back(hwnd);
+    if (refuseNoRepeat && (modifiers & platform::ModNoRepeat)) return false;
     return system_.RegisterHotKey(hwnd, id, modifiers, vk);
   }
   bool UnregisterHotKey(Hwnd hwnd, int id) override {
@@ -37,6 +38,7 @@ class RecordingHotKeys : public platform::IHotKeys {
     return system_.UnregisterHotKey(hwnd, id);
   }
 
+  bool refuseNoRepeat = false;  // as systems before Windows 7 do
   std::vector<Hwnd> registeredOn;
   std::vector<int> unregistered;
   std::vector<bool> windowAliveAtUnregister;
@@ -93,6 +95,32 @@ TEST_F(HotKeyManagerTest, AddBinding_RegistersOnOwnWindowUnderAtomNamedAfterValu
   ASSERT_EQ(manager->Bindings().size(), 2u);
   EXPECT_EQ(manager->Bindings()[0].HotKey, 0x4041u);
   EXPECT_EQ(manager->Bindings()[1].Id, winId);
+}
+
+TEST_F(HotKeyManagerTest, AddBinding_AsksForNoRepeatsAndRegistersWithoutWhereTheSystemRefusesThat) {
+  ASSERT_NE(manager->AddBinding(0x4041), 0);
+  recording.refuseNoRepeat = true;
+  ASSERT_NE(manager->AddBinding(0x4042), 0);
+  ASSERT_EQ(system.Registrations().size(), 2u);
+  EXPECT_TRUE(system.Registrations()[0].noRepeat);
+  EXPECT_FALSE(system.Registrations()[1].noRepeat);
+  EXPECT_TRUE(system.IsHeld(ModControl, 'B'));
+}
+
+TEST_F(HotKeyManagerTest, SuspendAndResume_FreeTheCombinationsForAMomentAndKeepTheBindings) {
+  std::uint16_t id = manager->AddBinding(0x4041);
+  manager->Suspend();
+  manager->Suspend();
+  EXPECT_FALSE(system.IsHeld(ModControl, 'A'));
+  manager->Resume();
+  EXPECT_FALSE(system.IsHeld(ModControl, 'A'));  // the outer suspension still holds
+  manager->Resume();
+  EXPECT_TRUE(system.IsHeld(ModControl, 'A'));
+  ASSERT_EQ(manager->Bindings().size(), 1u);
+  EXPECT_EQ(system.RegistrationsOf(manager->Window())[0].id, id);
+  system.Press(ModControl, 'A');
+  windows.Advance(1);
+  EXPECT_EQ(pressed, (std::vector<Pressed>{{0x4041, id}}));
 }
 
 TEST_F(HotKeyManagerTest, AddBinding_ValueAlreadyBound_ReturnsZeroAndKeepsFirst) {

@@ -85,7 +85,7 @@ TEST_F(UnicodeTest, HotkeyPaste_PastesANonAnsiActionExactly_AndPutsTheUsersNonAn
   ASSERT_TRUE(other.CopyUnicodeText(Mixed));
   std::vector<std::u16string> pasted;
   desk.keyboard.OnKeyEvent([&](const sim::KeyEvent& e) {
-    if (e.vk == 0x56 && e.flags == 0) pasted.push_back(desk.clipboard.UnicodeText().value_or(u"<none>"));
+    if (e.vk == 0x56 && e.flags == 0) pasted.push_back(other.ReadUnicodeText().value_or(u"<none>"));
   });
   ASSERT_TRUE(PressHotkey(ModControl, VkF5));
   EXPECT_EQ(pasted, std::vector<std::u16string>{action});

@@ -183,7 +183,8 @@ bool SimClipboard::CloseClipboard() {
 }
 
 void SimClipboard::FreeEntries() {
-  for (const Entry& e : entries_) memory_.FreeBySystem(e.block);
+  for (const Entry& e : entries_)
+    if (e.block != 0) memory_.FreeBySystem(e.block);
   entries_.clear();
 }
 
@@ -247,9 +248,22 @@ std::string SimClipboard::ConvertedText(const Entry& source, Uint format) const 
 // system keeps it.
 Hglobal SimClipboard::GetClipboardData(Uint format) {
   if (!open_) return 0;
-  if (const Entry* e = Find(format)) return e->block;
+  const Entry* e = Find(format);
+  if (e && e->block == 0 && owner_ != 0 && rendering_ == 0) {
+    // Delayed rendering: the owner is asked, synchronously, to put the data now.
+    ++renderRequests_;
+    rendering_ = format;
+    windows_.SendMessageA(owner_, WmRenderFormat, format, 0);
+    rendering_ = 0;
+    e = Find(format);
+  }
+  if (e) return e->block;
   const Entry* source = TextSource(format);
   if (!source) return 0;
+  // A conversion from a delayed-rendered text has that text rendered first.
+  if (source->block == 0 && GetClipboardData(source->format) == 0) return 0;
+  source = TextSource(format);
+  if (!source || source->block == 0) return 0;
   const std::string bytes = ConvertedText(*source, format);
   const Hglobal block = memory_.MakeBlock(bytes, bytes.size());
   memory_.GiveToSystem(block);
@@ -258,30 +272,63 @@ Hglobal SimClipboard::GetClipboardData(Uint format) {
 }
 
 Hglobal SimClipboard::SetClipboardData(Uint format, Hglobal block) {
-  if (!open_ || format == 0) return 0;
+  if (format == 0) return 0;
   if (failSetData_ > 0) {
     --failSetData_;
     return 0;
   }
-  // Delayed rendering (a null block) is not simulated: no program here renders on request.
-  if (block == 0 || !memory_.Exists(block) || memory_.IsFreed(block)) return 0;
+  // The owner answers WM_RENDERFORMAT without opening the clipboard: the reader holds it open.
+  const bool rendering = rendering_ == format;
+  if (!open_ && !rendering) return 0;
+  if (block != 0 && (!memory_.Exists(block) || memory_.IsFreed(block))) return 0;
+  // A null block offers the format now and delays its data until someone asks for it.
+  if (block == 0 && opener_ != owner_) return 0;
   auto it =
       std::find_if(entries_.begin(), entries_.end(), [format](const Entry& e) { return e.format == format; });
   if (it != entries_.end()) {
-    memory_.FreeBySystem(it->block);
+    if (it->block != 0) memory_.FreeBySystem(it->block);
     it->block = block;
     it->bySystem = false;
   } else {
     entries_.push_back({format, block});
   }
-  memory_.GiveToSystem(block);
+  if (block != 0) memory_.GiveToSystem(block);
   if (IsTextFormat(format)) DropConversions();
-  changed_ = true;
+  if (!rendering) changed_ = true;
+  // As on Windows, offering a format without data answers null although it succeeded.
   return block;
 }
 
 bool SimClipboard::IsClipboardFormatAvailable(Uint format) {
   return Find(format) != nullptr || TextSource(format) != nullptr;
+}
+
+// As Windows lists them: the formats programs put there, in that order, then the ones the
+// system adds or converts to.
+Uint SimClipboard::EnumClipboardFormats(Uint format) {
+  if (!open_) return 0;
+  std::vector<Uint> formats;
+  for (const Entry& e : entries_)
+    if (!e.bySystem) formats.push_back(e.format);
+  for (const Entry& e : entries_)
+    if (e.bySystem) formats.push_back(e.format);
+  for (Uint text : {CfUnicodeText, CfText, CfOemText})
+    if (std::find(formats.begin(), formats.end(), text) == formats.end() && TextSource(text))
+      formats.push_back(text);
+  auto it = formats.begin();
+  if (format != 0) {
+    it = std::find(formats.begin(), formats.end(), format);
+    if (it == formats.end()) return 0;
+    ++it;
+  }
+  return it == formats.end() ? 0 : *it;
+}
+
+Hwnd SimClipboard::GetOpenClipboardWindow() { return open_ ? opener_ : 0; }
+
+bool SimClipboard::IsDelayed(Uint format) const {
+  const Entry* e = Find(format);
+  return e && e->block == 0;
 }
 
 Uint SimClipboard::RegisterClipboardFormatA(const std::string& name) {
@@ -395,6 +442,33 @@ bool ForeignProgram::CopyImage() {
   dib[12] = 1;
   dib[14] = 24;
   return Copy({{CfDib, clipboard_.Memory().MakeBlock(dib, dib.size())}});
+}
+
+bool ForeignProgram::CopyFormats(const std::vector<std::pair<Uint, std::string>>& formats) {
+  std::vector<std::pair<Uint, Hglobal>> blocks;
+  for (const auto& [format, bytes] : formats)
+    blocks.push_back({format, clipboard_.Memory().MakeBlock(bytes, bytes.size())});
+  return Copy(blocks);
+}
+
+std::optional<std::string> ForeignProgram::ReadBlock(Uint format) {
+  if (!clipboard_.OpenClipboard(window_)) return std::nullopt;
+  std::optional<std::string> bytes;
+  if (Hglobal block = clipboard_.GetClipboardData(format)) bytes = clipboard_.Memory().Bytes(block);
+  if (!holding_) clipboard_.CloseClipboard();
+  return bytes;
+}
+
+std::optional<std::string> ForeignProgram::ReadText() {
+  std::optional<std::string> text = ReadBlock(CfText);
+  if (text) text->resize(std::min(text->size(), text->find('\0')));
+  return text;
+}
+
+std::optional<std::u16string> ForeignProgram::ReadUnicodeText() {
+  std::optional<std::string> bytes = ReadBlock(CfUnicodeText);
+  if (!bytes) return std::nullopt;
+  return Utf16FromBytes(*bytes);
 }
 
 bool ForeignProgram::CopyExcludedText(const std::string& text) {

@@ -97,6 +97,14 @@ class SimClipboard : public platform::IClipboard {
   platform::Hwnd SetClipboardViewer(platform::Hwnd viewer) override;
   bool ChangeClipboardChain(platform::Hwnd remove, platform::Hwnd next) override;
   platform::Dword GetClipboardSequenceNumber() override { return sequence_; }
+  platform::Uint EnumClipboardFormats(platform::Uint format) override;
+  platform::Hwnd GetOpenClipboardWindow() override;
+  // No program here puts GDI objects on the clipboard, so there is nothing to copy.
+  platform::Handle CopyImage(platform::Handle, platform::Uint) override { return 0; }
+  platform::Handle CopyEnhMetaFileA(platform::Handle) override { return 0; }
+  platform::Handle CopyPalette(platform::Handle) override { return 0; }
+  bool DeleteObject(platform::Handle) override { return false; }
+  bool DeleteEnhMetaFile(platform::Handle) override { return false; }
 
   // --- For tests ---
   SimWindows& Windows() { return windows_; }
@@ -110,6 +118,10 @@ class SimClipboard : public platform::IClipboard {
   // The CF_TEXT bytes up to the first zero, as a program reading CF_TEXT gets them; nothing
   // when the clipboard holds no text.
   std::optional<std::string> Text() const;
+  // Whether the format is offered without its data yet (delayed rendering).
+  bool IsDelayed(platform::Uint format) const;
+  // How many WM_RENDERFORMAT the owner was sent.
+  int RenderRequests() const { return renderRequests_; }
   // The CF_UNICODETEXT up to the first zero, as a program reading it gets it.
   std::optional<std::u16string> UnicodeText() const;
   // The input locale the system gives content that states none (CF_LOCALE).
@@ -156,6 +168,8 @@ class SimClipboard : public platform::IClipboard {
   int notifications_ = 0;
   int failSetData_ = 0;
   platform::Dword sequence_ = 1;
+  platform::Uint rendering_ = 0;  // the format whose WM_RENDERFORMAT the owner is handling
+  int renderRequests_ = 0;
   platform::Dword inputLocale_ = 0x0409;
   bool deriveText_ = true;
 };
@@ -179,6 +193,14 @@ class ForeignProgram {
   bool CopyBytes(const std::string& bytes);
   // A bitmap, as CF_DIB and nothing else.
   bool CopyImage();
+  // Several formats at once, each as a block of exactly these bytes.
+  bool CopyFormats(const std::vector<std::pair<platform::Uint, std::string>>& formats);
+  // Reads the text as a program pasting it would, on behalf of its own window (so that a
+  // delayed-rendered text is rendered for it); nothing when there is none or the clipboard
+  // cannot be opened.
+  std::optional<std::string> ReadText();
+  // The same read of CF_UNICODETEXT.
+  std::optional<std::u16string> ReadUnicodeText();
   // A text marked as not meant for clipboard monitors and histories.
   bool CopyExcludedText(const std::string& text);  // ExcludeClipboardContentFromMonitorProcessing
   bool CopyTextWithHistoryFlag(const std::string& text,
@@ -194,6 +216,7 @@ class ForeignProgram {
 
  private:
   bool Copy(const std::vector<std::pair<platform::Uint, platform::Hglobal>>& formats);
+  std::optional<std::string> ReadBlock(platform::Uint format);
 
   SimClipboard& clipboard_;
   platform::Hwnd window_;

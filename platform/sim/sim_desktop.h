@@ -30,6 +30,7 @@ class SimDesktop : public platform::Desktop {
         files(fileRoot),
         time(windows) {
     files.UseClock(&clock_);
+    keyboard.ConnectHotKeys(hotkeys);
   }
 
   platform::IWindows& Windows() override { return windows; }

@@ -62,7 +62,7 @@ bool SimHotKeys::RegisterHotKey(Hwnd hwnd, int id, Uint modifiers, Uint vk) {
   bool idTaken = std::any_of(registrations_.begin(), registrations_.end(),
                              [&](const HotKeyRegistration& r) { return r.hwnd == hwnd && r.id == id; });
   if (idTaken) return false;
-  registrations_.push_back({hwnd, id, modifiers & ModifierMask, vk});
+  registrations_.push_back({hwnd, id, modifiers & ModifierMask, vk, (modifiers & ModNoRepeat) != 0});
   return true;
 }
 
@@ -74,7 +74,15 @@ bool SimHotKeys::UnregisterHotKey(Hwnd hwnd, int id) {
   return true;
 }
 
+bool SimHotKeys::KeyDown(Uint modifiers, Uint vk, bool repeat) {
+  const HotKeyRegistration* r = FindCombination(modifiers, vk);
+  if (!r) return false;
+  if (!(repeat && r->noRepeat)) PostHotKey(r->hwnd, r->id, r->modifiers, r->vk);
+  return true;
+}
+
 bool SimHotKeys::PostHotKey(Hwnd hwnd, int id, Uint modifiers, Uint vk) {
+  ++posted_;
   LParam lParam = static_cast<LParam>((modifiers & 0xFFFF) | ((vk & 0xFFFF) << 16));
   return windows_.PostMessageA(hwnd, WmHotKey, static_cast<WParam>(id), lParam);
 }

@@ -20,6 +20,7 @@ struct HotKeyRegistration {
   int id;
   platform::Uint modifiers;  // ModAlt, ModControl, ModShift, ModWin
   platform::Uint vk;
+  bool noRepeat = false;  // registered with MOD_NOREPEAT
 };
 
 class SimHotKeys : public platform::IHotKeys {
@@ -44,6 +45,13 @@ class SimHotKeys : public platform::IHotKeys {
   // modifier flags in the low word and the key in the high word) is posted to the window
   // that holds it. False when nobody does, and then nothing is posted.
   bool Press(platform::Uint modifiers, platform::Uint vk);
+  // The system's look at a key going down, from the user or from keybd_event alike, with the
+  // modifiers then down: WM_HOTKEY is posted when a registration matches, except for an
+  // auto-repeat of a registration made with MOD_NOREPEAT. True when a hotkey took the key, so
+  // that the focused window does not receive it.
+  bool KeyDown(platform::Uint modifiers, platform::Uint vk, bool repeat);
+  // How many WM_HOTKEY the system posted.
+  int HotKeysPosted() const { return posted_; }
   // Posts WM_HOTKEY to `hwnd` as the system would report it, with any id and flags, matching
   // a registration or not.
   bool PostHotKey(platform::Hwnd hwnd, int id, platform::Uint modifiers, platform::Uint vk);
@@ -78,6 +86,7 @@ class SimHotKeys : public platform::IHotKeys {
   std::vector<HotKeyRegistration> registrations_;
   platform::Hwnd otherProgram_ = 0;
   int nextOtherId_ = 1;
+  int posted_ = 0;
 };
 
 }  // namespace sim

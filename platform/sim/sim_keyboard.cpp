@@ -1,5 +1,7 @@
 #include "platform/sim/sim_keyboard.h"
 
+#include "platform/sim/sim_hotkeys.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -381,7 +383,58 @@ bool SimKeyboard::IsInstalled(Hkl layout) const {
 
 void SimKeyboard::keybd_event(std::uint8_t vk, std::uint8_t scan, Dword flags, std::uintptr_t extraInfo) {
   events_.push_back({vk, scan, flags, extraInfo});
-  if (onKeyEvent_) onKeyEvent_(events_.back());
+  const bool taken = KeyChange(vk, (flags & KeyEventFKeyUp) != 0);
+  if (onKeyEvent_ && !taken) onKeyEvent_(events_.back());
+}
+
+bool SimKeyboard::KeyChange(std::uint8_t vk, bool up) {
+  const bool repeat = !up && down_[vk];
+  down_[vk] = !up;
+  if (up || !hotkeys_) return false;
+  switch (vk) {
+    case VkShift:
+    case VkLShift:
+    case VkRShift:
+    case VkControl:
+    case VkLControl:
+    case VkRControl:
+    case VkMenu:
+    case VkLMenu:
+    case VkRMenu:
+    case VkLWin:
+    case VkRWin:
+      return false;  // modifiers alone are never hotkeys here
+    default:
+      break;
+  }
+  Uint modifiers = 0;
+  if (IsDown(VkShift)) modifiers |= ModShift;
+  if (IsDown(VkControl)) modifiers |= ModControl;
+  if (IsDown(VkMenu)) modifiers |= ModAlt;
+  if (IsDown(VkLWin) || IsDown(VkRWin)) modifiers |= ModWin;
+  return hotkeys_->KeyDown(modifiers, vk, repeat);
+}
+
+void SimKeyboard::UserKeyDown(std::uint8_t vk) { KeyChange(vk, false); }
+
+void SimKeyboard::UserKeyUp(std::uint8_t vk) { KeyChange(vk, true); }
+
+bool SimKeyboard::IsDown(std::uint8_t vk) const {
+  switch (vk) {
+    case VkShift:
+      return down_[VkShift] || down_[VkLShift] || down_[VkRShift];
+    case VkControl:
+      return down_[VkControl] || down_[VkLControl] || down_[VkRControl];
+    case VkMenu:
+      return down_[VkMenu] || down_[VkLMenu] || down_[VkRMenu];
+    default:
+      return down_[vk];
+  }
+}
+
+std::int16_t SimKeyboard::GetAsyncKeyState(int vk) {
+  if (vk < 0 || vk >= static_cast<int>(down_.size())) return 0;
+  return IsDown(static_cast<std::uint8_t>(vk)) ? static_cast<std::int16_t>(0x8000) : 0;
 }
 
 Uint SimKeyboard::Map(const Layout& layout, Uint code, Uint mapType) {

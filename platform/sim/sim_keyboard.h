@@ -23,6 +23,8 @@
 
 namespace sim {
 
+class SimHotKeys;
+
 struct KeyEvent {
   std::uint8_t vk;
   std::uint8_t scan;
@@ -46,6 +48,9 @@ class SimKeyboard : public platform::IKeyboard {
   // Map types 0 (virtual key to scan code), 1 (scan code to the lowest virtual key that has it)
   // and 2 (virtual key to its unshifted character); any other type gives 0.
   platform::Uint MapVirtualKeyA(platform::Uint code, platform::Uint mapType) override;
+  // Down for keys the user holds and for keys a program's keybd_event left down; the generic
+  // Shift, Ctrl and Alt are down while either of their left or right keys is.
+  std::int16_t GetAsyncKeyState(int vk) override;
   // As MapVirtualKeyA for `layout`, which must be installed (0 is the active layout).
   platform::Uint MapVirtualKeyExA(platform::Uint code, platform::Uint mapType, platform::Hkl layout) override;
   // The active layout's name for the scan code in bits 16-23; bit 24 asks for the extended key.
@@ -68,10 +73,19 @@ class SimKeyboard : public platform::IKeyboard {
   int Activations() const { return activations_; }
   const std::vector<platform::Hkl>& Unloaded() const { return unloaded_; }
 
+  // Key presses reach the system-wide hotkeys, whether the user or keybd_event made them, as
+  // on Windows; a key that a hotkey takes does not reach the focused program.
+  void ConnectHotKeys(SimHotKeys& hotkeys) { hotkeys_ = &hotkeys; }
+  // The user presses or releases a key. Pressing a key that is already down is an auto-repeat.
+  void UserKeyDown(std::uint8_t vk);
+  void UserKeyUp(std::uint8_t vk);
+  bool IsDown(std::uint8_t vk) const;
+
   // Every keybd_event call, in order.
   const std::vector<KeyEvent>& Events() const { return events_; }
   void ClearEvents() { events_.clear(); }
-  // Called after each event is recorded, so that a simulated focused program can react to it.
+  // Called after each synthetic event is recorded, so that a simulated focused program can
+  // react to it; not for the key presses that a hotkey took.
   void OnKeyEvent(std::function<void(const KeyEvent&)> handler) { onKeyEvent_ = std::move(handler); }
 
  private:
@@ -93,6 +107,10 @@ class SimKeyboard : public platform::IKeyboard {
   std::vector<platform::Hkl> unloaded_;
   std::vector<KeyEvent> events_;
   std::function<void(const KeyEvent&)> onKeyEvent_;
+  SimHotKeys* hotkeys_ = nullptr;
+  std::array<bool, 256> down_{};
+  // Whether a key change is taken by a hotkey; updates the key state.
+  bool KeyChange(std::uint8_t vk, bool up);
 };
 
 }  // namespace sim

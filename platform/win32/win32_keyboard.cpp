@@ -13,6 +13,8 @@ platform::Uint Win32Keyboard::MapVirtualKeyA(platform::Uint code, platform::Uint
   return ::MapVirtualKeyA(code, mapType);
 }
 
+std::int16_t Win32Keyboard::GetAsyncKeyState(int vk) { return ::GetAsyncKeyState(vk); }
+
 platform::Uint Win32Keyboard::MapVirtualKeyExA(platform::Uint code, platform::Uint mapType,
                                                platform::Hkl layout) {
   return ::MapVirtualKeyExA(code, mapType, To<HKL>(layout));

@@ -30,6 +30,13 @@ class Win32Clipboard final : public platform::IClipboard {
   platform::Hwnd SetClipboardViewer(platform::Hwnd viewer) override;
   bool ChangeClipboardChain(platform::Hwnd remove, platform::Hwnd next) override;
   platform::Dword GetClipboardSequenceNumber() override;
+  platform::Uint EnumClipboardFormats(platform::Uint format) override;
+  platform::Hwnd GetOpenClipboardWindow() override;
+  platform::Handle CopyImage(platform::Handle image, platform::Uint type) override;
+  platform::Handle CopyEnhMetaFileA(platform::Handle metafile) override;
+  platform::Handle CopyPalette(platform::Handle palette) override;
+  bool DeleteObject(platform::Handle object) override;
+  bool DeleteEnhMetaFile(platform::Handle metafile) override;
 };
 
 class Win32GlobalMemory final : public platform::IGlobalMemory {
@@ -54,6 +61,7 @@ class Win32Keyboard final : public platform::IKeyboard {
   void keybd_event(std::uint8_t vk, std::uint8_t scan, platform::Dword flags,
                    std::uintptr_t extraInfo) override;
   platform::Uint MapVirtualKeyA(platform::Uint code, platform::Uint mapType) override;
+  std::int16_t GetAsyncKeyState(int vk) override;
   platform::Uint MapVirtualKeyExA(platform::Uint code, platform::Uint mapType, platform::Hkl layout) override;
   int GetKeyNameTextA(platform::LParam requestValue, std::string& name, int bufferSize) override;
   platform::Hkl GetKeyboardLayout(platform::Dword threadId) override;

@@ -468,6 +468,37 @@ def wait_until(condition, seconds, interval=0.1):
         time.sleep(interval)
 
 
+# The actions and the window that receives their pastes.
+
+NOTEPAD = "Untitled - Notepad"
+
+
+def hotkey_text(desktop, *keys):
+    """The text the program gives a hotkey: the key names of the prefix's layout joined by "+",
+    as Wine names them ("Control", not "Ctrl"); `keys` are the modifiers in the order Ctrl,
+    Shift, Alt, Win, then the key."""
+    return "+".join(desktop.must("key-names", *keys).splitlines())
+
+
+def write_actions(desktop, rows):
+    """Writes Data\\actions.cnfg: one line of already encoded fields per action."""
+    lines = "".join(",".join(fields) + "\r\n" for fields in rows)
+    with open(desktop.data_file("actions.cnfg"), "wb") as f:
+        f.write(b"\xff\xfe" + lines.encode("utf-16-le"))
+
+
+def start_with_notepad(desktop):
+    """Starts the program, waits until it watches the clipboard, and gives notepad the focus."""
+    desktop.start_watching()
+    desktop.launch("notepad")
+    desktop.wait_window(NOTEPAD, 30000)
+    desktop.must("focus", NOTEPAD)
+
+
+def notepad_text(desktop):
+    return desktop.driver("control-text", NOTEPAD, "Edit", raw=True)[1]
+
+
 def main(namespace):
     """Runs the file's test_* functions in order, each on a fresh Desktop; exits non-zero on failure."""
     tests = [(name, fn) for name, fn in namespace.items() if name.startswith("test_") and callable(fn)]

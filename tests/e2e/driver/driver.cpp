@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+int RunSlowReader(DWORD delayMs, const std::string& outFile);  // slow_reader.cpp
+
 namespace {
 
 constexpr int kOk = 0;
@@ -251,6 +253,53 @@ bool ReadClipboardText(std::string& text) {
   return read;
 }
 
+// The whole block of a format, for formats that are not text.
+bool ReadClipboardBytes(UINT format, std::string& bytes) {
+  if (format == CF_TEXT) return ReadClipboardText(bytes);
+  if (!OpenClipboardPatiently()) return false;
+  bool read = false;
+  if (HANDLE block = ::GetClipboardData(format)) {
+    if (const char* data = static_cast<const char*>(::GlobalLock(block))) {
+      bytes.assign(data, ::GlobalSize(block));
+      ::GlobalUnlock(block);
+      read = true;
+    }
+  }
+  ::CloseClipboard();
+  return read;
+}
+
+// A 24-bit bottom-up DIB of about `bytes` bytes, of a pattern that differs from row to row.
+int SetClipboardDib(std::size_t bytes) {
+  const LONG width = 1024;
+  const DWORD stride = width * 3;
+  const LONG height = static_cast<LONG>(std::max<std::size_t>(1, bytes / stride));
+  const std::size_t size = sizeof(BITMAPINFOHEADER) + static_cast<std::size_t>(stride) * height;
+  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!block) return kNotMet;
+  auto* data = static_cast<unsigned char*>(::GlobalLock(block));
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  std::memcpy(data, &header, sizeof header);
+  for (std::size_t i = sizeof header; i < size; ++i)
+    data[i] = static_cast<unsigned char>((i * 7) ^ (i >> 12));
+  ::GlobalUnlock(block);
+  if (!OpenClipboardPatiently()) {
+    ::GlobalFree(block);
+    return kNotMet;
+  }
+  ::EmptyClipboard();
+  bool set = ::SetClipboardData(CF_DIB, block) != nullptr;
+  if (!set) ::GlobalFree(block);
+  ::CloseClipboard();
+  return set ? kOk : kNotMet;
+}
+
 int GetClipboard() {
   std::string text;
   if (!ReadClipboardText(text)) return kNotMet;
@@ -331,13 +380,13 @@ double Median(std::vector<double> values) {
 // changes, and now and then a third within a millisecond of the first, so the changes are not
 // counted: a paste is over when the clipboard has stood still for kSettleMs and at least the
 // program's 250 ms of waits have passed since the first change; only then is its text read.
-int PasteTiming(const std::vector<int>& mods, int vk, int count) {
+int PasteTiming(const std::vector<int>& mods, int vk, int count, UINT format) {
   constexpr double kWaitsMs = 250;
-  constexpr double kSettleMs = 150;
+  constexpr double kSettleMs = 400;
   constexpr double kGiveUpMs = 5000;
   std::string before;
-  if (!ReadClipboardText(before)) {
-    std::puts("the clipboard holds no text to restore");
+  if (!ReadClipboardBytes(format, before)) {
+    std::puts("the clipboard holds nothing of that format to restore");
     return kNotMet;
   }
   std::vector<double> overheads;
@@ -355,12 +404,15 @@ int PasteTiming(const std::vector<int>& mods, int vk, int count) {
     }
     int changes = watch.Count();
     std::string after;
-    bool restored = ReadClipboardText(after) && after == before;
+    bool restored = ReadClipboardBytes(format, after) && after == before;
     if (changes < 2 || !restored) {
-      std::printf("press %d: %d clipboard changes, then the clipboard held \"%s\", not \"%s\"\n", press,
-                  changes, after.c_str(), before.c_str());
+      std::printf(
+          "press %d: %d clipboard changes, then the clipboard held %zu bytes \"%.60s\", not %zu \"%.60s\"\n",
+          press, changes, after.size(), after.c_str(), before.size(), before.c_str());
       return kNotMet;
     }
+    for (int i = 0; i < changes; ++i)
+      std::printf("  change %d at %.1f ms\n", i, Milliseconds(pressed, watch.At(i)));
     double first = Milliseconds(pressed, watch.At(0));
     double last = Milliseconds(pressed, watch.At(changes - 1));
     overheads.push_back(last - kWaitsMs);
@@ -441,8 +493,14 @@ int Usage() {
       "  set-clipboard TEXT          put TEXT on the clipboard as CF_TEXT, as another program would\n"
       "  clipboard-sequence          print GetClipboardSequenceNumber\n"
       "  wait-clipboard-change N MS  wait until the sequence number is no longer N\n"
-      "  paste-timing MODS VK COUNT  press a hotkey COUNT times; print how long the clipboard takes\n"
-      "                              to hold its text again each time\n"
+      "  paste-timing MODS VK COUNT [text|dib]\n"
+      "                              press a hotkey COUNT times; print how long the clipboard takes\n"
+      "                              to hold its text (or its CF_DIB) again each time\n"
+      "  press-hold MODS VK MS       press the chord, release the key, hold the modifiers MS longer\n"
+      "  clipboard-formats           print each format on the clipboard and its block's size\n"
+      "  set-clipboard-dib BYTES     put a 24-bit CF_DIB of about BYTES bytes on the clipboard\n"
+      "  slow-reader MS FILE         show a window that reads the clipboard's text MS after each\n"
+      "                              Ctrl+V or Shift+Insert, writes it to FILE and closes\n"
       "  list-windows                print every top-level window: handle, pid, visible, class, title\n"
       "  reg-string KEY VALUE        print a REG_SZ value under HKEY_CURRENT_USER\n",
       stderr);
@@ -494,14 +552,47 @@ int Run(const std::vector<std::string>& args) {
     Key(vk, args[2] == "down");
     return kOk;
   }
-  if (command == "press" || command == "paste-timing") {
+  if (command == "press" || command == "paste-timing" || command == "press-hold") {
     std::vector<int> mods;
-    if (args.size() != (command == "press" ? 3u : 4u) || !ParseModifiers(args[1], mods)) return Usage();
+    const bool timing = command == "paste-timing";
+    const bool sized = args.size() == (command == "press" ? 3u : 4u) || (timing && args.size() == 5);
+    if (!sized || !ParseModifiers(args[1], mods)) return Usage();
     int vk = ParseVk(args[2]);
     if (vk < 0) return Usage();
-    if (command == "paste-timing") return PasteTiming(mods, vk, std::atoi(args[3].c_str()));
+    if (timing) {
+      if (args.size() == 5 && args[4] != "dib" && args[4] != "text") return Usage();
+      return PasteTiming(mods, vk, std::atoi(args[3].c_str()),
+                         args.size() == 5 && args[4] == "dib" ? CF_DIB : CF_TEXT);
+    }
+    if (command == "press-hold") {
+      // The key goes up at once, the modifiers only after the time given, as a person does.
+      for (int mod : mods) Key(mod, true);
+      Key(vk, true);
+      Key(vk, false);
+      ::Sleep(Number(args[3].c_str()));
+      for (auto mod = mods.rbegin(); mod != mods.rend(); ++mod) Key(*mod, false);
+      return kOk;
+    }
     PressChord(mods, vk, [] {});
     return kOk;
+  }
+  if (command == "clipboard-formats") {
+    // Each format the clipboard offers, with the size of its block (0 for GDI objects).
+    if (!OpenClipboardPatiently()) return kNotMet;
+    for (UINT format = ::EnumClipboardFormats(0); format != 0; format = ::EnumClipboardFormats(format)) {
+      HANDLE data = ::GetClipboardData(format);
+      bool block = format != CF_BITMAP && format != CF_PALETTE && format != CF_ENHMETAFILE &&
+                   format != CF_METAFILEPICT;
+      std::printf("%u %zu\n", format, data && block ? static_cast<std::size_t>(::GlobalSize(data)) : 0);
+    }
+    ::CloseClipboard();
+    return kOk;
+  }
+  if (command == "set-clipboard-dib")
+    return args.size() == 2 ? SetClipboardDib(Number(args[1].c_str())) : Usage();
+  if (command == "slow-reader") {
+    if (args.size() != 3) return Usage();
+    return RunSlowReader(Number(args[1].c_str()), args[2]);
   }
   if (command == "key-names") {
     if (args.size() < 2) return Usage();

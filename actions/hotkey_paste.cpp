@@ -1,0 +1,250 @@
+#include "actions/hotkey_paste.h"
+
+#include <cstring>
+
+#include "clipboard/clipboard_handles.h"
+#include "clipboard/snapshot.h"
+
+namespace actions {
+
+using namespace platform;
+
+namespace {
+
+// The user's keys: at least this long before the keystroke, and then until the hotkey's
+// modifiers are up, but no longer than the most, when the paste goes ahead anyway.
+constexpr Dword MinBeforeKeystroke = 200;
+constexpr Dword MaxBeforeKeystroke = 2000;
+// The target's read: at least this long after the keystroke, and then until the target has
+// taken the text, but no longer than the most. A paste without a keystroke waits the least.
+constexpr Dword MinAfterKeystroke = 50;
+constexpr Dword MaxAfterKeystroke = 1000;
+// How often the keys and the clipboard are looked at again while waiting.
+constexpr Dword PollInterval = 10;
+// How long a clipboard that another program holds open is tried again.
+constexpr Dword MaxClipboardBusy = 1000;
+
+constexpr std::uint8_t VkV = 0x56;
+constexpr Uint PasteFormat = CfUnicodeText;
+
+}  // namespace
+
+HotkeyPaste::HotkeyPaste(Desktop& desktop, hotkeys::THotKeyManager& hotkeys,
+                         std::function<void()> processMessages, std::function<bool(Hwnd)> isOwnWindow)
+    : desktop_(desktop),
+      hotkeys_(hotkeys),
+      processMessages_(std::move(processMessages)),
+      isOwnWindow_(std::move(isOwnWindow)) {
+  WindowDesc desc;
+  desc.kind = WindowKind::MessageOnly;
+  desc.title = "HotkeyPaste";
+  window_ = desktop_.Windows().CreateWindowA(desc, this);
+}
+
+HotkeyPaste::~HotkeyPaste() { desktop_.Windows().DestroyWindow(window_); }
+
+void HotkeyPaste::Press(std::vector<PasteRequest> requests) {
+  for (PasteRequest& request : requests) queue_.push_back(std::move(request));
+  // A press inside a running paste's wait only queues; the running loop takes it up.
+  if (running_) return;
+  running_ = true;
+  struct Done {
+    bool& running;
+    ~Done() { running = false; }
+  } done{running_};
+  while (!queue_.empty()) {
+    PasteRequest request = std::move(queue_.front());
+    queue_.pop_front();
+    try {
+      PasteOne(request);
+    } catch (const std::exception&) {
+      // A failed paste costs that paste alone; its restore has run on the way out.
+    }
+  }
+}
+
+void HotkeyPaste::PasteOne(const PasteRequest& request) {
+  clipboard::ClipboardSnapshot snapshot(desktop_);
+  const Dword start = desktop_.Clock().GetTickCount();
+  while (!snapshot.Take(window_)) {
+    if (Elapsed(start) >= MaxClipboardBusy) return;  // nothing was changed, nothing to give back
+    Wait(PollInterval);
+  }
+
+  offer_ = Offer{};
+  offer_.active = true;
+  // UTF-16LE with its terminating zero, as CF_UNICODETEXT holds it.
+  offer_.bytes.assign(reinterpret_cast<const char*>(request.text.c_str()),
+                      (request.text.size() + 1) * sizeof(char16_t));
+  // Whatever happens from here, what the user had on the clipboard goes back.
+  struct Restore {
+    HotkeyPaste& paste;
+    clipboard::ClipboardSnapshot& snapshot;
+    ~Restore() {
+      paste.offer_.active = false;
+      try {
+        const Dword start = paste.desktop_.Clock().GetTickCount();
+        while (!snapshot.Restore(paste.window_) && paste.Elapsed(start) < MaxClipboardBusy)
+          paste.Wait(PollInterval);
+      } catch (const std::exception&) {
+      }
+    }
+  } restore{*this, snapshot};
+
+  if (!OfferText()) return;
+  WaitForModifierKeys(request.hotkey, start);
+  // A read before the keystroke (the program's own capture, or a monitor) has the text rendered
+  // for it; offering it delayed once more lets the target's read be told again.
+  if (offer_.rendered && !offer_.rearmed) {
+    offer_.rearmed = true;
+    OfferText();
+  }
+  offer_.keystrokeSent = true;
+  bool sent = false;
+  {
+    // The program's own hotkeys would take its keystroke (an action on Ctrl+V would paste
+    // itself without end), so they are given back for that moment.
+    hotkeys_.Suspend();
+    struct Resume {
+      hotkeys::THotKeyManager& hotkeys;
+      ~Resume() { hotkeys.Resume(); }
+    } resume{hotkeys_};
+    if (request.method == u"I") {
+      SendShiftInsert();
+      sent = true;
+    }
+    if (request.method == u"V") {
+      SendCtrlV();
+      sent = true;
+    }
+  }
+  WaitUntilTaken(sent);
+}
+
+// The text is offered with its data delayed, so that each read asks this window for it: the
+// first read by another program after the keystroke tells that the target has taken it.
+bool HotkeyPaste::OfferText() {
+  IClipboard& clipboard = desktop_.Clipboard();
+  clipboard::OpenedClipboard open(clipboard, window_);
+  if (!open.IsOpen()) return false;
+  clipboard.EmptyClipboard();
+  offer_.rendered = false;
+  // Offering a format without data returns no handle even when it succeeds; whether the
+  // format is on the clipboard tells. Without delayed rendering the text itself goes on.
+  clipboard.SetClipboardData(PasteFormat, 0);
+  if (!clipboard.IsClipboardFormatAvailable(PasteFormat)) Render();
+  return true;
+}
+
+void HotkeyPaste::Render() {
+  IGlobalMemory& memory = desktop_.Memory();
+  clipboard::OwnedBlock block(memory, memory.GlobalAlloc(GmemMoveable, offer_.bytes.size()));
+  if (block.Get() == 0) return;
+  {
+    clipboard::LockedBlock lock(memory, block.Get());
+    if (!lock.Data()) return;
+    std::memcpy(lock.Data(), offer_.bytes.data(), offer_.bytes.size());
+  }
+  if (desktop_.Clipboard().SetClipboardData(PasteFormat, block.Get()) != 0) {
+    block.Release();
+    offer_.rendered = true;
+  }
+}
+
+LResult HotkeyPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
+  switch (msg) {
+    case WmRenderFormat: {
+      if (!offer_.active || wParam != PasteFormat) return 0;
+      const bool own = isOwnWindow_(desktop_.Clipboard().GetOpenClipboardWindow());
+      if (own) {
+        // The program's capture records the action's text once, as any copy; after that its
+        // reads get nothing, so that only another program's read renders the text.
+        if (offer_.ownReadAnswered) return 0;
+        offer_.ownReadAnswered = true;
+      } else if (offer_.keystrokeSent) {
+        offer_.taken = true;
+      }
+      Render();
+      return 0;
+    }
+    case WmRenderAllFormats: {
+      // The program ends while the text is offered: it stays on the clipboard for good.
+      if (!offer_.active) return 0;
+      clipboard::OpenedClipboard open(desktop_.Clipboard(), window_);
+      if (open.IsOpen()) Render();
+      return 0;
+    }
+    default:
+      return desktop_.Windows().DefWindowProcA(hwnd, msg, wParam, lParam);
+  }
+}
+
+// The keystroke joins whatever keys the user still holds: Ctrl+V with Alt held is Ctrl+Alt+V to
+// the target, and pastes nothing. The times count from the start of the paste, so that copying
+// a large clipboard falls within them instead of coming on top.
+void HotkeyPaste::WaitForModifierKeys(hotkeys::HotKey hotkey, Dword start) {
+  IKeyboard& keyboard = desktop_.Keyboard();
+  auto held = [&keyboard](int vk) { return (keyboard.GetAsyncKeyState(vk) & 0x8000) != 0; };
+  auto anyHeld = [&] {
+    return ((hotkey & hotkeys::HotKeyShift) && held(VkShift)) ||
+           ((hotkey & hotkeys::HotKeyCtrl) && held(VkControl)) ||
+           ((hotkey & hotkeys::HotKeyAlt) && held(VkMenu)) ||
+           ((hotkey & hotkeys::HotKeyWin) && (held(VkLWin) || held(VkRWin)));
+  };
+  if (Elapsed(start) < MinBeforeKeystroke) Wait(MinBeforeKeystroke - Elapsed(start));
+  while (anyHeld() && Elapsed(start) < MaxBeforeKeystroke) Wait(PollInterval);
+}
+
+void HotkeyPaste::WaitUntilTaken(bool keystrokeSent) {
+  const Dword start = desktop_.Clock().GetTickCount();
+  Wait(MinAfterKeystroke);
+  if (!keystrokeSent) return;
+  // Once the text is rendered no read is reported any more, and only the bound is left.
+  while (!offer_.taken && Elapsed(start) < MaxAfterKeystroke) Wait(PollInterval);
+}
+
+// The right Shift goes down and up around Insert's press, then the generic Shift is pressed
+// once more, and only then is Insert released.
+void HotkeyPaste::SendShiftInsert() {
+  IKeyboard& keyboard = desktop_.Keyboard();
+  auto scan = [&keyboard](std::uint8_t vk) {
+    return static_cast<std::uint8_t>(keyboard.MapVirtualKeyA(vk, 0));
+  };
+  keyboard.keybd_event(VkRShift, scan(VkRShift), 0, 0);
+  keyboard.keybd_event(VkInsert, 0, 0, 0);
+  keyboard.keybd_event(VkRShift, scan(VkRShift), KeyEventFExtendedKey | KeyEventFKeyUp, 0);
+  keyboard.keybd_event(VkShift, scan(VkShift), 0, 0);
+  keyboard.keybd_event(VkShift, scan(VkShift), KeyEventFKeyUp, 0);
+  keyboard.keybd_event(VkInsert, 0, KeyEventFKeyUp, 0);
+}
+
+void HotkeyPaste::SendCtrlV() {
+  IKeyboard& keyboard = desktop_.Keyboard();
+  keyboard.keybd_event(VkControl, 0, 0, 0);
+  keyboard.keybd_event(VkV, 0, 0, 0);
+  keyboard.keybd_event(VkV, 0, KeyEventFKeyUp, 0);
+  keyboard.keybd_event(VkControl, 0, KeyEventFKeyUp, 0);
+}
+
+Dword HotkeyPaste::Elapsed(Dword since) { return desktop_.Clock().GetTickCount() - since; }
+
+void HotkeyPaste::Wait(Dword milliseconds) {
+  IClock& clock = desktop_.Clock();
+  Hevent event = clock.CreateEventA(false, false);
+  struct Close {
+    IClock& clock;
+    Hevent event;
+    ~Close() { clock.CloseHandle(event); }
+  } close{clock, event};
+  const Dword deadline = clock.GetTickCount() + milliseconds;
+  // A signed difference, so that a wait that overshoots its deadline ends instead of waiting
+  // for the tick count to come round again.
+  std::int32_t remaining = static_cast<std::int32_t>(milliseconds);
+  while (remaining > 0) {
+    if (clock.MsgWaitForMultipleObjects(event, static_cast<Dword>(remaining), 0xFF) == WaitTimeout) break;
+    processMessages_();
+    remaining = static_cast<std::int32_t>(deadline - clock.GetTickCount());
+  }
+}
+
+}  // namespace actions

@@ -1,0 +1,197 @@
+#include "clipboard/snapshot.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "clipboard/clipboard_handles.h"
+
+namespace clipboard {
+
+using namespace platform;
+
+namespace {
+
+bool Contains(const std::vector<Uint>& formats, Uint format) {
+  return std::find(formats.begin(), formats.end(), format) != formats.end();
+}
+
+// Of formats that Windows converts into one another, the one listed first is the one its owner
+// put there (the derived ones follow it); only that one is kept, and Windows derives the
+// others again after the restore. That also keeps a large text from being held three times.
+bool DerivedFromAnEarlier(const std::vector<Uint>& formats, Uint format, std::initializer_list<Uint> family) {
+  if (std::find(family.begin(), family.end(), format) == family.end()) return false;
+  for (Uint earlier : formats) {
+    if (earlier == format) return false;
+    if (std::find(family.begin(), family.end(), earlier) != family.end()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+ClipboardSnapshot::~ClipboardSnapshot() { FreeAll(); }
+
+void ClipboardSnapshot::Free(const Item& item) {
+  IClipboard& clipboard = desktop_.Clipboard();
+  switch (item.kind) {
+    case Kind::Memory:
+      desktop_.Memory().GlobalFree(item.handle);
+      break;
+    case Kind::Bitmap:
+    case Kind::Palette:
+      clipboard.DeleteObject(item.handle);
+      break;
+    case Kind::EnhMetafile:
+      clipboard.DeleteEnhMetaFile(item.handle);
+      break;
+  }
+}
+
+void ClipboardSnapshot::FreeAll() {
+  for (const Item& item : items_) Free(item);
+  items_.clear();
+  bytes_ = 0;
+}
+
+std::vector<Uint> ClipboardSnapshot::Formats() const {
+  std::vector<Uint> formats;
+  for (const Item& item : items_) formats.push_back(item.format);
+  return formats;
+}
+
+Handle ClipboardSnapshot::CopyBlock(Hglobal block) {
+  IGlobalMemory& memory = desktop_.Memory();
+  const std::size_t size = memory.GlobalSize(block);
+  OwnedBlock copy(memory, memory.GlobalAlloc(GmemMoveable, size));
+  if (copy.Get() == 0) return 0;
+  if (size > 0) {
+    LockedBlock from(memory, block);
+    LockedBlock to(memory, copy.Get());
+    if (!from.Data() || !to.Data()) return 0;
+    std::memcpy(to.Data(), from.Data(), size);
+  }
+  bytes_ += size;
+  return copy.Release();
+}
+
+// GetClipboardData has a delayed-rendered format rendered by its owner before it returns.
+bool ClipboardSnapshot::Copy(Uint format, Kind kind) {
+  IClipboard& clipboard = desktop_.Clipboard();
+  const Handle original = clipboard.GetClipboardData(format);
+  if (original == 0) return false;
+  Handle copy = 0;
+  switch (kind) {
+    case Kind::Memory:
+      copy = CopyBlock(original);
+      break;
+    case Kind::Bitmap:
+      copy = clipboard.CopyImage(original, ImageBitmap);
+      break;
+    case Kind::Palette:
+      copy = clipboard.CopyPalette(original);
+      break;
+    case Kind::EnhMetafile:
+      copy = clipboard.CopyEnhMetaFileA(original);
+      break;
+  }
+  if (copy == 0) return false;
+  items_.push_back({format, kind, copy});
+  return true;
+}
+
+bool ClipboardSnapshot::Take(Hwnd owner) {
+  FreeAll();
+  skipped_.clear();
+  taken_ = false;
+  IClipboard& clipboard = desktop_.Clipboard();
+  OpenedClipboard open(clipboard, owner);
+  if (!open.IsOpen()) return false;
+  taken_ = true;
+
+  std::vector<Uint> formats;
+  for (Uint format = clipboard.EnumClipboardFormats(0); format != 0;
+       format = clipboard.EnumClipboardFormats(format)) {
+    // A list that comes round again would never end.
+    if (Contains(formats, format)) break;
+    formats.push_back(format);
+  }
+  const bool hasDib = Contains(formats, CfDib) || Contains(formats, CfDibV5);
+  const bool hasEnhMetafile = Contains(formats, CfEnhMetafile);
+
+  for (Uint format : formats) {
+    bool copied = false;
+    try {
+      if (DerivedFromAnEarlier(formats, format, {CfUnicodeText, CfText, CfOemText}) ||
+          DerivedFromAnEarlier(formats, format, {CfDib, CfDibV5})) {
+        continue;
+      }
+      switch (format) {
+        case CfBitmap:
+        case CfDspBitmap:
+          // Windows makes the bitmap from the DIB again, at no cost while nobody asks for it.
+          if (format == CfBitmap && hasDib) continue;
+          copied = Copy(format, Kind::Bitmap);
+          break;
+        case CfPalette:
+          if (hasDib) continue;
+          copied = Copy(format, Kind::Palette);
+          break;
+        case CfEnhMetafile:
+        case CfDspEnhMetafile:
+          copied = Copy(format, Kind::EnhMetafile);
+          break;
+        case CfMetafilePict:
+          // Derived again from the enhanced metafile; on its own, its handle inside a block
+          // cannot be copied as memory.
+          if (hasEnhMetafile) continue;
+          break;
+        case CfLocale:
+          continue;  // taken last, below
+        case CfOwnerDisplay:
+        case CfDspMetafilePict:
+          break;  // drawn by the owner, or a handle inside a block: nothing to copy
+        default:
+          // Private and GDI-object formats hold handles that only their owner understands.
+          if (format >= CfPrivateFirst && format <= CfGdiObjLast) break;
+          copied = Copy(format, Kind::Memory);
+          break;
+      }
+    } catch (const std::exception&) {
+      copied = false;
+    }
+    if (!copied) skipped_.push_back(format);
+  }
+  // The locale tells how to read the text, and stays with it; without a text it says nothing.
+  const bool textKept = std::any_of(items_.begin(), items_.end(), [](const Item& item) {
+    return item.format == CfUnicodeText || item.format == CfText || item.format == CfOemText;
+  });
+  if (textKept && Contains(formats, CfLocale)) {
+    bool copied = false;
+    try {
+      copied = Copy(CfLocale, Kind::Memory);
+    } catch (const std::exception&) {
+    }
+    if (!copied) skipped_.push_back(CfLocale);
+  }
+  return true;
+}
+
+bool ClipboardSnapshot::Restore(Hwnd owner) {
+  if (!taken_) return true;
+  IClipboard& clipboard = desktop_.Clipboard();
+  OpenedClipboard open(clipboard, owner);
+  if (!open.IsOpen()) return false;
+  clipboard.EmptyClipboard();
+  for (Item& item : items_) {
+    // The clipboard owns what it accepted; what it refused is still the snapshot's to free.
+    if (clipboard.SetClipboardData(item.format, item.handle) != 0) item.handle = 0;
+  }
+  for (const Item& item : items_)
+    if (item.handle != 0) Free(item);
+  items_.clear();
+  bytes_ = 0;
+  taken_ = false;
+  return true;
+}
+
+}  // namespace clipboard

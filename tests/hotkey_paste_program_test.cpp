@@ -1,0 +1,162 @@
+// The hotkey paste as the user meets it: whatever the clipboard held comes back, keys held a
+// little longer still paste, a held chord pastes once, the paste's own keystroke never
+// triggers the program's hotkeys, and a slow program still gets the action's text.
+#include <gtest/gtest.h>
+
+#include "paste_recorder.h"
+#include "program_fixture.h"
+
+namespace {
+
+using namespace platform;
+using testing_support::Utf16File;
+
+constexpr std::uint8_t VkF5 = 0x74;
+constexpr std::uint8_t VkF7 = 0x76;
+constexpr std::uint8_t VkV = 0x56;
+
+class HotkeyPasteTest : public testing_support::ClipboardProgramTest {
+ public:
+  void StartWithAction(const std::string& hotkeyText, const std::string& method = "V") {
+    PutDataFile("actions.cnfg", Utf16File("1,A," + hotkeyText + ",action," + method + "\r\n"));
+    StartJoined();
+  }
+  // The user presses the keys in order and lets the last one go at once.
+  void PressChord(std::initializer_list<std::uint8_t> keys) {
+    for (std::uint8_t vk : keys) desk.keyboard.UserKeyDown(vk);
+    desk.keyboard.UserKeyUp(*(keys.end() - 1));
+  }
+  void ReleaseKeys(std::initializer_list<std::uint8_t> keys) {
+    for (std::uint8_t vk : keys) desk.keyboard.UserKeyUp(vk);
+  }
+  std::vector<std::pair<Uint, std::string>> Content() { return testing_support::ProgramContent(desk); }
+
+  testing_support::PasteRecorder recorder{desk, other};
+};
+
+TEST_F(HotkeyPasteTest, WhateverTheClipboardHeld_ComesBackAndOnlyATextRestoreIsRecorded) {
+  StartWithAction("Ctrl+F5");
+  const Uint html = desk.clipboard.RegisterClipboardFormatA("HTML Format");
+  const Uint exclude =
+      desk.clipboard.RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
+  std::string dib(44, '\0');
+  dib[0] = 40;
+  struct Case {
+    std::vector<std::pair<Uint, std::string>> content;
+    std::vector<std::string> history;  // after the paste, newest first
+  };
+  const std::vector<Case> cases = {
+      {{{CfText, std::string("mine\0", 5)}}, {"mine", "action", "mine"}},
+      {{{CfDib, dib}}, {"action"}},
+      {{{CfText, std::string("password\0", 9)}, {exclude, std::string(4, '\0')}}, {"action"}},
+      {{{html, "<i>mine</i>"}, {CfText, std::string("mine\0", 5)}, {CfDib, dib}}, {"mine", "action", "mine"}},
+      {{}, {"action"}},
+  };
+  recorder.Start();
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    Form1().TableGrid2.RemoveAllRows();
+    ASSERT_TRUE(other.CopyFormats(cases[i].content)) << i;
+    recorder.pasted.clear();
+    ASSERT_TRUE(desk.hotkeys.Press(ModControl, VkF5));
+    desk.windows.Advance(2000);
+    EXPECT_EQ(recorder.pasted, (std::vector<std::string>{"action"})) << i;
+    EXPECT_EQ(Content(), cases[i].content) << i;
+    EXPECT_EQ(HistoryTexts(), cases[i].history) << i;
+  }
+  EXPECT_TRUE(desk.dialogs.Boxes().empty());
+}
+
+TEST_F(HotkeyPasteTest, ModifiersHeldAfterTheKey_DelayThePasteUntilReleasedButNoLongerThanTwoSeconds) {
+  StartWithAction("Ctrl+Alt+F7");
+  ASSERT_TRUE(other.CopyText("mine"));
+  recorder.Start();
+  struct Case {
+    Dword heldMs;
+    std::vector<std::string> pasted;
+    Dword keystrokeFrom, keystrokeTo;
+  };
+  // Held 3 s, the paste goes ahead at 2 s into the Ctrl+Alt the user still holds, and the
+  // target sees Ctrl+Alt+V; the clipboard still comes back.
+  const std::vector<Case> cases = {{450, {"action"}, 450, 470}, {3000, {}, 2000, 2020}};
+  for (const Case& c : cases) {
+    recorder.pasted.clear();
+    recorder.keystrokes.clear();
+    const Dword pressed = desk.time.GetTickCount();
+    desk.windows.Schedule(c.heldMs, [this] { ReleaseKeys({VkControl, VkMenu}); });
+    PressChord({VkControl, VkMenu, VkF7});
+    desk.windows.Advance(c.heldMs + 2000);
+    EXPECT_EQ(recorder.pasted, c.pasted) << c.heldMs;
+    ASSERT_EQ(recorder.keystrokes.size(), 1u) << c.heldMs;
+    EXPECT_GE(recorder.keystrokes[0] - pressed, c.keystrokeFrom) << c.heldMs;
+    EXPECT_LE(recorder.keystrokes[0] - pressed, c.keystrokeTo) << c.heldMs;
+    EXPECT_EQ(desk.clipboard.Text(), "mine") << c.heldMs;
+    EXPECT_FALSE(Tasks().Paste.Running());
+  }
+}
+
+TEST_F(HotkeyPasteTest, ChordHeldPastTheRepeatDelay_PastesOnce) {
+  StartWithAction("Ctrl+F5");
+  ASSERT_TRUE(other.CopyText("mine"));
+  recorder.Start();
+  ASSERT_EQ(desk.hotkeys.Registrations().size(), 1u);
+  EXPECT_TRUE(desk.hotkeys.Registrations()[0].noRepeat);
+  desk.keyboard.UserKeyDown(VkControl);
+  desk.keyboard.UserKeyDown(VkF5);
+  // The key repeats every 30 ms after the usual half-second delay.
+  for (Dword at = 500; at <= 1500; at += 30)
+    desk.windows.Schedule(at, [this] { desk.keyboard.UserKeyDown(VkF5); });
+  desk.windows.Schedule(1600, [this] { ReleaseKeys({VkF5, VkControl}); });
+  desk.windows.Advance(4000);
+  EXPECT_EQ(desk.hotkeys.HotKeysPosted(), 1);
+  EXPECT_EQ(recorder.pasted, (std::vector<std::string>{"action"}));
+  EXPECT_EQ(desk.clipboard.Text(), "mine");
+}
+
+TEST_F(HotkeyPasteTest, ActionOnThePasteKeysItself_PastesOnceWithoutTriggeringItself) {
+  struct Case {
+    std::string hotkeyText, method;
+    std::initializer_list<std::uint8_t> chord;
+  };
+  for (const Case& c :
+       {Case{"Ctrl+V", "V", {VkControl, VkV}}, Case{"Shift+Insert", "I", {VkShift, VkInsert}}}) {
+    StartWithAction(c.hotkeyText, c.method);
+    ASSERT_EQ(desk.hotkeys.Registrations().size(), 1u) << c.hotkeyText;
+    ASSERT_TRUE(other.CopyText("mine"));
+    recorder.Start();
+    recorder.pasted.clear();
+    const int posted = desk.hotkeys.HotKeysPosted();
+    PressChord(c.chord);
+    ReleaseKeys(c.chord);
+    desk.windows.Advance(3000);
+    EXPECT_EQ(desk.hotkeys.HotKeysPosted(), posted + 1) << c.hotkeyText;
+    EXPECT_EQ(recorder.pasted, (std::vector<std::string>{"action"})) << c.hotkeyText;
+    EXPECT_EQ(desk.clipboard.Text(), "mine") << c.hotkeyText;
+    EXPECT_EQ(desk.hotkeys.Registrations().size(), 1u) << c.hotkeyText;  // taken back after the keystroke
+    program->Exit();
+    Restart();
+    desk.windows.Advance(1000);
+  }
+}
+
+TEST_F(HotkeyPasteTest, SlowReader_GetsTheActionsTextUpToTheOneSecondBound) {
+  StartWithAction("Ctrl+F5");
+  ASSERT_TRUE(other.CopyText("mine"));
+  struct Case {
+    Dword readAfterMs;
+    std::string read;
+  };
+  for (const Case& c : {Case{300, "action"}, Case{1500, "mine"}}) {
+    recorder.pasted.clear();
+    recorder.Start(c.readAfterMs);
+    ASSERT_TRUE(desk.hotkeys.Press(ModControl, VkF5));
+    // Shortly after the read the user's text is back, well before the bound.
+    std::optional<std::string> soonAfterTheRead;
+    desk.windows.Schedule(200 + c.readAfterMs + 100, [&] { soonAfterTheRead = desk.clipboard.Text(); });
+    desk.windows.Advance(3000);
+    EXPECT_EQ(recorder.pasted, (std::vector<std::string>{c.read})) << c.readAfterMs;
+    EXPECT_EQ(soonAfterTheRead, "mine") << c.readAfterMs;
+    EXPECT_EQ(desk.clipboard.Text(), "mine") << c.readAfterMs;
+  }
+}
+
+}  // namespace
