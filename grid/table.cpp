@@ -145,6 +145,7 @@ void Table::InsertRowAtTop() {
   row.insertedAtTop = true;
   rows_.push_front(std::move(row));
   if (current_ >= 0) ++current_;
+  if (anchor_ >= 0) ++anchor_;
   Changed();
 }
 
@@ -156,13 +157,45 @@ void Table::DeleteRow(int row) {
   } else if (current_ == row && current_ >= RowCount()) {
     current_ = RowCount() - 1;  // -1 once the table is empty
   }
+  if (anchor_ > row) {
+    --anchor_;
+  } else if (anchor_ == row) {
+    anchor_ = -1;
+  }
   Changed();
+}
+
+int Table::DeleteSelectedRows() {
+  // The kept rows move up over the gaps, each once, and the tail goes in one erase; erasing
+  // one row at a time would move every row below it, for each deleted row.
+  const int count = RowCount();
+  int kept = 0;
+  int current = current_;
+  int anchor = anchor_;
+  auto to = rows_.begin();
+  for (auto from = rows_.begin(); from != rows_.end(); ++from) {
+    const int index = static_cast<int>(from - rows_.begin());
+    // A deleted current row hands over to the next kept row, which will have this index.
+    if (index == current_) current = kept;
+    if (index == anchor_) anchor = from->selected ? -1 : kept;
+    if (from->selected) continue;
+    if (to != from) *to = std::move(*from);
+    ++to;
+    ++kept;
+  }
+  if (kept == count) return 0;
+  rows_.erase(to, rows_.end());
+  current_ = current >= kept ? kept - 1 : current;
+  anchor_ = anchor;
+  Changed();
+  return count - kept;
 }
 
 void Table::RemoveAllRows() {
   // Swapping with a fresh deque gives the memory back; clear() may keep a large block map.
   std::deque<Row>().swap(rows_);
   current_ = -1;
+  anchor_ = -1;
   Changed();
 }
 
@@ -228,6 +261,8 @@ void Table::SetCurrentRow(int row) {
   current_ = row;
   Changed();
 }
+
+void Table::SetAnchorRow(int row) { anchor_ = row == -1 ? -1 : ResolveRow(row); }
 
 void Table::EndUpdate() {
   // An unmatched end is ignored rather than letting the count go negative, which would

@@ -65,15 +65,22 @@ class Table {
   // text is formed in `scratch`. Valid until the table or `scratch` changes.
   std::u16string_view CellView(int column, int row, std::u16string& scratch) const;
 
-  // Selection and current row move with their rows: inserting at the top shifts both down by
-  // one. Deleting the current row makes the row that takes its place current (the new last
-  // row when it was the last, -1 when none is left). Row arguments accept LastRow and throw
-  // platform::Error for a row that does not exist; SetCurrentRow(-1) clears the current row.
+  // Selection, current row and anchor move with their rows: inserting at the top shifts them
+  // down by one. Deleting the current row makes the row that takes its place current (the new
+  // last row when it was the last, -1 when none is left); deleting the anchor's row leaves no
+  // anchor. Row arguments accept LastRow and throw platform::Error for a row that does not
+  // exist; SetCurrentRow(-1) and SetAnchorRow(-1) clear.
   bool RowSelected(int row) const;
   void SetRowSelected(int row, bool selected);
   void ClearSelection();
   int CurrentRow() const { return current_; }
   void SetCurrentRow(int row);
+  // The row a range selection extends from, -1 for none.
+  int AnchorRow() const { return anchor_; }
+  void SetAnchorRow(int row);
+  // Deletes every selected row in one pass, with the same outcome as deleting them one by one
+  // from the top; returns how many went.
+  int DeleteSelectedRows();
 
   // Nesting; the end that brings the count back to 0 tells the observer.
   void BeginUpdate() { ++updates_; }
@@ -101,6 +108,7 @@ class Table {
   int textColumns_ = 0;
   std::deque<Row> rows_;
   int current_ = -1;
+  int anchor_ = -1;
   int updates_ = 0;
   TableObserver* observer_ = nullptr;
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+
 #include "platform/errors.h"
 
 namespace {
@@ -132,6 +134,85 @@ TEST(Table, DeletingTheCurrentRow_MakesItsSuccessorOrTheNewLastRowCurrent) {
   table.RemoveAllRows();
   EXPECT_EQ(table.RowCount(), 0);
   EXPECT_EQ(table.CurrentRow(), -1);
+}
+
+TEST(Table, Anchor_MovesWithItsRowThroughInsertsAndDeletes_AndGoesWithIt) {
+  Table table = HistoryLikeTable();
+  for (int i = 0; i < 4; ++i) table.AppendRow();
+  table.SetCell(2, 2, u"anchored");
+  table.SetAnchorRow(2);
+  table.InsertRowAtTop();
+  table.InsertRowAtTop();
+  EXPECT_EQ(table.AnchorRow(), 4);
+  EXPECT_EQ(table.Cell(2, table.AnchorRow()), u"anchored");
+  table.DeleteRow(5);  // below it: stays
+  table.DeleteRow(0);  // above it: moves up
+  EXPECT_EQ(table.AnchorRow(), 3);
+  EXPECT_EQ(table.Cell(2, table.AnchorRow()), u"anchored");
+  table.DeleteRow(3);
+  EXPECT_EQ(table.AnchorRow(), -1);
+
+  table.SetAnchorRow(LastRow);
+  EXPECT_EQ(table.AnchorRow(), 2);
+  EXPECT_THROW(table.SetAnchorRow(3), platform::Error);
+  table.RemoveAllRows();
+  EXPECT_EQ(table.AnchorRow(), -1);
+}
+
+// Deletes the selected rows one at a time from the top, the way the one-pass delete must match.
+void DeleteSelectedOneByOne(Table& table) {
+  int i = 0;
+  while (i < table.RowCount()) {
+    if (table.RowSelected(i)) {
+      table.DeleteRow(i);
+    } else {
+      ++i;
+    }
+  }
+}
+
+TEST(Table, DeleteSelectedRows_MatchesDeletingOneByOne_ForScatteredSelections) {
+  // Every selection of 7 rows, with the current row and the anchor on each row in turn.
+  constexpr int Rows = 7;
+  for (unsigned mask = 0; mask < (1u << Rows); ++mask) {
+    for (int mark = -1; mark < Rows; ++mark) {
+      Table fast = HistoryLikeTable();
+      Table slow = HistoryLikeTable();
+      for (Table* t : {&fast, &slow}) {
+        for (int r = 0; r < Rows; ++r) {
+          t->SetCell(2, t->AppendRow(), std::u16string(1, static_cast<char16_t>(u'a' + r)));
+          t->SetRowSelected(r, (mask >> r) & 1);
+        }
+        t->SetCurrentRow(mark);
+        t->SetAnchorRow(mark);
+      }
+      const int deleted = fast.DeleteSelectedRows();
+      DeleteSelectedOneByOne(slow);
+      SCOPED_TRACE(testing::Message() << "mask " << mask << " mark " << mark);
+      ASSERT_EQ(deleted, std::popcount(mask));
+      ASSERT_EQ(fast.RowCount(), slow.RowCount());
+      for (int r = 0; r < fast.RowCount(); ++r) {
+        ASSERT_EQ(fast.Cell(2, r), slow.Cell(2, r));
+        ASSERT_EQ(fast.Cell(0, r), slow.Cell(0, r));
+        ASSERT_FALSE(fast.RowSelected(r));
+      }
+      ASSERT_EQ(fast.CurrentRow(), slow.CurrentRow());
+      ASSERT_EQ(fast.AnchorRow(), slow.AnchorRow());
+    }
+  }
+}
+
+TEST(Table, DeleteSelectedRows_TellsTheObserverOnlyWhenARowWent) {
+  Table table = HistoryLikeTable();
+  CountingObserver observer;
+  for (int i = 0; i < 3; ++i) table.AppendRow();
+  table.SetObserver(&observer);
+  EXPECT_EQ(table.DeleteSelectedRows(), 0);
+  EXPECT_EQ(observer.calls, 0);
+  table.SetRowSelected(1, true);
+  EXPECT_EQ(table.DeleteSelectedRows(), 1);
+  EXPECT_EQ(observer.calls, 2);
+  EXPECT_EQ(table.RowCount(), 2);
 }
 
 TEST(Table, Observer_IsToldOfEachChange_AndOnceWhenNestedUpdatesEnd) {
