@@ -134,6 +134,18 @@ void AppendField(std::u16string& out, std::u16string_view text, char16_t separat
 // as the encoding (measured on ext4).
 constexpr std::size_t ChunkUnits = 1024 * 1024;
 
+// The buffer starts small and doubles while half full, up to a chunk and the row that ends
+// it: a table of a few rows takes a few kilobytes, a large one reaches the chunk's size in a
+// few steps and stays there.
+constexpr std::size_t FirstUnits = 2048;
+constexpr std::size_t MostUnits = ChunkUnits + 1024;
+
+template <class Buffer>
+void ReserveAhead(Buffer& out) {
+  const std::size_t capacity = out.capacity();
+  if (capacity < MostUnits && out.size() >= capacity / 2) out.reserve(std::min(2 * capacity, MostUnits));
+}
+
 // Writes the encoded rows through `put(data, size)`, which returns 0 or the error that ends
 // the writing; returns that error.
 template <class Put>
@@ -143,7 +155,7 @@ Dword EncodeUtf16(const Table& table, char16_t separator, char16_t mark, bool bi
   const int columns = table.ColumnCount();
   std::u16string scratch;
   std::u16string out;
-  out.reserve(ChunkUnits + 1024);
+  out.reserve(FirstUnits);
   auto emit = [&] {
     if (swap) {
       for (char16_t& unit : out) unit = static_cast<char16_t>((unit >> 8) | (unit << 8));
@@ -164,6 +176,7 @@ Dword EncodeUtf16(const Table& table, char16_t separator, char16_t mark, bool bi
     if (out.size() >= ChunkUnits) {
       if (Dword error = emit()) return error;
     }
+    ReserveAhead(out);
   }
   return emit();
 }
@@ -178,6 +191,7 @@ Dword EncodeAnsi(const Table& table, platform::ICodePage& codePage, char16_t sep
   std::u16string scratch;
   std::u16string field;
   std::string out;
+  out.reserve(FirstUnits);
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c < columns; ++c) {
       if (c > 0) out += ansiSeparator;
@@ -190,6 +204,7 @@ Dword EncodeAnsi(const Table& table, platform::ICodePage& codePage, char16_t sep
       if (Dword error = put(out.data(), out.size())) return error;
       out.clear();
     }
+    ReserveAhead(out);
   }
   return put(out.data(), out.size());
 }
