@@ -3,8 +3,10 @@
 // page has it from an 8-bit file.
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "actions/action_table.h"
 #include "grid/table_file.h"
@@ -17,6 +19,7 @@ namespace {
 class MemoryFiles : public platform::IFiles {
  public:
   std::map<std::string, std::string> files;
+  std::size_t pieceSize = 1;
 
   std::string GetModuleFileNameA() override { return "C:\\fuzz.exe"; }
   platform::Dword CreateForWriting(const std::string& path, platform::FileHandle& file) override {
@@ -35,6 +38,16 @@ class MemoryFiles : public platform::IFiles {
     const auto it = files.find(path);
     if (it == files.end()) return platform::ErrorFileNotFound;
     bytes = it->second;
+    return 0;
+  }
+  // The file in pieces of `pieceSize` bytes, as the real desktop reads a large file.
+  platform::Dword ReadInPieces(const std::string& path, const PieceTaker& take) override {
+    const auto it = files.find(path);
+    if (it == files.end()) return platform::ErrorFileNotFound;
+    const std::string_view bytes = it->second;
+    for (std::size_t at = 0; at < bytes.size(); at += pieceSize) {
+      if (platform::Dword error = take(bytes.substr(at, pieceSize))) return error;
+    }
     return 0;
   }
   platform::Dword Replace(const std::string& source, const std::string& target) override {
@@ -91,10 +104,13 @@ std::u16string ThroughAnsi(platform::ICodePage& codePage, const std::u16string& 
 
 }  // namespace
 
-// The second byte picks how the table is written: 8-bit, UTF-16LE or UTF-16BE.
+// The second byte picks how the table is written (8-bit, UTF-16LE or UTF-16BE) and in what
+// pieces files are read.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   MemoryFiles files;
+  constexpr std::size_t PieceSizes[] = {1, 2, 3, 7, 64, 4096, 1 << 20};
+  files.pieceSize = PieceSizes[(data[1] / 3) % std::size(PieceSizes)];
   sim::SimCodePage codePage;
   files.files["C:\\in"] = std::string(reinterpret_cast<const char*>(data + 2), size - 2);
 
