@@ -113,4 +113,16 @@ class Table {
   TableObserver* observer_ = nullptr;
 };
 
+// Defers the observer's notice until a batch of changes is done, on every way out.
+class UpdateScope {
+ public:
+  explicit UpdateScope(Table& table) : table_(table) { table_.BeginUpdate(); }
+  ~UpdateScope() { table_.EndUpdate(); }
+  UpdateScope(const UpdateScope&) = delete;
+  UpdateScope& operator=(const UpdateScope&) = delete;
+
+ private:
+  Table& table_;
+};
+
 }  // namespace grid

@@ -490,18 +490,6 @@ class PieceScanner {
   bool hasOdd_ = false;
 };
 
-// Ends an update also when reading fails halfway.
-class UpdateScope {
- public:
-  explicit UpdateScope(Table& table) : table_(table) { table_.BeginUpdate(); }
-  ~UpdateScope() { table_.EndUpdate(); }
-  UpdateScope(const UpdateScope&) = delete;
-  UpdateScope& operator=(const UpdateScope&) = delete;
-
- private:
-  Table& table_;
-};
-
 }  // namespace
 
 Dword ReplaceFileContents(platform::IFiles& files, const std::string& fileName, const void* data,

@@ -8,22 +8,6 @@ namespace history {
 
 using namespace platform;
 
-namespace {
-
-// Defers the view's repainting until a command's row changes are done, on every way out.
-class UpdateScope {
- public:
-  explicit UpdateScope(grid::Table& table) : table_(table) { table_.BeginUpdate(); }
-  ~UpdateScope() { table_.EndUpdate(); }
-  UpdateScope(const UpdateScope&) = delete;
-  UpdateScope& operator=(const UpdateScope&) = delete;
-
- private:
-  grid::Table& table_;
-};
-
-}  // namespace
-
 void DeleteSelected(Desktop& desktop, grid::Table& history, const PathProvider& historyPath) {
   history.DeleteSelectedRows();
   try {
@@ -60,7 +44,7 @@ void ImportHistory(Desktop& desktop, grid::Table& history, grid::Table& staging,
   const int stagedText = staging.ColumnIndex(Clipboadrs_history);
   const int stagedDate = staging.ColumnIndex(Date);
   {
-    UpdateScope update(history);
+    grid::UpdateScope update(history);
     // An entry keeps the date its file gives, so that restoring a backup keeps the dates.
     std::u16string scratch;
     std::vector<std::u16string> cells(static_cast<std::size_t>(history.ColumnCount()));
