@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -404,12 +406,100 @@ int Usage() {
       "  wait-clipboard-change N MS  wait until the sequence number is no longer N\n"
       "  paste-timing MODS VK COUNT  press a hotkey COUNT times; print how long the clipboard takes\n"
       "                              to hold its text again each time\n"
-      "  list-windows                print every top-level window: handle, pid, visible, class, title\n",
+      "  list-windows                print every top-level window: handle, pid, visible, class, title\n"
+      "  click-row WINDOW ROW MODS   click row ROW of its visible list view with the mouse, MODS held\n"
+      "  selected-rows WINDOW        print the selected rows of its visible list view, by index\n"
+      "  launch-timing EXE TITLE     start EXE; print the ms until a window TITLE exists and answers\n",
       stderr);
   return kMisuse;
 }
 
 DWORD Number(const char* text) { return static_cast<DWORD>(std::strtoul(text, nullptr, 0)); }
+
+// The list view of a window's visible tab: its first visible child list view.
+HWND VisibleListView(HWND window) {
+  for (HWND list : ChildrenOfClass(window, "SysListView32"))
+    if (::IsWindowVisible(list)) return list;
+  return nullptr;
+}
+
+// Clicks a row of a report list view in another process with the mouse. Where a row lies is
+// worked out from what can be asked across processes: the header's height and how many rows
+// fill the rest of the client area. That count is rounded down, so the row height it gives
+// is a little large; the click goes a third of the way into the row, which stays inside it for
+// the first rows.
+int ClickRow(HWND window, int row, const std::vector<int>& mods) {
+  HWND list = VisibleListView(window);
+  if (!list) return kNotMet;
+  RECT client = {};
+  ::GetClientRect(list, &client);
+  int header = 0;
+  for (HWND h : ChildrenOfClass(list, "SysHeader32")) {
+    RECT r = {};
+    if (::IsWindowVisible(h) && ::GetWindowRect(h, &r)) header = r.bottom - r.top;
+  }
+  DWORD_PTR perPage = 0, top = 0;
+  ::SendMessageTimeoutA(list, LVM_GETCOUNTPERPAGE, 0, 0, SMTO_NORMAL, 5000, &perPage);
+  ::SendMessageTimeoutA(list, LVM_GETTOPINDEX, 0, 0, SMTO_NORMAL, 5000, &top);
+  const int shown = row - static_cast<int>(top);
+  if (perPage == 0 || shown < 0 || shown >= static_cast<int>(perPage)) return kNotMet;
+  const double height = static_cast<double>(client.bottom - header) / static_cast<double>(perPage);
+  POINT point = {12, header + static_cast<int>((shown + 0.33) * height)};
+  ::ClientToScreen(list, &point);
+  ::SetForegroundWindow(window);
+  ::SetCursorPos(point.x, point.y);
+  ::Sleep(50);
+  for (int mod : mods) Key(mod, true);
+  ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+  ::Sleep(10);
+  ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+  ::Sleep(10);
+  for (auto mod = mods.rbegin(); mod != mods.rend(); ++mod) Key(*mod, false);
+  return kOk;
+}
+
+int SelectedRows(HWND window) {
+  HWND list = VisibleListView(window);
+  if (!list) return kNotMet;
+  DWORD_PTR count = 0;
+  if (!::SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &count)) return kNotMet;
+  const char* space = "";
+  for (DWORD_PTR i = 0; i < count; ++i) {
+    DWORD_PTR state = 0;
+    ::SendMessageTimeoutA(list, LVM_GETITEMSTATE, i, LVIS_SELECTED, SMTO_NORMAL, 5000, &state);
+    if (state & LVIS_SELECTED) {
+      std::printf("%s%u", space, static_cast<unsigned>(i));
+      space = " ";
+    }
+  }
+  std::printf("\n");
+  return kOk;
+}
+
+// Starts a program and times, from the moment it is started, until a window of that title
+// exists and until it answers a sent message, which it does once its start-up is over and
+// its message loop runs.
+int LaunchTiming(const std::string& exe, const std::string& title) {
+  LARGE_INTEGER start, found, answered;
+  std::string command = "\"" + exe + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  ::QueryPerformanceCounter(&start);
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+    return kNotMet;
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  HWND window = nullptr;
+  while ((window = ::FindWindowA(nullptr, title.c_str())) == nullptr) ::Sleep(5);
+  ::QueryPerformanceCounter(&found);
+  DWORD_PTR ignored = 0;
+  if (!::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &ignored)) return kNotMet;
+  ::QueryPerformanceCounter(&answered);
+  std::printf("window %.0f ms, answers %.0f ms\n", Milliseconds(start, found), Milliseconds(start, answered));
+  return kOk;
+}
 
 int WaitCommand(const std::vector<std::string>& args, bool (*test)(HWND)) {
   if (args.size() != 3) return Usage();
@@ -441,6 +531,10 @@ int Run(const std::vector<std::string>& args) {
                   TextOf(hwnd).c_str());
     }
     return kOk;
+  }
+  if (command == "launch-timing") {
+    if (args.size() != 3) return Usage();
+    return LaunchTiming(args[1], args[2]);
   }
   if (command == "foreground-title") {
     HWND hwnd = ::GetForegroundWindow();
@@ -596,6 +690,12 @@ int Run(const std::vector<std::string>& args) {
     return kNotMet;
   }
   if (command == "close") return ::PostMessageA(hwnd, WM_CLOSE, 0, 0) ? kOk : kNotMet;
+  if (command == "click-row") {
+    std::vector<int> mods;
+    if (args.size() != 4 || !ParseModifiers(args[3], mods)) return Usage();
+    return ClickRow(hwnd, std::atoi(args[2].c_str()), mods);
+  }
+  if (command == "selected-rows") return SelectedRows(hwnd);
   if (command == "syscommand") {
     if (args.size() != 3) return Usage();
     WPARAM sc = args[2] == "close"      ? SC_CLOSE
