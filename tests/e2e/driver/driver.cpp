@@ -409,7 +409,10 @@ int Usage() {
       "  list-windows                print every top-level window: handle, pid, visible, class, title\n"
       "  click-row WINDOW ROW MODS   click row ROW of its visible list view with the mouse, MODS held\n"
       "  selected-rows WINDOW        print the selected rows of its visible list view, by index\n"
-      "  launch-timing EXE TITLE     start EXE; print the ms until a window TITLE exists and answers\n",
+      "  launch-timing EXE TITLE ROWS [log-off]\n"
+      "                              start EXE; print the ms until a window TITLE exists and until a\n"
+      "                              list view of it shows ROWS rows, and with log-off until it\n"
+      "                              answers WM_QUERYENDSESSION\n",
       stderr);
   return kMisuse;
 }
@@ -476,11 +479,23 @@ int SelectedRows(HWND window) {
   return kOk;
 }
 
+// The most rows any list view of the window holds.
+DWORD_PTR MostListRows(HWND window) {
+  DWORD_PTR most = 0;
+  for (HWND list : ChildrenOfClass(window, "SysListView32")) {
+    DWORD_PTR count = 0;
+    if (::SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &count))
+      most = std::max(most, count);
+  }
+  return most;
+}
+
 // Starts a program and times, from the moment it is started, until a window of that title
-// exists and until it answers a sent message, which it does once its start-up is over and
-// its message loop runs.
-int LaunchTiming(const std::string& exe, const std::string& title) {
-  LARGE_INTEGER start, found, answered;
+// exists and until one of its list views shows `rows` rows (its start-up has read its files).
+// With `logOff`, the window is then asked WM_QUERYENDSESSION and told WM_ENDSESSION, as at a
+// log-off, and the answer to the query is timed as well.
+int LaunchTiming(const std::string& exe, const std::string& title, DWORD_PTR rows, bool logOff) {
+  LARGE_INTEGER start, found, shown, queried;
   std::string command = "\"" + exe + "\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -494,10 +509,22 @@ int LaunchTiming(const std::string& exe, const std::string& title) {
   HWND window = nullptr;
   while ((window = ::FindWindowA(nullptr, title.c_str())) == nullptr) ::Sleep(5);
   ::QueryPerformanceCounter(&found);
-  DWORD_PTR ignored = 0;
-  if (!::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &ignored)) return kNotMet;
-  ::QueryPerformanceCounter(&answered);
-  std::printf("window %.0f ms, answers %.0f ms\n", Milliseconds(start, found), Milliseconds(start, answered));
+  if (!WaitFor(120000, [&] { return MostListRows(window) >= rows; })) return kNotMet;
+  ::QueryPerformanceCounter(&shown);
+  std::printf("window %.0f ms, %lu rows shown %.0f ms", Milliseconds(start, found),
+              static_cast<unsigned long>(rows), Milliseconds(start, shown));
+  if (logOff) {
+    DWORD_PTR answer = 0;
+    if (!::SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 120000,
+                               &answer))
+      return kNotMet;
+    ::QueryPerformanceCounter(&queried);
+    std::printf(", log-off query answered %.0f ms (%.0f ms after it was sent)", Milliseconds(start, queried),
+                Milliseconds(shown, queried));
+    ::SendMessageTimeoutA(window, WM_ENDSESSION, answer != 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 120000,
+                          &answer);
+  }
+  std::printf("\n");
   return kOk;
 }
 
@@ -533,8 +560,8 @@ int Run(const std::vector<std::string>& args) {
     return kOk;
   }
   if (command == "launch-timing") {
-    if (args.size() != 3) return Usage();
-    return LaunchTiming(args[1], args[2]);
+    if (args.size() != 4 && (args.size() != 5 || args[4] != "log-off")) return Usage();
+    return LaunchTiming(args[1], args[2], Number(args[3].c_str()), args.size() == 5);
   }
   if (command == "foreground-title") {
     HWND hwnd = ::GetForegroundWindow();
