@@ -1,6 +1,7 @@
 // Arbitrary bytes as a table text file: reading must never fail on content, and what was read
 // must come back through a write and a second read: unchanged from UTF-16, and as its code
 // page has it from an 8-bit file.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <iterator>
@@ -120,6 +121,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   grid::WriteRowsToFile(first, files, codePage, "C:\\out", u',', u'|', encoding);
   const std::string written = files.files.at("C:\\out");
 
+  if (encoding == grid::AnsiEncoding) {
+    // The same table gives the same bytes.
+    grid::WriteRowsToFile(first, files, codePage, "C:\\out", u',', u'|', encoding);
+    if (files.files.at("C:\\out") != written) std::abort();
+    // An 8-bit file carries no mark, so what its bytes read back as depends on them: bytes
+    // that look like a mark, or like text in another encoding, are taken as such. Only a file
+    // of plain ASCII without NULs is sure to read back as 8-bit text.
+    const bool plain = std::all_of(written.begin(), written.end(), [](char byte) {
+      return byte > 0 && static_cast<unsigned char>(byte) < 0x80;
+    });
+    if (!plain) return 0;
+  }
+
   grid::Table second = TableFor(data[0]);
   grid::ReadRowsFromFile(second, files, "C:\\out", u',', u'|');
   if (second.RowCount() != first.RowCount()) std::abort();
@@ -129,9 +143,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::u16string& cell : expected) cell = ThroughAnsi(codePage, cell);
   }
   if (Cells(second) != expected) std::abort();
-  grid::WriteRowsToFile(second, files, codePage, "C:\\out", u',', u'|', encoding);
-  // From UTF-16 the second write gives the same bytes again.
-  if (encoding != grid::AnsiEncoding && files.files.at("C:\\out") != written) std::abort();
+  if (encoding != grid::AnsiEncoding) {
+    // From UTF-16 a second write gives the same bytes again.
+    grid::WriteRowsToFile(second, files, codePage, "C:\\out", u',', u'|', encoding);
+    if (files.files.at("C:\\out") != written) std::abort();
+  }
   if (files.files.size() != 2) std::abort();  // the temporary is gone
   return 0;
 }
