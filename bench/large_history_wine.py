@@ -55,6 +55,14 @@ def status_kb(pid, field):
     return 0
 
 
+def cpu_seconds(pid):
+    """The processor time the process has used so far, user and system; on a busy machine the
+    wall-clock figures grow with the load, this one does not."""
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
 def main():
     win_build, native_build = sys.argv[1], sys.argv[2]
     entries = int(sys.argv[3]) if len(sys.argv) > 3 else 1_000_000
@@ -81,10 +89,12 @@ def main():
             pid = exe_pid(desktop.exe_path)
             peak = status_kb(pid, "VmHWM")
             resident = status_kb(pid, "VmRSS")
+            cpu = cpu_seconds(pid)
             desktop.must("close", harness.MAIN_TITLE)
             assert harness.wait_until(lambda: exe_pid(desktop.exe_path) is None, 120), "the program did not end"
             print(f"run {run}: {out.strip()}; peak resident {peak / 1024:.0f} MB = {peak * 1024 / len(data):.2f} x "
-                  f"the file, resident after start-up {resident / 1024:.0f} MB", flush=True)
+                  f"the file, resident after start-up {resident / 1024:.0f} MB, processor time {cpu:.2f} s; "
+                  f"load average {os.getloadavg()[0]:.1f}", flush=True)
             timed = desktop.must("launch-timing", exe, harness.MAIN_TITLE, entries, "log-off")
             print(f"run {run}: {timed.strip()}", flush=True)
             # Nothing ends the process after a log-off here, as Windows would.
