@@ -91,6 +91,63 @@ void Table::Changed() {
   if (updates_ == 0 && observer_ != nullptr) observer_->TableChanged();
 }
 
+Table::TextBlock& Table::TextBlock::operator=(TextBlock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    bits_ = other.bits_;
+    other.bits_ = 0;
+  }
+  return *this;
+}
+
+void Table::TextBlock::Release() {
+  if ((bits_ & 1) == 0) delete[] get();  // a slab's block goes with its slab
+  bits_ = 0;
+}
+
+Table::Slabs::Slabs(Slabs&& other) noexcept
+    : blocks(std::move(other.blocks)), at(other.at), left(other.left), nextSize(other.nextSize) {
+  other.blocks.clear();
+  other.at = nullptr;
+  other.left = 0;
+  other.nextSize = 0;
+}
+
+Table::Slabs& Table::Slabs::operator=(Slabs&& other) noexcept {
+  if (this != &other) {
+    blocks = std::move(other.blocks);
+    at = other.at;
+    left = other.left;
+    nextSize = other.nextSize;
+    other.blocks.clear();
+    other.at = nullptr;
+    other.left = 0;
+    other.nextSize = 0;
+  }
+  return *this;
+}
+
+// Slabs grow from 4,096 code units to a megabyte's worth, so that a short list takes little
+// and a long one few allocations. A block larger than a quarter of the largest slab gets its
+// own allocation, which wastes no more than that quarter at a slab's end.
+constexpr std::size_t FirstSlabUnits = 4096;
+constexpr std::size_t LargestSlabUnits = std::size_t{1} << 20;
+
+char16_t* Table::SlabRoom(std::size_t units) {
+  if (units > LargestSlabUnits / 4) return nullptr;
+  if (units > slabs_.left) {
+    const std::size_t size = std::max(slabs_.nextSize, FirstSlabUnits);
+    slabs_.nextSize = std::min(2 * size, LargestSlabUnits);
+    slabs_.blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(size));
+    slabs_.at = slabs_.blocks.back().get();
+    slabs_.left = size;
+  }
+  char16_t* room = slabs_.at;
+  slabs_.at += units;
+  slabs_.left -= units;
+  return room;
+}
+
 std::u16string_view Table::TextOf(const Row& row, int slot) const {
   const char16_t* block = row.texts.get();
   if (block == nullptr) return {};
@@ -99,23 +156,25 @@ std::u16string_view Table::TextOf(const Row& row, int slot) const {
   return {block + offset, LengthAt(block, slot)};
 }
 
-void Table::StoreTexts(Row& row, const std::u16string_view* texts) const {
+void Table::StoreTexts(Row& row, const std::u16string_view* texts, bool pooled) {
   std::size_t total = 0;
   for (int k = 0; k < textColumns_; ++k) {
     if (texts[k].size() > 0xFFFFFFFFu) throw platform::Error("A cell text is too long");
     total += texts[k].size();
   }
   if (total == 0) {
-    row.texts.reset();
+    row.texts = TextBlock();
     return;
   }
   // The new block is complete before the old one goes, since `texts` may point into it.
-  auto block = std::make_unique_for_overwrite<char16_t[]>(2 * static_cast<std::size_t>(textColumns_) + total);
+  const std::size_t units = 2 * static_cast<std::size_t>(textColumns_) + total;
+  char16_t* room = pooled ? SlabRoom(units) : nullptr;
+  TextBlock block(room != nullptr ? room : new char16_t[units], room != nullptr);
   char16_t* at = block.get() + 2 * textColumns_;
   for (int k = 0; k < textColumns_; ++k) {
     const std::size_t length = texts[k].size();
-    block[2 * k] = static_cast<char16_t>(length >> 16);
-    block[2 * k + 1] = static_cast<char16_t>(length & 0xFFFF);
+    block.get()[2 * k] = static_cast<char16_t>(length >> 16);
+    block.get()[2 * k + 1] = static_cast<char16_t>(length & 0xFFFF);
     at = std::copy(texts[k].begin(), texts[k].end(), at);
   }
   row.texts = std::move(block);
@@ -134,7 +193,7 @@ int Table::AppendRow(std::span<const std::u16string> cells) {
     if (textSlot_[c] >= 0) texts[textSlot_[c]] = cells[c];
   }
   Row row;
-  StoreTexts(row, texts.data());
+  StoreTexts(row, texts.data(), true);
   rows_.push_back(std::move(row));
   Changed();
   return RowCount() - 1;
@@ -194,6 +253,7 @@ int Table::DeleteSelectedRows() {
 void Table::RemoveAllRows() {
   // Swapping with a fresh deque gives the memory back; clear() may keep a large block map.
   std::deque<Row>().swap(rows_);
+  slabs_ = Slabs();  // no row is left in them
   current_ = -1;
   anchor_ = -1;
   Changed();
@@ -229,7 +289,7 @@ void Table::SetCell(int column, int row, std::u16string text) {
   if (slot < 0) return;  // increment cells show the position; a written text has no effect
   TextViews texts(textColumns_);
   for (int k = 0; k < textColumns_; ++k) texts[k] = k == slot ? std::u16string_view(text) : TextOf(r, k);
-  StoreTexts(r, texts.data());
+  StoreTexts(r, texts.data(), false);
   Changed();
 }
 

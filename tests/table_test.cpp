@@ -215,6 +215,44 @@ TEST(Table, DeleteSelectedRows_TellsTheObserverOnlyWhenARowWent) {
   EXPECT_EQ(table.RowCount(), 2);
 }
 
+TEST(Table, RowsAppendedWhole_KeepTheirTextsThroughEveryChange) {
+  Table table = HistoryLikeTable();
+  const std::u16string longText(300'000, u'x');  // beyond what a shared block takes
+  std::vector<std::u16string> expected;
+  for (int i = 0; i < 5000; ++i) {
+    const std::u16string text =
+        i == 2500 ? longText : u"text " + std::u16string(static_cast<std::size_t>(i % 50), u'a');
+    const std::u16string cells[] = {u"ignored", u"date", text};
+    table.AppendRow(cells);
+    expected.push_back(text);
+  }
+  table.SetCell(2, 10, u"changed");
+  expected[10] = u"changed";
+  table.SetCell(2, 11, u"");
+  table.SetCell(1, 11, u"");
+  expected[11] = u"";
+  for (int r = 0; r < 5000; r += 3) table.SetRowSelected(r, true);
+  table.DeleteSelectedRows();
+  std::vector<std::u16string> kept;
+  for (int r = 0; r < 5000; ++r)
+    if (r % 3 != 0) kept.push_back(expected[static_cast<std::size_t>(r)]);
+  table.InsertRowAtTop();
+  table.SetCell(2, 0, u"captured");
+  ASSERT_EQ(table.RowCount(), static_cast<int>(kept.size()) + 1);
+  EXPECT_EQ(table.Cell(2, 0), u"captured");
+  for (std::size_t i = 0; i < kept.size(); ++i)
+    ASSERT_EQ(table.Cell(2, static_cast<int>(i) + 1), kept[i]) << i;
+  EXPECT_EQ(table.Cell(1, 1), u"date");
+  EXPECT_EQ(table.Cell(1, 8), u"");  // the row whose texts were all emptied
+
+  Table moved = std::move(table);
+  EXPECT_EQ(moved.Cell(2, 1), kept[0]);
+  moved.RemoveAllRows();
+  const std::u16string again[] = {u"", u"d", u"after"};
+  moved.AppendRow(again);
+  EXPECT_EQ(moved.Cell(2, 0), u"after");
+}
+
 TEST(Table, Observer_IsToldOfEachChange_AndOnceWhenNestedUpdatesEnd) {
   Table table = HistoryLikeTable();
   CountingObserver observer;
