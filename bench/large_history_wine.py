@@ -72,7 +72,7 @@ def main():
                       CM_E2E_TEMPLATE=os.path.abspath(os.path.join(native_build, "e2e", "template-prefix")),
                       CM_E2E_WORK=os.path.abspath(os.path.join(native_build, "e2e")))
     data = history_bytes(entries)
-    print(f"history file: {entries} entries, {len(data) / 1e6:.1f} MB", flush=True)
+    print(f"history file: {entries} entries, {len(data) / 2**20:.1f} MiB", flush=True)
     with harness.Desktop("bench.large_history") as desktop:
         path = desktop.data_file("clipboard_history.hstr")
         with open(path, "wb") as f:
@@ -92,8 +92,8 @@ def main():
             cpu = cpu_seconds(pid)
             desktop.must("close", harness.MAIN_TITLE)
             assert harness.wait_until(lambda: exe_pid(desktop.exe_path) is None, 120), "the program did not end"
-            print(f"run {run}: {out.strip()}; peak resident {peak / 1024:.0f} MB = {peak * 1024 / len(data):.2f} x "
-                  f"the file, resident after start-up {resident / 1024:.0f} MB, processor time {cpu:.2f} s; "
+            print(f"run {run}: {out.strip()}; peak resident {peak / 1024:.0f} MiB = {peak * 1024 / len(data):.2f} x "
+                  f"the file, resident after start-up {resident / 1024:.0f} MiB, processor time {cpu:.2f} s; "
                   f"load average {os.getloadavg()[0]:.1f}", flush=True)
             timed = desktop.must("launch-timing", exe, harness.MAIN_TITLE, entries, "log-off")
             print(f"run {run}: {timed.strip()}", flush=True)
