@@ -46,11 +46,10 @@ void TForm1::LoadSettings() {
 
 void TForm1::SaveSettings() {
   settings_m.Clear();
-  settings_m.Append(CheckBox1.Checked() ? "-1" : "0");
-  settings_m.Append(CheckBox2.Checked() ? "-1" : "0");
+  settings_m.Append(SettingsBoolText(CheckBox1.Checked()));
+  settings_m.Append(SettingsBoolText(CheckBox2.Checked()));
   settings_m.Append(std::to_string(PageControl1.ActivePageIndex()));
-  std::string bytes;
-  for (const std::string& line : settings_m.Lines()) bytes += line + "\r\n";
+  const std::string bytes = JoinSettingsLines(settings_m.Lines());
 
   IFiles& files = Desktop().Files();
   std::string path = grid::DataPath(files, grid::SettingsFile);

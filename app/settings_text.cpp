@@ -75,6 +75,14 @@ std::vector<std::string> SplitSettingsLines(const std::string& bytes) {
   return lines;
 }
 
+std::string JoinSettingsLines(const std::vector<std::string>& lines) {
+  std::string bytes;
+  for (const std::string& line : lines) bytes.append(line).append("\r\n");
+  return bytes;
+}
+
+std::string SettingsBoolText(bool value) { return value ? "-1" : "0"; }
+
 bool SettingsBool(const std::string& line) {
   if (IsNumber(line)) return !IsZero(line);
   if (EqualsIgnoringCase(line, "true")) return true;

@@ -8,6 +8,10 @@ namespace app {
 
 // A line break is CR LF, a lone CR or a lone LF; a last line without one counts too.
 std::vector<std::string> SplitSettingsLines(const std::string& bytes);
+// The file's bytes for these lines: each followed by CR LF.
+std::string JoinSettingsLines(const std::vector<std::string>& lines);
+// How a boolean is written: "-1" or "0".
+std::string SettingsBoolText(bool value);
 // A number (zero is false, anything else true) or the words True and False in any letter case;
 // raises platform::Error for any other text.
 bool SettingsBool(const std::string& line);

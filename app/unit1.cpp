@@ -145,7 +145,7 @@ bool TForm1::HandleMessage(Uint msg, WParam wParam, LParam lParam, LResult& resu
     case WmSysCommand:
       // The close command only hides the window; the program goes on in the tray.
       try {
-        if (wParam == ScClose)
+        if (SysCommandOf(wParam) == ScClose)
           Hide();
         else
           result = DefaultHandler(msg, wParam, lParam);

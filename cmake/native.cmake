@@ -20,9 +20,11 @@ endif()
 
 option(CM_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
 if(CM_FUZZ)
-  # The program's code is instrumented too, or the fuzzers would see no coverage of it.
+  # The program's code is instrumented too, or the fuzzers would see no coverage of it. Whatever
+  # links it (the tests and benchmarks as well) then needs the sanitizer's runtime.
   foreach(lib cm_logic cm_sim)
     target_compile_options(${lib} PRIVATE -fsanitize=fuzzer-no-link,address)
+    target_link_options(${lib} INTERFACE -fsanitize=address)
   endforeach()
   file(GLOB CM_FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*_fuzz.cpp)
   foreach(src IN LISTS CM_FUZZ_SOURCES)

@@ -1,4 +1,6 @@
-// Feeds arbitrary text to ParseHotKey on the simulated US English layout. Whatever the text,
+// Feeds arbitrary text to ParseHotKey on a simulated keyboard layout that the input's first
+// byte picks (US English, German with its localized names, or a layout whose names are all
+// capitals). Whatever the text,
 // parsing must not crash, and a hotkey it finds must format to a text that reads back as the
 // same hotkey, unless the key is one that cannot be read back: its name is a modifier word or
 // "+", or a lower key code has the same name, which then comes back instead.
@@ -16,11 +18,25 @@ namespace {
 constexpr hotkeys::HotKey ValidBits = hotkeys::HotKeyKeyMask | hotkeys::HotKeyShift | hotkeys::HotKeyCtrl |
                                       hotkeys::HotKeyAlt | hotkeys::HotKeyWin;
 
+constexpr platform::Hkl Layouts[] = {sim::SimKeyboard::UsEnglish, sim::SimKeyboard::German,
+                                     sim::SimKeyboard::CapitalsLayout};
+constexpr std::size_t LayoutCount = sizeof Layouts / sizeof Layouts[0];
+
 struct Desk {
-  Desk() : names(keyboard) { names.StartUp(); }
+  explicit Desk(platform::Hkl layout) : names(keyboard) {
+    keyboard.SetLayouts({layout}, layout);
+    names.StartUp();
+  }
   sim::SimKeyboard keyboard;
   hotkeys::KeyNames names;
 };
+
+// One desk per layout, made once: starting the key names reads every key of the layout.
+Desk& DeskFor(std::size_t index) {
+  static Desk* desks[LayoutCount] = {};
+  if (desks[index] == nullptr) desks[index] = new Desk(Layouts[index]);
+  return *desks[index];
+}
 
 bool IsModifierWord(const hotkeys::KeyNames& names, const std::string& s) {
   return s == "Ctrl" || s == "Shift" || s == "Alt" || s == "Win" || s == names.CtrlName() ||
@@ -42,8 +58,10 @@ bool ReadsBackAsDocumented(const hotkeys::KeyNames& names, hotkeys::HotKey value
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static Desk desk;
-  std::string_view text(reinterpret_cast<const char*>(data), size);
+  if (size == 0) return 0;
+  const std::size_t layout = data[0] % LayoutCount;
+  Desk& desk = DeskFor(layout);
+  std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
   for (bool localized : {true, false}) {
     hotkeys::HotKey value = desk.names.ParseHotKey(text, localized);
     if (value == 0) continue;
@@ -52,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     hotkeys::HotKey again = desk.names.ParseHotKey(formatted, localized);
     if (!ReadsBackAsDocumented(desk.names, value, again, localized)) std::abort();
   }
-  if (desk.keyboard.Active() != sim::SimKeyboard::UsEnglish) std::abort();
+  // Parsing and formatting never change the user's layout.
+  if (desk.keyboard.Active() != Layouts[layout]) std::abort();
   return 0;
 }

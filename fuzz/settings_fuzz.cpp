@@ -1,25 +1,37 @@
-// The settings reader takes any bytes: it never crashes, and what it reads writes back the same.
+// The settings file as arbitrary bytes: reading never crashes, the lines read are written back
+// as the program writes them and read again unchanged, and each value the program reads from
+// a line is written as the program writes it and reads back as the same value.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/settings_text.h"
 #include "platform/errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::string bytes(reinterpret_cast<const char*>(data), size);
-  for (const std::string& line : app::SplitSettingsLines(bytes)) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const std::vector<std::string> lines = app::SplitSettingsLines(bytes);
+  for (const std::string& line : lines) {
     if (line.find_first_of("\r\n") != std::string::npos) std::abort();
+  }
+  if (app::SplitSettingsLines(app::JoinSettingsLines(lines)) != lines) std::abort();
+
+  std::vector<std::string> written;
+  for (const std::string& line : lines) {
     try {
-      bool value = app::SettingsBool(line);
-      if (app::SettingsBool(value ? "-1" : "0") != value) std::abort();
+      written.push_back(app::SettingsBoolText(app::SettingsBool(line)));
+      if (app::SettingsBool(written.back()) != app::SettingsBool(line)) std::abort();
     } catch (const platform::Error&) {
     }
     try {
-      int value = app::SettingsInt(line);
-      if (app::SettingsInt(std::to_string(value)) != value) std::abort();
+      written.push_back(std::to_string(app::SettingsInt(line)));
+      if (app::SettingsInt(written.back()) != app::SettingsInt(line)) std::abort();
     } catch (const platform::Error&) {
     }
   }
+  // What the program writes, it reads back line for line.
+  const std::vector<std::string> again = app::SplitSettingsLines(app::JoinSettingsLines(written));
+  if (again != written) std::abort();
   return 0;
 }

@@ -1,11 +1,17 @@
 // Arbitrary bytes as a table text file: reading must never fail on content, and what was read
-// must come back unchanged through a write and a second read.
+// must come back through a write and a second read: unchanged from UTF-16, and as its code
+// page has it from an 8-bit file.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <string>
+#include <string_view>
 
+#include "actions/action_table.h"
 #include "grid/table_file.h"
+#include "history/history_table.h"
 #include "platform/sim/sim_codepage.h"
 
 namespace {
@@ -14,6 +20,7 @@ namespace {
 class MemoryFiles : public platform::IFiles {
  public:
   std::map<std::string, std::string> files;
+  std::size_t pieceSize = 1;
 
   std::string GetModuleFileNameW() override { return "C:\\fuzz.exe"; }
   platform::Dword CreateForWriting(const std::string& path, platform::FileHandle& file) override {
@@ -40,6 +47,16 @@ class MemoryFiles : public platform::IFiles {
     bytes = it->second;
     return 0;
   }
+  // The file in pieces of `pieceSize` bytes, as the real desktop reads a large file.
+  platform::Dword ReadInPieces(const std::string& path, const PieceTaker& take) override {
+    const auto it = files.find(path);
+    if (it == files.end()) return platform::ErrorFileNotFound;
+    const std::string_view bytes = it->second;
+    for (std::size_t at = 0; at < bytes.size(); at += pieceSize) {
+      if (platform::Dword error = take(bytes.substr(at, pieceSize))) return error;
+    }
+    return 0;
+  }
   platform::Dword Replace(const std::string& source, const std::string& target) override {
     files[target] = std::move(files.at(source));
     files.erase(source);
@@ -54,16 +71,25 @@ class MemoryFiles : public platform::IFiles {
   platform::FileHandle last_ = 0;
 };
 
-// The first byte picks up to four columns, each an increment or a text column.
+// The first byte picks the table: the history's columns, the actions' columns, or one to five
+// columns of which those whose bit is set are increment columns.
 grid::Table TableFor(std::uint8_t layout) {
   std::vector<grid::Column> columns;
-  const int count = layout & 3;
-  for (int i = 0; i <= count; ++i) {
-    const bool increment = (layout >> (2 + i)) & 1;
-    columns.push_back(
-        {"c" + std::to_string(i), u"", increment ? grid::ColumnKind::Increment : grid::ColumnKind::Text});
+  switch (layout % 4) {
+    case 0:
+      return grid::Table(history::HistoryColumns());
+    case 1:
+      return grid::Table(actions::ActionColumns());
+    default: {
+      const int count = 1 + (layout >> 2) % 5;
+      for (int i = 0; i < count; ++i) {
+        const bool increment = (layout >> (3 + i)) & 1;
+        columns.push_back(
+            {"c" + std::to_string(i), u"", increment ? grid::ColumnKind::Increment : grid::ColumnKind::Text});
+      }
+      return grid::Table(std::move(columns));
+    }
   }
-  return grid::Table(std::move(columns));
 }
 
 std::vector<std::u16string> Cells(const grid::Table& table) {
@@ -74,25 +100,60 @@ std::vector<std::u16string> Cells(const grid::Table& table) {
   return cells;
 }
 
+// What an 8-bit file gives back for a text: each character's byte in the code page, read as
+// the character of the same number.
+std::u16string ThroughAnsi(platform::ICodePage& codePage, const std::u16string& text) {
+  const std::string bytes = codePage.WideToAnsi(text);
+  std::u16string back;
+  for (char byte : bytes) back.push_back(static_cast<unsigned char>(byte));
+  return back;
+}
+
 }  // namespace
 
+// The second byte picks how the table is written (8-bit, UTF-16LE or UTF-16BE) and in what
+// pieces files are read.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
+  if (size < 2) return 0;
   MemoryFiles files;
+  constexpr std::size_t PieceSizes[] = {1, 2, 3, 7, 64, 4096, 1 << 20};
+  files.pieceSize = PieceSizes[(data[1] / 3) % std::size(PieceSizes)];
   sim::SimCodePage codePage;
-  files.files["C:\\in"] = std::string(reinterpret_cast<const char*>(data + 1), size - 1);
+  files.files["C:\\in"] = std::string(reinterpret_cast<const char*>(data + 2), size - 2);
 
   grid::Table first = TableFor(data[0]);
   grid::ReadRowsFromFile(first, files, "C:\\in", u',', u'|');
-  const std::uint8_t encoding = (data[0] & 0x80) ? grid::Utf16BeEncoding : grid::Utf16LeEncoding;
+  const std::uint8_t encoding = data[1] % 3;
   grid::WriteRowsToFile(first, files, codePage, "C:\\out", u',', u'|', encoding);
   const std::string written = files.files.at("C:\\out");
 
+  if (encoding == grid::AnsiEncoding) {
+    // The same table gives the same bytes.
+    grid::WriteRowsToFile(first, files, codePage, "C:\\out", u',', u'|', encoding);
+    if (files.files.at("C:\\out") != written) std::abort();
+    // An 8-bit file carries no mark, so what its bytes read back as depends on them: bytes
+    // that look like a mark, or like text in another encoding, are taken as such. Only a file
+    // of plain ASCII without NULs is sure to read back as 8-bit text.
+    const bool plain = std::all_of(written.begin(), written.end(), [](char byte) {
+      return byte > 0 && static_cast<unsigned char>(byte) < 0x80;
+    });
+    if (!plain) return 0;
+  }
+
   grid::Table second = TableFor(data[0]);
   grid::ReadRowsFromFile(second, files, "C:\\out", u',', u'|');
-  if (second.RowCount() != first.RowCount() || Cells(second) != Cells(first)) std::abort();
-  grid::WriteRowsToFile(second, files, codePage, "C:\\out", u',', u'|', encoding);
-  if (files.files.at("C:\\out") != written) std::abort();
+  if (second.RowCount() != first.RowCount()) std::abort();
+  std::vector<std::u16string> expected = Cells(first);
+  if (encoding == grid::AnsiEncoding) {
+    // Increment cells are numbers and the same either way.
+    for (std::u16string& cell : expected) cell = ThroughAnsi(codePage, cell);
+  }
+  if (Cells(second) != expected) std::abort();
+  if (encoding != grid::AnsiEncoding) {
+    // From UTF-16 a second write gives the same bytes again.
+    grid::WriteRowsToFile(second, files, codePage, "C:\\out", u',', u'|', encoding);
+    if (files.files.at("C:\\out") != written) std::abort();
+  }
   if (files.files.size() != 2) std::abort();  // the temporary is gone
   return 0;
 }

@@ -63,22 +63,37 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
                           const std::string& path, char16_t separator, char16_t lineBreakMark, bool keepRows,
                           Dword retryMs) {
   DataFileLoad result;
-  if (!keepRows) {
-    table.BeginUpdate();
-    table.RemoveAllRows();
-    table.EndUpdate();
+  UpdateScope update(table);
+  if (!keepRows) table.RemoveAllRows();
+  const int kept = table.RowCount();
+  // The rows are read as the file streams in, so a large history is never in memory twice; a
+  // try that fails gives back what it appended before the next one.
+  auto dropPartial = [&] {
+    while (table.RowCount() > kept) table.DeleteRow(table.RowCount() - 1);
+  };
+  bool wellFormed = true;
+  const Dword start = clock.GetTickCount();
+  Dword error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed);
+  // Sharing violations pass; short waits at first catch the end of a brief hold early.
+  Dword pause = 50;
+  while (error != 0 && !IsMissingFileError(error) && clock.GetTickCount() - start < retryMs) {
+    dropPartial();
+    clock.Sleep(pause);
+    pause = std::min<Dword>(pause * 2, 500);
+    error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed);
   }
-
-  std::string bytes;
-  if (const Dword error = ReadFileWithRetry(files, clock, path, bytes, retryMs)) {
+  if (error != 0) {
+    dropPartial();
     result.state = IsMissingFileError(error) ? DataFileLoad::State::Missing : DataFileLoad::State::Unreadable;
     result.error = error;
     return result;
   }
   result.state = DataFileLoad::State::Read;
-  if (!AppendRowsFromBytes(table, bytes, separator, lineBreakMark)) {
+  if (!wellFormed) {
     result.malformed = true;
-    result.keptAs = KeepAside(files, path, bytes);
+    // Rare, so the file is read once more for its bytes rather than kept in memory every time.
+    std::string bytes;
+    if (files.ReadAll(path, bytes) == 0) result.keptAs = KeepAside(files, path, bytes);
   }
   return result;
 }

@@ -91,6 +91,63 @@ void Table::Changed() {
   if (updates_ == 0 && observer_ != nullptr) observer_->TableChanged();
 }
 
+Table::TextBlock& Table::TextBlock::operator=(TextBlock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    bits_ = other.bits_;
+    other.bits_ = 0;
+  }
+  return *this;
+}
+
+void Table::TextBlock::Release() {
+  if ((bits_ & 1) == 0) delete[] get();  // a slab's block goes with its slab
+  bits_ = 0;
+}
+
+Table::Slabs::Slabs(Slabs&& other) noexcept
+    : blocks(std::move(other.blocks)), at(other.at), left(other.left), nextSize(other.nextSize) {
+  other.blocks.clear();
+  other.at = nullptr;
+  other.left = 0;
+  other.nextSize = 0;
+}
+
+Table::Slabs& Table::Slabs::operator=(Slabs&& other) noexcept {
+  if (this != &other) {
+    blocks = std::move(other.blocks);
+    at = other.at;
+    left = other.left;
+    nextSize = other.nextSize;
+    other.blocks.clear();
+    other.at = nullptr;
+    other.left = 0;
+    other.nextSize = 0;
+  }
+  return *this;
+}
+
+// Slabs grow from 4,096 code units to a megabyte's worth, so that a short list takes little
+// and a long one few allocations. A block larger than a quarter of the largest slab gets its
+// own allocation, which wastes no more than that quarter at a slab's end.
+constexpr std::size_t FirstSlabUnits = 4096;
+constexpr std::size_t LargestSlabUnits = std::size_t{1} << 20;
+
+char16_t* Table::SlabRoom(std::size_t units) {
+  if (units > LargestSlabUnits / 4) return nullptr;
+  if (units > slabs_.left) {
+    const std::size_t size = std::max(slabs_.nextSize, FirstSlabUnits);
+    slabs_.nextSize = std::min(2 * size, LargestSlabUnits);
+    slabs_.blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(size));
+    slabs_.at = slabs_.blocks.back().get();
+    slabs_.left = size;
+  }
+  char16_t* room = slabs_.at;
+  slabs_.at += units;
+  slabs_.left -= units;
+  return room;
+}
+
 std::u16string_view Table::TextOf(const Row& row, int slot) const {
   const char16_t* block = row.texts.get();
   if (block == nullptr) return {};
@@ -99,23 +156,25 @@ std::u16string_view Table::TextOf(const Row& row, int slot) const {
   return {block + offset, LengthAt(block, slot)};
 }
 
-void Table::StoreTexts(Row& row, const std::u16string_view* texts) const {
+void Table::StoreTexts(Row& row, const std::u16string_view* texts, bool pooled) {
   std::size_t total = 0;
   for (int k = 0; k < textColumns_; ++k) {
     if (texts[k].size() > 0xFFFFFFFFu) throw platform::Error("A cell text is too long");
     total += texts[k].size();
   }
   if (total == 0) {
-    row.texts.reset();
+    row.texts = TextBlock();
     return;
   }
   // The new block is complete before the old one goes, since `texts` may point into it.
-  auto block = std::make_unique_for_overwrite<char16_t[]>(2 * static_cast<std::size_t>(textColumns_) + total);
+  const std::size_t units = 2 * static_cast<std::size_t>(textColumns_) + total;
+  char16_t* room = pooled ? SlabRoom(units) : nullptr;
+  TextBlock block(room != nullptr ? room : new char16_t[units], room != nullptr);
   char16_t* at = block.get() + 2 * textColumns_;
   for (int k = 0; k < textColumns_; ++k) {
     const std::size_t length = texts[k].size();
-    block[2 * k] = static_cast<char16_t>(length >> 16);
-    block[2 * k + 1] = static_cast<char16_t>(length & 0xFFFF);
+    block.get()[2 * k] = static_cast<char16_t>(length >> 16);
+    block.get()[2 * k + 1] = static_cast<char16_t>(length & 0xFFFF);
     at = std::copy(texts[k].begin(), texts[k].end(), at);
   }
   row.texts = std::move(block);
@@ -134,7 +193,7 @@ int Table::AppendRow(std::span<const std::u16string> cells) {
     if (textSlot_[c] >= 0) texts[textSlot_[c]] = cells[c];
   }
   Row row;
-  StoreTexts(row, texts.data());
+  StoreTexts(row, texts.data(), true);
   rows_.push_back(std::move(row));
   Changed();
   return RowCount() - 1;
@@ -145,6 +204,7 @@ void Table::InsertRowAtTop() {
   row.insertedAtTop = true;
   rows_.push_front(std::move(row));
   if (current_ >= 0) ++current_;
+  if (anchor_ >= 0) ++anchor_;
   Changed();
 }
 
@@ -156,13 +216,46 @@ void Table::DeleteRow(int row) {
   } else if (current_ == row && current_ >= RowCount()) {
     current_ = RowCount() - 1;  // -1 once the table is empty
   }
+  if (anchor_ > row) {
+    --anchor_;
+  } else if (anchor_ == row) {
+    anchor_ = -1;
+  }
   Changed();
+}
+
+int Table::DeleteSelectedRows() {
+  // The kept rows move up over the gaps, each once, and the tail goes in one erase; erasing
+  // one row at a time would move every row below it, for each deleted row.
+  const int count = RowCount();
+  int kept = 0;
+  int current = current_;
+  int anchor = anchor_;
+  auto to = rows_.begin();
+  for (auto from = rows_.begin(); from != rows_.end(); ++from) {
+    const int index = static_cast<int>(from - rows_.begin());
+    // A deleted current row hands over to the next kept row, which will have this index.
+    if (index == current_) current = kept;
+    if (index == anchor_) anchor = from->selected ? -1 : kept;
+    if (from->selected) continue;
+    if (to != from) *to = std::move(*from);
+    ++to;
+    ++kept;
+  }
+  if (kept == count) return 0;
+  rows_.erase(to, rows_.end());
+  current_ = current >= kept ? kept - 1 : current;
+  anchor_ = anchor;
+  Changed();
+  return count - kept;
 }
 
 void Table::RemoveAllRows() {
   // Swapping with a fresh deque gives the memory back; clear() may keep a large block map.
   std::deque<Row>().swap(rows_);
+  slabs_ = Slabs();  // no row is left in them
   current_ = -1;
+  anchor_ = -1;
   Changed();
 }
 
@@ -196,7 +289,7 @@ void Table::SetCell(int column, int row, std::u16string text) {
   if (slot < 0) return;  // increment cells show the position; a written text has no effect
   TextViews texts(textColumns_);
   for (int k = 0; k < textColumns_; ++k) texts[k] = k == slot ? std::u16string_view(text) : TextOf(r, k);
-  StoreTexts(r, texts.data());
+  StoreTexts(r, texts.data(), false);
   Changed();
 }
 
@@ -228,6 +321,8 @@ void Table::SetCurrentRow(int row) {
   current_ = row;
   Changed();
 }
+
+void Table::SetAnchorRow(int row) { anchor_ = row == -1 ? -1 : ResolveRow(row); }
 
 void Table::EndUpdate() {
   // An unmatched end is ignored rather than letting the count go negative, which would

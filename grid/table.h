@@ -65,15 +65,22 @@ class Table {
   // text is formed in `scratch`. Valid until the table or `scratch` changes.
   std::u16string_view CellView(int column, int row, std::u16string& scratch) const;
 
-  // Selection and current row move with their rows: inserting at the top shifts both down by
-  // one. Deleting the current row makes the row that takes its place current (the new last
-  // row when it was the last, -1 when none is left). Row arguments accept LastRow and throw
-  // platform::Error for a row that does not exist; SetCurrentRow(-1) clears the current row.
+  // Selection, current row and anchor move with their rows: inserting at the top shifts them
+  // down by one. Deleting the current row makes the row that takes its place current (the new
+  // last row when it was the last, -1 when none is left); deleting the anchor's row leaves no
+  // anchor. Row arguments accept LastRow and throw platform::Error for a row that does not
+  // exist; SetCurrentRow(-1) and SetAnchorRow(-1) clear.
   bool RowSelected(int row) const;
   void SetRowSelected(int row, bool selected);
   void ClearSelection();
   int CurrentRow() const { return current_; }
   void SetCurrentRow(int row);
+  // The row a range selection extends from, -1 for none.
+  int AnchorRow() const { return anchor_; }
+  void SetAnchorRow(int row);
+  // Deletes every selected row in one pass, with the same outcome as deleting them one by one
+  // from the top; returns how many went.
+  int DeleteSelectedRows();
 
   // Nesting; the end that brings the count back to 0 tells the observer.
   void BeginUpdate() { ++updates_; }
@@ -82,16 +89,47 @@ class Table {
   void SetObserver(TableObserver* observer) { observer_ = observer; }
 
  private:
-  // A row's texts live in one block, so that a row costs one allocation however many
-  // columns it has, and none while all its texts are empty.
+  // A row's texts live in one block, so that a row costs at most one allocation however many
+  // columns it has, and none while all its texts are empty. Rows appended whole (as a file is
+  // read) take their blocks from large slabs the table keeps, which saves an allocation and its
+  // overhead per row; such a block is given back with the slabs, when all rows are removed.
+  class TextBlock {
+   public:
+    TextBlock() = default;
+    TextBlock(char16_t* block, bool pooled)
+        : bits_(reinterpret_cast<std::uintptr_t>(block) | (pooled ? 1u : 0u)) {}
+    TextBlock(TextBlock&& other) noexcept : bits_(other.bits_) { other.bits_ = 0; }
+    TextBlock& operator=(TextBlock&& other) noexcept;
+    TextBlock(const TextBlock&) = delete;
+    TextBlock& operator=(const TextBlock&) = delete;
+    ~TextBlock() { Release(); }
+    char16_t* get() const { return reinterpret_cast<char16_t*>(bits_ & ~std::uintptr_t{1}); }
+
+   private:
+    void Release();
+    // The block's address, with bit 0 set for a block in a slab (texts are 2-byte aligned).
+    std::uintptr_t bits_ = 0;
+  };
   struct Row {
-    std::unique_ptr<char16_t[]> texts;  // see table.cpp for the layout
-    bool insertedAtTop = false;         // its increment cells hold the integer "0"
+    TextBlock texts;             // see table.cpp for the layout
+    bool insertedAtTop = false;  // its increment cells hold the integer "0"
     bool selected = false;
+  };
+  // The slabs, and the room left in the newest; a moved-from pool is empty.
+  struct Slabs {
+    Slabs() = default;
+    Slabs(Slabs&& other) noexcept;
+    Slabs& operator=(Slabs&& other) noexcept;
+    std::vector<std::unique_ptr<char16_t[]>> blocks;
+    char16_t* at = nullptr;
+    std::size_t left = 0;
+    std::size_t nextSize = 0;
   };
 
   std::u16string_view TextOf(const Row& row, int slot) const;
-  void StoreTexts(Row& row, const std::u16string_view* texts) const;  // one per text column
+  // One text per text column; `pooled` takes the block from the slabs.
+  void StoreTexts(Row& row, const std::u16string_view* texts, bool pooled);
+  char16_t* SlabRoom(std::size_t units);
   int ResolveRow(int row) const;
   int CheckColumn(int column) const;
   void Changed();
@@ -99,10 +137,24 @@ class Table {
   std::vector<Column> columns_;
   std::vector<int> textSlot_;  // column index -> index among the text columns, -1 for increment columns
   int textColumns_ = 0;
+  Slabs slabs_;  // before rows_, so that the rows go first
   std::deque<Row> rows_;
   int current_ = -1;
+  int anchor_ = -1;
   int updates_ = 0;
   TableObserver* observer_ = nullptr;
+};
+
+// Defers the observer's notice until a batch of changes is done, on every way out.
+class UpdateScope {
+ public:
+  explicit UpdateScope(Table& table) : table_(table) { table_.BeginUpdate(); }
+  ~UpdateScope() { table_.EndUpdate(); }
+  UpdateScope(const UpdateScope&) = delete;
+  UpdateScope& operator=(const UpdateScope&) = delete;
+
+ private:
+  Table& table_;
 };
 
 }  // namespace grid

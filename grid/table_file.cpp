@@ -134,6 +134,18 @@ void AppendField(std::u16string& out, std::u16string_view text, char16_t separat
 // as the encoding (measured on ext4).
 constexpr std::size_t ChunkUnits = 1024 * 1024;
 
+// The buffer starts small and doubles while half full, up to a chunk and the row that ends
+// it: a table of a few rows takes a few kilobytes, a large one reaches the chunk's size in a
+// few steps and stays there.
+constexpr std::size_t FirstUnits = 2048;
+constexpr std::size_t MostUnits = ChunkUnits + 1024;
+
+template <class Buffer>
+void ReserveAhead(Buffer& out) {
+  const std::size_t capacity = out.capacity();
+  if (capacity < MostUnits && out.size() >= capacity / 2) out.reserve(std::min(2 * capacity, MostUnits));
+}
+
 // Writes the encoded rows through `put(data, size)`, which returns 0 or the error that ends
 // the writing; returns that error.
 template <class Put>
@@ -143,7 +155,7 @@ Dword EncodeUtf16(const Table& table, char16_t separator, char16_t mark, bool bi
   const int columns = table.ColumnCount();
   std::u16string scratch;
   std::u16string out;
-  out.reserve(ChunkUnits + 1024);
+  out.reserve(FirstUnits);
   auto emit = [&] {
     if (swap) {
       for (char16_t& unit : out) unit = static_cast<char16_t>((unit >> 8) | (unit << 8));
@@ -164,6 +176,7 @@ Dword EncodeUtf16(const Table& table, char16_t separator, char16_t mark, bool bi
     if (out.size() >= ChunkUnits) {
       if (Dword error = emit()) return error;
     }
+    ReserveAhead(out);
   }
   return emit();
 }
@@ -178,6 +191,7 @@ Dword EncodeAnsi(const Table& table, platform::ICodePage& codePage, char16_t sep
   std::u16string scratch;
   std::u16string field;
   std::string out;
+  out.reserve(FirstUnits);
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c < columns; ++c) {
       if (c > 0) out += ansiSeparator;
@@ -190,6 +204,7 @@ Dword EncodeAnsi(const Table& table, platform::ICodePage& codePage, char16_t sep
       if (Dword error = put(out.data(), out.size())) return error;
       out.clear();
     }
+    ReserveAhead(out);
   }
   return put(out.data(), out.size());
 }
@@ -285,83 +300,107 @@ class Units16 {
   std::size_t n_;
 };
 
-template <class Units>
-void ScanLines(Table& table, const Units& units, char16_t separator, char16_t mark) {
-  const std::size_t columns = table.Columns().size();
-  std::u16string buffer;
+// Turns characters into rows. The state lives between calls of Scan, so that a file can be
+// scanned piece by piece as it is read.
+class LineScanner {
+ public:
+  LineScanner(Table& table, char16_t separator, char16_t mark)
+      : table_(table), columns_(table.Columns().size()), separator_(separator), mark_(mark) {}
+
+  template <class Units>
+  void Scan(const Units& units) {
+    // Whether a block holds a character that is not copied as it is. One bit per test keeps
+    // the loop in vector code; most blocks hold none.
+    auto specialInBlock = [&](std::size_t at) {
+      char16_t block[Block];
+      units.Load(at, block);
+      std::uint16_t found = 0;
+      for (char16_t ch : block) {
+        found |= static_cast<std::uint16_t>((ch == separator_) | (ch == mark_) << 1 | (ch == Quote) << 2 |
+                                            (ch == Cr) << 3 | (ch == Lf) << 4);
+      }
+      return found != 0;
+    };
+
+    const std::size_t n = units.size();
+    std::size_t i = 0;
+    while (i < n) {
+      const char16_t ch = units[i];
+      if (!Special(ch)) {
+        // Runs of ordinary characters are copied in one piece.
+        std::size_t end = i + 1;
+        while (end + Block <= n && !specialInBlock(end)) end += Block;
+        while (end < n && !Special(units[end])) ++end;
+        units.Append(buffer_, i, end);
+        i = end;
+        continue;
+      }
+      ++i;
+      if (ch == separator_) {
+        if (quotes_ % 2 != 0) {
+          buffer_.push_back(ch);
+        } else {
+          EndField(false);
+        }
+      } else if (ch == mark_) {
+        buffer_.append(u"\r\n");
+      } else if (ch == Quote) {
+        // The opening quote and the second of each doubled quote are dropped; a third quote on
+        // an empty buffer is the doubled quote a text begins with.
+        ++quotes_;
+        if (quotes_ % 2 != 0 && (!buffer_.empty() || quotes_ == 3)) buffer_.push_back(Quote);
+      } else if (ch == Lf) {
+        EndField(true);
+      }
+      // A CR is dropped: the line ends at its LF.
+    }
+  }
+
+  // The end of the file ends a last line that has no line break.
+  void Finish() {
+    if (!buffer_.empty()) EndField(false);
+    if (rowPending_) EndRow();
+  }
+
+ private:
+  bool Special(char16_t ch) const {
+    return ch == separator_ || ch == mark_ || ch == Quote || ch == Cr || ch == Lf;
+  }
+  void EndRow() {
+    table_.AppendRow(std::span<const std::u16string>(fields_.data(), std::min(fieldCount_, columns_)));
+    fieldCount_ = 0;
+    rowPending_ = false;
+  }
+  void EndField(bool lineEnds) {
+    quotes_ = 0;
+    rowPending_ = true;
+    if (fieldCount_ < columns_) {  // fields beyond the last column have nowhere to go
+      if (fieldCount_ == fields_.size()) fields_.emplace_back();
+      fields_[fieldCount_].swap(buffer_);
+    }
+    ++fieldCount_;
+    buffer_.clear();
+    if (lineEnds) EndRow();
+  }
+
+  Table& table_;
+  const std::size_t columns_;
+  const char16_t separator_;
+  const char16_t mark_;
+  std::u16string buffer_;
   // The fields of the line being read. A row is appended whole when its line ends, which
   // costs one allocation for all its texts; the strings keep their room from line to line.
-  std::vector<std::u16string> fields;
-  std::size_t fieldCount = 0;
-  bool rowPending = false;
-  int quotes = 0;
+  std::vector<std::u16string> fields_;
+  std::size_t fieldCount_ = 0;
+  bool rowPending_ = false;
+  int quotes_ = 0;
+};
 
-  auto endRow = [&] {
-    table.AppendRow(std::span<const std::u16string>(fields.data(), std::min(fieldCount, columns)));
-    fieldCount = 0;
-    rowPending = false;
-  };
-  auto endField = [&](bool lineEnds) {
-    quotes = 0;
-    rowPending = true;
-    if (fieldCount < columns) {  // fields beyond the last column have nowhere to go
-      if (fieldCount == fields.size()) fields.emplace_back();
-      fields[fieldCount].swap(buffer);
-    }
-    ++fieldCount;
-    buffer.clear();
-    if (lineEnds) endRow();
-  };
-  auto special = [&](char16_t ch) {
-    return ch == separator || ch == mark || ch == Quote || ch == Cr || ch == Lf;
-  };
-  // Whether a block holds a character that is not copied as it is. One bit per test keeps
-  // the loop in vector code; most blocks hold none.
-  auto specialInBlock = [&](std::size_t at) {
-    char16_t block[Block];
-    units.Load(at, block);
-    std::uint16_t found = 0;
-    for (char16_t ch : block) {
-      found |= static_cast<std::uint16_t>((ch == separator) | (ch == mark) << 1 | (ch == Quote) << 2 |
-                                          (ch == Cr) << 3 | (ch == Lf) << 4);
-    }
-    return found != 0;
-  };
-
-  const std::size_t n = units.size();
-  std::size_t i = 0;
-  while (i < n) {
-    const char16_t ch = units[i];
-    if (!special(ch)) {
-      // Runs of ordinary characters are copied in one piece.
-      std::size_t end = i + 1;
-      while (end + Block <= n && !specialInBlock(end)) end += Block;
-      while (end < n && !special(units[end])) ++end;
-      units.Append(buffer, i, end);
-      i = end;
-      continue;
-    }
-    ++i;
-    if (ch == separator) {
-      if (quotes % 2 != 0) {
-        buffer.push_back(ch);
-      } else {
-        endField(false);
-      }
-    } else if (ch == mark) {
-      buffer.append(u"\r\n");
-    } else if (ch == Quote) {
-      // The opening quote and the second of each doubled quote are dropped; a third quote on
-      // an empty buffer is the doubled quote a text begins with.
-      ++quotes;
-      if (quotes % 2 != 0 && (!buffer.empty() || quotes == 3)) buffer.push_back(Quote);
-    } else if (ch == Lf) {
-      endField(true);
-    }
-    // A CR is dropped: the line ends at its LF.
-  }
-  if (!buffer.empty()) endField(false);
-  if (rowPending) endRow();
+template <class Units>
+void ScanLines(Table& table, const Units& units, char16_t separator, char16_t mark) {
+  LineScanner scanner(table, separator, mark);
+  scanner.Scan(units);
+  scanner.Finish();
 }
 
 // Text already in code units, as decoded from UTF-8.
@@ -514,16 +553,85 @@ TextEncoding FindEncoding(std::string_view bytes) {
   return TextEncoding::Ansi;
 }
 
-// Ends an update also when reading fails halfway.
-class UpdateScope {
+// Takes a file piece by piece as it is read. A file with a UTF-16 mark is scanned as its
+// pieces come, so that a large history never is in memory twice, as bytes and as rows; any
+// other file is kept until its end and then read whole, as its encoding depends on all of it.
+class PieceScanner {
  public:
-  explicit UpdateScope(Table& table) : table_(table) { table_.BeginUpdate(); }
-  ~UpdateScope() { table_.EndUpdate(); }
-  UpdateScope(const UpdateScope&) = delete;
-  UpdateScope& operator=(const UpdateScope&) = delete;
+  PieceScanner(Table& table, char16_t separator, char16_t mark)
+      : table_(table), separator_(separator), mark_(mark), lines_(table, separator, mark) {}
+
+  void Take(std::string_view piece) {
+    if (kind_ == Kind::Unknown) {
+      kept_.append(piece);
+      if (kept_.size() < 2) return;
+      if (kept_[0] == '\xFF' && kept_[1] == '\xFE') {
+        kind_ = Kind::Utf16Le;
+      } else if (kept_[0] == '\xFE' && kept_[1] == '\xFF') {
+        kind_ = Kind::Utf16Be;
+      } else {
+        kind_ = Kind::Whole;
+        return;
+      }
+      std::string first;
+      first.swap(kept_);
+      ScanUnits(std::string_view(first).substr(2));
+    } else if (kind_ == Kind::Whole) {
+      kept_.append(piece);
+    } else {
+      ScanUnits(piece);
+    }
+  }
+
+  // Whether the content is what a table text file can hold, as AppendRowsFromBytes tells.
+  bool Finish() {
+    if (kind_ == Kind::Unknown || kind_ == Kind::Whole) {
+      return AppendRowsFromBytes(table_, kept_, separator_, mark_);
+    }
+    lines_.Finish();  // an odd last byte is no code unit and is left out
+    return !nul_ && !hasOdd_;
+  }
 
  private:
+  enum class Kind { Unknown, Utf16Le, Utf16Be, Whole };
+
+  // A code unit may be split between two pieces; its first byte waits for the second.
+  void ScanUnits(std::string_view bytes) {
+    if (bytes.empty()) return;
+    if (hasOdd_) {
+      const char unit[2] = {odd_, bytes[0]};
+      ScanEven(std::string_view(unit, 2));
+      bytes.remove_prefix(1);
+      hasOdd_ = false;
+    }
+    if (bytes.size() % 2 != 0) {
+      odd_ = bytes.back();
+      hasOdd_ = true;
+      bytes.remove_suffix(1);
+    }
+    ScanEven(bytes);
+  }
+  void ScanEven(std::string_view bytes) {
+    if (kind_ == Kind::Utf16Be) {
+      Units16<true> units(bytes);
+      nul_ = nul_ || HoldsNul(units);
+      lines_.Scan(units);
+    } else {
+      Units16<false> units(bytes);
+      nul_ = nul_ || HoldsNul(units);
+      lines_.Scan(units);
+    }
+  }
+
   Table& table_;
+  const char16_t separator_;
+  const char16_t mark_;
+  LineScanner lines_;
+  Kind kind_ = Kind::Unknown;
+  std::string kept_;
+  char odd_ = 0;
+  bool hasOdd_ = false;
+  bool nul_ = false;
 };
 
 }  // namespace
@@ -573,15 +681,26 @@ bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separato
   return ScanChecked(table, Bytes8(bytes), true, separator, lineBreakMark);
 }
 
+Dword AppendRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName,
+                         char16_t separator, char16_t lineBreakMark, bool& wellFormed) {
+  UpdateScope update(table);
+  wellFormed = true;
+  PieceScanner scanner(table, separator, lineBreakMark);
+  const Dword error = files.ReadInPieces(fileName, [&](std::string_view piece) {
+    scanner.Take(piece);
+    return Dword{0};
+  });
+  if (error == 0) wellFormed = scanner.Finish();
+  return error;
+}
+
 void ReadRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName, char16_t separator,
                       char16_t lineBreakMark) {
-  {
-    UpdateScope update(table);
-    table.RemoveAllRows();
-  }
-  std::string bytes;
-  if (Dword error = files.ReadAll(fileName, bytes)) RaiseIoError(error);
-  ReadRowsFromBytes(table, bytes, separator, lineBreakMark);
+  UpdateScope update(table);
+  table.RemoveAllRows();
+  bool wellFormed = true;
+  if (const Dword error = AppendRowsFromFile(table, files, fileName, separator, lineBreakMark, wellFormed))
+    RaiseIoError(error);
 }
 
 }  // namespace grid

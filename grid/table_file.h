@@ -46,8 +46,16 @@ bool ReadRowsFromBytes(Table& table, std::string_view bytes, char16_t separator,
 // The same without removing the rows the table holds: the content's rows go below them.
 bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark);
 
-// Removes all rows, then reads the file as ReadRowsFromBytes does. A missing or unreadable file leaves the
-// table empty and raises platform::IoError; the content itself never raises.
+// Reads the file piece by piece and appends its rows below the table's, with the encoding found
+// as ReadRowsFromBytes finds it; a file with a UTF-16 mark is never in memory whole. Returns 0,
+// or the Windows error of the read, in which case the rows read so far stay for the caller to
+// drop. `wellFormed` is ReadRowsFromBytes's result for the content.
+platform::Dword AppendRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName,
+                                   char16_t separator, char16_t lineBreakMark, bool& wellFormed);
+
+// Removes all rows, then reads the file as AppendRowsFromFile does. A missing or unreadable file leaves the
+// table empty and raises platform::IoError, a read that fails half-way keeps the rows read before it and
+// raises; the content itself never raises.
 void ReadRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName, char16_t separator,
                       char16_t lineBreakMark);
 

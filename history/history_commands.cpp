@@ -1,40 +1,15 @@
 #include "history/history_commands.h"
 
 #include <exception>
+#include <string>
+#include <vector>
 
 namespace history {
 
 using namespace platform;
 
-namespace {
-
-// Defers the view's repainting until a command's row changes are done, on every way out.
-class UpdateScope {
- public:
-  explicit UpdateScope(grid::Table& table) : table_(table) { table_.BeginUpdate(); }
-  ~UpdateScope() { table_.EndUpdate(); }
-  UpdateScope(const UpdateScope&) = delete;
-  UpdateScope& operator=(const UpdateScope&) = delete;
-
- private:
-  grid::Table& table_;
-};
-
-}  // namespace
-
 void DeleteSelected(Desktop& desktop, grid::Table& history, const PathProvider& historyPath) {
-  {
-    UpdateScope update(history);
-    // One pass: a deleted row's successor moves into its place and is looked at next.
-    int i = 0;
-    while (i < history.RowCount()) {
-      if (history.RowSelected(i)) {
-        history.DeleteRow(i);
-      } else {
-        ++i;
-      }
-    }
-  }
+  history.DeleteSelectedRows();
   try {
     WriteHistoryFile(history, desktop, historyPath());
   } catch (const std::exception&) {
@@ -63,18 +38,28 @@ void ImportHistory(Desktop& desktop, grid::Table& history, grid::Table& staging,
   staging.RemoveAllRows();
   if (dialog.Execute()) ReadHistoryFile(staging, desktop, dialog.FileName);
 
+  if (staging.RowCount() == 0) return;
   const int textColumn = history.ColumnIndex(Clipboadrs_history);
+  const int dateColumn = history.ColumnIndex(Date);
   const int stagedText = staging.ColumnIndex(Clipboadrs_history);
-  UpdateScope update(history);
-  for (int record = 0; record < staging.RowCount(); ++record) {
-    const int row = history.AppendRow();
-    history.SetCell(textColumn, row, staging.Cell(stagedText, record));
-    // Written after each entry, as after every change to the list: a crash halfway keeps what
-    // was already appended.
-    try {
-      WriteHistoryFile(history, desktop, historyPath());
-    } catch (const std::exception&) {
+  const int stagedDate = staging.ColumnIndex(Date);
+  {
+    grid::UpdateScope update(history);
+    // An entry keeps the date its file gives, so that restoring a backup keeps the dates.
+    std::u16string scratch;
+    std::vector<std::u16string> cells(static_cast<std::size_t>(history.ColumnCount()));
+    for (int record = 0; record < staging.RowCount(); ++record) {
+      cells[dateColumn] = staging.CellView(stagedDate, record, scratch);
+      cells[textColumn] = staging.CellView(stagedText, record, scratch);
+      history.AppendRow(cells);
     }
+  }
+  // One write when all are in: writing after each entry cost a whole history file per entry.
+  // The file ends as the last of those writes would have left it, and, as for them, an error
+  // is dropped: the entries stay in the list and go out with the next write.
+  try {
+    WriteHistoryFile(history, desktop, historyPath());
+  } catch (const std::exception&) {
   }
 }
 

@@ -24,9 +24,9 @@ void ClearAll(platform::Desktop& desktop, grid::Table& history, const PathProvid
 void ExportHistory(platform::Desktop& desktop, const grid::Table& history, ui::SaveDialog& dialog);
 
 // "Import history": asks for a file with `dialog`, reads it into `staging` and appends each
-// record's text at the bottom of the history with an empty date, writing the history file
-// after each one (errors of those writes are dropped). An error reading the chosen file goes to
-// the caller before anything is appended.
+// record's text and date at the bottom of the history, then writes the history file once
+// (an error of that write is dropped). An error reading the chosen file goes to the caller
+// before anything is appended.
 void ImportHistory(platform::Desktop& desktop, grid::Table& history, grid::Table& staging,
                    ui::OpenDialog& dialog, const PathProvider& historyPath);
 

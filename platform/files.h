@@ -2,7 +2,9 @@
 // calls, so that a path may hold any character a folder name can.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/types.h"
 
@@ -25,6 +27,16 @@ class IFiles {
   virtual Dword Close(FileHandle file) = 0;
   // Reads the whole file.
   virtual Dword ReadAll(const std::string& path, std::string& bytes) = 0;
+  // Reads the whole file and hands it to `take` piece after piece, each valid during its call,
+  // so that a large file never has to be in memory whole; a non-zero result of `take` ends the
+  // reading and is returned. The pieces' sizes are the backend's choice: by default the whole
+  // file is one piece.
+  using PieceTaker = std::function<Dword(std::string_view piece)>;
+  virtual Dword ReadInPieces(const std::string& path, const PieceTaker& take) {
+    std::string bytes;
+    if (Dword error = ReadAll(path, bytes)) return error;
+    return take(bytes);
+  }
   // Replaces `target` by `source` in one step (MoveFileEx with replace and write-through).
   virtual Dword Replace(const std::string& source, const std::string& target) = 0;
   virtual Dword Delete(const std::string& path) = 0;

@@ -68,7 +68,9 @@ constexpr Uint WmApp = 0x8000;
 constexpr WParam SizeRestored = 0;
 constexpr WParam SizeMinimized = 1;
 
-// WM_SYSCOMMAND parameters.
+// WM_SYSCOMMAND parameters. The low four bits of the code are the system's own, so a code is
+// compared after SysCommandOf.
+constexpr WParam SysCommandOf(WParam wParam) { return wParam & 0xFFF0; }
 constexpr WParam ScMinimize = 0xF020;
 constexpr WParam ScMaximize = 0xF030;
 constexpr WParam ScClose = 0xF060;

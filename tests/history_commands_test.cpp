@@ -95,8 +95,9 @@ TEST_F(HistoryCommandsTest, Export_SetsTheFilterJustBeforeShowing_AndAlwaysAddsT
   EXPECT_EQ(2u, desk.recorded.writes.size());
 }
 
-TEST_F(HistoryCommandsTest, Import_AppendsEachTextBelowWithoutItsDate_WritingAfterEachOne) {
-  Fill({u"A", u"B\r\nline", u"C"}, u"12/1/2026 1:00:00 PM");
+TEST_F(HistoryCommandsTest, Import_AppendsEachEntryBelowWithItsDate_WritingTheHistoryOnce) {
+  Fill({u"A", u"B\r\nline"}, u"12/1/2026 1:00:00 PM");
+  Fill({u"C"});  // an entry without a date stays without one
   history::WriteHistoryFile(list, desk, "C:\\Exports\\old.hstr");
   list.RemoveAllRows();
   Fill({u"X"}, u"12/8/2026 9:30:00 AM");
@@ -105,14 +106,35 @@ TEST_F(HistoryCommandsTest, Import_AppendsEachTextBelowWithoutItsDate_WritingAft
 
   EXPECT_EQ((Texts{u"X", u"A", u"B\r\nline", u"C"}), TextsOf(list));
   EXPECT_EQ(u"12/8/2026 9:30:00 AM", list.Cell(history::Date, 0));
-  for (int r = 1; r < 4; ++r) EXPECT_EQ(u"", list.Cell(history::Date, r)) << r;
-  ASSERT_EQ(3, desk.recorded.WritesTo(HistoryPath));
-  EXPECT_EQ(Utf16File(u"1,12/8/2026 9:30:00 AM,X\r\n2,,A\r\n"), desk.recorded.writes[1].bytes);
-  EXPECT_EQ(Utf16File(u"1,12/8/2026 9:30:00 AM,X\r\n2,,A\r\n3,,B|line\r\n"), desk.recorded.writes[2].bytes);
+  EXPECT_EQ(u"12/1/2026 1:00:00 PM", list.Cell(history::Date, 1));
+  EXPECT_EQ(u"12/1/2026 1:00:00 PM", list.Cell(history::Date, 2));
+  EXPECT_EQ(u"", list.Cell(history::Date, 3));
+  // The one write leaves the file as a write after each entry left it after the last one.
+  ASSERT_EQ(1, desk.recorded.WritesTo(HistoryPath));
+  EXPECT_EQ(Utf16File(u"1,12/8/2026 9:30:00 AM,X\r\n2,12/1/2026 1:00:00 PM,A\r\n"
+                      u"3,12/1/2026 1:00:00 PM,B|line\r\n4,,C\r\n"),
+            HistoryBytes());
 
   Import("C:\\Exports\\old.hstr");  // the same file again: appended again
   EXPECT_EQ(7, list.RowCount());
-  EXPECT_EQ(6, desk.recorded.WritesTo(HistoryPath));
+  EXPECT_EQ(2, desk.recorded.WritesTo(HistoryPath));
+}
+
+TEST_F(HistoryCommandsTest, Import_WhoseHistoryWriteFails_KeepsTheEntriesAndTheOldFile) {
+  Fill({u"A", u"B"}, u"12/1/2026 1:00:00 PM");
+  history::WriteHistoryFile(list, desk, "C:\\Exports\\old.hstr");
+  list.RemoveAllRows();
+  desk.recorded.PutFile(HistoryPath, Utf16File(u"1,,X\r\n"));
+  Fill({u"X"});
+  desk.recorded.DenyAccess(DataFolder);
+  EXPECT_NO_THROW(Import("C:\\Exports\\old.hstr"));
+  EXPECT_EQ((Texts{u"X", u"A", u"B"}), TextsOf(list));
+  EXPECT_EQ(Utf16File(u"1,,X\r\n"), HistoryBytes());
+  EXPECT_EQ(0, desk.recorded.WritesTo(HistoryPath));
+
+  desk.recorded.ClearFaults();  // the next write stores them
+  history::DeleteSelected(desk, list, history::HistoryFilePath(desk));
+  EXPECT_EQ(Utf16File(u"1,,X\r\n2,12/1/2026 1:00:00 PM,A\r\n3,12/1/2026 1:00:00 PM,B\r\n"), HistoryBytes());
 }
 
 TEST_F(HistoryCommandsTest, Import_ReadErrorBeforeAnythingIsAppended_CancelOnlyEmptiesTheStaging) {

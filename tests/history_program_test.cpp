@@ -75,6 +75,28 @@ TEST_F(HistoryProgramTest, ExportAndImportErrors_ShowTheStandardErrorBox) {
   EXPECT_EQ(Texts{"X"}, HistoryTexts());
 }
 
+TEST_F(HistoryProgramTest, ShiftClickAfterCaptures_SelectsTheRowsBetweenTheClicks_AndDeleteTakesThose) {
+  StartJoined();
+  for (const char* text : {"A", "B", "C", "D"}) other.CopyText(text);
+  History().ClickRow(1);  // C
+  other.CopyText("E");
+  other.CopyText("F");
+  History().ShiftClickRow(4);  // B; C has moved down to row 3 meanwhile
+  EXPECT_EQ((Texts{"F", "E", "D", "C", "B", "A"}), HistoryTexts());
+  for (int row = 0; row < 6; ++row) EXPECT_EQ(row == 3 || row == 4, History().RowSelected(row)) << row;
+
+  // Extending again keeps the first click's row as the fixed end, whatever came in since.
+  other.CopyText("G");
+  History().ShiftClickRow(1);  // F
+  for (int row = 0; row < 7; ++row) EXPECT_EQ(row >= 1 && row <= 4, History().RowSelected(row)) << row;
+
+  Form1().BitBtn1.Click();
+  EXPECT_EQ((Texts{"G", "B", "A"}), HistoryTexts());
+  EXPECT_EQ(Utf16File("0,12/8/2026 9:30:01 AM,G\r\n0,12/8/2026 9:30:01 AM,B\r\n"
+                      "3,12/8/2026 9:30:01 AM,A\r\n"),  // appended to the empty list
+            HistoryFile());
+}
+
 TEST_F(HistoryProgramTest, Exit_AsTheChainsLastMember_UnlinksFromTheViewerBeforeIt) {
   StartJoined();
   sim::NeighbourViewer before(desk.clipboard);

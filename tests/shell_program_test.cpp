@@ -341,6 +341,20 @@ TEST_F(ShellTest, TrayCommands_ShowTheWindowOnTheirTabAlsoWhenMinimized) {
   }
 }
 
+TEST_F(ShellTest, SystemCommandsWithTheSystemsLowBitsSet_AreTheSameCommands) {
+  // Windows uses the low four bits of a command itself; a command chosen with the mouse
+  // arrives with them set.
+  PutDataFile("settings.stng", "-1\r\n0\r\n0\r\n");
+  Start();
+  desk.windows.SendMessageA(Form1().Handle(), WmSysCommand, ScMinimize | 2, 0);
+  EXPECT_FALSE(desk.windows.IsWindowVisible(Form1().Handle()));
+  desk.windows.SendMessageA(program->App().Handle(), WmSysCommand, ScRestore | 2, 0);
+  EXPECT_TRUE(desk.windows.IsWindowVisible(Form1().Handle()));
+  SendToMain(WmSysCommand, ScClose | 2);
+  EXPECT_FALSE(Form1().Visible());
+  EXPECT_FALSE(desk.windows.QuitRequested());
+}
+
 TEST_F(ShellTest, TaskbarButtonRestore_BringsTheMinimizedWindowBack) {
   PutDataFile("settings.stng", "-1\r\n0\r\n0\r\n");
   Start();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+
 #include "platform/errors.h"
 
 namespace {
@@ -132,6 +134,123 @@ TEST(Table, DeletingTheCurrentRow_MakesItsSuccessorOrTheNewLastRowCurrent) {
   table.RemoveAllRows();
   EXPECT_EQ(table.RowCount(), 0);
   EXPECT_EQ(table.CurrentRow(), -1);
+}
+
+TEST(Table, Anchor_MovesWithItsRowThroughInsertsAndDeletes_AndGoesWithIt) {
+  Table table = HistoryLikeTable();
+  for (int i = 0; i < 4; ++i) table.AppendRow();
+  table.SetCell(2, 2, u"anchored");
+  table.SetAnchorRow(2);
+  table.InsertRowAtTop();
+  table.InsertRowAtTop();
+  EXPECT_EQ(table.AnchorRow(), 4);
+  EXPECT_EQ(table.Cell(2, table.AnchorRow()), u"anchored");
+  table.DeleteRow(5);  // below it: stays
+  table.DeleteRow(0);  // above it: moves up
+  EXPECT_EQ(table.AnchorRow(), 3);
+  EXPECT_EQ(table.Cell(2, table.AnchorRow()), u"anchored");
+  table.DeleteRow(3);
+  EXPECT_EQ(table.AnchorRow(), -1);
+
+  table.SetAnchorRow(LastRow);
+  EXPECT_EQ(table.AnchorRow(), 2);
+  EXPECT_THROW(table.SetAnchorRow(3), platform::Error);
+  table.RemoveAllRows();
+  EXPECT_EQ(table.AnchorRow(), -1);
+}
+
+// Deletes the selected rows one at a time from the top, the way the one-pass delete must match.
+void DeleteSelectedOneByOne(Table& table) {
+  int i = 0;
+  while (i < table.RowCount()) {
+    if (table.RowSelected(i)) {
+      table.DeleteRow(i);
+    } else {
+      ++i;
+    }
+  }
+}
+
+TEST(Table, DeleteSelectedRows_MatchesDeletingOneByOne_ForScatteredSelections) {
+  // Every selection of 7 rows, with the current row and the anchor on each row in turn.
+  constexpr int Rows = 7;
+  for (unsigned mask = 0; mask < (1u << Rows); ++mask) {
+    for (int mark = -1; mark < Rows; ++mark) {
+      Table fast = HistoryLikeTable();
+      Table slow = HistoryLikeTable();
+      for (Table* t : {&fast, &slow}) {
+        for (int r = 0; r < Rows; ++r) {
+          t->SetCell(2, t->AppendRow(), std::u16string(1, static_cast<char16_t>(u'a' + r)));
+          t->SetRowSelected(r, (mask >> r) & 1);
+        }
+        t->SetCurrentRow(mark);
+        t->SetAnchorRow(mark);
+      }
+      const int deleted = fast.DeleteSelectedRows();
+      DeleteSelectedOneByOne(slow);
+      SCOPED_TRACE(testing::Message() << "mask " << mask << " mark " << mark);
+      ASSERT_EQ(deleted, std::popcount(mask));
+      ASSERT_EQ(fast.RowCount(), slow.RowCount());
+      for (int r = 0; r < fast.RowCount(); ++r) {
+        ASSERT_EQ(fast.Cell(2, r), slow.Cell(2, r));
+        ASSERT_EQ(fast.Cell(0, r), slow.Cell(0, r));
+        ASSERT_FALSE(fast.RowSelected(r));
+      }
+      ASSERT_EQ(fast.CurrentRow(), slow.CurrentRow());
+      ASSERT_EQ(fast.AnchorRow(), slow.AnchorRow());
+    }
+  }
+}
+
+TEST(Table, DeleteSelectedRows_TellsTheObserverOnlyWhenARowWent) {
+  Table table = HistoryLikeTable();
+  CountingObserver observer;
+  for (int i = 0; i < 3; ++i) table.AppendRow();
+  table.SetObserver(&observer);
+  EXPECT_EQ(table.DeleteSelectedRows(), 0);
+  EXPECT_EQ(observer.calls, 0);
+  table.SetRowSelected(1, true);
+  EXPECT_EQ(table.DeleteSelectedRows(), 1);
+  EXPECT_EQ(observer.calls, 2);
+  EXPECT_EQ(table.RowCount(), 2);
+}
+
+TEST(Table, RowsAppendedWhole_KeepTheirTextsThroughEveryChange) {
+  Table table = HistoryLikeTable();
+  const std::u16string longText(300'000, u'x');  // beyond what a shared block takes
+  std::vector<std::u16string> expected;
+  for (int i = 0; i < 5000; ++i) {
+    const std::u16string text =
+        i == 2500 ? longText : u"text " + std::u16string(static_cast<std::size_t>(i % 50), u'a');
+    const std::u16string cells[] = {u"ignored", u"date", text};
+    table.AppendRow(cells);
+    expected.push_back(text);
+  }
+  table.SetCell(2, 10, u"changed");
+  expected[10] = u"changed";
+  table.SetCell(2, 11, u"");
+  table.SetCell(1, 11, u"");
+  expected[11] = u"";
+  for (int r = 0; r < 5000; r += 3) table.SetRowSelected(r, true);
+  table.DeleteSelectedRows();
+  std::vector<std::u16string> kept;
+  for (int r = 0; r < 5000; ++r)
+    if (r % 3 != 0) kept.push_back(expected[static_cast<std::size_t>(r)]);
+  table.InsertRowAtTop();
+  table.SetCell(2, 0, u"captured");
+  ASSERT_EQ(table.RowCount(), static_cast<int>(kept.size()) + 1);
+  EXPECT_EQ(table.Cell(2, 0), u"captured");
+  for (std::size_t i = 0; i < kept.size(); ++i)
+    ASSERT_EQ(table.Cell(2, static_cast<int>(i) + 1), kept[i]) << i;
+  EXPECT_EQ(table.Cell(1, 1), u"date");
+  EXPECT_EQ(table.Cell(1, 8), u"");  // the row whose texts were all emptied
+
+  Table moved = std::move(table);
+  EXPECT_EQ(moved.Cell(2, 1), kept[0]);
+  moved.RemoveAllRows();
+  const std::u16string again[] = {u"", u"d", u"after"};
+  moved.AppendRow(again);
+  EXPECT_EQ(moved.Cell(2, 0), u"after");
 }
 
 TEST(Table, Observer_IsToldOfEachChange_AndOnceWhenNestedUpdatesEnd) {

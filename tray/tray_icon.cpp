@@ -148,7 +148,7 @@ bool TTrayIcon::HookApplicationWindow(Uint msg, WParam wParam) {
     if (visible_) owner_.Desktop().NotifyArea().Shell_NotifyIconA(NimAdd, Record());
     return false;
   }
-  if (msg == WmSysCommand && wParam == ScRestore) {
+  if (msg == WmSysCommand && SysCommandOf(wParam) == ScRestore) {
     // Restoring the application from its taskbar button brings the main window back too.
     ui::Form* main = owner_.App().MainForm();
     if (main) {

@@ -131,7 +131,7 @@ LResult Application::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lPara
         if (mainForm_) mainForm_->Close();
         return 0;
       case WmSysCommand:
-        switch (wParam & 0xFFF0) {
+        switch (SysCommandOf(wParam)) {
           case ScClose:
             if (mainForm_) mainForm_->Close();
             return 0;

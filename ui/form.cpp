@@ -129,7 +129,7 @@ LResult Form::DefaultHandler(Uint msg, WParam wParam, LParam lParam) {
     }
     case WmSysCommand:
       // The main form stands for the application: minimizing it minimizes the application.
-      if ((wParam & 0xFFF0) == ScMinimize && app_.MainForm() == this) {
+      if (SysCommandOf(wParam) == ScMinimize && app_.MainForm() == this) {
         app_.Minimize();
         return 0;
       }

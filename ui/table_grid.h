@@ -17,8 +17,14 @@ class TableGrid : public Control, public grid::Table, private grid::TableObserve
   bool GridLines = true;
   bool ResizableRows = true;
 
-  // The user clicked a row: it becomes the current row and the only selected one.
+  // The user clicked a row: it becomes the current row, the only selected one and the anchor.
   void ClickRow(int row);
+  // With Ctrl: the row's selection flips, and it becomes the current row and the anchor.
+  void CtrlClickRow(int row);
+  // With Shift: the rows from the anchor to this one become the selection (added to it with
+  // Ctrl as well), and this row the current one. Without an anchor the range starts at `from`.
+  void ShiftClickRow(int row, bool addToSelection, int from);
+  void ShiftClickRow(int row, bool addToSelection = false) { ShiftClickRow(row, addToSelection, row); }
   // The user double-clicked a cell: the first click has made its row the current one.
   void DblClickCell(int column, int row);
   std::function<void(TableGrid& sender, int column, int row)> OnCellDblClick;

@@ -188,7 +188,7 @@ LResult SimWindows::DefWindowProcA(Hwnd hwnd, Uint msg, WParam wParam, LParam) {
       DestroyWindow(hwnd);
       return 0;
     case WmSysCommand:
-      switch (wParam & 0xFFF0) {
+      switch (SysCommandOf(wParam)) {
         case ScClose:
           SendMessageA(hwnd, WmClose, 0, 0);
           break;

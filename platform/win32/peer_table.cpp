@@ -152,17 +152,13 @@ class TableGridPeer final : public ControlPeer {
       if (right) {
         if (!grid_.RowSelected(row)) grid_.ClickRow(row);
         grid_.SetCurrentRow(row);
-        anchor_ = row;
+        grid_.SetAnchorRow(row);
       } else if (multi && (keys & MK_SHIFT)) {
-        SelectRange(Anchor(row), row, !(keys & MK_CONTROL));
-        grid_.SetCurrentRow(row);
+        grid_.ShiftClickRow(row, (keys & MK_CONTROL) != 0);
       } else if (multi && (keys & MK_CONTROL)) {
-        grid_.SetRowSelected(row, !grid_.RowSelected(row));
-        grid_.SetCurrentRow(row);
-        anchor_ = row;
+        grid_.CtrlClickRow(row);
       } else {
         grid_.ClickRow(row);
-        anchor_ = row;
       }
     } catch (...) {
       grid_.EndUpdate();
@@ -227,13 +223,11 @@ class TableGridPeer final : public ControlPeer {
     grid_.BeginUpdate();
     try {
       if (shift) {
-        SelectRange(Anchor(current >= 0 ? current : target), target, !control);
-        grid_.SetCurrentRow(target);
+        grid_.ShiftClickRow(target, control, current >= 0 ? current : target);
       } else if (control) {
         grid_.SetCurrentRow(target);
       } else {
         grid_.ClickRow(target);
-        anchor_ = target;
       }
     } catch (...) {
       grid_.EndUpdate();
@@ -242,18 +236,6 @@ class TableGridPeer final : public ControlPeer {
     grid_.EndUpdate();
     ::SendMessageW(Window(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(target), FALSE);
     return true;
-  }
-
-  // The row a Shift selection extends from: the last row clicked alone, while it still exists.
-  int Anchor(int fallback) {
-    if (anchor_ < 0 || anchor_ >= grid_.RowCount()) anchor_ = fallback;
-    return anchor_;
-  }
-
-  void SelectRange(int from, int to, bool alone) {
-    if (alone) grid_.ClearSelection();
-    if (from > to) std::swap(from, to);
-    for (int row = from; row <= to; ++row) grid_.SetRowSelected(row, true);
   }
 
   // The row at a point of the list view's client area, -1 for none; `column` gets the table's
@@ -274,7 +256,6 @@ class TableGridPeer final : public ControlPeer {
   ui::TableGrid& grid_;
   std::vector<int> shownColumns_;  // list view column -> table column
   int shownRows_ = -1;
-  int anchor_ = -1;  // the row a Shift selection extends from
   std::u16string scratch_;
 };
 

@@ -103,6 +103,25 @@ platform::Dword Win32Files::ReadAll(const std::string& path, std::string& bytes)
   return ERROR_SUCCESS;
 }
 
+platform::Dword Win32Files::ReadInPieces(const std::string& path, const PieceTaker& take) {
+  UniqueHandle file(::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    file.release();
+    return ::GetLastError();
+  }
+  // A megabyte at a time: a large history then never costs its file's size in memory on top
+  // of its rows, and the calls are still few.
+  constexpr DWORD kPiece = 1u << 20;
+  auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
+  for (;;) {
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), buffer.get(), kPiece, &read, nullptr)) return ::GetLastError();
+    if (read == 0) return ERROR_SUCCESS;
+    if (platform::Dword error = take(std::string_view(buffer.get(), read))) return error;
+  }
+}
+
 platform::Dword Win32Files::Replace(const std::string& source, const std::string& target) {
   return ::MoveFileExW(WideFromUtf8(source).c_str(), WideFromUtf8(target).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)

@@ -121,6 +121,7 @@ class Win32Files final : public platform::IFiles {
   platform::Dword Flush(platform::FileHandle file) override;
   platform::Dword Close(platform::FileHandle file) override;
   platform::Dword ReadAll(const std::string& path, std::string& bytes) override;
+  platform::Dword ReadInPieces(const std::string& path, const PieceTaker& take) override;
   platform::Dword Replace(const std::string& source, const std::string& target) override;
   platform::Dword Delete(const std::string& path) override;
   bool IsReadOnly(const std::string& path) override;

@@ -278,7 +278,7 @@ bool Win32Windows::GetCursorPos(platform::Point& pt) {
 }
 
 int Win32Windows::RunMessageLoop() {
-  MSG msg;
+  MSG msg = {};
   // GetMessage gives -1 on an invalid argument; that is no reason to dispatch or to spin.
   while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&msg);
@@ -289,7 +289,7 @@ int Win32Windows::RunMessageLoop() {
 
 void Win32Windows::RunModalLoop(platform::Hwnd modal, bool (*done)(void*), void* context) {
   HWND window = ToHwnd(modal);
-  MSG msg;
+  MSG msg = {};
   // A modal window destroyed under the loop ends it as well.
   while (!done(context) && (!window || ::IsWindow(window))) {
     if (::GetMessageA(&msg, nullptr, 0, 0) <= 0) {
@@ -305,7 +305,7 @@ void Win32Windows::RunModalLoop(platform::Hwnd modal, bool (*done)(void*), void*
 void Win32Windows::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
 
 void Win32Windows::ProcessMessages() {
-  MSG msg;
+  MSG msg = {};
   while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       ::PostQuitMessage(static_cast<int>(msg.wParam));

@@ -11,6 +11,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <shellapi.h>  // after <windows.h>, which it needs
 
@@ -502,12 +504,127 @@ int Usage() {
       "  slow-reader MS FILE         show a window that reads the clipboard's text MS after each\n"
       "                              Ctrl+V or Shift+Insert, writes it to FILE and closes\n"
       "  list-windows                print every top-level window: handle, pid, visible, class, title\n"
-      "  reg-string KEY VALUE        print a REG_SZ value under HKEY_CURRENT_USER\n",
+      "  reg-string KEY VALUE        print a REG_SZ value under HKEY_CURRENT_USER\n"
+      "  click-row WINDOW ROW MODS   click row ROW of its visible list view with the mouse, MODS held\n"
+      "  selected-rows WINDOW        print the selected rows of its visible list view, by index\n"
+      "  launch-timing EXE TITLE ROWS [log-off]\n"
+      "                              start EXE; print the ms until a window TITLE exists and until a\n"
+      "                              list view of it shows ROWS rows, and with log-off until it\n"
+      "                              answers WM_QUERYENDSESSION\n",
       stderr);
   return kMisuse;
 }
 
 DWORD Number(const char* text) { return static_cast<DWORD>(std::strtoul(text, nullptr, 0)); }
+
+// The list view of a window's visible tab: its first visible child list view.
+HWND VisibleListView(HWND window) {
+  for (HWND list : ChildrenOfClass(window, "SysListView32"))
+    if (::IsWindowVisible(list)) return list;
+  return nullptr;
+}
+
+// Clicks a row of a report list view in another process with the mouse. Where a row lies is
+// worked out from what can be asked across processes: the header's height and how many rows
+// fill the rest of the client area. That count is rounded down, so the row height it gives
+// is a little large; the click goes a third of the way into the row, which stays inside it for
+// the first rows.
+int ClickRow(HWND window, int row, const std::vector<int>& mods) {
+  HWND list = VisibleListView(window);
+  if (!list) return kNotMet;
+  RECT client = {};
+  ::GetClientRect(list, &client);
+  int header = 0;
+  for (HWND h : ChildrenOfClass(list, "SysHeader32")) {
+    RECT r = {};
+    if (::IsWindowVisible(h) && ::GetWindowRect(h, &r)) header = r.bottom - r.top;
+  }
+  DWORD_PTR perPage = 0, top = 0;
+  ::SendMessageTimeoutA(list, LVM_GETCOUNTPERPAGE, 0, 0, SMTO_NORMAL, 5000, &perPage);
+  ::SendMessageTimeoutA(list, LVM_GETTOPINDEX, 0, 0, SMTO_NORMAL, 5000, &top);
+  const int shown = row - static_cast<int>(top);
+  if (perPage == 0 || shown < 0 || shown >= static_cast<int>(perPage)) return kNotMet;
+  const double height = static_cast<double>(client.bottom - header) / static_cast<double>(perPage);
+  POINT point = {12, header + static_cast<int>((shown + 0.33) * height)};
+  ::ClientToScreen(list, &point);
+  ::SetForegroundWindow(window);
+  ::SetCursorPos(point.x, point.y);
+  ::Sleep(50);
+  for (int mod : mods) Key(mod, true);
+  ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+  ::Sleep(10);
+  ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+  ::Sleep(10);
+  for (auto mod = mods.rbegin(); mod != mods.rend(); ++mod) Key(*mod, false);
+  return kOk;
+}
+
+int SelectedRows(HWND window) {
+  HWND list = VisibleListView(window);
+  if (!list) return kNotMet;
+  DWORD_PTR count = 0;
+  if (!::SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &count)) return kNotMet;
+  const char* space = "";
+  for (DWORD_PTR i = 0; i < count; ++i) {
+    DWORD_PTR state = 0;
+    ::SendMessageTimeoutA(list, LVM_GETITEMSTATE, i, LVIS_SELECTED, SMTO_NORMAL, 5000, &state);
+    if (state & LVIS_SELECTED) {
+      std::printf("%s%u", space, static_cast<unsigned>(i));
+      space = " ";
+    }
+  }
+  std::printf("\n");
+  return kOk;
+}
+
+// The most rows any list view of the window holds.
+DWORD_PTR MostListRows(HWND window) {
+  DWORD_PTR most = 0;
+  for (HWND list : ChildrenOfClass(window, "SysListView32")) {
+    DWORD_PTR count = 0;
+    if (::SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &count))
+      most = std::max(most, count);
+  }
+  return most;
+}
+
+// Starts a program and times, from the moment it is started, until a window of that title
+// exists and until one of its list views shows `rows` rows (its start-up has read its files).
+// With `logOff`, the window is then asked WM_QUERYENDSESSION and told WM_ENDSESSION, as at a
+// log-off, and the answer to the query is timed as well.
+int LaunchTiming(const std::string& exe, const std::string& title, DWORD_PTR rows, bool logOff) {
+  LARGE_INTEGER start, found, shown, queried;
+  std::string command = "\"" + exe + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  ::QueryPerformanceCounter(&start);
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+    return kNotMet;
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  HWND window = nullptr;
+  while ((window = ::FindWindowA(nullptr, title.c_str())) == nullptr) ::Sleep(5);
+  ::QueryPerformanceCounter(&found);
+  if (!WaitFor(120000, [&] { return MostListRows(window) >= rows; })) return kNotMet;
+  ::QueryPerformanceCounter(&shown);
+  std::printf("window %.0f ms, %lu rows shown %.0f ms", Milliseconds(start, found),
+              static_cast<unsigned long>(rows), Milliseconds(start, shown));
+  if (logOff) {
+    DWORD_PTR answer = 0;
+    if (!::SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 120000,
+                               &answer))
+      return kNotMet;
+    ::QueryPerformanceCounter(&queried);
+    std::printf(", log-off query answered %.0f ms (%.0f ms after it was sent)", Milliseconds(start, queried),
+                Milliseconds(shown, queried));
+    ::SendMessageTimeoutA(window, WM_ENDSESSION, answer != 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 120000,
+                          &answer);
+  }
+  std::printf("\n");
+  return kOk;
+}
 
 int WaitCommand(const std::vector<std::string>& args, bool (*test)(HWND)) {
   if (args.size() != 3) return Usage();
@@ -539,6 +656,10 @@ int Run(const std::vector<std::string>& args) {
                   TextOf(hwnd).c_str());
     }
     return kOk;
+  }
+  if (command == "launch-timing") {
+    if (args.size() != 4 && (args.size() != 5 || args[4] != "log-off")) return Usage();
+    return LaunchTiming(args[1], args[2], Number(args[3].c_str()), args.size() == 5);
   }
   if (command == "foreground-title") {
     HWND hwnd = ::GetForegroundWindow();
@@ -729,6 +850,12 @@ int Run(const std::vector<std::string>& args) {
     return kNotMet;
   }
   if (command == "close") return ::PostMessageA(hwnd, WM_CLOSE, 0, 0) ? kOk : kNotMet;
+  if (command == "click-row") {
+    std::vector<int> mods;
+    if (args.size() != 4 || !ParseModifiers(args[3], mods)) return Usage();
+    return ClickRow(hwnd, std::atoi(args[2].c_str()), mods);
+  }
+  if (command == "selected-rows") return SelectedRows(hwnd);
   if (command == "syscommand") {
     if (args.size() != 3) return Usage();
     WPARAM sc = args[2] == "close"      ? SC_CLOSE

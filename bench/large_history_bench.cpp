@@ -1,0 +1,190 @@
+// A history of a million entries: deleting a selection, importing a file into it, and the
+// memory it takes once read from its file.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "grid/data_directory.h"
+#include "grid/table_file.h"
+#include "history/history_commands.h"
+#include "history/history_table.h"
+#include "platform/sim/sim_desktop.h"
+#include "ui/application.h"
+#include "ui/file_dialogs.h"
+#include "ui/form.h"
+#include "ui/table_grid.h"
+
+namespace {
+
+constexpr int Million = 1'000'000;
+const std::u16string Date = u"12/8/2026 9:30:00 AM";
+
+// One simulated desktop for the whole run, in a folder removed at exit.
+sim::SimDesktop& Desk() {
+  struct Folder {
+    std::string root = "/tmp/large_history_bench." + std::to_string(::getpid());
+    sim::SimDesktop desk{root};
+    Folder() {
+      desk.files.MakeFolder("C:\\Program Files\\Clipboard manager\\Data");
+      desk.files.MakeFolder("C:\\Exports");
+    }
+    ~Folder() { std::filesystem::remove_all(root); }
+  };
+  static Folder folder;
+  return folder.desk;
+}
+
+// Texts of about 100 characters, as copied from an editor or a browser.
+std::u16string RandomText(std::mt19937& random) {
+  static const char16_t letters[] =
+      u"abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.,;\u00E9";
+  std::u16string text;
+  const int length = 90 + static_cast<int>(random() % 21);
+  for (int i = 0; i < length; ++i) text.push_back(letters[random() % (std::size(letters) - 1)]);
+  return text;
+}
+
+void FillHistory(grid::Table& table, int rows, unsigned seed) {
+  std::mt19937 random(seed);
+  std::u16string cells[3];
+  cells[1] = Date;
+  table.BeginUpdate();
+  for (int i = 0; i < rows; ++i) {
+    cells[2] = RandomText(random);
+    table.AppendRow(cells);
+  }
+  table.EndUpdate();
+}
+
+// "Delete selected" in a history of a million rows, with every n-th row selected (the
+// argument is how many rows are selected).
+void BM_DeleteSelectedOfMillionRows(benchmark::State& state) {
+  const int selected = static_cast<int>(state.range(0));
+  const int step = Million / selected;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto table = std::make_unique<grid::Table>(history::HistoryColumns());
+    FillHistory(*table, Million, 1);
+    for (int r = 0; r < Million; r += step) table->SetRowSelected(r, true);
+    table->SetCurrentRow(Million / 2);
+    state.ResumeTiming();
+
+    const int deleted = table->DeleteSelectedRows();
+
+    state.PauseTiming();
+    if (deleted != (Million + step - 1) / step) state.SkipWithError("wrong number of rows deleted");
+    table.reset();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_DeleteSelectedOfMillionRows)
+    ->Arg(Million / 100)
+    ->Arg(Million / 20)
+    ->Arg(Million / 2)
+    ->Arg(Million)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+
+// "Import history" of a file of 100,000 entries into a history of a million: reading the
+// file, appending its entries and writing the history file of 1.1 million entries once.
+void BM_ImportHundredThousandIntoMillion(benchmark::State& state) {
+  sim::SimDesktop& desk = Desk();
+  ui::Application app(desk);
+  ui::Form editor(app, "Tasks_form");
+  ui::OpenDialog dialog(editor);
+  ui::TableGrid staging(&editor, "TableGrid2", history::HistoryColumns());
+  const std::string exported = "C:\\Exports\\backup.hstr";
+  {
+    grid::Table source(history::HistoryColumns());
+    FillHistory(source, 100'000, 2);
+    history::WriteHistoryFile(source, desk, exported);
+  }
+  const history::PathProvider path = history::HistoryFilePath(desk);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto list = std::make_unique<ui::TableGrid>(nullptr, "TableGrid2", history::HistoryColumns());
+    FillHistory(*list, Million, 3);
+    desk.dialogs.AnswerNextFileDialog(exported);
+    state.ResumeTiming();
+
+    history::ImportHistory(desk, *list, staging, dialog, path);
+
+    state.PauseTiming();
+    if (list->RowCount() != Million + 100'000) state.SkipWithError("entries lost");
+    list.reset();
+    state.ResumeTiming();
+  }
+  state.counters["file_MB"] =
+      static_cast<double>(std::filesystem::file_size(desk.files.RealPath(path()))) / 1e6;
+}
+BENCHMARK(BM_ImportHundredThousandIntoMillion)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The simulated files, read a megabyte at a time as the Windows backend reads them.
+class PieceFiles : public sim::SimFiles {
+ public:
+  using SimFiles::SimFiles;
+  platform::Dword ReadInPieces(const std::string& path, const PieceTaker& take) override {
+    std::ifstream file(RealPath(path), std::ios::binary);
+    if (!file) return platform::ErrorFileNotFound;
+    std::string piece(1 << 20, '\0');
+    while (file.read(piece.data(), static_cast<std::streamsize>(piece.size())) || file.gcount() > 0) {
+      if (platform::Dword error =
+              take(std::string_view(piece.data(), static_cast<std::size_t>(file.gcount()))))
+        return error;
+    }
+    return 0;
+  }
+};
+
+// A figure of this process's memory from /proc/self/status, in bytes.
+double StatusBytes(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(field + ":", 0) == 0) return std::stod(line.substr(field.size() + 1)) * 1024.0;
+  }
+  return 0;
+}
+
+// The memory a million-entry history takes when read from its file at start-up: at the peak of
+// the read and once it is done, against the file's size. (The real exe under Wine is measured
+// by bench/large_history_wine.py.)
+void BM_MemoryOfMillionEntryHistory(benchmark::State& state) {
+  sim::SimDesktop& desk = Desk();
+  PieceFiles files(desk.files.Root());
+  const std::string path = grid::DataPath(desk.files, grid::HistoryFile);
+  {
+    grid::Table source(history::HistoryColumns());
+    FillHistory(source, Million, 4);
+    history::WriteHistoryFile(source, desk, path);
+  }
+  ::malloc_trim(0);  // the source table's memory goes back, so that it is not counted again
+  const double fileBytes = static_cast<double>(std::filesystem::file_size(desk.files.RealPath(path)));
+  double peak = 0, resident = 0;
+  for (auto _ : state) {
+    const double before = StatusBytes("VmRSS");
+    std::ofstream("/proc/self/clear_refs") << "5";  // starts the peak anew from here
+    grid::Table table(history::HistoryColumns());
+    grid::ReadRowsFromFile(table, files, path, history::Separator, history::LineBreakMark);
+    peak = StatusBytes("VmHWM") - before;
+    resident = StatusBytes("VmRSS") - before;
+    if (table.RowCount() != Million) state.SkipWithError("entries lost");
+    state.PauseTiming();
+    table.RemoveAllRows();
+    ::malloc_trim(0);
+    state.ResumeTiming();
+  }
+  state.counters["file_MB"] = fileBytes / 1e6;
+  state.counters["peak_MB"] = peak / 1e6;
+  state.counters["rows_MB"] = resident / 1e6;
+  state.counters["peak_per_file_byte"] = peak / fileBytes;
+}
+BENCHMARK(BM_MemoryOfMillionEntryHistory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace

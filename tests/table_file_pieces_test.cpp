@@ -1,0 +1,116 @@
+// Reading a table file that arrives in pieces, as the real desktop reads a large file: every
+// way of cutting the bytes gives the rows that the whole file gives.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "grid/table_file.h"
+#include "platform/errors.h"
+#include "platform/sim/sim_files.h"
+#include "temp_folder.h"
+
+namespace {
+
+using grid::ColumnKind;
+using grid::Table;
+
+const std::string File = "C:\\Data\\list.hstr";
+
+// Hands a file over in pieces of a fixed size; after `failAfter` pieces the read fails.
+class PieceFiles : public sim::SimFiles {
+ public:
+  using SimFiles::SimFiles;
+  std::size_t pieceSize = 1;
+  int failAfter = -1;
+  platform::Dword ReadInPieces(const std::string& path, const PieceTaker& take) override {
+    std::string bytes;
+    if (platform::Dword error = ReadAll(path, bytes)) return error;
+    int pieces = 0;
+    for (std::size_t at = 0; at < bytes.size(); at += pieceSize) {
+      if (pieces++ == failAfter) return platform::ErrorAccessDenied;
+      if (platform::Dword error = take(std::string_view(bytes).substr(at, pieceSize))) return error;
+    }
+    return 0;
+  }
+};
+
+std::string Utf16(std::u16string_view units, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t u : units) {
+    const char low = static_cast<char>(u & 0xFF), high = static_cast<char>(u >> 8);
+    bytes.push_back(bigEndian ? high : low);
+    bytes.push_back(bigEndian ? low : high);
+  }
+  return bytes;
+}
+
+class TableFilePiecesTest : public ::testing::Test {
+ protected:
+  TableFilePiecesTest() : root_(testing_support::MakeTempFolder()), files_(root_) {
+    files_.MakeFolder("C:\\Data");
+  }
+  ~TableFilePiecesTest() override { std::filesystem::remove_all(root_); }
+
+  static Table FiveColumns() {
+    return Table({{"#", u"#", ColumnKind::Increment},
+                  {"A", u"A", ColumnKind::Text},
+                  {"B", u"B", ColumnKind::Text},
+                  {"C", u"C", ColumnKind::Text},
+                  {"D", u"D", ColumnKind::Text}});
+  }
+  // Every cell, row by row.
+  static std::vector<std::u16string> Cells(const Table& table) {
+    std::vector<std::u16string> cells;
+    for (int r = 0; r < table.RowCount(); ++r)
+      for (int c = 0; c < table.ColumnCount(); ++c) cells.push_back(table.Cell(c, r));
+    return cells;
+  }
+  std::vector<std::u16string> Read(const std::string& bytes, std::size_t pieceSize) {
+    files_.PutFile(File, bytes);
+    files_.pieceSize = pieceSize;
+    Table table = FiveColumns();
+    grid::ReadRowsFromFile(table, files_, File, u',', u'|');
+    return Cells(table);
+  }
+
+  std::string root_;
+  PieceFiles files_;
+};
+
+TEST_F(TableFilePiecesTest, AnyCut_GivesTheRowsOfTheWholeFile_InEveryEncoding) {
+  const std::u16string text =
+      u"1,plain,\"with, separator\",\"\"\"quoted\"\"\",a|b\r\n"
+      u"0,\u00E9\u20AC\U0001F600,,\r\n"
+      u"\r\n"
+      u"x,y,z,w,beyond,the,last\r\n"
+      u"last line without a break";
+  const std::string files[] = {
+      Utf16(text, false),
+      Utf16(text, true),
+      Utf16(text, false) + "\x41",  // an odd last byte
+      "1,caf\xE9,8-bit,\"a,b\"\r\n2,no mark\n",
+      "\xFF",  // too short for a mark
+      "",
+  };
+  for (const std::string& bytes : files) {
+    const std::vector<std::u16string> whole = Read(bytes, bytes.size() + 1);
+    for (std::size_t pieceSize : {1, 2, 3, 5, 16, 17}) {
+      EXPECT_EQ(whole, Read(bytes, pieceSize))
+          << "pieces of " << pieceSize << " of " << bytes.size() << " bytes";
+    }
+  }
+  EXPECT_EQ(25u, Read(Utf16(text, false), 3).size());  // five rows of five cells
+}
+
+TEST_F(TableFilePiecesTest, ReadFailingHalfway_RaisesItsError_AndKeepsTheLinesReadBefore) {
+  files_.PutFile(File, Utf16(u"1,a\r\n2,b\r\n3,c\r\n", false));
+  files_.pieceSize = 12;  // the mark and the first line, then the next line, ...
+  files_.failAfter = 2;
+  Table table = FiveColumns();
+  EXPECT_THROW(grid::ReadRowsFromFile(table, files_, File, u',', u'|'), platform::IoError);
+  ASSERT_EQ(2, table.RowCount());
+  EXPECT_EQ(u"b", table.Cell(1, 1));
+  EXPECT_EQ(0, table.UpdateCount());
+}
+
+}  // namespace
