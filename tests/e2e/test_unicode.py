@@ -9,7 +9,7 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 
-NOTEPAD = "Untitled - Notepad"
+NOTEPAD = harness.NOTEPAD
 HISTORY = "clipboard_history.hstr"
 RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 RUN_VALUE = "Corvilane_Clipboard_Manger"
@@ -20,13 +20,6 @@ ACTION = "Grüße 日本 ✓"
 FOLDER = "Łódź 日本"
 
 
-def write_actions(desktop, rows):
-    """Writes Data\\actions.cnfg: one line of already encoded fields per action."""
-    lines = "".join(",".join(fields) + "\r\n" for fields in rows)
-    with open(desktop.data_file("actions.cnfg"), "wb") as f:
-        f.write(b"\xff\xfe" + lines.encode("utf-16-le"))
-
-
 def test_copy_in_x_is_recorded_exactly(desktop):
     desktop.start_watching()
     desktop.copy_from_x(COPIED)  # waits until the label shows the whole text
@@ -35,12 +28,8 @@ def test_copy_in_x_is_recorded_exactly(desktop):
 
 
 def test_non_ansi_action_is_pasted_into_notepad_and_the_copied_text_comes_back(desktop):
-    keys = "+".join(desktop.must("key-names", "ctrl", "alt", "F5").splitlines())
-    write_actions(desktop, [["1", "Greeting", keys, ACTION, "V"]])
-    desktop.start_watching()
-    desktop.launch("notepad")
-    desktop.wait_window(NOTEPAD, 30000)
-    desktop.must("focus", NOTEPAD)
+    harness.write_actions(desktop, [["1", "Greeting", harness.hotkey_text(desktop, "ctrl", "alt", "F5"), ACTION, "V"]])
+    harness.start_with_notepad(desktop)
     desktop.copy_from_x(COPIED)
 
     desktop.must("press", "ctrl+alt", "F5")
