@@ -91,6 +91,7 @@ std::string HistoryStore::Load(grid::Table& history) {
   unfolded_ = unreadable_ ? history.RowCount() : journaled;
   // A record cut short by a crash is dropped, so that the next ones are not written after it.
   if (journalDamaged && RewriteJournal(history) != 0) journalStale_ = true;
+  loaded_ = true;
   return notice;
 }
 
@@ -167,6 +168,9 @@ Dword HistoryStore::RewriteJournal(const grid::Table& history) {
 }
 
 void HistoryStore::WriteAll(const grid::Table& history) {
+  // A close or a log-off can arrive while start-up still waits (the first run's web page, the
+  // tray icon), before the history is read: writing then would replace it with an empty list.
+  if (!loaded_) return;
   if (unreadable_) {
     // The file keeps its entries; this run's list waits in the journal.
     unfolded_ = history.RowCount();

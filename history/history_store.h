@@ -34,7 +34,8 @@ class HistoryStore {
   // Writes the whole list, raising platform::IoError. After a read history file: replaces the
   // file, then empties the journal. When the file could not be read at start-up, it is left
   // alone for the whole run and the journal holds the whole list instead, to be put on top of
-  // the file's entries at the next start.
+  // the file's entries at the next start. Before Load there is nothing to write: the list does
+  // not hold the file's entries yet, and the file is left as it is.
   void WriteAll(const grid::Table& history);
 
   // Asks the system to put the records written so far on the disk itself.
@@ -60,6 +61,7 @@ class HistoryStore {
   bool journalStale_ = false;      // an append failed: the journal must be written anew
   bool needsFlush_ = false;
   bool unreadable_ = false;
+  bool loaded_ = false;  // Load has run: the list holds what the file and the journal held
   // The top rows that are in the journal but not in the history file.
   int unfolded_ = 0;
   HistoryStore* previous_ = nullptr;

@@ -3,6 +3,7 @@
 // failing write at log-off, all in the whole program on the simulated desktop.
 #include <gtest/gtest.h>
 
+#include "history/history_store.h"
 #include "history/journal.h"
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
@@ -103,6 +104,17 @@ TEST_F(DurableTest, HistoryFileHeldAllRun_IsNeverReplaced_AndTheRunsCopiesJoinIt
                       "3,12/7/2026 6:00:00 PM,old A\r\n4,12/7/2026 5:00:00 PM,old B\r\n"),
             HistoryFile());
   EXPECT_FALSE(DataFileExists(JournalName));
+}
+
+TEST_F(DurableTest, HistoryWriteBeforeTheHistoryIsRead_LeavesTheFileAsItWas) {
+  PutDataFile(HistoryName, StoredHistory);
+  history::HistoryStore store(desk, [this] { return DataFile(HistoryName); });
+  grid::Table empty(history::HistoryColumns());
+  history::WriteHistoryFile(empty, desk, DataFile(HistoryName));
+  EXPECT_EQ(StoredHistory, HistoryFile());
+
+  store.Load(empty);
+  EXPECT_EQ(2, empty.RowCount());
 }
 
 TEST_F(DurableTest, ActionsFileHeldForASecond_IsRead) {
