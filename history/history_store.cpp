@@ -101,9 +101,12 @@ int HistoryStore::ReadJournal(grid::Table& history, std::string& notice, bool& d
   std::string bytes;
   const Dword error = grid::ReadFileWithRetry(files, desktop_.Clock(), path, bytes);
   if (error != 0) {
-    if (!grid::IsMissingFileError(error))
-      notice =
-          "The journal of recent copies could not be read (" + grid::ErrorDescription(files, error) + ").";
+    if (!grid::IsMissingFileError(error)) {
+      journalUnread_ = true;
+      journalError_ = error;
+      notice = "The journal of recent copies could not be read (" + grid::ErrorDescription(files, error) +
+               "). It is left as it is and joins the history at the next start.";
+    }
     return 0;
   }
   const JournalContent content = DecodeJournal(bytes);
@@ -128,6 +131,9 @@ int HistoryStore::ReadJournal(grid::Table& history, std::string& notice, bool& d
 void HistoryStore::Recorded(const grid::Table& history) {
   if (history.RowCount() == 0) return;
   ++unfolded_;
+  // Appending to a journal whose records are not in the list would replay this run's captures
+  // twice; this run's captures reach the disk with the next write of the history file instead.
+  if (journalUnread_) return;
   IFiles& files = desktop_.Files();
   if (journalStale_) {
     // Without a place to write (no Data folder, a held file) nothing is encoded: a rewrite
@@ -172,6 +178,8 @@ void HistoryStore::WriteAll(const grid::Table& history) {
   // tray icon), before the history is read: writing then would replace it with an empty list.
   if (!loaded_) return;
   if (unreadable_) {
+    // Neither file can take this run's list without losing what the other one holds.
+    if (journalUnread_) grid::RaiseIoError(journalError_);
     // The file keeps its entries; this run's list waits in the journal.
     unfolded_ = history.RowCount();
     const Dword error = RewriteJournal(history);
@@ -181,6 +189,7 @@ void HistoryStore::WriteAll(const grid::Table& history) {
   }
   WriteHistoryFileDirect(history, desktop_, historyPath_());
   unfolded_ = 0;
+  if (journalUnread_) return;  // its captures are not in the file: they stay for the next start
   CloseJournal();
   const Dword error = desktop_.Files().Delete(JournalPath());
   if (error == 0 || grid::IsMissingFileError(error)) {

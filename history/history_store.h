@@ -61,7 +61,11 @@ class HistoryStore {
   bool journalStale_ = false;      // an append failed: the journal must be written anew
   bool needsFlush_ = false;
   bool unreadable_ = false;
-  bool loaded_ = false;  // Load has run: the list holds what the file and the journal held
+  bool loaded_ = false;
+  // The journal was there at start-up but could not be read: it is left exactly as it is for
+  // the whole run, so that the next start puts its captures into the history.
+  bool journalUnread_ = false;
+  platform::Dword journalError_ = 0;  // Load has run: the list holds what the file and the journal held
   // The top rows that are in the journal but not in the history file.
   int unfolded_ = 0;
   HistoryStore* previous_ = nullptr;

@@ -194,6 +194,28 @@ TEST_F(DurableTest, JournalCutMidRecord_KeepsTheWholeRecords_AndLaterCopiesAfter
   EXPECT_EQ((Texts{"after", "kept"}), HistoryTexts());
 }
 
+TEST_F(DurableTest, JournalHeldAtStartUp_IsLeftAsItWas_AndItsCopiesJoinTheHistoryAtTheNextStart) {
+  PutDataFile(HistoryName, StoredHistory);
+  StartJoined();
+  other.CopyText("before");
+  Kill();
+  const std::string journal = DataFileBytes(JournalName);
+  desk.files.HoldWithoutSharing(DataFile(JournalName), sim::SimFiles::Forever);
+  StartJoined();
+  // Joining the chain records what the clipboard holds again: the journal's copy of it is unread.
+  EXPECT_EQ((Texts{"before", "old A", "old B"}), HistoryTexts());
+  ASSERT_EQ(1u, Balloons().size());
+  desk.files.ClearFaults();  // the other program lets go of it during the run
+  other.CopyText("during");
+  Exit();
+  ASSERT_TRUE(program->Exited());
+  EXPECT_EQ(journal, DataFileBytes(JournalName));
+
+  Start();
+  // The held journal's capture goes on top of the file, which this run wrote whole.
+  EXPECT_EQ((Texts{"before", "during", "before", "old A", "old B"}), HistoryTexts());
+}
+
 TEST_F(DurableTest, AWriteOfTheHistoryFile_FoldsTheJournalIn_AndAFoldedJournalIsNotReplayed) {
   StartJoined();
   other.CopyText("a");
