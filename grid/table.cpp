@@ -136,7 +136,9 @@ constexpr std::size_t LargestSlabUnits = std::size_t{1} << 20;
 char16_t* Table::SlabRoom(std::size_t units) {
   if (units > LargestSlabUnits / 4) return nullptr;
   if (units > slabs_.left) {
-    const std::size_t size = std::max(slabs_.nextSize, FirstSlabUnits);
+    // A row longer than the next slab's size gets a slab that holds it; the sizes grow from
+    // small, and a row may be up to a quarter of the largest.
+    const std::size_t size = std::max({slabs_.nextSize, FirstSlabUnits, units});
     slabs_.nextSize = std::min(2 * size, LargestSlabUnits);
     slabs_.blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(size));
     slabs_.at = slabs_.blocks.back().get();

@@ -253,6 +253,21 @@ TEST(Table, RowsAppendedWhole_KeepTheirTextsThroughEveryChange) {
   EXPECT_EQ(moved.Cell(2, 0), u"after");
 }
 
+TEST(Table, RowsAppendedWhole_LongerThanTheSharedBlockInUse_KeepTheirTexts) {
+  // Each row is longer than the room the table has set aside so far; the sanitizer build
+  // catches a row written past its block.
+  Table table = HistoryLikeTable();
+  std::vector<std::u16string> expected;
+  for (std::size_t length : {10, 5'000, 20'000, 100'000, 200'000, 7}) {
+    const std::u16string text(length, static_cast<char16_t>(u'a' + expected.size()));
+    const std::u16string cells[] = {u"", u"date", text};
+    table.AppendRow(cells);
+    expected.push_back(text);
+  }
+  for (std::size_t i = 0; i < expected.size(); ++i)
+    EXPECT_EQ(table.Cell(2, static_cast<int>(i)), expected[i]);
+}
+
 TEST(Table, Observer_IsToldOfEachChange_AndOnceWhenNestedUpdatesEnd) {
   Table table = HistoryLikeTable();
   CountingObserver observer;
