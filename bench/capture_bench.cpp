@@ -8,6 +8,7 @@
 #include <memory>
 #include <random>
 
+#include "bench/bench_text.h"
 #include "grid/data_directory.h"
 #include "history/capture.h"
 #include "history/history_table.h"
@@ -32,12 +33,9 @@ sim::SimDesktop& Desk() {
 // Texts of about 100 characters, as copied from an editor or a browser, with letters from
 // outside the ANSI code page among them.
 std::u16string RandomText(std::mt19937& random) {
-  static const char16_t letters[] =
-      u"abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.,;\u00E9\u0416\u044F\u65E5\u2014";
-  std::u16string text;
-  const int length = 90 + static_cast<int>(random() % 21);
-  for (int i = 0; i < length; ++i) text.push_back(letters[random() % (std::size(letters) - 1)]);
-  return text;
+  return bench_text::RandomText(
+      random,
+      u"abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.,;\u00E9\u0416\u044F\u65E5\u2014");
 }
 
 constexpr int LargeHistory = 1'000'000;

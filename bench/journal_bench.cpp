@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "bench/bench_text.h"
 #include "grid/table_file.h"
 #include "history/history_store.h"
 #include "history/history_table.h"
@@ -30,14 +31,7 @@ struct Folder {
   ~Folder() { std::filesystem::remove_all(root); }
 };
 
-std::u16string RandomText(std::mt19937& random) {
-  static const char16_t letters[] =
-      u"abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.,;\u00E9";
-  std::u16string text;
-  const int length = 90 + static_cast<int>(random() % 21);
-  for (int i = 0; i < length; ++i) text.push_back(letters[random() % (std::size(letters) - 1)]);
-  return text;
-}
+using bench_text::RandomText;
 
 void Fill(grid::Table& table, int rows, unsigned seed) {
   const int text = table.ColumnIndex(history::Clipboadrs_history);

@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "bench/bench_text.h"
 #include "grid/data_directory.h"
 #include "grid/table_file.h"
 #include "history/history_commands.h"
@@ -40,15 +41,7 @@ sim::SimDesktop& Desk() {
   return folder.desk;
 }
 
-// Texts of about 100 characters, as copied from an editor or a browser.
-std::u16string RandomText(std::mt19937& random) {
-  static const char16_t letters[] =
-      u"abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.,;\u00E9";
-  std::u16string text;
-  const int length = 90 + static_cast<int>(random() % 21);
-  for (int i = 0; i < length; ++i) text.push_back(letters[random() % (std::size(letters) - 1)]);
-  return text;
-}
+using bench_text::RandomText;
 
 void FillHistory(grid::Table& table, int rows, unsigned seed) {
   std::mt19937 random(seed);
