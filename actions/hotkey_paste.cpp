@@ -23,6 +23,8 @@ constexpr Dword MaxAfterKeystroke = 1000;
 constexpr Dword PollInterval = 10;
 // How long a clipboard that another program holds open is tried again.
 constexpr Dword MaxClipboardBusy = 1000;
+// Formats this large come back with their data delayed, and are put on right after.
+constexpr std::size_t DelayRestoreFrom = 64 * 1024;
 
 constexpr std::uint8_t VkV = 0x56;
 constexpr Uint PasteFormat = CfUnicodeText;
@@ -41,7 +43,14 @@ HotkeyPaste::HotkeyPaste(Desktop& desktop, hotkeys::THotKeyManager& hotkeys,
   window_ = desktop_.Windows().CreateWindowA(desc, this);
 }
 
-HotkeyPaste::~HotkeyPaste() { desktop_.Windows().DestroyWindow(window_); }
+HotkeyPaste::~HotkeyPaste() {
+  // Data still delayed would die with the window.
+  try {
+    if (restored_) restored_->RenderDelayed(window_);
+  } catch (const std::exception&) {
+  }
+  desktop_.Windows().DestroyWindow(window_);
+}
 
 void HotkeyPaste::Press(std::vector<PasteRequest> requests) {
   for (PasteRequest& request : requests) queue_.push_back(std::move(request));
@@ -64,9 +73,9 @@ void HotkeyPaste::Press(std::vector<PasteRequest> requests) {
 }
 
 void HotkeyPaste::PasteOne(const PasteRequest& request) {
-  clipboard::ClipboardSnapshot snapshot(desktop_);
+  auto snapshot = std::make_unique<clipboard::ClipboardSnapshot>(desktop_);
   const Dword start = desktop_.Clock().GetTickCount();
-  while (!snapshot.Take(window_)) {
+  while (!snapshot->Take(window_)) {
     if (Elapsed(start) >= MaxClipboardBusy) return;  // nothing was changed, nothing to give back
     Wait(PollInterval);
   }
@@ -79,13 +88,11 @@ void HotkeyPaste::PasteOne(const PasteRequest& request) {
   // Whatever happens from here, what the user had on the clipboard goes back.
   struct Restore {
     HotkeyPaste& paste;
-    clipboard::ClipboardSnapshot& snapshot;
+    std::unique_ptr<clipboard::ClipboardSnapshot>& snapshot;
     ~Restore() {
       paste.offer_.active = false;
       try {
-        const Dword start = paste.desktop_.Clock().GetTickCount();
-        while (!snapshot.Restore(paste.window_) && paste.Elapsed(start) < MaxClipboardBusy)
-          paste.Wait(PollInterval);
+        paste.RestoreClipboard(std::move(snapshot));
       } catch (const std::exception&) {
       }
     }
@@ -121,6 +128,19 @@ void HotkeyPaste::PasteOne(const PasteRequest& request) {
   WaitUntilTaken(sent);
 }
 
+void HotkeyPaste::RestoreClipboard(std::unique_ptr<clipboard::ClipboardSnapshot> snapshot) {
+  // Reads of the delayed formats reach this window from the moment they are offered.
+  restored_ = std::move(snapshot);
+  Dword start = desktop_.Clock().GetTickCount();
+  while (!restored_->Restore(window_, DelayRestoreFrom) && Elapsed(start) < MaxClipboardBusy)
+    Wait(PollInterval);
+  // Until its data is on, a large format lives only in this process; put it on now, after the
+  // user has the clipboard back. Should the clipboard stay busy, reads still reach this window.
+  start = desktop_.Clock().GetTickCount();
+  while (!restored_->RenderDelayed(window_) && Elapsed(start) < MaxClipboardBusy) Wait(PollInterval);
+  if (!restored_->HasDelayed()) restored_.reset();
+}
+
 // The text is offered with its data delayed, so that each read asks this window for it: the
 // first read by another program after the keystroke tells that the target has taken it.
 bool HotkeyPaste::OfferText() {
@@ -154,24 +174,31 @@ void HotkeyPaste::Render() {
 LResult HotkeyPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
   switch (msg) {
     case WmRenderFormat: {
-      if (!offer_.active || wParam != PasteFormat) return 0;
-      const bool own = isOwnWindow_(desktop_.Clipboard().GetOpenClipboardWindow());
-      if (own) {
-        // The program's capture records the action's text once, as any copy; after that its
-        // reads get nothing, so that only another program's read renders the text.
-        if (offer_.ownReadAnswered) return 0;
-        offer_.ownReadAnswered = true;
-      } else if (offer_.keystrokeSent) {
-        offer_.taken = true;
+      if (offer_.active && wParam == PasteFormat) {
+        const bool own = isOwnWindow_(desktop_.Clipboard().GetOpenClipboardWindow());
+        if (own) {
+          // The program's capture records the action's text once, as any copy; after that its
+          // reads get nothing, so that only another program's read renders the text.
+          if (offer_.ownReadAnswered) return 0;
+          offer_.ownReadAnswered = true;
+        } else if (offer_.keystrokeSent) {
+          offer_.taken = true;
+        }
+        Render();
+      } else if (restored_) {
+        restored_->RenderFormat(static_cast<Uint>(wParam));
       }
-      Render();
       return 0;
     }
     case WmRenderAllFormats: {
-      // The program ends while the text is offered: it stays on the clipboard for good.
-      if (!offer_.active) return 0;
+      // The program ends while the text or a restored format waits for its data: it stays on
+      // the clipboard for good.
+      if (!offer_.active && !restored_) return 0;
       clipboard::OpenedClipboard open(desktop_.Clipboard(), window_);
-      if (open.IsOpen()) Render();
+      if (!open.IsOpen()) return 0;
+      if (offer_.active) Render();
+      if (restored_)
+        for (Uint format : restored_->Formats()) restored_->RenderFormat(format);
       return 0;
     }
     default:

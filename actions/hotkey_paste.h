@@ -9,9 +9,11 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "clipboard/snapshot.h"
 #include "hotkeys/hotkey_manager.h"
 #include "platform/desktop.h"
 
@@ -44,6 +46,8 @@ class HotkeyPaste : private platform::IWindowProc {
   platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
                                platform::LParam lParam) override;
   void PasteOne(const PasteRequest& request);
+  // Gives the user's clipboard back, then has its large formats put on for good.
+  void RestoreClipboard(std::unique_ptr<clipboard::ClipboardSnapshot> snapshot);
   // Offers the text with its data delayed; false when the clipboard cannot be opened.
   bool OfferText();
   void Render();
@@ -62,6 +66,8 @@ class HotkeyPaste : private platform::IWindowProc {
   std::function<bool(platform::Hwnd)> isOwnWindow_;
   platform::Hwnd window_ = 0;
   std::deque<PasteRequest> queue_;
+  // The last snapshot given back, while the clipboard still asks it for delayed data.
+  std::unique_ptr<clipboard::ClipboardSnapshot> restored_;
   bool running_ = false;
 
   // The paste under way: its text as the clipboard format carries it, and what the reads of

@@ -80,6 +80,7 @@ bool ClipboardSnapshot::Copy(Uint format, Kind kind) {
   const Handle original = clipboard.GetClipboardData(format);
   if (original == 0) return false;
   Handle copy = 0;
+  const std::size_t before = bytes_;
   switch (kind) {
     case Kind::Memory:
       copy = CopyBlock(original);
@@ -95,7 +96,7 @@ bool ClipboardSnapshot::Copy(Uint format, Kind kind) {
       break;
   }
   if (copy == 0) return false;
-  items_.push_back({format, kind, copy});
+  items_.push_back({format, kind, copy, bytes_ - before});
   return true;
 }
 
@@ -176,21 +177,56 @@ bool ClipboardSnapshot::Take(Hwnd owner) {
   return true;
 }
 
-bool ClipboardSnapshot::Restore(Hwnd owner) {
+bool ClipboardSnapshot::Restore(Hwnd owner, std::size_t delayFrom) {
   if (!taken_) return true;
   IClipboard& clipboard = desktop_.Clipboard();
   OpenedClipboard open(clipboard, owner);
   if (!open.IsOpen()) return false;
   clipboard.EmptyClipboard();
+  std::vector<Item> delayed;
   for (Item& item : items_) {
+    if (item.kind == Kind::Memory && item.bytes >= delayFrom) {
+      // Offering a format without data answers null even when it succeeds; whether the format
+      // is there tells. Where delaying is refused, the data goes on at once.
+      clipboard.SetClipboardData(item.format, 0);
+      if (clipboard.IsClipboardFormatAvailable(item.format)) {
+        delayed.push_back(item);
+        item.handle = 0;
+        continue;
+      }
+    }
     // The clipboard owns what it accepted; what it refused is still the snapshot's to free.
     if (clipboard.SetClipboardData(item.format, item.handle) != 0) item.handle = 0;
   }
   for (const Item& item : items_)
     if (item.handle != 0) Free(item);
-  items_.clear();
+  items_ = std::move(delayed);
   bytes_ = 0;
+  for (const Item& item : items_) bytes_ += item.bytes;
   taken_ = false;
+  return true;
+}
+
+bool ClipboardSnapshot::RenderFormat(Uint format) {
+  if (taken_) return false;
+  auto it = std::find_if(items_.begin(), items_.end(),
+                         [format](const Item& item) { return item.format == format; });
+  if (it == items_.end()) return false;
+  const Item item = *it;
+  items_.erase(it);
+  bytes_ -= item.bytes;
+  if (desktop_.Clipboard().SetClipboardData(item.format, item.handle) == 0) Free(item);
+  return true;
+}
+
+bool ClipboardSnapshot::RenderDelayed(Hwnd owner) {
+  if (!HasDelayed()) return true;
+  IClipboard& clipboard = desktop_.Clipboard();
+  OpenedClipboard open(clipboard, owner);
+  if (!open.IsOpen()) return false;
+  // Each read of a delayed format asks its owner, which answers with RenderFormat.
+  for (Uint format : Formats()) clipboard.GetClipboardData(format);
+  FreeAll();
   return true;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "platform/desktop.h"
@@ -29,7 +30,20 @@ class ClipboardSnapshot {
   // Replaces the clipboard's content with the copies, which pass to the clipboard. False when
   // the clipboard cannot be opened; the copies then stay for another try. Restoring a snapshot
   // that was never taken does nothing and succeeds.
-  bool Restore(platform::Hwnd owner);
+  //
+  // Memory formats of `delayFrom` bytes or more are offered with their data delayed: handing a
+  // block of megabytes to the system is the slow part of a restore, and the user should not
+  // wait for it. `owner` then answers WM_RENDERFORMAT with RenderFormat, and should have them
+  // all put on soon with RenderDelayed, so that they outlive the program.
+  bool Restore(platform::Hwnd owner, std::size_t delayFrom = SIZE_MAX);
+  bool HasDelayed() const { return !items_.empty() && !taken_; }
+  // Puts on the data of a delayed format (WM_RENDERFORMAT, or the clipboard open by the owner).
+  // False when `format` is not one of them.
+  bool RenderFormat(platform::Uint format);
+  // Has every delayed format rendered now by reading it, which the clipboard's listeners do not
+  // see as a change, then frees whatever was not asked for (the content has been replaced since).
+  // False when the clipboard cannot be opened.
+  bool RenderDelayed(platform::Hwnd owner);
 
   bool Taken() const { return taken_; }
   // The formats held, in the clipboard's order, and the formats left out.
@@ -44,6 +58,7 @@ class ClipboardSnapshot {
     platform::Uint format;
     Kind kind;
     platform::Handle handle;
+    std::size_t bytes;  // of a memory block
   };
 
   platform::Handle CopyBlock(platform::Hglobal block);

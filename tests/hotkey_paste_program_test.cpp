@@ -66,6 +66,48 @@ TEST_F(HotkeyPasteTest, WhateverTheClipboardHeld_ComesBackAndOnlyATextRestoreIsR
   EXPECT_TRUE(desk.dialogs.Boxes().empty());
 }
 
+// Formats of megabytes come back with their data delayed so that the user does not wait for
+// the copy into the system; the data must still be on the clipboard for good once the paste is
+// over, and the program's own capture must get a large text through that delay.
+TEST_F(HotkeyPasteTest, LargeFormats_ComeBackWholeAndStayOnTheClipboard) {
+  StartWithAction("Ctrl+F5");
+  const Uint html = desk.clipboard.RegisterClipboardFormatA("HTML Format");
+  std::string dib(3 * 1024 * 1024, '\x5a');
+  dib[0] = 40;
+  std::string text(200 * 1024, 'x');
+  text += '\0';
+  struct Case {
+    std::vector<std::pair<Uint, std::string>> content;
+    std::size_t historyEntries;  // after the paste
+  };
+  const std::vector<Case> cases = {
+      {{{CfDib, dib}}, 1},
+      {{{html, std::string(100 * 1024, '<')}, {CfText, std::string("mine\0", 5)}, {CfDib, dib}}, 3},
+      {{{CfText, text}}, 3},
+  };
+  recorder.Start();
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    Form1().TableGrid2.RemoveAllRows();
+    ASSERT_TRUE(other.CopyFormats(cases[i].content)) << i;
+    const int notifications = desk.clipboard.Notifications();
+    ASSERT_TRUE(desk.hotkeys.Press(ModControl, VkF5));
+    desk.windows.Advance(2000);
+    EXPECT_EQ(recorder.pasted.back(), "action") << i;
+    for (const auto& [format, bytes] : cases[i].content) EXPECT_FALSE(desk.clipboard.IsDelayed(format)) << i;
+    EXPECT_EQ(Content(), cases[i].content) << i;
+    // The action's text, offered again after the capture's read, then the restore; putting
+    // the data on afterwards is no change.
+    EXPECT_EQ(desk.clipboard.Notifications(), notifications + 3) << i;
+    ASSERT_EQ(HistoryTexts().size(), cases[i].historyEntries) << i;
+    if (i == 2) {
+      EXPECT_EQ(HistoryTexts().front(), text.substr(0, text.size() - 1));
+    }
+  }
+  // Ending the program leaves the content as it is.
+  program->Exit();
+  EXPECT_EQ(Content(), cases.back().content);
+}
+
 TEST_F(HotkeyPasteTest, ModifiersHeldAfterTheKey_DelayThePasteUntilReleasedButNoLongerThanTwoSeconds) {
   StartWithAction("Ctrl+Alt+F7");
   ASSERT_TRUE(other.CopyText("mine"));
