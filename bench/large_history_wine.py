@@ -21,12 +21,13 @@ LETTERS = "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.;\u00
 
 
 def history_bytes(entries):
-    """A history file as the program writes it: captures at the top carry "#" 0."""
+    """A history file as the program leaves it at a close after a start: its rows numbered from 1
+    (captures put on top in a run carry "#" 0 until the next start)."""
     rng = random.Random(7)
     lines = []
-    for _ in range(entries):
+    for number in range(1, entries + 1):
         text = "".join(rng.choice(LETTERS) for _ in range(rng.randint(90, 110)))
-        lines.append(f"0,12/8/2026 9:30:00 AM,{text}\r\n")
+        lines.append(f"{number},12/8/2026 9:30:00 AM,{text}\r\n")
     return b"\xff\xfe" + "".join(lines).encode("utf-16-le")
 
 

@@ -72,15 +72,16 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
     while (table.RowCount() > kept) table.DeleteRow(table.RowCount() - 1);
   };
   bool wellFormed = true;
+  bool asWritten = false;
   const Dword start = clock.GetTickCount();
-  Dword error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed);
+  Dword error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten);
   // Sharing violations pass; short waits at first catch the end of a brief hold early.
   Dword pause = 50;
   while (error != 0 && !IsMissingFileError(error) && clock.GetTickCount() - start < retryMs) {
     dropPartial();
     clock.Sleep(pause);
     pause = std::min<Dword>(pause * 2, 500);
-    error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed);
+    error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten);
   }
   if (error != 0) {
     dropPartial();
@@ -89,6 +90,7 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
     return result;
   }
   result.state = DataFileLoad::State::Read;
+  result.asWritten = asWritten && kept == 0;
   if (!wellFormed) {
     result.malformed = true;
     // Rare, so the file is read once more for its bytes rather than kept in memory every time.

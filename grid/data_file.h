@@ -27,6 +27,9 @@ struct DataFileLoad {
   // empty when that copy failed too.
   bool malformed = false;
   std::string keptAs;
+  // The file holds exactly what writing the rows read as UTF-16LE gives (and no rows were kept
+  // above them): while they stay unchanged, there is nothing to write.
+  bool asWritten = false;
 };
 
 // Reads the whole file, trying again for up to `retryMs` while it exists but cannot be read.

@@ -87,6 +87,11 @@ int Table::CheckColumn(int column) const {
   return column;
 }
 
+void Table::ContentChanged() {
+  ++contentVersion_;
+  Changed();
+}
+
 void Table::Changed() {
   if (updates_ == 0 && observer_ != nullptr) observer_->TableChanged();
 }
@@ -184,7 +189,7 @@ void Table::StoreTexts(Row& row, const std::u16string_view* texts, bool pooled) 
 
 int Table::AppendRow() {
   rows_.emplace_back();
-  Changed();
+  ContentChanged();
   return RowCount() - 1;
 }
 
@@ -197,7 +202,7 @@ int Table::AppendRow(std::span<const std::u16string> cells) {
   Row row;
   StoreTexts(row, texts.data(), true);
   rows_.push_back(std::move(row));
-  Changed();
+  ContentChanged();
   return RowCount() - 1;
 }
 
@@ -207,7 +212,7 @@ void Table::InsertRowAtTop() {
   rows_.push_front(std::move(row));
   if (current_ >= 0) ++current_;
   if (anchor_ >= 0) ++anchor_;
-  Changed();
+  ContentChanged();
 }
 
 void Table::DeleteRow(int row) {
@@ -223,7 +228,7 @@ void Table::DeleteRow(int row) {
   } else if (anchor_ == row) {
     anchor_ = -1;
   }
-  Changed();
+  ContentChanged();
 }
 
 int Table::DeleteSelectedRows() {
@@ -248,7 +253,7 @@ int Table::DeleteSelectedRows() {
   rows_.erase(to, rows_.end());
   current_ = current >= kept ? kept - 1 : current;
   anchor_ = anchor;
-  Changed();
+  ContentChanged();
   return count - kept;
 }
 
@@ -258,7 +263,7 @@ void Table::RemoveAllRows() {
   slabs_ = Slabs();  // no row is left in them
   current_ = -1;
   anchor_ = -1;
-  Changed();
+  ContentChanged();
 }
 
 std::u16string_view Table::CellView(int column, int row, std::u16string& scratch) const {
@@ -292,7 +297,7 @@ void Table::SetCell(int column, int row, std::u16string text) {
   TextViews texts(textColumns_);
   for (int k = 0; k < textColumns_; ++k) texts[k] = k == slot ? std::u16string_view(text) : TextOf(r, k);
   StoreTexts(r, texts.data(), false);
-  Changed();
+  ContentChanged();
 }
 
 void Table::SetCell(std::string_view column, int row, std::u16string text) {

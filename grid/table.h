@@ -83,6 +83,10 @@ class Table {
   int DeleteSelectedRows();
 
   // Nesting; the end that brings the count back to 0 tells the observer.
+  // Grows with every change of the rows or their texts, not of the selection: while it stays
+  // the same, so does what a file written from the table would hold.
+  std::uint64_t ContentVersion() const { return contentVersion_; }
+
   void BeginUpdate() { ++updates_; }
   void EndUpdate();
   int UpdateCount() const { return updates_; }
@@ -133,6 +137,7 @@ class Table {
   int ResolveRow(int row) const;
   int CheckColumn(int column) const;
   void Changed();
+  void ContentChanged();
 
   std::vector<Column> columns_;
   std::vector<int> textSlot_;  // column index -> index among the text columns, -1 for increment columns
@@ -142,6 +147,7 @@ class Table {
   int current_ = -1;
   int anchor_ = -1;
   int updates_ = 0;
+  std::uint64_t contentVersion_ = 0;
   TableObserver* observer_ = nullptr;
 };
 

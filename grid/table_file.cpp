@@ -327,6 +327,7 @@ class LineScanner {
     while (i < n) {
       const char16_t ch = units[i];
       if (!Special(ch)) {
+        OrdinaryRaw();
         // Runs of ordinary characters are copied in one piece.
         std::size_t end = i + 1;
         while (end + Block <= n && !specialInBlock(end)) end += Block;
@@ -336,28 +337,48 @@ class LineScanner {
         continue;
       }
       ++i;
+      if (crPending_ && ch != Lf) asWritten_ = false;
       if (ch == separator_) {
         if (quotes_ % 2 != 0) {
+          OrdinaryRaw();
           buffer_.push_back(ch);
         } else {
+          CheckFieldAsWritten();
           EndField(false);
         }
       } else if (ch == mark_) {
+        OrdinaryRaw();
         buffer_.append(u"\r\n");
       } else if (ch == Quote) {
+        if (fieldStart_) fieldQuoted_ = true;
+        fieldStart_ = false;
+        ++fieldQuotes_;
+        lastRawQuote_ = true;
         // The opening quote and the second of each doubled quote are dropped; a third quote on
         // an empty buffer is the doubled quote a text begins with.
         ++quotes_;
         if (quotes_ % 2 != 0 && (!buffer_.empty() || quotes_ == 3)) buffer_.push_back(Quote);
       } else if (ch == Lf) {
+        if (!crPending_) asWritten_ = false;
+        crPending_ = false;
+        CheckFieldAsWritten();
         EndField(true);
+      } else if (ch == Cr) {
+        // A CR is dropped: the line ends at its LF.
+        if (crPending_) asWritten_ = false;
+        crPending_ = true;
       }
-      // A CR is dropped: the line ends at its LF.
     }
   }
 
+  // Whether every line so far is exactly what writing its row gives: fields quoted only where
+  // the writer quotes them, CR LF line ends, and row numbers from 1 in an increment column.
+  // A table that has not changed since it was read from such a file need not be written again.
+  bool AsWritten() const { return asWritten_; }
+
   // The end of the file ends a last line that has no line break.
   void Finish() {
+    if (!buffer_.empty() || rowPending_ || crPending_) asWritten_ = false;
     if (!buffer_.empty()) EndField(false);
     if (rowPending_) EndRow();
   }
@@ -366,7 +387,38 @@ class LineScanner {
   bool Special(char16_t ch) const {
     return ch == separator_ || ch == mark_ || ch == Quote || ch == Cr || ch == Lf;
   }
+  void OrdinaryRaw() {
+    if (crPending_) asWritten_ = false;
+    fieldStart_ = false;
+    lastRawQuote_ = false;
+  }
+  // The writer encloses a text in quotes exactly when it holds a separator or a quote, and
+  // doubles each quote inside.
+  void CheckFieldAsWritten() {
+    if (fieldQuotes_ != 0) {
+      const auto quotes = static_cast<int>(std::count(buffer_.begin(), buffer_.end(), Quote));
+      const bool separator = buffer_.find(separator_) != std::u16string::npos;
+      if (!fieldQuoted_ || !lastRawQuote_ || fieldQuotes_ != 2 + 2 * quotes || (quotes == 0 && !separator))
+        asWritten_ = false;
+    }
+    fieldStart_ = true;
+    fieldQuoted_ = false;
+    fieldQuotes_ = 0;
+    lastRawQuote_ = false;
+  }
   void EndRow() {
+    if (fieldCount_ != columns_) {
+      asWritten_ = false;
+    } else if (asWritten_ && numbered_) {
+      const std::u16string& number = fields_[0];
+      std::size_t expected = static_cast<std::size_t>(table_.RowCount()) + 1;
+      std::size_t digits = 0;
+      for (std::size_t rest = expected; rest != 0; rest /= 10) ++digits;
+      bool same = number.size() == digits;
+      for (std::size_t k = number.size(); same && k-- > 0; expected /= 10)
+        same = number[k] == static_cast<char16_t>(u'0' + expected % 10);
+      asWritten_ = same;
+    }
     table_.AppendRow(std::span<const std::u16string>(fields_.data(), std::min(fieldCount_, columns_)));
     fieldCount_ = 0;
     rowPending_ = false;
@@ -394,6 +446,14 @@ class LineScanner {
   std::size_t fieldCount_ = 0;
   bool rowPending_ = false;
   int quotes_ = 0;
+  // What the writer would make of the rows read, against what the file holds.
+  const bool numbered_ = !table_.Columns().empty() && table_.Columns()[0].kind == ColumnKind::Increment;
+  bool asWritten_ = true;
+  bool crPending_ = false;     // a CR was read and its LF is due
+  bool fieldStart_ = true;     // the next character read begins a field
+  bool fieldQuoted_ = false;   // the field began with a quote
+  int fieldQuotes_ = 0;        // the quotes the field holds as read, doubled ones counted twice
+  bool lastRawQuote_ = false;  // the last character read was a quote
 };
 
 template <class Units>
@@ -591,6 +651,8 @@ class PieceScanner {
     lines_.Finish();  // an odd last byte is no code unit and is left out
     return !nul_ && !hasOdd_;
   }
+  // Whether the file holds exactly what writing its rows as UTF-16LE gives. Call after Finish.
+  bool AsWrittenUtf16Le() const { return kind_ == Kind::Utf16Le && lines_.AsWritten() && !nul_ && !hasOdd_; }
 
  private:
   enum class Kind { Unknown, Utf16Le, Utf16Be, Whole };
@@ -682,15 +744,19 @@ bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separato
 }
 
 Dword AppendRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName,
-                         char16_t separator, char16_t lineBreakMark, bool& wellFormed) {
+                         char16_t separator, char16_t lineBreakMark, bool& wellFormed, bool* asWritten) {
   UpdateScope update(table);
   wellFormed = true;
+  if (asWritten) *asWritten = false;
   PieceScanner scanner(table, separator, lineBreakMark);
   const Dword error = files.ReadInPieces(fileName, [&](std::string_view piece) {
     scanner.Take(piece);
     return Dword{0};
   });
-  if (error == 0) wellFormed = scanner.Finish();
+  if (error == 0) {
+    wellFormed = scanner.Finish();
+    if (asWritten) *asWritten = wellFormed && scanner.AsWrittenUtf16Le();
+  }
   return error;
 }
 

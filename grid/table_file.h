@@ -49,9 +49,11 @@ bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separato
 // Reads the file piece by piece and appends its rows below the table's, with the encoding found
 // as ReadRowsFromBytes finds it; a file with a UTF-16 mark is never in memory whole. Returns 0,
 // or the Windows error of the read, in which case the rows read so far stay for the caller to
-// drop. `wellFormed` is ReadRowsFromBytes's result for the content.
+// drop. `wellFormed` is ReadRowsFromBytes's result for the content; `asWritten`, when given,
+// tells whether the file holds exactly what WriteRowsToFile in UTF-16LE makes of the rows read.
 platform::Dword AppendRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName,
-                                   char16_t separator, char16_t lineBreakMark, bool& wellFormed);
+                                   char16_t separator, char16_t lineBreakMark, bool& wellFormed,
+                                   bool* asWritten = nullptr);
 
 // Removes all rows, then reads the file as AppendRowsFromFile does. A missing or unreadable file leaves the
 // table empty and raises platform::IoError, a read that fails half-way keeps the rows read before it and

@@ -92,6 +92,10 @@ std::string HistoryStore::Load(grid::Table& history) {
   // A record cut short by a crash is dropped, so that the next ones are not written after it.
   if (journalDamaged && RewriteJournal(history) != 0) journalStale_ = true;
   loaded_ = true;
+  // The file holds exactly what writing the list gives, and nothing else waits to join it.
+  if (load.asWritten && journaled == 0 && !journalDamaged && !journalUnread_ && !journalStale_ &&
+      !journalHasHeader_)
+    NoteFileHolds(history);
   return notice;
 }
 
@@ -177,6 +181,7 @@ void HistoryStore::WriteAll(const grid::Table& history) {
   // A close or a log-off can arrive while start-up still waits (the first run's web page, the
   // tray icon), before the history is read: writing then would replace it with an empty list.
   if (!loaded_) return;
+  if (FileStillHolds(history)) return;
   if (unreadable_) {
     // Neither file can take this run's list without losing what the other one holds.
     if (journalUnread_) grid::RaiseIoError(journalError_);
@@ -187,7 +192,9 @@ void HistoryStore::WriteAll(const grid::Table& history) {
     if (error != 0) grid::RaiseIoError(error);
     return;
   }
+  fileHolds_ = nullptr;
   WriteHistoryFileDirect(history, desktop_, historyPath_());
+  NoteFileHolds(history);
   unfolded_ = 0;
   if (journalUnread_) return;  // its captures are not in the file: they stay for the next start
   CloseJournal();
@@ -199,6 +206,21 @@ void HistoryStore::WriteAll(const grid::Table& history) {
     // Emptied at the next capture; until then the next start finds its records folded.
     journalStale_ = true;
   }
+}
+
+void HistoryStore::NoteFileHolds(const grid::Table& history) {
+  fileHolds_ = desktop_.Files().GetFileStamp(historyPath_(), fileHoldsStamp_) == 0 ? &history : nullptr;
+  fileHoldsVersion_ = history.ContentVersion();
+}
+
+// Neither the list nor the file has changed since they were last the same, and no capture waits
+// in the journal: another program that deleted or replaced the file gets the list back.
+bool HistoryStore::FileStillHolds(const grid::Table& history) {
+  if (fileHolds_ != &history || fileHoldsVersion_ != history.ContentVersion() || unfolded_ != 0 ||
+      journalStale_ || journalHasHeader_)
+    return false;
+  platform::IFiles::FileStamp now;
+  return desktop_.Files().GetFileStamp(historyPath_(), now) == 0 && now == fileHoldsStamp_;
 }
 
 void HistoryStore::Flush() {

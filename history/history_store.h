@@ -3,6 +3,7 @@
 // journal holds is ever replaced by a list that lacks it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "grid/table.h"
@@ -35,7 +36,8 @@ class HistoryStore {
   // file, then empties the journal. When the file could not be read at start-up, it is left
   // alone for the whole run and the journal holds the whole list instead, to be put on top of
   // the file's entries at the next start. Before Load there is nothing to write: the list does
-  // not hold the file's entries yet, and the file is left as it is.
+  // not hold the file's entries yet, and the file is left as it is. Nor is there anything to
+  // write while the list is what the file was read as or last written with.
   void WriteAll(const grid::Table& history);
 
   // Asks the system to put the records written so far on the disk itself.
@@ -69,6 +71,13 @@ class HistoryStore {
   // The top rows that are in the journal but not in the history file.
   int unfolded_ = 0;
   HistoryStore* previous_ = nullptr;
+  // The list that the history file holds exactly, as of that content version; a write of it
+  // unchanged would only cost time (hundreds of milliseconds for a large history at log-off).
+  const grid::Table* fileHolds_ = nullptr;
+  std::uint64_t fileHoldsVersion_ = 0;
+  platform::IFiles::FileStamp fileHoldsStamp_;  // the file as it was then: one changed since is written
+  void NoteFileHolds(const grid::Table& history);
+  bool FileStillHolds(const grid::Table& history);
 };
 
 }  // namespace history

@@ -2,6 +2,7 @@
 // calls, so that a path may hold any character a folder name can.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,18 @@ class IFiles {
   // Replaces `target` by `source` in one step (MoveFileEx with replace and write-through).
   virtual Dword Replace(const std::string& source, const std::string& target) = 0;
   virtual Dword Delete(const std::string& path) = 0;
+  // A file's size and last write time: while both stay the same, so does the file, as far as
+  // this program needs to know. Backends without it answer ErrorNotSupported.
+  struct FileStamp {
+    std::uint64_t size = 0;
+    std::uint64_t lastWrite = 0;
+    bool operator==(const FileStamp&) const = default;
+  };
+  virtual Dword GetFileStamp(const std::string& path, FileStamp& stamp) {
+    (void)path;
+    stamp = {};
+    return ErrorNotSupported;
+  }
   // Whether `path` names an existing file that may not be written.
   virtual bool IsReadOnly(const std::string& path) = 0;
   // The system's description of an error code, in UTF-8, without a trailing line break.

@@ -200,6 +200,7 @@ constexpr Dword ErrorSharingViolation = 32;
 constexpr Dword ErrorLockViolation = 33;
 constexpr Dword ErrorInvalidName = 123;
 constexpr Dword ErrorHandleDiskFull = 39;
+constexpr Dword ErrorNotSupported = 50;
 constexpr Dword ErrorDiskFull = 112;
 constexpr Dword ErrorHotKeyAlreadyRegistered = 1409;
 

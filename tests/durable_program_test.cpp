@@ -241,6 +241,48 @@ TEST_F(DurableTest, ClearAll_IsNotUndoneByTheJournalAtTheNextStart) {
   EXPECT_TRUE(HistoryTexts().empty());
 }
 
+// Rewriting a history of a million entries at every close costs the user half a second. The
+// file is left alone only while it holds exactly what writing the list would give; a file in
+// another form is written at the first close, and any change is written.
+TEST_F(DurableTest, CloseWithNothingChanged_WritesNothing_OnceTheFileIsInTheWritersForm) {
+  const std::string rows = "1,12/7/2026 6:00:00 PM,old A\r\n2,12/7/2026 5:00:00 PM,\"old, B\"\r\n";
+  PutDataFile(HistoryName, rows);  // 8-bit, as an older version wrote it
+  StartJoined();
+  Exit();
+  EXPECT_EQ(Utf16File(rows), HistoryFile());
+
+  // A write would fail here, with a message.
+  Restart();
+  Form1().TableGrid2.ClickRow(1);  // a selection is no change
+  desk.files.HoldWithoutSharing(DataFile(HistoryName), sim::SimFiles::Forever);
+  Exit();
+  EXPECT_TRUE(desk.dialogs.Boxes().empty());
+  EXPECT_TRUE(Balloons().empty());
+  EXPECT_EQ(Utf16File(rows), HistoryFile());
+  desk.files.ClearFaults();
+
+  // Another program deleted the file: the close puts the list back.
+  Restart();
+  ASSERT_EQ(desk.files.Delete(DataFile(HistoryName)), 0u);
+  Exit();
+  EXPECT_EQ(Utf16File(rows), HistoryFile());
+
+  Restart();
+  Form1().TableGrid2.ClickRow(1);
+  Form1().BitBtn1.Click();  // "Delete selected"
+  Exit();
+  EXPECT_EQ(Utf16File("1,12/7/2026 6:00:00 PM,old A\r\n"), HistoryFile());
+
+  // A capture goes to the journal at once; the close folds it into the file.
+  Restart();
+  desk.windows.Advance(1000);
+  other.CopyText("new");
+  Exit();
+  EXPECT_FALSE(DataFileExists(JournalName));
+  Restart();
+  EXPECT_EQ((Texts{"new", "old A"}), HistoryTexts());
+}
+
 TEST_F(DurableTest, JournalOfAnotherKind_IsKeptAsideAndANewOneBegins) {
   PutDataFile(JournalName, "not a journal");
   StartJoined();

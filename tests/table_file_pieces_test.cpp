@@ -6,6 +6,7 @@
 
 #include "grid/table_file.h"
 #include "platform/errors.h"
+#include "platform/sim/sim_codepage.h"
 #include "platform/sim/sim_files.h"
 #include "temp_folder.h"
 
@@ -111,6 +112,57 @@ TEST_F(TableFilePiecesTest, ReadFailingHalfway_RaisesItsError_AndKeepsTheLinesRe
   ASSERT_EQ(2, table.RowCount());
   EXPECT_EQ(u"b", table.Cell(1, 1));
   EXPECT_EQ(0, table.UpdateCount());
+}
+
+// A close skips writing a file that holds exactly what writing its rows gives; a file that
+// only reads the same must be written, or it would never take the writer's form. The verdict
+// holds whatever the cut, and matches a write of the rows read.
+TEST_F(TableFilePiecesTest, AsWritten_OnlyForExactlyTheWritersBytes) {
+  struct Case {
+    std::u16string text;
+    bool asWritten;
+  };
+  const std::vector<Case> cases = {
+      {u"", true},
+      {u"1,a,b,c,d\r\n2,\"x, y\",\"say \"\"hi\"\"\",,line|break\r\n", true},
+      {u"1,\"\"\"quoted\"\"\",b,c,d\r\n", true},
+      {u"0,a,b,c,d\r\n", false},               // a row put on top in its run
+      {u"1,a,b,c,d\r\n3,a,b,c,d\r\n", false},  // numbers out of step
+      {u"01,a,b,c,d\r\n", false},
+      {u"1,\"a\",b,c,d\r\n", false},  // quotes the writer would not put
+      {u"1,a,b,c,d\n", false},        // LF alone
+      {u"1,a,b,c,d", false},          // no line break at the end
+      {u"1,a,b,c\r\n", false},        // a column short
+      {u"1,a,b,c,d,e\r\n", false},    // one too many
+      {u"1,a\rb,b,c,d\r\n", false},   // a CR inside a line
+  };
+  for (const Case& c : cases) {
+    for (std::size_t piece : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 20}) {
+      files_.PutFile(File, Utf16(c.text, false));
+      files_.pieceSize = piece;
+      Table table = FiveColumns();
+      bool wellFormed = false, asWritten = !c.asWritten;
+      ASSERT_EQ(grid::AppendRowsFromFile(table, files_, File, u',', u'|', wellFormed, &asWritten), 0u);
+      EXPECT_EQ(asWritten, c.asWritten)
+          << std::string(c.text.begin(), c.text.end()) << " in pieces of " << piece;
+      if (asWritten) {
+        sim::SimCodePage codePage;
+        grid::WriteRowsToFile(table, files_, codePage, "C:\\Data\\again.hstr", u',', u'|',
+                              grid::Utf16LeEncoding);
+        std::string again;
+        ASSERT_EQ(files_.ReadAll("C:\\Data\\again.hstr", again), 0u);
+        EXPECT_EQ(again, Utf16(c.text, false));
+      }
+    }
+  }
+  // Big-endian or 8-bit files are written anew as UTF-16LE.
+  for (const std::string& bytes : {Utf16(u"1,a,b,c,d\r\n", true), std::string("1,a,b,c,d\r\n")}) {
+    files_.PutFile(File, bytes);
+    Table table = FiveColumns();
+    bool wellFormed = false, asWritten = true;
+    ASSERT_EQ(grid::AppendRowsFromFile(table, files_, File, u',', u'|', wellFormed, &asWritten), 0u);
+    EXPECT_FALSE(asWritten);
+  }
 }
 
 }  // namespace

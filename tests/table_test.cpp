@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <functional>
 
 #include "platform/errors.h"
 
@@ -213,6 +214,39 @@ TEST(Table, DeleteSelectedRows_TellsTheObserverOnlyWhenARowWent) {
   EXPECT_EQ(table.DeleteSelectedRows(), 1);
   EXPECT_EQ(observer.calls, 2);
   EXPECT_EQ(table.RowCount(), 2);
+}
+
+// A close skips writing the file while the version stands still: a change that left it alone
+// would be lost at the close.
+TEST(Table, ContentVersion_MovesWithEveryChangeOfRowsOrTexts_NotWithTheSelection) {
+  Table table = HistoryLikeTable();
+  const std::u16string cells[] = {u"", u"date", u"text"};
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"append", [&] { table.AppendRow(); }},
+      {"append whole", [&] { table.AppendRow(cells); }},
+      {"insert at top", [&] { table.InsertRowAtTop(); }},
+      {"set cell", [&] { table.SetCell("Clipboadrs_history", 0, u"other"); }},
+      {"delete row", [&] { table.DeleteRow(2); }},
+      {"delete selected",
+       [&] {
+         table.SetRowSelected(0, true);
+         table.DeleteSelectedRows();
+       }},
+      {"remove all", [&] { table.RemoveAllRows(); }},
+  };
+  for (const auto& [name, change] : changes) {
+    const std::uint64_t before = table.ContentVersion();
+    change();
+    EXPECT_NE(table.ContentVersion(), before) << name;
+  }
+  table.AppendRow();
+  table.AppendRow();
+  const std::uint64_t before = table.ContentVersion();
+  table.SetRowSelected(1, true);
+  table.SetCurrentRow(0);
+  table.SetAnchorRow(1);
+  table.ClearSelection();
+  EXPECT_EQ(table.ContentVersion(), before);
 }
 
 TEST(Table, RowsAppendedWhole_KeepTheirTextsThroughEveryChange) {

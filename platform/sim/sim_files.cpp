@@ -334,6 +334,19 @@ Dword SimFiles::Delete(const std::string& path) {
   return ::unlink(real.c_str()) == 0 ? 0 : ErrorFromErrno(errno);
 }
 
+Dword SimFiles::GetFileStamp(const std::string& path, FileStamp& stamp) {
+  std::string real;
+  if (Dword error = ToReal(path, real)) return error;
+  struct stat st;
+  if (::stat(real.c_str(), &st) != 0) return errno == ENOENT ? MissingError(real) : ErrorFromErrno(errno);
+  std::error_code error;
+  const auto written = std::filesystem::last_write_time(real, error);
+  if (error) return platform::ErrorAccessDenied;
+  stamp.size = static_cast<std::uint64_t>(st.st_size);
+  stamp.lastWrite = static_cast<std::uint64_t>(written.time_since_epoch().count());
+  return 0;
+}
+
 bool SimFiles::IsReadOnly(const std::string& path) {
   std::string real;
   return ToReal(path, real) == 0 && ReadOnlyFile(real);

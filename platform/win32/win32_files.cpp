@@ -133,6 +133,16 @@ platform::Dword Win32Files::Delete(const std::string& path) {
   return ::DeleteFileW(WideFromUtf8(path).c_str()) ? ERROR_SUCCESS : ::GetLastError();
 }
 
+platform::Dword Win32Files::GetFileStamp(const std::string& path, FileStamp& stamp) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!::GetFileAttributesExW(WideFromUtf8(path).c_str(), GetFileExInfoStandard, &data))
+    return ::GetLastError();
+  stamp.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  stamp.lastWrite =
+      (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+  return ERROR_SUCCESS;
+}
+
 bool Win32Files::IsReadOnly(const std::string& path) {
   DWORD attributes = ::GetFileAttributesW(WideFromUtf8(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
