@@ -122,7 +122,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   files.files["C:\\in"] = std::string(reinterpret_cast<const char*>(data + 2), size - 2);
 
   grid::Table first = TableFor(data[0]);
-  grid::ReadRowsFromFile(first, files, "C:\\in", u',', u'|');
+  bool wellFormed = false, asWritten = false;
+  grid::AppendRowsFromFile(first, files, "C:\\in", u',', u'|', wellFormed, &asWritten);
+  if (asWritten) {
+    // A file found to be in the writer's exact form is what writing its rows gives: a close
+    // leaves such a file alone.
+    grid::WriteRowsToFile(first, files, codePage, "C:\\again", u',', u'|', grid::Utf16LeEncoding);
+    if (files.files.at("C:\\again") != files.files.at("C:\\in")) std::abort();
+    files.files.erase("C:\\again");
+  }
   const std::uint8_t encoding = data[1] % 3;
   grid::WriteRowsToFile(first, files, codePage, "C:\\out", u',', u'|', encoding);
   const std::string written = files.files.at("C:\\out");
@@ -153,6 +161,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // From UTF-16 a second write gives the same bytes again.
     grid::WriteRowsToFile(second, files, codePage, "C:\\out", u',', u'|', encoding);
     if (files.files.at("C:\\out") != written) std::abort();
+  }
+  if (encoding == grid::Utf16LeEncoding) {
+    // And what the writer wrote is found to be in its form, so that it is not written again
+    // (unless a text held a NUL, which no copy can hold: then it is no table file at all).
+    grid::Table third = TableFor(data[0]);
+    grid::AppendRowsFromFile(third, files, "C:\\out", u',', u'|', wellFormed, &asWritten);
+    if (wellFormed && !asWritten) std::abort();
   }
   if (files.files.size() != 2) std::abort();  // the temporary is gone
   return 0;

@@ -387,6 +387,14 @@ class LineScanner {
   bool Special(char16_t ch) const {
     return ch == separator_ || ch == mark_ || ch == Quote || ch == Cr || ch == Lf;
   }
+  static std::u16string NumberText(std::size_t number) {
+    std::u16string text;
+    do {
+      text.insert(text.begin(), static_cast<char16_t>(u'0' + number % 10));
+      number /= 10;
+    } while (number != 0);
+    return text;
+  }
   void OrdinaryRaw() {
     if (crPending_) asWritten_ = false;
     fieldStart_ = false;
@@ -409,15 +417,11 @@ class LineScanner {
   void EndRow() {
     if (fieldCount_ != columns_) {
       asWritten_ = false;
-    } else if (asWritten_ && numbered_) {
-      const std::u16string& number = fields_[0];
-      std::size_t expected = static_cast<std::size_t>(table_.RowCount()) + 1;
-      std::size_t digits = 0;
-      for (std::size_t rest = expected; rest != 0; rest /= 10) ++digits;
-      bool same = number.size() == digits;
-      for (std::size_t k = number.size(); same && k-- > 0; expected /= 10)
-        same = number[k] == static_cast<char16_t>(u'0' + expected % 10);
-      asWritten_ = same;
+    } else if (asWritten_) {
+      // An increment cell is written as the row's number, whatever the file said.
+      const std::u16string number = NumberText(static_cast<std::size_t>(table_.RowCount()) + 1);
+      for (std::size_t c = 0; c < columns_ && asWritten_; ++c)
+        if (table_.Columns()[c].kind == ColumnKind::Increment && fields_[c] != number) asWritten_ = false;
     }
     table_.AppendRow(std::span<const std::u16string>(fields_.data(), std::min(fieldCount_, columns_)));
     fieldCount_ = 0;
@@ -447,7 +451,6 @@ class LineScanner {
   bool rowPending_ = false;
   int quotes_ = 0;
   // What the writer would make of the rows read, against what the file holds.
-  const bool numbered_ = !table_.Columns().empty() && table_.Columns()[0].kind == ColumnKind::Increment;
   bool asWritten_ = true;
   bool crPending_ = false;     // a CR was read and its LF is due
   bool fieldStart_ = true;     // the next character read begins a field
