@@ -1,0 +1,242 @@
+#include "app/quick_paste.h"
+
+#include <algorithm>
+
+#include "actions/tasks_add.h"
+#include "app/unit1.h"
+#include "history/capture.h"
+#include "history/history_table.h"
+#include "platform/utf.h"
+
+namespace app {
+
+using namespace platform;
+
+namespace {
+
+// A history paste sends its Ctrl+V once Enter and the modifiers are up, so that neither
+// reaches the target with it; no sooner than the least, so that the target has the focus
+// again, and no later than the most, when it goes ahead anyway.
+constexpr Dword MinBeforeKeystroke = 30;
+constexpr Dword MaxBeforeKeystroke = 2000;
+constexpr Uint PollInterval = 10;
+constexpr std::uintptr_t KeysTimer = 1;
+// Posted to run an action's paste after the key that picked it has been handled.
+constexpr Uint WmPasteAction = WmApp + 1;
+
+constexpr std::uint8_t VkReturn = 0x0D;
+constexpr std::uint8_t VkV = 0x56;
+constexpr hotkeys::HotKey AnyModifier =
+    hotkeys::HotKeyCtrl | hotkeys::HotKeyShift | hotkeys::HotKeyAlt | hotkeys::HotKeyWin;
+
+}  // namespace
+
+Rect PlacePopup(const Rect& anchor, const Rect& workArea, int width, int height) {
+  width = std::min(width, workArea.Width());
+  height = std::min(height, workArea.Height());
+  Rect at;
+  at.left = std::clamp(anchor.left, workArea.left, workArea.right - width);
+  if (anchor.bottom + height <= workArea.bottom)
+    at.top = std::max(anchor.bottom, workArea.top);
+  else if (anchor.top - height >= workArea.top)
+    at.top = std::min(anchor.top - height, workArea.bottom - height);
+  else
+    at.top = workArea.bottom - height;
+  at.right = at.left + width;
+  at.bottom = at.top + height;
+  return at;
+}
+
+QuickPaste::QuickPaste(TForm1& main, actions::TTasks_form& tasks, hotkeys::KeyNames& keyNames)
+    : List(main.App(), "QuickPasteList"),
+      main_(main),
+      tasks_(tasks),
+      keyNames_(keyNames),
+      hotkeys_(main.Desktop().Windows(), main.Desktop().HotKeys()) {
+  WindowDesc desc;
+  desc.kind = WindowKind::MessageOnly;
+  desc.title = "QuickPaste";
+  window_ = Desktop().Windows().CreateWindowA(desc, this);
+
+  List.ItemText = [this](int index) { return ItemText(index); };
+  List.OnFilterChange = [this](const std::u16string& filter) { Refilter(filter); };
+  List.OnPick = [this](int index) { Pick(index); };
+  List.OnCancel = [this] { GiveFocusBack(); };
+  // A click elsewhere has given the focus to what the user clicked; it stays there.
+  List.OnDismiss = [] {};
+  if (ui::PeerFactory* peers = Desktop().Peers()) List.AttachPeer(peers->CreatePopupListPeer(List));
+
+  hotkeys_.OnHotKeyPressed = [this](hotkeys::HotKey, std::uint16_t) { HotKeyPressed(); };
+  QuickPasteOptions& options = main_.QuickPasteBox;
+  actions::FillKeyList(options.QuickPasteKey, keyNames_);
+  options.SetValue(options.Value());
+  options.QuickPasteApply.OnClick = [this] { ApplyClick(); };
+  if (options.Value() != 0 && hotkeys_.AddBinding(options.Value()) == 0)
+    main_.TellUser({"The quick-paste hotkey " + HotKeyText(options.Value()) +
+                    " is taken by another program; choose another one on the Options tab."});
+}
+
+QuickPaste::~QuickPaste() {
+  main_.QuickPasteBox.QuickPasteApply.OnClick = nullptr;
+  Desktop().Windows().KillTimer(window_, KeysTimer);
+  Desktop().Windows().DestroyWindow(window_);
+}
+
+Desktop& QuickPaste::Desktop() { return main_.Desktop(); }
+
+std::string QuickPaste::HotKeyText(hotkeys::HotKey value) {
+  return Utf16ToUtf8(Desktop().CodePage().AnsiToWide(keyNames_.FormatHotKey(value, true)));
+}
+
+void QuickPaste::HotKeyPressed() {
+  if (List.IsOpen()) {
+    List.Close();
+    GiveFocusBack();
+    return;
+  }
+  // A paste under way is aimed at the window that has the focus; the popup must not take it.
+  if (PasteWaiting() || actionPending_ || tasks_.Paste.Running()) return;
+  Open();
+}
+
+void QuickPaste::Open() {
+  IWindows& windows = Desktop().Windows();
+  target_ = windows.GetForegroundWindow();
+  Rect anchor;
+  if (target_ == 0 || !windows.GetCaretRect(target_, anchor)) {
+    Point pointer;
+    windows.GetCursorPos(pointer);
+    anchor = {pointer.x, pointer.y, pointer.x, pointer.y};
+  }
+  const Rect area = windows.GetMonitorWorkArea({anchor.left, anchor.bottom});
+  Refilter(u"");
+  List.Popup(PlacePopup(anchor, area, Width, Height));
+}
+
+void QuickPaste::GiveFocusBack() {
+  if (target_ != 0) Desktop().Windows().SetForegroundWindow(target_);
+}
+
+void QuickPaste::Refilter(const std::u16string&) {
+  List.SetCount(main_.TableGrid1.RowCount() + main_.TableGrid2.RowCount());
+}
+
+std::u16string QuickPaste::ItemText(int index) {
+  ui::TableGrid& actions = main_.TableGrid1;
+  ui::TableGrid& history = main_.TableGrid2;
+  std::u16string scratch;
+  try {
+    if (index >= 0 && index < actions.RowCount())
+      return ui::PopupList::OneLine(actions.CellView(actions.ColumnIndex("TextColumn1"), index, scratch),
+                                    ItemChars);
+    const int row = index - actions.RowCount();
+    if (row >= 0 && row < history.RowCount())
+      return ui::PopupList::OneLine(
+          history.CellView(history.ColumnIndex(history::Clipboadrs_history), row, scratch), ItemChars);
+  } catch (const std::exception&) {
+  }
+  // A row deleted while the list was open shows empty until the list is counted again.
+  return {};
+}
+
+void QuickPaste::Pick(int index) {
+  ui::TableGrid& actions = main_.TableGrid1;
+  ui::TableGrid& history = main_.TableGrid2;
+  GiveFocusBack();
+  if (index < actions.RowCount()) {
+    action_ = {actions.Cell("TextColumn2", index), actions.Cell("Ins", index), AnyModifier};
+    actionPending_ = true;
+    Desktop().Windows().PostMessageA(window_, WmPasteAction, 0, 0);
+    return;
+  }
+  const int row = index - actions.RowCount();
+  if (row >= history.RowCount()) return;
+  history::CopyEntryToClipboard(Desktop(), main_.Handle(), history, row);
+  waitingSince_ = Desktop().Clock().GetTickCount();
+  Desktop().Windows().SetTimer(window_, KeysTimer, PollInterval);
+}
+
+void QuickPaste::SendPaste() {
+  Desktop().Windows().KillTimer(window_, KeysTimer);
+  waitingSince_ = 0;
+  // An action on Ctrl+V, or the quick-paste hotkey itself, would take the keystroke.
+  tasks_.HotKeyManager1.Suspend();
+  hotkeys_.Suspend();
+  IKeyboard& keyboard = Desktop().Keyboard();
+  keyboard.keybd_event(VkControl, 0, 0, 0);
+  keyboard.keybd_event(VkV, 0, 0, 0);
+  keyboard.keybd_event(VkV, 0, KeyEventFKeyUp, 0);
+  keyboard.keybd_event(VkControl, 0, KeyEventFKeyUp, 0);
+  hotkeys_.Resume();
+  tasks_.HotKeyManager1.Resume();
+}
+
+LResult QuickPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
+  switch (msg) {
+    case WmTimer: {
+      if (wParam != KeysTimer || waitingSince_ == 0) return 0;
+      IKeyboard& keyboard = Desktop().Keyboard();
+      auto held = [&keyboard](int vk) { return (keyboard.GetAsyncKeyState(vk) & 0x8000) != 0; };
+      const Dword waited = Desktop().Clock().GetTickCount() - waitingSince_;
+      const bool keysUp = !held(VkReturn) && !held(VkShift) && !held(VkControl) && !held(VkMenu) &&
+                          !held(VkLWin) && !held(VkRWin);
+      if ((waited >= MinBeforeKeystroke && keysUp) || waited >= MaxBeforeKeystroke) SendPaste();
+      return 0;
+    }
+    case WmPasteAction: {
+      if (!actionPending_) return 0;
+      actionPending_ = false;
+      tasks_.Paste.Press({action_});
+      return 0;
+    }
+    default:
+      return Desktop().Windows().DefWindowProcA(hwnd, msg, wParam, lParam);
+  }
+}
+
+bool QuickPaste::Available(hotkeys::HotKey value, std::string& why) {
+  if (value == 0 || value == main_.QuickPasteBox.Value()) return true;
+  if ((value & 0xFF) == 0) {
+    why = "No key selected from the list.";
+    return false;
+  }
+  // The program sends these itself to paste; as a hotkey they would open the popup instead.
+  if (value == (hotkeys::HotKeyCtrl | VkV) || value == (hotkeys::HotKeyShift | VkInsert)) {
+    why = HotKeyText(value) + " is the keystroke that the program's pastes send.";
+    return false;
+  }
+  if (!hotkeys::IsHotKeyFree(Desktop().HotKeys(), main_.App().Handle(), value)) {
+    why = HotKeyText(value) + " is taken by another program or by an action.";
+    return false;
+  }
+  return true;
+}
+
+void QuickPaste::ApplyClick() {
+  QuickPasteOptions& options = main_.QuickPasteBox;
+  const hotkeys::HotKey old = options.Value();
+  const hotkeys::HotKey chosen = options.Chosen();
+  if (chosen == old) return;
+  std::string why;
+  bool taken = !Available(chosen, why);
+  if (!taken) {
+    hotkeys_.ClearBindings();
+    // Free a moment ago, but another program may have been quicker.
+    if (chosen != 0 && hotkeys_.AddBinding(chosen) == 0) {
+      why = HotKeyText(chosen) + " is taken by another program or by an action.";
+      taken = true;
+      if (old != 0) hotkeys_.AddBinding(old);
+    }
+  }
+  if (taken) {
+    const std::string stays =
+        old == 0 ? "Quick paste stays off." : "The hotkey stays " + HotKeyText(old) + ".";
+    Desktop().Dialogs().MessageBoxW(main_.Handle(), why + " " + stays, "Quick paste", MbOk | MbIconWarning);
+    options.SetValue(old);
+    return;
+  }
+  options.SetValue(chosen);
+  main_.SaveSettings();
+}
+
+}  // namespace app
