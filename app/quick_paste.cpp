@@ -21,6 +21,9 @@ constexpr Dword MinBeforeKeystroke = 30;
 constexpr Dword MaxBeforeKeystroke = 2000;
 constexpr Uint PollInterval = 10;
 constexpr std::uintptr_t KeysTimer = 1;
+// While the popup is open, the filters take a slice of this many text units at each tick.
+constexpr std::uintptr_t FilterTimer = 2;
+constexpr std::size_t FilterBudget = 1 << 20;
 // Posted to run an action's paste after the key that picked it has been handled.
 constexpr Uint WmPasteAction = WmApp + 1;
 
@@ -52,7 +55,9 @@ QuickPaste::QuickPaste(TForm1& main, actions::TTasks_form& tasks, hotkeys::KeyNa
       main_(main),
       tasks_(tasks),
       keyNames_(keyNames),
-      hotkeys_(main.Desktop().Windows(), main.Desktop().HotKeys()) {
+      hotkeys_(main.Desktop().Windows(), main.Desktop().HotKeys()),
+      actionFilter_(main.TableGrid1, main.TableGrid1.ColumnIndex("TextColumn1")),
+      historyFilter_(main.TableGrid2, main.TableGrid2.ColumnIndex(history::Clipboadrs_history)) {
   WindowDesc desc;
   desc.kind = WindowKind::MessageOnly;
   desc.title = "QuickPaste";
@@ -79,6 +84,7 @@ QuickPaste::QuickPaste(TForm1& main, actions::TTasks_form& tasks, hotkeys::KeyNa
 QuickPaste::~QuickPaste() {
   main_.QuickPasteBox.QuickPasteApply.OnClick = nullptr;
   Desktop().Windows().KillTimer(window_, KeysTimer);
+  Desktop().Windows().KillTimer(window_, FilterTimer);
   Desktop().Windows().DestroyWindow(window_);
 }
 
@@ -111,47 +117,60 @@ void QuickPaste::Open() {
   const Rect area = windows.GetMonitorWorkArea({anchor.left, anchor.bottom});
   Refilter(u"");
   List.Popup(PlacePopup(anchor, area, Width, Height));
+  windows.SetTimer(window_, FilterTimer, PollInterval);
 }
 
 void QuickPaste::GiveFocusBack() {
   if (target_ != 0) Desktop().Windows().SetForegroundWindow(target_);
 }
 
-void QuickPaste::Refilter(const std::u16string&) {
-  List.SetCount(main_.TableGrid1.RowCount() + main_.TableGrid2.RowCount());
+void QuickPaste::Refilter(const std::u16string& filter) {
+  const grid::TextQuery query(filter);
+  actionFilter_.SetQuery(query);
+  historyFilter_.SetQuery(query);
+  StepFilters();
+}
+
+void QuickPaste::StepFilters() {
+  // The actions are few; the history gets what is left of the slice after them.
+  actionFilter_.Step(FilterBudget);
+  historyFilter_.Step(FilterBudget);
+  const int count = actionFilter_.Count() + historyFilter_.Count();
+  if (count != List.Count()) List.SetCount(count);
+}
+
+int QuickPaste::RowOf(int index, bool& action) {
+  const int actions = actionFilter_.Count();
+  action = index < actions;
+  return action ? actionFilter_.RowAt(index) : historyFilter_.RowAt(index - actions);
 }
 
 std::u16string QuickPaste::ItemText(int index) {
-  ui::TableGrid& actions = main_.TableGrid1;
-  ui::TableGrid& history = main_.TableGrid2;
-  std::u16string scratch;
-  try {
-    if (index >= 0 && index < actions.RowCount())
-      return ui::PopupList::OneLine(actions.CellView(actions.ColumnIndex("TextColumn1"), index, scratch),
-                                    ItemChars);
-    const int row = index - actions.RowCount();
-    if (row >= 0 && row < history.RowCount())
-      return ui::PopupList::OneLine(
-          history.CellView(history.ColumnIndex(history::Clipboadrs_history), row, scratch), ItemChars);
-  } catch (const std::exception&) {
-  }
+  bool action = false;
+  const int row = RowOf(index, action);
   // A row deleted while the list was open shows empty until the list is counted again.
-  return {};
+  if (row < 0) return {};
+  ui::TableGrid& table = action ? main_.TableGrid1 : main_.TableGrid2;
+  std::u16string scratch;
+  const int column =
+      action ? table.ColumnIndex("TextColumn1") : table.ColumnIndex(history::Clipboadrs_history);
+  return ui::PopupList::OneLine(table.CellView(column, row, scratch), ItemChars);
 }
 
 void QuickPaste::Pick(int index) {
-  ui::TableGrid& actions = main_.TableGrid1;
-  ui::TableGrid& history = main_.TableGrid2;
+  Desktop().Windows().KillTimer(window_, FilterTimer);
   GiveFocusBack();
-  if (index < actions.RowCount()) {
-    action_ = {actions.Cell("TextColumn2", index), actions.Cell("Ins", index), AnyModifier};
+  bool action = false;
+  const int row = RowOf(index, action);
+  if (row < 0) return;
+  if (action) {
+    ui::TableGrid& actions = main_.TableGrid1;
+    action_ = {actions.Cell("TextColumn2", row), actions.Cell("Ins", row), AnyModifier};
     actionPending_ = true;
     Desktop().Windows().PostMessageA(window_, WmPasteAction, 0, 0);
     return;
   }
-  const int row = index - actions.RowCount();
-  if (row >= history.RowCount()) return;
-  history::CopyEntryToClipboard(Desktop(), main_.Handle(), history, row);
+  history::CopyEntryToClipboard(Desktop(), main_.Handle(), main_.TableGrid2, row);
   waitingSince_ = Desktop().Clock().GetTickCount();
   Desktop().Windows().SetTimer(window_, KeysTimer, PollInterval);
 }
@@ -174,6 +193,13 @@ void QuickPaste::SendPaste() {
 LResult QuickPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
   switch (msg) {
     case WmTimer: {
+      if (wParam == FilterTimer) {
+        if (List.IsOpen())
+          StepFilters();
+        else
+          Desktop().Windows().KillTimer(window_, FilterTimer);
+        return 0;
+      }
       if (wParam != KeysTimer || waitingSince_ == 0) return 0;
       IKeyboard& keyboard = Desktop().Keyboard();
       auto held = [&keyboard](int vk) { return (keyboard.GetAsyncKeyState(vk) & 0x8000) != 0; };

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "actions/hotkey_paste.h"
+#include "grid/row_filter.h"
 #include "hotkeys/hotkey_manager.h"
 #include "platform/desktop.h"
 #include "ui/popup_list.h"
@@ -61,6 +62,11 @@ class QuickPaste : private platform::IWindowProc {
   void Open();
   void GiveFocusBack();
   void Refilter(const std::u16string& filter);
+  // Filters a slice further and shows what is found; while the popup is open this also follows
+  // the lists' changes.
+  void StepFilters();
+  // The action row (action true) or history row an item shows; -1 when it shows none any more.
+  int RowOf(int index, bool& action);
   std::u16string ItemText(int index);
   void Pick(int index);
   void SendPaste();
@@ -72,6 +78,10 @@ class QuickPaste : private platform::IWindowProc {
   hotkeys::THotKeyManager hotkeys_;
   platform::Hwnd window_ = 0;
   platform::Hwnd target_ = 0;
+  // The search box filters the actions by name and the history by text, as the history tab's
+  // search does.
+  grid::RowFilter actionFilter_;
+  grid::RowFilter historyFilter_;
   // The action to paste once the popup's key has been handled (the hotkey paste waits inside).
   bool actionPending_ = false;
   actions::PasteRequest action_;

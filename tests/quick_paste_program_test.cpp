@@ -141,6 +141,39 @@ TEST_F(QuickPasteTest, PickedByKeysByDigitOrByClick_PastesThatEntryAndKeepsItOnT
   EXPECT_EQ(HistoryTexts(), (std::vector<std::string>{"first", "second", "third", "second", "first"}));
 }
 
+TEST_F(QuickPasteTest, Filter_NarrowsBothListsAsTheHistorySearchDoes_AndEnterPastesTheFirstMatch) {
+  StartWithEntries();
+  ASSERT_TRUE(other.CopyText("Second thoughts about greetings"));
+  recorder.Start();
+  ASSERT_TRUE(PressQuickPaste());
+  List().KeyDown(ui::VkDown);
+  struct Case {
+    std::u16string typed;
+    std::vector<std::u16string> shown;
+  };
+  const std::vector<Case> cases = {
+      {u"sec", {u"Second thoughts about greetings", u"second"}},
+      {u"GREET", {u"Greeting", u"Second thoughts about greetings"}},
+      {u"greet sec", {u"Second thoughts about greetings"}},
+      {u"nothing like it", {}},
+      {u"", {u"Greeting", u"Signature", u"Second thoughts about greetings", u"third", u"second", u"first"}},
+      {u"d", {u"Second thoughts about greetings", u"third", u"second"}},
+  };
+  for (const Case& c : cases) {
+    List().UserSetFilter(c.typed);
+    desk.windows.Advance(50);
+    EXPECT_EQ(Shown(), c.shown) << desk.codePage.WideToAnsi(c.typed);
+    EXPECT_EQ(List().Selected(), c.shown.empty() ? -1 : 0) << desk.codePage.WideToAnsi(c.typed);
+  }
+  // Once something is typed, digits are part of it.
+  EXPECT_FALSE(List().Char(u'2'));
+  EXPECT_TRUE(List().IsOpen());
+  Type(ui::VkDown);
+  Type(ui::VkReturn);
+  desk.windows.Advance(500);
+  EXPECT_EQ(recorder.pasted, std::vector<std::string>{"third"});
+}
+
 TEST_F(QuickPasteTest, HistoryPaste_WaitsForEnterToBeReleased_AndSendsOnlyCtrlV) {
   StartWithEntries();
   recorder.Start();
