@@ -67,8 +67,8 @@ bool PopupList::KeyDown(int vk) {
       if (selected_ >= 0) ClickItem(selected_);
       return true;
     case VkEscape:
-      Close();
       Raise(OnCancel);
+      Close();
       return true;
     default:
       // Home and End stay with the filter box, where they move the text cursor.
@@ -89,10 +89,12 @@ bool PopupList::Char(char16_t ch) {
 void PopupList::ClickItem(int index) {
   if (!IsOpen() || index < 0 || index >= count_) return;
   selected_ = index;
-  Close();
+  // The owner gives the focus away first: a popup that hid while it had the focus would make
+  // the system look for another window to activate, which the owner's choice then undoes.
   Raise([this, index] {
     if (OnPick) OnPick(index);
   });
+  Close();
 }
 
 void PopupList::Deactivated() {

@@ -49,9 +49,9 @@ class PopupList : public Control {
   std::function<std::u16string(int index)> ItemText;
   // The filter's text changed; the owner filters and calls SetCount.
   std::function<void(const std::u16string& filter)> OnFilterChange;
-  // An item was chosen: Enter, a click, or one of the keys 1 to 9.
+  // An item was chosen: Enter, a click, or one of the keys 1 to 9. The list closes after it.
   std::function<void(int index)> OnPick;
-  // Esc: the user gave up.
+  // Esc: the user gave up. The list closes after it.
   std::function<void()> OnCancel;
   // Another window took the focus (a click elsewhere).
   std::function<void()> OnDismiss;

@@ -110,9 +110,14 @@ class PopupListPeer final : public ui::Peer {
     if (WindowText(edit_) != filter) ::SetWindowTextW(edit_, filter.c_str());
     ::SendMessageW(view_, LVM_SETITEMCOUNT, static_cast<WPARAM>(list_.Count()), LVSICF_NOINVALIDATEALL);
     ::InvalidateRect(view_, nullptr, FALSE);
+    // Only the row shown selected before is cleared: the list view would walk every item to
+    // clear all of them (Wine does, for a virtual list too).
     LVITEMW state = {};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageW(view_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    if (shownSelected_ >= 0 && shownSelected_ != list_.Selected() && shownSelected_ < list_.Count())
+      ::SendMessageW(view_, LVM_SETITEMSTATE, static_cast<WPARAM>(shownSelected_),
+                     reinterpret_cast<LPARAM>(&state));
+    shownSelected_ = list_.Selected();
     if (list_.Selected() >= 0) {
       state.state = LVIS_SELECTED | LVIS_FOCUSED;
       ::SendMessageW(view_, LVM_SETITEMSTATE, static_cast<WPARAM>(list_.Selected()),
@@ -226,6 +231,7 @@ class PopupListPeer final : public ui::Peer {
   HWND view_ = nullptr;
   HFONT font_ = nullptr;
   std::wstring text_;  // the row text last handed to the list view, alive until it asks again
+  int shownSelected_ = -1;
   int updating_ = 0;
 };
 

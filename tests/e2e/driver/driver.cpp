@@ -467,17 +467,25 @@ int EnterTiming(const std::string& target) {
   std::vector<HWND> edits = window ? ChildrenOfClass(window, "Edit") : std::vector<HWND>{};
   std::string before, now;
   if (edits.empty() || !ControlText(edits[0], before)) return kNotMet;
+  const DWORD sequence = ::GetClipboardSequenceNumber();
+  double focused = -1, copied = -1;
   const LARGE_INTEGER pressed = Now();
   ::keybd_event(VK_RETURN, static_cast<BYTE>(::MapVirtualKeyA(VK_RETURN, 0)), 0, 0);
   ::keybd_event(VK_RETURN, static_cast<BYTE>(::MapVirtualKeyA(VK_RETURN, 0)), KEYEVENTF_KEYUP, 0);
-  while (ControlText(edits[0], now) && now == before) {
+  for (;;) {
+    // The steps on the way, as they are seen: the focus back, the entry on the clipboard.
+    if (focused < 0 && ::GetForegroundWindow() == window) focused = Milliseconds(pressed, Now());
+    if (copied < 0 && ::GetClipboardSequenceNumber() != sequence) copied = Milliseconds(pressed, Now());
+    if (!ControlText(edits[0], now) || now != before) break;
     if (Milliseconds(pressed, Now()) >= 5000) {
       std::puts("the text did not change within 5 s");
       return kNotMet;
     }
     ::Sleep(1);
   }
-  std::printf("Enter to the text in the window: %.1f ms\n", Milliseconds(pressed, Now()));
+  std::printf(
+      "Enter to the text in the window: %.1f ms (focus back at %.1f ms, clipboard changed at %.1f ms)\n",
+      Milliseconds(pressed, Now()), focused, copied);
   return kOk;
 }
 
