@@ -96,8 +96,8 @@ std::string QuickPaste::HotKeyText(hotkeys::HotKey value) {
 
 void QuickPaste::HotKeyPressed() {
   if (List.IsOpen()) {
-    List.Close();
     GiveFocusBack();
+    List.Close();
     return;
   }
   // A paste under way is aimed at the window that has the focus; the popup must not take it.
