@@ -23,6 +23,9 @@ constexpr Uint PollInterval = 10;
 constexpr std::uintptr_t KeysTimer = 1;
 // While the popup is open, the filters take a slice of this many text units at each tick.
 constexpr std::uintptr_t FilterTimer = 2;
+// Once the filters are through, the open popup only follows the lists' changes, less often:
+// a thread woken every 10 ms answers the user's keys later under Wine.
+constexpr Uint FollowInterval = 200;
 constexpr std::size_t FilterBudget = 1 << 20;
 // Posted to run an action's paste after the key that picked it has been handled.
 constexpr Uint WmPasteAction = WmApp + 1;
@@ -117,7 +120,7 @@ void QuickPaste::Open() {
   const Rect area = windows.GetMonitorWorkArea({anchor.left, anchor.bottom});
   Refilter(u"");
   List.Popup(PlacePopup(anchor, area, Width, Height));
-  windows.SetTimer(window_, FilterTimer, PollInterval);
+  StepFilters();
 }
 
 void QuickPaste::GiveFocusBack() {
@@ -137,6 +140,14 @@ void QuickPaste::StepFilters() {
   historyFilter_.Step(FilterBudget);
   const int count = actionFilter_.Count() + historyFilter_.Count();
   if (count != List.Count()) List.SetCount(count);
+  const bool filtering = !actionFilter_.Done() || !historyFilter_.Done();
+  const Uint interval = !List.IsOpen() ? 0 : filtering ? PollInterval : FollowInterval;
+  if (interval == filterInterval_) return;
+  filterInterval_ = interval;
+  if (interval == 0)
+    Desktop().Windows().KillTimer(window_, FilterTimer);
+  else
+    Desktop().Windows().SetTimer(window_, FilterTimer, interval);
 }
 
 int QuickPaste::RowOf(int index, bool& action) {
@@ -159,6 +170,7 @@ std::u16string QuickPaste::ItemText(int index) {
 
 void QuickPaste::Pick(int index) {
   Desktop().Windows().KillTimer(window_, FilterTimer);
+  filterInterval_ = 0;
   GiveFocusBack();
   bool action = false;
   const int row = RowOf(index, action);
@@ -194,10 +206,7 @@ LResult QuickPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam
   switch (msg) {
     case WmTimer: {
       if (wParam == FilterTimer) {
-        if (List.IsOpen())
-          StepFilters();
-        else
-          Desktop().Windows().KillTimer(window_, FilterTimer);
+        StepFilters();
         return 0;
       }
       if (wParam != KeysTimer || waitingSince_ == 0) return 0;

@@ -82,6 +82,7 @@ class QuickPaste : private platform::IWindowProc {
   // search does.
   grid::RowFilter actionFilter_;
   grid::RowFilter historyFilter_;
+  platform::Uint filterInterval_ = 0;  // of the filter timer, 0 while it is off
   // The action to paste once the popup's key has been handled (the hotkey paste waits inside).
   bool actionPending_ = false;
   actions::PasteRequest action_;

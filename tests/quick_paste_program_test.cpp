@@ -174,6 +174,19 @@ TEST_F(QuickPasteTest, Filter_NarrowsBothListsAsTheHistorySearchDoes_AndEnterPas
   EXPECT_EQ(recorder.pasted, std::vector<std::string>{"third"});
 }
 
+TEST_F(QuickPasteTest, OpenPopup_FollowsACopyMadeMeanwhile_FilteredOrNot) {
+  StartWithEntries();
+  ASSERT_TRUE(PressQuickPaste());
+  ASSERT_TRUE(other.CopyText("fresh copy"));
+  desk.windows.Advance(500);
+  EXPECT_EQ(Shown(), (std::vector<std::u16string>{u"Greeting", u"Signature", u"fresh copy", u"third",
+                                                  u"second", u"first"}));
+  List().UserSetFilter(u"copy");
+  ASSERT_TRUE(other.CopyText("another copy"));
+  desk.windows.Advance(500);
+  EXPECT_EQ(Shown(), (std::vector<std::u16string>{u"another copy", u"fresh copy"}));
+}
+
 TEST_F(QuickPasteTest, HistoryPaste_WaitsForEnterToBeReleased_AndSendsOnlyCtrlV) {
   StartWithEntries();
   recorder.Start();

@@ -108,8 +108,14 @@ class PopupListPeer final : public ui::Peer {
   void Sync() {
     std::wstring filter = peers::WideFromUtf16(list_.Filter());
     if (WindowText(edit_) != filter) ::SetWindowTextW(edit_, filter.c_str());
-    ::SendMessageW(view_, LVM_SETITEMCOUNT, static_cast<WPARAM>(list_.Count()), LVSICF_NOINVALIDATEALL);
-    ::InvalidateRect(view_, nullptr, FALSE);
+    // Another count or filter shows other rows; a move of the selection redraws its two rows
+    // by itself.
+    if (list_.Count() != shownCount_ || list_.Filter() != shownFilter_) {
+      shownCount_ = list_.Count();
+      shownFilter_ = list_.Filter();
+      ::SendMessageW(view_, LVM_SETITEMCOUNT, static_cast<WPARAM>(shownCount_), LVSICF_NOINVALIDATEALL);
+      ::InvalidateRect(view_, nullptr, FALSE);
+    }
     // Only the row shown selected before is cleared: the list view would walk every item to
     // clear all of them (Wine does, for a virtual list too).
     LVITEMW state = {};
@@ -232,6 +238,8 @@ class PopupListPeer final : public ui::Peer {
   HFONT font_ = nullptr;
   std::wstring text_;  // the row text last handed to the list view, alive until it asks again
   int shownSelected_ = -1;
+  int shownCount_ = -1;
+  std::u16string shownFilter_;
   int updating_ = 0;
 };
 
