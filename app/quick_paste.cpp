@@ -17,7 +17,7 @@ namespace {
 // A history paste sends its Ctrl+V once Enter and the modifiers are up, so that neither
 // reaches the target with it; no sooner than the least, so that the target has the focus
 // again, and no later than the most, when it goes ahead anyway.
-constexpr Dword MinBeforeKeystroke = 30;
+constexpr Dword MinBeforeKeystroke = 10;
 constexpr Dword MaxBeforeKeystroke = 2000;
 constexpr Uint PollInterval = 10;
 constexpr std::uintptr_t KeysTimer = 1;
