@@ -4,7 +4,7 @@
 
 #include "actions/tasks_add.h"
 #include "app/unit1.h"
-#include "history/capture.h"
+#include "clipboard/clipboard_text.h"
 #include "history/history_table.h"
 #include "platform/utf.h"
 
@@ -182,14 +182,32 @@ void QuickPaste::Pick(int index) {
     Desktop().Windows().PostMessageA(window_, WmPasteAction, 0, 0);
     return;
   }
-  history::CopyEntryToClipboard(Desktop(), main_.Handle(), main_.TableGrid2, row);
+  entry_ = main_.TableGrid2.Cell(history::Clipboadrs_history, row);
+  entryOnClipboard_ = false;
   waitingSince_ = Desktop().Clock().GetTickCount();
+  PutEntryOnClipboard();
   Desktop().Windows().SetTimer(window_, KeysTimer, PollInterval);
 }
 
-void QuickPaste::SendPaste() {
+// On behalf of the main window, as a double-click on the row puts it there, so that the capture
+// records it as it records such a re-copy. Another program may hold the clipboard open for a
+// moment; the keystroke waits for the entry, or would paste what the clipboard held before.
+void QuickPaste::PutEntryOnClipboard() {
+  try {
+    entryOnClipboard_ = clipboard::SetClipboardText(Desktop(), main_.Handle(), entry_);
+  } catch (const std::exception&) {
+    entryOnClipboard_ = false;
+  }
+}
+
+void QuickPaste::StopWaiting() {
   Desktop().Windows().KillTimer(window_, KeysTimer);
   waitingSince_ = 0;
+  entry_.clear();
+}
+
+void QuickPaste::SendPaste() {
+  StopWaiting();
   // An action on Ctrl+V, or the quick-paste hotkey itself, would take the keystroke.
   tasks_.HotKeyManager1.Suspend();
   hotkeys_.Suspend();
@@ -213,6 +231,12 @@ LResult QuickPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam
       IKeyboard& keyboard = Desktop().Keyboard();
       auto held = [&keyboard](int vk) { return (keyboard.GetAsyncKeyState(vk) & 0x8000) != 0; };
       const Dword waited = Desktop().Clock().GetTickCount() - waitingSince_;
+      if (!entryOnClipboard_) PutEntryOnClipboard();
+      if (!entryOnClipboard_) {
+        // The clipboard stayed busy: nothing is pasted rather than the wrong text.
+        if (waited >= MaxBeforeKeystroke) StopWaiting();
+        return 0;
+      }
       const bool keysUp = !held(VkReturn) && !held(VkShift) && !held(VkControl) && !held(VkMenu) &&
                           !held(VkLWin) && !held(VkRWin);
       if ((waited >= MinBeforeKeystroke && keysUp) || waited >= MaxBeforeKeystroke) SendPaste();

@@ -69,7 +69,9 @@ class QuickPaste : private platform::IWindowProc {
   int RowOf(int index, bool& action);
   std::u16string ItemText(int index);
   void Pick(int index);
+  void PutEntryOnClipboard();
   void SendPaste();
+  void StopWaiting();
   std::string HotKeyText(hotkeys::HotKey value);
 
   TForm1& main_;
@@ -86,8 +88,11 @@ class QuickPaste : private platform::IWindowProc {
   // The action to paste once the popup's key has been handled (the hotkey paste waits inside).
   bool actionPending_ = false;
   actions::PasteRequest action_;
-  // The tick count at which a history paste began to wait for the keys, 0 while none waits.
+  // The tick count at which a history paste began to wait for the keys, 0 while none waits;
+  // its entry, and whether the entry is on the clipboard yet.
   platform::Dword waitingSince_ = 0;
+  std::u16string entry_;
+  bool entryOnClipboard_ = false;
 };
 
 }  // namespace app

@@ -208,6 +208,30 @@ TEST_F(QuickPasteTest, HistoryPaste_WaitsForEnterToBeReleased_AndSendsOnlyCtrlV)
   EXPECT_EQ(desk.hotkeys.HotKeysPosted(), 1);  // the quick-paste press alone
 }
 
+TEST_F(QuickPasteTest, ClipboardHeldByAnotherProgram_DelaysThePaste_AndNothingIsPastedIfItStaysHeld) {
+  StartWithEntries();
+  recorder.Start();
+  sim::ForeignProgram holder(desk.clipboard, "Holder");
+  struct Case {
+    Dword heldMs;
+    std::vector<std::string> pasted;
+  };
+  for (const Case& c : {Case{300, {"second"}}, Case{5000, {}}}) {
+    recorder.pasted.clear();
+    ASSERT_TRUE(PressQuickPaste());
+    ASSERT_TRUE(holder.HoldOpen());
+    desk.windows.Schedule(c.heldMs, [&holder] { holder.Release(); });
+    List().Char(u'4');  // "second"
+    desk.windows.Advance(c.heldMs / 2);
+    EXPECT_TRUE(recorder.pasted.empty()) << c.heldMs;
+    desk.windows.Advance(c.heldMs);
+    EXPECT_EQ(recorder.pasted, c.pasted) << c.heldMs;
+    EXPECT_FALSE(Quick().PasteWaiting()) << c.heldMs;
+    desk.windows.SetForegroundWindow(other.Window());
+  }
+  EXPECT_EQ(desk.clipboard.Text(), "second");
+}
+
 TEST_F(QuickPasteTest, ActionPicked_PastesAsItsHotkeyDoes_AndTheUsersClipboardComesBack) {
   StartWithEntries();
   recorder.Start();
