@@ -275,7 +275,8 @@ void QuickPaste::ApplyClick() {
   QuickPasteOptions& options = main_.QuickPasteBox;
   const hotkeys::HotKey old = options.Value();
   const hotkeys::HotKey chosen = options.Chosen();
-  if (chosen == old) return;
+  // The same combination again registers it once more if another program held it at start-up.
+  if (chosen == old && (chosen == 0 || !hotkeys_.Bindings().empty())) return;
   std::string why;
   bool taken = !Available(chosen, why);
   if (!taken) {

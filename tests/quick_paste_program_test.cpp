@@ -356,6 +356,17 @@ TEST_F(QuickPasteTest, HotkeyTakenAtStartUp_IsToldInABalloon) {
   ASSERT_TRUE(desk.hotkeys.HoldByOtherProgram(ModWin, VkInsertKey));
   Start();
   EXPECT_NE(LastBalloon().find("Win+Insert is taken"), std::string::npos) << LastBalloon();
+  // Apply while it is still held says so; once it is free, Apply takes it.
+  Form1().QuickPasteBox.QuickPasteApply.Click();
+  ASSERT_EQ(desk.dialogs.Boxes().size(), 1u);
+  EXPECT_EQ(desk.dialogs.Boxes()[0].text,
+            "Win+Insert is taken by another program or by an action. The hotkey "
+            "stays Win+Insert.");
+  ASSERT_TRUE(desk.hotkeys.ReleaseByOtherProgram(ModWin, VkInsertKey));
+  Form1().QuickPasteBox.QuickPasteApply.Click();
+  EXPECT_EQ(desk.dialogs.Boxes().size(), 1u);
+  EXPECT_TRUE(PressQuickPaste());
+  EXPECT_TRUE(List().IsOpen());
 }
 
 }  // namespace
