@@ -208,6 +208,7 @@ void QuickPaste::StopWaiting() {
 
 void QuickPaste::SendPaste() {
   StopWaiting();
+  if (Desktop().Windows().GetForegroundWindow() != target_) GiveFocusBack();
   // An action on Ctrl+V, or the quick-paste hotkey itself, would take the keystroke.
   tasks_.HotKeyManager1.Suspend();
   hotkeys_.Suspend();
@@ -245,6 +246,9 @@ LResult QuickPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam
     case WmPasteAction: {
       if (!actionPending_) return 0;
       actionPending_ = false;
+      // Under Wine the target can lose the focus again to the late news of the popup's own
+      // activation; it is given back once more before the paste's keystroke is on its way.
+      GiveFocusBack();
       tasks_.Paste.Press({action_});
       return 0;
     }

@@ -197,9 +197,12 @@ TEST_F(QuickPasteTest, HistoryPaste_WaitsForEnterToBeReleased_AndSendsOnlyCtrlV)
   List().KeyDown(VkReturn);
   desk.windows.Advance(400);
   EXPECT_TRUE(recorder.pasted.empty()) << "Ctrl+V went out with Enter still held";
+  // Something took the focus meanwhile: the keystroke still goes to the target.
+  desk.windows.SetForegroundWindow(Form1().Handle());
   desk.keyboard.UserKeyUp(VkReturn);
   desk.windows.Advance(100);
   EXPECT_EQ(recorder.pasted, std::vector<std::string>{"second"});
+  EXPECT_EQ(desk.windows.Foreground(), other.Window());
   const std::vector<sim::KeyEvent> keys = SyntheticKeys();
   ASSERT_EQ(keys.size(), 4u);
   EXPECT_EQ(keys[0].vk, VkControl);
