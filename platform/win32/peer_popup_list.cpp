@@ -94,6 +94,14 @@ class PopupListPeer final : public ui::Peer {
     column.mask = LVCF_WIDTH;
     column.cx = 100;
     ::SendMessageW(view_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+
+    // Shown once off the screen, without the focus, and drawn: the first showing of a window
+    // and of its controls costs more than each later one (under Wine, more than the rest of
+    // the popup's opening), and the user's first press should not wait for it.
+    ::SetWindowPos(window_, HWND_TOPMOST, -32000, -32000, 420, 320, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    Layout();
+    ::UpdateWindow(window_);
+    ::ShowWindow(window_, SW_HIDE);
   }
 
   void Layout() {
