@@ -146,20 +146,7 @@ void TTasks_form::RegisterHotkeysOf(const grid::Table& table) {
   }
 }
 
-void TTasks_form::FillKeyList() {
-  auto add = [this](int from, int to) {
-    for (int code = from; code <= to; ++code) {
-      std::string name = keyNames_.FormatHotKey(static_cast<hotkeys::HotKey>(code), true);
-      if (!name.empty()) ComboBox1.Add(name, TPotentialKey{static_cast<std::uint16_t>(code)});
-    }
-  };
-  add(8, 9);
-  add(13, 13);
-  add(20, 145);
-  add(186, 255);
-  add(166, 183);
-  if (ComboBox1.Count() > 0) ComboBox1.SetItemIndex(0);
-}
+void TTasks_form::FillKeyList() { actions::FillKeyList(ComboBox1, keyNames_); }
 
 void TTasks_form::RegisterActionHotkey(hotkeys::HotKey hotkey) {
   if (HotKeyManager1.AddBinding(hotkey) == 0) return;
@@ -167,21 +154,7 @@ void TTasks_form::RegisterActionHotkey(hotkeys::HotKey hotkey) {
   ListBox1.Add(keyNames_.FormatHotKey(hotkey, true), THotKeyEntry{hotkey});
 }
 
-std::uint8_t TTasks_form::ModifierSet() const {
-  std::uint8_t set = 0;
-  if (CheckBox1.Checked()) set += ModControl;
-  if (CheckBox2.Checked()) set += ModShift;
-  if (CheckBox3.Checked()) set += ModAlt;
-  if (CheckBox4.Checked()) set += ModWin;
-  return set;
-}
-
-hotkeys::HotKey TTasks_form::ComposedHotKey() const {
-  std::uint16_t code = 0;
-  if (ComboBox1.ItemIndex() >= 0)
-    code = std::any_cast<TPotentialKey>(ComboBox1.Items()[ComboBox1.ItemIndex()].object).code;
-  return hotkeys::ComposeHotKey(ModifierSet(), code);
-}
+hotkeys::HotKey TTasks_form::ComposedHotKey() { return Picker().Composed(); }
 
 std::u16string TTasks_form::RecordedHotKeyText() {
   return ListBox1.Count() == 0 ? std::u16string(u"No") : Widen(ListBox1.Items()[0].text);

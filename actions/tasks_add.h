@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "actions/hotkey_paste.h"
+#include "actions/key_picker.h"
 #include "actions/main_window.h"
 #include "hotkeys/hotkey_manager.h"
 #include "hotkeys/hotkey_text.h"
@@ -17,11 +18,6 @@
 #include "ui/table_grid.h"
 
 namespace actions {
-
-// What the key list's entries carry: a virtual-key code.
-struct TPotentialKey {
-  std::uint16_t code;
-};
 
 // What the record of the registered hotkey carries.
 struct THotKeyEntry {
@@ -97,8 +93,8 @@ class TTasks_form : public ui::Form {
   ui::TableGrid& Actions() { return main_.ActionTable(); }
   std::u16string Widen(const std::string& text);
   std::string Narrow(const std::u16string& text);
-  std::uint8_t ModifierSet() const;
-  hotkeys::HotKey ComposedHotKey() const;
+  KeyPicker Picker() { return {CheckBox1, CheckBox2, CheckBox3, CheckBox4, ComboBox1}; }
+  hotkeys::HotKey ComposedHotKey();
   std::u16string RecordedHotKeyText();
   void AfterChange();
   // A hotkey that no row carries any more is given back to the system at once, so that its

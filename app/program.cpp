@@ -3,6 +3,7 @@
 #include "actions/tasks_add.h"
 #include "app/about_form.h"
 #include "app/globals.h"
+#include "app/quick_paste.h"
 #include "app/unit1.h"
 #include "history/history_table.h"
 #include "tray/tray_icon.h"
@@ -43,6 +44,7 @@ bool Program::Start() {
   tasks_ = std::make_unique<actions::TTasks_form>(app_, *form1_, keyNames_);
   app::Tasks_form = tasks_.get();
   form1_->TellUser(tasks_->LoadNotices);
+  quick_ = std::make_unique<QuickPaste>(*form1_, *tasks_, keyNames_);
   return true;
 }
 
@@ -51,6 +53,7 @@ int Program::Run() { return desktop_.Windows().RunMessageLoop(); }
 void Program::Exit() {
   if (!started_ || exited_) return;
   exited_ = true;
+  quick_.reset();
   tasks_.reset();
   app::Tasks_form = nullptr;
   about_.reset();

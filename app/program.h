@@ -10,6 +10,8 @@
 
 namespace app {
 
+class QuickPaste;
+
 class Program {
  public:
   explicit Program(platform::Desktop& desktop);
@@ -32,6 +34,7 @@ class Program {
   TForm1& Form1() { return *form1_; }
   TAbout_f& About_f() { return *about_; }
   actions::TTasks_form& Tasks_form() { return *tasks_; }
+  QuickPaste& Quick() { return *quick_; }
   bool Exited() const { return exited_; }
 
  private:
@@ -41,6 +44,7 @@ class Program {
   std::unique_ptr<TForm1> form1_;
   std::unique_ptr<TAbout_f> about_;
   std::unique_ptr<actions::TTasks_form> tasks_;
+  std::unique_ptr<QuickPaste> quick_;
   platform::Handle instanceMutex_ = 0;
   bool started_ = false;
   bool exited_ = false;

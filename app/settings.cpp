@@ -38,6 +38,11 @@ void TForm1::LoadSettings() {
   } catch (const std::exception&) {
     // A missing or damaged file leaves the rest at the defaults.
   }
+  // The quick-paste hotkey's line stands apart from the three before it: files written before
+  // it existed have only those, and a damaged one of them must not cost the hotkey.
+  hotkeys::HotKey quickPaste = 0;
+  if (settings_m.Lines().size() > 3 && SettingsHotKey(settings_m.Lines()[3], quickPaste))
+    QuickPasteBox.SetValue(quickPaste);
   if (!CheckBox2.Checked()) {
     Show();
     Desktop().Windows().ShowWindow(App().Handle(), SwShowNormal);
@@ -49,6 +54,7 @@ void TForm1::SaveSettings() {
   settings_m.Append(SettingsBoolText(CheckBox1.Checked()));
   settings_m.Append(SettingsBoolText(CheckBox2.Checked()));
   settings_m.Append(std::to_string(PageControl1.ActivePageIndex()));
+  settings_m.Append(std::to_string(QuickPasteBox.Value()));
   const std::string bytes = JoinSettingsLines(settings_m.Lines());
 
   IFiles& files = Desktop().Files();

@@ -100,4 +100,16 @@ int SettingsInt(const std::string& line) {
   return static_cast<int>(value);
 }
 
+bool SettingsHotKey(const std::string& line, hotkeys::HotKey& value) {
+  if (line.empty() || line.size() > 6) return false;
+  for (char c : line)
+    if (!IsDigit(c)) return false;
+  const unsigned long number = std::strtoul(line.c_str(), nullptr, 10);
+  constexpr unsigned long Modifiers =
+      hotkeys::HotKeyCtrl | hotkeys::HotKeyShift | hotkeys::HotKeyAlt | hotkeys::HotKeyWin;
+  if ((number & ~(Modifiers | 0xFF)) != 0 || (number != 0 && (number & 0xFF) == 0)) return false;
+  value = static_cast<hotkeys::HotKey>(number);
+  return true;
+}
+
 }  // namespace app

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "hotkeys/hotkey_text.h"
+
 namespace app {
 
 // A line break is CR LF, a lone CR or a lone LF; a last line without one counts too.
@@ -17,5 +19,8 @@ std::string SettingsBoolText(bool value);
 bool SettingsBool(const std::string& line);
 // A decimal integer with an optional sign that fits 32 bits; raises platform::Error otherwise.
 int SettingsInt(const std::string& line);
+// The quick-paste hotkey's line: a HotKey value in decimal, 0 for none. False, with `value`
+// untouched, for any other text or a value that is no hotkey.
+bool SettingsHotKey(const std::string& line, hotkeys::HotKey& value);
 
 }  // namespace app

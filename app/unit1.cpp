@@ -59,6 +59,7 @@ TForm1::TForm1(ui::Application& app)
   GroupBox3.SetBounds(8, 156, 585, 60);
   BitBtn5.SetBounds(16, 22, 120, 26);
   BitBtn6.SetBounds(144, 22, 120, 26);
+  QuickPasteBox.SetBounds(8, 224, 585, 80);
   settings_m.SetBounds(8, 224, 185, 89);
   settings_m.SetVisible(false);
 

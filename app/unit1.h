@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "actions/main_window.h"
+#include "app/quick_paste_options.h"
 #include "clipboard/viewer_chain.h"
 #include "history/capture.h"
 #include "history/history_store.h"
@@ -71,6 +72,7 @@ class TForm1 : public ui::Form, public actions::MainWindow {
   ui::GroupBox GroupBox3{&TabSheet3, "GroupBox3", "Clipboard history"};
   ui::Button BitBtn5{&GroupBox3, "BitBtn5", "Export history"};
   ui::Button BitBtn6{&GroupBox3, "BitBtn6", "Import history"};
+  QuickPasteOptions QuickPasteBox{&TabSheet3};
   ui::Memo settings_m{&TabSheet3, "settings_m"};
 
   ui::PopupMenu PopupMenu2{*this, "PopupMenu2"};

@@ -29,6 +29,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (app::SettingsInt(written.back()) != app::SettingsInt(line)) std::abort();
     } catch (const platform::Error&) {
     }
+    // A hotkey line that reads is written as its value, which reads back as the same hotkey.
+    hotkeys::HotKey hotkey = 0;
+    if (app::SettingsHotKey(line, hotkey)) {
+      written.push_back(std::to_string(hotkey));
+      hotkeys::HotKey again = 1;
+      if (!app::SettingsHotKey(written.back(), again) || again != hotkey) std::abort();
+      if (hotkey != 0 && (hotkey & 0xFF) == 0) std::abort();
+    }
   }
   // What the program writes, it reads back line for line.
   const std::vector<std::string> again = app::SplitSettingsLines(app::JoinSettingsLines(written));

@@ -93,6 +93,7 @@ void Table::ContentChanged() {
 }
 
 void Table::Changed() {
+  ++revision_;
   if (updates_ == 0 && observer_ != nullptr) observer_->TableChanged();
 }
 
@@ -189,6 +190,7 @@ void Table::StoreTexts(Row& row, const std::u16string_view* texts, bool pooled) 
 
 int Table::AppendRow() {
   rows_.emplace_back();
+  rows_.back().key = nextBottomKey_++;
   ContentChanged();
   return RowCount() - 1;
 }
@@ -201,6 +203,7 @@ int Table::AppendRow(std::span<const std::u16string> cells) {
   }
   Row row;
   StoreTexts(row, texts.data(), true);
+  row.key = nextBottomKey_++;
   rows_.push_back(std::move(row));
   ContentChanged();
   return RowCount() - 1;
@@ -208,7 +211,7 @@ int Table::AppendRow(std::span<const std::u16string> cells) {
 
 void Table::InsertRowAtTop() {
   Row row;
-  row.insertedAtTop = true;
+  row.key = nextTopKey_--;
   rows_.push_front(std::move(row));
   if (current_ >= 0) ++current_;
   if (anchor_ >= 0) ++anchor_;
@@ -228,6 +231,7 @@ void Table::DeleteRow(int row) {
   } else if (anchor_ == row) {
     anchor_ = -1;
   }
+  ++deletions_;
   ContentChanged();
 }
 
@@ -253,6 +257,7 @@ int Table::DeleteSelectedRows() {
   rows_.erase(to, rows_.end());
   current_ = current >= kept ? kept - 1 : current;
   anchor_ = anchor;
+  ++deletions_;
   ContentChanged();
   return count - kept;
 }
@@ -263,6 +268,7 @@ void Table::RemoveAllRows() {
   slabs_ = Slabs();  // no row is left in them
   current_ = -1;
   anchor_ = -1;
+  ++deletions_;
   ContentChanged();
 }
 
@@ -274,7 +280,7 @@ std::u16string_view Table::CellView(int column, int row, std::u16string& scratch
   if (slot >= 0) return TextOf(r, slot);
   // An increment cell follows the row's position, except in a row inserted at the top, whose
   // cell holds the integer 0 and keeps it however far the row moves down.
-  if (r.insertedAtTop) {
+  if (r.key < 0) {
     scratch.assign(1, u'0');
   } else {
     FormatNumber(row + 1, scratch);
@@ -297,6 +303,7 @@ void Table::SetCell(int column, int row, std::u16string text) {
   TextViews texts(textColumns_);
   for (int k = 0; k < textColumns_; ++k) texts[k] = k == slot ? std::u16string_view(text) : TextOf(r, k);
   StoreTexts(r, texts.data(), false);
+  Edited(r.key);
   ContentChanged();
 }
 
@@ -330,6 +337,25 @@ void Table::SetCurrentRow(int row) {
 }
 
 void Table::SetAnchorRow(int row) { anchor_ = row == -1 ? -1 : ResolveRow(row); }
+
+int Table::LowerBoundOfKey(RowKey key) const {
+  const auto at =
+      std::partition_point(rows_.begin(), rows_.end(), [key](const Row& r) { return r.key < key; });
+  return static_cast<int>(at - rows_.begin());
+}
+
+int Table::RowOfKey(RowKey key) const {
+  const int row = LowerBoundOfKey(key);
+  return row < RowCount() && rows_[static_cast<std::size_t>(row)].key == key ? row : -1;
+}
+
+void Table::Edited(RowKey key) { editLog_[edits_++ % EditLogSize] = key; }
+
+bool Table::EditedKey(std::uint64_t n, RowKey& key) const {
+  if (n >= edits_ || edits_ - n > EditLogSize) return false;
+  key = editLog_[n % EditLogSize];
+  return true;
+}
 
 void Table::EndUpdate() {
   // An unmatched end is ignored rather than letting the count go negative, which would

@@ -28,6 +28,11 @@ struct Column {
 // Designates the last row where a row index is expected.
 constexpr int LastRow = -2;
 
+// A row's identity for as long as the table lives: no two rows ever get the same key. Rows
+// inserted at the top get keys below every other, appended rows keys above every other, so the
+// keys grow from the top row down, whatever was deleted in between.
+using RowKey = std::int32_t;
+
 // Told about changes so that a view can repaint; only while no update is in progress.
 class TableObserver {
  public:
@@ -82,11 +87,30 @@ class Table {
   // from the top; returns how many went.
   int DeleteSelectedRows();
 
-  // Nesting; the end that brings the count back to 0 tells the observer.
+  // Row keys, for views that must follow rows as others are inserted and deleted.
+  RowKey KeyOf(int row) const { return rows_[static_cast<std::size_t>(ResolveRow(row))].key; }
+  // The index of the first row whose key is `key` or above; RowCount() when there is none.
+  int LowerBoundOfKey(RowKey key) const;
+  // The row that has the key, or -1 when it is gone.
+  int RowOfKey(RowKey key) const;
+  // The keys that the next row inserted at the top and the next appended row will get.
+  RowKey NextTopKey() const { return nextTopKey_; }
+  RowKey NextBottomKey() const { return nextBottomKey_; }
+  // Counts of changes, for a view to see what happened since it last looked: every change of
+  // rows or texts, the changes that deleted rows, and the cell writes. The keys of the latest
+  // EditLogSize written rows are kept, edit n (counted from 0) at EditedKey(n).
+  std::uint64_t Revision() const { return revision_; }
+  std::uint64_t Deletions() const { return deletions_; }
+  std::uint64_t Edits() const { return edits_; }
+  static constexpr std::uint64_t EditLogSize = 64;
+  // False when edit n is no longer (or not yet) in the log.
+  bool EditedKey(std::uint64_t n, RowKey& key) const;
+
   // Grows with every change of the rows or their texts, not of the selection: while it stays
   // the same, so does what a file written from the table would hold.
   std::uint64_t ContentVersion() const { return contentVersion_; }
 
+  // Nesting; the end that brings the count back to 0 tells the observer.
   void BeginUpdate() { ++updates_; }
   void EndUpdate();
   int UpdateCount() const { return updates_; }
@@ -115,8 +139,8 @@ class Table {
     std::uintptr_t bits_ = 0;
   };
   struct Row {
-    TextBlock texts;             // see table.cpp for the layout
-    bool insertedAtTop = false;  // its increment cells hold the integer "0"
+    TextBlock texts;  // see table.cpp for the layout
+    RowKey key = 0;   // below 0 for a row inserted at the top, whose increment cells hold "0"
     bool selected = false;
   };
   // The slabs, and the room left in the newest; a moved-from pool is empty.
@@ -138,6 +162,7 @@ class Table {
   int CheckColumn(int column) const;
   void Changed();
   void ContentChanged();
+  void Edited(RowKey key);
 
   std::vector<Column> columns_;
   std::vector<int> textSlot_;  // column index -> index among the text columns, -1 for increment columns
@@ -149,6 +174,12 @@ class Table {
   int updates_ = 0;
   std::uint64_t contentVersion_ = 0;
   TableObserver* observer_ = nullptr;
+  RowKey nextTopKey_ = -1;
+  RowKey nextBottomKey_ = 0;
+  std::uint64_t revision_ = 0;
+  std::uint64_t deletions_ = 0;
+  std::uint64_t edits_ = 0;
+  RowKey editLog_[EditLogSize] = {};
 };
 
 // Defers the observer's notice until a batch of changes is done, on every way out.

@@ -27,6 +27,16 @@ struct Point {
   int y = 0;
 };
 
+// Screen coordinates; right and bottom are just outside, as in a Windows RECT.
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+};
+
 // Window messages.
 constexpr Uint WmNull = 0x0000;
 constexpr Uint WmCreate = 0x0001;

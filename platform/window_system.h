@@ -60,6 +60,12 @@ class IWindows {
   virtual bool KillTimer(Hwnd hwnd, std::uintptr_t id) = 0;
 
   virtual bool GetCursorPos(Point& pt) = 0;
+  virtual Hwnd GetForegroundWindow() = 0;
+  // The text caret of the thread that owns `window`, in screen coordinates, as GetGUIThreadInfo
+  // reports it; false when that thread shows no caret.
+  virtual bool GetCaretRect(Hwnd window, Rect& caret) = 0;
+  // The work area (the screen less the taskbar) of the monitor nearest to `pt`.
+  virtual Rect GetMonitorWorkArea(Point pt) = 0;
 
   // Dispatches messages until PostQuitMessage; returns its exit code.
   virtual int RunMessageLoop() = 0;

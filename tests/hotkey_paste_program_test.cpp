@@ -140,8 +140,8 @@ TEST_F(HotkeyPasteTest, ChordHeldPastTheRepeatDelay_PastesOnce) {
   StartWithAction("Ctrl+F5");
   ASSERT_TRUE(other.CopyText("mine"));
   recorder.Start();
-  ASSERT_EQ(desk.hotkeys.Registrations().size(), 1u);
-  EXPECT_TRUE(desk.hotkeys.Registrations()[0].noRepeat);
+  ASSERT_EQ(desk.hotkeys.RegistrationsOf(Tasks().HotKeyManager1.Window()).size(), 1u);
+  EXPECT_TRUE(desk.hotkeys.RegistrationsOf(Tasks().HotKeyManager1.Window())[0].noRepeat);
   desk.keyboard.UserKeyDown(VkControl);
   desk.keyboard.UserKeyDown(VkF5);
   // The key repeats every 30 ms after the usual half-second delay.
@@ -162,7 +162,7 @@ TEST_F(HotkeyPasteTest, ActionOnThePasteKeysItself_PastesOnceWithoutTriggeringIt
   for (const Case& c :
        {Case{"Ctrl+V", "V", {VkControl, VkV}}, Case{"Shift+Insert", "I", {VkShift, VkInsert}}}) {
     StartWithAction(c.hotkeyText, c.method);
-    ASSERT_EQ(desk.hotkeys.Registrations().size(), 1u) << c.hotkeyText;
+    ASSERT_EQ(desk.hotkeys.RegistrationsOf(Tasks().HotKeyManager1.Window()).size(), 1u) << c.hotkeyText;
     ASSERT_TRUE(other.CopyText("mine"));
     recorder.Start();
     recorder.pasted.clear();
@@ -173,7 +173,8 @@ TEST_F(HotkeyPasteTest, ActionOnThePasteKeysItself_PastesOnceWithoutTriggeringIt
     EXPECT_EQ(desk.hotkeys.HotKeysPosted(), posted + 1) << c.hotkeyText;
     EXPECT_EQ(recorder.pasted, (std::vector<std::string>{"action"})) << c.hotkeyText;
     EXPECT_EQ(desk.clipboard.Text(), "mine") << c.hotkeyText;
-    EXPECT_EQ(desk.hotkeys.Registrations().size(), 1u) << c.hotkeyText;  // taken back after the keystroke
+    EXPECT_EQ(desk.hotkeys.RegistrationsOf(Tasks().HotKeyManager1.Window()).size(), 1u)
+        << c.hotkeyText;  // taken back after the keystroke
     program->Exit();
     Restart();
     desk.windows.Advance(1000);

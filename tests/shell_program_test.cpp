@@ -12,7 +12,9 @@ using namespace platform;
 using testing_support::ProgramTest;
 using testing_support::Utf16File;
 
-constexpr const char* Defaults = "-1\r\n-1\r\n0\r\n";
+// The quick-paste hotkey, Win+Insert by default, follows the three lines of the options.
+#define QUICK_PASTE_LINE "65581\r\n"
+constexpr const char* Defaults = "-1\r\n-1\r\n0\r\n" QUICK_PASTE_LINE;
 constexpr const char* QuotedExe = "\"C:\\Program Files\\Clipboard manager\\Clipboard_manager.exe\"";
 
 class ShellTest : public ProgramTest {
@@ -221,7 +223,7 @@ TEST_F(ShellTest, NoActiveTab_IsSavedAsMinusOne) {
   PutDataFile("settings.stng", "-1\r\n-1\r\n7\r\n");
   Start();
   Form1().Exit1.Click();
-  EXPECT_EQ(DataFileBytes("settings.stng"), "-1\r\n-1\r\n-1\r\n");
+  EXPECT_EQ(DataFileBytes("settings.stng"), "-1\r\n-1\r\n-1\r\n" QUICK_PASTE_LINE);
 }
 
 TEST_F(ShellTest, SpaceBarOnAFocusedOption_SavesTheStateFromBeforeTheToggle) {
@@ -230,7 +232,7 @@ TEST_F(ShellTest, SpaceBarOnAFocusedOption_SavesTheStateFromBeforeTheToggle) {
   EXPECT_FALSE(Form1().CheckBox2.Checked());
   EXPECT_EQ(DataFileBytes("settings.stng"), Defaults);
   Form1().Exit1.Click();
-  EXPECT_EQ(DataFileBytes("settings.stng"), "-1\r\n0\r\n0\r\n");
+  EXPECT_EQ(DataFileBytes("settings.stng"), "-1\r\n0\r\n0\r\n" QUICK_PASTE_LINE);
 }
 
 TEST_F(ShellTest, AutostartUncheckedWithTheMouse_LeavesAnEmptyValueAtExit) {
@@ -270,7 +272,7 @@ TEST_F(ShellTest, SettingsOnAFullDisk_KeepThePreviousFile) {
   EXPECT_FALSE(DataFileExists("settings.stng.tmp"));
   desk.files.ClearFaults();
   Form1().CheckBox1.KeyPress('x');
-  EXPECT_EQ(DataFileBytes("settings.stng"), "-1\r\n0\r\n1\r\n");
+  EXPECT_EQ(DataFileBytes("settings.stng"), "-1\r\n0\r\n1\r\n" QUICK_PASTE_LINE);
 }
 
 TEST_F(ShellTest, ExeInADriveRoot_StillFindsItsDataFolder) {
@@ -280,7 +282,7 @@ TEST_F(ShellTest, ExeInADriveRoot_StillFindsItsDataFolder) {
   Start();
   EXPECT_EQ(Form1().PageControl1.ActivePageIndex(), 1);
   Form1().Exit1.Click();
-  EXPECT_EQ(desk.files.FileBytes("C:\\\\Data\\settings.stng"), "0\r\n0\r\n1\r\n");
+  EXPECT_EQ(desk.files.FileBytes("C:\\\\Data\\settings.stng"), "0\r\n0\r\n1\r\n" QUICK_PASTE_LINE);
 }
 
 TEST_F(ShellTest, ApplicationTitle_IsTheExeNameUpToTheFirstDotInLowerCase) {

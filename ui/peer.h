@@ -6,9 +6,12 @@
 // when the user acts. On the simulated desktop no peer exists and tests call those methods.
 #pragma once
 
+#include <memory>
+
 namespace ui {
 
 class Form;
+class PopupList;
 
 class Peer {
  public:
@@ -21,6 +24,11 @@ class PeerFactory {
   virtual ~PeerFactory() = default;
   // Creates the peers of the form's controls (menus included) inside its window.
   virtual void CreatePeers(Form& form) = 0;
+  // The window of a list that pops up on its own, outside any form; nullptr where none is shown.
+  virtual std::unique_ptr<Peer> CreatePopupListPeer(PopupList& list) {
+    (void)list;
+    return nullptr;
+  }
 };
 
 }  // namespace ui

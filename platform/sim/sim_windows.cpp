@@ -236,6 +236,33 @@ bool SimWindows::GetCursorPos(Point& pt) {
   return true;
 }
 
+bool SimWindows::GetCaretRect(Hwnd window, Rect& caret) {
+  auto found = carets_.find(window);
+  if (found == carets_.end() || !Find(window)) return false;
+  caret = found->second;
+  return true;
+}
+
+void SimWindows::SetCaret(Hwnd window, std::optional<Rect> caret) {
+  if (caret)
+    carets_[window] = *caret;
+  else
+    carets_.erase(window);
+}
+
+// The area that holds the point, else the one nearest to it, as MONITOR_DEFAULTTONEAREST.
+Rect SimWindows::GetMonitorWorkArea(Point pt) {
+  auto distance = [pt](const Rect& r) {
+    long long dx = pt.x < r.left ? r.left - pt.x : (pt.x >= r.right ? pt.x - r.right + 1 : 0);
+    long long dy = pt.y < r.top ? r.top - pt.y : (pt.y >= r.bottom ? pt.y - r.bottom + 1 : 0);
+    return dx * dx + dy * dy;
+  };
+  const Rect* best = &workAreas_.front();
+  for (const Rect& area : workAreas_)
+    if (distance(area) < distance(*best)) best = &area;
+  return *best;
+}
+
 void SimWindows::Dispatch(const SentMessage& m) {
   if (m.hwnd == 0) return;  // thread messages have no receiver here
   Window* w = Find(m.hwnd);

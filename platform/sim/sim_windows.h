@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,9 @@ class SimWindows : public platform::IWindows {
   bool KillTimer(platform::Hwnd hwnd, std::uintptr_t id) override;
 
   bool GetCursorPos(platform::Point& pt) override;
+  platform::Hwnd GetForegroundWindow() override { return foreground_; }
+  bool GetCaretRect(platform::Hwnd window, platform::Rect& caret) override;
+  platform::Rect GetMonitorWorkArea(platform::Point pt) override;
 
   int RunMessageLoop() override;
   void RunModalLoop(platform::Hwnd modal, bool (*done)(void*), void* context) override;
@@ -123,6 +127,10 @@ class SimWindows : public platform::IWindows {
   // Messages sent to a window (not posted), as recorded when `recordSends` is on.
   std::vector<SentMessage>& Sent() { return sent_; }
   void SetCursorPos(platform::Point pt) { cursor_ = pt; }
+  // The caret that the program owning `window` shows; an empty optional hides it.
+  void SetCaret(platform::Hwnd window, std::optional<platform::Rect> caret);
+  // The monitors' work areas; at first one 1920 by 1040 at the origin.
+  void SetWorkAreas(std::vector<platform::Rect> areas) { workAreas_ = std::move(areas); }
   void SetCommonControlsVersion(int version) { commonControlsVersion_ = version; }
   // Sends WM_QUERYENDSESSION to every top-level window, as a log-off does; true when all agree.
   bool LogOff();
@@ -176,6 +184,8 @@ class SimWindows : public platform::IWindows {
   int exitCode_ = 0;
   platform::Hwnd foreground_ = 0;
   platform::Point cursor_{600, 700};
+  std::map<platform::Hwnd, platform::Rect> carets_;
+  std::vector<platform::Rect> workAreas_{{0, 0, 1920, 1040}};
   int commonControlsVersion_ = 600;
   std::vector<SentMessage> sent_;
   bool recordSends_ = true;

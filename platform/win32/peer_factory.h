@@ -15,6 +15,8 @@ class Win32PeerFactory final : public ui::PeerFactory {
   // menu. The Tab key follows TabOrder across the whole form. Controls made after the window
   // get their peers when the form is next shown.
   void CreatePeers(ui::Form& form) override;
+  // A top-most pop-up window of its own, with an edit box over a virtual list view.
+  std::unique_ptr<ui::Peer> CreatePopupListPeer(ui::PopupList& list) override;
 };
 
 }  // namespace win32

@@ -277,6 +277,36 @@ bool Win32Windows::GetCursorPos(platform::Point& pt) {
   return true;
 }
 
+platform::Hwnd Win32Windows::GetForegroundWindow() {
+  return reinterpret_cast<platform::Hwnd>(::GetForegroundWindow());
+}
+
+// The caret belongs to a thread, not a window: the thread that owns the window is asked, and
+// its caret rectangle, given in the caret window's client coordinates, is moved to the screen.
+bool Win32Windows::GetCaretRect(platform::Hwnd window, platform::Rect& caret) {
+  DWORD thread = ::GetWindowThreadProcessId(ToHwnd(window), nullptr);
+  if (thread == 0) return false;
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!::GetGUIThreadInfo(thread, &info) || info.hwndCaret == nullptr) return false;
+  POINT corners[2] = {{info.rcCaret.left, info.rcCaret.top}, {info.rcCaret.right, info.rcCaret.bottom}};
+  ::MapWindowPoints(info.hwndCaret, HWND_DESKTOP, corners, 2);
+  caret = {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+  return true;
+}
+
+platform::Rect Win32Windows::GetMonitorWorkArea(platform::Point pt) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  HMONITOR monitor = ::MonitorFromPoint(POINT{pt.x, pt.y}, MONITOR_DEFAULTTONEAREST);
+  if (monitor == nullptr || !::GetMonitorInfoW(monitor, &info)) {
+    RECT area = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return {area.left, area.top, area.right, area.bottom};
+  }
+  return {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+}
+
 int Win32Windows::RunMessageLoop() {
   MSG msg = {};
   // GetMessage gives -1 on an invalid argument; that is no reason to dispatch or to spin.

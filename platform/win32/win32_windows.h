@@ -59,6 +59,9 @@ class Win32Windows final : public platform::IWindows {
   bool KillTimer(platform::Hwnd hwnd, std::uintptr_t id) override;
 
   bool GetCursorPos(platform::Point& pt) override;
+  platform::Hwnd GetForegroundWindow() override;
+  bool GetCaretRect(platform::Hwnd window, platform::Rect& caret) override;
+  platform::Rect GetMonitorWorkArea(platform::Point pt) override;
 
   int RunMessageLoop() override;
   void RunModalLoop(platform::Hwnd modal, bool (*done)(void*), void* context) override;

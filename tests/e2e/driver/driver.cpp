@@ -430,6 +430,68 @@ int PasteTiming(const std::vector<int>& mods, int vk, int count, UINT format) {
   return kOk;
 }
 
+// Presses the chord `count` times; each time, how long from the key going down until the window
+// titled `popup` is visible and has handled what was sent to it before (the popup paints before
+// it returns from showing itself), then Esc closes it again.
+int PopupTiming(const std::vector<int>& mods, int vk, const std::string& popup, int count) {
+  std::vector<double> times;
+  for (int press = 1; press <= count; ++press) {
+    for (int mod : mods) Key(mod, true);
+    const LARGE_INTEGER pressed = Now();
+    ::keybd_event(static_cast<BYTE>(vk), static_cast<BYTE>(::MapVirtualKeyA(vk, 0)), 0, 0);
+    HWND window = nullptr;
+    while (!(window = ::FindWindowA(nullptr, popup.c_str())) || !::IsWindowVisible(window)) {
+      if (Milliseconds(pressed, Now()) >= 5000) {
+        std::printf("press %d: no popup after 5 s\n", press);
+        return kNotMet;
+      }
+      ::Sleep(1);
+    }
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    times.push_back(Milliseconds(pressed, Now()));
+    Key(vk, false);
+    for (auto mod = mods.rbegin(); mod != mods.rend(); ++mod) Key(*mod, false);
+    std::printf("press %d: popup painted after %.1f ms\n", press, times.back());
+    Key(VK_ESCAPE, true);
+    Key(VK_ESCAPE, false);
+    if (!WaitFor(5000, [&] { return !::IsWindowVisible(window); })) return kNotMet;
+    ::Sleep(300);
+  }
+  std::printf("hotkey to popup painted: median %.1f ms, max %.1f ms, %zu presses\n", Median(times),
+              *std::max_element(times.begin(), times.end()), times.size());
+  return kOk;
+}
+
+// Presses Enter and reports how long until the edit control of the window titled `target`
+// holds another text.
+int EnterTiming(const std::string& target) {
+  HWND window = FindTarget(target);
+  std::vector<HWND> edits = window ? ChildrenOfClass(window, "Edit") : std::vector<HWND>{};
+  std::string before, now;
+  if (edits.empty() || !ControlText(edits[0], before)) return kNotMet;
+  const DWORD sequence = ::GetClipboardSequenceNumber();
+  double focused = -1, copied = -1;
+  const LARGE_INTEGER pressed = Now();
+  ::keybd_event(VK_RETURN, static_cast<BYTE>(::MapVirtualKeyA(VK_RETURN, 0)), 0, 0);
+  ::keybd_event(VK_RETURN, static_cast<BYTE>(::MapVirtualKeyA(VK_RETURN, 0)), KEYEVENTF_KEYUP, 0);
+  for (;;) {
+    // The steps on the way, as they are seen: the focus back, the entry on the clipboard.
+    if (focused < 0 && ::GetForegroundWindow() == window) focused = Milliseconds(pressed, Now());
+    if (copied < 0 && ::GetClipboardSequenceNumber() != sequence) copied = Milliseconds(pressed, Now());
+    if (!ControlText(edits[0], now) || now != before) break;
+    if (Milliseconds(pressed, Now()) >= 5000) {
+      std::puts("the text did not change within 5 s");
+      return kNotMet;
+    }
+    ::Sleep(1);
+  }
+  std::printf(
+      "Enter to the text in the window: %.1f ms (focus back at %.1f ms, clipboard changed at %.1f ms)\n",
+      Milliseconds(pressed, Now()), focused, copied);
+  return kOk;
+}
+
 int SetClipboard(const std::string& text) {
   HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
   if (!block) return kNotMet;
@@ -467,6 +529,8 @@ int Usage() {
   std::fputs(
       "usage: cm_test_driver COMMAND ...\n"
       "  wait-window WINDOW MS       wait until the window exists\n"
+      "  popup-timing MODS KEY POPUP N  press the chord N times: ms until POPUP is painted, Esc\n"
+      "  enter-timing WINDOW         press Enter: ms until the window's edit control changes\n"
       "  wait-gone WINDOW MS         wait until it no longer exists\n"
       "  wait-visible WINDOW MS      wait until it is visible\n"
       "  wait-hidden WINDOW MS       wait until it exists and is hidden\n"
@@ -700,6 +764,12 @@ int Run(const std::vector<std::string>& args) {
     PressChord(mods, vk, [] {});
     return kOk;
   }
+  if (command == "popup-timing") {
+    std::vector<int> mods;
+    if (args.size() != 5 || !ParseModifiers(args[1], mods) || ParseVk(args[2]) < 0) return Usage();
+    return PopupTiming(mods, ParseVk(args[2]), args[3], std::atoi(args[4].c_str()));
+  }
+  if (command == "enter-timing") return args.size() == 2 ? EnterTiming(args[1]) : Usage();
   if (command == "clipboard-formats") {
     // Each format the clipboard offers, with the size of its block (0 for GDI objects).
     if (!OpenClipboardPatiently()) return kNotMet;

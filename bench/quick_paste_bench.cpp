@@ -1,0 +1,110 @@
+// Quick paste's own work with a history of a million entries, on the simulated desktop: opening
+// the popup and drawing its first page, a letter typed into its search box, and a paste after
+// Enter. Wine's share (windows, focus, painting) is measured by bench/quick_paste_wine.py.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+
+#include "app/program.h"
+#include "app/quick_paste.h"
+#include "app/unit1.h"
+#include "bench/bench_text.h"
+#include "history/history_table.h"
+#include "platform/sim/sim_desktop.h"
+
+namespace {
+
+constexpr int LargeHistory = 1'000'000;
+constexpr int FirstPage = 20;
+constexpr std::uint8_t VkInsert = 0x2D;
+
+// The program on a desktop of its own, with a million history entries, for the whole run.
+struct Running {
+  std::string root = "/tmp/quick_paste_bench." + std::to_string(::getpid());
+  sim::SimDesktop desk{root};
+  std::unique_ptr<app::Program> program;
+  sim::ForeignProgram editor{desk.clipboard, "Editor"};
+
+  Running() {
+    desk.files.MakeFolder("C:\\Program Files\\Clipboard manager\\Data");
+    desk.registry.SetString(app::MarkerKey, app::MarkerValue, "1");
+    program = std::make_unique<app::Program>(desk);
+    program->Start();
+    desk.windows.Advance(1000);
+    ui::TableGrid& history = program->Form1().TableGrid2;
+    const int text = history.ColumnIndex(history::Clipboadrs_history);
+    std::mt19937 random(7);
+    grid::UpdateScope update(history);
+    for (int i = 0; i < LargeHistory; ++i)
+      history.SetCell(text, history.AppendRow(), bench_text::RandomText(random));
+  }
+  ~Running() {
+    program.reset();
+    std::filesystem::remove_all(root);
+  }
+  app::QuickPaste& Quick() { return program->Quick(); }
+  void Open() {
+    desk.windows.SetForegroundWindow(editor.Window());
+    desk.hotkeys.Press(platform::ModWin, VkInsert);
+    desk.windows.Pump();
+  }
+  // What the list view asks for when it draws.
+  void DrawFirstPage() {
+    ui::PopupList& list = Quick().List;
+    for (int i = 0; i < FirstPage && i < list.Count(); ++i) benchmark::DoNotOptimize(list.ItemText(i));
+  }
+};
+
+Running& Program() {
+  static Running running;
+  return running;
+}
+
+// The hotkey to the popup open at the caret, with its first page of items read.
+void BM_OpenPopupOverMillionEntries(benchmark::State& state) {
+  Running& r = Program();
+  for (auto _ : state) {
+    r.Open();
+    r.DrawFirstPage();
+    state.PauseTiming();
+    r.Quick().List.KeyDown(ui::VkEscape);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_OpenPopupOverMillionEntries)->Unit(benchmark::kMicrosecond);
+
+// A letter typed into the search box: the first slice of the filter and the page it shows.
+void BM_TypeALetterOverMillionEntries(benchmark::State& state) {
+  Running& r = Program();
+  r.Open();
+  for (auto _ : state) {
+    r.Quick().List.UserSetFilter(u"q");
+    r.DrawFirstPage();
+    state.PauseTiming();
+    r.Quick().List.UserSetFilter(u"");
+    state.ResumeTiming();
+  }
+  r.Quick().List.KeyDown(ui::VkEscape);
+}
+BENCHMARK(BM_TypeALetterOverMillionEntries)->Unit(benchmark::kMicrosecond);
+
+// Enter on a history entry until its Ctrl+V is sent, less the paste's own wait (the virtual
+// clock's time does not count here): the re-copy, its capture at the top of the million, and
+// the keystroke.
+void BM_EnterToCtrlVOverMillionEntries(benchmark::State& state) {
+  Running& r = Program();
+  for (auto _ : state) {
+    state.PauseTiming();
+    r.Open();
+    r.Quick().List.SetSelected(1 + static_cast<int>(state.iterations() % 2));
+    state.ResumeTiming();
+    r.Quick().List.KeyDown(ui::VkReturn);
+    r.desk.windows.Advance(100);
+  }
+}
+BENCHMARK(BM_EnterToCtrlVOverMillionEntries)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,218 @@
+#include "grid/row_filter.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace grid {
+
+namespace {
+
+// What testing a row costs besides reading its text, in text units, so that a slice of many
+// empty rows still ends.
+constexpr std::size_t RowCost = 16;
+
+// Removes from `keys` (ascending) the keys no row has any more; returns how many of the first
+// `before` went. Few keys are looked up one by one, many in one walk along the table.
+std::size_t KeepExisting(const Table& table, std::deque<RowKey>& keys, std::size_t before) {
+  const int count = table.RowCount();
+  const bool lookUp = keys.size() * 32 < static_cast<std::size_t>(count);
+  std::size_t kept = 0;
+  std::size_t goneBefore = 0;
+  int row = 0;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const RowKey key = keys[i];
+    if (lookUp) {
+      row = table.LowerBoundOfKey(key);
+    } else {
+      while (row < count && table.KeyOf(row) < key) ++row;
+    }
+    if (row < count && table.KeyOf(row) == key) {
+      keys[kept++] = key;
+    } else if (i < before) {
+      ++goneBefore;
+    }
+  }
+  keys.resize(kept);
+  return goneBefore;
+}
+
+}  // namespace
+
+RowFilter::RowFilter(const Table& table, int column)
+    : table_(table),
+      column_(column),
+      seenRevision_(table.Revision()),
+      seenDeletions_(table.Deletions()),
+      seenEdits_(table.Edits()),
+      seenTopKey_(table.NextTopKey()),
+      seenBottomKey_(table.NextBottomKey()) {}
+
+void RowFilter::SetQuery(TextQuery query) {
+  Sync();
+  if (query == query_) return;
+  const bool narrow = Active() && scan_ == Scan::None && query.Narrows(query_);
+  query_ = std::move(query);
+  std::deque<RowKey>().swap(candidates_);
+  if (!Active()) {
+    std::deque<RowKey>().swap(matches_);
+    scan_ = Scan::None;
+  } else if (narrow) {
+    candidates_ = std::move(matches_);
+    matches_ = {};
+    nextCandidate_ = 0;
+    scan_ = Scan::Candidates;
+  } else {
+    Restart();
+  }
+}
+
+void RowFilter::Restart() {
+  std::deque<RowKey>().swap(matches_);
+  std::deque<RowKey>().swap(candidates_);
+  scan_ = Scan::AllRows;
+  nextKey_ = table_.NextTopKey() + 1;
+  lastKey_ = table_.NextBottomKey() - 1;
+}
+
+bool RowFilter::Test(int row) const { return query_.Matches(table_.CellView(column_, row, scratch_)); }
+
+bool RowFilter::Pending(RowKey key) const {
+  switch (scan_) {
+    case Scan::AllRows:
+      return key >= nextKey_ && key <= lastKey_;
+    case Scan::Candidates:
+      return nextCandidate_ < candidates_.size() && key >= candidates_[nextCandidate_];
+    case Scan::None:
+      break;
+  }
+  return false;
+}
+
+void RowFilter::Retest(RowKey key) {
+  const auto at = std::lower_bound(matches_.begin(), matches_.end(), key);
+  const bool shown = at != matches_.end() && *at == key;
+  const int row = table_.RowOfKey(key);
+  const bool matches = row >= 0 && Test(row);
+  if (matches && !shown) matches_.insert(at, key);
+  if (!matches && shown) matches_.erase(at);
+}
+
+// Brings the matches up to date with the table's changes since the last look: deleted rows
+// leave, rewritten rows are tested again, rows new at the top are tested at once (a capture
+// brings one at a time) and rows new at the bottom join the scan (an import may bring many).
+void RowFilter::Sync() {
+  if (table_.Revision() == seenRevision_) return;
+  seenRevision_ = table_.Revision();
+  const RowKey topKey = table_.NextTopKey();
+  const RowKey bottomKey = table_.NextBottomKey();
+  if (!Active()) {
+    seenDeletions_ = table_.Deletions();
+    seenEdits_ = table_.Edits();
+    seenTopKey_ = topKey;
+    seenBottomKey_ = bottomKey;
+    return;
+  }
+
+  if (table_.Deletions() != seenDeletions_) {
+    seenDeletions_ = table_.Deletions();
+    KeepExisting(table_, matches_, 0);
+    nextCandidate_ -= KeepExisting(table_, candidates_, nextCandidate_);
+  }
+
+  bool restarted = false;
+  for (std::uint64_t n = seenEdits_; n < table_.Edits() && !restarted; ++n) {
+    RowKey key;
+    if (!table_.EditedKey(n, key)) {
+      // More writes than the table remembers: only a new scan knows what matches.
+      Restart();
+      restarted = true;
+    } else if (key <= seenTopKey_ || key >= seenBottomKey_) {
+      // A new row, tested below with its latest texts.
+    } else if (scan_ == Scan::Candidates && Pending(key)) {
+      // It may match now though it did not match before: it becomes a candidate.
+      const auto at = std::lower_bound(candidates_.begin() + static_cast<std::ptrdiff_t>(nextCandidate_),
+                                       candidates_.end(), key);
+      if (at == candidates_.end() || *at != key) candidates_.insert(at, key);
+    } else if (!Pending(key)) {
+      Retest(key);
+    }
+  }
+  seenEdits_ = table_.Edits();
+
+  if (!restarted) {
+    for (int row = table_.LowerBoundOfKey(seenTopKey_ + 1) - 1; row >= 0; --row) {
+      if (Test(row)) matches_.push_front(table_.KeyOf(row));
+    }
+    if (bottomKey != seenBottomKey_) {
+      const int first = table_.LowerBoundOfKey(seenBottomKey_);
+      if (scan_ == Scan::Candidates) {
+        for (int row = first; row < table_.RowCount(); ++row) candidates_.push_back(table_.KeyOf(row));
+      } else if (first < table_.RowCount()) {
+        if (scan_ == Scan::None) nextKey_ = seenBottomKey_;
+        scan_ = Scan::AllRows;
+        lastKey_ = bottomKey - 1;
+      }
+    }
+  }
+  seenTopKey_ = topKey;
+  seenBottomKey_ = bottomKey;
+}
+
+bool RowFilter::Step(std::size_t budget) {
+  Sync();
+  std::size_t spent = 0;
+  if (scan_ == Scan::AllRows) {
+    const int count = table_.RowCount();
+    int row = table_.LowerBoundOfKey(nextKey_);
+    for (; row < count && spent < budget; ++row) {
+      const RowKey key = table_.KeyOf(row);
+      if (key > lastKey_) break;
+      const std::u16string_view text = table_.CellView(column_, row, scratch_);
+      spent += text.size() + RowCost;
+      if (query_.Matches(text)) matches_.push_back(key);
+      nextKey_ = key + 1;
+    }
+    if (row >= count || table_.KeyOf(row) > lastKey_) scan_ = Scan::None;
+  } else if (scan_ == Scan::Candidates) {
+    while (nextCandidate_ < candidates_.size() && spent < budget) {
+      const RowKey key = candidates_[nextCandidate_++];
+      const int row = table_.RowOfKey(key);
+      if (row < 0) continue;
+      const std::u16string_view text = table_.CellView(column_, row, scratch_);
+      spent += text.size() + RowCost;
+      if (query_.Matches(text)) matches_.push_back(key);
+    }
+    if (nextCandidate_ >= candidates_.size()) {
+      std::deque<RowKey>().swap(candidates_);
+      nextCandidate_ = 0;
+      scan_ = Scan::None;
+    }
+  }
+  return scan_ == Scan::None;
+}
+
+bool RowFilter::Done() {
+  Sync();
+  return scan_ == Scan::None;
+}
+
+int RowFilter::Count() {
+  Sync();
+  return Active() ? static_cast<int>(matches_.size()) : table_.RowCount();
+}
+
+int RowFilter::RowAt(int position) {
+  if (position < 0 || position >= Count()) return -1;
+  return Active() ? table_.RowOfKey(matches_[static_cast<std::size_t>(position)]) : position;
+}
+
+int RowFilter::PositionOf(int row) {
+  Sync();
+  if (row < 0 || row >= table_.RowCount()) return -1;
+  if (!Active()) return row;
+  const RowKey key = table_.KeyOf(row);
+  const auto at = std::lower_bound(matches_.begin(), matches_.end(), key);
+  return at != matches_.end() && *at == key ? static_cast<int>(at - matches_.begin()) : -1;
+}
+
+}  // namespace grid

@@ -1,0 +1,42 @@
+// What the user typed into a search box, and whether a text matches it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace grid {
+
+// A UTF-16 unit in upper case, as Windows compares texts ordinally without regard to case: each
+// unit on its own (so σ and ς both become Σ, and surrogates stay as they are).
+char16_t UpperUnit(char16_t unit);
+
+// The typed text as words: a text matches when it contains every word, in any order, without
+// regard to case.
+class TextQuery {
+ public:
+  TextQuery() = default;
+  explicit TextQuery(std::u16string_view typed);
+
+  // No words: every text matches.
+  bool Empty() const { return words_.empty(); }
+  bool Matches(std::u16string_view text) const;
+  // True when every text this query matches is matched by `previous` as well, so that a filter
+  // may look only at what `previous` matched.
+  bool Narrows(const TextQuery& previous) const;
+  bool operator==(const TextQuery& other) const;
+
+ private:
+  struct Word {
+    std::u16string upper;
+    // The unit the scan looks for (the word's rarest, by a guess) and every unit whose upper
+    // case it is; candidates found by it are then compared whole.
+    std::size_t probe = 0;
+    std::u16string probeForms;
+  };
+  static bool Contains(std::u16string_view text, const Word& word);
+
+  std::vector<Word> words_;  // longest first: the likeliest to rule a text out
+};
+
+}  // namespace grid

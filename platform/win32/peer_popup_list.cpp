@@ -1,0 +1,260 @@
+// The pop-up list's window: a top-most tool window, without a taskbar button, holding an edit
+// box for the filter over a virtual ("owner-data") list view. The list view asks for the texts
+// of the rows it shows and nothing else, so the count of items does not change the cost.
+#include "platform/win32/peer_base.h"
+#include "platform/win32/peer_factory.h"
+#include "ui/popup_list.h"
+
+#include <algorithm>
+
+namespace win32 {
+
+namespace {
+
+constexpr const wchar_t* kPopupClass = L"CorvilanePopupList";
+constexpr UINT_PTR kSubclassId = 1;
+constexpr int kEditHeight = 24;
+
+class PopupListPeer final : public ui::Peer {
+ public:
+  explicit PopupListPeer(ui::PopupList& list) : list_(list) { Create(); }
+  ~PopupListPeer() override {
+    if (edit_) ::RemoveWindowSubclass(edit_, ChildProc, kSubclassId);
+    if (view_) ::RemoveWindowSubclass(view_, ChildProc, kSubclassId);
+    if (window_) {
+      ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+      ::DestroyWindow(window_);
+    }
+    if (font_) ::DeleteObject(font_);
+  }
+  PopupListPeer(const PopupListPeer&) = delete;
+  PopupListPeer& operator=(const PopupListPeer&) = delete;
+
+  void Update() override {
+    if (!window_ || updating_) return;
+    ++updating_;
+    if (list_.Visible()) {
+      Sync();
+      if (!::IsWindowVisible(window_)) {
+        const ui::Bounds& b = list_.GetBounds();
+        ::SetWindowPos(window_, HWND_TOPMOST, b.left, b.top, b.width, b.height, SWP_SHOWWINDOW);
+        Layout();
+        ::SetForegroundWindow(window_);
+        ::SetFocus(edit_);
+        // Painted before the message that opened it returns, so that whoever waits on this
+        // window's queue sees the list drawn.
+        ::UpdateWindow(window_);
+      }
+      list_.PageSize = std::max(1, static_cast<int>(::SendMessageW(view_, LVM_GETCOUNTPERPAGE, 0, 0)));
+    } else if (::IsWindowVisible(window_)) {
+      ::ShowWindow(window_, SW_HIDE);
+    }
+    --updating_;
+  }
+
+ private:
+  void Create() {
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW cls = {};
+    cls.cbSize = sizeof cls;
+    if (!::GetClassInfoExW(instance, kPopupClass, &cls)) {
+      cls.cbSize = sizeof cls;
+      cls.style = CS_DROPSHADOW;
+      cls.lpfnWndProc = PopupProc;
+      cls.hInstance = instance;
+      cls.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+      cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+      cls.lpszClassName = kPopupClass;
+      ::RegisterClassExW(&cls);
+    }
+    window_ = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kPopupClass,
+                                peers::WideFromUtf16(u"Quick paste").c_str(), WS_POPUP | WS_BORDER, 0, 0, 0,
+                                0, nullptr, nullptr, instance, nullptr);
+    if (!window_) return;
+    ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+      font_ = ::CreateFontIndirectW(&metrics.lfMessageFont);
+
+    edit_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0,
+                              0, window_, nullptr, instance, nullptr);
+    view_ = ::CreateWindowExW(0, WC_LISTVIEWW, L"",
+                              WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_NOCOLUMNHEADER |
+                                  LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                              0, 0, 0, 0, window_, nullptr, instance, nullptr);
+    for (HWND child : {edit_, view_}) {
+      if (font_) ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+      ::SetWindowSubclass(child, ChildProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    }
+    ::SendMessageW(view_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
+                   LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    LVCOLUMNW column = {};
+    column.mask = LVCF_WIDTH;
+    column.cx = 100;
+    ::SendMessageW(view_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+
+    // Shown once off the screen, without the focus, and drawn: the first showing of a window
+    // and of its controls costs more than each later one (under Wine, more than the rest of
+    // the popup's opening), and the user's first press should not wait for it.
+    ::SetWindowPos(window_, HWND_TOPMOST, -32000, -32000, 420, 320, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    Layout();
+    ::UpdateWindow(window_);
+    ::ShowWindow(window_, SW_HIDE);
+  }
+
+  void Layout() {
+    RECT client;
+    ::GetClientRect(window_, &client);
+    ::MoveWindow(edit_, 0, 0, client.right, kEditHeight, TRUE);
+    ::MoveWindow(view_, 0, kEditHeight, client.right, client.bottom - kEditHeight, TRUE);
+    ::SendMessageW(view_, LVM_SETCOLUMNWIDTH, 0, client.right - ::GetSystemMetrics(SM_CXVSCROLL) - 4);
+  }
+
+  // The filter box, the count and the selection as the list holds them.
+  void Sync() {
+    std::wstring filter = peers::WideFromUtf16(list_.Filter());
+    if (WindowText(edit_) != filter) ::SetWindowTextW(edit_, filter.c_str());
+    // Another count or filter shows other rows; a move of the selection redraws its two rows
+    // by itself.
+    if (list_.Count() != shownCount_ || list_.Filter() != shownFilter_) {
+      shownCount_ = list_.Count();
+      shownFilter_ = list_.Filter();
+      ::SendMessageW(view_, LVM_SETITEMCOUNT, static_cast<WPARAM>(shownCount_), LVSICF_NOINVALIDATEALL);
+      ::InvalidateRect(view_, nullptr, FALSE);
+    }
+    // Only the row shown selected before is cleared: the list view would walk every item to
+    // clear all of them (Wine does, for a virtual list too).
+    LVITEMW state = {};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    if (shownSelected_ >= 0 && shownSelected_ != list_.Selected() && shownSelected_ < list_.Count())
+      ::SendMessageW(view_, LVM_SETITEMSTATE, static_cast<WPARAM>(shownSelected_),
+                     reinterpret_cast<LPARAM>(&state));
+    shownSelected_ = list_.Selected();
+    if (list_.Selected() >= 0) {
+      state.state = LVIS_SELECTED | LVIS_FOCUSED;
+      ::SendMessageW(view_, LVM_SETITEMSTATE, static_cast<WPARAM>(list_.Selected()),
+                     reinterpret_cast<LPARAM>(&state));
+      ::SendMessageW(view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(list_.Selected()), FALSE);
+    }
+  }
+
+  static std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+  }
+
+  // The first nine rows carry the digit that picks them, while the digits pick.
+  const wchar_t* RowText(int row) {
+    text_.clear();
+    if (row < 0 || row >= list_.Count() || !list_.ItemText) return text_.c_str();
+    if (list_.Filter().empty() && row < 9) {
+      text_ += static_cast<wchar_t>(L'1' + row);
+      text_ += L"   ";
+    }
+    text_ += peers::WideFromUtf16(list_.ItemText(row));
+    return text_.c_str();
+  }
+
+  LRESULT OnNotify(NMHDR& header) {
+    if (header.hwndFrom != view_) return 0;
+    switch (header.code) {
+      case LVN_GETDISPINFOW: {
+        auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
+        if (info.item.mask & LVIF_TEXT) info.item.pszText = const_cast<wchar_t*>(RowText(info.item.iItem));
+        return 0;
+      }
+      case NM_CLICK: {
+        const int row = reinterpret_cast<NMITEMACTIVATE&>(header).iItem;
+        if (row >= 0) list_.ClickItem(row);
+        return 0;
+      }
+      case NM_CUSTOMDRAW: {
+        // The focus stays in the filter box, where an unfocused list's selection would show
+        // faintly; the chosen row is drawn as a focused list draws it.
+        auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
+        if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+        if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+          if (static_cast<int>(draw.nmcd.dwItemSpec) == list_.Selected()) {
+            draw.nmcd.uItemState &= ~CDIS_SELECTED;
+            draw.clrText = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
+            draw.clrTextBk = ::GetSysColor(COLOR_HIGHLIGHT);
+          }
+          return CDRF_DODEFAULT;
+        }
+        return CDRF_DODEFAULT;
+      }
+      default:
+        return 0;
+    }
+  }
+
+  static LRESULT CALLBACK PopupProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<PopupListPeer*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    switch (msg) {
+      case WM_NOTIFY:
+        return self->OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+      case WM_COMMAND:
+        if (reinterpret_cast<HWND>(lParam) == self->edit_ && HIWORD(wParam) == EN_CHANGE && !self->updating_)
+          self->list_.UserSetFilter(peers::Utf16FromWide(WindowText(self->edit_)));
+        return 0;
+      case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE && !self->updating_) self->list_.Deactivated();
+        return 0;
+      case WM_SIZE:
+        self->Layout();
+        return 0;
+      default:
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+  }
+
+  // Keys of the filter box and of the list view: the list's own keys never reach the box, and
+  // typing while the list view has the focus goes on in the box.
+  static LRESULT CALLBACK ChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR data) {
+    auto* self = reinterpret_cast<PopupListPeer*>(data);
+    switch (msg) {
+      case WM_GETDLGCODE:
+        return DLGC_WANTALLKEYS | ::DefSubclassProc(hwnd, msg, wParam, lParam);
+      case WM_KEYDOWN:
+        if (self->list_.KeyDown(static_cast<int>(wParam))) return 0;
+        break;
+      case WM_CHAR: {
+        const auto ch = static_cast<char16_t>(wParam);
+        if (self->list_.Char(ch) || ch == u'\r' || ch == u'\n' || ch == 0x1B) return 0;
+        if (hwnd == self->view_) {
+          ::SetFocus(self->edit_);
+          return ::SendMessageW(self->edit_, WM_CHAR, wParam, lParam);
+        }
+        break;
+      }
+      default:
+        break;
+    }
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+  }
+
+  ui::PopupList& list_;
+  HWND window_ = nullptr;
+  HWND edit_ = nullptr;
+  HWND view_ = nullptr;
+  HFONT font_ = nullptr;
+  std::wstring text_;  // the row text last handed to the list view, alive until it asks again
+  int shownSelected_ = -1;
+  int shownCount_ = -1;
+  std::u16string shownFilter_;
+  int updating_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<ui::Peer> Win32PeerFactory::CreatePopupListPeer(ui::PopupList& list) {
+  return std::make_unique<PopupListPeer>(list);
+}
+
+}  // namespace win32

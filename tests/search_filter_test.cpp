@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "grid/row_filter.h"
+
+namespace {
+
+using grid::RowFilter;
+using grid::Table;
+using grid::TextQuery;
+
+Table TextTable() {
+  return Table({{"N", u"#", grid::ColumnKind::Increment}, {"Text", u"Text", grid::ColumnKind::Text}});
+}
+
+void Append(Table& table, std::u16string text) { table.SetCell(1, table.AppendRow(), std::move(text)); }
+
+void Capture(Table& table, std::u16string text) {
+  table.InsertRowAtTop();
+  table.SetCell(1, 0, std::move(text));
+}
+
+// The shown rows' texts, top first, after the scan has run to its end.
+std::vector<std::u16string> Shown(RowFilter& filter, const Table& table) {
+  while (!filter.Step(1000)) {
+  }
+  std::vector<std::u16string> texts;
+  for (int p = 0; p < filter.Count(); ++p) texts.push_back(table.Cell(1, filter.RowAt(p)));
+  return texts;
+}
+
+// What the filter must show: every row whose text matches, in table order.
+std::vector<std::u16string> Expected(const Table& table, std::u16string_view typed) {
+  TextQuery query(typed);
+  std::vector<std::u16string> texts;
+  for (int r = 0; r < table.RowCount(); ++r) {
+    if (query.Matches(table.Cell(1, r))) texts.push_back(table.Cell(1, r));
+  }
+  return texts;
+}
+
+using Texts = std::vector<std::u16string>;
+
+TEST(RowFilter, ShowsMatchingRowsTopFirst_AndEveryRowWithoutAQuery) {
+  Table table = TextTable();
+  for (auto text : {u"red apple", u"green pear", u"Red cherry", u"blue plum"}) Append(table, text);
+  RowFilter filter(table, 1);
+  EXPECT_FALSE(filter.Active());
+  EXPECT_EQ(filter.Count(), 4);
+  EXPECT_EQ(filter.RowAt(2), 2);
+
+  filter.SetQuery(TextQuery(u"red"));
+  EXPECT_EQ(Shown(filter, table), (Texts{u"red apple", u"Red cherry"}));
+  EXPECT_EQ(filter.RowAt(1), 2);
+  EXPECT_EQ(filter.RowAt(2), -1);
+  EXPECT_EQ(filter.RowAt(-1), -1);
+  EXPECT_EQ(filter.PositionOf(2), 1);
+  EXPECT_EQ(filter.PositionOf(1), -1);
+  EXPECT_EQ(filter.PositionOf(7), -1);
+
+  filter.SetQuery(TextQuery(u"  "));
+  EXPECT_EQ(filter.Count(), 4);
+  EXPECT_EQ(filter.PositionOf(1), 1);
+}
+
+TEST(RowFilter, SlicesOfAnySize_NarrowingAndWidening_GiveTheFullScansResult) {
+  Table table = TextTable();
+  std::mt19937 random(7);
+  const std::u16string letters = u"abcde \u00E4\u00C4\u03C3\u03C2";
+  for (int i = 0; i < 300; ++i) {
+    std::u16string text;
+    for (int k = random() % 30; k > 0; --k) text.push_back(letters[random() % letters.size()]);
+    Append(table, text);
+  }
+  for (std::size_t budget : {std::size_t{1}, std::size_t{40}, std::size_t{100000}}) {
+    RowFilter filter(table, 1);
+    // Growing, then shrinking: each step either narrows from the last matches or scans anew.
+    for (std::u16string typed :
+         {u"a", u"ab", u"abc", u"ab", u"\u00C4", u"\u00E4 \u03A3", u"\u00E4 \u03A3b", u""}) {
+      filter.SetQuery(TextQuery(typed));
+      int steps = 0;
+      while (!filter.Step(budget)) ++steps;
+      Texts shown;
+      for (int p = 0; p < filter.Count(); ++p) shown.push_back(table.Cell(1, filter.RowAt(p)));
+      EXPECT_EQ(shown, Expected(table, typed)) << budget;
+      if (budget == 1 && !typed.empty()) {
+        EXPECT_GT(steps, 10);
+      }
+    }
+  }
+}
+
+TEST(RowFilter, FollowsCapturesAppendsAndEditsOfTheTable) {
+  Table table = TextTable();
+  for (auto text : {u"one apple", u"two pears", u"three apples"}) Append(table, text);
+  RowFilter filter(table, 1);
+  filter.SetQuery(TextQuery(u"apple"));
+  EXPECT_EQ(Shown(filter, table), (Texts{u"one apple", u"three apples"}));
+
+  // A capture inserts an empty row, then writes its text: it shows once it matches.
+  table.InsertRowAtTop();
+  EXPECT_EQ(filter.Count(), 2);
+  table.SetCell(1, 0, u"apple pie");
+  EXPECT_EQ(Shown(filter, table), (Texts{u"apple pie", u"one apple", u"three apples"}));
+  Capture(table, u"no fruit");
+  EXPECT_EQ(filter.Count(), 3);
+
+  // Appended rows join the scan.
+  Append(table, u"crab apple");
+  Append(table, u"plum");
+  EXPECT_FALSE(filter.Done());
+  EXPECT_EQ(Shown(filter, table), (Texts{u"apple pie", u"one apple", u"three apples", u"crab apple"}));
+
+  // Rewriting an older row moves it in or out of the view.
+  table.SetCell(1, 3, u"two apples");  // was "two pears"
+  table.SetCell(1, 2, u"one grape");   // was "one apple"
+  EXPECT_EQ(Shown(filter, table), (Texts{u"apple pie", u"two apples", u"three apples", u"crab apple"}));
+
+  // More writes than the table remembers still end in the right view.
+  for (int i = 0; i < 100; ++i) table.SetCell(1, 0, i % 2 ? u"apple" : u"pear");
+  table.SetCell(1, 4, u"grape");
+  EXPECT_EQ(Shown(filter, table), Expected(table, u"apple"));
+}
+
+TEST(RowFilter, FollowsDeletes_ByKeyNotPosition) {
+  Table table = TextTable();
+  for (int i = 0; i < 10; ++i) Append(table, (i % 2 ? u"odd " : u"even ") + std::u16string(1, u'0' + i));
+  RowFilter filter(table, 1);
+  filter.SetQuery(TextQuery(u"odd"));
+  EXPECT_EQ(Shown(filter, table), (Texts{u"odd 1", u"odd 3", u"odd 5", u"odd 7", u"odd 9"}));
+
+  table.DeleteRow(3);  // "odd 3"
+  table.DeleteRow(0);  // "even 0": the rows below move up, the view keeps its rows
+  EXPECT_EQ(Shown(filter, table), (Texts{u"odd 1", u"odd 5", u"odd 7", u"odd 9"}));
+  EXPECT_EQ(filter.RowAt(1), 3);
+
+  table.SetRowSelected(filter.RowAt(0), true);
+  table.SetRowSelected(filter.RowAt(3), true);
+  table.SetRowSelected(1, true);  // "even 2"
+  table.DeleteSelectedRows();
+  EXPECT_EQ(Shown(filter, table), (Texts{u"odd 5", u"odd 7"}));
+
+  table.RemoveAllRows();
+  EXPECT_EQ(filter.Count(), 0);
+  Capture(table, u"odd again");
+  Append(table, u"even again");
+  EXPECT_EQ(Shown(filter, table), (Texts{u"odd again"}));
+}
+
+TEST(RowFilter, ARowRewrittenAheadOfANarrowingScan_IsTestedByIt) {
+  Table table = TextTable();
+  for (int i = 0; i < 10; ++i) Append(table, u"apple " + std::u16string(1, u'0' + i));
+  Append(table, u"pear");
+  RowFilter filter(table, 1);
+  filter.SetQuery(TextQuery(u"apple"));
+  EXPECT_EQ(Shown(filter, table).size(), 10u);
+  filter.SetQuery(TextQuery(u"apple 9"));  // scans the ten apples only
+  EXPECT_FALSE(filter.Step(1));
+  table.SetCell(1, 10, u"apple 99");  // the pear was no candidate
+  table.SetCell(1, 0, u"apple 9");    // already passed by the scan
+  EXPECT_EQ(Shown(filter, table), (Texts{u"apple 9", u"apple 9", u"apple 99"}));
+}
+
+// Changes of every kind between slices of a scan, in both kinds of scan, and with the edit
+// log outrun: the view always ends as a fresh filter of the table would show it.
+TEST(RowFilter, ChangesDuringAScan_EndInTheFreshResult) {
+  std::mt19937 random(11);
+  const std::u16string words[] = {u"cat", u"dog", u"Cattle", u"hotdog", u"bird", u""};
+  auto text = [&] { return words[random() % 6] + u" " + words[random() % 6]; };
+  for (int round = 0; round < 40; ++round) {
+    Table table = TextTable();
+    for (int i = 0; i < 60; ++i) Append(table, text());
+    RowFilter filter(table, 1);
+    const std::u16string queries[] = {u"ca", u"cat", u"cat do", u"o", u"dog"};
+    for (const auto& typed : queries) {
+      filter.SetQuery(TextQuery(typed));
+      for (int op = 0; op < 30; ++op) {
+        filter.Step(random() % 50);
+        switch (random() % 8) {
+          case 0:
+            Capture(table, text());
+            break;
+          case 1:
+            Append(table, text());
+            break;
+          case 2:
+            if (table.RowCount() > 0) table.DeleteRow(static_cast<int>(random() % table.RowCount()));
+            break;
+          case 3:
+            for (int r = 0; r < table.RowCount(); ++r) table.SetRowSelected(r, random() % 4 == 0);
+            table.DeleteSelectedRows();
+            break;
+          case 4:
+          case 5:
+            if (table.RowCount() > 0) table.SetCell(1, static_cast<int>(random() % table.RowCount()), text());
+            break;
+          case 6:
+            if (random() % 10 == 0) table.RemoveAllRows();
+            break;
+          case 7:
+            if (random() % 8 != 0) break;
+            for (int i = 0; i < 70 && table.RowCount() > 0; ++i)
+              table.SetCell(1, static_cast<int>(random() % table.RowCount()), text());
+            break;
+        }
+      }
+      ASSERT_EQ(Shown(filter, table), Expected(table, typed)) << round << " " << int(typed.size());
+      for (int p = 0; p < filter.Count(); ++p) ASSERT_EQ(filter.PositionOf(filter.RowAt(p)), p);
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,142 @@
+#include "ui/popup_list.h"
+
+#include <algorithm>
+
+#include "ui/application.h"
+
+namespace ui {
+
+PopupList::PopupList(Application& app, std::string name) : Control(nullptr, std::move(name)), app_(app) {
+  SetVisible(false);
+}
+
+void PopupList::Popup(const platform::Rect& at) {
+  filter_.clear();
+  selected_ = count_ > 0 ? 0 : -1;
+  SetBounds(at.left, at.top, at.Width(), at.Height());
+  SetVisible(true);
+}
+
+void PopupList::Close() { SetVisible(false); }
+
+void PopupList::SetCount(int count) {
+  count_ = std::max(count, 0);
+  selected_ = count_ == 0 ? -1 : std::clamp(selected_, 0, count_ - 1);
+  Changed();
+}
+
+void PopupList::SetSelected(int index) {
+  if (index < 0 || index >= count_) return;
+  selected_ = index;
+  Changed();
+}
+
+void PopupList::UserSetFilter(std::u16string text) {
+  if (text == filter_) return;
+  filter_ = std::move(text);
+  // A new filter shows other items: the first of them is the one Enter takes.
+  selected_ = 0;
+  Raise([this] {
+    if (OnFilterChange) OnFilterChange(filter_);
+  });
+  if (count_ == 0) selected_ = -1;
+  Changed();
+}
+
+void PopupList::Move(int delta) {
+  if (count_ == 0) return;
+  SetSelected(std::clamp(selected_ + delta, 0, count_ - 1));
+}
+
+bool PopupList::KeyDown(int vk) {
+  if (!IsOpen()) return false;
+  switch (vk) {
+    case VkUp:
+      Move(-1);
+      return true;
+    case VkDown:
+      Move(1);
+      return true;
+    case VkPrior:
+      Move(-std::max(PageSize, 1));
+      return true;
+    case VkNext:
+      Move(std::max(PageSize, 1));
+      return true;
+    case VkReturn:
+      if (selected_ >= 0) ClickItem(selected_);
+      return true;
+    case VkEscape:
+      Raise(OnCancel);
+      Close();
+      return true;
+    default:
+      // Home and End stay with the filter box, where they move the text cursor.
+      return false;
+  }
+}
+
+bool PopupList::Char(char16_t ch) {
+  if (!IsOpen()) return false;
+  // Enter and Esc come as characters too once their keys were used; the box must not get them.
+  if (ch == u'\r' || ch == u'\n' || ch == 0x1B) return true;
+  if (!filter_.empty() || ch < u'1' || ch > u'9') return false;
+  const int index = ch - u'1';
+  if (index < count_) ClickItem(index);
+  return true;
+}
+
+void PopupList::ClickItem(int index) {
+  if (!IsOpen() || index < 0 || index >= count_) return;
+  selected_ = index;
+  // The owner gives the focus away first: a popup that hid while it had the focus would make
+  // the system look for another window to activate, which the owner's choice then undoes.
+  Raise([this, index] {
+    if (OnPick) OnPick(index);
+  });
+  Close();
+}
+
+void PopupList::Deactivated() {
+  if (!IsOpen()) return;
+  Close();
+  Raise(OnDismiss);
+}
+
+void PopupList::Raise(const std::function<void()>& handler) {
+  if (handler) app_.Guard(handler);
+}
+
+namespace {
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == 0xA0; }
+bool IsLineBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
+
+}  // namespace
+
+std::u16string PopupList::OneLine(std::u16string_view text, std::size_t maxChars) {
+  // Blank lines at the start would show as an empty item, so the first line is the first one
+  // that holds anything.
+  std::size_t begin = 0;
+  while (begin < text.size() && IsBlank(text[begin])) ++begin;
+  std::size_t end = begin;
+  while (end < text.size() && !IsLineBreak(text[end])) ++end;
+  std::size_t lineEnd = end;
+  while (lineEnd > begin && IsBlank(text[lineEnd - 1])) --lineEnd;
+  bool more = false;
+  for (std::size_t i = end; i < text.size() && !more; ++i) more = !IsBlank(text[i]);
+
+  std::u16string line(text.substr(begin, lineEnd - begin));
+  if (maxChars > 0 && line.size() > maxChars) {
+    std::size_t cut = maxChars - 1;
+    // Never half a surrogate pair.
+    if (cut > 0 && line[cut - 1] >= 0xD800 && line[cut - 1] <= 0xDBFF) --cut;
+    while (cut > 0 && IsBlank(line[cut - 1])) --cut;
+    line.resize(cut);
+    more = true;
+  }
+  if (more) line += u'\u2026';
+  return line;
+}
+
+}  // namespace ui

@@ -1,0 +1,86 @@
+// A list that pops up over other programs: a filter box on top of a list of one-line items,
+// picked with the keyboard or the mouse. The items are not held here: the owner tells how many
+// there are and gives each text when it is shown, so that a list of a million costs nothing
+// until it is looked at.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/types.h"
+#include "ui/control.h"
+
+namespace ui {
+
+class Application;
+
+// Keys the list handles itself.
+constexpr int VkReturn = 0x0D;
+constexpr int VkEscape = 0x1B;
+constexpr int VkPrior = 0x21;
+constexpr int VkNext = 0x22;
+constexpr int VkEnd = 0x23;
+constexpr int VkHome = 0x24;
+constexpr int VkUp = 0x26;
+constexpr int VkDown = 0x28;
+
+class PopupList : public Control {
+ public:
+  PopupList(Application& app, std::string name);
+
+  // --- The owner's side ---
+
+  // Shows the list at the screen rectangle given, with an empty filter and the first item
+  // selected; it takes the keyboard focus.
+  void Popup(const platform::Rect& at);
+  void Close();
+  bool IsOpen() const { return Visible(); }
+  // The number of items changed, or their texts: the selection stays on its position, within
+  // the new count.
+  void SetCount(int count);
+  int Count() const { return count_; }
+  int Selected() const { return selected_; }
+  void SetSelected(int index);
+  const std::u16string& Filter() const { return filter_; }
+  // How many items a page (Page Up, Page Down) moves; the peer sets it from its height.
+  int PageSize = 10;
+
+  // The text of item `index` (0 <= index < Count()).
+  std::function<std::u16string(int index)> ItemText;
+  // The filter's text changed; the owner filters and calls SetCount.
+  std::function<void(const std::u16string& filter)> OnFilterChange;
+  // An item was chosen: Enter, a click, or one of the keys 1 to 9. The list closes after it.
+  std::function<void(int index)> OnPick;
+  // Esc: the user gave up. The list closes after it.
+  std::function<void()> OnCancel;
+  // Another window took the focus (a click elsewhere).
+  std::function<void()> OnDismiss;
+
+  // --- The user's side (the peer, or a test acting as the user) ---
+
+  // The filter box's text became `text`.
+  void UserSetFilter(std::u16string text);
+  // A key went down in the list or its filter box; true when the list used it, which keeps it
+  // from the filter box.
+  bool KeyDown(int vk);
+  // A character was typed; true when the list used it. The keys 1 to 9 pick the first nine
+  // items while the filter is empty; once something is typed they are part of the filter.
+  bool Char(char16_t ch);
+  void ClickItem(int index);
+  void Deactivated();
+
+  // The text shown for an item: its first line without the blanks around it, cut to
+  // `maxChars` characters with an ellipsis where anything was left out.
+  static std::u16string OneLine(std::u16string_view text, std::size_t maxChars);
+
+ private:
+  void Raise(const std::function<void()>& handler);
+  void Move(int delta);
+
+  Application& app_;
+  int count_ = 0;
+  int selected_ = -1;
+  std::u16string filter_;
+};
+
+}  // namespace ui
