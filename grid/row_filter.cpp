@@ -162,25 +162,43 @@ bool RowFilter::Step(std::size_t budget) {
   Sync();
   std::size_t spent = 0;
   if (scan_ == Scan::AllRows) {
-    const int count = table_.RowCount();
-    int row = table_.LowerBoundOfKey(nextKey_);
-    for (; row < count && spent < budget; ++row) {
-      const RowKey key = table_.KeyOf(row);
-      if (key > lastKey_) break;
-      const std::u16string_view text = table_.CellView(column_, row, scratch_);
-      spent += text.size() + RowCost;
-      if (query_.Matches(text)) matches_.push_back(key);
-      nextKey_ = key + 1;
-    }
-    if (row >= count || table_.KeyOf(row) > lastKey_) scan_ = Scan::None;
+    const int stop = table_.VisitTexts(column_, table_.LowerBoundOfKey(nextKey_),
+                                       [&](RowKey key, std::u16string_view text) {
+                                         if (key > lastKey_ || spent >= budget) return false;
+                                         spent += text.size() + RowCost;
+                                         if (query_.Matches(text)) matches_.push_back(key);
+                                         nextKey_ = key + 1;
+                                         return true;
+                                       });
+    if (stop >= table_.RowCount() || table_.KeyOf(stop) > lastKey_) scan_ = Scan::None;
   } else if (scan_ == Scan::Candidates) {
-    while (nextCandidate_ < candidates_.size() && spent < budget) {
-      const RowKey key = candidates_[nextCandidate_++];
-      const int row = table_.RowOfKey(key);
-      if (row < 0) continue;
-      const std::u16string_view text = table_.CellView(column_, row, scratch_);
+    auto test = [&](RowKey key, std::u16string_view text) {
       spent += text.size() + RowCost;
       if (query_.Matches(text)) matches_.push_back(key);
+    };
+    if (candidates_.size() - nextCandidate_ >= static_cast<std::size_t>(table_.RowCount()) / 4) {
+      // Many candidates: one walk down the table, passing over the rows between them.
+      table_.VisitTexts(column_, table_.LowerBoundOfKey(candidates_[nextCandidate_]),
+                        [&](RowKey key, std::u16string_view text) {
+                          while (nextCandidate_ < candidates_.size() && candidates_[nextCandidate_] < key)
+                            ++nextCandidate_;
+                          if (nextCandidate_ >= candidates_.size() || spent >= budget) return false;
+                          ++spent;
+                          if (candidates_[nextCandidate_] == key) {
+                            ++nextCandidate_;
+                            test(key, text);
+                          }
+                          return true;
+                        });
+    } else {
+      // Few: each is looked for from where the last one was.
+      int row = 0;
+      while (nextCandidate_ < candidates_.size() && spent < budget) {
+        const RowKey key = candidates_[nextCandidate_++];
+        row = table_.LowerBoundOfKey(key, row);
+        if (row < table_.RowCount() && table_.KeyOf(row) == key)
+          test(key, table_.CellView(column_, row, scratch_));
+      }
     }
     if (nextCandidate_ >= candidates_.size()) {
       std::deque<RowKey>().swap(candidates_);

@@ -1,6 +1,7 @@
 // What the user typed into a search box, and whether a text matches it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,10 +30,13 @@ class TextQuery {
  private:
   struct Word {
     std::u16string upper;
-    // The unit the scan looks for (the word's rarest, by a guess) and every unit whose upper
-    // case it is; candidates found by it are then compared whole.
-    std::size_t probe = 0;
-    std::u16string probeForms;
+    // Two units the scan looks for (the word's rarest, by a guess; the same one in a word of
+    // one letter), each with every unit whose upper case it is. Only where both stand at their
+    // places is the word compared whole.
+    std::size_t probe[2] = {0, 0};
+    std::u16string probeForms[2];
+    // The first four forms of each, each repeated eight times, as the scan compares them.
+    char16_t formBlocks[2][4][8] = {};
   };
   static bool Contains(std::u16string_view text, const Word& word);
 
