@@ -11,6 +11,10 @@ namespace {
 // empty rows still ends.
 constexpr std::size_t RowCost = 16;
 
+// Rows appended while no scan runs are tested at once up to this many (a capture into an empty
+// list appends its row); more join a scan.
+constexpr int FewNewRows = 64;
+
 // Removes from `keys` (ascending) the keys no row has any more; returns how many of the first
 // `before` went. Few keys are looked up one by one, many in one walk along the table.
 std::size_t KeepExisting(const Table& table, std::deque<RowKey>& keys, std::size_t before) {
@@ -99,7 +103,8 @@ void RowFilter::Retest(RowKey key) {
 
 // Brings the matches up to date with the table's changes since the last look: deleted rows
 // leave, rewritten rows are tested again, rows new at the top are tested at once (a capture
-// brings one at a time) and rows new at the bottom join the scan (an import may bring many).
+// brings one at a time) and many rows new at the bottom join the scan (an import may bring
+// any number).
 void RowFilter::Sync() {
   if (table_.Revision() == seenRevision_) return;
   seenRevision_ = table_.Revision();
@@ -145,7 +150,11 @@ void RowFilter::Sync() {
     }
     if (bottomKey != seenBottomKey_) {
       const int first = table_.LowerBoundOfKey(seenBottomKey_);
-      if (scan_ == Scan::Candidates) {
+      if (scan_ == Scan::None && table_.RowCount() - first <= FewNewRows) {
+        for (int row = first; row < table_.RowCount(); ++row) {
+          if (Test(row)) matches_.push_back(table_.KeyOf(row));
+        }
+      } else if (scan_ == Scan::Candidates) {
         for (int row = first; row < table_.RowCount(); ++row) candidates_.push_back(table_.KeyOf(row));
       } else if (first < table_.RowCount()) {
         if (scan_ == Scan::None) nextKey_ = seenBottomKey_;
