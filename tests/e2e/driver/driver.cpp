@@ -511,6 +511,9 @@ int Usage() {
       "                              one row a line\n"
       "  double-click-row WINDOW ROW double-click row ROW of its visible list view\n"
       "  type TEXT                   type TEXT into the focused window, character by character\n"
+      "  type-timing WINDOW TEXT ROWS\n"
+      "                              type TEXT; print the ms until its visible list view shows ROWS\n"
+      "                              rows, and until it has painted them\n"
       "  launch-timing EXE TITLE ROWS [log-off]\n"
       "                              start EXE; print the ms until a window TITLE exists and until a\n"
       "                              list view of it shows ROWS rows, and with log-off until it\n"
@@ -638,6 +641,35 @@ void TypeText(const std::wstring& text) {
     ::SendInput(2, input, sizeof(INPUT));
     ::Sleep(10);
   }
+}
+
+// Types a text into the focused window and prints the milliseconds until the window's visible
+// list view holds `rows` rows and has painted them: the painting is asked for with UpdateWindow,
+// which returns once the list view's thread has painted.
+int TypeTiming(HWND window, const std::string& text, DWORD_PTR rows) {
+  HWND list = VisibleListView(window);
+  if (!list) return kNotMet;
+  LARGE_INTEGER start, shown, painted;
+  ::QueryPerformanceCounter(&start);
+  TypeText(Wide(Unescape(text)));
+  // Asked every millisecond: the answer comes only once the window's thread is free again.
+  DWORD_PTR count = 0;
+  const DWORD begun = ::GetTickCount();
+  while (!::SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 60000, &count) || count != rows) {
+    if (::GetTickCount() - begun > 60000) break;
+    ::Sleep(1);
+  }
+  if (count != rows) {
+    std::printf("the list view holds %lu rows, not %lu\n", static_cast<unsigned long>(count),
+                static_cast<unsigned long>(rows));
+    return kNotMet;
+  }
+  ::QueryPerformanceCounter(&shown);
+  ::UpdateWindow(list);
+  ::QueryPerformanceCounter(&painted);
+  std::printf("%.1f ms to %lu rows, %.1f ms painted\n", Milliseconds(start, shown),
+              static_cast<unsigned long>(rows), Milliseconds(start, painted));
+  return kOk;
 }
 
 // The most rows any list view of the window holds.
@@ -924,6 +956,8 @@ int Run(const std::vector<std::string>& args) {
     return ClickRow(hwnd, std::atoi(args[2].c_str()), mods);
   }
   if (command == "selected-rows") return SelectedRows(hwnd);
+  if (command == "type-timing")
+    return args.size() == 4 ? TypeTiming(hwnd, args[2], std::strtoul(args[3].c_str(), nullptr, 0)) : Usage();
   if (command == "shown-rows")
     return args.size() == 3 ? ShownRows(hwnd, std::atoi(args[2].c_str())) : Usage();
   if (command == "double-click-row")
