@@ -7,8 +7,8 @@ namespace grid {
 
 namespace {
 
-// What testing a row costs besides reading its text, in text units, so that a slice of many
-// empty rows still ends.
+// What testing a row costs besides the text units it reads, in text units, so that a slice of
+// many empty rows (or of rows matched at their first units) still ends.
 constexpr std::size_t RowCost = 16;
 
 // Rows appended while no scan runs are tested at once up to this many (a capture into an empty
@@ -182,8 +182,9 @@ bool RowFilter::Step(std::size_t budget) {
     if (stop >= table_.RowCount() || table_.KeyOf(stop) > lastKey_) scan_ = Scan::None;
   } else if (scan_ == Scan::Candidates) {
     auto test = [&](RowKey key, std::u16string_view text) {
-      spent += text.size() + RowCost;
-      if (query_.Matches(text)) matches_.push_back(key);
+      std::size_t read = 0;
+      if (query_.Matches(text, read)) matches_.push_back(key);
+      spent += read + RowCost;
     };
     if (candidates_.size() - nextCandidate_ >= static_cast<std::size_t>(table_.RowCount()) / 4) {
       // Many candidates: one walk down the table, passing over the rows between them.

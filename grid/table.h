@@ -9,6 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <xmmintrin.h>
+#endif
+
 namespace grid {
 
 enum class ColumnKind {
@@ -196,7 +200,18 @@ template <class Visit>
 int Table::VisitTexts(int column, int row, Visit&& visit) const {
   const int slot = textSlot_[static_cast<std::size_t>(CheckColumn(column))];
   if (row < 0) row = 0;
+  // The texts of long rows lie pages apart: each is asked for from memory a few rows ahead,
+  // so that the wait for one overlaps the reading of the rows before it.
+  constexpr int Ahead = 4;
+  auto ahead = rows_.begin() + std::min(row, RowCount());
+  for (int k = 0; k < Ahead && ahead != rows_.end(); ++k) ++ahead;
   for (auto at = rows_.begin() + std::min(row, RowCount()); at != rows_.end(); ++at, ++row) {
+#if defined(__SSE2__) || defined(_M_X64)
+    if (ahead != rows_.end()) {
+      _mm_prefetch(reinterpret_cast<const char*>(ahead->texts.get()), _MM_HINT_T0);
+      ++ahead;
+    }
+#endif
     if (!visit(at->key, slot >= 0 ? TextOf(*at, slot) : std::u16string_view())) break;
   }
   return row;

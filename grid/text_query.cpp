@@ -101,8 +101,16 @@ TextQuery::TextQuery(std::u16string_view typed) {
 }
 
 bool TextQuery::Matches(std::u16string_view text) const {
+  std::size_t read = 0;
+  return Matches(text, read);
+}
+
+bool TextQuery::Matches(std::u16string_view text, std::size_t& read) const {
+  read = 0;
   for (const Word& word : words_) {
-    if (!Contains(text, word)) return false;
+    const std::size_t end = Find(text, word);
+    read += end == std::u16string_view::npos ? text.size() : end;
+    if (end == std::u16string_view::npos) return false;
   }
   return true;
 }
@@ -181,15 +189,18 @@ bool ScanBlocks(const char16_t* data, std::size_t end, std::size_t probeA, std::
 // Looks for two units of the word in all their forms, eight places at a time, and compares the
 // word whole only where both stand. Comparing every unit through the upper-case table would be
 // several times slower, and a word found nowhere makes the scan read every text.
-bool TextQuery::Contains(std::u16string_view text, const Word& word) {
+std::size_t TextQuery::Find(std::u16string_view text, const Word& word) {
+  constexpr std::size_t None = std::u16string_view::npos;
   const std::size_t length = word.upper.size();
-  if (length > text.size()) return false;
+  if (length > text.size()) return None;
   const char16_t* const data = text.data();
   const char16_t* const upper = word.upper.data();
+  std::size_t found = None;
   auto whole = [&](std::size_t start) {
     for (std::size_t k = 0; k < length; ++k) {
       if (UpperTable[data[start + k]] != upper[k]) return false;
     }
+    found = start + length;
     return true;
   };
   // The places where the word may start.
@@ -200,14 +211,18 @@ bool TextQuery::Contains(std::u16string_view text, const Word& word) {
   if (end >= 8 && formsA <= 4 && formsB <= 4) {
     // Most letters have two forms; the rest take the general loop.
     const std::size_t pa = word.probe[0], pb = word.probe[1];
-    return formsA <= 2 && formsB <= 2 ? ScanBlocks<2, 2>(data, end, pa, pb, word.formBlocks, whole)
-                                      : ScanBlocks<4, 4>(data, end, pa, pb, word.formBlocks, whole);
+    if (formsA <= 2 && formsB <= 2) {
+      ScanBlocks<2, 2>(data, end, pa, pb, word.formBlocks, whole);
+    } else {
+      ScanBlocks<4, 4>(data, end, pa, pb, word.formBlocks, whole);
+    }
+    return found;
   }
 #endif
   for (std::size_t at = 0; at < end; ++at) {
-    if (whole(at)) return true;
+    if (whole(at)) return found;
   }
-  return false;
+  return None;
 }
 
 }  // namespace grid

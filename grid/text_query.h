@@ -22,6 +22,9 @@ class TextQuery {
   // No words: every text matches.
   bool Empty() const { return words_.empty(); }
   bool Matches(std::u16string_view text) const;
+  // The same, also telling about how many units of the text the test read (it stops at the
+  // first place of each word), so that a caller can measure out its work.
+  bool Matches(std::u16string_view text, std::size_t& read) const;
   // True when every text this query matches is matched by `previous` as well, so that a filter
   // may look only at what `previous` matched.
   bool Narrows(const TextQuery& previous) const;
@@ -38,7 +41,8 @@ class TextQuery {
     // The first four forms of each, each repeated eight times, as the scan compares them.
     char16_t formBlocks[2][4][8] = {};
   };
-  static bool Contains(std::u16string_view text, const Word& word);
+  // Where the word's first place in the text ends, or npos.
+  static std::size_t Find(std::u16string_view text, const Word& word);
 
   std::vector<Word> words_;  // longest first: the likeliest to rule a text out
 };

@@ -68,6 +68,17 @@ TEST(TextQuery, LongTexts_FindWordsAcrossEveryOffset) {
   }
 }
 
+TEST(TextQuery, ReadUnits_StopAtEachWordsFirstPlace_OrTheWholeText) {
+  std::size_t read = 0;
+  const std::u16string text = u"the fox jumps over the fox" + std::u16string(100, u'.');
+  EXPECT_TRUE(TextQuery(u"FOX").Matches(text, read));
+  EXPECT_EQ(read, 7u);
+  EXPECT_TRUE(TextQuery(u"fox the").Matches(text, read));
+  EXPECT_EQ(read, 7u + 3u);
+  EXPECT_FALSE(TextQuery(u"fox cat").Matches(text, read));
+  EXPECT_EQ(read, 7u + text.size());
+}
+
 TEST(TextQuery, Narrows_WhenEveryEarlierWordIsInsideANewOne) {
   const TextQuery empty(u"");
   const TextQuery fo(u"fo");
