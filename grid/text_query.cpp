@@ -95,6 +95,13 @@ TextQuery::TextQuery(std::u16string_view typed) {
       for (std::size_t f = 0; f < 4; ++f) {
         for (char16_t& unit : w.formBlocks[p][f]) unit = forms[std::min(f, forms.size() - 1)];
       }
+      const char16_t bit = forms.size() == 2 ? static_cast<char16_t>(forms[0] ^ forms[1]) : 0;
+      w.byBit[p] =
+          forms.size() == 1 || (forms.size() == 2 && std::has_single_bit(static_cast<unsigned>(bit)));
+      for (int k = 0; k < 8; ++k) {
+        w.bitBlocks[p][0][k] = bit;
+        w.bitBlocks[p][1][k] = static_cast<char16_t>(forms[0] | bit);
+      }
     }
     words_.push_back(std::move(w));
   }
@@ -133,14 +140,32 @@ bool TextQuery::operator==(const TextQuery& other) const {
 namespace {
 
 #ifdef CM_TEXT_QUERY_SSE2
-// Where in eight units from `data` one of `forms` stands: two bits per unit.
-template <int Forms>
-unsigned FormsAt(const char16_t* data, const __m128i* forms) {
-  const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data));
-  __m128i hits = _mm_cmpeq_epi16(units, forms[0]);
-  for (int f = 1; f < Forms; ++f) hits = _mm_or_si128(hits, _mm_cmpeq_epi16(units, forms[f]));
-  return static_cast<unsigned>(_mm_movemask_epi8(hits));
-}
+__m128i Load(const char16_t* units) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(units)); }
+
+// Where in eight units one of a probe unit's forms stands: two bits per unit. Up to four
+// forms, each compared.
+struct EachForm {
+  explicit EachForm(const char16_t (*blocks)[8]) {
+    for (int f = 0; f < 4; ++f) forms[f] = Load(blocks[f]);
+  }
+  unsigned At(const char16_t* data) const {
+    const __m128i units = Load(data);
+    __m128i hits = _mm_or_si128(_mm_cmpeq_epi16(units, forms[0]), _mm_cmpeq_epi16(units, forms[1]));
+    hits =
+        _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi16(units, forms[2]), _mm_cmpeq_epi16(units, forms[3])));
+    return static_cast<unsigned>(_mm_movemask_epi8(hits));
+  }
+  __m128i forms[4];
+};
+
+// The same for forms that one bit tells apart: the bit set, one compare.
+struct FormsByBit {
+  explicit FormsByBit(const char16_t (*blocks)[8]) : bit(Load(blocks[0])), form(Load(blocks[1])) {}
+  unsigned At(const char16_t* data) const {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_or_si128(Load(data), bit), form)));
+  }
+  __m128i bit, form;
+};
 
 // Calls whole(start) for the candidate starts in `mask` (two bits per start from `at`), until
 // one holds the word.
@@ -157,15 +182,10 @@ bool AnyWhole(unsigned mask, std::size_t at, Whole& whole) {
 // The candidate starts before `end` (at least eight of them): where both probe units stand in
 // one of their forms. Sixteen starts at a time, then a last block of eight that may overlap
 // the one before it, its starts already seen masked off.
-template <int FormsA, int FormsB, class Whole>
-bool ScanBlocks(const char16_t* data, std::size_t end, std::size_t probeA, std::size_t probeB,
-                const char16_t (*blocks)[4][8], Whole&& whole) {
-  __m128i a[FormsA], b[FormsB];
-  for (int f = 0; f < FormsA; ++f) a[f] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks[0][f]));
-  for (int f = 0; f < FormsB; ++f) b[f] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks[1][f]));
-  auto hits = [&](std::size_t at) {
-    return FormsAt<FormsA>(data + at + probeA, a) & FormsAt<FormsB>(data + at + probeB, b);
-  };
+template <class Probe, class Whole>
+bool ScanBlocks(const char16_t* data, std::size_t end, std::size_t probeA, std::size_t probeB, const Probe& a,
+                const Probe& b, Whole&& whole) {
+  auto hits = [&](std::size_t at) { return a.At(data + at + probeA) & b.At(data + at + probeB); };
   std::size_t at = 0;
   for (; at + 16 <= end; at += 16) {
     const unsigned mask = hits(at) | hits(at + 8) << 16;
@@ -209,12 +229,12 @@ std::size_t TextQuery::Find(std::u16string_view text, const Word& word) {
   const std::size_t formsA = word.probeForms[0].size();
   const std::size_t formsB = word.probeForms[1].size();
   if (end >= 8 && formsA <= 4 && formsB <= 4) {
-    // Most letters have two forms; the rest take the general loop.
+    // Most letters have two forms that one bit tells apart; the rest take the general compare.
     const std::size_t pa = word.probe[0], pb = word.probe[1];
-    if (formsA <= 2 && formsB <= 2) {
-      ScanBlocks<2, 2>(data, end, pa, pb, word.formBlocks, whole);
+    if (word.byBit[0] && word.byBit[1]) {
+      ScanBlocks(data, end, pa, pb, FormsByBit(word.bitBlocks[0]), FormsByBit(word.bitBlocks[1]), whole);
     } else {
-      ScanBlocks<4, 4>(data, end, pa, pb, word.formBlocks, whole);
+      ScanBlocks(data, end, pa, pb, EachForm(word.formBlocks[0]), EachForm(word.formBlocks[1]), whole);
     }
     return found;
   }

@@ -40,6 +40,10 @@ class TextQuery {
     std::u16string probeForms[2];
     // The first four forms of each, each repeated eight times, as the scan compares them.
     char16_t formBlocks[2][4][8] = {};
+    // Where a unit's forms are one unit, or two that differ in one bit (A and a): that bit and
+    // the form with it set, repeated eight times, so that one compare finds both forms.
+    bool byBit[2] = {false, false};
+    char16_t bitBlocks[2][2][8] = {};
   };
   // Where the word's first place in the text ends, or npos.
   static std::size_t Find(std::u16string_view text, const Word& word);

@@ -65,6 +65,11 @@ TEST(TextQuery, LongTexts_FindWordsAcrossEveryOffset) {
     std::u16string near(40, u'x');
     near.replace(at, std::min<std::size_t>(4, 40 - at), std::u16string(u"Zebx").substr(0, 40 - at));
     EXPECT_FALSE(Match(u"zebra", near)) << at;
+    // A word whose letters have more than two forms (S, s and the long s) is found as well.
+    std::u16string sister(40, u'x');
+    sister.replace(at, std::min<std::size_t>(6, 40 - at),
+                   std::u16string(u"\u017Fi\u017Fter").substr(0, 40 - at));
+    EXPECT_EQ(Match(u"SISTER", sister), at + 6 <= 40) << at;
   }
 }
 
