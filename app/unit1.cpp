@@ -43,7 +43,10 @@ TForm1::TForm1(ui::Application& app)
   Delete_b.SetBounds(200, 336, 90, 26);
   DeleteAll_b.SetBounds(296, 336, 90, 26);
 
-  TableGrid2.SetBounds(0, 0, 601, 282);
+  Search_e.SetBounds(0, 0, 601, 21);
+  Search_e.CueText = "Search history";
+  TableGrid2.SetBounds(0, 24, 601, 258);
+  TableGrid2.SetView(&HistoryFilter);
   BitBtn1.SetBounds(8, 288, 100, 26);
   BitBtn2.SetBounds(114, 288, 90, 26);
   Label1.SetBounds(8, 320, 585, 42);
@@ -74,6 +77,9 @@ TForm1::TForm1(ui::Application& app)
   Timer2.OnTimer = [this] { Timer2Timer(); };
   CaptureRetryTimer.OnTimer = [this] { CaptureRetryTimerTimer(); };
   JournalFlushTimer.OnTimer = [this] { JournalFlushTimerTimer(); };
+  SearchTimer.OnTimer = [this] { SearchTimerTimer(); };
+  Search_e.OnChange = [this] { Search_eChange(); };
+  TableGrid2.OnViewPending = [this] { SearchTimer.SetEnabled(true); };
   showMessage_ = Desktop().Windows().RegisterWindowMessageA(ShowRunningInstanceMessage);
 
   // The action commands are the action editor's.
@@ -88,6 +94,8 @@ TForm1::TForm1(ui::Application& app)
     history::CopyEntryToClipboard(Desktop(), Handle(), TableGrid2, row);
   };
   BitBtn1.OnClick = [this] {
+    // Only what the user sees selected goes.
+    TableGrid2.DeselectHiddenRows();
     history::DeleteSelected(Desktop(), TableGrid2, history::HistoryFilePath(Desktop()));
   };
   BitBtn2.OnClick = [this] { history::ClearAll(Desktop(), TableGrid2, history::HistoryFilePath(Desktop())); };
@@ -260,6 +268,42 @@ void TForm1::ReadClipboard(bool retrying) {
 void TForm1::JournalFlushTimerTimer() {
   JournalFlushTimer.SetEnabled(false);
   HistoryStore1.Flush();
+}
+
+// Each slice reads up to this many text units: some tens of milliseconds, so that the window
+// answers in between however long the history is.
+constexpr std::size_t SearchSliceUnits = std::size_t{1} << 26;
+constexpr int VkEscape = 0x1B;
+
+void TForm1::Search_eChange() {
+  HistoryFilter.SetQuery(grid::TextQuery(Search_e.Text()));
+  // Back to every row: the selected entries are where the user left them, shown again.
+  if (!HistoryFilter.Active()) TableGrid2.ShowCurrentRow();
+  SearchSlice();
+}
+
+void TForm1::SearchTimerTimer() { SearchSlice(); }
+
+void TForm1::SearchSlice() {
+  const bool done = HistoryFilter.Step(SearchSliceUnits);
+  TableGrid2.ViewChanged();
+  SearchTimer.SetEnabled(!done);
+}
+
+bool TForm1::FormKeyDown(int virtualKey, bool control) {
+  if (control && virtualKey == 'F' && PageControl1.ActivePageIndex() == 1) {
+    Search_e.SetFocus();
+    Search_e.SelectAll();
+    return true;
+  }
+  if (virtualKey == VkEscape && Search_e.Focused()) {
+    if (!Search_e.Text().empty()) {
+      Search_e.SetText(u"");
+      Search_eChange();
+    }
+    return true;
+  }
+  return false;
 }
 
 void TForm1::TellUser(const std::vector<std::string>& notices) {

@@ -9,6 +9,7 @@
 #include "actions/main_window.h"
 #include "app/quick_paste_options.h"
 #include "clipboard/viewer_chain.h"
+#include "grid/row_filter.h"
 #include "history/capture.h"
 #include "history/history_store.h"
 #include "tray/tray_icon.h"
@@ -59,6 +60,7 @@ class TForm1 : public ui::Form, public actions::MainWindow {
   ui::Button DeleteAll_b{&TabSheet1, "DeleteAll_b", "Delete all"};
 
   ui::TableGrid TableGrid2;
+  ui::Edit Search_e{&TabSheet2, "Search_e"};
   ui::Button BitBtn1{&TabSheet2, "BitBtn1", "Delete selected"};
   ui::Button BitBtn2{&TabSheet2, "BitBtn2", "Clear All"};
   ui::Label Label1{&TabSheet2, "Label1", "Clipboard contains"};
@@ -91,6 +93,11 @@ class TForm1 : public ui::Form, public actions::MainWindow {
   ui::Timer CaptureRetryTimer{*this, 10, false};
   // Puts the journal's records on the disk within a second of a capture.
   ui::Timer JournalFlushTimer{*this, 1000, false};
+  // Runs the history search on in slices while it has rows left to scan, so that the window
+  // keeps answering however long the history is.
+  ui::Timer SearchTimer{*this, 1, false};
+  // The history rows the search box matches; the history table shows them.
+  grid::RowFilter HistoryFilter{TableGrid2, TableGrid2.ColumnIndex(history::Clipboadrs_history)};
 
   // The next window in the clipboard viewer chain; 0 for none.
   platform::Hwnd NextViewer = 0;
@@ -122,6 +129,8 @@ class TForm1 : public ui::Form, public actions::MainWindow {
   void Timer2Timer();
   void CaptureRetryTimerTimer();
   void JournalFlushTimerTimer();
+  void Search_eChange();
+  void SearchTimerTimer();
 
   // actions::MainWindow
   ui::Form& MainForm() override { return *this; }
@@ -131,6 +140,7 @@ class TForm1 : public ui::Form, public actions::MainWindow {
 
  protected:
   void FormCloseQuery(bool& canClose) override;
+  bool FormKeyDown(int virtualKey, bool control) override;
   bool HandleMessage(platform::Uint msg, platform::WParam wParam, platform::LParam lParam,
                      platform::LResult& result) override;
 
@@ -140,6 +150,7 @@ class TForm1 : public ui::Form, public actions::MainWindow {
   // A change notification: reads the clipboard, and reads it again later when it was busy.
   void CaptureChange();
   void ReadClipboard(bool retrying);
+  void SearchSlice();
   std::string ExePath();
 
   std::array<ui::MenuItem*, actions::TrayActionSlots> trayActionItems_{};

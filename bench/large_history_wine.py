@@ -64,14 +64,20 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
-def main():
-    win_build, native_build = sys.argv[1], sys.argv[2]
-    entries = int(sys.argv[3]) if len(sys.argv) > 3 else 1_000_000
-    runs = int(sys.argv[4]) if len(sys.argv) > 4 else 3
+def use_builds(win_build, native_build):
+    """Points the harness at the exe and driver of the MinGW build and the e2e set-up of the
+    native build."""
     os.environ.update(CM_E2E_EXE=os.path.abspath(os.path.join(win_build, harness.EXE_NAME)),
                       CM_E2E_DRIVER=os.path.abspath(os.path.join(win_build, harness.DRIVER_NAME)),
                       CM_E2E_TEMPLATE=os.path.abspath(os.path.join(native_build, "e2e", "template-prefix")),
                       CM_E2E_WORK=os.path.abspath(os.path.join(native_build, "e2e")))
+
+
+def main():
+    win_build, native_build = sys.argv[1], sys.argv[2]
+    entries = int(sys.argv[3]) if len(sys.argv) > 3 else 1_000_000
+    runs = int(sys.argv[4]) if len(sys.argv) > 4 else 3
+    use_builds(win_build, native_build)
     data = history_bytes(entries)
     print(f"history file: {entries} entries, {len(data) / 2**20:.1f} MiB", flush=True)
     with harness.Desktop("bench.large_history") as desktop:

@@ -7,9 +7,13 @@ namespace grid {
 
 namespace {
 
-// What testing a row costs besides reading its text, in text units, so that a slice of many
-// empty rows still ends.
+// What testing a row costs besides the text units it reads, in text units, so that a slice of
+// many empty rows (or of rows matched at their first units) still ends.
 constexpr std::size_t RowCost = 16;
+
+// Rows appended while no scan runs are tested at once up to this many (a capture into an empty
+// list appends its row); more join a scan.
+constexpr int FewNewRows = 64;
 
 // Removes from `keys` (ascending) the keys no row has any more; returns how many of the first
 // `before` went. Few keys are looked up one by one, many in one walk along the table.
@@ -99,7 +103,8 @@ void RowFilter::Retest(RowKey key) {
 
 // Brings the matches up to date with the table's changes since the last look: deleted rows
 // leave, rewritten rows are tested again, rows new at the top are tested at once (a capture
-// brings one at a time) and rows new at the bottom join the scan (an import may bring many).
+// brings one at a time) and many rows new at the bottom join the scan (an import may bring
+// any number).
 void RowFilter::Sync() {
   if (table_.Revision() == seenRevision_) return;
   seenRevision_ = table_.Revision();
@@ -145,7 +150,11 @@ void RowFilter::Sync() {
     }
     if (bottomKey != seenBottomKey_) {
       const int first = table_.LowerBoundOfKey(seenBottomKey_);
-      if (scan_ == Scan::Candidates) {
+      if (scan_ == Scan::None && table_.RowCount() - first <= FewNewRows) {
+        for (int row = first; row < table_.RowCount(); ++row) {
+          if (Test(row)) matches_.push_back(table_.KeyOf(row));
+        }
+      } else if (scan_ == Scan::Candidates) {
         for (int row = first; row < table_.RowCount(); ++row) candidates_.push_back(table_.KeyOf(row));
       } else if (first < table_.RowCount()) {
         if (scan_ == Scan::None) nextKey_ = seenBottomKey_;
@@ -162,25 +171,44 @@ bool RowFilter::Step(std::size_t budget) {
   Sync();
   std::size_t spent = 0;
   if (scan_ == Scan::AllRows) {
-    const int count = table_.RowCount();
-    int row = table_.LowerBoundOfKey(nextKey_);
-    for (; row < count && spent < budget; ++row) {
-      const RowKey key = table_.KeyOf(row);
-      if (key > lastKey_) break;
-      const std::u16string_view text = table_.CellView(column_, row, scratch_);
-      spent += text.size() + RowCost;
-      if (query_.Matches(text)) matches_.push_back(key);
-      nextKey_ = key + 1;
-    }
-    if (row >= count || table_.KeyOf(row) > lastKey_) scan_ = Scan::None;
+    const int stop = table_.VisitTexts(column_, table_.LowerBoundOfKey(nextKey_),
+                                       [&](RowKey key, std::u16string_view text) {
+                                         if (key > lastKey_ || spent >= budget) return false;
+                                         spent += text.size() + RowCost;
+                                         if (query_.Matches(text)) matches_.push_back(key);
+                                         nextKey_ = key + 1;
+                                         return true;
+                                       });
+    if (stop >= table_.RowCount() || table_.KeyOf(stop) > lastKey_) scan_ = Scan::None;
   } else if (scan_ == Scan::Candidates) {
-    while (nextCandidate_ < candidates_.size() && spent < budget) {
-      const RowKey key = candidates_[nextCandidate_++];
-      const int row = table_.RowOfKey(key);
-      if (row < 0) continue;
-      const std::u16string_view text = table_.CellView(column_, row, scratch_);
-      spent += text.size() + RowCost;
-      if (query_.Matches(text)) matches_.push_back(key);
+    auto test = [&](RowKey key, std::u16string_view text) {
+      std::size_t read = 0;
+      if (query_.Matches(text, read)) matches_.push_back(key);
+      spent += read + RowCost;
+    };
+    if (candidates_.size() - nextCandidate_ >= static_cast<std::size_t>(table_.RowCount()) / 4) {
+      // Many candidates: one walk down the table, passing over the rows between them.
+      table_.VisitTexts(column_, table_.LowerBoundOfKey(candidates_[nextCandidate_]),
+                        [&](RowKey key, std::u16string_view text) {
+                          while (nextCandidate_ < candidates_.size() && candidates_[nextCandidate_] < key)
+                            ++nextCandidate_;
+                          if (nextCandidate_ >= candidates_.size() || spent >= budget) return false;
+                          ++spent;
+                          if (candidates_[nextCandidate_] == key) {
+                            ++nextCandidate_;
+                            test(key, text);
+                          }
+                          return true;
+                        });
+    } else {
+      // Few: each is looked for from where the last one was.
+      int row = 0;
+      while (nextCandidate_ < candidates_.size() && spent < budget) {
+        const RowKey key = candidates_[nextCandidate_++];
+        row = table_.LowerBoundOfKey(key, row);
+        if (row < table_.RowCount() && table_.KeyOf(row) == key)
+          test(key, table_.CellView(column_, row, scratch_));
+      }
     }
     if (nextCandidate_ >= candidates_.size()) {
       std::deque<RowKey>().swap(candidates_);

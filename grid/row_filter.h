@@ -22,8 +22,9 @@ class RowFilter {
   const TextQuery& Query() const { return query_; }
   bool Active() const { return !query_.Empty(); }
 
-  // Scans rows until about `budget` text units are read; returns true when nothing is left
-  // to scan. Rows that the table gains meanwhile are scanned as well.
+  // Scans rows until about `budget` text units are read (a row that matches early is read only
+  // that far); returns true when nothing is left to scan. Rows that the table gains meanwhile
+  // are scanned as well.
   bool Step(std::size_t budget);
   // Whether the scan is complete, the table's latest changes included.
   bool Done();

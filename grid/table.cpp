@@ -32,12 +32,6 @@ void FormatNumber(int value, std::u16string& out) {
   while (n > 0) out.push_back(digits[--n]);
 }
 
-// A row's block holds, for each text column in order, the length of its text as two code
-// units (high half first), then the texts one after another with nothing between them.
-std::size_t LengthAt(const char16_t* block, int slot) {
-  return static_cast<std::size_t>(block[2 * slot]) << 16 | block[2 * slot + 1];
-}
-
 // Room for the texts of one row on the stack; wider tables take the heap.
 class TextViews {
  public:
@@ -154,14 +148,6 @@ char16_t* Table::SlabRoom(std::size_t units) {
   slabs_.at += units;
   slabs_.left -= units;
   return room;
-}
-
-std::u16string_view Table::TextOf(const Row& row, int slot) const {
-  const char16_t* block = row.texts.get();
-  if (block == nullptr) return {};
-  std::size_t offset = 2 * static_cast<std::size_t>(textColumns_);
-  for (int k = 0; k < slot; ++k) offset += LengthAt(block, k);
-  return {block + offset, LengthAt(block, slot)};
 }
 
 void Table::StoreTexts(Row& row, const std::u16string_view* texts, bool pooled) {
@@ -342,6 +328,25 @@ int Table::LowerBoundOfKey(RowKey key) const {
   const auto at =
       std::partition_point(rows_.begin(), rows_.end(), [key](const Row& r) { return r.key < key; });
   return static_cast<int>(at - rows_.begin());
+}
+
+int Table::LowerBoundOfKey(RowKey key, int from) const {
+  // Steps that double from `from` find a near row in a few looks, a far one in twice the looks
+  // of a search over the whole table.
+  const int count = RowCount();
+  int low = std::clamp(from, 0, count);
+  int step = 1;
+  while (low < count && rows_[static_cast<std::size_t>(low)].key < key) {
+    const int next = low + step;
+    if (next >= count || rows_[static_cast<std::size_t>(next)].key >= key) {
+      const auto at = std::partition_point(rows_.begin() + low + 1, rows_.begin() + std::min(next, count),
+                                           [key](const Row& r) { return r.key < key; });
+      return static_cast<int>(at - rows_.begin());
+    }
+    low = next;
+    step *= 2;
+  }
+  return low;
 }
 
 int Table::RowOfKey(RowKey key) const {

@@ -9,6 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <xmmintrin.h>
+#endif
+
 namespace grid {
 
 enum class ColumnKind {
@@ -89,8 +93,15 @@ class Table {
 
   // Row keys, for views that must follow rows as others are inserted and deleted.
   RowKey KeyOf(int row) const { return rows_[static_cast<std::size_t>(ResolveRow(row))].key; }
-  // The index of the first row whose key is `key` or above; RowCount() when there is none.
+  // The index of the first row whose key is `key` or above; RowCount() when there is none. With
+  // `from`, that row is known to be `from` or below, and is looked for near it first.
   int LowerBoundOfKey(RowKey key) const;
+  int LowerBoundOfKey(RowKey key, int from) const;
+  // Calls visit(key, text) for the rows from `row` down, with their texts of `column`, until
+  // it returns false; returns the index of the row it returned false for, or RowCount().
+  // Quicker than a CellView per row for a walk over many rows.
+  template <class Visit>
+  int VisitTexts(int column, int row, Visit&& visit) const;
   // The row that has the key, or -1 when it is gone.
   int RowOfKey(RowKey key) const;
   // The keys that the next row inserted at the top and the next appended row will get.
@@ -154,7 +165,16 @@ class Table {
     std::size_t nextSize = 0;
   };
 
-  std::u16string_view TextOf(const Row& row, int slot) const;
+  std::u16string_view TextOf(const Row& row, int slot) const {
+    // A row's block holds, for each text column in order, the length of its text as two code
+    // units (high half first), then the texts one after another with nothing between them.
+    const char16_t* block = row.texts.get();
+    if (block == nullptr) return {};
+    auto length = [block](int k) { return static_cast<std::size_t>(block[2 * k]) << 16 | block[2 * k + 1]; };
+    std::size_t offset = 2 * static_cast<std::size_t>(textColumns_);
+    for (int k = 0; k < slot; ++k) offset += length(k);
+    return {block + offset, length(slot)};
+  }
   // One text per text column; `pooled` takes the block from the slabs.
   void StoreTexts(Row& row, const std::u16string_view* texts, bool pooled);
   char16_t* SlabRoom(std::size_t units);
@@ -181,6 +201,27 @@ class Table {
   std::uint64_t edits_ = 0;
   RowKey editLog_[EditLogSize] = {};
 };
+
+template <class Visit>
+int Table::VisitTexts(int column, int row, Visit&& visit) const {
+  const int slot = textSlot_[static_cast<std::size_t>(CheckColumn(column))];
+  if (row < 0) row = 0;
+  // The texts of long rows lie pages apart: each is asked for from memory a few rows ahead,
+  // so that the wait for one overlaps the reading of the rows before it.
+  constexpr int Ahead = 4;
+  auto ahead = rows_.begin() + std::min(row, RowCount());
+  for (int k = 0; k < Ahead && ahead != rows_.end(); ++k) ++ahead;
+  for (auto at = rows_.begin() + std::min(row, RowCount()); at != rows_.end(); ++at, ++row) {
+#if defined(__SSE2__) || defined(_M_X64)
+    if (ahead != rows_.end()) {
+      _mm_prefetch(reinterpret_cast<const char*>(ahead->texts.get()), _MM_HINT_T0);
+      ++ahead;
+    }
+#endif
+    if (!visit(at->key, slot >= 0 ? TextOf(*at, slot) : std::u16string_view())) break;
+  }
+  return row;
+}
 
 // Defers the observer's notice until a batch of changes is done, on every way out.
 class UpdateScope {

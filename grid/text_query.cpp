@@ -74,20 +74,50 @@ TextQuery::TextQuery(std::u16string_view typed) {
     if (implied) continue;
     Word w;
     w.upper = std::move(word);
+    std::size_t rarest = 0;
     for (std::size_t k = 1; k < w.upper.size(); ++k) {
-      if (Rarity(w.upper[k]) > Rarity(w.upper[w.probe])) w.probe = k;
+      if (Rarity(w.upper[k]) > Rarity(w.upper[rarest])) rarest = k;
     }
-    const char16_t probe = w.upper[w.probe];
-    for (std::size_t u = 0; u < UpperTable.size(); ++u) {
-      if (UpperTable[u] == probe) w.probeForms.push_back(static_cast<char16_t>(u));
+    std::size_t second = rarest;
+    for (std::size_t k = 0; k < w.upper.size(); ++k) {
+      if (k != rarest && w.upper[k] != w.upper[rarest] &&
+          (second == rarest || Rarity(w.upper[k]) > Rarity(w.upper[second])))
+        second = k;
+    }
+    w.probe[0] = std::min(rarest, second);
+    w.probe[1] = std::max(rarest, second);
+    for (int p = 0; p < 2; ++p) {
+      const char16_t unit = w.upper[w.probe[p]];
+      for (std::size_t u = 0; u < UpperTable.size(); ++u) {
+        if (UpperTable[u] == unit) w.probeForms[p].push_back(static_cast<char16_t>(u));
+      }
+      const std::u16string& forms = w.probeForms[p];
+      for (std::size_t f = 0; f < 4; ++f) {
+        for (char16_t& unit : w.formBlocks[p][f]) unit = forms[std::min(f, forms.size() - 1)];
+      }
+      const char16_t bit = forms.size() == 2 ? static_cast<char16_t>(forms[0] ^ forms[1]) : 0;
+      w.byBit[p] =
+          forms.size() == 1 || (forms.size() == 2 && std::has_single_bit(static_cast<unsigned>(bit)));
+      for (int k = 0; k < 8; ++k) {
+        w.bitBlocks[p][0][k] = bit;
+        w.bitBlocks[p][1][k] = static_cast<char16_t>(forms[0] | bit);
+      }
     }
     words_.push_back(std::move(w));
   }
 }
 
 bool TextQuery::Matches(std::u16string_view text) const {
+  std::size_t read = 0;
+  return Matches(text, read);
+}
+
+bool TextQuery::Matches(std::u16string_view text, std::size_t& read) const {
+  read = 0;
   for (const Word& word : words_) {
-    if (!Contains(text, word)) return false;
+    const std::size_t end = Find(text, word);
+    read += end == std::u16string_view::npos ? text.size() : end;
+    if (end == std::u16string_view::npos) return false;
   }
   return true;
 }
@@ -107,49 +137,112 @@ bool TextQuery::operator==(const TextQuery& other) const {
                     [](const Word& a, const Word& b) { return a.upper == b.upper; });
 }
 
-// Looks for the word's probe unit in all its forms, eight units at a time, and compares the
-// word whole only where one is found. Comparing every unit through the upper-case table would
-// be several times slower, and a word found nowhere makes the scan read every text.
-bool TextQuery::Contains(std::u16string_view text, const Word& word) {
-  const std::size_t length = word.upper.size();
-  if (length > text.size()) return false;
-  const char16_t* const data = text.data();
-  const char16_t* const upper = word.upper.data();
-  const std::size_t probe = word.probe;
-  auto whole = [&](std::size_t at) {
-    const char16_t* start = data + at - probe;
-    for (std::size_t k = 0; k < length; ++k) {
-      if (UpperTable[start[k]] != upper[k]) return false;
-    }
-    return true;
-  };
-  // Where the probe unit may stand: the word must fit around it.
-  std::size_t at = probe;
-  const std::size_t end = probe + (text.size() - length) + 1;
-  const std::u16string_view forms = word.probeForms;
+namespace {
+
 #ifdef CM_TEXT_QUERY_SSE2
-  if (forms.size() <= 4) {
-    const __m128i f0 = _mm_set1_epi16(static_cast<short>(forms[0]));
-    const __m128i f1 = _mm_set1_epi16(static_cast<short>(forms[forms.size() > 1 ? 1 : 0]));
-    const __m128i f2 = _mm_set1_epi16(static_cast<short>(forms[forms.size() > 2 ? 2 : 0]));
-    const __m128i f3 = _mm_set1_epi16(static_cast<short>(forms[forms.size() > 3 ? 3 : 0]));
-    for (; at + 8 <= end; at += 8) {
-      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
-      __m128i hits = _mm_or_si128(_mm_cmpeq_epi16(units, f0), _mm_cmpeq_epi16(units, f1));
-      hits = _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi16(units, f2), _mm_cmpeq_epi16(units, f3)));
-      unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-      while (mask != 0) {
-        const int bit = std::countr_zero(mask);
-        if (whole(at + static_cast<std::size_t>(bit) / 2)) return true;
-        mask &= ~(3u << bit);
-      }
-    }
+__m128i Load(const char16_t* units) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(units)); }
+
+// Where in eight units one of a probe unit's forms stands: two bits per unit. Up to four
+// forms, each compared.
+struct EachForm {
+  explicit EachForm(const char16_t (*blocks)[8]) {
+    for (int f = 0; f < 4; ++f) forms[f] = Load(blocks[f]);
   }
-#endif
-  for (; at < end; ++at) {
-    if (UpperTable[data[at]] == upper[probe] && whole(at)) return true;
+  unsigned At(const char16_t* data) const {
+    const __m128i units = Load(data);
+    __m128i hits = _mm_or_si128(_mm_cmpeq_epi16(units, forms[0]), _mm_cmpeq_epi16(units, forms[1]));
+    hits =
+        _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi16(units, forms[2]), _mm_cmpeq_epi16(units, forms[3])));
+    return static_cast<unsigned>(_mm_movemask_epi8(hits));
+  }
+  __m128i forms[4];
+};
+
+// The same for forms that one bit tells apart: the bit set, one compare.
+struct FormsByBit {
+  explicit FormsByBit(const char16_t (*blocks)[8]) : bit(Load(blocks[0])), form(Load(blocks[1])) {}
+  unsigned At(const char16_t* data) const {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_or_si128(Load(data), bit), form)));
+  }
+  __m128i bit, form;
+};
+
+// Calls whole(start) for the candidate starts in `mask` (two bits per start from `at`), until
+// one holds the word.
+template <class Whole>
+bool AnyWhole(unsigned mask, std::size_t at, Whole& whole) {
+  while (mask != 0) {
+    const int bit = std::countr_zero(mask);
+    if (whole(at + static_cast<std::size_t>(bit) / 2)) return true;
+    mask &= ~(3u << bit);
   }
   return false;
+}
+
+// The candidate starts before `end` (at least eight of them): where both probe units stand in
+// one of their forms. Sixteen starts at a time, then a last block of eight that may overlap
+// the one before it, its starts already seen masked off.
+template <class Probe, class Whole>
+bool ScanBlocks(const char16_t* data, std::size_t end, std::size_t probeA, std::size_t probeB, const Probe& a,
+                const Probe& b, Whole&& whole) {
+  auto hits = [&](std::size_t at) { return a.At(data + at + probeA) & b.At(data + at + probeB); };
+  std::size_t at = 0;
+  for (; at + 16 <= end; at += 16) {
+    const unsigned mask = hits(at) | hits(at + 8) << 16;
+    if (mask != 0 && AnyWhole(mask, at, whole)) return true;
+  }
+  if (at + 8 <= end) {
+    if (AnyWhole(hits(at), at, whole)) return true;
+    at += 8;
+  }
+  if (at < end) {
+    const std::size_t last = end - 8;
+    const unsigned seen = (1u << (2 * (at - last))) - 1;
+    if (AnyWhole(hits(last) & ~seen, last, whole)) return true;
+  }
+  return false;
+}
+#endif
+
+}  // namespace
+
+// Looks for two units of the word in all their forms, eight places at a time, and compares the
+// word whole only where both stand. Comparing every unit through the upper-case table would be
+// several times slower, and a word found nowhere makes the scan read every text.
+std::size_t TextQuery::Find(std::u16string_view text, const Word& word) {
+  constexpr std::size_t None = std::u16string_view::npos;
+  const std::size_t length = word.upper.size();
+  if (length > text.size()) return None;
+  const char16_t* const data = text.data();
+  const char16_t* const upper = word.upper.data();
+  std::size_t found = None;
+  auto whole = [&](std::size_t start) {
+    for (std::size_t k = 0; k < length; ++k) {
+      if (UpperTable[data[start + k]] != upper[k]) return false;
+    }
+    found = start + length;
+    return true;
+  };
+  // The places where the word may start.
+  const std::size_t end = text.size() - length + 1;
+#ifdef CM_TEXT_QUERY_SSE2
+  const std::size_t formsA = word.probeForms[0].size();
+  const std::size_t formsB = word.probeForms[1].size();
+  if (end >= 8 && formsA <= 4 && formsB <= 4) {
+    // Most letters have two forms that one bit tells apart; the rest take the general compare.
+    const std::size_t pa = word.probe[0], pb = word.probe[1];
+    if (word.byBit[0] && word.byBit[1]) {
+      ScanBlocks(data, end, pa, pb, FormsByBit(word.bitBlocks[0]), FormsByBit(word.bitBlocks[1]), whole);
+    } else {
+      ScanBlocks(data, end, pa, pb, EachForm(word.formBlocks[0]), EachForm(word.formBlocks[1]), whole);
+    }
+    return found;
+  }
+#endif
+  for (std::size_t at = 0; at < end; ++at) {
+    if (whole(at)) return found;
+  }
+  return None;
 }
 
 }  // namespace grid

@@ -8,6 +8,7 @@
 
 namespace {
 
+using grid::LastRow;
 using grid::RowFilter;
 using grid::Table;
 using grid::TextQuery;
@@ -108,11 +109,16 @@ TEST(RowFilter, FollowsCapturesAppendsAndEditsOfTheTable) {
   Capture(table, u"no fruit");
   EXPECT_EQ(filter.Count(), 3);
 
-  // Appended rows join the scan.
+  // A few appended rows are tested at once; many join the scan.
   Append(table, u"crab apple");
   Append(table, u"plum");
+  EXPECT_TRUE(filter.Done());
+  EXPECT_EQ(filter.Count(), 4);
+  for (int i = 0; i < 100; ++i) Append(table, i == 50 ? u"apple 50" : u"fig");
   EXPECT_FALSE(filter.Done());
-  EXPECT_EQ(Shown(filter, table), (Texts{u"apple pie", u"one apple", u"three apples", u"crab apple"}));
+  EXPECT_EQ(Shown(filter, table),
+            (Texts{u"apple pie", u"one apple", u"three apples", u"crab apple", u"apple 50"}));
+  for (int i = 0; i < 100; ++i) table.DeleteRow(LastRow);
 
   // Rewriting an older row moves it in or out of the view.
   table.SetCell(1, 3, u"two apples");  // was "two pears"

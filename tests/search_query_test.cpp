@@ -65,7 +65,23 @@ TEST(TextQuery, LongTexts_FindWordsAcrossEveryOffset) {
     std::u16string near(40, u'x');
     near.replace(at, std::min<std::size_t>(4, 40 - at), std::u16string(u"Zebx").substr(0, 40 - at));
     EXPECT_FALSE(Match(u"zebra", near)) << at;
+    // A word whose letters have more than two forms (S, s and the long s) is found as well.
+    std::u16string sister(40, u'x');
+    sister.replace(at, std::min<std::size_t>(6, 40 - at),
+                   std::u16string(u"\u017Fi\u017Fter").substr(0, 40 - at));
+    EXPECT_EQ(Match(u"SISTER", sister), at + 6 <= 40) << at;
   }
+}
+
+TEST(TextQuery, ReadUnits_StopAtEachWordsFirstPlace_OrTheWholeText) {
+  std::size_t read = 0;
+  const std::u16string text = u"the fox jumps over the fox" + std::u16string(100, u'.');
+  EXPECT_TRUE(TextQuery(u"FOX").Matches(text, read));
+  EXPECT_EQ(read, 7u);
+  EXPECT_TRUE(TextQuery(u"fox the").Matches(text, read));
+  EXPECT_EQ(read, 7u + 3u);
+  EXPECT_FALSE(TextQuery(u"fox cat").Matches(text, read));
+  EXPECT_EQ(read, 7u + text.size());
 }
 
 TEST(TextQuery, Narrows_WhenEveryEarlierWordIsInsideANewOne) {

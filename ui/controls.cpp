@@ -83,6 +83,7 @@ void Edit::SelectAll() {
 void Edit::UserSetText(std::u16string text) {
   text_ = std::move(text);
   allSelected_ = false;
+  Raise(OnChange);
 }
 
 Memo::Memo(Control* parent, std::string name) : Control(parent, std::move(name)) {}

@@ -89,10 +89,13 @@ class Edit : public Control {
   void SetText(std::u16string text);
   void SelectAll();
   bool AllSelected() const { return allSelected_; }
-  // The user typed: the text is replaced as a whole.
+  // The user typed: the text is replaced as a whole, and OnChange is raised.
   void UserSetText(std::u16string text);
   bool MultiLine = false;
   bool ScrollBars = false;
+  // Grey text shown in its place while the box is empty (UTF-8).
+  std::string CueText;
+  std::function<void()> OnChange;
 
  private:
   std::u16string text_;

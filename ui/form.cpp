@@ -49,6 +49,12 @@ void Form::DestroyHandle() {
   handle_ = 0;
 }
 
+bool Form::KeyDown(int virtualKey, bool control) {
+  bool handled = false;
+  app_.Guard([&] { handled = FormKeyDown(virtualKey, control); });
+  return handled;
+}
+
 void Form::SetCaption(std::string caption) {
   caption_ = std::move(caption);
   if (handle_) Desktop().Windows().SetWindowTextW(handle_, caption_);

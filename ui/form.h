@@ -59,6 +59,10 @@ class Form : public Control, public platform::IWindowProc {
   Control* ActiveControl() const { return activeControl_; }
   void SetActiveControl(Control* control) { activeControl_ = control; }
 
+  // A key pressed in the form's focused control, before the control acts on it: returns true
+  // when the form took it (a shortcut), and the control then does not see it.
+  bool KeyDown(int virtualKey, bool control);
+
   void AddTimer(Timer* timer) { timers_.push_back(timer); }
   void RemoveTimer(Timer* timer);
 
@@ -67,6 +71,10 @@ class Form : public Control, public platform::IWindowProc {
 
  protected:
   virtual void FormCloseQuery(bool& canClose) { (void)canClose; }
+  virtual bool FormKeyDown(int virtualKey, bool control) {
+    (void)virtualKey, (void)control;
+    return false;
+  }
   // A message for the form's window; return true when it is handled, with `result` set.
   virtual bool HandleMessage(platform::Uint msg, platform::WParam wParam, platform::LParam lParam,
                              platform::LResult& result) {

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 
+#include "grid/row_filter.h"
 #include "grid/table.h"
 #include "ui/control.h"
 
@@ -17,20 +19,52 @@ class TableGrid : public Control, public grid::Table, private grid::TableObserve
   bool GridLines = true;
   bool ResizableRows = true;
 
-  // The user clicked a row: it becomes the current row, the only selected one and the anchor.
-  void ClickRow(int row);
+  // What the grid shows: the rows of a filter over this table, or every row (nullptr). The
+  // filter must outlive its use here.
+  void SetView(grid::RowFilter* view);
+  grid::RowFilter* View() const { return view_; }
+  // The shown rows, by their position from the top of the grid.
+  int ShownCount();
+  int ShownRow(int position);  // -1 for a position outside the shown rows
+  int ShownPosition(int row);  // -1 for a row that is not shown
+  // A cell as it is shown. While a filter hides rows, the row-number column numbers the rows
+  // as shown.
+  std::u16string_view ShownCell(int column, int position, std::u16string& scratch);
+  // The view has moved on (a filter scanned further): the grid shows it again.
+  void ViewChanged() { Control::Changed(); }
+  // Raised when a change of the table leaves the view rows to scan.
+  std::function<void()> OnViewPending;
+  // Asks the grid to scroll the current row into sight; the request is taken by the display.
+  void ShowCurrentRow() {
+    showCurrentRow_ = true;
+    Control::Changed();
+  }
+  bool TakeShowCurrentRow() { return std::exchange(showCurrentRow_, false); }
+  // Takes the rows the view hides out of the selection.
+  void DeselectHiddenRows();
+
+  // The user's clicks name rows by their shown position.
+  // A click: the row becomes the current row, the only selected one and the anchor.
+  void ClickRow(int position);
   // With Ctrl: the row's selection flips, and it becomes the current row and the anchor.
-  void CtrlClickRow(int row);
-  // With Shift: the rows from the anchor to this one become the selection (added to it with
-  // Ctrl as well), and this row the current one. Without an anchor the range starts at `from`.
-  void ShiftClickRow(int row, bool addToSelection, int from);
-  void ShiftClickRow(int row, bool addToSelection = false) { ShiftClickRow(row, addToSelection, row); }
-  // The user double-clicked a cell: the first click has made its row the current one.
-  void DblClickCell(int column, int row);
+  void CtrlClickRow(int position);
+  // With Shift: the shown rows from the anchor to this one become the selection (added to it
+  // with Ctrl as well), and this row the current one. Without a shown anchor the range starts
+  // at `from`.
+  void ShiftClickRow(int position, bool addToSelection, int from);
+  void ShiftClickRow(int position, bool addToSelection = false) {
+    ShiftClickRow(position, addToSelection, position);
+  }
+  // The user double-clicked a cell: the first click has made its row the current one. The
+  // event names the table's row.
+  void DblClickCell(int column, int position);
   std::function<void(TableGrid& sender, int column, int row)> OnCellDblClick;
 
  private:
-  void TableChanged() override { Control::Changed(); }
+  void TableChanged() override;
+
+  grid::RowFilter* view_ = nullptr;
+  bool showCurrentRow_ = false;
 };
 
 }  // namespace ui

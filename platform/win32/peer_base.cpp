@@ -239,6 +239,20 @@ LRESULT CALLBACK ControlPeer::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, L
     return ::DefSubclassProc(hwnd, msg, wParam, lParam);
   }
   try {
+    // The form sees a key before the control does, so that its shortcuts work wherever the
+    // focus is; the character of a key it took is not typed.
+    if (msg == WM_KEYDOWN && peer->host_->Alive()) {
+      peer->host_->dropNextChar = false;
+      if (::GetKeyState(VK_MENU) >= 0 &&
+          peer->host_->Form().KeyDown(static_cast<int>(wParam), ::GetKeyState(VK_CONTROL) < 0)) {
+        peer->host_->dropNextChar = true;
+        return 0;
+      }
+    }
+    if (msg == WM_CHAR && peer->host_->dropNextChar) {
+      peer->host_->dropNextChar = false;
+      return 0;
+    }
     return peer->WindowProc(msg, wParam, lParam);
   } catch (...) {
     // The events raised here report their own errors; nothing may unwind into the system.

@@ -63,6 +63,9 @@ class FormHost : public std::enable_shared_from_this<FormHost> {
   // Subclasses the form's window; until then no notification reaches the peers.
   void Attach();
 
+  // The form took the last key pressed: the character it makes is not typed.
+  bool dropNextChar = false;
+
  private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR refData);

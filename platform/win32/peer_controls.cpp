@@ -237,6 +237,11 @@ class EditPeer final : public ControlPeer {
     }
     multiLine_ = edit.MultiLine;
     CreateWindowFor(WC_EDITW, style, WS_EX_CLIENTEDGE, Shown());
+    if (Window() && !edit.CueText.empty()) {
+      // Shown while the box is empty, also while it has the focus.
+      const std::wstring cue = WideFromUtf8(edit.CueText);
+      ::SendMessageW(Window(), EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(cue.c_str()));
+    }
   }
 
   void FocusedByTab() override {

@@ -1,9 +1,10 @@
 // The table grid: a virtual ("owner-data") report list view over the row store.
 //
-// The list view holds no row. It knows only the row count and asks for each cell it paints,
-// and, through the callback mask, for each row's selected and focused state, which live in the
-// store. A change of the store therefore costs the same whatever the number of rows: the
-// count is set and the visible rows are painted again.
+// The list view holds no row. It knows only the count of shown rows (every row, or a filter's
+// matches) and asks for each cell it paints, and, through the callback mask, for each row's
+// selected and focused state, which live in the store. A change of the store therefore costs
+// the same whatever the number of rows: the count is set and the visible rows are painted
+// again. The list view's item indices are the shown positions.
 #include <algorithm>
 
 #include "platform/win32/peer_base.h"
@@ -59,13 +60,17 @@ class TableGridPeer final : public ControlPeer {
   void UpdateState() override {
     // While an update is in progress the store tells nobody; its end brings one Update.
     if (!Window() || grid_.UpdateCount() > 0) return;
-    int rows = grid_.RowCount();
+    int rows = grid_.ShownCount();
     if (rows != shownRows_) {
       ::SendMessageW(Window(), LVM_SETITEMCOUNT, static_cast<WPARAM>(rows),
                      LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
       shownRows_ = rows;
     }
     ::InvalidateRect(Window(), nullptr, FALSE);
+    if (grid_.TakeShowCurrentRow() && grid_.CurrentRow() >= 0) {
+      const int position = grid_.ShownPosition(grid_.CurrentRow());
+      if (position >= 0) ::SendMessageW(Window(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(position), FALSE);
+    }
   }
 
   bool OnNotify(NMHDR& header, LRESULT& result) override {
@@ -83,13 +88,14 @@ class TableGridPeer final : public ControlPeer {
   }
 
   void Answer(LVITEMW& item) {
-    bool exists = item.iItem >= 0 && item.iItem < grid_.RowCount();
+    const int row = grid_.ShownRow(item.iItem);
+    bool exists = row >= 0;
     if (item.mask & LVIF_TEXT) {
       if (item.pszText && item.cchTextMax > 0) item.pszText[0] = L'\0';
       if (exists && item.pszText && item.cchTextMax > 0 && item.iSubItem >= 0 &&
           static_cast<std::size_t>(item.iSubItem) < shownColumns_.size()) {
         std::u16string_view text =
-            grid_.CellView(shownColumns_[static_cast<std::size_t>(item.iSubItem)], item.iItem, scratch_);
+            grid_.ShownCell(shownColumns_[static_cast<std::size_t>(item.iSubItem)], item.iItem, scratch_);
         std::size_t length =
             std::min<std::size_t>(text.size(), static_cast<std::size_t>(item.cchTextMax) - 1);
         // A row is one line: line breaks and tabs of a cell show as spaces.
@@ -99,8 +105,8 @@ class TableGridPeer final : public ControlPeer {
     }
     if (item.mask & LVIF_STATE) {
       UINT state = 0;
-      if (exists && grid_.RowSelected(item.iItem)) state |= LVIS_SELECTED;
-      if (exists && grid_.CurrentRow() == item.iItem) state |= LVIS_FOCUSED;
+      if (exists && grid_.RowSelected(row)) state |= LVIS_SELECTED;
+      if (exists && grid_.CurrentRow() == row) state |= LVIS_FOCUSED;
       item.state = (item.state & ~item.stateMask) | (state & item.stateMask);
     }
   }
@@ -150,9 +156,10 @@ class TableGridPeer final : public ControlPeer {
     try {
       bool multi = grid_.MultiSelect;
       if (right) {
-        if (!grid_.RowSelected(row)) grid_.ClickRow(row);
-        grid_.SetCurrentRow(row);
-        grid_.SetAnchorRow(row);
+        const int shown = grid_.ShownRow(row);
+        if (!grid_.RowSelected(shown)) grid_.ClickRow(row);
+        grid_.SetCurrentRow(shown);
+        grid_.SetAnchorRow(shown);
       } else if (multi && (keys & MK_SHIFT)) {
         grid_.ShiftClickRow(row, (keys & MK_CONTROL) != 0);
       } else if (multi && (keys & MK_CONTROL)) {
@@ -173,8 +180,8 @@ class TableGridPeer final : public ControlPeer {
   bool KeyDown(UINT key) {
     bool shift = ::GetKeyState(VK_SHIFT) < 0 && grid_.MultiSelect;
     bool control = ::GetKeyState(VK_CONTROL) < 0;
-    int rows = grid_.RowCount();
-    int current = grid_.CurrentRow();
+    int rows = grid_.ShownCount();
+    int current = grid_.CurrentRow() >= 0 ? grid_.ShownPosition(grid_.CurrentRow()) : -1;
     int page = std::max(1, static_cast<int>(::SendMessageW(Window(), LVM_GETCOUNTPERPAGE, 0, 0)));
     int target;
     switch (key) {
@@ -202,16 +209,18 @@ class TableGridPeer final : public ControlPeer {
         return true;
       case VK_SPACE:
         if (current >= 0 && current < rows) {
+          const int row = grid_.ShownRow(current);
           if (control && grid_.MultiSelect)
-            grid_.SetRowSelected(current, !grid_.RowSelected(current));
+            grid_.SetRowSelected(row, !grid_.RowSelected(row));
           else
-            grid_.SetRowSelected(current, true);
+            grid_.SetRowSelected(row, true);
         }
         return true;
       case 'A':
         if (!control || !grid_.MultiSelect) return false;
         grid_.BeginUpdate();
-        for (int row = 0; row < rows; ++row) grid_.SetRowSelected(row, true);
+        for (int position = 0; position < rows; ++position)
+          grid_.SetRowSelected(grid_.ShownRow(position), true);
         grid_.EndUpdate();
         return true;
       default:
@@ -225,7 +234,7 @@ class TableGridPeer final : public ControlPeer {
       if (shift) {
         grid_.ShiftClickRow(target, control, current >= 0 ? current : target);
       } else if (control) {
-        grid_.SetCurrentRow(target);
+        grid_.SetCurrentRow(grid_.ShownRow(target));
       } else {
         grid_.ClickRow(target);
       }
@@ -238,13 +247,13 @@ class TableGridPeer final : public ControlPeer {
     return true;
   }
 
-  // The row at a point of the list view's client area, -1 for none; `column` gets the table's
-  // index of the column there.
+  // The shown position of the row at a point of the list view's client area, -1 for none;
+  // `column` gets the table's index of the column there.
   int HitRow(POINT point, int* column) {
     LVHITTESTINFO hit = {};
     hit.pt = point;
     ::SendMessageW(Window(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-    if (hit.iItem < 0 || hit.iItem >= grid_.RowCount() || !(hit.flags & LVHT_ONITEM)) return -1;
+    if (hit.iItem < 0 || hit.iItem >= grid_.ShownCount() || !(hit.flags & LVHT_ONITEM)) return -1;
     if (column) {
       *column = hit.iSubItem >= 0 && static_cast<std::size_t>(hit.iSubItem) < shownColumns_.size()
                     ? shownColumns_[static_cast<std::size_t>(hit.iSubItem)]

@@ -310,9 +310,11 @@ platform::Rect Win32Windows::GetMonitorWorkArea(platform::Point pt) {
 int Win32Windows::RunMessageLoop() {
   MSG msg = {};
   // GetMessage gives -1 on an invalid argument; that is no reason to dispatch or to spin.
-  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  // The wide calls, in all three loops: the characters typed into the (Unicode) controls would
+  // otherwise pass through the ANSI code page, and a letter outside it arrive as "?".
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    ::DispatchMessageW(&msg);
   }
   return msg.message == WM_QUIT ? static_cast<int>(msg.wParam) : 0;
 }
@@ -322,13 +324,13 @@ void Win32Windows::RunModalLoop(platform::Hwnd modal, bool (*done)(void*), void*
   MSG msg = {};
   // A modal window destroyed under the loop ends it as well.
   while (!done(context) && (!window || ::IsWindow(window))) {
-    if (::GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+    if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
       // The quit belongs to the outer loop, which must see it too.
       if (msg.message == WM_QUIT) ::PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
     ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    ::DispatchMessageW(&msg);
   }
 }
 
@@ -336,13 +338,13 @@ void Win32Windows::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); 
 
 void Win32Windows::ProcessMessages() {
   MSG msg = {};
-  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       ::PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
     ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    ::DispatchMessageW(&msg);
   }
 }
 

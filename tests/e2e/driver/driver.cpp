@@ -574,6 +574,13 @@ int Usage() {
       "  reg-string KEY VALUE        print a REG_SZ value under HKEY_CURRENT_USER\n"
       "  click-row WINDOW ROW MODS   click row ROW of its visible list view with the mouse, MODS held\n"
       "  selected-rows WINDOW        print the selected rows of its visible list view, by index\n"
+      "  shown-rows WINDOW COLUMN    print the texts of that column of its visible list view's rows,\n"
+      "                              one row a line\n"
+      "  double-click-row WINDOW ROW double-click row ROW of its visible list view\n"
+      "  type TEXT                   type TEXT into the focused window, character by character\n"
+      "  type-timing WINDOW TEXT ROWS\n"
+      "                              type TEXT; print the ms until its visible list view shows ROWS\n"
+      "                              rows, and until it has painted them\n"
       "  launch-timing EXE TITLE ROWS [log-off]\n"
       "                              start EXE; print the ms until a window TITLE exists and until a\n"
       "                              list view of it shows ROWS rows, and with log-off until it\n"
@@ -596,7 +603,7 @@ HWND VisibleListView(HWND window) {
 // fill the rest of the client area. That count is rounded down, so the row height it gives
 // is a little large; the click goes a third of the way into the row, which stays inside it for
 // the first rows.
-int ClickRow(HWND window, int row, const std::vector<int>& mods) {
+int ClickRow(HWND window, int row, const std::vector<int>& mods, int clicks = 1) {
   HWND list = VisibleListView(window);
   if (!list) return kNotMet;
   RECT client = {};
@@ -618,10 +625,12 @@ int ClickRow(HWND window, int row, const std::vector<int>& mods) {
   ::SetCursorPos(point.x, point.y);
   ::Sleep(50);
   for (int mod : mods) Key(mod, true);
-  ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-  ::Sleep(10);
-  ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-  ::Sleep(10);
+  for (int click = 0; click < clicks; ++click) {
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::Sleep(10);
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    ::Sleep(10);
+  }
   for (auto mod = mods.rbegin(); mod != mods.rend(); ++mod) Key(*mod, false);
   return kOk;
 }
@@ -641,6 +650,92 @@ int SelectedRows(HWND window) {
     }
   }
   std::printf("\n");
+  return kOk;
+}
+
+// Prints the texts of one column of the rows a window's visible list view shows, a line each.
+// The list view belongs to another process, which can only write the texts into its own
+// memory: the request and the buffer are made there.
+int ShownRows(HWND window, int column) {
+  HWND list = VisibleListView(window);
+  if (!list) return kNotMet;
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(list, &pid);
+  HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return kNotMet;
+  constexpr int Chars = 4096;
+  void* remote = ::VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + Chars * sizeof(wchar_t),
+                                  MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  int result = remote ? kOk : kNotMet;
+  DWORD_PTR count = 0;
+  if (remote && !::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &count))
+    result = kNotMet;
+  auto* remoteText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(LVITEMW));
+  for (DWORD_PTR i = 0; result == kOk && i < count; ++i) {
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = remoteText;
+    item.cchTextMax = Chars;
+    std::vector<wchar_t> text(Chars, L'\0');
+    DWORD_PTR length = 0;
+    if (!::WriteProcessMemory(process, remote, &item, sizeof item, nullptr) ||
+        !::SendMessageTimeoutW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 5000,
+                               &length) ||
+        !::ReadProcessMemory(process, remoteText, text.data(), Chars * sizeof(wchar_t), nullptr)) {
+      result = kNotMet;
+      break;
+    }
+    text.back() = L'\0';
+    std::string line = Utf8(text.data(), static_cast<int>(std::wcslen(text.data())));
+    std::printf("%s\n", line.c_str());
+  }
+  if (remote) ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  ::CloseHandle(process);
+  return result;
+}
+
+// Types a text into the focused window as a keyboard that sends characters does, whatever the
+// layout: each UTF-16 unit as a key of its own.
+void TypeText(const std::wstring& text) {
+  for (wchar_t ch : text) {
+    INPUT input[2] = {};
+    for (INPUT& in : input) {
+      in.type = INPUT_KEYBOARD;
+      in.ki.wScan = ch;
+      in.ki.dwFlags = KEYEVENTF_UNICODE;
+    }
+    input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    ::SendInput(2, input, sizeof(INPUT));
+    ::Sleep(10);
+  }
+}
+
+// Types a text into the focused window and prints the milliseconds until the window's visible
+// list view holds `rows` rows and has painted them: the painting is asked for with UpdateWindow,
+// which returns once the list view's thread has painted.
+int TypeTiming(HWND window, const std::string& text, DWORD_PTR rows) {
+  HWND list = VisibleListView(window);
+  if (!list) return kNotMet;
+  LARGE_INTEGER start, shown, painted;
+  ::QueryPerformanceCounter(&start);
+  TypeText(Wide(Unescape(text)));
+  // Asked every millisecond: the answer comes only once the window's thread is free again.
+  DWORD_PTR count = 0;
+  const DWORD begun = ::GetTickCount();
+  while (!::SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 60000, &count) || count != rows) {
+    if (::GetTickCount() - begun > 60000) break;
+    ::Sleep(1);
+  }
+  if (count != rows) {
+    std::printf("the list view holds %lu rows, not %lu\n", static_cast<unsigned long>(count),
+                static_cast<unsigned long>(rows));
+    return kNotMet;
+  }
+  ::QueryPerformanceCounter(&shown);
+  ::UpdateWindow(list);
+  ::QueryPerformanceCounter(&painted);
+  std::printf("%.1f ms to %lu rows, %.1f ms painted\n", Milliseconds(start, shown),
+              static_cast<unsigned long>(rows), Milliseconds(start, painted));
   return kOk;
 }
 
@@ -807,6 +902,11 @@ int Run(const std::vector<std::string>& args) {
     return WaitFor(Number(args[2].c_str()), [&] { return ::GetClipboardSequenceNumber() != from; }) ? kOk
                                                                                                     : kNotMet;
   }
+  if (command == "type") {
+    if (args.size() != 2) return Usage();
+    TypeText(Wide(Unescape(args[1])));
+    return kOk;
+  }
   if (command == "get-clipboard") return args.size() == 1 ? GetClipboard() : Usage();
   if (command == "set-clipboard") return args.size() == 2 ? SetClipboard(args[1]) : Usage();
   if (command == "wait-dialog") {
@@ -929,6 +1029,12 @@ int Run(const std::vector<std::string>& args) {
     return ClickRow(hwnd, std::atoi(args[2].c_str()), mods);
   }
   if (command == "selected-rows") return SelectedRows(hwnd);
+  if (command == "type-timing")
+    return args.size() == 4 ? TypeTiming(hwnd, args[2], std::strtoul(args[3].c_str(), nullptr, 0)) : Usage();
+  if (command == "shown-rows")
+    return args.size() == 3 ? ShownRows(hwnd, std::atoi(args[2].c_str())) : Usage();
+  if (command == "double-click-row")
+    return args.size() == 3 ? ClickRow(hwnd, std::atoi(args[2].c_str()), {}, 2) : Usage();
   if (command == "syscommand") {
     if (args.size() != 3) return Usage();
     WPARAM sc = args[2] == "close"      ? SC_CLOSE

@@ -1,0 +1,123 @@
+// Filtering a history of a million entries as the user types: the first letter, each letter of
+// a growing word (narrowing from the matches before it), and a word found nowhere, which reads
+// every text. Entries of about 100 and of 2,000 characters; the memory a filter adds.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+#include "bench/bench_text.h"
+#include "grid/row_filter.h"
+#include "grid/table.h"
+#include "history/history_table.h"
+
+namespace {
+
+constexpr int Million = 1'000'000;
+
+// A history of a million entries of about `length` characters, made once per length. The
+// texts are cut at random places from one long random text, which is quicker to make than
+// 2 billion random characters and just as hard to search.
+grid::Table& History(int length) {
+  static std::unique_ptr<grid::Table> tables[2];
+  static int lengths[2];
+  const int slot = length > 100 ? 1 : 0;
+  if (!tables[slot] || lengths[slot] != length) {
+    tables[slot].reset();
+    std::mt19937 random(5);
+    std::u16string pool;
+    while (pool.size() < (1u << 20) + 4096) pool += bench_text::RandomText(random);
+    auto table = std::make_unique<grid::Table>(history::HistoryColumns());
+    std::u16string cells[3];
+    cells[1] = u"12/8/2026 9:30:00 AM";
+    table->BeginUpdate();
+    for (int i = 0; i < Million; ++i) {
+      const std::size_t size =
+          static_cast<std::size_t>(length * 9 / 10 + static_cast<int>(random() % (length / 5 + 1)));
+      cells[2].assign(pool, random() % (pool.size() - size), size);
+      table->AppendRow(cells);
+    }
+    table->EndUpdate();
+    tables[slot] = std::move(table);
+    lengths[slot] = length;
+  }
+  return *tables[slot];
+}
+
+int TextColumn(const grid::Table& table) { return table.ColumnIndex(history::Clipboadrs_history); }
+
+// Runs a query to its end, as the window's slices would, but without the pauses between.
+int Filter(grid::RowFilter& filter, std::u16string_view typed) {
+  filter.SetQuery(grid::TextQuery(typed));
+  while (!filter.Step(std::size_t{1} << 24)) {
+  }
+  return filter.Count();
+}
+
+// One keystroke into an empty box over the whole history. The argument is the entries' length.
+void BM_FirstLetter(benchmark::State& state) {
+  grid::Table& table = History(static_cast<int>(state.range(0)));
+  int shown = 0;
+  for (auto _ : state) {
+    grid::RowFilter filter(table, TextColumn(table));
+    shown = Filter(filter, u"e");
+  }
+  state.counters["shown"] = shown;
+}
+BENCHMARK(BM_FirstLetter)->Arg(100)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A word typed letter by letter; the argument is the letter timed, each one narrowing from the
+// matches of the letters before it.
+void BM_GrowingWord(benchmark::State& state) {
+  constexpr std::u16string_view Word = u"quart";
+  const std::size_t letters = static_cast<std::size_t>(state.range(0));
+  grid::Table& table = History(100);
+  int shown = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    grid::RowFilter filter(table, TextColumn(table));
+    Filter(filter, Word.substr(0, letters - 1));
+    state.ResumeTiming();
+    shown = Filter(filter, Word.substr(0, letters));
+  }
+  state.counters["shown"] = shown;
+}
+BENCHMARK(BM_GrowingWord)->DenseRange(1, 5)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A word that no entry holds: every text is read to its end. The argument is the entries' length.
+void BM_WordFoundNowhere(benchmark::State& state) {
+  grid::Table& table = History(static_cast<int>(state.range(0)));
+  int shown = 0;
+  for (auto _ : state) {
+    grid::RowFilter filter(table, TextColumn(table));
+    shown = Filter(filter, u"zqxjv");
+  }
+  state.counters["shown"] = shown;
+  state.counters["units_per_ns"] = benchmark::Counter(
+      static_cast<double>(Million) * static_cast<double>(state.range(0)) * state.iterations(),
+      benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_WordFoundNowhere)->Arg(100)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The heap a filter holds while it shows the matches of one letter (most rows) or of a rare
+// word (few), beside the heap of the history itself.
+void BM_MemoryOfAFilter(benchmark::State& state) {
+  grid::Table& table = History(100);
+  const std::u16string typed = state.range(0) == 0 ? u"e" : u"qu";
+  double filterBytes = 0;
+  int shown = 0;
+  for (auto _ : state) {
+    const auto before = ::mallinfo2().uordblks;
+    grid::RowFilter filter(table, TextColumn(table));
+    shown = Filter(filter, typed);
+    filterBytes = static_cast<double>(::mallinfo2().uordblks - before);
+  }
+  state.counters["shown"] = shown;
+  state.counters["filter_MB"] = filterBytes / 1e6;
+  state.counters["bytes_per_shown_row"] = filterBytes / shown;
+}
+BENCHMARK(BM_MemoryOfAFilter)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace

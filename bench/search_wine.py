@@ -1,0 +1,66 @@
+#!/usr/bin/env python3
+"""The real Clipboard_manager.exe under Wine with a history of a million entries: the time from
+a keystroke in the history search box to the table showing, and having painted, the matching
+rows. The first letter, a growing word, a word found nowhere, and Esc back to every entry.
+
+Run it after the e2e set-up, from the repository's root:
+    (cd build/native && ctest -R e2e_wine_prefix)
+    python3 bench/search_wine.py build/win build/native [ENTRIES]
+ENTRIES defaults to 1,000,000 texts of about 100 characters."""
+
+import os
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+sys.path.insert(0, os.path.join(ROOT, "bench"))
+import harness  # noqa: E402
+from large_history_wine import cpu_seconds, exe_pid, use_builds  # noqa: E402
+import random  # noqa: E402
+
+LETTERS = "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.;\u00e9"
+
+
+def texts(entries):
+    rng = random.Random(7)
+    return ["".join(rng.choice(LETTERS) for _ in range(rng.randint(90, 110))) for _ in range(entries)]
+
+
+def matching(entries, typed):
+    words = typed.upper().split()
+    return sum(1 for text in entries if all(word in text.upper() for word in words))
+
+
+def main():
+    win_build, native_build = sys.argv[1], sys.argv[2]
+    count = int(sys.argv[3]) if len(sys.argv) > 3 else 1_000_000
+    use_builds(win_build, native_build)
+    entries = texts(count)
+    with harness.Desktop("bench.search") as desktop:
+        lines = "".join(f"0,12/8/2026 9:30:00 AM,{text}\r\n" for text in entries)
+        with open(desktop.data_file("clipboard_history.hstr"), "wb") as f:
+            f.write(b"\xff\xfe" + lines.encode("utf-16-le"))
+        desktop.start_watching()
+        desktop.tray_menu_choose((0x28, 0x0D))  # the window on the history tab
+        desktop.must("wait-visible", harness.MAIN_TITLE, 60000)
+        desktop.must("wait-gone", "class:#32768", 10000)
+        desktop.must("focus", harness.MAIN_TITLE)
+        desktop.must("press", "ctrl", "F")
+        print(f"{count} entries of 90 to 110 characters; load average {os.getloadavg()[0]:.1f}", flush=True)
+
+        typed = ""
+        # Backspaces are typed as the character they make, which the box takes as the key.
+        for key in ["e", "\b", "q", "u", "a", "r", "t", "\b" * 5, "zqxjv", "\b" * 5]:
+            typed = typed[:-len(key)] if key.startswith("\b") else typed + key
+            rows = matching(entries, typed) if typed else count
+            pid = exe_pid(desktop.exe_path)
+            before = cpu_seconds(pid)
+            out = desktop.must("type-timing", harness.MAIN_TITLE, key, rows).strip()
+            what = f"{len(key)} backspaces to {typed!r}" if key.startswith("\b") else f"{typed!r}"
+            print(f"{what}: {out}, the program's processor time {1000 * (cpu_seconds(pid) - before):.0f} ms",
+                  flush=True)
+        desktop.close_and_wait_exit(60)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,191 @@
+// The history search in the whole program: the box on the history tab, what the table shows
+// while it filters, and the tab's commands on a filtered table.
+#include <gtest/gtest.h>
+
+#include "platform/sim/sim_clipboard.h"
+#include "program_fixture.h"
+
+namespace {
+
+using testing_support::Utf16File;
+using Texts = std::vector<std::u16string>;
+
+class SearchProgramTest : public testing_support::ClipboardProgramTest {
+ public:
+  ui::TableGrid& History() { return Form1().TableGrid2; }
+  // Copies each text in another program, the first one first, so the last is on top.
+  void CopyAll(std::initializer_list<std::u16string> texts) {
+    for (const auto& text : texts) ASSERT_TRUE(other.CopyUnicodeText(text));
+  }
+  void Type(std::u16string text) { Form1().Search_e.UserSetText(std::move(text)); }
+  // The texts the table shows, top first.
+  Texts Shown() {
+    Texts texts;
+    for (int p = 0; p < History().ShownCount(); ++p)
+      texts.push_back(History().Cell("Clipboadrs_history", History().ShownRow(p)));
+    return texts;
+  }
+  std::vector<bool> SelectedRows() {
+    std::vector<bool> selected;
+    for (int row = 0; row < History().RowCount(); ++row) selected.push_back(History().RowSelected(row));
+    return selected;
+  }
+};
+
+TEST_F(SearchProgramTest, EveryTypedWord_InAnyOrder_NarrowsTheTable_AndAnEmptyBoxShowsAll) {
+  StartJoined();
+  CopyAll({u"quick brown fox", u"lazy dog", u"the fox jumps", u"brown bear", u"Brown Fox Ltd"});
+  EXPECT_EQ(Form1().Search_e.CueText, "Search history");
+
+  Type(u"f");
+  EXPECT_EQ(Shown(), (Texts{u"Brown Fox Ltd", u"the fox jumps", u"quick brown fox"}));
+  Type(u"fox bro");
+  EXPECT_EQ(Shown(), (Texts{u"Brown Fox Ltd", u"quick brown fox"}));
+  Type(u"brown fox");
+  EXPECT_EQ(Shown(), (Texts{u"Brown Fox Ltd", u"quick brown fox"}));
+  // The row-number column numbers the rows as shown.
+  std::u16string scratch;
+  EXPECT_EQ(History().ShownCell(0, 1, scratch), u"2");
+  Type(u"brown cat");
+  EXPECT_EQ(Shown(), Texts{});
+
+  Type(u"");
+  EXPECT_EQ(Shown().size(), 5u);
+  EXPECT_EQ(History().ShownCell(0, 1, scratch), u"0");  // as without a search: captured rows hold 0
+}
+
+TEST_F(SearchProgramTest, CaseIsIgnoredBeyondAscii_AsWindowsFoldsIt) {
+  StartJoined();
+  CopyAll({u"\u00C4rger im B\u00FCro", u"\u039F\u0394\u039F\u03A3 street", u"\u03BF\u03B4\u03BF\u03C2 avenue",
+           u"plain"});
+  Type(u"\u00E4RGER");
+  EXPECT_EQ(Shown(), Texts{u"\u00C4rger im B\u00FCro"});
+  Type(u"b\u00DCro");
+  EXPECT_EQ(Shown(), Texts{u"\u00C4rger im B\u00FCro"});
+  // σ finds both the capital Σ and the final ς.
+  Type(u"\u03BF\u03B4\u03BF\u03C3");
+  EXPECT_EQ(Shown(), (Texts{u"\u03BF\u03B4\u03BF\u03C2 avenue", u"\u039F\u0394\u039F\u03A3 street"}));
+  Type(u"\u039F\u0394\u039F\u03C2 STREET");
+  EXPECT_EQ(Shown(), Texts{u"\u039F\u0394\u039F\u03A3 street"});
+}
+
+TEST_F(SearchProgramTest, DeleteSelected_TakesOnlyTheSelectedShownRows_AndTheFileShowsIt) {
+  StartJoined();
+  CopyAll({u"A keep", u"B drop", u"C keep", u"D drop", u"E drop"});
+  // A row selected before the search hides it stays, as the user can no longer see it.
+  History().ClickRow(4);  // "A keep"
+  Type(u"drop");
+  ASSERT_EQ(Shown(), (Texts{u"E drop", u"D drop", u"B drop"}));
+  History().ClickRow(0);
+  History().CtrlClickRow(2);
+  Form1().BitBtn1.Click();
+  EXPECT_EQ(Shown(), Texts{u"D drop"});
+  Type(u"");
+  EXPECT_EQ(Shown(), (Texts{u"D drop", u"C keep", u"A keep"}));
+  EXPECT_EQ(DataFileBytes("clipboard_history.hstr"),
+            Utf16File("0,12/8/2026 9:30:01 AM,D drop\r\n0,12/8/2026 9:30:01 AM,C keep\r\n"
+                      "3,12/8/2026 9:30:01 AM,A keep\r\n"));
+}
+
+TEST_F(SearchProgramTest, ACaptureWhileFiltering_EntersTheHistory_AndShowsOnlyIfItMatches) {
+  StartJoined();
+  CopyAll({u"mail one", u"note"});
+  Type(u"mail");
+  History().ClickRow(0);
+  CopyAll({u"mail two"});
+  EXPECT_EQ(Shown(), (Texts{u"mail two", u"mail one"}));
+  CopyAll({u"other"});
+  EXPECT_EQ(Shown(), (Texts{u"mail two", u"mail one"}));
+  EXPECT_EQ(History().RowCount(), 4);
+  // The clicked entry keeps its selection as rows come in above it.
+  EXPECT_EQ(History().ShownPosition(History().CurrentRow()), 1);
+  EXPECT_TRUE(History().RowSelected(History().ShownRow(1)));
+}
+
+TEST_F(SearchProgramTest, ClearingTheBox_BringsEveryRowBack_WithTheSameEntriesSelected) {
+  StartJoined();
+  CopyAll({u"red 1", u"blue 2", u"red 3", u"green 4", u"red 5"});
+  Type(u"red");
+  History().ClickRow(0);       // red 5
+  History().ShiftClickRow(2);  // to red 1
+  History().CtrlClickRow(1);   // red 3 out again
+  Form1().Search_e.SetFocus();
+  EXPECT_TRUE(Form1().KeyDown(0x1B, false));  // Esc clears the box
+  EXPECT_EQ(Form1().Search_e.Text(), u"");
+  EXPECT_EQ(Shown().size(), 5u);
+  // Rows: red 5, green 4, red 3, blue 2, red 1.
+  EXPECT_EQ(SelectedRows(), (std::vector<bool>{true, false, false, false, true}));
+  EXPECT_EQ(History().CurrentRow(), 2);
+}
+
+TEST_F(SearchProgramTest, ClearAllWhileFiltering_ClearsTheWholeHistory) {
+  StartJoined();
+  CopyAll({u"alpha", u"beta", u"alphabet"});
+  Type(u"alpha");
+  Form1().BitBtn2.Click();
+  EXPECT_EQ(History().RowCount(), 0);
+  EXPECT_EQ(Shown(), Texts{});
+  EXPECT_EQ(DataFileBytes("clipboard_history.hstr"), Utf16File(""));
+  CopyAll({u"alpha again", u"gamma"});
+  EXPECT_EQ(Shown(), Texts{u"alpha again"});
+}
+
+TEST_F(SearchProgramTest, DoubleClickOnAFilteredRow_CopiesThatEntry) {
+  StartJoined();
+  CopyAll({u"first match", u"skip", u"second match", u"skip too"});
+  Type(u"match");
+  History().DblClickCell(2, 1);
+  EXPECT_EQ(desk.clipboard.UnicodeText(), u"first match");
+  // Recorded again on top, where it matches the search too.
+  EXPECT_EQ(Shown(), (Texts{u"first match", u"second match", u"first match"}));
+}
+
+TEST_F(SearchProgramTest, ExportWritesTheWholeHistory_ImportedRowsAreFiltered) {
+  StartJoined();
+  CopyAll({u"apple", u"pear"});
+  Type(u"apple");
+  desk.dialogs.AnswerNextFileDialog("C:\\Exports\\all");
+  desk.files.MakeFolder("C:\\Exports");
+  Form1().BitBtn5.Click();
+  EXPECT_EQ(desk.files.FileBytes("C:\\Exports\\all.hstr"),
+            Utf16File("0,12/8/2026 9:30:01 AM,pear\r\n2,12/8/2026 9:30:01 AM,apple\r\n"));
+
+  desk.files.PutFile("C:\\Exports\\more.hstr", Utf16File("1,,crab apple\r\n2,,plum\r\n3,,apple pie\r\n"));
+  desk.dialogs.AnswerNextFileDialog("C:\\Exports\\more.hstr");
+  Form1().BitBtn6.Click();
+  desk.windows.Advance(20);  // the rows an import brings are scanned from the window's timer
+  EXPECT_EQ(Shown(), (Texts{u"apple", u"crab apple", u"apple pie"}));
+  EXPECT_EQ(History().RowCount(), 5);
+}
+
+TEST_F(SearchProgramTest, CtrlF_FocusesTheBoxOnTheHistoryTabOnly) {
+  StartJoined();
+  Form1().PageControl1.SetActivePageIndex(0);
+  EXPECT_FALSE(Form1().KeyDown('F', true));
+  EXPECT_FALSE(Form1().Search_e.Focused());
+  Form1().PageControl1.SetActivePageIndex(1);
+  History().SetFocus();
+  EXPECT_FALSE(Form1().KeyDown('F', false));
+  EXPECT_TRUE(Form1().KeyDown('F', true));
+  EXPECT_TRUE(Form1().Search_e.Focused());
+  // Esc elsewhere is not the box's.
+  Type(u"x");
+  History().SetFocus();
+  EXPECT_FALSE(Form1().KeyDown(0x1B, false));
+  EXPECT_EQ(Form1().Search_e.Text(), u"x");
+}
+
+TEST_F(SearchProgramTest, NothingOfTheSearchIsSaved) {
+  StartJoined();
+  CopyAll({u"kept", u"other"});
+  Type(u"kept");
+  Form1().Exit1.Click();
+  FinishIfQuit();
+  EXPECT_EQ(DataFileBytes("clipboard_history.hstr"),
+            Utf16File("0,12/8/2026 9:30:01 AM,other\r\n2,12/8/2026 9:30:01 AM,kept\r\n"));
+  Restart();
+  EXPECT_EQ(Form1().Search_e.Text(), u"");
+  EXPECT_EQ(Shown().size(), 2u);
+}
+
+}  // namespace
