@@ -310,16 +310,21 @@ class ItemListPeer : public ControlPeer {
   void UpdateState() override {
     HWND window = Window();
     if (!window) return;
-    bool same = shown_.size() == list_.Items().size();
-    for (std::size_t i = 0; same && i < shown_.size(); ++i) same = shown_[i] == list_.Items()[i].text;
-    if (!same) {
+    // A list filled item by item is told of each addition: only the new items are added, as
+    // sending the whole list again each time cost the start-up half a second under Wine for a
+    // list of all the keys.
+    const std::vector<ui::ListItem>& items = list_.Items();
+    std::size_t kept = 0;
+    while (kept < shown_.size() && kept < items.size() && shown_[kept] == items[kept].text) ++kept;
+    if (kept < shown_.size()) {
       ::SendMessageW(window, messages_.reset, 0, 0);
       shown_.clear();
-      for (const ui::ListItem& item : list_.Items()) {
-        std::wstring text = WideFromAnsi(item.text);
-        ::SendMessageW(window, messages_.add, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        shown_.push_back(item.text);
-      }
+      kept = 0;
+    }
+    for (std::size_t i = kept; i < items.size(); ++i) {
+      std::wstring text = WideFromAnsi(items[i].text);
+      ::SendMessageW(window, messages_.add, 0, reinterpret_cast<LPARAM>(text.c_str()));
+      shown_.push_back(items[i].text);
     }
     if (::SendMessageW(window, messages_.getSel, 0, 0) != list_.ItemIndex())
       ::SendMessageW(window, messages_.setSel, static_cast<WPARAM>(list_.ItemIndex()), 0);
