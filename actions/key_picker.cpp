@@ -7,10 +7,11 @@ namespace actions {
 using namespace platform;
 
 void FillKeyList(ui::ComboBox& list, hotkeys::KeyNames& keyNames) {
+  std::vector<ui::ListItem> items;
   auto add = [&](int from, int to) {
     for (int code = from; code <= to; ++code) {
       std::string name = keyNames.FormatHotKey(static_cast<hotkeys::HotKey>(code), true);
-      if (!name.empty()) list.Add(name, TPotentialKey{static_cast<std::uint16_t>(code)});
+      if (!name.empty()) items.push_back({name, TPotentialKey{static_cast<std::uint16_t>(code)}});
     }
   };
   add(8, 9);
@@ -18,6 +19,7 @@ void FillKeyList(ui::ComboBox& list, hotkeys::KeyNames& keyNames) {
   add(20, 145);
   add(186, 255);
   add(166, 183);
+  list.AddRange(std::move(items));
   if (list.Count() > 0) list.SetItemIndex(0);
 }
 

@@ -116,6 +116,11 @@ void ItemList::Add(std::string text, std::any object) {
   Changed();
 }
 
+void ItemList::AddRange(std::vector<ListItem> items) {
+  for (ListItem& item : items) items_.push_back(std::move(item));
+  Changed();
+}
+
 void ItemList::SetItemIndex(int index) {
   itemIndex_ = index >= 0 && index < Count() ? index : -1;
   Changed();
