@@ -27,7 +27,7 @@ class TForm1;
 platform::Rect PlacePopup(const platform::Rect& anchor, const platform::Rect& workArea, int width,
                           int height);
 
-class QuickPaste : private platform::IWindowProc {
+class QuickPaste final : private platform::IWindowProc {
  public:
   static constexpr int Width = 420;
   static constexpr int Height = 320;
