@@ -350,10 +350,16 @@ class LineScanner {
         OrdinaryRaw();
         buffer_.append(u"\r\n");
       } else if (ch == Quote) {
-        if (fieldStart_) fieldQuoted_ = true;
+        // Inside the writer's enclosing quotes a quote only comes doubled; the one left over
+        // is the closing quote, which only the field's end may follow.
+        if (fieldStart_) {
+          fieldQuoted_ = true;
+        } else if (fieldQuoted_) {
+          closingQuote_ = !closingQuote_;
+        } else {
+          asWritten_ = false;
+        }
         fieldStart_ = false;
-        ++fieldQuotes_;
-        lastRawQuote_ = true;
         // The opening quote and the second of each doubled quote are dropped; a third quote on
         // an empty buffer is the doubled quote a text begins with.
         ++quotes_;
@@ -397,22 +403,20 @@ class LineScanner {
   }
   void OrdinaryRaw() {
     if (crPending_) asWritten_ = false;
+    if (closingQuote_) asWritten_ = false;
     fieldStart_ = false;
-    lastRawQuote_ = false;
   }
   // The writer encloses a text in quotes exactly when it holds a separator or a quote, and
   // doubles each quote inside.
   void CheckFieldAsWritten() {
-    if (fieldQuotes_ != 0) {
-      const auto quotes = static_cast<int>(std::count(buffer_.begin(), buffer_.end(), Quote));
-      const bool separator = buffer_.find(separator_) != std::u16string::npos;
-      if (!fieldQuoted_ || !lastRawQuote_ || fieldQuotes_ != 2 + 2 * quotes || (quotes == 0 && !separator))
-        asWritten_ = false;
+    if (fieldQuoted_) {
+      const bool needed =
+          buffer_.find(Quote) != std::u16string::npos || buffer_.find(separator_) != std::u16string::npos;
+      if (!closingQuote_ || !needed) asWritten_ = false;
     }
     fieldStart_ = true;
     fieldQuoted_ = false;
-    fieldQuotes_ = 0;
-    lastRawQuote_ = false;
+    closingQuote_ = false;
   }
   void EndRow() {
     if (fieldCount_ != columns_) {
@@ -455,8 +459,7 @@ class LineScanner {
   bool crPending_ = false;     // a CR was read and its LF is due
   bool fieldStart_ = true;     // the next character read begins a field
   bool fieldQuoted_ = false;   // the field began with a quote
-  int fieldQuotes_ = 0;        // the quotes the field holds as read, doubled ones counted twice
-  bool lastRawQuote_ = false;  // the last character read was a quote
+  bool closingQuote_ = false;  // the last character read was a quote not doubled (yet)
 };
 
 template <class Units>

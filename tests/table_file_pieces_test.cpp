@@ -129,12 +129,14 @@ TEST_F(TableFilePiecesTest, AsWritten_OnlyForExactlyTheWritersBytes) {
       {u"0,a,b,c,d\r\n", false},               // a row put on top in its run
       {u"1,a,b,c,d\r\n3,a,b,c,d\r\n", false},  // numbers out of step
       {u"01,a,b,c,d\r\n", false},
-      {u"1,\"a\",b,c,d\r\n", false},  // quotes the writer would not put
-      {u"1,a,b,c,d\n", false},        // LF alone
-      {u"1,a,b,c,d", false},          // no line break at the end
-      {u"1,a,b,c\r\n", false},        // a column short
-      {u"1,a,b,c,d,e\r\n", false},    // one too many
-      {u"1,a\rb,b,c,d\r\n", false},   // a CR inside a line
+      {u"1,\"a\",b,c,d\r\n", false},                // quotes the writer would not put
+      {u"1,\"say \"hi\"\"!\"\",b,c,d\r\n", false},  // a lone quote inside, read the same
+      {u"1,\"x,\"y,b,c,d\r\n", false},
+      {u"1,a,b,c,d\n", false},       // LF alone
+      {u"1,a,b,c,d", false},         // no line break at the end
+      {u"1,a,b,c\r\n", false},       // a column short
+      {u"1,a,b,c,d,e\r\n", false},   // one too many
+      {u"1,a\rb,b,c,d\r\n", false},  // a CR inside a line
   };
   for (const Case& c : cases) {
     for (std::size_t piece : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 20}) {
