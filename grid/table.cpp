@@ -81,11 +81,6 @@ int Table::CheckColumn(int column) const {
   return column;
 }
 
-void Table::ContentChanged() {
-  ++contentVersion_;
-  Changed();
-}
-
 void Table::Changed() {
   ++revision_;
   if (updates_ == 0 && observer_ != nullptr) observer_->TableChanged();
@@ -177,7 +172,7 @@ void Table::StoreTexts(Row& row, const std::u16string_view* texts, bool pooled) 
 int Table::AppendRow() {
   rows_.emplace_back();
   rows_.back().key = nextBottomKey_++;
-  ContentChanged();
+  Changed();
   return RowCount() - 1;
 }
 
@@ -191,7 +186,7 @@ int Table::AppendRow(std::span<const std::u16string> cells) {
   StoreTexts(row, texts.data(), true);
   row.key = nextBottomKey_++;
   rows_.push_back(std::move(row));
-  ContentChanged();
+  Changed();
   return RowCount() - 1;
 }
 
@@ -201,7 +196,7 @@ void Table::InsertRowAtTop() {
   rows_.push_front(std::move(row));
   if (current_ >= 0) ++current_;
   if (anchor_ >= 0) ++anchor_;
-  ContentChanged();
+  Changed();
 }
 
 void Table::DeleteRow(int row) {
@@ -218,7 +213,7 @@ void Table::DeleteRow(int row) {
     anchor_ = -1;
   }
   ++deletions_;
-  ContentChanged();
+  Changed();
 }
 
 int Table::DeleteSelectedRows() {
@@ -244,7 +239,7 @@ int Table::DeleteSelectedRows() {
   current_ = current >= kept ? kept - 1 : current;
   anchor_ = anchor;
   ++deletions_;
-  ContentChanged();
+  Changed();
   return count - kept;
 }
 
@@ -255,7 +250,7 @@ void Table::RemoveAllRows() {
   current_ = -1;
   anchor_ = -1;
   ++deletions_;
-  ContentChanged();
+  Changed();
 }
 
 std::u16string_view Table::CellView(int column, int row, std::u16string& scratch) const {
@@ -290,7 +285,7 @@ void Table::SetCell(int column, int row, std::u16string text) {
   for (int k = 0; k < textColumns_; ++k) texts[k] = k == slot ? std::u16string_view(text) : TextOf(r, k);
   StoreTexts(r, texts.data(), false);
   Edited(r.key);
-  ContentChanged();
+  Changed();
 }
 
 void Table::SetCell(std::string_view column, int row, std::u16string text) {

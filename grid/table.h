@@ -119,7 +119,11 @@ class Table {
 
   // Grows with every change of the rows or their texts, not of the selection: while it stays
   // the same, so does what a file written from the table would hold.
-  std::uint64_t ContentVersion() const { return contentVersion_; }
+  // Every such change takes a key, deletes or writes a cell, and keys are never given again.
+  std::uint64_t ContentVersion() const {
+    return static_cast<std::uint64_t>(static_cast<std::int64_t>(nextBottomKey_) - nextTopKey_) + deletions_ +
+           edits_;
+  }
 
   // Nesting; the end that brings the count back to 0 tells the observer.
   void BeginUpdate() { ++updates_; }
@@ -181,7 +185,6 @@ class Table {
   int ResolveRow(int row) const;
   int CheckColumn(int column) const;
   void Changed();
-  void ContentChanged();
   void Edited(RowKey key);
 
   std::vector<Column> columns_;
@@ -192,7 +195,6 @@ class Table {
   int current_ = -1;
   int anchor_ = -1;
   int updates_ = 0;
-  std::uint64_t contentVersion_ = 0;
   TableObserver* observer_ = nullptr;
   RowKey nextTopKey_ = -1;
   RowKey nextBottomKey_ = 0;

@@ -393,13 +393,15 @@ class LineScanner {
   bool Special(char16_t ch) const {
     return ch == separator_ || ch == mark_ || ch == Quote || ch == Cr || ch == Lf;
   }
-  static std::u16string NumberText(std::size_t number) {
-    std::u16string text;
+  // Whether `text` is `number` in decimal, as the writer writes it; no string is made, as
+  // this runs for every row of a file read at start-up.
+  static bool IsNumber(const std::u16string& text, std::size_t number) {
+    std::size_t k = text.size();
     do {
-      text.insert(text.begin(), static_cast<char16_t>(u'0' + number % 10));
+      if (k == 0 || text[--k] != static_cast<char16_t>(u'0' + number % 10)) return false;
       number /= 10;
     } while (number != 0);
-    return text;
+    return k == 0;
   }
   void OrdinaryRaw() {
     if (crPending_) asWritten_ = false;
@@ -423,9 +425,10 @@ class LineScanner {
       asWritten_ = false;
     } else if (asWritten_) {
       // An increment cell is written as the row's number, whatever the file said.
-      const std::u16string number = NumberText(static_cast<std::size_t>(table_.RowCount()) + 1);
+      const std::size_t number = static_cast<std::size_t>(table_.RowCount()) + 1;
       for (std::size_t c = 0; c < columns_ && asWritten_; ++c)
-        if (table_.Columns()[c].kind == ColumnKind::Increment && fields_[c] != number) asWritten_ = false;
+        if (table_.Columns()[c].kind == ColumnKind::Increment && !IsNumber(fields_[c], number))
+          asWritten_ = false;
     }
     table_.AppendRow(std::span<const std::u16string>(fields_.data(), std::min(fieldCount_, columns_)));
     fieldCount_ = 0;
