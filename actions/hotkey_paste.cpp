@@ -121,7 +121,7 @@ void HotkeyPaste::PasteOne(const PasteRequest& request) {
       sent = true;
     }
     if (request.method == u"V") {
-      SendCtrlV();
+      SendCtrlV(desktop_.Keyboard());
       sent = true;
     }
   }
@@ -245,8 +245,7 @@ void HotkeyPaste::SendShiftInsert() {
   keyboard.keybd_event(VkInsert, 0, KeyEventFKeyUp, 0);
 }
 
-void HotkeyPaste::SendCtrlV() {
-  IKeyboard& keyboard = desktop_.Keyboard();
+void SendCtrlV(IKeyboard& keyboard) {
   keyboard.keybd_event(VkControl, 0, 0, 0);
   keyboard.keybd_event(VkV, 0, 0, 0);
   keyboard.keybd_event(VkV, 0, KeyEventFKeyUp, 0);

@@ -26,6 +26,9 @@ struct PasteRequest {
   hotkeys::HotKey hotkey;  // whose modifier keys the paste waits for
 };
 
+// The paste keystroke: Ctrl down, V down and up, Ctrl up.
+void SendCtrlV(platform::IKeyboard& keyboard);
+
 class HotkeyPaste : private platform::IWindowProc {
  public:
   // `processMessages` dispatches every waiting message of the thread; `isOwnWindow` tells the
@@ -55,7 +58,6 @@ class HotkeyPaste : private platform::IWindowProc {
   void WaitForModifierKeys(hotkeys::HotKey hotkey, platform::Dword start);
   void WaitUntilTaken(bool keystrokeSent);
   void SendShiftInsert();
-  void SendCtrlV();
   // Waits while the program goes on handling its messages.
   void Wait(platform::Dword milliseconds);
   platform::Dword Elapsed(platform::Dword since);

@@ -212,11 +212,7 @@ void QuickPaste::SendPaste() {
   // An action on Ctrl+V, or the quick-paste hotkey itself, would take the keystroke.
   tasks_.HotKeyManager1.Suspend();
   hotkeys_.Suspend();
-  IKeyboard& keyboard = Desktop().Keyboard();
-  keyboard.keybd_event(VkControl, 0, 0, 0);
-  keyboard.keybd_event(VkV, 0, 0, 0);
-  keyboard.keybd_event(VkV, 0, KeyEventFKeyUp, 0);
-  keyboard.keybd_event(VkControl, 0, KeyEventFKeyUp, 0);
+  actions::SendCtrlV(Desktop().Keyboard());
   hotkeys_.Resume();
   tasks_.HotKeyManager1.Resume();
 }
