@@ -99,39 +99,39 @@ std::string TTasks_form::Narrow(const std::u16string& text) { return Desktop().C
 void TTasks_form::LoadActions() {
   platform::Desktop& desktop = Desktop();
   ui::TableGrid& historyTable = main_.HistoryTable();
-  Actions().BeginUpdate();
-  historyTable.BeginUpdate();
-  // Each list is read on its own: a damaged or missing file costs only that list, and a file
-  // that could not be read is never replaced (see SaveActions and the history store).
-  LoadNotices.clear();
-  try {
-    const std::string path = grid::DataPath(desktop.Files(), grid::ActionsFile);
-    const grid::DataFileLoad load =
-        grid::LoadDataFile(Actions(), desktop.Files(), desktop.Clock(), path, Separator, LineBreakMark);
-    ActionsFileUnread = load.state == grid::DataFileLoad::State::Unreadable;
-    if (ActionsFileUnread) {
-      LoadNotices.push_back("The actions could not be read (" +
-                            grid::ErrorDescription(desktop.Files(), load.error) +
-                            ") and are left as they are; changes are saved in " +
-                            grid::FileNameOf(ActionsSavePath(desktop)) + ".");
-    } else if (load.malformed) {
-      LoadNotices.push_back(load.keptAs.empty()
-                                ? "The actions file is damaged, and no copy of it could be made."
-                                : "The actions file is damaged; it was kept as " +
-                                      grid::FileNameOf(load.keptAs) + ".");
+  {
+    const grid::UpdateScope updateActions(Actions());
+    const grid::UpdateScope updateHistory(historyTable);
+    // Each list is read on its own: a damaged or missing file costs only that list, and a file
+    // that could not be read is never replaced (see SaveActions and the history store).
+    LoadNotices.clear();
+    try {
+      const std::string path = grid::DataPath(desktop.Files(), grid::ActionsFile);
+      const grid::DataFileLoad load =
+          grid::LoadDataFile(Actions(), desktop.Files(), desktop.Clock(), path, Separator, LineBreakMark);
+      ActionsFileUnread = load.state == grid::DataFileLoad::State::Unreadable;
+      if (ActionsFileUnread) {
+        LoadNotices.push_back("The actions could not be read (" +
+                              grid::ErrorDescription(desktop.Files(), load.error) +
+                              ") and are left as they are; changes are saved in " +
+                              grid::FileNameOf(ActionsSavePath(desktop)) + ".");
+      } else if (load.malformed) {
+        LoadNotices.push_back(load.keptAs.empty()
+                                  ? "The actions file is damaged, and no copy of it could be made."
+                                  : "The actions file is damaged; it was kept as " +
+                                        grid::FileNameOf(load.keptAs) + ".");
+      }
+    } catch (const std::exception&) {
     }
-  } catch (const std::exception&) {
-  }
-  try {
-    if (history::HistoryStore* store = history::HistoryStore::Active()) {
-      if (std::string notice = store->Load(historyTable); !notice.empty()) LoadNotices.push_back(notice);
-    } else {
-      history::ReadHistoryFile(historyTable, desktop, history::HistoryPath(desktop));
+    try {
+      if (history::HistoryStore* store = history::HistoryStore::Active()) {
+        if (std::string notice = store->Load(historyTable); !notice.empty()) LoadNotices.push_back(notice);
+      } else {
+        history::ReadHistoryFile(historyTable, desktop, history::HistoryPath(desktop));
+      }
+    } catch (const std::exception&) {
     }
-  } catch (const std::exception&) {
   }
-  Actions().EndUpdate();
-  historyTable.EndUpdate();
   RefreshTrayActionItems(main_);
   FillKeyList();
   RegisterHotkeysOf(Actions());

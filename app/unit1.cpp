@@ -137,14 +137,10 @@ void TForm1::FormDestroy() { Chain.LeaveChain(Handle()); }
 std::string TForm1::ExePath() { return Desktop().Files().GetModuleFileNameW(); }
 
 void TForm1::FormCloseQuery(bool& canClose) {
-  TableGrid2.BeginUpdate();
-  try {
+  {
+    const grid::UpdateScope update(TableGrid2);
     history::WriteHistoryFile(TableGrid2, Desktop(), history::HistoryPath(Desktop()));
-  } catch (...) {
-    TableGrid2.EndUpdate();
-    throw;
   }
-  TableGrid2.EndUpdate();
   SaveSettings();
   canClose = true;
 }
