@@ -384,7 +384,9 @@ class LineScanner {
 
   // The end of the file ends a last line that has no line break.
   void Finish() {
-    if (!buffer_.empty() || rowPending_ || crPending_) asWritten_ = false;
+    // The writer ends every line; here a line was begun, if only by the quotes of an empty
+    // field, which leave nothing to read.
+    if (!buffer_.empty() || rowPending_ || crPending_ || !fieldStart_) asWritten_ = false;
     if (!buffer_.empty()) EndField(false);
     if (rowPending_) EndRow();
   }

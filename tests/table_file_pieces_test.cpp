@@ -132,8 +132,10 @@ TEST_F(TableFilePiecesTest, AsWritten_OnlyForExactlyTheWritersBytes) {
       {u"1,\"a\",b,c,d\r\n", false},                // quotes the writer would not put
       {u"1,\"say \"hi\"\"!\"\",b,c,d\r\n", false},  // a lone quote inside, read the same
       {u"1,\"x,\"y,b,c,d\r\n", false},
-      {u"1,a,b,c,d\n", false},       // LF alone
-      {u"1,a,b,c,d", false},         // no line break at the end
+      {u"1,a,b,c,d\n", false},  // LF alone
+      {u"1,a,b,c,d", false},    // no line break at the end
+      {u"\"\"", false},         // an empty quoted field that ends no line, read as nothing
+      {u"1,a,b,c,d\r\n\"", false},
       {u"1,a,b,c\r\n", false},       // a column short
       {u"1,a,b,c,d,e\r\n", false},   // one too many
       {u"1,a\rb,b,c,d\r\n", false},  // a CR inside a line
