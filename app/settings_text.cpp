@@ -83,21 +83,33 @@ std::string JoinSettingsLines(const std::vector<std::string>& lines) {
 
 std::string SettingsBoolText(bool value) { return value ? "-1" : "0"; }
 
-bool SettingsBool(const std::string& line) {
+std::optional<bool> ReadSettingsBool(const std::string& line) {
   if (IsNumber(line)) return !IsZero(line);
   if (EqualsIgnoringCase(line, "true")) return true;
   if (EqualsIgnoringCase(line, "false")) return false;
-  NotValid(line, "boolean");
+  return std::nullopt;
+}
+
+bool SettingsBool(const std::string& line) {
+  const std::optional<bool> value = ReadSettingsBool(line);
+  if (!value) NotValid(line, "boolean");
+  return *value;
+}
+
+std::optional<int> ReadSettingsInt(const std::string& line) {
+  std::size_t i = line.size() > 0 && (line[0] == '-' || line[0] == '+') ? 1 : 0;
+  if (i == line.size() || line.size() - i > 10) return std::nullopt;
+  for (std::size_t j = i; j < line.size(); ++j)
+    if (!IsDigit(line[j])) return std::nullopt;
+  long long value = std::strtoll(line.c_str(), nullptr, 10);
+  if (value > 2147483647LL || value < -2147483648LL) return std::nullopt;
+  return static_cast<int>(value);
 }
 
 int SettingsInt(const std::string& line) {
-  std::size_t i = line.size() > 0 && (line[0] == '-' || line[0] == '+') ? 1 : 0;
-  if (i == line.size() || line.size() - i > 10) NotValid(line, "integer");
-  for (std::size_t j = i; j < line.size(); ++j)
-    if (!IsDigit(line[j])) NotValid(line, "integer");
-  long long value = std::strtoll(line.c_str(), nullptr, 10);
-  if (value > 2147483647LL || value < -2147483648LL) NotValid(line, "integer");
-  return static_cast<int>(value);
+  const std::optional<int> value = ReadSettingsInt(line);
+  if (!value) NotValid(line, "integer");
+  return *value;
 }
 
 bool SettingsHotKey(const std::string& line, hotkeys::HotKey& value) {

@@ -1,6 +1,7 @@
 // The text of the settings file: its lines and how each line reads.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,10 +16,13 @@ std::string JoinSettingsLines(const std::vector<std::string>& lines);
 // How a boolean is written: "-1" or "0".
 std::string SettingsBoolText(bool value);
 // A number (zero is false, anything else true) or the words True and False in any letter case;
-// raises platform::Error for any other text.
+// raises platform::Error for any other text. The Read form gives nothing instead.
 bool SettingsBool(const std::string& line);
+std::optional<bool> ReadSettingsBool(const std::string& line);
 // A decimal integer with an optional sign that fits 32 bits; raises platform::Error otherwise.
+// The Read form gives nothing instead.
 int SettingsInt(const std::string& line);
+std::optional<int> ReadSettingsInt(const std::string& line);
 // The quick-paste hotkey's line: a HotKey value in decimal, 0 for none. False, with `value`
 // untouched, for any other text or a value that is no hotkey.
 bool SettingsHotKey(const std::string& line, hotkeys::HotKey& value);
