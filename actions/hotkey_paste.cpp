@@ -26,7 +26,6 @@ constexpr Dword MaxClipboardBusy = 1000;
 // Formats this large come back with their data delayed, and are put on right after.
 constexpr std::size_t DelayRestoreFrom = 64 * 1024;
 
-constexpr std::uint8_t VkV = 0x56;
 constexpr Uint PasteFormat = CfUnicodeText;
 
 }  // namespace

@@ -30,7 +30,6 @@ constexpr std::size_t FilterBudget = 1 << 20;
 // Posted to run an action's paste after the key that picked it has been handled.
 constexpr Uint WmPasteAction = WmApp + 1;
 
-constexpr std::uint8_t VkV = 0x56;
 constexpr hotkeys::HotKey AnyModifier =
     hotkeys::HotKeyCtrl | hotkeys::HotKeyShift | hotkeys::HotKeyAlt | hotkeys::HotKeyWin;
 
@@ -233,7 +232,7 @@ LResult QuickPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam
         if (waited >= MaxBeforeKeystroke) StopWaiting();
         return 0;
       }
-      const bool keysUp = !held(ui::VkReturn) && !held(VkShift) && !held(VkControl) && !held(VkMenu) &&
+      const bool keysUp = !held(VkReturn) && !held(VkShift) && !held(VkControl) && !held(VkMenu) &&
                           !held(VkLWin) && !held(VkRWin);
       if ((waited >= MinBeforeKeystroke && keysUp) || waited >= MaxBeforeKeystroke) SendPaste();
       return 0;

@@ -269,7 +269,6 @@ void TForm1::JournalFlushTimerTimer() {
 // Each slice reads up to this many text units: some tens of milliseconds, so that the window
 // answers in between however long the history is.
 constexpr std::size_t SearchSliceUnits = std::size_t{1} << 26;
-constexpr int VkEscape = 0x1B;
 
 void TForm1::Search_eChange() {
   HistoryFilter.SetQuery(grid::TextQuery(Search_e.Text()));

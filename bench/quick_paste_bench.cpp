@@ -19,7 +19,6 @@ namespace {
 
 constexpr int LargeHistory = 1'000'000;
 constexpr int FirstPage = 20;
-constexpr std::uint8_t VkInsert = 0x2D;
 
 // The program on a desktop of its own, with a million history entries, for the whole run.
 struct Running {
@@ -48,7 +47,7 @@ struct Running {
   app::QuickPaste& Quick() { return program->Quick(); }
   void Open() {
     desk.windows.SetForegroundWindow(editor.Window());
-    desk.hotkeys.Press(platform::ModWin, VkInsert);
+    desk.hotkeys.Press(platform::ModWin, platform::VkInsert);
     desk.windows.Pump();
   }
   // What the list view asks for when it draws.
@@ -70,7 +69,7 @@ void BM_OpenPopupOverMillionEntries(benchmark::State& state) {
     r.Open();
     r.DrawFirstPage();
     state.PauseTiming();
-    r.Quick().List.KeyDown(ui::VkEscape);
+    r.Quick().List.KeyDown(platform::VkEscape);
     state.ResumeTiming();
   }
 }
@@ -87,7 +86,7 @@ void BM_TypeALetterOverMillionEntries(benchmark::State& state) {
     r.Quick().List.UserSetFilter(u"");
     state.ResumeTiming();
   }
-  r.Quick().List.KeyDown(ui::VkEscape);
+  r.Quick().List.KeyDown(platform::VkEscape);
 }
 BENCHMARK(BM_TypeALetterOverMillionEntries)->Unit(benchmark::kMicrosecond);
 
@@ -101,7 +100,7 @@ void BM_EnterToCtrlVOverMillionEntries(benchmark::State& state) {
     r.Open();
     r.Quick().List.SetSelected(1 + static_cast<int>(state.iterations() % 2));
     state.ResumeTiming();
-    r.Quick().List.KeyDown(ui::VkReturn);
+    r.Quick().List.KeyDown(platform::VkReturn);
     r.desk.windows.Advance(100);
   }
 }

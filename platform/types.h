@@ -145,10 +145,19 @@ constexpr Uint ModWin = 0x0008;
 constexpr Uint ModNoRepeat = 0x4000;
 
 // Virtual-key codes the program names.
+constexpr std::uint8_t VkReturn = 0x0D;
 constexpr std::uint8_t VkShift = 0x10;
 constexpr std::uint8_t VkControl = 0x11;
 constexpr std::uint8_t VkMenu = 0x12;
+constexpr std::uint8_t VkEscape = 0x1B;
+constexpr std::uint8_t VkPrior = 0x21;
+constexpr std::uint8_t VkNext = 0x22;
+constexpr std::uint8_t VkEnd = 0x23;
+constexpr std::uint8_t VkHome = 0x24;
+constexpr std::uint8_t VkUp = 0x26;
+constexpr std::uint8_t VkDown = 0x28;
 constexpr std::uint8_t VkInsert = 0x2D;
+constexpr std::uint8_t VkV = 0x56;
 constexpr std::uint8_t VkLWin = 0x5B;
 constexpr std::uint8_t VkRWin = 0x5C;
 constexpr std::uint8_t VkLShift = 0xA0;

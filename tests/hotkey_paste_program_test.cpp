@@ -13,7 +13,6 @@ using testing_support::Utf16File;
 
 constexpr std::uint8_t VkF5 = 0x74;
 constexpr std::uint8_t VkF7 = 0x76;
-constexpr std::uint8_t VkV = 0x56;
 
 class HotkeyPasteTest : public testing_support::ClipboardProgramTest {
  public:

@@ -12,11 +12,8 @@ namespace {
 using namespace platform;
 using testing_support::Utf16File;
 
-constexpr std::uint8_t VkReturn = 0x0D;
-constexpr std::uint8_t VkV = 0x56;
 constexpr std::uint8_t VkF5 = 0x74;
 constexpr std::uint8_t VkQ = 0x51;
-constexpr std::uint8_t VkInsertKey = 0x2D;
 
 class QuickPasteTest : public testing_support::ClipboardProgramTest {
  public:
@@ -31,7 +28,7 @@ class QuickPasteTest : public testing_support::ClipboardProgramTest {
   app::QuickPaste& Quick() { return program->Quick(); }
   ui::PopupList& List() { return Quick().List; }
   bool PressQuickPaste() {
-    const bool taken = desk.hotkeys.Press(ModWin, VkInsertKey);
+    const bool taken = desk.hotkeys.Press(ModWin, VkInsert);
     desk.windows.Pump();
     return taken;
   }
@@ -87,7 +84,7 @@ TEST_F(QuickPasteTest, Popup_OpensBelowTheCaret_AtThePointerWithoutOne_AndAlways
     EXPECT_EQ(b.left + b.width, c.expected.right) << c.what;
     EXPECT_EQ(b.top + b.height, c.expected.bottom) << c.what;
     EXPECT_EQ(Quick().Target(), other.Window()) << c.what;
-    List().KeyDown(ui::VkEscape);
+    List().KeyDown(VkEscape);
   }
 }
 
@@ -109,14 +106,14 @@ TEST_F(QuickPasteTest, PickedByKeysByDigitOrByClick_PastesThatEntryAndKeepsItOnT
   const std::vector<Case> cases = {
       {"Down, Down, Up, Down, Down, Enter",
        [](QuickPasteTest& t) {
-         for (int vk : {ui::VkDown, ui::VkDown, ui::VkUp, ui::VkDown, ui::VkDown, ui::VkReturn}) t.Type(vk);
+         for (int vk : {VkDown, VkDown, VkUp, VkDown, VkDown, VkReturn}) t.Type(vk);
        },
        3},
       {"digit 5", [](QuickPasteTest& t) { t.List().Char(u'5'); }, 4},
       {"click", [](QuickPasteTest& t) { t.List().ClickItem(5); }, 5},
       {"Up at the top, Page Down to the end, Enter",
        [](QuickPasteTest& t) {
-         for (int vk : {ui::VkUp, ui::VkNext, ui::VkReturn}) t.Type(vk);
+         for (int vk : {VkUp, VkNext, VkReturn}) t.Type(vk);
        },
        -1},
   };
@@ -146,7 +143,7 @@ TEST_F(QuickPasteTest, Filter_NarrowsBothListsAsTheHistorySearchDoes_AndEnterPas
   ASSERT_TRUE(other.CopyText("Second thoughts about greetings"));
   recorder.Start();
   ASSERT_TRUE(PressQuickPaste());
-  List().KeyDown(ui::VkDown);
+  List().KeyDown(VkDown);
   struct Case {
     std::u16string typed;
     std::vector<std::u16string> shown;
@@ -168,8 +165,8 @@ TEST_F(QuickPasteTest, Filter_NarrowsBothListsAsTheHistorySearchDoes_AndEnterPas
   // Once something is typed, digits are part of it.
   EXPECT_FALSE(List().Char(u'2'));
   EXPECT_TRUE(List().IsOpen());
-  Type(ui::VkDown);
-  Type(ui::VkReturn);
+  Type(VkDown);
+  Type(VkReturn);
   desk.windows.Advance(500);
   EXPECT_EQ(recorder.pasted, std::vector<std::string>{"third"});
 }
@@ -245,7 +242,7 @@ TEST_F(QuickPasteTest, ActionPicked_PastesAsItsHotkeyDoes_AndTheUsersClipboardCo
   EXPECT_EQ(desk.clipboard.Text(), "third");
   EXPECT_EQ(desk.windows.Foreground(), other.Window());
   ASSERT_FALSE(SyntheticKeys().empty());
-  EXPECT_EQ(SyntheticKeys()[1].vk, VkInsertKey);
+  EXPECT_EQ(SyntheticKeys()[1].vk, VkInsert);
 }
 
 TEST_F(QuickPasteTest, EscOrTheHotkeyAgain_CloseAndGiveTheFocusBack_AClickElsewhereLeavesItThere) {
@@ -256,7 +253,7 @@ TEST_F(QuickPasteTest, EscOrTheHotkeyAgain_CloseAndGiveTheFocusBack_AClickElsewh
     bool focusBack;
   };
   const std::vector<Case> cases = {
-      {"Esc", [](QuickPasteTest& t) { t.List().KeyDown(ui::VkEscape); }, true},
+      {"Esc", [](QuickPasteTest& t) { t.List().KeyDown(VkEscape); }, true},
       {"hotkey", [](QuickPasteTest& t) { t.PressQuickPaste(); }, true},
       {"click elsewhere", [](QuickPasteTest& t) { t.List().Deactivated(); }, false},
   };
@@ -290,7 +287,7 @@ TEST_F(QuickPasteTest, HotkeyChangedOnTheOptionsTab_IsSavedAsTheFourthLineAndTak
   options.QuickPasteApply.Click();
   const hotkeys::HotKey ctrlShiftQ = hotkeys::HotKeyCtrl | hotkeys::HotKeyShift | VkQ;
   EXPECT_EQ(DataFileBytes("settings.stng"), "0\r\n-1\r\n2\r\n" + std::to_string(ctrlShiftQ) + "\r\n");
-  EXPECT_FALSE(desk.hotkeys.Press(ModWin, VkInsertKey)) << "the old combination is given back";
+  EXPECT_FALSE(desk.hotkeys.Press(ModWin, VkInsert)) << "the old combination is given back";
   EXPECT_TRUE(desk.hotkeys.Press(ModControl | ModShift, VkQ));
   desk.windows.Pump();
   EXPECT_TRUE(program->Quick().List.IsOpen());
@@ -351,12 +348,12 @@ TEST_F(QuickPasteTest, TakenCombination_IsRefusedWithAClearMessage_AndTheHotkeyS
     EXPECT_EQ(options.Picker().Composed(), app::DefaultQuickPasteHotKey)
         << "the picker shows the hotkey in force";
     EXPECT_EQ(DataFileBytes("settings.stng"), "-1\r\n-1\r\n0\r\n") << "nothing is saved";
-    EXPECT_TRUE(desk.hotkeys.Press(ModWin, VkInsertKey));
+    EXPECT_TRUE(desk.hotkeys.Press(ModWin, VkInsert));
   }
 }
 
 TEST_F(QuickPasteTest, HotkeyTakenAtStartUp_IsToldInABalloon) {
-  ASSERT_TRUE(desk.hotkeys.HoldByOtherProgram(ModWin, VkInsertKey));
+  ASSERT_TRUE(desk.hotkeys.HoldByOtherProgram(ModWin, VkInsert));
   Start();
   EXPECT_NE(LastBalloon().find("Win+Insert is taken"), std::string::npos) << LastBalloon();
   // Apply while it is still held says so; once it is free, Apply takes it.
@@ -365,7 +362,7 @@ TEST_F(QuickPasteTest, HotkeyTakenAtStartUp_IsToldInABalloon) {
   EXPECT_EQ(desk.dialogs.Boxes()[0].text,
             "Win+Insert is taken by another program or by an action. The hotkey "
             "stays Win+Insert.");
-  ASSERT_TRUE(desk.hotkeys.ReleaseByOtherProgram(ModWin, VkInsertKey));
+  ASSERT_TRUE(desk.hotkeys.ReleaseByOtherProgram(ModWin, VkInsert));
   Form1().QuickPasteBox.QuickPasteApply.Click();
   EXPECT_EQ(desk.dialogs.Boxes().size(), 1u);
   EXPECT_TRUE(PressQuickPaste());

@@ -51,22 +51,22 @@ void PopupList::Move(int delta) {
 bool PopupList::KeyDown(int vk) {
   if (!IsOpen()) return false;
   switch (vk) {
-    case VkUp:
+    case platform::VkUp:
       Move(-1);
       return true;
-    case VkDown:
+    case platform::VkDown:
       Move(1);
       return true;
-    case VkPrior:
+    case platform::VkPrior:
       Move(-std::max(PageSize, 1));
       return true;
-    case VkNext:
+    case platform::VkNext:
       Move(std::max(PageSize, 1));
       return true;
-    case VkReturn:
+    case platform::VkReturn:
       if (selected_ >= 0) ClickItem(selected_);
       return true;
-    case VkEscape:
+    case platform::VkEscape:
       Raise(OnCancel);
       Close();
       return true;

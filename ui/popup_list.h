@@ -14,16 +14,6 @@ namespace ui {
 
 class Application;
 
-// Keys the list handles itself.
-constexpr int VkReturn = 0x0D;
-constexpr int VkEscape = 0x1B;
-constexpr int VkPrior = 0x21;
-constexpr int VkNext = 0x22;
-constexpr int VkEnd = 0x23;
-constexpr int VkHome = 0x24;
-constexpr int VkUp = 0x26;
-constexpr int VkDown = 0x28;
-
 class PopupList : public Control {
  public:
   PopupList(Application& app, std::string name);
