@@ -31,7 +31,7 @@ struct HotKeyBinding {
 // "HotKeyManagerHotKey" followed by the value in decimal.
 std::string HotKeyAtomName(HotKey value);
 
-class THotKeyManager : private platform::IWindowProc {
+class THotKeyManager final : private platform::IWindowProc {
  public:
   // Creates the hidden window; no binding yet.
   THotKeyManager(platform::IWindows& windows, platform::IHotKeys& hotKeys);
