@@ -10,6 +10,20 @@
 #include "app/settings_text.h"
 #include "platform/errors.h"
 
+namespace {
+
+// The raising reader gives the value the other gives, and raises where that one gives nothing.
+template <typename T>
+void AgreesWith(T (*raising)(const std::string&), const std::string& line, const std::optional<T>& read) {
+  try {
+    if (const T value = raising(line); !read || value != *read) std::abort();
+  } catch (const platform::Error&) {
+    if (read) std::abort();
+  }
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   const std::vector<std::string> lines = app::SplitSettingsLines(bytes);
@@ -26,16 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<bool> flag = app::ReadSettingsBool(line);
     const std::optional<int> number = app::ReadSettingsInt(line);
     if (i == 0) {
-      try {
-        if (const bool value = app::SettingsBool(line); !flag || value != *flag) std::abort();
-      } catch (const platform::Error&) {
-        if (flag) std::abort();
-      }
-      try {
-        if (const int value = app::SettingsInt(line); !number || value != *number) std::abort();
-      } catch (const platform::Error&) {
-        if (number) std::abort();
-      }
+      AgreesWith(app::SettingsBool, line, flag);
+      AgreesWith(app::SettingsInt, line, number);
     }
     if (flag) {
       written.push_back(app::SettingsBoolText(*flag));
