@@ -9,28 +9,146 @@ namespace actions {
 std::vector<grid::Column> ActionColumns() {
   return {
       {"NumberColumn1", u"#", grid::ColumnKind::Increment, true, 27, true},
-      {"TextColumn1", u"Name", grid::ColumnKind::Text, true, 76, false},
-      {"TextColumn3", u"Hotkey", grid::ColumnKind::Text, true, 51, false},
-      {"TextColumn2", u"Clipboard text", grid::ColumnKind::Text, true, 450, false},
-      {"Ins", u"V", grid::ColumnKind::Text, false, 64, false},
+      {NameColumn, u"Name", grid::ColumnKind::Text, true, 76, false},
+      {HotkeyColumn, u"Hotkey", grid::ColumnKind::Text, true, 51, false},
+      {TextColumn, u"Clipboard text", grid::ColumnKind::Text, true, 450, false},
+      {MethodColumn, u"V", grid::ColumnKind::Text, false, 64, false},
   };
 }
 
-bool ActionsFileUnread = false;
-
-std::string ActionsSavePath(platform::Desktop& desktop) {
-  const std::string path = grid::DataPath(desktop.Files(), grid::ActionsFile);
-  // Importable later with "Import actions", as it is a table text file of the same kind.
-  return ActionsFileUnread ? grid::SideFileName(path, "saved-aside") : path;
+PasteMethod PasteMethodOf(std::u16string_view code) {
+  if (code == u"V") return PasteMethod::CtrlV;
+  if (code == u"I") return PasteMethod::ShiftInsert;
+  return PasteMethod::None;
 }
 
-void SaveActions(const grid::Table& table, platform::Desktop& desktop) {
+std::u16string PasteCode(PasteMethod method) {
+  switch (method) {
+    case PasteMethod::CtrlV:
+      return u"V";
+    case PasteMethod::ShiftInsert:
+      return u"I";
+    case PasteMethod::None:
+      break;
+  }
+  return {};
+}
+
+ActionList::ActionList(platform::Desktop& desktop, hotkeys::KeyNames& keyNames)
+    : HotKeyManager1(desktop.Windows(), desktop.HotKeys()),
+      desktop_(desktop),
+      keyNames_(keyNames),
+      table_(ActionColumns()) {}
+
+std::string ActionList::Load() {
+  std::string notice;
   try {
-    grid::WriteRowsToFile(table, desktop.Files(), desktop.CodePage(), ActionsSavePath(desktop), Separator,
-                          LineBreakMark, 1);
+    const grid::UpdateScope update(table_);
+    const std::string path = grid::DataPath(desktop_.Files(), grid::ActionsFile);
+    const grid::DataFileLoad load =
+        grid::LoadDataFile(table_, desktop_.Files(), desktop_.Clock(), path, Separator, LineBreakMark);
+    // A file that could not be read is never replaced: this run's changes go beside it.
+    fileUnread_ = load.state == grid::DataFileLoad::State::Unreadable;
+    notice = grid::LoadNotice(desktop_.Files(), load, "The actions", "actions file",
+                              " and are left as they are; changes are saved in " +
+                                  grid::FileNameOf(SavePath()) + ".");
+  } catch (const std::exception&) {
+  }
+  RegisterHotkeysOf(table_);
+  return notice;
+}
+
+std::string ActionList::SavePath() {
+  const std::string path = grid::DataPath(desktop_.Files(), grid::ActionsFile);
+  return fileUnread_ ? grid::SideFileName(path, "saved-aside") : path;
+}
+
+void ActionList::Save() {
+  try {
+    grid::WriteRowsToFile(table_, desktop_.Files(), desktop_.CodePage(), SavePath(), Separator, LineBreakMark,
+                          1);
   } catch (const std::exception&) {
     // Without the Data folder, or on a full disk, the actions live on in memory.
   }
+}
+
+void ActionList::Changed() {
+  Save();
+  if (OnChanged) OnChanged();
+  ReleaseUnusedHotkeys();
+}
+
+hotkeys::HotKey ActionList::HotKeyOfText(std::u16string_view text) const {
+  return keyNames_.ParseHotKey(desktop_.CodePage().WideToAnsi(std::u16string(text)), true);
+}
+
+std::u16string ActionList::HotKeyText(hotkeys::HotKey hotkey) const {
+  return desktop_.CodePage().AnsiToWide(keyNames_.FormatHotKey(hotkey, true));
+}
+
+bool ActionList::RegisterHotkey(hotkeys::HotKey hotkey) { return HotKeyManager1.AddBinding(hotkey) != 0; }
+
+void ActionList::RegisterHotkeysOf(const grid::Table& rows) {
+  const int hotkeyColumn = rows.ColumnIndex(HotkeyColumn);
+  std::u16string scratch;
+  for (int row = 0; row < rows.RowCount(); ++row) {
+    const hotkeys::HotKey hotkey = HotKeyOfText(rows.CellView(hotkeyColumn, row, scratch));
+    if (hotkey != 0) RegisterHotkey(hotkey);
+  }
+}
+
+const std::vector<int>& ActionList::RowsWithHotKey(hotkeys::HotKey hotkey) {
+  if (mappedVersion_ != table_.ContentVersion()) {
+    rowsByHotKey_.clear();
+    const int hotkeyColumn = table_.ColumnIndex(HotkeyColumn);
+    std::u16string scratch;
+    for (int row = 0; row < table_.RowCount(); ++row)
+      if (const hotkeys::HotKey value = HotKeyOfText(table_.CellView(hotkeyColumn, row, scratch)); value != 0)
+        rowsByHotKey_[value].push_back(row);
+    mappedVersion_ = table_.ContentVersion();
+  }
+  static const std::vector<int> none;
+  const auto found = rowsByHotKey_.find(hotkey);
+  return found == rowsByHotKey_.end() ? none : found->second;
+}
+
+void ActionList::ReleaseUnusedHotkeys() {
+  std::vector<hotkeys::HotKey> unused;
+  for (const hotkeys::HotKeyBinding& binding : HotKeyManager1.Bindings())
+    if (RowsWithHotKey(binding.HotKey).empty()) unused.push_back(binding.HotKey);
+  for (hotkeys::HotKey hotkey : unused) HotKeyManager1.RemoveBinding(hotkey);
+}
+
+void ActionList::DeleteSelected() {
+  table_.DeleteSelectedRows();
+  Changed();
+}
+
+void ActionList::DeleteAll() {
+  table_.RemoveAllRows();
+  Changed();
+}
+
+void ActionList::Export(grid::FilePrompt& prompt) {
+  std::string name;
+  if (!prompt.AskFileToSave(FileFilter, name)) return;
+  grid::WriteRowsToFile(table_, desktop_.Files(), desktop_.CodePage(), name, Separator, LineBreakMark, 1);
+}
+
+void ActionList::Import(grid::FilePrompt& prompt) {
+  grid::Table staging(ActionColumns());
+  std::string name;
+  if (prompt.AskFileToOpen(FileFilter, grid::ExeDirectory(desktop_.Files()), name))
+    grid::ReadRowsFromFile(staging, desktop_.Files(), name, Separator, LineBreakMark);
+  for (int row = 0; row < staging.RowCount(); ++row) {
+    table_.AppendRow();
+    for (const char* column : {NameColumn, TextColumn, HotkeyColumn, MethodColumn})
+      table_.SetCell(column, grid::LastRow, staging.Cell(column, row));
+    Save();
+  }
+  // The imported hotkeys work at once, and the tray menu shows the imported names.
+  RegisterHotkeysOf(staging);
+  if (OnChanged) OnChanged();
 }
 
 }  // namespace actions

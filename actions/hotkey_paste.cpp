@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "clipboard/clipboard_handles.h"
+#include "clipboard/clipboard_text.h"
 #include "clipboard/snapshot.h"
+#include "platform/scope_exit.h"
 
 namespace actions {
 
@@ -12,8 +14,11 @@ using namespace platform;
 namespace {
 
 // The user's keys: at least this long before the keystroke, and then until the hotkey's
-// modifiers are up, but no longer than the most, when the paste goes ahead anyway.
+// modifiers are up, but no longer than the most, when the paste goes ahead anyway. A kept
+// text waits the least: the user's Enter in the popup is all there is to wait for, and the
+// target has the focus again once SetForegroundWindow returns.
 constexpr Dword MinBeforeKeystroke = 200;
+constexpr Dword MinBeforeKeptKeystroke = 10;
 constexpr Dword MaxBeforeKeystroke = 2000;
 // The target's read: at least this long after the keystroke, and then until the target has
 // taken the text, but no longer than the most. A paste without a keystroke waits the least.
@@ -21,6 +26,7 @@ constexpr Dword MinAfterKeystroke = 50;
 constexpr Dword MaxAfterKeystroke = 1000;
 // How often the keys and the clipboard are looked at again while waiting.
 constexpr Dword PollInterval = 10;
+constexpr std::uintptr_t KeptTimer = 1;
 // How long a clipboard that another program holds open is tried again.
 constexpr Dword MaxClipboardBusy = 1000;
 // Formats this large come back with their data delayed, and are put on right after.
@@ -30,12 +36,12 @@ constexpr Uint PasteFormat = CfUnicodeText;
 
 }  // namespace
 
-HotkeyPaste::HotkeyPaste(Desktop& desktop, hotkeys::THotKeyManager& hotkeys,
-                         std::function<void()> processMessages, std::function<bool(Hwnd)> isOwnWindow)
+HotkeyPaste::HotkeyPaste(Desktop& desktop, std::function<void()> processMessages,
+                         std::function<bool(Hwnd)> isOwnWindow, std::function<Hwnd()> mainWindow)
     : desktop_(desktop),
-      hotkeys_(hotkeys),
       processMessages_(std::move(processMessages)),
-      isOwnWindow_(std::move(isOwnWindow)) {
+      isOwnWindow_(std::move(isOwnWindow)),
+      mainWindow_(std::move(mainWindow)) {
   WindowDesc desc;
   desc.kind = WindowKind::MessageOnly;
   desc.title = "HotkeyPaste";
@@ -48,27 +54,33 @@ HotkeyPaste::~HotkeyPaste() {
     if (restored_) restored_->RenderDelayed(window_);
   } catch (const std::exception&) {
   }
+  desktop_.Windows().KillTimer(window_, KeptTimer);
   desktop_.Windows().DestroyWindow(window_);
 }
 
 void HotkeyPaste::Press(std::vector<PasteRequest> requests) {
   for (PasteRequest& request : requests) queue_.push_back(std::move(request));
-  // A press inside a running paste's wait only queues; the running loop takes it up.
-  if (running_) return;
+  // A press inside a running paste's wait only queues; the running paste takes it up.
+  if (!running_) PasteQueued();
+}
+
+void HotkeyPaste::PasteQueued() {
   running_ = true;
-  struct Done {
-    bool& running;
-    ~Done() { running = false; }
-  } done{running_};
   while (!queue_.empty()) {
     PasteRequest request = std::move(queue_.front());
     queue_.pop_front();
     try {
+      if (request.mode == PasteMode::Keep) {
+        // Its wait runs on a timer and ends in KeptTimerFired, which takes up the rest.
+        StartKept(std::move(request));
+        return;
+      }
       PasteOne(request);
     } catch (const std::exception&) {
       // A failed paste costs that paste alone; its restore has run on the way out.
     }
   }
+  running_ = false;
 }
 
 void HotkeyPaste::PasteOne(const PasteRequest& request) {
@@ -85,20 +97,16 @@ void HotkeyPaste::PasteOne(const PasteRequest& request) {
   offer_.bytes.assign(reinterpret_cast<const char*>(request.text.c_str()),
                       (request.text.size() + 1) * sizeof(char16_t));
   // Whatever happens from here, what the user had on the clipboard goes back.
-  struct Restore {
-    HotkeyPaste& paste;
-    std::unique_ptr<clipboard::ClipboardSnapshot>& snapshot;
-    ~Restore() {
-      paste.offer_.active = false;
-      try {
-        paste.RestoreClipboard(std::move(snapshot));
-      } catch (const std::exception&) {
-      }
+  const platform::ScopeExit restore([this, &snapshot] {
+    offer_.active = false;
+    try {
+      RestoreClipboard(std::move(snapshot));
+    } catch (const std::exception&) {
     }
-  } restore{*this, snapshot};
+  });
 
   if (!OfferText()) return;
-  WaitForModifierKeys(request.hotkey, start);
+  WaitForKeys(request, start);
   // A read before the keystroke (the program's own capture, or a monitor) has the text rendered
   // for it; offering it delayed once more lets the target's read be told again.
   if (offer_.rendered && !offer_.rearmed) {
@@ -106,25 +114,66 @@ void HotkeyPaste::PasteOne(const PasteRequest& request) {
     OfferText();
   }
   offer_.keystrokeSent = true;
-  bool sent = false;
-  {
-    // The program's own hotkeys would take its keystroke (an action on Ctrl+V would paste
-    // itself without end), so they are given back for that moment.
-    hotkeys_.Suspend();
-    struct Resume {
-      hotkeys::THotKeyManager& hotkeys;
-      ~Resume() { hotkeys.Resume(); }
-    } resume{hotkeys_};
-    if (request.method == u"I") {
-      SendShiftInsert();
-      sent = true;
-    }
-    if (request.method == u"V") {
-      SendCtrlV(desktop_.Keyboard());
-      sent = true;
-    }
+  WaitUntilTaken(SendKeystroke(request));
+}
+
+// A kept text waits on a timer rather than inside a loop of its own: the popup's key that
+// picked it is still being handled, and the program answers the user meanwhile.
+void HotkeyPaste::StartKept(PasteRequest request) {
+  kept_ = std::move(request);
+  keptSince_ = desktop_.Clock().GetTickCount();
+  keptOnClipboard_ = PutKept();
+  desktop_.Windows().SetTimer(window_, KeptTimer, PollInterval);
+}
+
+// On behalf of the main window, so that the capture records it as it records a re-copy.
+bool HotkeyPaste::PutKept() {
+  try {
+    return clipboard::SetClipboardText(desktop_, mainWindow_(), kept_->text);
+  } catch (const std::exception&) {
+    return false;
   }
-  WaitUntilTaken(sent);
+}
+
+// Another program may hold the clipboard open for a moment; the keystroke waits for the text,
+// or would paste what the clipboard held before, and nothing is pasted when it stays held.
+void HotkeyPaste::KeptTimerFired() {
+  const Dword waited = Elapsed(keptSince_);
+  if (!keptOnClipboard_) keptOnClipboard_ = PutKept();
+  if (!keptOnClipboard_) {
+    if (waited >= MaxBeforeKeystroke) FinishKept();
+    return;
+  }
+  if (waited < MaxBeforeKeystroke && (waited < MinBeforeKeptKeystroke || KeysHeld(*kept_))) return;
+  const platform::ScopeExit finish([this] { FinishKept(); });
+  SendKeystroke(*kept_);
+}
+
+void HotkeyPaste::FinishKept() {
+  desktop_.Windows().KillTimer(window_, KeptTimer);
+  kept_.reset();
+  PasteQueued();
+}
+
+bool HotkeyPaste::SendKeystroke(const PasteRequest& request) {
+  IWindows& windows = desktop_.Windows();
+  if (request.target != 0 && windows.GetForegroundWindow() != request.target)
+    windows.SetForegroundWindow(request.target);
+  for (hotkeys::THotKeyManager* hotkeys : suspended_) hotkeys->Suspend();
+  const platform::ScopeExit resume([this] {
+    for (hotkeys::THotKeyManager* hotkeys : suspended_) hotkeys->Resume();
+  });
+  switch (request.method) {
+    case PasteMethod::CtrlV:
+      SendCtrlV();
+      return true;
+    case PasteMethod::ShiftInsert:
+      SendShiftInsert();
+      return true;
+    case PasteMethod::None:
+      break;
+  }
+  return false;
 }
 
 void HotkeyPaste::RestoreClipboard(std::unique_ptr<clipboard::ClipboardSnapshot> snapshot) {
@@ -172,6 +221,9 @@ void HotkeyPaste::Render() {
 
 LResult HotkeyPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
   switch (msg) {
+    case WmTimer:
+      if (wParam == KeptTimer && kept_) KeptTimerFired();
+      return 0;
     case WmRenderFormat: {
       if (offer_.active && wParam == PasteFormat) {
         const bool own = isOwnWindow_(desktop_.Clipboard().GetOpenClipboardWindow());
@@ -208,17 +260,19 @@ LResult HotkeyPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lPara
 // The keystroke joins whatever keys the user still holds: Ctrl+V with Alt held is Ctrl+Alt+V to
 // the target, and pastes nothing. The times count from the start of the paste, so that copying
 // a large clipboard falls within them instead of coming on top.
-void HotkeyPaste::WaitForModifierKeys(hotkeys::HotKey hotkey, Dword start) {
+bool HotkeyPaste::KeysHeld(const PasteRequest& request) {
   IKeyboard& keyboard = desktop_.Keyboard();
   auto held = [&keyboard](int vk) { return (keyboard.GetAsyncKeyState(vk) & 0x8000) != 0; };
-  auto anyHeld = [&] {
-    return ((hotkey & hotkeys::HotKeyShift) && held(VkShift)) ||
-           ((hotkey & hotkeys::HotKeyCtrl) && held(VkControl)) ||
-           ((hotkey & hotkeys::HotKeyAlt) && held(VkMenu)) ||
-           ((hotkey & hotkeys::HotKeyWin) && (held(VkLWin) || held(VkRWin)));
-  };
+  const hotkeys::HotKey hotkey = request.hotkey;
+  return (request.mode == PasteMode::Keep && held(VkReturn)) ||
+         ((hotkey & hotkeys::HotKeyShift) && held(VkShift)) || ((hotkey & hotkeys::HotKeyCtrl) && held(VkControl)) ||
+         ((hotkey & hotkeys::HotKeyAlt) && held(VkMenu)) ||
+         ((hotkey & hotkeys::HotKeyWin) && (held(VkLWin) || held(VkRWin)));
+}
+
+void HotkeyPaste::WaitForKeys(const PasteRequest& request, Dword start) {
   if (Elapsed(start) < MinBeforeKeystroke) Wait(MinBeforeKeystroke - Elapsed(start));
-  while (anyHeld() && Elapsed(start) < MaxBeforeKeystroke) Wait(PollInterval);
+  while (KeysHeld(request) && Elapsed(start) < MaxBeforeKeystroke) Wait(PollInterval);
 }
 
 void HotkeyPaste::WaitUntilTaken(bool keystrokeSent) {
@@ -244,7 +298,8 @@ void HotkeyPaste::SendShiftInsert() {
   keyboard.keybd_event(VkInsert, 0, KeyEventFKeyUp, 0);
 }
 
-void SendCtrlV(IKeyboard& keyboard) {
+void HotkeyPaste::SendCtrlV() {
+  IKeyboard& keyboard = desktop_.Keyboard();
   keyboard.keybd_event(VkControl, 0, 0, 0);
   keyboard.keybd_event(VkV, 0, 0, 0);
   keyboard.keybd_event(VkV, 0, KeyEventFKeyUp, 0);
@@ -256,11 +311,7 @@ Dword HotkeyPaste::Elapsed(Dword since) { return desktop_.Clock().GetTickCount()
 void HotkeyPaste::Wait(Dword milliseconds) {
   IClock& clock = desktop_.Clock();
   Hevent event = clock.CreateEventA(false, false);
-  struct Close {
-    IClock& clock;
-    Hevent event;
-    ~Close() { clock.CloseHandle(event); }
-  } close{clock, event};
+  const platform::ScopeExit close([&clock, event] { clock.CloseHandle(event); });
   const Dword deadline = clock.GetTickCount() + milliseconds;
   // A signed difference, so that a wait that overshoots its deadline ends instead of waiting
   // for the tick count to come round again.

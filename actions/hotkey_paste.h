@@ -1,6 +1,6 @@
-// The hotkey paste: the action's text goes on the clipboard, the paste keystroke goes to the
-// focused window, and once that window has taken the text, everything the clipboard held
-// before comes back.
+// The paste of the program, for hotkeys and quick paste alike: the text goes on the clipboard,
+// the paste keystroke goes to the focused window once the user's keys are up, and (for an
+// action) once that window has taken the text, everything the clipboard held before comes back.
 //
 // Presses that arrive while a paste runs (its waits keep the program's messages flowing) are
 // queued and pasted after it, in the order pressed, each with its own snapshot and restore;
@@ -10,34 +10,52 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "actions/action_table.h"
 #include "clipboard/snapshot.h"
 #include "hotkeys/hotkey_manager.h"
 #include "platform/desktop.h"
 
 namespace actions {
 
-// One action to paste, as it was when its hotkey was pressed.
-struct PasteRequest {
-  std::u16string text;
-  std::u16string method;   // "V" for Ctrl+V, "I" for Shift+Insert; anything else sends no key
-  hotkeys::HotKey hotkey;  // whose modifier keys the paste waits for
+enum class PasteMode {
+  // An action: the user's clipboard comes back once the target has taken the text.
+  Restore,
+  // A history entry picked in quick paste: it goes on the clipboard on behalf of the main
+  // window, as a double-click on its row puts it there, and stays; the keystroke waits for
+  // Enter as well, and for the clipboard while another program holds it.
+  Keep,
 };
 
-// The paste keystroke: Ctrl down, V down and up, Ctrl up.
-void SendCtrlV(platform::IKeyboard& keyboard);
+// One text to paste, as it was when the user asked for it.
+struct PasteRequest {
+  std::u16string text;
+  PasteMethod method = PasteMethod::CtrlV;
+  hotkeys::HotKey hotkey = 0;  // whose modifier keys the paste waits for
+  PasteMode mode = PasteMode::Restore;
+  // The window the keystroke is for, given the focus back should it have lost it; 0 for
+  // whichever has the focus.
+  platform::Hwnd target = 0;
+};
 
 class HotkeyPaste : private platform::IWindowProc {
  public:
   // `processMessages` dispatches every waiting message of the thread; `isOwnWindow` tells the
-  // program's own windows, whose clipboard reads are not the target taking the text.
-  HotkeyPaste(platform::Desktop& desktop, hotkeys::THotKeyManager& hotkeys,
-              std::function<void()> processMessages, std::function<bool(platform::Hwnd)> isOwnWindow);
+  // program's own windows, whose clipboard reads are not the target taking the text;
+  // `mainWindow` is the window on whose behalf a kept text goes on the clipboard.
+  HotkeyPaste(platform::Desktop& desktop, std::function<void()> processMessages,
+              std::function<bool(platform::Hwnd)> isOwnWindow, std::function<platform::Hwnd()> mainWindow);
   ~HotkeyPaste();
   HotkeyPaste(const HotkeyPaste&) = delete;
   HotkeyPaste& operator=(const HotkeyPaste&) = delete;
+
+  // The program's hotkeys would take its keystroke (an action on Ctrl+V would paste itself
+  // without end), so they are given back to the system while it is sent.
+  void SuspendWhilePasting(hotkeys::THotKeyManager& hotkeys) { suspended_.push_back(&hotkeys); }
+  void StopSuspending(hotkeys::THotKeyManager& hotkeys) { std::erase(suspended_, &hotkeys); }
 
   // Pastes the requests in order, after any paste that is running already. Never raises.
   void Press(std::vector<PasteRequest> requests);
@@ -48,29 +66,45 @@ class HotkeyPaste : private platform::IWindowProc {
  private:
   platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
                                platform::LParam lParam) override;
+  void PasteQueued();
   void PasteOne(const PasteRequest& request);
+  void StartKept(PasteRequest request);
+  bool PutKept();
+  void KeptTimerFired();
+  void FinishKept();
   // Gives the user's clipboard back, then has its large formats put on for good.
   void RestoreClipboard(std::unique_ptr<clipboard::ClipboardSnapshot> snapshot);
   // Offers the text with its data delayed; false when the clipboard cannot be opened.
   bool OfferText();
   void Render();
-  // `start`: the tick count when the paste began.
-  void WaitForModifierKeys(hotkeys::HotKey hotkey, platform::Dword start);
+  // Whether the user still holds a key that the keystroke must not join.
+  bool KeysHeld(const PasteRequest& request);
+  // Waits for the request's keys to be up; `start`: the tick count when the paste began.
+  void WaitForKeys(const PasteRequest& request, platform::Dword start);
+  // Gives the target the focus back should it have lost it, and sends the keystroke with the
+  // program's hotkeys suspended; false when the method sends none.
+  bool SendKeystroke(const PasteRequest& request);
   void WaitUntilTaken(bool keystrokeSent);
+  void SendCtrlV();
   void SendShiftInsert();
   // Waits while the program goes on handling its messages.
   void Wait(platform::Dword milliseconds);
   platform::Dword Elapsed(platform::Dword since);
 
   platform::Desktop& desktop_;
-  hotkeys::THotKeyManager& hotkeys_;
+  std::vector<hotkeys::THotKeyManager*> suspended_;
   std::function<void()> processMessages_;
   std::function<bool(platform::Hwnd)> isOwnWindow_;
+  std::function<platform::Hwnd()> mainWindow_;
   platform::Hwnd window_ = 0;
   std::deque<PasteRequest> queue_;
   // The last snapshot given back, while the clipboard still asks it for delayed data.
   std::unique_ptr<clipboard::ClipboardSnapshot> restored_;
   bool running_ = false;
+  // The kept text whose keystroke waits, since when, and whether it is on the clipboard yet.
+  std::optional<PasteRequest> kept_;
+  platform::Dword keptSince_ = 0;
+  bool keptOnClipboard_ = false;
 
   // The paste under way: its text as the clipboard format carries it, and what the reads of
   // it have told so far.

@@ -2,7 +2,7 @@
 // as in the action editor.
 #pragma once
 
-#include "actions/key_picker.h"
+#include "app/key_picker.h"
 #include "hotkeys/hotkey_text.h"
 #include "ui/controls.h"
 
@@ -23,7 +23,7 @@ class QuickPasteOptions : public ui::GroupBox {
   ui::ComboBox QuickPasteKey{this, "QuickPasteKey"};
   ui::Button QuickPasteApply{this, "QuickPasteApply", "Apply"};
 
-  actions::KeyPicker Picker() {
+  KeyPicker Picker() {
     return {QuickPasteCtrl, QuickPasteShift, QuickPasteAlt, QuickPasteWin, QuickPasteKey};
   }
   // The hotkey in force, 0 when quick paste is off.

@@ -1,23 +1,29 @@
 #include "app/unit1.h"
 
-#include "actions/action_table.h"
-#include "actions/tasks_add.h"
-#include "actions/tray_items.h"
+#include <algorithm>
+
 #include "app/about_form.h"
 #include "app/globals.h"
+#include "app/tasks_add.h"
+#include "clipboard/clipboard_text.h"
 #include "history/capture.h"
 #include "history/history_commands.h"
 #include "history/history_table.h"
+#include "platform/utf.h"
 
 namespace app {
 
 using namespace platform;
 
+namespace {
+constexpr const char* LabelPrefix = "Clipboard contains: ";
+}
+
 std::vector<std::unique_ptr<ui::MenuItem>> MakeNumberedItems(ui::PopupMenu& menu) {
   std::vector<std::unique_ptr<ui::MenuItem>> items;
-  for (int i = 0; i < actions::TrayActionSlots; ++i) {
+  for (int i = 0; i < TrayActionSlots; ++i) {
     // The designer named them N11, N12, ... N110 and then N200 for the last.
-    std::string name = i == actions::TrayActionSlots - 1 ? "N200" : "N1" + std::to_string(i + 1);
+    std::string name = i == TrayActionSlots - 1 ? "N200" : "N1" + std::to_string(i + 1);
     auto item = std::make_unique<ui::MenuItem>(&menu, name, std::to_string(i + 1));
     item->SetVisible(false);
     items.push_back(std::move(item));
@@ -25,11 +31,16 @@ std::vector<std::unique_ptr<ui::MenuItem>> MakeNumberedItems(ui::PopupMenu& menu
   return items;
 }
 
-TForm1::TForm1(ui::Application& app)
+TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::HistoryStore& history,
+               history::Recorder& recorder)
     : ui::Form(app, "Form1"),
-      TableGrid1(&TabSheet1, "TableGrid1", actions::ActionColumns()),
-      TableGrid2(&TabSheet2, "TableGrid2", history::HistoryColumns()) {
-  for (int i = 0; i < actions::TrayActionSlots; ++i) trayActionItems_[i] = NumberedItems[i].get();
+      TableGrid1(&TabSheet1, "TableGrid1", actions.Table()),
+      TableGrid2(&TabSheet2, "TableGrid2", history.List()),
+      HistoryFilter(history.List(), history.List().ColumnIndex(history::Clipboadrs_history)),
+      actions_(actions),
+      history_(history),
+      recorder_(recorder) {
+  for (int i = 0; i < TrayActionSlots; ++i) trayActionItems_[i] = NumberedItems[i].get();
 
   SetCaption(std::string(ProductName) + " - " + WebSite);
   SetBounds(295, 142, 625, 453);
@@ -75,37 +86,35 @@ TForm1::TForm1(ui::Application& app)
   CheckBox1.OnKeyPress = [this](char& key) { CheckBox1KeyPress(key); };
   CheckBox2.OnKeyPress = [this](char& key) { CheckBox2KeyPress(key); };
   Timer2.OnTimer = [this] { Timer2Timer(); };
-  CaptureRetryTimer.OnTimer = [this] { CaptureRetryTimerTimer(); };
-  JournalFlushTimer.OnTimer = [this] { JournalFlushTimerTimer(); };
   SearchTimer.OnTimer = [this] { SearchTimerTimer(); };
   Search_e.OnChange = [this] { Search_eChange(); };
   TableGrid2.OnViewPending = [this] { SearchTimer.SetEnabled(true); };
   showMessage_ = Desktop().Windows().RegisterWindowMessageA(ShowRunningInstanceMessage);
 
-  // The action commands are the action editor's.
+  // Adding and editing an action are the action editor's.
   Add_b.OnClick = [] { Tasks_form->Add_bClick(); };
   Edit_b.OnClick = [] { Tasks_form->Edit_bClick(); };
-  Delete_b.OnClick = [] { Tasks_form->Delete_bClick(); };
-  DeleteAll_b.OnClick = [] { Tasks_form->DeleteAll_bClick(); };
+  Delete_b.OnClick = [this] { Delete_bClick(); };
+  DeleteAll_b.OnClick = [this] { DeleteAll_bClick(); };
   TableGrid1.OnCellDblClick = [this](ui::TableGrid&, int, int) { Edit_b.Click(); };
-  BitBtn3.OnClick = [] { Tasks_form->ExportActions(); };
-  BitBtn4.OnClick = [] { Tasks_form->ImportActions(); };
+  BitBtn3.OnClick = [this] { actions_.Export(actionFiles_); };
+  BitBtn4.OnClick = [this] { actions_.Import(actionFiles_); };
   TableGrid2.OnCellDblClick = [this](ui::TableGrid&, int, int row) {
-    history::CopyEntryToClipboard(Desktop(), Handle(), TableGrid2, row);
+    history::CopyEntryToClipboard(Desktop(), Handle(), history_.List(), row);
   };
   BitBtn1.OnClick = [this] {
     // Only what the user sees selected goes.
     TableGrid2.DeselectHiddenRows();
-    history::DeleteSelected(Desktop(), TableGrid2, history::HistoryFilePath(Desktop()));
+    history::DeleteSelected(history_);
   };
-  BitBtn2.OnClick = [this] { history::ClearAll(Desktop(), TableGrid2, history::HistoryFilePath(Desktop())); };
-  BitBtn5.OnClick = [this] { history::ExportHistory(Desktop(), TableGrid2, Tasks_form->SaveDialog1); };
-  BitBtn6.OnClick = [this] {
-    history::ImportHistory(Desktop(), TableGrid2, Tasks_form->TableGrid2, Tasks_form->OpenDialog2,
-                           history::HistoryFilePath(Desktop()));
-  };
+  BitBtn2.OnClick = [this] { history::ClearAll(history_); };
+  BitBtn5.OnClick = [this] { history::ExportHistory(Desktop(), history_.List(), historyFiles_); };
+  BitBtn6.OnClick = [this] { history::ImportHistory(Desktop(), history_, historyFiles_); };
   for (auto& item : NumberedItems)
-    item->OnClick = [this](ui::MenuItem& sender) { actions::N11Click(*this, sender); };
+    item->OnClick = [this](ui::MenuItem& sender) { N11Click(sender); };
+  recorder_.OnClipboardText = [this](const std::u16string& text) {
+    Label1.SetCaption(LabelPrefix + Utf16ToUtf8(text));
+  };
 
   TrayIcon1.Hint = ProductName;
   TrayIcon1.Icon = Desktop().Windows().LoadMainIcon(16);
@@ -120,6 +129,7 @@ TForm1::TForm1(ui::Application& app)
 }
 
 TForm1::~TForm1() {
+  recorder_.OnClipboardText = nullptr;
   FormDestroy();
   TrayIcon1.Remove();
   // The window goes while its controls, whose peers its children talk to, still exist.
@@ -132,14 +142,14 @@ void TForm1::FormCreate() {
   FirstRunCheck();
 }
 
-void TForm1::FormDestroy() { Chain.LeaveChain(Handle()); }
+void TForm1::FormDestroy() { recorder_.LeaveChain(); }
 
 std::string TForm1::ExePath() { return Desktop().Files().GetModuleFileNameW(); }
 
 void TForm1::FormCloseQuery(bool& canClose) {
   {
-    const grid::UpdateScope update(TableGrid2);
-    history::WriteHistoryFile(TableGrid2, Desktop(), history::HistoryPath(Desktop()));
+    const grid::UpdateScope update(history_.List());
+    history_.WriteAll();
   }
   SaveSettings();
   canClose = true;
@@ -159,11 +169,11 @@ bool TForm1::HandleMessage(Uint msg, WParam wParam, LParam lParam, LResult& resu
       return true;
     case WmDrawClipboard:
       result = DefaultHandler(msg, wParam, lParam);
-      Chain.DrawClipboard([this] { CaptureChange(); });
+      recorder_.DrawClipboard();
       return true;
     case WmChangeCbChain:
       DefaultHandler(msg, wParam, lParam);
-      result = Chain.ChangeCbChain(wParam, lParam);
+      result = recorder_.ChangeCbChain(wParam, lParam);
       return true;
     case WmShowWindow:
       TrayIcon1.OwnerShowWindow(wParam, lParam);
@@ -223,49 +233,6 @@ void TForm1::CheckBox1KeyPress(char&) { SaveSettings(); }
 
 void TForm1::CheckBox2KeyPress(char&) { SaveSettings(); }
 
-void TForm1::CaptureChange() {
-  CaptureRetryTimer.SetEnabled(false);
-  CaptureRetry.Stop();
-  ReadClipboard(false);
-}
-
-void TForm1::CaptureRetryTimerTimer() {
-  CaptureRetryTimer.SetEnabled(false);
-  // A newer change brings its own notification; this one's text is gone from the clipboard.
-  if (!CaptureRetry.StillWanted(Desktop().Clipboard().GetClipboardSequenceNumber())) {
-    CaptureRetry.Stop();
-    return;
-  }
-  ReadClipboard(true);
-}
-
-void TForm1::ReadClipboard(bool retrying) {
-  switch (history::CaptureClipboard(Desktop(), Handle(), TableGrid2, Label1, history::LastClipboardText)) {
-    case history::CaptureResult::Recorded:
-      CaptureRetry.Stop();
-      HistoryStore1.Recorded(TableGrid2);
-      JournalFlushTimer.SetEnabled(true);
-      break;
-    case history::CaptureResult::Busy:
-      // Another program reads the clipboard at the same change; it lets go within moments.
-      if (const Uint delay = retrying
-                                 ? CaptureRetry.Next()
-                                 : CaptureRetry.Begin(Desktop().Clipboard().GetClipboardSequenceNumber())) {
-        CaptureRetryTimer.SetInterval(delay);
-        CaptureRetryTimer.SetEnabled(true);
-      }
-      break;
-    case history::CaptureResult::Skipped:
-      CaptureRetry.Stop();
-      break;
-  }
-}
-
-void TForm1::JournalFlushTimerTimer() {
-  JournalFlushTimer.SetEnabled(false);
-  HistoryStore1.Flush();
-}
-
 // Each slice reads up to this many text units: some tens of milliseconds, so that the window
 // answers in between however long the history is.
 constexpr std::size_t SearchSliceUnits = std::size_t{1} << 26;
@@ -310,8 +277,37 @@ void TForm1::TellUser(const std::vector<std::string>& notices) {
 
 // One second after start-up, when the history is loaded, the window starts hearing of changes.
 void TForm1::Timer2Timer() {
-  Chain.JoinChain(Handle());
+  recorder_.JoinChain(Handle());
   Timer2.SetEnabled(false);
+}
+
+void TForm1::Delete_bClick() { actions_.DeleteSelected(); }
+
+void TForm1::DeleteAll_bClick() { actions_.DeleteAll(); }
+
+void TForm1::RefreshTrayActionItems() {
+  try {
+    const grid::Table& table = actions_.Table();
+    const int n = table.RowCount();
+    for (int k = n; k < TrayActionSlots; ++k) trayActionItems_[k]->SetVisible(false);
+    const int name = table.ColumnIndex(actions::NameColumn);
+    for (int k = 0; k < std::min(n, TrayActionSlots); ++k) {
+      trayActionItems_[k]->SetVisible(true);
+      trayActionItems_[k]->SetCaption(Utf16ToUtf8(table.Cell(name, k)));
+    }
+  } catch (const std::exception&) {
+    // The menu keeps whatever the refresh got to.
+  }
+}
+
+void TForm1::N11Click(ui::MenuItem& sender) {
+  const grid::Table& table = actions_.Table();
+  // The caption holds the name exactly, so names that differ in any character stay apart.
+  const std::u16string name = Utf8ToUtf16(sender.Caption());
+  for (int row = 0; row < table.RowCount(); ++row) {
+    if (table.Cell(actions::NameColumn, row) != name) continue;
+    clipboard::SetClipboardText(Desktop(), Handle(), table.Cell(actions::TextColumn, row));
+  }
 }
 
 }  // namespace app

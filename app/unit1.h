@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "actions/main_window.h"
+#include "actions/action_table.h"
 #include "app/quick_paste_options.h"
-#include "clipboard/viewer_chain.h"
 #include "grid/row_filter.h"
-#include "history/capture.h"
 #include "history/history_store.h"
+#include "history/recorder.h"
 #include "tray/tray_icon.h"
 #include "ui/application.h"
 #include "ui/controls.h"
+#include "ui/file_dialogs.h"
 #include "ui/form.h"
 #include "ui/menu.h"
 #include "ui/table_grid.h"
@@ -34,11 +34,16 @@ constexpr const char* MarkerValue = "fr";
 constexpr const char* InstanceMutexName = "Corvilane_Clipboard_Manager_Running";
 constexpr const char* ShowRunningInstanceMessage = "Corvilane_Clipboard_Manager_Show";
 
+// The tray menu's numbered items, one per action.
+constexpr int TrayActionSlots = 100;
 std::vector<std::unique_ptr<ui::MenuItem>> MakeNumberedItems(ui::PopupMenu& menu);
 
-class TForm1 : public ui::Form, public actions::MainWindow {
+// Shows the program's lists, which it does not own: the actions in TableGrid1 and the history
+// in TableGrid2, whose new entries the recorder tells it about.
+class TForm1 : public ui::Form {
  public:
-  explicit TForm1(ui::Application& app);
+  TForm1(ui::Application& app, actions::ActionList& actions, history::HistoryStore& history,
+         history::Recorder& recorder);
   ~TForm1() override;
 
   // Components, as the window declares them.
@@ -88,22 +93,17 @@ class TForm1 : public ui::Form, public actions::MainWindow {
   ui::MenuItem Exit3{&PopupMenu2, "Exit3", "Exit"};
   tray::TTrayIcon TrayIcon1{*this};
 
+  // The file dialogs of the export and import commands.
+  ui::OpenDialog OpenDialog1{*this};  // "Import actions"
+  ui::OpenDialog OpenDialog2{*this};  // "Import history"
+  ui::SaveDialog SaveDialog1{*this};  // both exports
+
   ui::Timer Timer2{*this, 1000, true};
-  // Reads a clipboard that was busy at a change again, a few times within about a second.
-  ui::Timer CaptureRetryTimer{*this, 10, false};
-  // Puts the journal's records on the disk within a second of a capture.
-  ui::Timer JournalFlushTimer{*this, 1000, false};
   // Runs the history search on in slices while it has rows left to scan, so that the window
   // keeps answering however long the history is.
   ui::Timer SearchTimer{*this, 1, false};
   // The history rows the search box matches; the history table shows them.
-  grid::RowFilter HistoryFilter{TableGrid2, TableGrid2.ColumnIndex(history::Clipboadrs_history)};
-
-  // The next window in the clipboard viewer chain; 0 for none.
-  platform::Hwnd NextViewer = 0;
-  clipboard::ViewerChain Chain{Desktop(), NextViewer};
-  history::HistoryStore HistoryStore1{Desktop(), history::HistoryFilePath(Desktop())};
-  history::BusyClipboardRetry CaptureRetry;
+  grid::RowFilter HistoryFilter;
 
   // Tells the user, in a balloon over the tray icon, without a box that waits for an answer.
   void TellUser(const std::vector<std::string>& notices);
@@ -116,7 +116,15 @@ class TForm1 : public ui::Form, public actions::MainWindow {
   void SaveSettings();
   void FirstRunCheck();
 
+  // Shows one numbered tray item per action (at most the slots there are) with the action's
+  // name, and hides the rest.
+  void RefreshTrayActionItems();
+
   // Handlers.
+  void Delete_bClick();
+  void DeleteAll_bClick();
+  // A numbered tray item: every action of that name puts its text on the clipboard.
+  void N11Click(ui::MenuItem& sender);
   void Exit1Click();
   void Exit3Click();
   void Reference1Click();
@@ -127,16 +135,10 @@ class TForm1 : public ui::Form, public actions::MainWindow {
   void CheckBox1KeyPress(char& key);
   void CheckBox2KeyPress(char& key);
   void Timer2Timer();
-  void CaptureRetryTimerTimer();
-  void JournalFlushTimerTimer();
   void Search_eChange();
   void SearchTimerTimer();
 
-  // actions::MainWindow
-  ui::Form& MainForm() override { return *this; }
-  ui::TableGrid& ActionTable() override { return TableGrid1; }
-  ui::TableGrid& HistoryTable() override { return TableGrid2; }
-  std::array<ui::MenuItem*, actions::TrayActionSlots>& TrayActionItems() override { return trayActionItems_; }
+  std::array<ui::MenuItem*, TrayActionSlots>& TrayActionItems() { return trayActionItems_; }
 
  protected:
   void FormCloseQuery(bool& canClose) override;
@@ -147,13 +149,15 @@ class TForm1 : public ui::Form, public actions::MainWindow {
  private:
   void FormDestroy();
   void MakeVisibleAndRestore(int showCmd);
-  // A change notification: reads the clipboard, and reads it again later when it was busy.
-  void CaptureChange();
-  void ReadClipboard(bool retrying);
   void SearchSlice();
   std::string ExePath();
 
-  std::array<ui::MenuItem*, actions::TrayActionSlots> trayActionItems_{};
+  actions::ActionList& actions_;
+  history::HistoryStore& history_;
+  history::Recorder& recorder_;
+  ui::DialogFilePrompt actionFiles_{OpenDialog1, SaveDialog1};
+  ui::DialogFilePrompt historyFiles_{OpenDialog2, SaveDialog1};
+  std::array<ui::MenuItem*, TrayActionSlots> trayActionItems_{};
   platform::Uint showMessage_ = 0;
 };
 

@@ -100,4 +100,13 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
   return result;
 }
 
+std::string LoadNotice(platform::IFiles& files, const DataFileLoad& load, const std::string& subject,
+                       const std::string& file, const std::string& unreadableOutcome) {
+  if (load.state == DataFileLoad::State::Unreadable)
+    return subject + " could not be read (" + ErrorDescription(files, load.error) + ")" + unreadableOutcome;
+  if (!load.malformed) return {};
+  return load.keptAs.empty() ? "The " + file + " is damaged, and no copy of it could be made."
+                             : "The " + file + " is damaged; it was kept as " + FileNameOf(load.keptAs) + ".";
+}
+
 }  // namespace grid

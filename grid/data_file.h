@@ -61,6 +61,12 @@ std::string FileNameOf(const std::string& path);
 // when the system has no text.
 std::string ErrorDescription(platform::IFiles& files, platform::Dword error);
 
+// What the user is told after a load, or empty when all went well. `subject` names what the
+// file holds as a sentence starts ("The actions"), `file` the file itself ("actions file"),
+// and `unreadableOutcome` ends the sentence about a file that could not be read.
+std::string LoadNotice(platform::IFiles& files, const DataFileLoad& load, const std::string& subject,
+                       const std::string& file, const std::string& unreadableOutcome);
+
 // Whether an error of opening a file means it is not there (rather than not readable).
 bool IsMissingFileError(platform::Dword error);
 

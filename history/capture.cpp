@@ -4,15 +4,10 @@
 
 #include "clipboard/clipboard_text.h"
 #include "history/history_table.h"
-#include "platform/utf.h"
 
 namespace history {
 
 using namespace platform;
-
-namespace {
-constexpr const char* LabelPrefix = "Clipboard contains: ";
-}
 
 std::u16string DateText(Desktop& desktop, const SystemTime& time) {
   IClock& clock = desktop.Clock();
@@ -45,43 +40,38 @@ Uint BusyClipboardRetry::Next() {
   return RetryDelays[step_];
 }
 
-CaptureResult CaptureClipboard(Desktop& desktop, Hwnd mainWindow, grid::Table& history, ui::Label& label,
-                               std::u16string& lastClipboardText) {
-  std::u16string text;
+ClipboardRead ReadClipboardChange(Desktop& desktop, Hwnd window) {
+  ClipboardRead change;
   bool markedPrivate = false;
-  const bool read = clipboard::GetClipboardText(desktop, mainWindow, text, markedPrivate);
+  const bool read = clipboard::GetClipboardText(desktop, window, change.text, markedPrivate);
   // Whether text is there can be asked without opening the clipboard; a read that failed with
   // text there means another program had the clipboard open.
   IClipboard& board = desktop.Clipboard();
-  const bool busy =
-      !read && (board.IsClipboardFormatAvailable(CfText) || board.IsClipboardFormatAvailable(CfUnicodeText));
-  // Kept also when private: the hotkey paste puts the user's own clipboard back afterwards,
-  // and that must not lose a password the user just copied. It never reaches a file.
-  lastClipboardText = text;
-  LastClipboardTextPrivate = markedPrivate;
-  label.SetCaption(markedPrivate ? std::string(LabelPrefix) : LabelPrefix + Utf16ToUtf8(text));
-  if (busy) return CaptureResult::Busy;
-  if (markedPrivate) return CaptureResult::Skipped;
+  if (!read && (board.IsClipboardFormatAvailable(CfText) || board.IsClipboardFormatAvailable(CfUnicodeText)))
+    change.state = ClipboardRead::State::Busy;
+  else if (markedPrivate)
+    change.state = ClipboardRead::State::Private;
+  // A private text goes no further than this function.
+  if (change.state != ClipboardRead::State::Text) change.text.clear();
+  return change;
+}
 
-  try {
-    const int textColumn = history.ColumnIndex(Clipboadrs_history);
-    if (history.RowCount() > 0) {
-      std::u16string scratch;
-      if (history.CellView(textColumn, 0, scratch) == text) return CaptureResult::Skipped;
-    }
-    if (text.empty()) return CaptureResult::Skipped;
-    if (history.RowCount() == 0) {
-      history.AppendRow();
-    } else {
-      history.InsertRowAtTop();
-    }
-    history.SetCell(textColumn, 0, text);
-    history.SetCell(Date, 0, DateText(desktop, desktop.Clock().GetLocalTime()));
-    return CaptureResult::Recorded;
-  } catch (const std::exception&) {
-    // A failed capture costs one entry, never the notification that the chain still owes.
-    return CaptureResult::Skipped;
+bool RecordAtTop(grid::Table& history, std::u16string_view text, std::u16string_view date) {
+  const int textColumn = history.ColumnIndex(Clipboadrs_history);
+  const int dateColumn = history.ColumnIndex(Date);
+  if (history.RowCount() > 0) {
+    std::u16string scratch;
+    if (history.CellView(textColumn, 0, scratch) == text) return false;
   }
+  if (text.empty()) return false;
+  if (history.RowCount() == 0) {
+    history.AppendRow();
+  } else {
+    history.InsertRowAtTop();
+  }
+  history.SetCell(textColumn, 0, std::u16string(text));
+  history.SetCell(dateColumn, 0, std::u16string(date));
+  return true;
 }
 
 void CopyEntryToClipboard(Desktop& desktop, Hwnd mainWindow, const grid::Table& history, int row) {

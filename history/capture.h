@@ -1,4 +1,4 @@
-// Recording each clipboard change in the history, and putting an entry back on the clipboard.
+// Reading a clipboard change for the history, and putting an entry back on the clipboard.
 #pragma once
 
 #include <string>
@@ -6,23 +6,28 @@
 #include "grid/table.h"
 #include "history/history_table.h"
 #include "platform/desktop.h"
-#include "ui/controls.h"
 
 namespace history {
 
-enum class CaptureResult {
-  Recorded,  // a new top row holds the text
-  Skipped,   // nothing to record: no text, an empty or private one, or a repeat of the top row
-  Busy,      // the clipboard holds text, but another program had it open
+// What a change notification found on the clipboard.
+struct ClipboardRead {
+  enum class State {
+    Text,     // `text` holds the clipboard's text, empty when it held none
+    Private,  // its owner marked the content as not for histories: `text` stays empty
+    Busy,     // the clipboard holds text, but another program had it open
+  };
+  State state = State::Text;
+  std::u16string text;
 };
 
-// Handles one change notification: reads the clipboard's text on behalf of `mainWindow` into
-// `lastClipboardText`, shows it in `label` and, unless it is empty or repeats the top row,
-// inserts it with the current date and time as the new top row. Content that its owner marked
-// private is kept in `lastClipboardText` only: neither shown nor recorded. Errors while checking
-// and recording are dropped; an error reading the clipboard goes to the caller.
-CaptureResult CaptureClipboard(platform::Desktop& desktop, platform::Hwnd mainWindow, grid::Table& history,
-                               ui::Label& label, std::u16string& lastClipboardText);
+// Reads the clipboard's text on behalf of `window`. An error reading the clipboard goes to the
+// caller.
+ClipboardRead ReadClipboardChange(platform::Desktop& desktop, platform::Hwnd window);
+
+// Puts `text` at the top of `history` with `date`, unless it is empty or repeats the top row.
+// Returns whether a row was inserted; raises platform::Error for a table without the history's
+// columns.
+bool RecordAtTop(grid::Table& history, std::u16string_view text, std::u16string_view date);
 
 // The double-click on a history row: puts that row's text on the clipboard, on behalf of
 // `mainWindow`. A row outside the table does nothing. Errors of the clipboard write go

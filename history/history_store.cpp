@@ -13,8 +13,6 @@ using namespace platform;
 
 namespace {
 
-HistoryStore* active = nullptr;
-
 // Whether the journal's rows, on top, are also the file's first rows below them: the journal was
 // folded into the file, and the program ended before it could empty the journal.
 bool AlreadyFolded(const grid::Table& history, int journaled) {
@@ -37,20 +35,16 @@ void EncodeRow(std::string& out, const grid::Table& history, int row) {
 
 }  // namespace
 
-HistoryStore::HistoryStore(Desktop& desktop, PathProvider historyPath)
-    : desktop_(desktop), historyPath_(std::move(historyPath)), previous_(active) {
-  active = this;
-}
+HistoryStore::HistoryStore(Desktop& desktop, PathProvider historyPath, grid::Table& history)
+    : desktop_(desktop), historyPath_(std::move(historyPath)), history_(history) {}
 
 HistoryStore::~HistoryStore() {
   Flush();
   CloseJournal();
-  if (active == this) active = previous_;
 }
 
-HistoryStore* HistoryStore::Active() { return active; }
-
-std::string HistoryStore::Load(grid::Table& history) {
+std::string HistoryStore::Load() {
+  grid::Table& history = history_;
   IFiles& files = desktop_.Files();
   history.BeginUpdate();
   history.RemoveAllRows();
@@ -59,21 +53,15 @@ std::string HistoryStore::Load(grid::Table& history) {
   // top, and the file's rows are read below them.
   std::string journalNotice;
   bool journalDamaged = false;
-  int journaled = ReadJournal(history, journalNotice, journalDamaged);
+  int journaled = ReadJournal(journalNotice, journalDamaged);
 
-  std::string notice;
   const grid::DataFileLoad load = grid::LoadDataFile(history, files, desktop_.Clock(), historyPath_(),
                                                      Separator, LineBreakMark, /*keepRows=*/true);
-  if (load.state == grid::DataFileLoad::State::Unreadable) {
-    unreadable_ = true;
-    notice = "The clipboard history could not be read (" + grid::ErrorDescription(files, load.error) +
-             "). It is left as it is; the copies of this run are kept in " + grid::FileNameOf(JournalPath()) +
-             " and join the history at the next start.";
-  } else if (load.malformed) {
-    notice = load.keptAs.empty() ? "The clipboard history file is damaged, and no copy of it could be made."
-                                 : "The clipboard history file is damaged; it was kept as " +
-                                       grid::FileNameOf(load.keptAs) + ".";
-  }
+  unreadable_ = load.state == grid::DataFileLoad::State::Unreadable;
+  std::string notice = grid::LoadNotice(files, load, "The clipboard history", "clipboard history file",
+                                        ". It is left as it is; the copies of this run are kept in " +
+                                            grid::FileNameOf(JournalPath()) +
+                                            " and join the history at the next start.");
   if (notice.empty()) notice = journalNotice;
 
   if (AlreadyFolded(history, journaled)) {
@@ -90,16 +78,17 @@ std::string HistoryStore::Load(grid::Table& history) {
   }
   unfolded_ = unreadable_ ? history.RowCount() : journaled;
   // A record cut short by a crash is dropped, so that the next ones are not written after it.
-  if (journalDamaged && RewriteJournal(history) != 0) journalStale_ = true;
+  if (journalDamaged && RewriteJournal() != 0) journalStale_ = true;
   loaded_ = true;
   // The file holds exactly what writing the list gives, and nothing else waits to join it.
   if (load.asWritten && journaled == 0 && !journalDamaged && !journalUnread_ && !journalStale_ &&
       !journalHasHeader_)
-    NoteFileHolds(history);
+    NoteFileHolds();
   return notice;
 }
 
-int HistoryStore::ReadJournal(grid::Table& history, std::string& notice, bool& damaged) {
+int HistoryStore::ReadJournal(std::string& notice, bool& damaged) {
+  grid::Table& history = history_;
   IFiles& files = desktop_.Files();
   const std::string path = JournalPath();
   std::string bytes;
@@ -132,8 +121,7 @@ int HistoryStore::ReadJournal(grid::Table& history, std::string& notice, bool& d
   return static_cast<int>(content.records.size());
 }
 
-void HistoryStore::Recorded(const grid::Table& history) {
-  if (history.RowCount() == 0) return;
+void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text) {
   ++unfolded_;
   // Appending to a journal whose records are not in the list would replay this run's captures
   // twice; this run's captures reach the disk with the next write of the history file instead.
@@ -145,7 +133,7 @@ void HistoryStore::Recorded(const grid::Table& history) {
     FileHandle probe = 0;
     if (files.OpenForAppend(JournalPath(), probe) != 0) return;
     files.Close(probe);
-    journalStale_ = RewriteJournal(history) != 0;
+    journalStale_ = RewriteJournal() != 0;
     return;
   }
   std::string bytes;
@@ -157,7 +145,7 @@ void HistoryStore::Recorded(const grid::Table& history) {
     }
     if (!journalHasHeader_) bytes = JournalHeader;
   }
-  EncodeRow(bytes, history, 0);
+  EncodeJournalRecord(bytes, date, text);
   if (files.Write(journal_, bytes.data(), bytes.size()) != 0) {
     // A record may be cut short in the file: the journal is written anew at the next chance.
     CloseJournal();
@@ -168,33 +156,33 @@ void HistoryStore::Recorded(const grid::Table& history) {
   needsFlush_ = true;
 }
 
-Dword HistoryStore::RewriteJournal(const grid::Table& history) {
+Dword HistoryStore::RewriteJournal() {
   CloseJournal();
   std::string bytes(JournalHeader);
-  for (int row = std::min(unfolded_, history.RowCount()) - 1; row >= 0; --row) EncodeRow(bytes, history, row);
+  for (int row = std::min(unfolded_, history_.RowCount()) - 1; row >= 0; --row) EncodeRow(bytes, history_, row);
   const Dword error = grid::ReplaceFileContents(desktop_.Files(), JournalPath(), bytes.data(), bytes.size());
   if (error == 0) journalHasHeader_ = true;
   return error;
 }
 
-void HistoryStore::WriteAll(const grid::Table& history) {
+void HistoryStore::WriteAll() {
   // A close or a log-off can arrive while start-up still waits (the first run's web page, the
   // tray icon), before the history is read: writing then would replace it with an empty list.
   if (!loaded_) return;
-  if (FileStillHolds(history)) return;
+  if (FileStillHolds()) return;
   if (unreadable_) {
     // Neither file can take this run's list without losing what the other one holds.
     if (journalUnread_) grid::RaiseIoError(journalError_);
     // The file keeps its entries; this run's list waits in the journal.
-    unfolded_ = history.RowCount();
-    const Dword error = RewriteJournal(history);
+    unfolded_ = history_.RowCount();
+    const Dword error = RewriteJournal();
     journalStale_ = error != 0;
     if (error != 0) grid::RaiseIoError(error);
     return;
   }
-  fileHolds_ = nullptr;
-  WriteHistoryFileDirect(history, desktop_, historyPath_());
-  NoteFileHolds(history);
+  fileHolds_ = false;
+  WriteHistoryFile(history_, desktop_, historyPath_());
+  NoteFileHolds();
   unfolded_ = 0;
   if (journalUnread_) return;  // its captures are not in the file: they stay for the next start
   CloseJournal();
@@ -208,15 +196,15 @@ void HistoryStore::WriteAll(const grid::Table& history) {
   }
 }
 
-void HistoryStore::NoteFileHolds(const grid::Table& history) {
-  fileHolds_ = desktop_.Files().GetFileStamp(historyPath_(), fileHoldsStamp_) == 0 ? &history : nullptr;
-  fileHoldsVersion_ = history.ContentVersion();
+void HistoryStore::NoteFileHolds() {
+  fileHolds_ = desktop_.Files().GetFileStamp(historyPath_(), fileHoldsStamp_) == 0;
+  fileHoldsVersion_ = history_.ContentVersion();
 }
 
 // Neither the list nor the file has changed since they were last the same, and no capture waits
 // in the journal: another program that deleted or replaced the file gets the list back.
-bool HistoryStore::FileStillHolds(const grid::Table& history) {
-  if (fileHolds_ != &history || fileHoldsVersion_ != history.ContentVersion() || unfolded_ != 0 ||
+bool HistoryStore::FileStillHolds() {
+  if (!fileHolds_ || fileHoldsVersion_ != history_.ContentVersion() || unfolded_ != 0 ||
       journalStale_ || journalHasHeader_)
     return false;
   platform::IFiles::FileStamp now;

@@ -1,12 +1,8 @@
 #include "history/history_table.h"
 
 #include "grid/data_directory.h"
-#include "history/history_store.h"
 
 namespace history {
-
-std::u16string LastClipboardText;
-bool LastClipboardTextPrivate = false;
 
 std::vector<grid::Column> HistoryColumns() {
   return {
@@ -25,14 +21,6 @@ PathProvider HistoryFilePath(platform::Desktop& desktop) {
 }
 
 void WriteHistoryFile(const grid::Table& history, platform::Desktop& desktop, const std::string& path) {
-  if (HistoryStore* store = HistoryStore::Active(); store && store->IsHistoryFile(path)) {
-    store->WriteAll(history);
-    return;
-  }
-  WriteHistoryFileDirect(history, desktop, path);
-}
-
-void WriteHistoryFileDirect(const grid::Table& history, platform::Desktop& desktop, const std::string& path) {
   grid::WriteRowsToFile(history, desktop.Files(), desktop.CodePage(), path, Separator, LineBreakMark,
                         Encoding);
 }

@@ -1,4 +1,4 @@
-// The clipboard history: its table's columns, its file, and the text of the latest change.
+// The clipboard history: its table's columns and its file.
 #pragma once
 
 #include <cstdint>
@@ -12,12 +12,6 @@
 
 namespace history {
 
-// The clipboard text read at the latest change notification, recorded or not; empty when the
-// clipboard held no text. Written only by CaptureClipboard; the hotkey paste puts it back.
-extern std::u16string LastClipboardText;
-// Whether its owner had marked that text private; a paste that puts it back marks it again.
-extern bool LastClipboardTextPrivate;
-
 // Column component names; the data columns are looked up by them, not by position.
 constexpr const char* IncrementColumn1 = "IncrementColumn1";
 constexpr const char* Date = "Date";
@@ -27,10 +21,12 @@ constexpr const char* Clipboadrs_history = "Clipboadrs_history";
 // order of the history file.
 std::vector<grid::Column> HistoryColumns();
 
-// How history files are written and read.
+// How history files are written and read, and how the file dialogs offer them.
 constexpr char16_t Separator = u',';
 constexpr char16_t LineBreakMark = u'|';
 constexpr std::uint8_t Encoding = grid::Utf16LeEncoding;
+constexpr const char* FileFilter = "Corvilane Clipboard manager history|*.hstr";
+constexpr const char* FileExtension = ".hstr";
 
 // The executable's folder + "\Data\clipboard_history.hstr", formed at each call.
 std::string HistoryPath(platform::Desktop& desktop);
@@ -39,11 +35,9 @@ using PathProvider = std::function<std::string()>;
 // HistoryPath as a provider.
 PathProvider HistoryFilePath(platform::Desktop& desktop);
 
-// Every row, top row first; raises platform::IoError. A write of the running program's history
-// file goes through its store (history_store.h), which keeps the capture journal in step.
+// Every row, top row first, to the file `path`; raises platform::IoError. The running program's
+// own history file is written by its store (history_store.h), which keeps the journal in step.
 void WriteHistoryFile(const grid::Table& history, platform::Desktop& desktop, const std::string& path);
-// The same write straight to the file.
-void WriteHistoryFileDirect(const grid::Table& history, platform::Desktop& desktop, const std::string& path);
 // Replaces all rows by the file's; raises platform::IoError (the table is then left empty, or
 // with the rows read before the failure).
 void ReadHistoryFile(grid::Table& history, platform::Desktop& desktop, const std::string& path);

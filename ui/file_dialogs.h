@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "grid/file_prompt.h"
 #include "ui/form.h"
 
 namespace ui {
@@ -44,6 +45,29 @@ class OpenDialog : public FileDialog {
 class SaveDialog : public FileDialog {
  public:
   explicit SaveDialog(Form& owner) : FileDialog(owner, true) {}
+};
+
+// Asks through an open and a save dialog of a form, each set up anew at every question.
+class DialogFilePrompt final : public grid::FilePrompt {
+ public:
+  DialogFilePrompt(OpenDialog& open, SaveDialog& save) : open_(open), save_(save) {}
+  bool AskFileToSave(const std::string& filter, std::string& fileName) override {
+    save_.Filter = filter;
+    if (!save_.Execute()) return false;
+    fileName = save_.FileName;
+    return true;
+  }
+  bool AskFileToOpen(const std::string& filter, const std::string& initialDir, std::string& fileName) override {
+    open_.Filter = filter;
+    open_.InitialDir = initialDir;
+    if (!open_.Execute()) return false;
+    fileName = open_.FileName;
+    return true;
+  }
+
+ private:
+  OpenDialog& open_;
+  SaveDialog& save_;
 };
 
 }  // namespace ui

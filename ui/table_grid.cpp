@@ -5,10 +5,12 @@
 
 namespace ui {
 
-TableGrid::TableGrid(Control* parent, std::string name, std::vector<grid::Column> columns)
-    : Control(parent, std::move(name)), grid::Table(std::move(columns)) {
-  SetObserver(this);
+TableGrid::TableGrid(Control* parent, std::string name, grid::Table& rows)
+    : Control(parent, std::move(name)), rows_(rows) {
+  rows_.SetObserver(this);
 }
+
+TableGrid::~TableGrid() { rows_.SetObserver(nullptr); }
 
 void TableGrid::TableChanged() {
   Control::Changed();
@@ -20,66 +22,66 @@ void TableGrid::SetView(grid::RowFilter* view) {
   Control::Changed();
 }
 
-int TableGrid::ShownCount() { return view_ != nullptr ? view_->Count() : RowCount(); }
+int TableGrid::ShownCount() { return view_ != nullptr ? view_->Count() : rows_.RowCount(); }
 
 int TableGrid::ShownRow(int position) {
   if (view_ != nullptr) return view_->RowAt(position);
-  return position >= 0 && position < RowCount() ? position : -1;
+  return position >= 0 && position < rows_.RowCount() ? position : -1;
 }
 
 int TableGrid::ShownPosition(int row) {
   if (view_ != nullptr) return view_->PositionOf(row);
-  return row >= 0 && row < RowCount() ? row : -1;
+  return row >= 0 && row < rows_.RowCount() ? row : -1;
 }
 
 std::u16string_view TableGrid::ShownCell(int column, int position, std::u16string& scratch) {
   const int row = ShownRow(position);
   if (row < 0) return {};
-  if (view_ != nullptr && view_->Active() && column >= 0 && column < ColumnCount() &&
-      Columns()[static_cast<std::size_t>(column)].kind == grid::ColumnKind::Increment) {
+  if (view_ != nullptr && view_->Active() && column >= 0 && column < rows_.ColumnCount() &&
+      rows_.Columns()[static_cast<std::size_t>(column)].kind == grid::ColumnKind::Increment) {
     std::string number = std::to_string(position + 1);
     scratch.assign(number.begin(), number.end());
     return scratch;
   }
-  return CellView(column, row, scratch);
+  return rows_.CellView(column, row, scratch);
 }
 
 void TableGrid::DeselectHiddenRows() {
   if (view_ == nullptr || !view_->Active()) return;
-  grid::UpdateScope update(*this);
-  for (int row = 0; row < RowCount(); ++row) {
-    if (RowSelected(row) && view_->PositionOf(row) < 0) SetRowSelected(row, false);
+  grid::UpdateScope update(rows_);
+  for (int row = 0; row < rows_.RowCount(); ++row) {
+    if (rows_.RowSelected(row) && view_->PositionOf(row) < 0) rows_.SetRowSelected(row, false);
   }
 }
 
 void TableGrid::ClickRow(int position) {
   const int row = ShownRow(position);
-  ClearSelection();
-  if (row >= 0) SetRowSelected(row, true);
-  SetCurrentRow(row);
-  SetAnchorRow(row);
+  rows_.ClearSelection();
+  if (row >= 0) rows_.SetRowSelected(row, true);
+  rows_.SetCurrentRow(row);
+  rows_.SetAnchorRow(row);
 }
 
 void TableGrid::CtrlClickRow(int position) {
   const int row = ShownRow(position);
-  SetRowSelected(row, !RowSelected(row));
-  SetCurrentRow(row);
-  SetAnchorRow(row);
+  rows_.SetRowSelected(row, !rows_.RowSelected(row));
+  rows_.SetCurrentRow(row);
+  rows_.SetAnchorRow(row);
 }
 
 void TableGrid::ShiftClickRow(int position, bool addToSelection, int from) {
   // The anchor moves with its row as captures insert rows above it, so the range is the one
   // the user sees between the two clicks.
-  int first = AnchorRow() >= 0 ? ShownPosition(AnchorRow()) : -1;
+  int first = rows_.AnchorRow() >= 0 ? ShownPosition(rows_.AnchorRow()) : -1;
   if (first < 0) {
-    SetAnchorRow(ShownRow(from));
+    rows_.SetAnchorRow(ShownRow(from));
     first = from;
   }
   int last = position;
   if (first > last) std::swap(first, last);
-  if (!addToSelection) ClearSelection();
-  for (int p = first; p <= last; ++p) SetRowSelected(ShownRow(p), true);
-  SetCurrentRow(ShownRow(position));
+  if (!addToSelection) rows_.ClearSelection();
+  for (int p = first; p <= last; ++p) rows_.SetRowSelected(ShownRow(p), true);
+  rows_.SetCurrentRow(ShownRow(position));
 }
 
 void TableGrid::DblClickCell(int column, int position) {

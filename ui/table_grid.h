@@ -1,4 +1,6 @@
-// The table grid control: a row store shown as a table with a header.
+// The table grid control: a view that shows the rows of a table it does not own, all of them or
+// those of a filter, with a header. The selection, the current row and the anchor belong to the
+// rows (see grid::Table), so that they follow the rows as others are inserted and deleted.
 #pragma once
 
 #include <functional>
@@ -10,14 +12,17 @@
 
 namespace ui {
 
-class TableGrid : public Control, public grid::Table, private grid::TableObserver {
+class TableGrid : public Control, private grid::TableObserver {
  public:
-  TableGrid(Control* parent, std::string name, std::vector<grid::Column> columns);
+  // Shows `rows`, which must outlive the grid.
+  TableGrid(Control* parent, std::string name, grid::Table& rows);
+  ~TableGrid() override;
+
+  grid::Table& Rows() const { return rows_; }
 
   bool MultiSelect = true;
   bool RowSelect = true;
   bool GridLines = true;
-  bool ResizableRows = true;
 
   // What the grid shows: the rows of a filter over this table, or every row (nullptr). The
   // filter must outlive its use here.
@@ -63,6 +68,7 @@ class TableGrid : public Control, public grid::Table, private grid::TableObserve
  private:
   void TableChanged() override;
 
+  grid::Table& rows_;
   grid::RowFilter* view_ = nullptr;
   bool showCurrentRow_ = false;
 };

@@ -7,7 +7,7 @@
 #include "hotkeys/hotkey_text.h"
 #include "ui/controls.h"
 
-namespace actions {
+namespace app {
 
 // What the key list's entries carry: a virtual-key code.
 struct TPotentialKey {
@@ -35,4 +35,4 @@ struct KeyPicker {
   void Show(hotkeys::HotKey value);
 };
 
-}  // namespace actions
+}  // namespace app

@@ -1,8 +1,8 @@
-#include "actions/key_picker.h"
+#include "app/key_picker.h"
 
 #include <any>
 
-namespace actions {
+namespace app {
 
 using namespace platform;
 
@@ -51,4 +51,4 @@ void KeyPicker::Show(hotkeys::HotKey value) {
     }
 }
 
-}  // namespace actions
+}  // namespace app

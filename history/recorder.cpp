@@ -1,0 +1,109 @@
+#include "history/recorder.h"
+
+namespace history {
+
+using namespace platform;
+
+namespace {
+
+// Reads a clipboard that was busy at a change again, after the delays BusyClipboardRetry gives.
+constexpr std::uintptr_t RetryTimer = 1;
+// Puts the journal's records on the disk within a second of a capture.
+constexpr std::uintptr_t FlushTimer = 2;
+constexpr Uint FlushDelay = 1000;
+
+}  // namespace
+
+Recorder::Recorder(Desktop& desktop, HistoryStore& store) : desktop_(desktop), store_(store) {
+  WindowDesc desc;
+  desc.kind = WindowKind::MessageOnly;
+  desc.title = "HistoryRecorder";
+  window_ = desktop_.Windows().CreateWindowA(desc, this);
+}
+
+Recorder::~Recorder() {
+  IWindows& windows = desktop_.Windows();
+  windows.KillTimer(window_, RetryTimer);
+  windows.KillTimer(window_, FlushTimer);
+  windows.DestroyWindow(window_);
+}
+
+void Recorder::JoinChain(Hwnd viewer) {
+  if (viewer_ == 0) viewer_ = viewer;
+  chain_.JoinChain(viewer);
+}
+
+void Recorder::LeaveChain() {
+  chain_.LeaveChain(viewer_);
+  desktop_.Windows().KillTimer(window_, RetryTimer);
+  retry_.Stop();
+}
+
+void Recorder::DrawClipboard() {
+  chain_.DrawClipboard([this] {
+    desktop_.Windows().KillTimer(window_, RetryTimer);
+    retry_.Stop();
+    ReadClipboard(false);
+  });
+}
+
+LResult Recorder::ChangeCbChain(WParam removed, LParam next) { return chain_.ChangeCbChain(removed, next); }
+
+void Recorder::ReadClipboard(bool retrying) {
+  const ClipboardRead change = ReadClipboardChange(desktop_, viewer_);
+  if (OnClipboardText) OnClipboardText(change.text);
+  if (change.state != ClipboardRead::State::Busy) {
+    retry_.Stop();
+    if (change.state == ClipboardRead::State::Text) Record(change.text);
+    return;
+  }
+  // Another program reads the clipboard at the same change; it lets go within moments.
+  IClipboard& clipboard = desktop_.Clipboard();
+  if (const Uint delay = retrying ? retry_.Next() : retry_.Begin(clipboard.GetClipboardSequenceNumber()))
+    desktop_.Windows().SetTimer(window_, RetryTimer, delay);
+}
+
+void Recorder::Record(const std::u16string& text) {
+  if (text.empty()) return;
+  std::u16string date;
+  try {
+    date = DateText(desktop_, desktop_.Clock().GetLocalTime());
+    if (!RecordAtTop(store_.List(), text, date)) return;
+  } catch (const std::exception&) {
+    // A failed capture costs one entry, never the notification that the chain still owes.
+    return;
+  }
+  store_.Recorded(date, text);
+  if (!flushDue_) {
+    flushDue_ = true;
+    desktop_.Windows().SetTimer(window_, FlushTimer, FlushDelay);
+  }
+}
+
+void Recorder::RetryTimerFired() {
+  desktop_.Windows().KillTimer(window_, RetryTimer);
+  // A newer change brings its own notification; this one's text is gone from the clipboard.
+  if (!retry_.StillWanted(desktop_.Clipboard().GetClipboardSequenceNumber())) {
+    retry_.Stop();
+    return;
+  }
+  ReadClipboard(true);
+}
+
+LResult Recorder::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
+  if (msg != WmTimer) return desktop_.Windows().DefWindowProcA(hwnd, msg, wParam, lParam);
+  try {
+    if (wParam == RetryTimer) {
+      RetryTimerFired();
+    } else if (wParam == FlushTimer) {
+      desktop_.Windows().KillTimer(window_, FlushTimer);
+      flushDue_ = false;
+      store_.Flush();
+    }
+  } catch (const std::exception&) {
+    // A clipboard that cannot be read on a retry costs that entry; the next change is heard.
+  }
+  return 0;
+}
+
+}  // namespace history

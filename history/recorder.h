@@ -1,0 +1,60 @@
+// The recorder: hears of every clipboard change through the viewer chain and records each new
+// text at the top of the history, with its journal record on the disk within a second.
+//
+// The window that joins the chain (the main window) hands its chain messages here; the
+// recorder reads the clipboard on its behalf, tells the window what the clipboard holds, and
+// reads a clipboard that another program had open again a few times.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "clipboard/viewer_chain.h"
+#include "history/capture.h"
+#include "history/history_store.h"
+#include "platform/desktop.h"
+
+namespace history {
+
+class Recorder final : private platform::IWindowProc {
+ public:
+  // Records into the store's list.
+  Recorder(platform::Desktop& desktop, HistoryStore& store);
+  ~Recorder();
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+
+  // The next window in the clipboard viewer chain; 0 for none.
+  platform::Hwnd NextViewer = 0;
+
+  // `viewer` joins the chain; the clipboard is read on its behalf from now on.
+  void JoinChain(platform::Hwnd viewer);
+  // At the viewer's destruction: it leaves the chain, and nothing is read any more.
+  void LeaveChain();
+  // WM_DRAWCLIPBOARD, after the viewer's default handling: records the change, and passes the
+  // notification on once on every path. An error reading the clipboard goes to the caller.
+  void DrawClipboard();
+  // WM_CHANGECBCHAIN, after the viewer's default handling.
+  platform::LResult ChangeCbChain(platform::WParam removed, platform::LParam next);
+
+  // Told at every read of a change: the clipboard's text; empty when it holds none, when its
+  // owner marked it private and when another program had it open.
+  std::function<void(const std::u16string& text)> OnClipboardText;
+
+ private:
+  platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
+                               platform::LParam lParam) override;
+  void ReadClipboard(bool retrying);
+  void Record(const std::u16string& text);
+  void RetryTimerFired();
+
+  platform::Desktop& desktop_;
+  HistoryStore& store_;
+  clipboard::ViewerChain chain_{desktop_, NextViewer};
+  platform::Hwnd viewer_ = 0;
+  platform::Hwnd window_ = 0;  // for the timers
+  BusyClipboardRetry retry_;
+  bool flushDue_ = false;
+};
+
+}  // namespace history
