@@ -6,7 +6,7 @@
 #include <exception>
 
 #include "app/program.h"
-#include "platform/win32/peer_factory.h"
+#include "ui/win32/peer_factory.h"
 #include "platform/win32/win32_text.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {

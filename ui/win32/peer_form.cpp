@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "platform/win32/peer_base.h"
+#include "ui/win32/peer_base.h"
 #include "ui/application.h"
 #include "ui/controls.h"
 #include "ui/menu.h"

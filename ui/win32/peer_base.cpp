@@ -1,4 +1,4 @@
-#include "platform/win32/peer_base.h"
+#include "ui/win32/peer_base.h"
 
 #include <algorithm>
 

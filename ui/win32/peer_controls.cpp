@@ -2,7 +2,7 @@
 // combo boxes, list boxes, group boxes, panels and images.
 #include <algorithm>
 
-#include "platform/win32/peer_base.h"
+#include "ui/win32/peer_base.h"
 #include "ui/controls.h"
 
 namespace win32::peers {

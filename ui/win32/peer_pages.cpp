@@ -1,6 +1,6 @@
 // The page control: a tab control whose sheets' controls lie over its display area, shown
 // only while their sheet is the active one.
-#include "platform/win32/peer_base.h"
+#include "ui/win32/peer_base.h"
 #include "ui/controls.h"
 
 namespace win32::peers {

@@ -1,9 +1,9 @@
-#include "platform/win32/peer_factory.h"
+#include "ui/win32/peer_factory.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "platform/win32/peer_base.h"
+#include "ui/win32/peer_base.h"
 
 namespace win32 {
 
