@@ -2,8 +2,8 @@
 // combo boxes, list boxes, group boxes, panels and images.
 #include <algorithm>
 
-#include "ui/win32/peer_base.h"
 #include "ui/controls.h"
+#include "ui/win32/peer_base.h"
 
 namespace win32::peers {
 

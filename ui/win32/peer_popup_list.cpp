@@ -1,9 +1,9 @@
 // The pop-up list's window: a top-most tool window, without a taskbar button, holding an edit
 // box for the filter over a virtual ("owner-data") list view. The list view asks for the texts
 // of the rows it shows and nothing else, so the count of items does not change the cost.
+#include "ui/popup_list.h"
 #include "ui/win32/peer_base.h"
 #include "ui/win32/peer_factory.h"
-#include "ui/popup_list.h"
 
 #include <algorithm>
 
