@@ -1,8 +1,6 @@
 // Program entry on the real Windows desktop.
 #include "platform/win32/win32_desktop.h"
 
-#include <commctrl.h>
-
 #include <exception>
 
 #include "app/program.h"
@@ -10,11 +8,6 @@
 #include "ui/win32/peer_factory.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  INITCOMMONCONTROLSEX controls = {};
-  controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES;
-  ::InitCommonControlsEx(&controls);
-
   try {
     // The peers outlive the program's forms, which RunProgram destroys before it returns.
     win32::Win32PeerFactory peers;
