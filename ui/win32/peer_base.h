@@ -1,7 +1,7 @@
 // What the Win32 peers of one form share, and the base of every control's peer.
 //
-// Every control window is a child of the form's window, whatever its ui parent: a group box,
-// a panel or a tab sheet only offsets and hides its children. So every notification reaches
+// Every control window is a child of the form's window, whatever its ui parent: a group box
+// or a tab sheet only offsets and hides its children. So every notification reaches
 // the form, whose subclass hands it to the peer of the control that sent it.
 #pragma once
 
