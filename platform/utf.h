@@ -7,6 +7,10 @@
 
 namespace platform {
 
+// The two halves of a surrogate pair, which together hold one character above U+FFFF.
+constexpr bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
 // A lone surrogate (Windows allows them in file names) is written as the three bytes its code
 // point would take, so that a name read from the system comes back to it unchanged.
 inline std::string Utf16ToUtf8(const std::u16string& text) {
@@ -14,7 +18,7 @@ inline std::string Utf16ToUtf8(const std::u16string& text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+    if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     }
