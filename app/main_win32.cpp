@@ -1,26 +1,18 @@
 // Program entry on the real Windows desktop.
 #include "platform/win32/win32_desktop.h"
 
-#include <commctrl.h>
-
 #include <exception>
 
 #include "app/program.h"
-#include "platform/win32/peer_factory.h"
 #include "platform/win32/win32_text.h"
+#include "ui/win32/peer_factory.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  INITCOMMONCONTROLSEX controls = {};
-  controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES;
-  ::InitCommonControlsEx(&controls);
-
   try {
-    // The peers outlive the desktop's forms, which RunProgram destroys before it returns.
+    // The peers outlive the program's forms, which RunProgram destroys before it returns.
     win32::Win32PeerFactory peers;
     win32::Win32Desktop desktop(instance);
-    desktop.SetPeers(&peers);
-    return app::RunProgram(desktop);
+    return app::RunProgram(desktop, &peers);
   } catch (const std::exception& error) {
     // The program reports its own errors; this is what escaped it, shown before the process ends.
     // Error messages are UTF-8.

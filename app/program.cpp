@@ -16,8 +16,8 @@ TForm1* Form1 = nullptr;
 TAbout_f* About_f = nullptr;
 actions::TTasks_form* Tasks_form = nullptr;
 
-Program::Program(platform::Desktop& desktop)
-    : desktop_(desktop), app_(desktop), keyNames_(desktop.Keyboard()) {}
+Program::Program(platform::Desktop& desktop, ui::PeerFactory* peers)
+    : desktop_(desktop), app_(desktop, peers), keyNames_(desktop.Keyboard()) {}
 
 Program::~Program() { Exit(); }
 
@@ -65,8 +65,8 @@ void Program::Exit() {
   instanceMutex_ = 0;
 }
 
-int RunProgram(platform::Desktop& desktop) {
-  Program program(desktop);
+int RunProgram(platform::Desktop& desktop, ui::PeerFactory* peers) {
+  Program program(desktop, peers);
   if (!program.Start()) return 0;
   int code = program.Run();
   program.Exit();

@@ -14,7 +14,8 @@ class QuickPaste;
 
 class Program {
  public:
-  explicit Program(platform::Desktop& desktop);
+  // `peers` show the windows on screen; none on the simulated desktop.
+  explicit Program(platform::Desktop& desktop, ui::PeerFactory* peers = nullptr);
   // Exits first when that has not happened yet.
   ~Program();
   Program(const Program&) = delete;
@@ -50,7 +51,8 @@ class Program {
   bool exited_ = false;
 };
 
-// Runs the whole program on `desktop` and returns the process exit code.
-int RunProgram(platform::Desktop& desktop);
+// Runs the whole program on `desktop`, its windows shown by `peers`, and returns the process
+// exit code.
+int RunProgram(platform::Desktop& desktop, ui::PeerFactory* peers = nullptr);
 
 }  // namespace app

@@ -70,7 +70,7 @@ QuickPaste::QuickPaste(TForm1& main, actions::TTasks_form& tasks, hotkeys::KeyNa
   List.OnCancel = [this] { GiveFocusBack(); };
   // A click elsewhere has given the focus to what the user clicked; it stays there.
   List.OnDismiss = [] {};
-  if (ui::PeerFactory* peers = Desktop().Peers()) List.AttachPeer(peers->CreatePopupListPeer(List));
+  if (ui::PeerFactory* peers = main.App().Peers()) List.AttachPeer(peers->CreatePopupListPeer(List));
 
   hotkeys_.OnHotKeyPressed = [this](hotkeys::HotKey, std::uint16_t) { HotKeyPressed(); };
   QuickPasteOptions& options = main_.QuickPasteBox;

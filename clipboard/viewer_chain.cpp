@@ -7,8 +7,8 @@ using namespace platform;
 void ViewerChain::JoinChain(Hwnd window) {
   // A second SetClipboardViewer would make the window its own successor, and every notice
   // would then circle between the two links for ever.
-  if (state_ != State::NotJoined) return;
-  state_ = State::Joined;
+  if (joined_ || left_) return;
+  joined_ = true;
   next_ = desktop_.Clipboard().SetClipboardViewer(window);
 }
 
@@ -33,12 +33,13 @@ LResult ViewerChain::ChangeCbChain(WParam removed, LParam next) {
   return 0;
 }
 
-// NextViewer 0 means either "last member" or "never joined"; the state tells them apart. A last
+// NextViewer 0 means either "last member" or "never joined"; joined_ tells them apart. A last
 // member that left without unlinking would stay in its predecessor's NextViewer (or remain the
 // chain's head) as a dead window, so it unlinks with successor 0 like any other member.
 void ViewerChain::LeaveChain(Hwnd window) {
-  const bool joined = state_ == State::Joined;
-  state_ = State::Left;
+  const bool joined = joined_;
+  joined_ = false;
+  left_ = true;
   if (!joined) return;
   desktop_.Clipboard().ChangeClipboardChain(window, next_);
   next_ = 0;

@@ -36,13 +36,11 @@ class ViewerChain {
   // the window cannot join afterwards.
   void LeaveChain(platform::Hwnd window);
 
-  enum class State { NotJoined, Joined, Left };
-  State Membership() const { return state_; }
-
  private:
   platform::Desktop& desktop_;
   platform::Hwnd& next_;
-  State state_ = State::NotJoined;
+  bool joined_ = false;  // in the chain now
+  bool left_ = false;    // has left it, or left before joining: may not join again
 };
 
 }  // namespace clipboard

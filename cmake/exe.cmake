@@ -2,7 +2,7 @@
 enable_language(RC)
 
 add_executable(Clipboard_manager WIN32 ${CMAKE_SOURCE_DIR}/app/main_win32.cpp ${CMAKE_SOURCE_DIR}/res/app.rc)
-target_link_libraries(Clipboard_manager PRIVATE cm_win32 cm_logic)
+target_link_libraries(Clipboard_manager PRIVATE cm_ui_win32 cm_win32 cm_logic)
 # app.rc names its manifest and icon relative to res/.
 target_include_directories(Clipboard_manager PRIVATE ${CMAKE_SOURCE_DIR}/res)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/res/app.rc PROPERTIES OBJECT_DEPENDS

@@ -11,6 +11,7 @@
 #endif
 
 #include "platform/errors.h"
+#include "platform/utf.h"
 
 namespace grid {
 
@@ -559,43 +560,6 @@ bool IsUtf8WithNonAscii(std::string_view bytes) {
   return nonAscii;
 }
 
-// Decodes text that IsUtf8WithNonAscii accepted (or pure ASCII).
-std::u16string DecodeUtf8(std::string_view bytes) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t n = bytes.size();
-  std::u16string out;
-  out.reserve(n);
-  std::size_t i = 0;
-  while (i < n) {
-    const unsigned lead = p[i];
-    char32_t cp;
-    std::size_t length;
-    if (lead < 0x80) {
-      cp = lead;
-      length = 1;
-    } else if (lead < 0xE0) {
-      cp = lead & 0x1F;
-      length = 2;
-    } else if (lead < 0xF0) {
-      cp = lead & 0x0F;
-      length = 3;
-    } else {
-      cp = lead & 0x07;
-      length = 4;
-    }
-    for (std::size_t k = 1; k < length && i + k < n; ++k) cp = (cp << 6) | (p[i + k] & 0x3F);
-    i += length;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-  }
-  return out;
-}
-
 // UTF-16LE that lost its mark. Text of this program's files always has line ends, and in
 // UTF-16LE a line end is the bytes 0D 00 0A 00 at an even offset; text in a Latin script has
 // a zero high byte in most of its units besides. 8-bit text holds neither: its zero bytes
@@ -745,7 +709,10 @@ bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separato
     case TextEncoding::Utf16Le:
       return ScanChecked(table, Units16<false>(bytes), true, separator, lineBreakMark);
     case TextEncoding::Utf8: {
-      const std::u16string text = DecodeUtf8(bytes.substr(StartsWithUtf8Mark(bytes) ? 3 : 0));
+      // A file with the mark is read as UTF-8 whatever follows it, its bad bytes as the reader has
+      // always taken them, so that it gives the rows it gave before; one without it is valid here.
+      const std::u16string text =
+          platform::Utf8ToUtf16(bytes.substr(StartsWithUtf8Mark(bytes) ? 3 : 0), platform::BadUtf8::TakeBits);
       return ScanChecked(table, WideUnits(text), true, separator, lineBreakMark);
     }
     case TextEncoding::Ansi:

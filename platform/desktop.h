@@ -14,10 +14,6 @@
 #include "platform/shell.h"
 #include "platform/window_system.h"
 
-namespace ui {
-class PeerFactory;
-}
-
 namespace platform {
 
 class Desktop {
@@ -36,8 +32,6 @@ class Desktop {
   virtual IClock& Clock() = 0;
   virtual ICodePage& CodePage() = 0;
   virtual IInstances& Instances() = 0;
-  // Creates the on-screen peers of ui controls; nullptr where nothing is shown.
-  virtual ui::PeerFactory* Peers() = 0;
 };
 
 }  // namespace platform

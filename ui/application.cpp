@@ -15,7 +15,8 @@ Application* current = nullptr;
 
 Application* Application::Current() { return current; }
 
-Application::Application(platform::Desktop& desktop) : desktop_(desktop), previous_(current) {
+Application::Application(platform::Desktop& desktop, PeerFactory* peers)
+    : desktop_(desktop), peers_(peers), previous_(current) {
   current = this;
 }
 

@@ -12,15 +12,19 @@
 namespace ui {
 
 class Form;
+class PeerFactory;
 
 class Application : public platform::IWindowProc {
  public:
-  explicit Application(platform::Desktop& desktop);
+  // `peers` create the on-screen peers of the forms' controls; nullptr where nothing is shown
+  // (the simulated desktop). Not owned: they must outlive the forms.
+  explicit Application(platform::Desktop& desktop, PeerFactory* peers = nullptr);
   ~Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
 
   platform::Desktop& Desktop() { return desktop_; }
+  PeerFactory* Peers() const { return peers_; }
   // The application of the running program; nullptr before it exists.
   static Application* Current();
   // Creates the application window, hidden, titled after the executable, with the main icon.
@@ -75,6 +79,7 @@ class Application : public platform::IWindowProc {
   void ShowFormsWithApplication(platform::WParam sizeType);
 
   platform::Desktop& desktop_;
+  PeerFactory* peers_;
   platform::Hwnd handle_ = 0;
   std::string title_;
   std::vector<Form*> forms_;

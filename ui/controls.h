@@ -161,11 +161,6 @@ class GroupBox : public Control {
   std::string caption_;
 };
 
-class Panel : public Control {
- public:
-  using Control::Control;
-};
-
 class Image : public Control {
  public:
   using Control::Control;

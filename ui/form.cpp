@@ -38,7 +38,7 @@ Hwnd Form::Handle() {
   desc.maximizeBox = MaximizeBox;
   handle_ = Desktop().Windows().CreateWindowA(desc, this);
   for (Timer* timer : timers_) timer->Start();
-  if (ui::PeerFactory* peers = Desktop().Peers()) peers->CreatePeers(*this);
+  if (PeerFactory* peers = app_.Peers()) peers->CreatePeers(*this);
   return handle_;
 }
 

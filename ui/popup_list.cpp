@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/utf.h"
 #include "ui/application.h"
 
 namespace ui {
@@ -130,7 +131,7 @@ std::u16string PopupList::OneLine(std::u16string_view text, std::size_t maxChars
   if (maxChars > 0 && line.size() > maxChars) {
     std::size_t cut = maxChars - 1;
     // Never half a surrogate pair.
-    if (cut > 0 && line[cut - 1] >= 0xD800 && line[cut - 1] <= 0xDBFF) --cut;
+    if (cut > 0 && platform::IsHighSurrogate(line[cut - 1])) --cut;
     while (cut > 0 && IsBlank(line[cut - 1])) --cut;
     line.resize(cut);
     more = true;

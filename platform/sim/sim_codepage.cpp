@@ -1,5 +1,7 @@
 #include "platform/sim/sim_codepage.h"
 
+#include "platform/utf.h"
+
 namespace sim {
 
 using namespace platform;
@@ -141,8 +143,7 @@ std::string WideToMultiByte(Uint codePage, const std::u16string& text) {
       continue;
     }
     // A surrogate pair is one character and so one default character.
-    if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
+    if (IsHighSurrogate(ch) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
       ++i;
     }
     out.push_back(DefaultChar);

@@ -46,7 +46,6 @@ class SimDesktop : public platform::Desktop {
   platform::IClock& Clock() override { return time; }
   platform::ICodePage& CodePage() override { return codePage; }
   platform::IInstances& Instances() override { return instances; }
-  ui::PeerFactory* Peers() override { return nullptr; }
 
  private:
   VirtualClock clock_;

@@ -5,8 +5,7 @@
 
 namespace win32 {
 
-// Lengths are passed explicitly, so embedded NULs survive both ways.
-std::string Win32CodePage::WideToAnsi(const std::u16string& text) {
+std::string AnsiFromUtf16(const std::u16string& text) {
   if (text.empty() || text.size() > INT_MAX) return {};
   auto source = reinterpret_cast<const wchar_t*>(text.data());
   int length = static_cast<int>(text.size());
@@ -18,11 +17,8 @@ std::string Win32CodePage::WideToAnsi(const std::u16string& text) {
   return result;
 }
 
-std::u16string Win32CodePage::AnsiToWide(const std::string& text) { return MultiByteToWide(CP_ACP, text); }
-
-std::u16string Win32CodePage::MultiByteToWide(platform::Uint codePage, const std::string& text) {
+std::u16string Utf16FromMultiByte(unsigned codePage, const std::string& text) {
   if (text.empty() || text.size() > INT_MAX) return {};
-  if (codePage != CP_ACP && !::IsValidCodePage(codePage)) codePage = CP_ACP;
   int length = static_cast<int>(text.size());
   int size = ::MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
   if (size <= 0) return {};
@@ -31,6 +27,22 @@ std::u16string Win32CodePage::MultiByteToWide(platform::Uint codePage, const std
                                size);
   result.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
   return result;
+}
+
+std::wstring WideFromAnsi(const std::string& text) { return WideFromUtf16(Utf16FromMultiByte(CP_ACP, text)); }
+
+char AnsiFromWideChar(wchar_t ch) {
+  const std::string ansi = AnsiFromUtf16(std::u16string(1, static_cast<char16_t>(ch)));
+  return ansi.size() == 1 ? ansi[0] : '?';
+}
+
+std::string Win32CodePage::WideToAnsi(const std::u16string& text) { return AnsiFromUtf16(text); }
+
+std::u16string Win32CodePage::AnsiToWide(const std::string& text) { return Utf16FromMultiByte(CP_ACP, text); }
+
+std::u16string Win32CodePage::MultiByteToWide(platform::Uint codePage, const std::string& text) {
+  if (codePage != CP_ACP && !::IsValidCodePage(codePage)) codePage = CP_ACP;
+  return Utf16FromMultiByte(codePage, text);
 }
 
 platform::Uint Win32CodePage::LocaleAnsiCodePage(platform::Dword lcid) {

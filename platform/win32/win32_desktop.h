@@ -6,10 +6,6 @@
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_windows.h"
 
-namespace ui {
-class PeerFactory;
-}
-
 namespace win32 {
 
 class Win32Desktop final : public platform::Desktop {
@@ -20,8 +16,6 @@ class Win32Desktop final : public platform::Desktop {
   Win32Desktop& operator=(const Win32Desktop&) = delete;
 
   HINSTANCE Instance() const { return instance_; }
-  // The peers that show the ui controls; not owned, and must outlive the forms that use them.
-  void SetPeers(ui::PeerFactory* peers) { peers_ = peers; }
 
   platform::IWindows& Windows() override { return windows_; }
   platform::IClipboard& Clipboard() override { return clipboard_; }
@@ -36,7 +30,6 @@ class Win32Desktop final : public platform::Desktop {
   platform::IClock& Clock() override { return clock_; }
   platform::ICodePage& CodePage() override { return codePage_; }
   platform::IInstances& Instances() override { return instances_; }
-  ui::PeerFactory* Peers() override { return peers_; }
 
  private:
   HINSTANCE instance_;
@@ -53,7 +46,6 @@ class Win32Desktop final : public platform::Desktop {
   Win32Clock clock_;
   Win32CodePage codePage_;
   Win32Instances instances_;
-  ui::PeerFactory* peers_ = nullptr;
 };
 
 }  // namespace win32

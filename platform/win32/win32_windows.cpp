@@ -4,7 +4,6 @@
 
 #include <exception>
 #include <string>
-#include <unordered_map>
 
 #include "platform/win32/win32_text.h"
 
@@ -13,40 +12,6 @@ namespace win32 {
 using platform::WindowKind;
 
 namespace {
-
-std::unordered_map<HWND, IReflectedMessageHandler*>& ReflectionHandlers() {
-  static std::unordered_map<HWND, IReflectedMessageHandler*> handlers;
-  return handlers;
-}
-
-// The child control that sent a parent notification, or nullptr when the message is not one
-// (menu and accelerator commands carry no control handle).
-HWND NotifyingControl(UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case WM_COMMAND:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-      return reinterpret_cast<HWND>(lParam);
-    case WM_NOTIFY:
-      return lParam ? reinterpret_cast<const NMHDR*>(lParam)->hwndFrom : nullptr;
-    case WM_DRAWITEM:
-      return wParam && lParam ? reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem : nullptr;
-  }
-  return nullptr;
-}
-
-bool Reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  HWND control = NotifyingControl(msg, wParam, lParam);
-  if (!control) return false;
-  auto& handlers = ReflectionHandlers();
-  auto found = handlers.find(control);
-  return found != handlers.end() && found->second->OnReflectedMessage(msg, wParam, lParam, result);
-}
 
 // The last line of defence: a C++ exception must not unwind through the system's frames between
 // the message loop and the window procedure. The forms report their own errors; this catches
@@ -106,13 +71,6 @@ void TrimApplicationSystemMenu(HWND hwnd) {
 
 }  // namespace
 
-void SetReflectionHandler(HWND control, IReflectedMessageHandler* handler) {
-  if (handler)
-    ReflectionHandlers()[control] = handler;
-  else
-    ReflectionHandlers().erase(control);
-}
-
 Win32Windows::Win32Windows(HINSTANCE instance) : instance_(instance) {}
 
 Win32Windows::~Win32Windows() {
@@ -148,7 +106,6 @@ LRESULT CALLBACK Win32Windows::WindowProcedure(HWND hwnd, UINT msg, WPARAM wPara
   if (!proc) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
 
   LRESULT result = 0;
-  if (Reflect(msg, wParam, lParam, result)) return result;
   try {
     result = proc->WindowProc(From(hwnd), msg, wParam, lParam);
   } catch (const std::exception& error) {

@@ -8,23 +8,6 @@
 
 namespace win32 {
 
-// Receives the notifications that a child control sends its parent (WM_COMMAND, WM_NOTIFY,
-// WM_DRAWITEM, WM_CTLCOLOR*, WM_HSCROLL, WM_VSCROLL), so that the control's own peer handles them
-// instead of the form. The parent's window procedure consults the handler registered for the
-// control that sent the message before it passes the message to the form.
-class IReflectedMessageHandler {
- public:
-  // Returns true when the message was handled; `result` is then the parent's answer.
-  virtual bool OnReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
-
- protected:
-  ~IReflectedMessageHandler() = default;
-};
-
-// Registers `handler` for the child control `control`; nullptr removes the registration. A peer
-// removes its registration before its control's window is destroyed.
-void SetReflectionHandler(HWND control, IReflectedMessageHandler* handler);
-
 class Win32Windows final : public platform::IWindows {
  public:
   explicit Win32Windows(HINSTANCE instance);

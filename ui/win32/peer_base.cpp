@@ -1,4 +1,4 @@
-#include "platform/win32/peer_base.h"
+#include "ui/win32/peer_base.h"
 
 #include <algorithm>
 
@@ -23,25 +23,6 @@ class CountScope {
 };
 
 }  // namespace
-
-std::wstring WideFromAnsi(const std::string& text) {
-  if (text.empty()) return {};
-  int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
-}
-
-// wchar_t is a UTF-16 code unit on Windows, so these are copies, not conversions.
-std::wstring WideFromUtf16(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
-
-std::u16string Utf16FromWide(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
-
-char AnsiFromWideChar(wchar_t ch) {
-  char ansi[8] = {};
-  int size = ::WideCharToMultiByte(CP_ACP, 0, &ch, 1, ansi, sizeof ansi, nullptr, nullptr);
-  return size == 1 ? ansi[0] : '?';
-}
 
 ControlPeer* PeerOf(const ui::Control& control) { return dynamic_cast<ControlPeer*>(control.GetPeer()); }
 

@@ -1,9 +1,9 @@
 // The peers of the standard controls: buttons, check boxes, radio buttons, labels, edits, memos,
-// combo boxes, list boxes, group boxes, panels and images.
+// combo boxes, list boxes, group boxes and images.
 #include <algorithm>
 
-#include "platform/win32/peer_base.h"
 #include "ui/controls.h"
+#include "ui/win32/peer_base.h"
 
 namespace win32::peers {
 
@@ -414,13 +414,6 @@ class GroupBoxPeer final : public ControlPeer {
   }
 };
 
-// A panel has no window: it only places and hides its children.
-class PanelPeer final : public ControlPeer {
- public:
-  using ControlPeer::ControlPeer;
-  bool TabStop() const override { return false; }
-};
-
 class ImagePeer final : public ControlPeer {
  public:
   ImagePeer(std::shared_ptr<FormHost> host, ui::Image& image)
@@ -461,7 +454,6 @@ std::unique_ptr<ControlPeer> MakeStandardPeer(const std::shared_ptr<FormHost>& h
   if (auto* c = dynamic_cast<ui::ListBox*>(&control)) return std::make_unique<ListBoxPeer>(host, *c);
   if (auto* c = dynamic_cast<ui::GroupBox*>(&control)) return std::make_unique<GroupBoxPeer>(host, *c);
   if (auto* c = dynamic_cast<ui::Image*>(&control)) return std::make_unique<ImagePeer>(host, *c);
-  if (dynamic_cast<ui::Panel*>(&control)) return std::make_unique<PanelPeer>(host, control);
   return nullptr;
 }
 

@@ -7,8 +7,8 @@
 // again. The list view's item indices are the shown positions.
 #include <algorithm>
 
-#include "platform/win32/peer_base.h"
 #include "ui/table_grid.h"
+#include "ui/win32/peer_base.h"
 
 namespace win32::peers {
 

@@ -1,9 +1,9 @@
 // The pop-up list's window: a top-most tool window, without a taskbar button, holding an edit
 // box for the filter over a virtual ("owner-data") list view. The list view asks for the texts
 // of the rows it shows and nothing else, so the count of items does not change the cost.
-#include "platform/win32/peer_base.h"
-#include "platform/win32/peer_factory.h"
 #include "ui/popup_list.h"
+#include "ui/win32/peer_base.h"
+#include "ui/win32/peer_factory.h"
 
 #include <algorithm>
 
@@ -68,8 +68,8 @@ class PopupListPeer final : public ui::Peer {
       ::RegisterClassExW(&cls);
     }
     window_ = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kPopupClass,
-                                peers::WideFromUtf16(u"Quick paste").c_str(), WS_POPUP | WS_BORDER, 0, 0, 0,
-                                0, nullptr, nullptr, instance, nullptr);
+                                WideFromUtf16(u"Quick paste").c_str(), WS_POPUP | WS_BORDER, 0, 0, 0, 0,
+                                nullptr, nullptr, instance, nullptr);
     if (!window_) return;
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
@@ -114,7 +114,7 @@ class PopupListPeer final : public ui::Peer {
 
   // The filter box, the count and the selection as the list holds them.
   void Sync() {
-    std::wstring filter = peers::WideFromUtf16(list_.Filter());
+    std::wstring filter = WideFromUtf16(list_.Filter());
     if (WindowText(edit_) != filter) ::SetWindowTextW(edit_, filter.c_str());
     // Another count or filter shows other rows; a move of the selection redraws its two rows
     // by itself.
@@ -155,7 +155,7 @@ class PopupListPeer final : public ui::Peer {
       text_ += static_cast<wchar_t>(L'1' + row);
       text_ += L"   ";
     }
-    text_ += peers::WideFromUtf16(list_.ItemText(row));
+    text_ += WideFromUtf16(list_.ItemText(row));
     return text_.c_str();
   }
 
@@ -200,7 +200,7 @@ class PopupListPeer final : public ui::Peer {
         return self->OnNotify(*reinterpret_cast<NMHDR*>(lParam));
       case WM_COMMAND:
         if (reinterpret_cast<HWND>(lParam) == self->edit_ && HIWORD(wParam) == EN_CHANGE && !self->updating_)
-          self->list_.UserSetFilter(peers::Utf16FromWide(WindowText(self->edit_)));
+          self->list_.UserSetFilter(Utf16FromWide(WindowText(self->edit_)));
         return 0;
       case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE && !self->updating_) self->list_.Deactivated();

@@ -1,9 +1,9 @@
-#include "platform/win32/peer_factory.h"
+#include "ui/win32/peer_factory.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "platform/win32/peer_base.h"
+#include "ui/win32/peer_base.h"
 
 namespace win32 {
 
@@ -45,9 +45,10 @@ void AttachMissingPeers(const std::shared_ptr<FormHost>& host, ui::Control& pare
 
 }  // namespace peers
 
+// Once, before any peer makes a control: the standard controls, the list views and tab controls,
+// and the rest of the Windows 95 set, whose tooltips those two make for themselves.
 Win32PeerFactory::Win32PeerFactory() {
-  INITCOMMONCONTROLSEX controls = {sizeof controls,
-                                   ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
 }
 

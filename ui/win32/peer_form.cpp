@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <climits>
 
-#include "platform/win32/peer_base.h"
 #include "ui/application.h"
 #include "ui/controls.h"
 #include "ui/menu.h"
+#include "ui/win32/peer_base.h"
 
 namespace win32::peers {
 

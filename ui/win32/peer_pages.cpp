@@ -1,7 +1,7 @@
 // The page control: a tab control whose sheets' controls lie over its display area, shown
 // only while their sheet is the active one.
-#include "platform/win32/peer_base.h"
 #include "ui/controls.h"
+#include "ui/win32/peer_base.h"
 
 namespace win32::peers {
 

@@ -1,7 +1,7 @@
 // What the Win32 peers of one form share, and the base of every control's peer.
 //
-// Every control window is a child of the form's window, whatever its ui parent: a group box,
-// a panel or a tab sheet only offsets and hides its children. So every notification reaches
+// Every control window is a child of the form's window, whatever its ui parent: a group box
+// or a tab sheet only offsets and hides its children. So every notification reaches
 // the form, whose subclass hands it to the peer of the control that sent it.
 #pragma once
 
@@ -21,12 +21,8 @@
 
 namespace win32::peers {
 
-// Text conversions at the boundary of the native controls, which are all Unicode windows.
-// Captions are UTF-8; the key names of the hotkey list and the lines of memos are ANSI.
-std::wstring WideFromAnsi(const std::string& text);
-std::wstring WideFromUtf16(const std::u16string& text);
-std::u16string Utf16FromWide(const std::wstring& text);
-char AnsiFromWideChar(wchar_t ch);
+// The native controls are all Unicode windows: their text goes through win32_text.h. Captions
+// are UTF-8, edits' text UTF-16; the key names of the hotkey list and the lines of memos are ANSI.
 
 class ControlPeer;
 
