@@ -1,17 +1,12 @@
-// The three windows of the program, each a single instance for the whole run.
+// The windows that the main window opens, each a single instance for the whole run.
 #pragma once
-
-namespace actions {
-class TTasks_form;
-}
 
 namespace app {
 
-class TForm1;
 class TAbout_f;
+class TTasks_form;
 
-extern TForm1* Form1;
 extern TAbout_f* About_f;
-extern actions::TTasks_form* Tasks_form;
+extern TTasks_form* Tasks_form;
 
 }  // namespace app

@@ -1,9 +1,9 @@
 #include "app/program.h"
 
-#include "actions/tasks_add.h"
 #include "app/about_form.h"
 #include "app/globals.h"
 #include "app/quick_paste.h"
+#include "app/tasks_add.h"
 #include "app/unit1.h"
 #include "history/history_table.h"
 #include "tray/tray_icon.h"
@@ -12,12 +12,14 @@ namespace app {
 
 using namespace platform;
 
-TForm1* Form1 = nullptr;
 TAbout_f* About_f = nullptr;
-actions::TTasks_form* Tasks_form = nullptr;
+TTasks_form* Tasks_form = nullptr;
 
 Program::Program(platform::Desktop& desktop, ui::PeerFactory* peers)
-    : desktop_(desktop), app_(desktop, peers), keyNames_(desktop.Keyboard()) {}
+    : desktop_(desktop),
+      app_(desktop, peers),
+      keyNames_(desktop.Keyboard()),
+      historyList_(history::HistoryColumns()) {}
 
 Program::~Program() { Exit(); }
 
@@ -32,20 +34,59 @@ bool Program::Start() {
     return false;
   }
   started_ = true;
-  history::LastClipboardText.clear();  // nothing has been read in this run yet
-  history::LastClipboardTextPrivate = false;
   keyNames_.StartUp();
   app_.Initialize();
   tray::RegisterTaskbarCreated(desktop_.Windows());
-  form1_ = std::make_unique<TForm1>(app_);
-  app::Form1 = form1_.get();
+  historyStore_ = std::make_unique<history::HistoryStore>(desktop_, history::HistoryFilePath(desktop_), historyList_);
+  recorder_ = std::make_unique<history::Recorder>(desktop_, *historyStore_);
+  actions_ = std::make_unique<actions::ActionList>(desktop_, keyNames_);
+  form1_ = std::make_unique<TForm1>(app_, *actions_, *historyStore_, *recorder_);
   about_ = std::make_unique<TAbout_f>(app_);
   app::About_f = about_.get();
-  tasks_ = std::make_unique<actions::TTasks_form>(app_, *form1_, keyNames_);
+
+  // Each list is read on its own: a damaged or missing file costs only that list, and a file
+  // that could not be read is never replaced.
+  std::vector<std::string> notices;
+  auto load = [&notices](auto&& read) {
+    try {
+      if (std::string notice = read(); !notice.empty()) notices.push_back(notice);
+    } catch (const std::exception&) {
+    }
+  };
+  load([this] { return actions_->Load(); });
+  load([this] { return historyStore_->Load(); });
+  actions_->OnChanged = [this] { form1_->RefreshTrayActionItems(); };
+  form1_->RefreshTrayActionItems();
+  tasks_ = std::make_unique<TTasks_form>(app_, *actions_, keyNames_);
   app::Tasks_form = tasks_.get();
-  form1_->TellUser(tasks_->LoadNotices);
-  quick_ = std::make_unique<QuickPaste>(*form1_, *tasks_, keyNames_);
+  form1_->TellUser(notices);
+
+  paste_ = std::make_unique<actions::HotkeyPaste>(
+      desktop_, [this] { app_.ProcessMessages(); }, [this](Hwnd hwnd) { return IsOwnWindow(hwnd); },
+      [this] { return form1_->Handle(); });
+  paste_->SuspendWhilePasting(actions_->HotKeyManager1);
+  actions_->HotKeyManager1.OnHotKeyPressed = [this](hotkeys::HotKey hotkey, std::uint16_t) {
+    HotKeyManager1HotKeyPressed(hotkey);
+  };
+  quick_ = std::make_unique<QuickPaste>(*form1_, *actions_, *paste_, keyNames_);
   return true;
+}
+
+bool Program::IsOwnWindow(Hwnd hwnd) {
+  return hwnd != 0 && ((form1_ && hwnd == form1_->Handle()) ||
+                       (tasks_ && tasks_->HandleAllocated() && hwnd == tasks_->Handle()));
+}
+
+void Program::HotKeyManager1HotKeyPressed(hotkeys::HotKey hotkey) {
+  // Everything the paste needs is taken now: the waits let the user edit or delete the actions,
+  // and a paste must neither fail half-way nor paste what a row holds by then.
+  const grid::Table& table = actions_->Table();
+  const int textColumn = table.ColumnIndex(actions::TextColumn);
+  const int methodColumn = table.ColumnIndex(actions::MethodColumn);
+  std::vector<actions::PasteRequest> requests;
+  for (int row : actions_->RowsWithHotKey(hotkey))
+    requests.push_back({table.Cell(textColumn, row), actions::PasteMethodOf(table.Cell(methodColumn, row)), hotkey});
+  paste_->Press(std::move(requests));
 }
 
 int Program::Run() { return desktop_.Windows().RunMessageLoop(); }
@@ -54,12 +95,17 @@ void Program::Exit() {
   if (!started_ || exited_) return;
   exited_ = true;
   quick_.reset();
+  paste_.reset();
   tasks_.reset();
   app::Tasks_form = nullptr;
+  // The action hotkeys go with the editor, before the other windows.
+  actions_->HotKeyManager1.ClearBindings();
   about_.reset();
   app::About_f = nullptr;
   form1_.reset();
-  app::Form1 = nullptr;
+  actions_.reset();
+  recorder_.reset();
+  historyStore_.reset();
   keyNames_.ShutDown();
   if (instanceMutex_ != 0) desktop_.Instances().CloseHandle(instanceMutex_);
   instanceMutex_ = 0;

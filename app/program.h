@@ -3,7 +3,12 @@
 
 #include <memory>
 
+#include "actions/action_table.h"
+#include "actions/hotkey_paste.h"
 #include "app/globals.h"
+#include "grid/table.h"
+#include "history/history_store.h"
+#include "history/recorder.h"
 #include "hotkeys/hotkey_text.h"
 #include "platform/desktop.h"
 #include "ui/application.h"
@@ -11,7 +16,11 @@
 namespace app {
 
 class QuickPaste;
+class TForm1;
 
+// The program owns the two lists with what keeps them (the history's file and journal, and the
+// recorder that fills it; the actions' file and hotkeys), the paste, and the windows that show
+// and edit them.
 class Program {
  public:
   // `peers` show the windows on screen; none on the simulated desktop.
@@ -34,17 +43,30 @@ class Program {
   ui::Application& App() { return app_; }
   TForm1& Form1() { return *form1_; }
   TAbout_f& About_f() { return *about_; }
-  actions::TTasks_form& Tasks_form() { return *tasks_; }
+  TTasks_form& Tasks_form() { return *tasks_; }
   QuickPaste& Quick() { return *quick_; }
+  grid::Table& HistoryList() { return historyList_; }
+  grid::Table& ActionTable() { return actions_->Table(); }
+  actions::ActionList& Actions() { return *actions_; }
+  actions::HotkeyPaste& Paste() { return *paste_; }
   bool Exited() const { return exited_; }
 
  private:
+  // A hotkey was pressed: every action that carries it is pasted, in row order.
+  void HotKeyManager1HotKeyPressed(hotkeys::HotKey hotkey);
+  bool IsOwnWindow(platform::Hwnd hwnd);
+
   platform::Desktop& desktop_;
   ui::Application app_;
   hotkeys::KeyNames keyNames_;
+  grid::Table historyList_;
+  std::unique_ptr<history::HistoryStore> historyStore_;
+  std::unique_ptr<history::Recorder> recorder_;
+  std::unique_ptr<actions::ActionList> actions_;
   std::unique_ptr<TForm1> form1_;
   std::unique_ptr<TAbout_f> about_;
-  std::unique_ptr<actions::TTasks_form> tasks_;
+  std::unique_ptr<TTasks_form> tasks_;
+  std::unique_ptr<actions::HotkeyPaste> paste_;
   std::unique_ptr<QuickPaste> quick_;
   platform::Handle instanceMutex_ = 0;
   bool started_ = false;

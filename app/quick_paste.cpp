@@ -2,9 +2,8 @@
 
 #include <algorithm>
 
-#include "actions/tasks_add.h"
+#include "app/key_picker.h"
 #include "app/unit1.h"
-#include "clipboard/clipboard_text.h"
 #include "history/history_table.h"
 #include "platform/utf.h"
 
@@ -14,13 +13,7 @@ using namespace platform;
 
 namespace {
 
-// A history paste sends its Ctrl+V once Enter and the modifiers are up, so that neither
-// reaches the target with it; no sooner than the least, so that the target has the focus
-// again, and no later than the most, when it goes ahead anyway.
-constexpr Dword MinBeforeKeystroke = 10;
-constexpr Dword MaxBeforeKeystroke = 2000;
 constexpr Uint PollInterval = 10;
-constexpr std::uintptr_t KeysTimer = 1;
 // While the popup is open, the filters take a slice of this many text units at each tick.
 constexpr std::uintptr_t FilterTimer = 2;
 // Once the filters are through, the open popup only follows the lists' changes, less often:
@@ -51,14 +44,17 @@ Rect PlacePopup(const Rect& anchor, const Rect& workArea, int width, int height)
   return at;
 }
 
-QuickPaste::QuickPaste(TForm1& main, actions::TTasks_form& tasks, hotkeys::KeyNames& keyNames)
+QuickPaste::QuickPaste(TForm1& main, actions::ActionList& actions, actions::HotkeyPaste& paste,
+                       hotkeys::KeyNames& keyNames)
     : List(main.App(), "QuickPasteList"),
       main_(main),
-      tasks_(tasks),
+      actionTable_(actions.Table()),
+      historyList_(main.TableGrid2.Rows()),
+      paste_(paste),
       keyNames_(keyNames),
       hotkeys_(main.Desktop().Windows(), main.Desktop().HotKeys()),
-      actionFilter_(main.TableGrid1, main.TableGrid1.ColumnIndex("TextColumn1")),
-      historyFilter_(main.TableGrid2, main.TableGrid2.ColumnIndex(history::Clipboadrs_history)) {
+      actionFilter_(actionTable_, actionTable_.ColumnIndex(actions::NameColumn)),
+      historyFilter_(historyList_, historyList_.ColumnIndex(history::Clipboadrs_history)) {
   WindowDesc desc;
   desc.kind = WindowKind::MessageOnly;
   desc.title = "QuickPaste";
@@ -73,8 +69,10 @@ QuickPaste::QuickPaste(TForm1& main, actions::TTasks_form& tasks, hotkeys::KeyNa
   if (ui::PeerFactory* peers = main.App().Peers()) List.AttachPeer(peers->CreatePopupListPeer(List));
 
   hotkeys_.OnHotKeyPressed = [this](hotkeys::HotKey, std::uint16_t) { HotKeyPressed(); };
+  // The paste's keystroke must not open the popup.
+  paste_.SuspendWhilePasting(hotkeys_);
   QuickPasteOptions& options = main_.QuickPasteBox;
-  actions::FillKeyList(options.QuickPasteKey, keyNames_);
+  FillKeyList(options.QuickPasteKey, keyNames_);
   options.SetValue(options.Value());
   options.QuickPasteApply.OnClick = [this] { ApplyClick(); };
   if (options.Value() != 0 && hotkeys_.AddBinding(options.Value()) == 0)
@@ -84,7 +82,7 @@ QuickPaste::QuickPaste(TForm1& main, actions::TTasks_form& tasks, hotkeys::KeyNa
 
 QuickPaste::~QuickPaste() {
   main_.QuickPasteBox.QuickPasteApply.OnClick = nullptr;
-  Desktop().Windows().KillTimer(window_, KeysTimer);
+  paste_.StopSuspending(hotkeys_);
   Desktop().Windows().KillTimer(window_, FilterTimer);
   Desktop().Windows().DestroyWindow(window_);
 }
@@ -102,7 +100,7 @@ void QuickPaste::HotKeyPressed() {
     return;
   }
   // A paste under way is aimed at the window that has the focus; the popup must not take it.
-  if (PasteWaiting() || actionPending_ || tasks_.Paste.Running()) return;
+  if (actionPending_ || paste_.Running()) return;
   Open();
 }
 
@@ -159,10 +157,10 @@ std::u16string QuickPaste::ItemText(int index) {
   const int row = RowOf(index, action);
   // A row deleted while the list was open shows empty until the list is counted again.
   if (row < 0) return {};
-  ui::TableGrid& table = action ? main_.TableGrid1 : main_.TableGrid2;
+  const grid::Table& table = action ? actionTable_ : historyList_;
   std::u16string scratch;
   const int column =
-      action ? table.ColumnIndex("TextColumn1") : table.ColumnIndex(history::Clipboadrs_history);
+      action ? table.ColumnIndex(actions::NameColumn) : table.ColumnIndex(history::Clipboadrs_history);
   return ui::PopupList::OneLine(table.CellView(column, row, scratch), ItemChars);
 }
 
@@ -174,76 +172,31 @@ void QuickPaste::Pick(int index) {
   const int row = RowOf(index, action);
   if (row < 0) return;
   if (action) {
-    ui::TableGrid& actions = main_.TableGrid1;
-    action_ = {actions.Cell("TextColumn2", row), actions.Cell("Ins", row), AnyModifier};
+    action_ = {actionTable_.Cell(actions::TextColumn, row),
+               actions::PasteMethodOf(actionTable_.Cell(actions::MethodColumn, row)), AnyModifier,
+               actions::PasteMode::Restore, target_};
     actionPending_ = true;
     Desktop().Windows().PostMessageA(window_, WmPasteAction, 0, 0);
     return;
   }
-  entry_ = main_.TableGrid2.Cell(history::Clipboadrs_history, row);
-  entryOnClipboard_ = false;
-  waitingSince_ = Desktop().Clock().GetTickCount();
-  PutEntryOnClipboard();
-  Desktop().Windows().SetTimer(window_, KeysTimer, PollInterval);
-}
-
-// On behalf of the main window, as a double-click on the row puts it there, so that the capture
-// records it as it records such a re-copy. Another program may hold the clipboard open for a
-// moment; the keystroke waits for the entry, or would paste what the clipboard held before.
-void QuickPaste::PutEntryOnClipboard() {
-  try {
-    entryOnClipboard_ = clipboard::SetClipboardText(Desktop(), main_.Handle(), entry_);
-  } catch (const std::exception&) {
-    entryOnClipboard_ = false;
-  }
-}
-
-void QuickPaste::StopWaiting() {
-  Desktop().Windows().KillTimer(window_, KeysTimer);
-  waitingSince_ = 0;
-  entry_.clear();
-}
-
-void QuickPaste::SendPaste() {
-  StopWaiting();
-  if (Desktop().Windows().GetForegroundWindow() != target_) GiveFocusBack();
-  // An action on Ctrl+V, or the quick-paste hotkey itself, would take the keystroke.
-  tasks_.HotKeyManager1.Suspend();
-  hotkeys_.Suspend();
-  actions::SendCtrlV(Desktop().Keyboard());
-  hotkeys_.Resume();
-  tasks_.HotKeyManager1.Resume();
+  // The entry stays on the clipboard, as a double-click on its row puts it there; Ctrl+V follows
+  // once the user's keys are up.
+  paste_.Press({{historyList_.Cell(history::Clipboadrs_history, row), actions::PasteMethod::CtrlV, AnyModifier,
+                 actions::PasteMode::Keep, target_}});
 }
 
 LResult QuickPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
   switch (msg) {
-    case WmTimer: {
-      if (wParam == FilterTimer) {
-        StepFilters();
-        return 0;
-      }
-      if (wParam != KeysTimer || waitingSince_ == 0) return 0;
-      IKeyboard& keyboard = Desktop().Keyboard();
-      auto held = [&keyboard](int vk) { return (keyboard.GetAsyncKeyState(vk) & 0x8000) != 0; };
-      const Dword waited = Desktop().Clock().GetTickCount() - waitingSince_;
-      if (!entryOnClipboard_) PutEntryOnClipboard();
-      if (!entryOnClipboard_) {
-        // The clipboard stayed busy: nothing is pasted rather than the wrong text.
-        if (waited >= MaxBeforeKeystroke) StopWaiting();
-        return 0;
-      }
-      const bool keysUp = !held(VkReturn) && !held(VkShift) && !held(VkControl) && !held(VkMenu) &&
-                          !held(VkLWin) && !held(VkRWin);
-      if ((waited >= MinBeforeKeystroke && keysUp) || waited >= MaxBeforeKeystroke) SendPaste();
+    case WmTimer:
+      if (wParam == FilterTimer) StepFilters();
       return 0;
-    }
     case WmPasteAction: {
       if (!actionPending_) return 0;
       actionPending_ = false;
       // Under Wine the target can lose the focus again to the late news of the popup's own
       // activation; it is given back once more before the paste's keystroke is on its way.
       GiveFocusBack();
-      tasks_.Paste.Press({action_});
+      paste_.Press({action_});
       return 0;
     }
     default:

@@ -8,15 +8,12 @@
 
 #include <string>
 
+#include "actions/action_table.h"
 #include "actions/hotkey_paste.h"
 #include "grid/row_filter.h"
 #include "hotkeys/hotkey_manager.h"
 #include "platform/desktop.h"
 #include "ui/popup_list.h"
-
-namespace actions {
-class TTasks_form;
-}
 
 namespace app {
 
@@ -36,7 +33,7 @@ class QuickPaste final : private platform::IWindowProc {
 
   // Takes the hotkey that the options tab holds; a combination that is taken is told in a
   // balloon and left unregistered.
-  QuickPaste(TForm1& main, actions::TTasks_form& tasks, hotkeys::KeyNames& keyNames);
+  QuickPaste(TForm1& main, actions::ActionList& actions, actions::HotkeyPaste& paste, hotkeys::KeyNames& keyNames);
   ~QuickPaste();
   QuickPaste(const QuickPaste&) = delete;
   QuickPaste& operator=(const QuickPaste&) = delete;
@@ -47,8 +44,8 @@ class QuickPaste final : private platform::IWindowProc {
   void HotKeyPressed();
   // The window that had the focus when the popup opened.
   platform::Hwnd Target() const { return target_; }
-  // Whether a history paste waits for the user's keys before its Ctrl+V.
-  bool PasteWaiting() const { return waitingSince_ != 0; }
+  // Whether a paste waits for the user's keys before its keystroke.
+  bool PasteWaiting() const { return paste_.Running(); }
 
   // The options tab's "Apply": takes the combination the controls show, or refuses it.
   void ApplyClick();
@@ -69,13 +66,12 @@ class QuickPaste final : private platform::IWindowProc {
   int RowOf(int index, bool& action);
   std::u16string ItemText(int index);
   void Pick(int index);
-  void PutEntryOnClipboard();
-  void SendPaste();
-  void StopWaiting();
   std::string HotKeyText(hotkeys::HotKey value);
 
   TForm1& main_;
-  actions::TTasks_form& tasks_;
+  const grid::Table& actionTable_;
+  const grid::Table& historyList_;
+  actions::HotkeyPaste& paste_;
   hotkeys::KeyNames& keyNames_;
   hotkeys::THotKeyManager hotkeys_;
   platform::Hwnd window_ = 0;
@@ -85,14 +81,9 @@ class QuickPaste final : private platform::IWindowProc {
   grid::RowFilter actionFilter_;
   grid::RowFilter historyFilter_;
   platform::Uint filterInterval_ = 0;  // of the filter timer, 0 while it is off
-  // The action to paste once the popup's key has been handled (the hotkey paste waits inside).
+  // The action to paste once the popup's key has been handled (the paste waits inside).
   bool actionPending_ = false;
   actions::PasteRequest action_;
-  // The tick count at which a history paste began to wait for the keys, 0 while none waits;
-  // its entry, and whether the entry is on the clipboard yet.
-  platform::Dword waitingSince_ = 0;
-  std::u16string entry_;
-  bool entryOnClipboard_ = false;
 };
 
 }  // namespace app

@@ -138,7 +138,7 @@ TForm1::~TForm1() {
 
 void TForm1::FormCreate() {
   LoadSettings();
-  NextViewer = 0;
+  recorder_.NextViewer = 0;
   FirstRunCheck();
 }
 

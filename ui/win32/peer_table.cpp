@@ -40,7 +40,7 @@ class TableGridPeer final : public ControlPeer {
     placeholder.mask = LVCF_WIDTH | LVCF_SUBITEM;
     placeholder.iSubItem = 1000;
     ::SendMessageW(Window(), LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&placeholder));
-    const auto& columns = grid_.Columns();
+    const auto& columns = grid_.Rows().Columns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
       if (!columns[i].visible) continue;
       std::wstring header = WideFromUtf16(columns[i].header);
@@ -59,7 +59,7 @@ class TableGridPeer final : public ControlPeer {
 
   void UpdateState() override {
     // While an update is in progress the store tells nobody; its end brings one Update.
-    if (!Window() || grid_.UpdateCount() > 0) return;
+    if (!Window() || grid_.Rows().UpdateCount() > 0) return;
     int rows = grid_.ShownCount();
     if (rows != shownRows_) {
       ::SendMessageW(Window(), LVM_SETITEMCOUNT, static_cast<WPARAM>(rows),
@@ -67,8 +67,8 @@ class TableGridPeer final : public ControlPeer {
       shownRows_ = rows;
     }
     ::InvalidateRect(Window(), nullptr, FALSE);
-    if (grid_.TakeShowCurrentRow() && grid_.CurrentRow() >= 0) {
-      const int position = grid_.ShownPosition(grid_.CurrentRow());
+    if (grid_.TakeShowCurrentRow() && grid_.Rows().CurrentRow() >= 0) {
+      const int position = grid_.ShownPosition(grid_.Rows().CurrentRow());
       if (position >= 0) ::SendMessageW(Window(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(position), FALSE);
     }
   }
@@ -105,8 +105,8 @@ class TableGridPeer final : public ControlPeer {
     }
     if (item.mask & LVIF_STATE) {
       UINT state = 0;
-      if (exists && grid_.RowSelected(row)) state |= LVIS_SELECTED;
-      if (exists && grid_.CurrentRow() == row) state |= LVIS_FOCUSED;
+      if (exists && grid_.Rows().RowSelected(row)) state |= LVIS_SELECTED;
+      if (exists && grid_.Rows().CurrentRow() == row) state |= LVIS_FOCUSED;
       item.state = (item.state & ~item.stateMask) | (state & item.stateMask);
     }
   }
@@ -152,14 +152,14 @@ class TableGridPeer final : public ControlPeer {
   // it selects the rows from the last plain click's row to it; a right click keeps a selection
   // that holds the row.
   void ClickAt(int row, bool right, WPARAM keys) {
-    grid_.BeginUpdate();
+    grid_.Rows().BeginUpdate();
     try {
       bool multi = grid_.MultiSelect;
       if (right) {
         const int shown = grid_.ShownRow(row);
-        if (!grid_.RowSelected(shown)) grid_.ClickRow(row);
-        grid_.SetCurrentRow(shown);
-        grid_.SetAnchorRow(shown);
+        if (!grid_.Rows().RowSelected(shown)) grid_.ClickRow(row);
+        grid_.Rows().SetCurrentRow(shown);
+        grid_.Rows().SetAnchorRow(shown);
       } else if (multi && (keys & MK_SHIFT)) {
         grid_.ShiftClickRow(row, (keys & MK_CONTROL) != 0);
       } else if (multi && (keys & MK_CONTROL)) {
@@ -168,10 +168,10 @@ class TableGridPeer final : public ControlPeer {
         grid_.ClickRow(row);
       }
     } catch (...) {
-      grid_.EndUpdate();
+      grid_.Rows().EndUpdate();
       throw;
     }
-    grid_.EndUpdate();
+    grid_.Rows().EndUpdate();
   }
 
   // The arrow, page, Home and End keys move the current row, selecting it alone, extending the
@@ -181,7 +181,7 @@ class TableGridPeer final : public ControlPeer {
     bool shift = ::GetKeyState(VK_SHIFT) < 0 && grid_.MultiSelect;
     bool control = ::GetKeyState(VK_CONTROL) < 0;
     int rows = grid_.ShownCount();
-    int current = grid_.CurrentRow() >= 0 ? grid_.ShownPosition(grid_.CurrentRow()) : -1;
+    int current = grid_.Rows().CurrentRow() >= 0 ? grid_.ShownPosition(grid_.Rows().CurrentRow()) : -1;
     int page = std::max(1, static_cast<int>(::SendMessageW(Window(), LVM_GETCOUNTPERPAGE, 0, 0)));
     int target;
     switch (key) {
@@ -211,17 +211,17 @@ class TableGridPeer final : public ControlPeer {
         if (current >= 0 && current < rows) {
           const int row = grid_.ShownRow(current);
           if (control && grid_.MultiSelect)
-            grid_.SetRowSelected(row, !grid_.RowSelected(row));
+            grid_.Rows().SetRowSelected(row, !grid_.Rows().RowSelected(row));
           else
-            grid_.SetRowSelected(row, true);
+            grid_.Rows().SetRowSelected(row, true);
         }
         return true;
       case 'A':
         if (!control || !grid_.MultiSelect) return false;
-        grid_.BeginUpdate();
+        grid_.Rows().BeginUpdate();
         for (int position = 0; position < rows; ++position)
-          grid_.SetRowSelected(grid_.ShownRow(position), true);
-        grid_.EndUpdate();
+          grid_.Rows().SetRowSelected(grid_.ShownRow(position), true);
+        grid_.Rows().EndUpdate();
         return true;
       default:
         return false;
@@ -229,20 +229,20 @@ class TableGridPeer final : public ControlPeer {
     if (rows == 0) return true;
     if (current < 0) target = key == VK_END ? rows - 1 : 0;
     target = std::clamp(target, 0, rows - 1);
-    grid_.BeginUpdate();
+    grid_.Rows().BeginUpdate();
     try {
       if (shift) {
         grid_.ShiftClickRow(target, control, current >= 0 ? current : target);
       } else if (control) {
-        grid_.SetCurrentRow(grid_.ShownRow(target));
+        grid_.Rows().SetCurrentRow(grid_.ShownRow(target));
       } else {
         grid_.ClickRow(target);
       }
     } catch (...) {
-      grid_.EndUpdate();
+      grid_.Rows().EndUpdate();
       throw;
     }
-    grid_.EndUpdate();
+    grid_.Rows().EndUpdate();
     ::SendMessageW(Window(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(target), FALSE);
     return true;
   }
