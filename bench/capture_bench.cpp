@@ -10,11 +10,10 @@
 
 #include "bench/bench_text.h"
 #include "grid/data_directory.h"
-#include "history/capture.h"
+#include "history/history_store.h"
 #include "history/history_table.h"
+#include "history/recorder.h"
 #include "platform/sim/sim_desktop.h"
-#include "ui/controls.h"
-#include "ui/table_grid.h"
 
 namespace {
 
@@ -41,9 +40,9 @@ std::u16string RandomText(std::mt19937& random) {
 constexpr int LargeHistory = 1'000'000;
 
 // A ready-made history of a million entries with their dates.
-ui::TableGrid& LargeHistoryTable() {
-  static std::unique_ptr<ui::TableGrid> table = [] {
-    auto t = std::make_unique<ui::TableGrid>(nullptr, "TableGrid2", history::HistoryColumns());
+grid::Table& LargeHistoryTable() {
+  static std::unique_ptr<grid::Table> table = [] {
+    auto t = std::make_unique<grid::Table>(history::HistoryColumns());
     const int text = t->ColumnIndex(history::Clipboadrs_history);
     const int date = t->ColumnIndex(history::Date);
     std::mt19937 random(7);
@@ -68,27 +67,44 @@ void BM_ForeignCopyAlone(benchmark::State& state) {
 }
 BENCHMARK(BM_ForeignCopyAlone);
 
-// A copy in another program and its capture at the top of a history of a million entries:
-// two texts in turn, so that every capture records a new entry.
+// The window that hands its chain messages to the recorder, as the main window does.
+class Viewer : public platform::IWindowProc {
+ public:
+  explicit Viewer(history::Recorder& recorder) : recorder_(recorder) {}
+  platform::LResult WindowProc(platform::Hwnd, platform::Uint msg, platform::WParam wParam,
+                               platform::LParam lParam) override {
+    if (msg == platform::WmDrawClipboard) recorder_.DrawClipboard();
+    if (msg == platform::WmChangeCbChain) return recorder_.ChangeCbChain(wParam, lParam);
+    return 0;
+  }
+
+ private:
+  history::Recorder& recorder_;
+};
+
+// A copy in another program and its capture by the recorder at the top of a history of a
+// million entries, with its journal record: two texts in turn, so that every capture records
+// a new entry.
 void BM_CopyAndCaptureIntoMillionEntries(benchmark::State& state) {
   sim::SimDesktop& desk = Desk();
-  ui::TableGrid& table = LargeHistoryTable();
-  ui::Label label(nullptr, "Label1", "Clipboard contains");
+  grid::Table& table = LargeHistoryTable();
+  history::HistoryStore store(desk, history::HistoryFilePath(desk), table);
+  history::Recorder recorder(desk, store);
+  Viewer viewer(recorder);
   sim::ForeignProgram other(desk.clipboard);
   platform::WindowDesc desc;
-  const platform::Hwnd main = desk.windows.CreateWindowA(desc, nullptr);
+  const platform::Hwnd main = desk.windows.CreateWindowA(desc, &viewer);
+  recorder.JoinChain(main);
   std::mt19937 random(2);
   const std::u16string texts[2] = {RandomText(random), RandomText(random)};
-  std::u16string last;
   static std::size_t i = 0;  // carried over between runs, so a run never starts with a repeat
   const int before = table.RowCount();
-  for (auto _ : state) {
-    other.CopyUnicodeText(texts[++i % 2]);
-    history::CaptureClipboard(desk, main, table, label, last);
-  }
+  for (auto _ : state) other.CopyUnicodeText(texts[++i % 2]);
   if (table.RowCount() - before != static_cast<int>(state.iterations()))
     state.SkipWithError("a capture was lost");
   state.counters["rows"] = table.RowCount();
+  recorder.LeaveChain();
+  desk.windows.DestroyWindow(main);
 }
 // A fixed count keeps the history's growth (and the run's memory) bounded.
 BENCHMARK(BM_CopyAndCaptureIntoMillionEntries)->Iterations(200'000);
@@ -109,7 +125,7 @@ void BM_StartUpLoadOfHundredThousandEntries(benchmark::State& state) {
   }
   state.counters["bytes"] = static_cast<double>(desk.files.FileBytes(path).size());
   for (auto _ : state) {
-    auto table = std::make_unique<ui::TableGrid>(nullptr, "TableGrid2", history::HistoryColumns());
+    auto table = std::make_unique<grid::Table>(history::HistoryColumns());
     history::ReadHistoryFile(*table, desk, path);
     state.PauseTiming();  // freeing the table is not part of the load
     if (table->RowCount() != 100'000) state.SkipWithError("rows lost");

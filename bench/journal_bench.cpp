@@ -52,7 +52,7 @@ void BM_JournalRecordPerCaptureAtMillionEntries(benchmark::State& state) {
   Folder folder("append");
   grid::Table table(history::HistoryColumns());
   Fill(table, 1'000'000, 3);
-  history::HistoryStore store(folder.desk, [] { return HistoryPath; });
+  history::HistoryStore store(folder.desk, [] { return HistoryPath; }, table);
   std::mt19937 random(4);
   const std::u16string texts[2] = {RandomText(random), RandomText(random)};
   const int text = table.ColumnIndex(history::Clipboadrs_history);
@@ -62,7 +62,7 @@ void BM_JournalRecordPerCaptureAtMillionEntries(benchmark::State& state) {
     table.InsertRowAtTop();
     table.SetCell(text, 0, texts[++i % 2]);
     state.ResumeTiming();
-    store.Recorded(table);
+    store.Recorded(u"12/8/2026 9:31:00 AM", texts[i % 2]);
   }
   state.counters["rows"] = table.RowCount();
 }
@@ -74,7 +74,7 @@ void BM_JournalRecordAndDiskFlushPerCapture(benchmark::State& state) {
   Folder folder("flush");
   grid::Table table(history::HistoryColumns());
   Fill(table, 1000, 5);
-  history::HistoryStore store(folder.desk, [] { return HistoryPath; });
+  history::HistoryStore store(folder.desk, [] { return HistoryPath; }, table);
   std::mt19937 random(6);
   const std::u16string texts[2] = {RandomText(random), RandomText(random)};
   const int text = table.ColumnIndex(history::Clipboadrs_history);
@@ -84,7 +84,7 @@ void BM_JournalRecordAndDiskFlushPerCapture(benchmark::State& state) {
     table.InsertRowAtTop();
     table.SetCell(text, 0, texts[++i % 2]);
     state.ResumeTiming();
-    store.Recorded(table);
+    store.Recorded(u"12/8/2026 9:31:00 AM", texts[i % 2]);
     store.Flush();
   }
 }
@@ -110,8 +110,8 @@ void BM_StartUpLoad(benchmark::State& state) {
   for (auto _ : state) {
     auto table = std::make_unique<grid::Table>(history::HistoryColumns());
     {
-      history::HistoryStore store(folder.desk, [] { return HistoryPath; });
-      benchmark::DoNotOptimize(store.Load(*table));
+      history::HistoryStore store(folder.desk, [] { return HistoryPath; }, *table);
+      benchmark::DoNotOptimize(store.Load());
     }
     state.counters["rows"] = table->RowCount();
     state.PauseTiming();  // freeing the rows is the exit's cost, not the start-up's

@@ -89,9 +89,10 @@ BENCHMARK(BM_DeleteSelectedOfMillionRows)
 void BM_ImportHundredThousandIntoMillion(benchmark::State& state) {
   sim::SimDesktop& desk = Desk();
   ui::Application app(desk);
-  ui::Form editor(app, "Tasks_form");
-  ui::OpenDialog dialog(editor);
-  ui::TableGrid staging(&editor, "TableGrid2", history::HistoryColumns());
+  ui::Form window(app, "Form1");
+  ui::OpenDialog dialog(window);
+  ui::SaveDialog unused(window);
+  ui::DialogFilePrompt prompt(dialog, unused);
   const std::string exported = "C:\\Exports\\backup.hstr";
   {
     grid::Table source(history::HistoryColumns());
@@ -101,15 +102,19 @@ void BM_ImportHundredThousandIntoMillion(benchmark::State& state) {
   const history::PathProvider path = history::HistoryFilePath(desk);
   for (auto _ : state) {
     state.PauseTiming();
-    auto list = std::make_unique<ui::TableGrid>(nullptr, "TableGrid2", history::HistoryColumns());
+    auto list = std::make_unique<grid::Table>(history::HistoryColumns());
+    desk.files.Delete(path());
+    auto store = std::make_unique<history::HistoryStore>(desk, path, *list);
+    store->Load();  // no file: the list starts empty, as the store knows
     FillHistory(*list, Million, 3);
     desk.dialogs.AnswerNextFileDialog(exported);
     state.ResumeTiming();
 
-    history::ImportHistory(desk, *list, staging, dialog, path);
+    history::ImportHistory(desk, *store, prompt);
 
     state.PauseTiming();
     if (list->RowCount() != Million + 100'000) state.SkipWithError("entries lost");
+    store.reset();
     list.reset();
     state.ResumeTiming();
   }

@@ -33,7 +33,7 @@ struct Running {
     program = std::make_unique<app::Program>(desk);
     program->Start();
     desk.windows.Advance(1000);
-    ui::TableGrid& history = program->Form1().TableGrid2;
+    grid::Table& history = program->HistoryList();
     const int text = history.ColumnIndex(history::Clipboadrs_history);
     std::mt19937 random(7);
     grid::UpdateScope update(history);

@@ -1,7 +1,6 @@
 // The actions: their file, the editor, the hotkey paste, export and import, the tray items.
 #include <gtest/gtest.h>
 
-#include "actions/tray_items.h"
 #include "paste_recorder.h"
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
@@ -20,11 +19,11 @@ class ActionsTest : public testing_support::ClipboardProgramTest {
   void PutActions(const std::string& lines) { PutDataFile("actions.cnfg", Utf16File(lines)); }
 
   ui::TableGrid& Table() { return Form1().TableGrid1; }
-  std::string Name(int row) { return desk.codePage.WideToAnsi(Table().Cell("TextColumn1", row)); }
-  std::string HotkeyText(int row) { return desk.codePage.WideToAnsi(Table().Cell("TextColumn3", row)); }
+  std::string Name(int row) { return desk.codePage.WideToAnsi(Table().Rows().Cell("TextColumn1", row)); }
+  std::string HotkeyText(int row) { return desk.codePage.WideToAnsi(Table().Rows().Cell("TextColumn3", row)); }
   std::vector<std::string> Names() {
     std::vector<std::string> names;
-    for (int row = 0; row < Table().RowCount(); ++row) names.push_back(Name(row));
+    for (int row = 0; row < Table().Rows().RowCount(); ++row) names.push_back(Name(row));
     return names;
   }
   std::vector<std::string> VisibleTrayCaptions() {
@@ -69,11 +68,11 @@ class ActionsTest : public testing_support::ClipboardProgramTest {
 TEST_F(ActionsTest, ActionsFile_LoadsWhateverItsRowNumbersAndShortLines) {
   PutActions("7,Greet,No,\"Hello, world|Bye\",V\r\n7,Sign,No,Regards\r\n");
   StartJoined();
-  ASSERT_EQ(Table().RowCount(), 2);
-  EXPECT_EQ(Table().Cell(0, 0), u"1");
-  EXPECT_EQ(Table().Cell(0, 1), u"2");
-  EXPECT_EQ(Table().Cell("TextColumn2", 0), u"Hello, world\r\nBye");
-  EXPECT_EQ(Table().Cell("Ins", 1), u"");
+  ASSERT_EQ(Table().Rows().RowCount(), 2);
+  EXPECT_EQ(Table().Rows().Cell(0, 0), u"1");
+  EXPECT_EQ(Table().Rows().Cell(0, 1), u"2");
+  EXPECT_EQ(Table().Rows().Cell("TextColumn2", 0), u"Hello, world\r\nBye");
+  EXPECT_EQ(Table().Rows().Cell("Ins", 1), u"");
   EXPECT_EQ(VisibleTrayCaptions(), (std::vector<std::string>{"Greet", "Sign"}));
   EXPECT_TRUE(Tasks().ComboBox1.Count() > 100);
   EXPECT_EQ(Tasks().ComboBox1.ItemIndex(), 0);
@@ -82,7 +81,7 @@ TEST_F(ActionsTest, ActionsFile_LoadsWhateverItsRowNumbersAndShortLines) {
 TEST_F(ActionsTest, MissingActionsFile_StillLoadsTheHistoryAndFillsTheKeyList) {
   PutDataFile("clipboard_history.hstr", Utf16File("0,1/1/2026,kept\r\n"));
   StartJoined();
-  EXPECT_EQ(Table().RowCount(), 0);
+  EXPECT_EQ(Table().Rows().RowCount(), 0);
   EXPECT_EQ(HistoryTexts(), (std::vector<std::string>{"kept"}));
   EXPECT_GT(Tasks().ComboBox1.Count(), 0);
   EXPECT_TRUE(VisibleTrayCaptions().empty());
@@ -91,7 +90,7 @@ TEST_F(ActionsTest, MissingActionsFile_StillLoadsTheHistoryAndFillsTheKeyList) {
 TEST_F(ActionsTest, TwoRowsWithOneHotkey_RegisterOnceAndPasteBothInOrder) {
   PutActions("1,A,Ctrl+F5,first,V\r\n2,B,Ctrl+F5,second,V\r\n");
   StartJoined();
-  EXPECT_EQ(Tasks().HotKeyManager1.Bindings().size(), 1u);
+  EXPECT_EQ(program->Actions().HotKeyManager1.Bindings().size(), 1u);
   ASSERT_TRUE(other.CopyText("mine"));
   RecordPastes();
   ASSERT_TRUE(PressHotkey(ModControl, VkF5));
@@ -156,7 +155,7 @@ TEST_F(ActionsTest, TwoPressesDuringAPaste_ArePastedAfterItInTheOrderPressed) {
   // Each paste gave the user's text back before the next began, so none restored another's.
   EXPECT_EQ(HistoryTexts(),
             (std::vector<std::string>{"mine", "second", "mine", "third", "mine", "first", "mine"}));
-  EXPECT_FALSE(Tasks().Paste.Running());
+  EXPECT_FALSE(program->Paste().Running());
 }
 
 TEST_F(ActionsTest, ActionDeletedDuringAPaste_StillGivesTheUsersTextBack) {
@@ -169,7 +168,7 @@ TEST_F(ActionsTest, ActionDeletedDuringAPaste_StillGivesTheUsersTextBack) {
     Form1().Delete_b.Click();
   });
   ASSERT_TRUE(PressHotkey(ModControl, VkF5));
-  EXPECT_EQ(Table().RowCount(), 0);
+  EXPECT_EQ(Table().Rows().RowCount(), 0);
   EXPECT_EQ(pasted, (std::vector<std::string>{"action"}));
   EXPECT_EQ(desk.clipboard.Text(), "mine");
   EXPECT_TRUE(desk.dialogs.Boxes().empty());
@@ -228,16 +227,16 @@ TEST_F(ActionsTest, AddWithANameStillTaken_IsRefused) {
   EXPECT_EQ(desk.dialogs.Boxes()[0].text, "The Name is not unique!");
   EXPECT_EQ(desk.dialogs.Boxes()[0].caption, "Warning!");
   EXPECT_EQ(desk.dialogs.Boxes()[0].flags, 0x40u);
-  EXPECT_EQ(Table().RowCount(), 2);
+  EXPECT_EQ(Table().Rows().RowCount(), 2);
 }
 
 TEST_F(ActionsTest, Add_StoresTheActionRegistersItsHotkeyAndSaves) {
   StartJoined();
   AddAction(u"Mail", u"me@example.org", "F5", [this] { Tasks().RadioButton2.Click(); });
-  ASSERT_EQ(Table().RowCount(), 1);
+  ASSERT_EQ(Table().Rows().RowCount(), 1);
   EXPECT_EQ(Name(0), "Mail");
   EXPECT_EQ(HotkeyText(0), "Ctrl+F5");
-  EXPECT_EQ(Table().Cell("Ins", 0), u"I");
+  EXPECT_EQ(Table().Rows().Cell("Ins", 0), u"I");
   EXPECT_TRUE(desk.hotkeys.IsHeld(ModControl, VkF5));
   EXPECT_EQ(DataFileBytes("actions.cnfg"), Utf16File("1,Mail,Ctrl+F5,me@example.org,I\r\n"));
   EXPECT_EQ(VisibleTrayCaptions(), (std::vector<std::string>{"Mail"}));
@@ -250,7 +249,7 @@ TEST_F(ActionsTest, AddChecks_RunInOrderAndLeaveTheHotkeyFree) {
   EXPECT_EQ(desk.dialogs.Boxes()[0].text, "Please fill out all the fields!");
   EXPECT_FALSE(desk.hotkeys.IsHeld(ModControl, VkF5));
   AddAction(u"Mail", u"text", "F5");
-  EXPECT_EQ(Table().RowCount(), 1);
+  EXPECT_EQ(Table().Rows().RowCount(), 1);
   EXPECT_TRUE(desk.hotkeys.IsHeld(ModControl, VkF5));
 
   // Taken by now: the availability test comes before every other check.
@@ -274,7 +273,7 @@ TEST_F(ActionsTest, AddAtTheLimit_IsRefusedAndTheHotkeyStaysFree) {
   Table().ClickRow(0);
   Form1().Delete_b.Click();
   AddAction(u"New", u"text", "F5");
-  EXPECT_EQ(Table().RowCount(), 100);
+  EXPECT_EQ(Table().Rows().RowCount(), 100);
   EXPECT_TRUE(desk.hotkeys.IsHeld(ModControl, VkF5));
 }
 
@@ -358,7 +357,7 @@ TEST_F(ActionsTest, Delete_RemovesTheSelectedRowsAndKeepsTheOrderOfTheRest) {
   for (int i = 0; i < 6; ++i) lines += "1,A" + std::to_string(i) + ",No,x,V\r\n";
   PutActions(lines);
   StartJoined();
-  for (int row : {2, 3, 5}) Table().SetRowSelected(row, true);
+  for (int row : {2, 3, 5}) Table().Rows().SetRowSelected(row, true);
   Form1().Delete_b.Click();
   EXPECT_EQ(Names(), (std::vector<std::string>{"A0", "A1", "A4"}));
   EXPECT_EQ(VisibleTrayCaptions(), Names());
@@ -400,7 +399,7 @@ TEST_F(ActionsTest, ExportToAFolderThatDoesNotExist_IsReported) {
   desk.dialogs.AnswerNextFileDialog("C:\\nowhere\\x.cnfg");
   Form1().BitBtn4.Click();
   EXPECT_EQ(desk.dialogs.Boxes().size(), 2u);
-  EXPECT_EQ(Table().RowCount(), 0);
+  EXPECT_EQ(Table().Rows().RowCount(), 0);
 }
 
 TEST_F(ActionsTest, ImportBeyondTheLimit_ShowsTheFirstHundredAndAddRefuses) {
@@ -413,7 +412,7 @@ TEST_F(ActionsTest, ImportBeyondTheLimit_ShowsTheFirstHundredAndAddRefuses) {
   StartJoined();
   desk.dialogs.AnswerNextFileDialog("C:\\five.cnfg");
   Form1().BitBtn4.Click();
-  EXPECT_EQ(Table().RowCount(), 104);
+  EXPECT_EQ(Table().Rows().RowCount(), 104);
   std::vector<std::string> captions = VisibleTrayCaptions();
   ASSERT_EQ(captions.size(), 100u);
   EXPECT_EQ(captions.back(), "B0");

@@ -1,5 +1,5 @@
-// A small main window on a simulated desktop that joins the clipboard viewer chain and records
-// clipboard changes in its history, as the program's main window does.
+// A window on a simulated desktop that records clipboard changes in a history through the
+// program's recorder, as the program's main window does, and a desktop for such tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,13 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "clipboard/viewer_chain.h"
-#include "history/capture.h"
+#include "history/history_store.h"
 #include "history/history_table.h"
+#include "history/recorder.h"
 #include "platform/sim/sim_desktop.h"
 #include "temp_folder.h"
-#include "ui/controls.h"
-#include "ui/table_grid.h"
 
 namespace clipboard_history_test {
 
@@ -47,25 +45,31 @@ class TestDesktop : public sim::SimDesktop {
   RecordingFiles recorded;
 };
 
-// The main window's part in the chain and the capture, wired the way the program's main window
-// wires them: default handling first, errors stopped at the window's boundary.
-class TestMainWindow : public platform::IWindowProc {
+// A window that joins the clipboard viewer chain and hands its chain messages to the program's
+// recorder, as the main window does: default handling first, errors stopped at the window's
+// boundary. What the recorder tells the window is kept in `told`.
+class ViewerWindow : public platform::IWindowProc {
   platform::Desktop& desktop_;  // first: the members below use it
 
  public:
-  explicit TestMainWindow(platform::Desktop& desktop) : desktop_(desktop) {
+  static constexpr const char* HistoryPath = "C:\\Program Files\\Clipboard manager\\Data\\clipboard_history.hstr";
+
+  // `columns` are the history's; other columns make every attempt to record raise.
+  explicit ViewerWindow(platform::Desktop& desktop, std::vector<grid::Column> columns = history::HistoryColumns())
+      : desktop_(desktop), list(std::move(columns)) {
     platform::WindowDesc desc;
     desc.title = "Main window";
     handle = desktop_.Windows().CreateWindowA(desc, this);
+    recorder.OnClipboardText = [this](const std::u16string& text) { told = text; };
   }
-  ~TestMainWindow() {
-    Chain.LeaveChain(handle);
+  ~ViewerWindow() {
+    recorder.LeaveChain();
     desktop_.Windows().DestroyWindow(handle);
   }
-  TestMainWindow(const TestMainWindow&) = delete;
-  TestMainWindow& operator=(const TestMainWindow&) = delete;
+  ViewerWindow(const ViewerWindow&) = delete;
+  ViewerWindow& operator=(const ViewerWindow&) = delete;
 
-  void Join() { Chain.JoinChain(handle); }
+  void Join() { recorder.JoinChain(handle); }
 
   platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
                                platform::LParam lParam) override {
@@ -75,12 +79,11 @@ class TestMainWindow : public platform::IWindowProc {
         case platform::WmDrawClipboard:
           windows.DefWindowProcA(hwnd, msg, wParam, lParam);
           ++notifications;
-          Chain.DrawClipboard(
-              [this] { history::CaptureClipboard(desktop_, handle, TableGrid2, Label1, LastClipboardText); });
+          recorder.DrawClipboard();
           return 0;
         case platform::WmChangeCbChain:
           windows.DefWindowProcA(hwnd, msg, wParam, lParam);
-          return Chain.ChangeCbChain(wParam, lParam);
+          return recorder.ChangeCbChain(wParam, lParam);
         default:
           return windows.DefWindowProcA(hwnd, msg, wParam, lParam);
       }
@@ -93,17 +96,15 @@ class TestMainWindow : public platform::IWindowProc {
   // The history's texts, top row first.
   std::vector<std::u16string> Texts() const {
     std::vector<std::u16string> texts;
-    for (int r = 0; r < TableGrid2.RowCount(); ++r)
-      texts.push_back(TableGrid2.Cell(history::Clipboadrs_history, r));
+    for (int r = 0; r < list.RowCount(); ++r) texts.push_back(list.Cell(history::Clipboadrs_history, r));
     return texts;
   }
 
   platform::Hwnd handle = 0;
-  platform::Hwnd NextViewer = 0;
-  clipboard::ViewerChain Chain{desktop_, NextViewer};
-  ui::TableGrid TableGrid2{nullptr, "TableGrid2", history::HistoryColumns()};
-  ui::Label Label1{nullptr, "Label1", "Clipboard contains"};
-  std::u16string LastClipboardText;
+  grid::Table list;
+  history::HistoryStore store{desktop_, [] { return std::string(HistoryPath); }, list};
+  history::Recorder recorder{desktop_, store};
+  std::u16string told = u"(nothing told)";
   int notifications = 0;
   std::vector<std::string> errors;  // what reached the window's error boundary
 };

@@ -6,6 +6,7 @@
 #include "clipboard_history_support.h"
 #include "platform/errors.h"
 #include "ui/application.h"
+#include "ui/file_dialogs.h"
 
 namespace {
 
@@ -15,7 +16,10 @@ using Texts = std::vector<std::u16string>;
 
 class HistoryCommandsTest : public clipboard_history_test::DesktopTest {
  protected:
-  HistoryCommandsTest() : app(desk), editor(app, "Tasks_form") { desk.recorded.MakeFolder("C:\\Exports"); }
+  HistoryCommandsTest() : app(desk), window(app, "Form1") {
+    desk.recorded.MakeFolder("C:\\Exports");
+    store.Load();
+  }
 
   void Fill(const Texts& texts, const std::u16string& date = u"") {
     for (const std::u16string& text : texts) {
@@ -31,16 +35,17 @@ class HistoryCommandsTest : public clipboard_history_test::DesktopTest {
   }
   void Import(const std::optional<std::string>& file) {
     desk.dialogs.AnswerNextFileDialog(file);
-    history::ImportHistory(desk, list, staging, OpenDialog2, history::HistoryFilePath(desk));
+    history::ImportHistory(desk, store, prompt);
   }
   std::string HistoryBytes() { return desk.recorded.FileBytes(HistoryPath); }
 
   ui::Application app;
-  ui::Form editor;  // hosts the dialogs and the staging table, as the action editor does
-  ui::TableGrid list{nullptr, "TableGrid2", history::HistoryColumns()};
-  ui::TableGrid staging{&editor, "TableGrid2", history::HistoryColumns()};
-  ui::SaveDialog SaveDialog1{editor};
-  ui::OpenDialog OpenDialog2{editor};
+  ui::Form window;  // hosts the dialogs, as the main window does
+  grid::Table list{history::HistoryColumns()};
+  history::HistoryStore store{desk, history::HistoryFilePath(desk), list};
+  ui::SaveDialog SaveDialog1{window};
+  ui::OpenDialog OpenDialog2{window};
+  ui::DialogFilePrompt prompt{OpenDialog2, SaveDialog1};
 };
 
 TEST_F(HistoryCommandsTest, HistoryFile_CrLfSurvives_LoneLfIsLost_BarComesBackAsLineBreak) {
@@ -56,7 +61,7 @@ TEST_F(HistoryCommandsTest, HistoryFile_CrLfSurvives_LoneLfIsLost_BarComesBackAs
 TEST_F(HistoryCommandsTest, DeleteSelected_Rows1And2And4Of6_LeavesTheOthersInOrderAndWrites) {
   Fill({u"0", u"1", u"2", u"3", u"4", u"5"});
   for (int row : {1, 2, 4}) list.SetRowSelected(row, true);
-  history::DeleteSelected(desk, list, history::HistoryFilePath(desk));
+  history::DeleteSelected(store);
   EXPECT_EQ((Texts{u"0", u"3", u"5"}), TextsOf(list));
   EXPECT_EQ(Utf16File(u"1,,0\r\n2,,3\r\n3,,5\r\n"), HistoryBytes());
 }
@@ -65,22 +70,22 @@ TEST_F(HistoryCommandsTest, DeleteAndClear_WriteErrorsAreDropped_ClearOnAnEmptyL
   Fill({u"a"});
   list.SetRowSelected(0, true);
   desk.recorded.DenyAccess(DataFolder);
-  EXPECT_NO_THROW(history::DeleteSelected(desk, list, history::HistoryFilePath(desk)));
+  EXPECT_NO_THROW(history::DeleteSelected(store));
   Fill({u"b"});
-  EXPECT_NO_THROW(history::ClearAll(desk, list, history::HistoryFilePath(desk)));
+  EXPECT_NO_THROW(history::ClearAll(store));
   EXPECT_EQ(0, list.RowCount());
   EXPECT_TRUE(desk.recorded.writes.empty());
 
   desk.recorded.ClearFaults();
   desk.recorded.PutFile(HistoryPath, Utf16File(u"1,,stale\r\n"));
-  history::ClearAll(desk, list, history::HistoryFilePath(desk));
+  history::ClearAll(store);
   EXPECT_EQ("\xFF\xFE", HistoryBytes());
 }
 
 TEST_F(HistoryCommandsTest, Export_SetsTheFilterJustBeforeShowing_AndAlwaysAddsTheExtension) {
   SaveDialog1.Filter = "Corvilane Clipboard manager template|*.cnfg";  // left by the actions export
   desk.dialogs.AnswerNextFileDialog("C:\\Exports\\empty.hstr");
-  history::ExportHistory(desk, list, SaveDialog1);
+  history::ExportHistory(desk, list, prompt);
   EXPECT_EQ("\xFF\xFE", desk.recorded.FileBytes("C:\\Exports\\empty.hstr.hstr"));
   const sim::FileDialogRecord& shown = desk.dialogs.FileDialogs().at(0);
   EXPECT_EQ("Corvilane Clipboard manager history|*.hstr", shown.request.filter);
@@ -88,10 +93,10 @@ TEST_F(HistoryCommandsTest, Export_SetsTheFilterJustBeforeShowing_AndAlwaysAddsT
 
   Fill({u"A"}, u"1/2/2026 3:04:05 PM");
   desk.dialogs.AnswerNextFileDialog("C:\\Exports\\mine");
-  history::ExportHistory(desk, list, SaveDialog1);
+  history::ExportHistory(desk, list, prompt);
   EXPECT_EQ(Utf16File(u"1,1/2/2026 3:04:05 PM,A\r\n"), desk.recorded.FileBytes("C:\\Exports\\mine.hstr"));
   desk.dialogs.AnswerNextFileDialog(std::nullopt);
-  history::ExportHistory(desk, list, SaveDialog1);
+  history::ExportHistory(desk, list, prompt);
   EXPECT_EQ(2u, desk.recorded.writes.size());
 }
 
@@ -101,7 +106,6 @@ TEST_F(HistoryCommandsTest, Import_AppendsEachEntryBelowWithItsDate_WritingTheHi
   history::WriteHistoryFile(list, desk, "C:\\Exports\\old.hstr");
   list.RemoveAllRows();
   Fill({u"X"}, u"12/8/2026 9:30:00 AM");
-  staging.AppendRow();  // left from an earlier import
   Import("C:\\Exports\\old.hstr");
 
   EXPECT_EQ((Texts{u"X", u"A", u"B\r\nline", u"C"}), TextsOf(list));
@@ -133,17 +137,14 @@ TEST_F(HistoryCommandsTest, Import_WhoseHistoryWriteFails_KeepsTheEntriesAndTheO
   EXPECT_EQ(0, desk.recorded.WritesTo(HistoryPath));
 
   desk.recorded.ClearFaults();  // the next write stores them
-  history::DeleteSelected(desk, list, history::HistoryFilePath(desk));
+  history::DeleteSelected(store);
   EXPECT_EQ(Utf16File(u"1,,X\r\n2,12/1/2026 1:00:00 PM,A\r\n3,12/1/2026 1:00:00 PM,B\r\n"), HistoryBytes());
 }
 
-TEST_F(HistoryCommandsTest, Import_ReadErrorBeforeAnythingIsAppended_CancelOnlyEmptiesTheStaging) {
+TEST_F(HistoryCommandsTest, Import_ReadErrorBeforeAnythingIsAppended_CancelAppendsNothing) {
   Fill({u"X"});
-  staging.AppendRow();
   EXPECT_THROW(Import("C:\\missing.hstr"), IoError);
-  staging.AppendRow();
   Import(std::nullopt);
-  EXPECT_EQ(0, staging.RowCount());
   EXPECT_EQ(Texts{u"X"}, TextsOf(list));
   EXPECT_TRUE(desk.recorded.writes.empty());
 }

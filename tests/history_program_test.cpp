@@ -33,7 +33,7 @@ TEST_F(HistoryProgramTest, FirstSecond_NothingIsHeard_ThenTheCurrentTextAndEvery
   other.CopyText("A");
   EXPECT_EQ((Texts{"A", "B", "early"}), HistoryTexts());
   EXPECT_EQ("Clipboard contains: A", Form1().Label1.Caption());
-  EXPECT_EQ(u"12/8/2026 9:30:01 AM", History().Cell("Date", 0));
+  EXPECT_EQ(u"12/8/2026 9:30:01 AM", History().Rows().Cell("Date", 0));
 }
 
 TEST_F(HistoryProgramTest, StartWithTheStoredTopEntryOnTheClipboard_RecordsNothingNew) {
@@ -57,7 +57,7 @@ TEST_F(HistoryProgramTest, Exit_WritesTheCaptures_TheNextRunLoadsThem) {
 
   Restart();
   EXPECT_EQ((Texts{"line 1\r\nline 2", "first"}), HistoryTexts());
-  EXPECT_EQ(u"1", History().Cell(0, 0));
+  EXPECT_EQ(u"1", History().Rows().Cell(0, 0));
 }
 
 TEST_F(HistoryProgramTest, ExportAndImportErrors_ShowTheStandardErrorBox) {
@@ -83,12 +83,12 @@ TEST_F(HistoryProgramTest, ShiftClickAfterCaptures_SelectsTheRowsBetweenTheClick
   other.CopyText("F");
   History().ShiftClickRow(4);  // B; C has moved down to row 3 meanwhile
   EXPECT_EQ((Texts{"F", "E", "D", "C", "B", "A"}), HistoryTexts());
-  for (int row = 0; row < 6; ++row) EXPECT_EQ(row == 3 || row == 4, History().RowSelected(row)) << row;
+  for (int row = 0; row < 6; ++row) EXPECT_EQ(row == 3 || row == 4, History().Rows().RowSelected(row)) << row;
 
   // Extending again keeps the first click's row as the fixed end, whatever came in since.
   other.CopyText("G");
   History().ShiftClickRow(1);  // F
-  for (int row = 0; row < 7; ++row) EXPECT_EQ(row >= 1 && row <= 4, History().RowSelected(row)) << row;
+  for (int row = 0; row < 7; ++row) EXPECT_EQ(row >= 1 && row <= 4, History().Rows().RowSelected(row)) << row;
 
   Form1().BitBtn1.Click();
   EXPECT_EQ((Texts{"G", "B", "A"}), HistoryTexts());

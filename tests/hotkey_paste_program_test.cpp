@@ -53,7 +53,7 @@ TEST_F(HotkeyPasteTest, WhateverTheClipboardHeld_ComesBackAndOnlyATextRestoreIsR
   };
   recorder.Start();
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    Form1().TableGrid2.RemoveAllRows();
+    Form1().TableGrid2.Rows().RemoveAllRows();
     ASSERT_TRUE(other.CopyFormats(cases[i].content)) << i;
     recorder.pasted.clear();
     ASSERT_TRUE(desk.hotkeys.Press(ModControl, VkF5));
@@ -86,7 +86,7 @@ TEST_F(HotkeyPasteTest, LargeFormats_ComeBackWholeAndStayOnTheClipboard) {
   };
   recorder.Start();
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    Form1().TableGrid2.RemoveAllRows();
+    Form1().TableGrid2.Rows().RemoveAllRows();
     ASSERT_TRUE(other.CopyFormats(cases[i].content)) << i;
     const int notifications = desk.clipboard.Notifications();
     ASSERT_TRUE(desk.hotkeys.Press(ModControl, VkF5));
@@ -131,7 +131,7 @@ TEST_F(HotkeyPasteTest, ModifiersHeldAfterTheKey_DelayThePasteUntilReleasedButNo
     EXPECT_GE(recorder.keystrokes[0] - pressed, c.keystrokeFrom) << c.heldMs;
     EXPECT_LE(recorder.keystrokes[0] - pressed, c.keystrokeTo) << c.heldMs;
     EXPECT_EQ(desk.clipboard.Text(), "mine") << c.heldMs;
-    EXPECT_FALSE(Tasks().Paste.Running());
+    EXPECT_FALSE(program->Paste().Running());
   }
 }
 
@@ -139,8 +139,8 @@ TEST_F(HotkeyPasteTest, ChordHeldPastTheRepeatDelay_PastesOnce) {
   StartWithAction("Ctrl+F5");
   ASSERT_TRUE(other.CopyText("mine"));
   recorder.Start();
-  ASSERT_EQ(desk.hotkeys.RegistrationsOf(Tasks().HotKeyManager1.Window()).size(), 1u);
-  EXPECT_TRUE(desk.hotkeys.RegistrationsOf(Tasks().HotKeyManager1.Window())[0].noRepeat);
+  ASSERT_EQ(desk.hotkeys.RegistrationsOf(program->Actions().HotKeyManager1.Window()).size(), 1u);
+  EXPECT_TRUE(desk.hotkeys.RegistrationsOf(program->Actions().HotKeyManager1.Window())[0].noRepeat);
   desk.keyboard.UserKeyDown(VkControl);
   desk.keyboard.UserKeyDown(VkF5);
   // The key repeats every 30 ms after the usual half-second delay.
@@ -161,7 +161,7 @@ TEST_F(HotkeyPasteTest, ActionOnThePasteKeysItself_PastesOnceWithoutTriggeringIt
   for (const Case& c :
        {Case{"Ctrl+V", "V", {VkControl, VkV}}, Case{"Shift+Insert", "I", {VkShift, VkInsert}}}) {
     StartWithAction(c.hotkeyText, c.method);
-    ASSERT_EQ(desk.hotkeys.RegistrationsOf(Tasks().HotKeyManager1.Window()).size(), 1u) << c.hotkeyText;
+    ASSERT_EQ(desk.hotkeys.RegistrationsOf(program->Actions().HotKeyManager1.Window()).size(), 1u) << c.hotkeyText;
     ASSERT_TRUE(other.CopyText("mine"));
     recorder.Start();
     recorder.pasted.clear();
@@ -172,7 +172,7 @@ TEST_F(HotkeyPasteTest, ActionOnThePasteKeysItself_PastesOnceWithoutTriggeringIt
     EXPECT_EQ(desk.hotkeys.HotKeysPosted(), posted + 1) << c.hotkeyText;
     EXPECT_EQ(recorder.pasted, (std::vector<std::string>{"action"})) << c.hotkeyText;
     EXPECT_EQ(desk.clipboard.Text(), "mine") << c.hotkeyText;
-    EXPECT_EQ(desk.hotkeys.RegistrationsOf(Tasks().HotKeyManager1.Window()).size(), 1u)
+    EXPECT_EQ(desk.hotkeys.RegistrationsOf(program->Actions().HotKeyManager1.Window()).size(), 1u)
         << c.hotkeyText;  // taken back after the keystroke
     program->Exit();
     Restart();

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "actions/tasks_add.h"
 #include "app/about_form.h"
 #include "app/program.h"
+#include "app/tasks_add.h"
 #include "app/unit1.h"
 #include "platform/sim/sim_clipboard.h"
 #include "platform/sim/sim_desktop.h"
@@ -50,7 +50,7 @@ class ProgramTest : public ::testing::Test {
 
   app::TForm1& Form1() { return program->Form1(); }
   app::TAbout_f& About() { return program->About_f(); }
-  actions::TTasks_form& Tasks() { return program->Tasks_form(); }
+  app::TTasks_form& Tasks() { return program->Tasks_form(); }
 
   std::string DataFile(const std::string& name) const { return std::string(DataFolder) + "\\" + name; }
   bool DataFileExists(const std::string& name) const { return desk.files.Exists(DataFile(name)); }
@@ -76,7 +76,7 @@ class ClipboardProgramTest : public ProgramTest {
   }
   std::vector<std::string> HistoryTexts() {
     std::vector<std::string> texts;
-    ui::TableGrid& history = Form1().TableGrid2;
+    const grid::Table& history = program->HistoryList();
     for (int row = 0; row < history.RowCount(); ++row)
       texts.push_back(desk.codePage.WideToAnsi(history.Cell("Clipboadrs_history", row)));
     return texts;

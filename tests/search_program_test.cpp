@@ -22,12 +22,12 @@ class SearchProgramTest : public testing_support::ClipboardProgramTest {
   Texts Shown() {
     Texts texts;
     for (int p = 0; p < History().ShownCount(); ++p)
-      texts.push_back(History().Cell("Clipboadrs_history", History().ShownRow(p)));
+      texts.push_back(History().Rows().Cell("Clipboadrs_history", History().ShownRow(p)));
     return texts;
   }
   std::vector<bool> SelectedRows() {
     std::vector<bool> selected;
-    for (int row = 0; row < History().RowCount(); ++row) selected.push_back(History().RowSelected(row));
+    for (int row = 0; row < History().Rows().RowCount(); ++row) selected.push_back(History().Rows().RowSelected(row));
     return selected;
   }
 };
@@ -96,10 +96,10 @@ TEST_F(SearchProgramTest, ACaptureWhileFiltering_EntersTheHistory_AndShowsOnlyIf
   EXPECT_EQ(Shown(), (Texts{u"mail two", u"mail one"}));
   CopyAll({u"other"});
   EXPECT_EQ(Shown(), (Texts{u"mail two", u"mail one"}));
-  EXPECT_EQ(History().RowCount(), 4);
+  EXPECT_EQ(History().Rows().RowCount(), 4);
   // The clicked entry keeps its selection as rows come in above it.
-  EXPECT_EQ(History().ShownPosition(History().CurrentRow()), 1);
-  EXPECT_TRUE(History().RowSelected(History().ShownRow(1)));
+  EXPECT_EQ(History().ShownPosition(History().Rows().CurrentRow()), 1);
+  EXPECT_TRUE(History().Rows().RowSelected(History().ShownRow(1)));
 }
 
 TEST_F(SearchProgramTest, ClearingTheBox_BringsEveryRowBack_WithTheSameEntriesSelected) {
@@ -115,7 +115,7 @@ TEST_F(SearchProgramTest, ClearingTheBox_BringsEveryRowBack_WithTheSameEntriesSe
   EXPECT_EQ(Shown().size(), 5u);
   // Rows: red 5, green 4, red 3, blue 2, red 1.
   EXPECT_EQ(SelectedRows(), (std::vector<bool>{true, false, false, false, true}));
-  EXPECT_EQ(History().CurrentRow(), 2);
+  EXPECT_EQ(History().Rows().CurrentRow(), 2);
 }
 
 TEST_F(SearchProgramTest, ClearAllWhileFiltering_ClearsTheWholeHistory) {
@@ -123,7 +123,7 @@ TEST_F(SearchProgramTest, ClearAllWhileFiltering_ClearsTheWholeHistory) {
   CopyAll({u"alpha", u"beta", u"alphabet"});
   Type(u"alpha");
   Form1().BitBtn2.Click();
-  EXPECT_EQ(History().RowCount(), 0);
+  EXPECT_EQ(History().Rows().RowCount(), 0);
   EXPECT_EQ(Shown(), Texts{});
   EXPECT_EQ(DataFileBytes("clipboard_history.hstr"), Utf16File(""));
   CopyAll({u"alpha again", u"gamma"});
@@ -155,7 +155,7 @@ TEST_F(SearchProgramTest, ExportWritesTheWholeHistory_ImportedRowsAreFiltered) {
   Form1().BitBtn6.Click();
   desk.windows.Advance(20);  // the rows an import brings are scanned from the window's timer
   EXPECT_EQ(Shown(), (Texts{u"apple", u"crab apple", u"apple pie"}));
-  EXPECT_EQ(History().RowCount(), 5);
+  EXPECT_EQ(History().Rows().RowCount(), 5);
 }
 
 TEST_F(SearchProgramTest, CtrlF_FocusesTheBoxOnTheHistoryTabOnly) {

@@ -159,7 +159,7 @@ TEST_F(ShellTest, ExitWithoutDataFolder_ShowsTheErrorAndKeepsRunning) {
   desk.files.Delete(DataFolder);
   std::filesystem::remove_all(desk.files.RealPath(DataFolder));
   Start();
-  Form1().TableGrid2.AppendRow();
+  Form1().TableGrid2.Rows().AppendRow();
   Form1().Exit1.Click();
   EXPECT_FALSE(desk.windows.QuitRequested());
   ASSERT_EQ(desk.dialogs.Boxes().size(), 1u);
@@ -167,8 +167,8 @@ TEST_F(ShellTest, ExitWithoutDataFolder_ShowsTheErrorAndKeepsRunning) {
   EXPECT_EQ(box.caption, "Clipboard_manager");
   EXPECT_EQ(box.text, "Invalid filename.");
   EXPECT_EQ(box.flags, MbOk | MbIconError);
-  EXPECT_EQ(Form1().TableGrid2.RowCount(), 1);
-  EXPECT_EQ(Form1().TableGrid2.UpdateCount(), 0);
+  EXPECT_EQ(Form1().TableGrid2.Rows().RowCount(), 1);
+  EXPECT_EQ(Form1().TableGrid2.Rows().UpdateCount(), 0);
   EXPECT_FALSE(desk.registry.Get(app::RunKey, app::RunValue));  // the settings were not saved either
 }
 

@@ -1,4 +1,4 @@
-// The main window in the clipboard viewer chain, between other programs' viewers.
+// The recorder's window in the clipboard viewer chain, between other programs' viewers.
 #include "clipboard/viewer_chain.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 namespace {
 
 using namespace platform;
-using clipboard_history_test::TestMainWindow;
+using clipboard_history_test::ViewerWindow;
 
 class ViewerChainTest : public clipboard_history_test::DesktopTest {
  protected:
@@ -22,10 +22,10 @@ TEST_F(ViewerChainTest, Join_ThePreviousHeadBecomesNextViewer_AndTheCurrentTextI
   first.Join();
   other.CopyText("already there");
   first.ClearReceived();
-  TestMainWindow main(desk);
+  ViewerWindow main(desk);
   main.Join();
   main.Join();  // a second join must not make the window its own successor
-  EXPECT_EQ(first.Window(), main.NextViewer);
+  EXPECT_EQ(first.Window(), main.recorder.NextViewer);
   EXPECT_EQ(std::vector<std::u16string>{u"already there"}, main.Texts());
   // The system's notice at joining comes before NextViewer is known and goes no further.
   EXPECT_EQ(0, first.DrawClipboards());
@@ -36,7 +36,7 @@ TEST_F(ViewerChainTest, Join_ThePreviousHeadBecomesNextViewer_AndTheCurrentTextI
 
 TEST_F(ViewerChainTest, DrawClipboard_PassedOnOnceWithZeroParameters_OnEveryPath) {
   first.Join();
-  TestMainWindow main(desk);
+  ViewerWindow main(desk);
   main.Join();
   first.ClearReceived();
   other.CopyText("A");  // recorded
@@ -57,7 +57,7 @@ TEST_F(ViewerChainTest, DrawClipboard_PassedOnOnceWithZeroParameters_OnEveryPath
 TEST_F(ViewerChainTest, ChangeCbChain_ForwardedUnchangedUnlessItNamesNextViewer) {
   second.Join();
   first.Join();
-  TestMainWindow main(desk);
+  ViewerWindow main(desk);
   main.Join();
   first.ClearReceived();
 
@@ -66,11 +66,11 @@ TEST_F(ViewerChainTest, ChangeCbChain_ForwardedUnchangedUnlessItNamesNextViewer)
   EXPECT_EQ(second.Window(), first.Received()[0].wParam);
   EXPECT_EQ(0, first.Received()[0].lParam);
   EXPECT_EQ(0u, first.Next());
-  EXPECT_EQ(first.Window(), main.NextViewer);
+  EXPECT_EQ(first.Window(), main.recorder.NextViewer);
 
   second.Join();  // second -> main -> first
   first.Leave();  // main's successor: NextViewer takes the lParam, nothing is forwarded
-  EXPECT_EQ(0u, main.NextViewer);
+  EXPECT_EQ(0u, main.recorder.NextViewer);
   EXPECT_EQ(1u, first.Received().size());
   other.CopyText("last member");  // still captured; the pass-on goes to handle 0
   EXPECT_EQ(std::vector<std::u16string>{u"last member"}, main.Texts());
@@ -79,24 +79,24 @@ TEST_F(ViewerChainTest, ChangeCbChain_ForwardedUnchangedUnlessItNamesNextViewer)
 
 TEST_F(ViewerChainTest, Leave_UnlinksFromTheMiddleAndAsLastMember_NotWhenNeverJoined) {
   first.Join();
-  TestMainWindow main(desk), last(desk), never(desk);
+  ViewerWindow main(desk), last(desk), never(desk);
   main.Join();
   second.Join();  // second -> main -> first
-  main.Chain.LeaveChain(main.handle);
+  main.recorder.LeaveChain();
   EXPECT_EQ(first.Window(), second.Next());
-  EXPECT_EQ(0u, main.NextViewer);
+  EXPECT_EQ(0u, main.recorder.NextViewer);
 
   first.Leave();
   last.Join();     // last -> second -> 0
   second.Leave();  // last -> 0: the last member of the chain
-  ASSERT_EQ(0u, last.NextViewer);
+  ASSERT_EQ(0u, last.recorder.NextViewer);
   sim::NeighbourViewer before(desk.clipboard);
   before.Join();  // before -> last -> 0
-  last.Chain.LeaveChain(last.handle);
+  last.recorder.LeaveChain();
   EXPECT_EQ(0u, before.Next());  // no longer passes notices to a window that is going
 
   before.ClearReceived();
-  never.Chain.LeaveChain(never.handle);
+  never.recorder.LeaveChain();
   never.Join();  // left for good
   EXPECT_TRUE(before.Received().empty());
   EXPECT_EQ(before.Window(), desk.clipboard.Viewer());
