@@ -20,7 +20,9 @@ class ActionsTest : public testing_support::ClipboardProgramTest {
 
   ui::TableGrid& Table() { return Form1().TableGrid1; }
   std::string Name(int row) { return desk.codePage.WideToAnsi(Table().Rows().Cell("TextColumn1", row)); }
-  std::string HotkeyText(int row) { return desk.codePage.WideToAnsi(Table().Rows().Cell("TextColumn3", row)); }
+  std::string HotkeyText(int row) {
+    return desk.codePage.WideToAnsi(Table().Rows().Cell("TextColumn3", row));
+  }
   std::vector<std::string> Names() {
     std::vector<std::string> names;
     for (int row = 0; row < Table().Rows().RowCount(); ++row) names.push_back(Name(row));

@@ -52,10 +52,12 @@ class ViewerWindow : public platform::IWindowProc {
   platform::Desktop& desktop_;  // first: the members below use it
 
  public:
-  static constexpr const char* HistoryPath = "C:\\Program Files\\Clipboard manager\\Data\\clipboard_history.hstr";
+  static constexpr const char* HistoryPath =
+      "C:\\Program Files\\Clipboard manager\\Data\\clipboard_history.hstr";
 
   // `columns` are the history's; other columns make every attempt to record raise.
-  explicit ViewerWindow(platform::Desktop& desktop, std::vector<grid::Column> columns = history::HistoryColumns())
+  explicit ViewerWindow(platform::Desktop& desktop,
+                        std::vector<grid::Column> columns = history::HistoryColumns())
       : desktop_(desktop), list(std::move(columns)) {
     platform::WindowDesc desc;
     desc.title = "Main window";

@@ -109,7 +109,8 @@ TEST_F(DurableTest, HistoryFileHeldAllRun_IsNeverReplaced_AndTheRunsCopiesJoinIt
 TEST_F(DurableTest, HistoryWriteBeforeTheHistoryIsRead_LeavesTheFileAsItWas) {
   PutDataFile(HistoryName, StoredHistory);
   grid::Table empty(history::HistoryColumns());
-  history::HistoryStore store(desk, [this] { return DataFile(HistoryName); }, empty);
+  history::HistoryStore store(
+      desk, [this] { return DataFile(HistoryName); }, empty);
   store.WriteAll();
   EXPECT_EQ(StoredHistory, HistoryFile());
 

@@ -161,7 +161,8 @@ TEST_F(HotkeyPasteTest, ActionOnThePasteKeysItself_PastesOnceWithoutTriggeringIt
   for (const Case& c :
        {Case{"Ctrl+V", "V", {VkControl, VkV}}, Case{"Shift+Insert", "I", {VkShift, VkInsert}}}) {
     StartWithAction(c.hotkeyText, c.method);
-    ASSERT_EQ(desk.hotkeys.RegistrationsOf(program->Actions().HotKeyManager1.Window()).size(), 1u) << c.hotkeyText;
+    ASSERT_EQ(desk.hotkeys.RegistrationsOf(program->Actions().HotKeyManager1.Window()).size(), 1u)
+        << c.hotkeyText;
     ASSERT_TRUE(other.CopyText("mine"));
     recorder.Start();
     recorder.pasted.clear();

@@ -27,7 +27,8 @@ class SearchProgramTest : public testing_support::ClipboardProgramTest {
   }
   std::vector<bool> SelectedRows() {
     std::vector<bool> selected;
-    for (int row = 0; row < History().Rows().RowCount(); ++row) selected.push_back(History().Rows().RowSelected(row));
+    for (int row = 0; row < History().Rows().RowCount(); ++row)
+      selected.push_back(History().Rows().RowSelected(row));
     return selected;
   }
 };

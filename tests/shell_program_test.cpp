@@ -1,8 +1,6 @@
 // The program's start-up, windows, tray icon, settings and exit, used as a person would.
 #include <gtest/gtest.h>
 
-#include "app/registry_strings.h"
-#include "app/settings_text.h"
 #include "platform/errors.h"
 #include "program_fixture.h"
 
@@ -404,45 +402,6 @@ TEST_F(ShellTest, AboutBox_IsModalAndKeepsItsLinkColour) {
   EXPECT_EQ(desk.shell.Requests()[0].file, "https://corvilane.example");
   EXPECT_EQ(desk.shell.Requests()[0].owner, About().Handle());
   EXPECT_EQ(desk.windows.Title(About().Handle()), "About...");
-}
-
-TEST(RegistryStrings, ReadTheWholeValueWhateverItsTerminator) {
-  sim::SimRegistry registry;
-  registry.Set("Software\\T", "empty", RegSz, "");
-  registry.Set("Software\\T", "bare", RegSz, std::string("a\0b\0c\0", 6));
-  registry.Set("Software\\T", "nul", RegSz, std::string("a\0b\0c\0\0\0", 8));
-  registry.Set("Software\\T", "odd", RegSz, std::string("a\0b\0c", 5));  // a last byte without its pair
-  registry.SetString("Software\\T", "wide", "\"C:\\Łódź 日本\\a.exe\"");
-  registry.Set("Software\\T", "dword", RegDword, std::string(4, '\1'));
-  auto read = [&](const char* name) {
-    std::string text = "unchanged";
-    app::ReadRegistryString(registry, HkeyCurrentUser, "Software\\T", name, text);
-    return text;
-  };
-  EXPECT_EQ(read("empty"), "");
-  EXPECT_EQ(read("bare"), "abc");
-  EXPECT_EQ(read("nul"), "abc");
-  EXPECT_EQ(read("odd"), "ab");
-  EXPECT_EQ(read("wide"), "\"C:\\Łódź 日本\\a.exe\"");
-  EXPECT_EQ(read("dword"), "unchanged");
-  EXPECT_EQ(read("missing"), "unchanged");
-  EXPECT_EQ(registry.OpenHandles(), 0);
-  EXPECT_TRUE(app::WriteRegistryString(registry, HkeyCurrentUser, "Software\\New\\Key", "v", "x"));
-  EXPECT_EQ(registry.Get("Software\\New\\Key", "v")->data, std::string("x\0\0\0", 4));  // UTF-16 and its zero
-}
-
-TEST(SettingsText, TruthValuesAndIndexesReadOnlyTheirOwnForms) {
-  for (const char* yes : {"-1", "2", "0.5", "+1e3", "TRUE", "tRuE"})
-    EXPECT_TRUE(app::SettingsBool(yes)) << yes;
-  for (const char* no : {"0", "-0", "0.000", "0e9", "False"}) EXPECT_FALSE(app::SettingsBool(no)) << no;
-  for (const char* bad : {"", " 1", "1 ", "inf", "nan", "0x10", "1e", ".", "yes"})
-    EXPECT_THROW(app::SettingsBool(bad), platform::Error) << bad;
-  EXPECT_EQ(app::SettingsInt("-2147483648"), -2147483647 - 1);
-  EXPECT_EQ(app::SettingsInt("+7"), 7);
-  for (const char* bad : {"", "-", "2147483648", "99999999999", "1.0", " 2", "0x1"})
-    EXPECT_THROW(app::SettingsInt(bad), platform::Error) << bad;
-  EXPECT_EQ(app::SplitSettingsLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
-  EXPECT_EQ(app::SplitSettingsLines("a\n\nb\r\n"), (std::vector<std::string>{"a", "", "b"}));
 }
 
 }  // namespace

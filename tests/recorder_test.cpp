@@ -1,5 +1,5 @@
-// Each clipboard change becomes a dated entry at the top of the history, unless it repeats the
-// top entry, holds no text, or was marked private by its owner.
+// The recorder: each clipboard change becomes a dated entry at the top of the history, unless
+// it repeats the top entry, holds no text, or was marked private by its owner.
 #include "history/recorder.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,7 @@
-// The popup list's pieces that need no program: how an item's text is cut to one line, and
-// where the popup goes on the screen.
-#include <gtest/gtest.h>
-
-#include "app/quick_paste.h"
+// How the popup list cuts an item's text to one line.
 #include "ui/popup_list.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -29,19 +27,6 @@ TEST(PopupListOneLine, ShowsTheFirstLineTrimmed_WithAnEllipsisWhereAnythingIsLef
       {u" \r\n\t", 10, u""},
   };
   for (const Case& c : cases) EXPECT_EQ(ui::PopupList::OneLine(c.text, c.max), c.shown);
-}
-
-TEST(PlacePopup, StaysInsideTheWorkAreaEvenWhenItIsSmallerThanThePopup) {
-  const platform::Rect area{100, 50, 400, 250};
-  const platform::Rect at = app::PlacePopup({390, 240, 392, 258}, area, 420, 320);
-  EXPECT_EQ(at.left, 100);
-  EXPECT_EQ(at.top, 50);
-  EXPECT_EQ(at.right, 400);
-  EXPECT_EQ(at.bottom, 250);
-  // Left of and above the work area: brought inside.
-  const platform::Rect off = app::PlacePopup({-50, 10, -48, 28}, {0, 0, 1000, 800}, 200, 100);
-  EXPECT_EQ(off.left, 0);
-  EXPECT_EQ(off.top, 28);
 }
 
 }  // namespace
