@@ -49,9 +49,9 @@ std::string ActionList::Load() {
         grid::LoadDataFile(table_, desktop_.Files(), desktop_.Clock(), path, Separator, LineBreakMark);
     // A file that could not be read is never replaced: this run's changes go beside it.
     fileUnread_ = load.state == grid::DataFileLoad::State::Unreadable;
-    notice = grid::LoadNotice(desktop_.Files(), load, "The actions", "actions file",
-                              " and are left as they are; changes are saved in " +
-                                  grid::FileNameOf(SavePath()) + ".");
+    notice = grid::LoadNotice(
+        desktop_.Files(), load, "The actions", "actions file",
+        " and are left as they are; changes are saved in " + grid::FileNameOf(SavePath()) + ".");
   } catch (const std::exception&) {
   }
   RegisterHotkeysOf(table_);

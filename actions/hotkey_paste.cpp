@@ -265,7 +265,8 @@ bool HotkeyPaste::KeysHeld(const PasteRequest& request) {
   auto held = [&keyboard](int vk) { return (keyboard.GetAsyncKeyState(vk) & 0x8000) != 0; };
   const hotkeys::HotKey hotkey = request.hotkey;
   return (request.mode == PasteMode::Keep && held(VkReturn)) ||
-         ((hotkey & hotkeys::HotKeyShift) && held(VkShift)) || ((hotkey & hotkeys::HotKeyCtrl) && held(VkControl)) ||
+         ((hotkey & hotkeys::HotKeyShift) && held(VkShift)) ||
+         ((hotkey & hotkeys::HotKeyCtrl) && held(VkControl)) ||
          ((hotkey & hotkeys::HotKeyAlt) && held(VkMenu)) ||
          ((hotkey & hotkeys::HotKeyWin) && (held(VkLWin) || held(VkRWin)));
 }

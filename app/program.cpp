@@ -37,7 +37,8 @@ bool Program::Start() {
   keyNames_.StartUp();
   app_.Initialize();
   tray::RegisterTaskbarCreated(desktop_.Windows());
-  historyStore_ = std::make_unique<history::HistoryStore>(desktop_, history::HistoryFilePath(desktop_), historyList_);
+  historyStore_ =
+      std::make_unique<history::HistoryStore>(desktop_, history::HistoryFilePath(desktop_), historyList_);
   recorder_ = std::make_unique<history::Recorder>(desktop_, *historyStore_);
   actions_ = std::make_unique<actions::ActionList>(desktop_, keyNames_);
   form1_ = std::make_unique<TForm1>(app_, *actions_, *historyStore_, *recorder_);
@@ -85,7 +86,8 @@ void Program::HotKeyManager1HotKeyPressed(hotkeys::HotKey hotkey) {
   const int methodColumn = table.ColumnIndex(actions::MethodColumn);
   std::vector<actions::PasteRequest> requests;
   for (int row : actions_->RowsWithHotKey(hotkey))
-    requests.push_back({table.Cell(textColumn, row), actions::PasteMethodOf(table.Cell(methodColumn, row)), hotkey});
+    requests.push_back(
+        {table.Cell(textColumn, row), actions::PasteMethodOf(table.Cell(methodColumn, row)), hotkey});
   paste_->Press(std::move(requests));
 }
 

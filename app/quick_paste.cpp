@@ -181,8 +181,8 @@ void QuickPaste::Pick(int index) {
   }
   // The entry stays on the clipboard, as a double-click on its row puts it there; Ctrl+V follows
   // once the user's keys are up.
-  paste_.Press({{historyList_.Cell(history::Clipboadrs_history, row), actions::PasteMethod::CtrlV, AnyModifier,
-                 actions::PasteMode::Keep, target_}});
+  paste_.Press({{historyList_.Cell(history::Clipboadrs_history, row), actions::PasteMethod::CtrlV,
+                 AnyModifier, actions::PasteMode::Keep, target_}});
 }
 
 LResult QuickPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {

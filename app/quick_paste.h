@@ -33,7 +33,8 @@ class QuickPaste final : private platform::IWindowProc {
 
   // Takes the hotkey that the options tab holds; a combination that is taken is told in a
   // balloon and left unregistered.
-  QuickPaste(TForm1& main, actions::ActionList& actions, actions::HotkeyPaste& paste, hotkeys::KeyNames& keyNames);
+  QuickPaste(TForm1& main, actions::ActionList& actions, actions::HotkeyPaste& paste,
+             hotkeys::KeyNames& keyNames);
   ~QuickPaste();
   QuickPaste(const QuickPaste&) = delete;
   QuickPaste& operator=(const QuickPaste&) = delete;

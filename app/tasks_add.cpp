@@ -151,8 +151,8 @@ void TTasks_form::BitBtn5Click() {
 
 void TTasks_form::BitBtn1Click() {
   grid::Table& table = Actions();
-  const std::u16string method =
-      actions::PasteCode(RadioButton1.Checked() ? actions::PasteMethod::CtrlV : actions::PasteMethod::ShiftInsert);
+  const std::u16string method = actions::PasteCode(
+      RadioButton1.Checked() ? actions::PasteMethod::CtrlV : actions::PasteMethod::ShiftInsert);
   if (Mode == EditorMode::Add) {
     auto warn = [this](const char* text) {
       Desktop().Dialogs().MessageBoxW(Handle(), text, "Warning!", 0x40);
@@ -160,10 +160,10 @@ void TTasks_form::BitBtn1Click() {
     if (CheckBox5.Checked()) {
       hotkeys::HotKey hotkey = ComposedHotKey();
       if (!hotkeys::IsHotKeyFree(Desktop().HotKeys(), App().Handle(), hotkey)) {
-        Desktop().Dialogs().MessageDialog(Handle(),
-                                          platform::Utf16ToUtf8(actions_.HotKeyText(hotkey)) +
-                                              " is NOT available for registration!!!",
-                                          MessageDialogType::Information);
+        Desktop().Dialogs().MessageDialog(
+            Handle(),
+            platform::Utf16ToUtf8(actions_.HotKeyText(hotkey)) + " is NOT available for registration!!!",
+            MessageDialogType::Information);
         return;
       }
     }

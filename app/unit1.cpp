@@ -110,8 +110,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   BitBtn2.OnClick = [this] { history::ClearAll(history_); };
   BitBtn5.OnClick = [this] { history::ExportHistory(Desktop(), history_.List(), historyFiles_); };
   BitBtn6.OnClick = [this] { history::ImportHistory(Desktop(), history_, historyFiles_); };
-  for (auto& item : NumberedItems)
-    item->OnClick = [this](ui::MenuItem& sender) { N11Click(sender); };
+  for (auto& item : NumberedItems) item->OnClick = [this](ui::MenuItem& sender) { N11Click(sender); };
   recorder_.OnClipboardText = [this](const std::u16string& text) {
     Label1.SetCaption(LabelPrefix + Utf16ToUtf8(text));
   };

@@ -52,7 +52,8 @@ void BM_JournalRecordPerCaptureAtMillionEntries(benchmark::State& state) {
   Folder folder("append");
   grid::Table table(history::HistoryColumns());
   Fill(table, 1'000'000, 3);
-  history::HistoryStore store(folder.desk, [] { return HistoryPath; }, table);
+  history::HistoryStore store(
+      folder.desk, [] { return HistoryPath; }, table);
   std::mt19937 random(4);
   const std::u16string texts[2] = {RandomText(random), RandomText(random)};
   const int text = table.ColumnIndex(history::Clipboadrs_history);
@@ -74,7 +75,8 @@ void BM_JournalRecordAndDiskFlushPerCapture(benchmark::State& state) {
   Folder folder("flush");
   grid::Table table(history::HistoryColumns());
   Fill(table, 1000, 5);
-  history::HistoryStore store(folder.desk, [] { return HistoryPath; }, table);
+  history::HistoryStore store(
+      folder.desk, [] { return HistoryPath; }, table);
   std::mt19937 random(6);
   const std::u16string texts[2] = {RandomText(random), RandomText(random)};
   const int text = table.ColumnIndex(history::Clipboadrs_history);
@@ -110,7 +112,8 @@ void BM_StartUpLoad(benchmark::State& state) {
   for (auto _ : state) {
     auto table = std::make_unique<grid::Table>(history::HistoryColumns());
     {
-      history::HistoryStore store(folder.desk, [] { return HistoryPath; }, *table);
+      history::HistoryStore store(
+          folder.desk, [] { return HistoryPath; }, *table);
       benchmark::DoNotOptimize(store.Load());
     }
     state.counters["rows"] = table->RowCount();

@@ -11,7 +11,8 @@ class FilePrompt {
   // `filter` is "Description|*.ext"; an empty `initialDir` leaves the folder to the system.
   // True, with the chosen name in `fileName`, when the user chose a file.
   virtual bool AskFileToSave(const std::string& filter, std::string& fileName) = 0;
-  virtual bool AskFileToOpen(const std::string& filter, const std::string& initialDir, std::string& fileName) = 0;
+  virtual bool AskFileToOpen(const std::string& filter, const std::string& initialDir,
+                             std::string& fileName) = 0;
 
  protected:
   ~FilePrompt() = default;

@@ -58,10 +58,10 @@ std::string HistoryStore::Load() {
   const grid::DataFileLoad load = grid::LoadDataFile(history, files, desktop_.Clock(), historyPath_(),
                                                      Separator, LineBreakMark, /*keepRows=*/true);
   unreadable_ = load.state == grid::DataFileLoad::State::Unreadable;
-  std::string notice = grid::LoadNotice(files, load, "The clipboard history", "clipboard history file",
-                                        ". It is left as it is; the copies of this run are kept in " +
-                                            grid::FileNameOf(JournalPath()) +
-                                            " and join the history at the next start.");
+  std::string notice =
+      grid::LoadNotice(files, load, "The clipboard history", "clipboard history file",
+                       ". It is left as it is; the copies of this run are kept in " +
+                           grid::FileNameOf(JournalPath()) + " and join the history at the next start.");
   if (notice.empty()) notice = journalNotice;
 
   if (AlreadyFolded(history, journaled)) {
@@ -159,7 +159,8 @@ void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text) 
 Dword HistoryStore::RewriteJournal() {
   CloseJournal();
   std::string bytes(JournalHeader);
-  for (int row = std::min(unfolded_, history_.RowCount()) - 1; row >= 0; --row) EncodeRow(bytes, history_, row);
+  for (int row = std::min(unfolded_, history_.RowCount()) - 1; row >= 0; --row)
+    EncodeRow(bytes, history_, row);
   const Dword error = grid::ReplaceFileContents(desktop_.Files(), JournalPath(), bytes.data(), bytes.size());
   if (error == 0) journalHasHeader_ = true;
   return error;
@@ -204,8 +205,8 @@ void HistoryStore::NoteFileHolds() {
 // Neither the list nor the file has changed since they were last the same, and no capture waits
 // in the journal: another program that deleted or replaced the file gets the list back.
 bool HistoryStore::FileStillHolds() {
-  if (!fileHolds_ || fileHoldsVersion_ != history_.ContentVersion() || unfolded_ != 0 ||
-      journalStale_ || journalHasHeader_)
+  if (!fileHolds_ || fileHoldsVersion_ != history_.ContentVersion() || unfolded_ != 0 || journalStale_ ||
+      journalHasHeader_)
     return false;
   platform::IFiles::FileStamp now;
   return desktop_.Files().GetFileStamp(historyPath_(), now) == 0 && now == fileHoldsStamp_;

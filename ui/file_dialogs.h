@@ -57,7 +57,8 @@ class DialogFilePrompt final : public grid::FilePrompt {
     fileName = save_.FileName;
     return true;
   }
-  bool AskFileToOpen(const std::string& filter, const std::string& initialDir, std::string& fileName) override {
+  bool AskFileToOpen(const std::string& filter, const std::string& initialDir,
+                     std::string& fileName) override {
     open_.Filter = filter;
     open_.InitialDir = initialDir;
     if (!open_.Execute()) return false;
