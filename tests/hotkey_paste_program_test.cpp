@@ -202,4 +202,24 @@ TEST_F(HotkeyPasteTest, SlowReader_GetsTheActionsTextUpToTheOneSecondBound) {
   }
 }
 
+// A hotkey written in another letter case or order (by hand, or by another tool) is the same
+// hotkey: it is registered at start-up, so its press must paste, and a change elsewhere in the
+// table must not give it back to the system.
+TEST_F(HotkeyPasteTest, HotkeyTextInAnotherForm_PastesAndStaysRegisteredAfterAChange) {
+  PutDataFile("actions.cnfg", Utf16File("1,A,shift+CTRL+f5,action,V\r\n2,B,No,other,V\r\n"));
+  StartJoined();
+  ASSERT_TRUE(other.CopyText("mine"));
+  recorder.Start();
+  ASSERT_TRUE(desk.hotkeys.Press(ModControl | ModShift, VkF5));
+  desk.windows.Advance(2000);
+  EXPECT_EQ(recorder.pasted, std::vector<std::string>{"action"});
+
+  Form1().TableGrid1.ClickRow(1);
+  Form1().Delete_b.Click();
+  recorder.pasted.clear();
+  ASSERT_TRUE(desk.hotkeys.Press(ModControl | ModShift, VkF5));
+  desk.windows.Advance(2000);
+  EXPECT_EQ(recorder.pasted, std::vector<std::string>{"action"});
+}
+
 }  // namespace
