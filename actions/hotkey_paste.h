@@ -41,7 +41,7 @@ struct PasteRequest {
   platform::Hwnd target = 0;
 };
 
-class HotkeyPaste : private platform::IWindowProc {
+class HotkeyPaste final : private platform::IWindowProc {
  public:
   // `processMessages` dispatches every waiting message of the thread; `isOwnWindow` tells the
   // program's own windows, whose clipboard reads are not the target taking the text;
