@@ -3,3 +3,5 @@ file(GLOB CM_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win32/
 add_library(cm_win32 STATIC ${CM_WIN32_SOURCES})
 target_link_libraries(cm_win32 PUBLIC cm_logic comctl32 comdlg32 shell32 advapi32 user32 gdi32)
 include(${CMAKE_SOURCE_DIR}/cmake/exe.cmake OPTIONAL)
+# The simulated desktop only serves the native tests; build it here by name (--target cm_sim).
+set_target_properties(cm_sim PROPERTIES EXCLUDE_FROM_ALL ON)
