@@ -11,7 +11,7 @@ target_link_libraries(unit_tests PRIVATE cm_sim GTest::gtest GTest::gtest_main T
 # says); optimizing the many test bodies took most of the build's time.
 target_precompile_headers(unit_tests PRIVATE <gtest/gtest.h>)
 if(NOT MSVC)
-  set_source_files_properties(${CM_TEST_SOURCES} PROPERTIES COMPILE_OPTIONS -O0)
+  target_compile_options(unit_tests PRIVATE -O0)
 endif()
 include(GoogleTest)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
