@@ -23,8 +23,7 @@ file(GLOB CM_E2E_TESTS CONFIGURE_DEPENDS ${CM_E2E_DIR}/test_*.py)
 foreach(script IN LISTS CM_E2E_TESTS)
   get_filename_component(name ${script} NAME_WE)
   add_test(NAME e2e_${name} COMMAND ${Python3_EXECUTABLE} ${script})
-  # One at a time: the paste test times the program, and Wine's clipboard bridge to X is at its
-  # least reliable on a busy machine; the unit tests still run beside them.
+  # One at a time: Wine's clipboard bridge to X is at its least reliable on a busy machine.
   set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED e2e_prefix LABELS e2e TIMEOUT 600
     RESOURCE_LOCK e2e_desktop ENVIRONMENT "${CM_E2E_ENV}")
 endforeach()

@@ -1,8 +1,9 @@
 """Helpers of the end-to-end tests: the real Clipboard_manager.exe under Wine.
 
-Every test gets a desktop of its own: a private Xvfb display, a private Wine prefix (a cheap
-copy of the template prefix that the e2e_wine_prefix fixture makes once) and a run folder that
-holds a copy of the exe with an empty Data folder beside it, as the release package does.
+Every test gets a desktop of its own: a private Xvfb display run by openbox, a private Wine
+prefix (a cheap copy of the template prefix that the e2e_wine_prefix fixture makes once) and a
+run folder that holds a copy of the exe with an empty Data folder beside it, as the release
+package does.
 
 The locations come from the environment that tests/e2e/e2e.cmake gives every test:
 CM_E2E_EXE, CM_E2E_DRIVER, CM_E2E_TEMPLATE (the template prefix) and CM_E2E_WORK (the folder
@@ -91,6 +92,50 @@ def start_xvfb(log_path):
     return xvfb, ":" + number.decode().strip()
 
 
+# The window manager's settings; scripts/run's private display uses them too.
+OPENBOX_RC = os.path.join(os.path.dirname(os.path.abspath(__file__)), "openbox-rc.xml")
+
+
+def start_window_manager(display, log_path, seconds=30):
+    """Starts openbox on `display` and returns its process once it manages the screen.
+
+    Without a window manager, winex11 waits 2 s for the withdrawal of every window that is
+    hidden or destroyed, which no one answers on a bare X server. Openbox sets the root
+    window's _NET_NUMBER_OF_DESKTOPS only after it has taken the screen over, so xdotool can
+    read it from then on."""
+    env = dict(os.environ, DISPLAY=display)
+    env.pop("XAUTHORITY", None)
+    log = open(log_path, "wb")
+    wm = subprocess.Popen(["openbox", "--sm-disable", "--config-file", OPENBOX_RC], env=env,
+                          stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                          preexec_fn=_die_with_parent)
+    log.close()
+    deadline = time.monotonic() + seconds
+    while True:
+        if wm.poll() is not None:
+            raise RuntimeError(f"openbox ended with exit code {wm.returncode}; see {log_path}")
+        ready = subprocess.run(["xdotool", "get_num_desktops"], env=env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, timeout=30).returncode == 0
+        if ready:
+            return wm
+        if time.monotonic() >= deadline:
+            stop_process(wm)
+            raise RuntimeError(f"openbox did not take the display {display} over in {seconds} s; see {log_path}")
+        time.sleep(0.05)
+
+
+def stop_process(process):
+    """Ends a process that this test started (an X server, the window manager) and reaps it."""
+    if process is None or process.poll() is not None:
+        return
+    process.terminate()
+    try:
+        process.wait(10)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+
+
 class Desktop:
     """One private desktop with the program's run folder. Use as a context manager."""
 
@@ -109,6 +154,7 @@ class Desktop:
         self.process = None
         self._others = []
         self._xvfb = None
+        self._wm = None
         self._exe_log = None
 
     # Setting up and tearing down.
@@ -129,6 +175,7 @@ class Desktop:
             f.write(f'#!/bin/sh\nprintf "%s\\n" "$1" >> "{self.urls_file}"\n')
         os.chmod(browser, 0o755)
         self._xvfb, self.display = start_xvfb(os.path.join(self.dir, "xvfb.log"))
+        self._wm = start_window_manager(self.display, os.path.join(self.dir, "openbox.log"))
         self.env = dict(os.environ, WINEPREFIX=self.prefix, DISPLAY=self.display, WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
                         PATH=bin_dir + os.pathsep + os.environ.get("PATH", ""))
@@ -137,13 +184,9 @@ class Desktop:
 
     def __exit__(self, *exc):
         self._stop_wine()
-        if self._xvfb:
-            self._xvfb.terminate()
-            try:
-                self._xvfb.wait(10)
-            except subprocess.TimeoutExpired:
-                self._xvfb.kill()
-                self._xvfb.wait()
+        # The window manager first: without its display it would only report an error.
+        stop_process(self._wm)
+        stop_process(self._xvfb)
         if self._exe_log:
             self._exe_log.close()
         return False

@@ -6,8 +6,9 @@ template is made again only when Wine or this script has changed.
 
 Settings of the template:
 - a virtual desktop, so that windows get their captions, the application window its taskbar
-  button and the tray icon a notification area, with no window manager on the display, and so
-  that every program of the prefix shares one desktop (FindWindow across programs);
+  button and the tray icon a notification area, all drawn by Wine whatever runs the display
+  (openbox only places the desktop's one X window), and so that every program of the prefix
+  shares one desktop (FindWindow across programs);
 - no crash dialog, which would wait for a click that never comes;
 - the web browser is the program cm-e2e-browser, which each test puts on its PATH;
 - Wine's own TrueType fonts (Tahoma, Marlett for the caption buttons, MS Sans Serif) in the
@@ -56,6 +57,7 @@ def main():
     shutil.rmtree(building, ignore_errors=True)
     os.makedirs(os.path.dirname(template), exist_ok=True)
     xvfb, display = harness.start_xvfb(template + ".xvfb.log")
+    wm = harness.start_window_manager(display, template + ".openbox.log")
     env = dict(os.environ, WINEPREFIX=building, DISPLAY=display, WINEDEBUG="-all",
                WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
     try:
@@ -72,8 +74,8 @@ def main():
         subprocess.run(["wineserver", "-w"], env=env, check=True, timeout=120)
     finally:
         subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
-        xvfb.terminate()
-        xvfb.wait()
+        harness.stop_process(wm)
+        harness.stop_process(xvfb)
 
     shutil.rmtree(template, ignore_errors=True)
     os.rename(building, template)

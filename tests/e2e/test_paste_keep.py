@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The hotkey paste gives back whatever the clipboard held (an image too), still pastes when the
 user holds the modifiers a moment longer, never triggers itself when bound to Ctrl+V, and waits
-for a program that reads the clipboard late; with the time the program takes for it."""
+for a program that reads the clipboard late."""
 
 import os
 import struct
@@ -98,13 +98,14 @@ def test_slow_reader_receives_the_actions_text(desktop):
     wait_x_clipboard(desktop, b"copied before")
 
 
-def test_paste_overhead_with_a_large_image(desktop):
-    """Measures, does not judge: how much longer than its 250 ms of waits a paste takes from
-    the key press to the restored clipboard, with a 4 MB image on the clipboard."""
+def test_a_large_image_comes_back_after_a_paste(desktop):
+    """A 4 MB image put on the clipboard by a Windows program is on it again, byte for byte,
+    after the action's paste. The driver's paste-timing makes that comparison; its figures are
+    bench/paste_overhead_wine.py's business and are not looked at here."""
     start_with_action(desktop, "ctrl", "alt", "F5")
     desktop.must("set-clipboard-dib", 4 * 1024 * 1024)
-    out = desktop.must("paste-timing", "ctrl+alt", "F5", 10, "dib")
-    print(out, end="", flush=True)
+    desktop.must("paste-timing", "ctrl+alt", "F5", 1, "dib")
+    wait_notepad_holds(desktop, ACTION)
 
 
 harness.main(globals())
