@@ -82,6 +82,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   ClipboardHistory1.OnClick = [this](ui::MenuItem&) { ClipboardHistory1Click(); };
   Optoins1.OnClick = [this](ui::MenuItem&) { Optoins1Click(); };
   ShowMainwindow2.OnClick = [this](ui::MenuItem&) { ShowMainwindow2Click(); };
+  PauseRecording1.OnClick = [this](ui::MenuItem&) { PauseRecording1Click(); };
   Exit3.OnClick = [this](ui::MenuItem&) { Exit3Click(); };
   CheckBox1.OnKeyPress = [this](char& key) { CheckBox1KeyPress(key); };
   CheckBox2.OnKeyPress = [this](char& key) { CheckBox2KeyPress(key); };
@@ -226,6 +227,14 @@ void TForm1::ClipboardHistory1Click() {
 void TForm1::Optoins1Click() {
   MakeVisibleAndRestore(SwShowNormal);
   PageControl1.SetActivePageIndex(2);
+}
+
+void TForm1::PauseRecording1Click() {
+  const bool paused = !recorder_.Paused();
+  recorder_.SetPaused(paused);
+  PauseRecording1.SetChecked(paused);
+  TrayIcon1.Hint = paused ? "Recording paused" : ProductName;
+  TrayIcon1.Refresh();
 }
 
 void TForm1::CheckBox1KeyPress(char&) { SaveSettings(); }

@@ -90,6 +90,7 @@ class TForm1 : public ui::Form {
   ui::MenuItem ClipboardHistory1{&PopupMenu2, "ClipboardHistory1", "Clipboard History"};
   ui::MenuItem Optoins1{&PopupMenu2, "Optoins1", "Options"};
   ui::MenuItem ShowMainwindow2{&PopupMenu2, "ShowMainwindow2", "Show Main window"};
+  ui::MenuItem PauseRecording1{&PopupMenu2, "PauseRecording1", "Pause recording"};
   ui::MenuItem Exit3{&PopupMenu2, "Exit3", "Exit"};
   tray::TTrayIcon TrayIcon1{*this};
 
@@ -132,6 +133,8 @@ class TForm1 : public ui::Form {
   void ShowMainwindow2Click();
   void ClipboardHistory1Click();
   void Optoins1Click();
+  // Stops recording the clipboard until chosen again; the check mark and the icon's tip say so.
+  void PauseRecording1Click();
   void CheckBox1KeyPress(char& key);
   void CheckBox2KeyPress(char& key);
   void Timer2Timer();

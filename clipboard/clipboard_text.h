@@ -12,6 +12,8 @@ namespace clipboard {
 constexpr const char* ExcludeFromMonitorFormat = "ExcludeClipboardContentFromMonitorProcessing";
 constexpr const char* ViewerIgnoreFormat = "Clipboard Viewer Ignore";
 constexpr const char* CanIncludeInHistoryFormat = "CanIncludeInClipboardHistory";
+// Its sibling "CanUploadToCloudClipboard" is about sharing the clipboard with other machines,
+// which this program does not do; it is not read.
 
 // Opens the clipboard for `owner` and reads its CF_UNICODETEXT, cut at the first zero. Content
 // that offers no Unicode text but CF_TEXT is read from that, converted with the code page of

@@ -43,8 +43,17 @@ void Recorder::DrawClipboard() {
   chain_.DrawClipboard([this] {
     desktop_.Windows().KillTimer(window_, RetryTimer);
     retry_.Stop();
-    ReadClipboard(false);
+    if (!paused_) ReadClipboard(false);
   });
+}
+
+void Recorder::SetPaused(bool paused) {
+  paused_ = paused;
+  // A change that came before the pause and waits for a busy clipboard is not read either.
+  if (paused_) {
+    desktop_.Windows().KillTimer(window_, RetryTimer);
+    retry_.Stop();
+  }
 }
 
 LResult Recorder::ChangeCbChain(WParam removed, LParam next) { return chain_.ChangeCbChain(removed, next); }

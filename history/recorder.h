@@ -37,6 +37,12 @@ class Recorder final : private platform::IWindowProc {
   // WM_CHANGECBCHAIN, after the viewer's default handling.
   platform::LResult ChangeCbChain(platform::WParam removed, platform::LParam next);
 
+  // While paused, changes are passed on in the chain and nothing else: the clipboard is not
+  // read, and nothing reaches the list or the journal. A pause lasts until resumed or the end of
+  // the run.
+  void SetPaused(bool paused);
+  bool Paused() const { return paused_; }
+
   // Told at every read of a change: the clipboard's text; empty when it holds none, when its
   // owner marked it private and when another program had it open.
   std::function<void(const std::u16string& text)> OnClipboardText;
@@ -55,6 +61,7 @@ class Recorder final : private platform::IWindowProc {
   platform::Hwnd window_ = 0;  // for the timers
   BusyClipboardRetry retry_;
   bool flushDue_ = false;
+  bool paused_ = false;
 };
 
 }  // namespace history

@@ -25,8 +25,9 @@ struct NotifyIconData {
 
 // One item of a popup menu as the platform shows it.
 struct MenuEntry {
-  std::string caption;  // UTF-8; "-" is a separator
-  Uint commandId = 0;   // returned by TrackPopupMenu when chosen
+  std::string caption;   // UTF-8; "-" is a separator
+  Uint commandId = 0;    // returned by TrackPopupMenu when chosen
+  bool checked = false;  // shown with a check mark
 };
 
 class INotifyArea {

@@ -438,7 +438,7 @@ TEST_F(ActionsTest, TrayItem_PutsTheTextOfEveryActionOfThatNameOnTheClipboard) {
   std::vector<std::string> menu;
   for (const MenuEntry& e : desk.notifyArea.Popups()[0].entries) menu.push_back(e.caption);
   EXPECT_EQ(menu, (std::vector<std::string>{"A&B", "Twin", "Twin", "-", "Clipboard History", "Options",
-                                            "Show Main window", "Exit"}));
+                                            "Show Main window", "Pause recording", "Exit"}));
 }
 
 TEST_F(ActionsTest, Exit_ReleasesEveryHotkey) {

@@ -2,6 +2,8 @@
 // buttons, export and import, the file across runs, and the chain at start and exit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
 
@@ -121,6 +123,50 @@ TEST_F(HistoryProgramTest, PrivateCopy_NotShownOrRecorded_YetRestoredAfterAHotke
   EXPECT_EQ("hunter2", desk.clipboard.Text());
   EXPECT_EQ((Texts{"Regards", "A"}), HistoryTexts());
   EXPECT_EQ("Clipboard contains: ", Form1().Label1.Caption());
+}
+
+// The tray's "Pause recording": nothing of a copy made meanwhile reaches the list, the label or
+// a file, while the hotkey paste goes on working; choosing it again resumes, and a new start
+// records.
+TEST_F(HistoryProgramTest, PauseRecording_CopiesLeaveNoTrace_PastesStillWork_AndResumeOrRestartRecords) {
+  PutDataFile("actions.cnfg", Utf16File("1,A,Ctrl+F5,action,V\r\n"));
+  StartJoined();
+  ASSERT_TRUE(other.CopyText("before"));
+  desk.windows.Advance(1000);  // the journal is on the disk
+  const std::string journal = DataFileBytes("clipboard_history.hstr.journal");
+  auto pauseItem = [this] {
+    const auto& entries = desk.notifyArea.Popups().back().entries;
+    return *std::find_if(entries.begin(), entries.end(),
+                         [](const MenuEntry& e) { return e.caption == "Pause recording"; });
+  };
+
+  desk.notifyArea.ChooseNext("Pause recording");
+  desk.notifyArea.RightClick();
+  EXPECT_EQ(std::string(desk.notifyArea.Icon().szTip), "Recording paused");
+  ASSERT_TRUE(other.CopyText("secret while paused"));
+  ASSERT_TRUE(desk.hotkeys.Press(ModControl, VkF5));
+  desk.windows.Advance(2000);
+  EXPECT_EQ(Texts{"before"}, HistoryTexts());
+  EXPECT_EQ("Clipboard contains: before", Form1().Label1.Caption());
+  EXPECT_EQ(journal, DataFileBytes("clipboard_history.hstr.journal"));
+  EXPECT_EQ(desk.clipboard.Text(), "secret while paused");  // the paste gave it back
+  desk.notifyArea.RightClick();
+  EXPECT_TRUE(pauseItem().checked);
+
+  desk.notifyArea.ChooseNext("Pause recording");
+  desk.notifyArea.RightClick();
+  desk.notifyArea.RightClick();
+  EXPECT_FALSE(pauseItem().checked);
+  EXPECT_EQ(std::string(desk.notifyArea.Icon().szTip), "Corvilane Clipboard Manager");
+  ASSERT_TRUE(other.CopyText("after"));
+  EXPECT_EQ((Texts{"after", "before"}), HistoryTexts());
+
+  desk.notifyArea.ChooseNext("Pause recording");
+  desk.notifyArea.RightClick();
+  Restart();
+  desk.windows.Advance(1000);
+  ASSERT_TRUE(other.CopyText("next run"));
+  EXPECT_EQ(HistoryTexts().front(), "next run");
 }
 
 }  // namespace

@@ -319,7 +319,8 @@ TEST_F(ShellTest, RightButton_OpensTheMenuOnThePressWithOnlyTheFixedCommands) {
   EXPECT_EQ(popup.flags, TpmLeftAlign | TpmRightButton);
   std::vector<std::string> captions;
   for (const MenuEntry& e : popup.entries) captions.push_back(e.caption);
-  EXPECT_EQ(captions, (std::vector<std::string>{"Clipboard History", "Options", "Show Main window", "Exit"}));
+  EXPECT_EQ(captions, (std::vector<std::string>{"Clipboard History", "Options", "Show Main window",
+                                                "Pause recording", "Exit"}));
 }
 
 TEST_F(ShellTest, TrayCommands_ShowTheWindowOnTheirTabAlsoWhenMinimized) {

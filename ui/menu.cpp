@@ -31,6 +31,12 @@ void MenuItem::SetVisible(bool visible) {
   Changed();
 }
 
+void MenuItem::SetChecked(bool checked) {
+  if (checked_ == checked) return;
+  checked_ = checked;
+  Changed();
+}
+
 MenuItem* MenuItem::FindByCommand(platform::Uint id) {
   if (commandId_ == id) return this;
   for (MenuItem* item : items_)
@@ -80,7 +86,7 @@ void PopupMenu::Popup(int x, int y, platform::Hwnd window) {
   ReduceSeparators();
   std::vector<platform::MenuEntry> entries;
   for (MenuItem* item : Items())
-    if (item->Visible()) entries.push_back({item->Caption(), item->CommandId()});
+    if (item->Visible()) entries.push_back({item->Caption(), item->CommandId(), item->Checked()});
   platform::Uint chosen = owner_.Desktop().NotifyArea().TrackPopupMenu(
       entries, platform::TpmLeftAlign | platform::TpmRightButton, x, y, window);
   if (chosen == 0) return;

@@ -26,6 +26,9 @@ class MenuItem {
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
   bool IsSeparator() const { return caption_ == "-"; }
+  // Shown with a check mark.
+  bool Checked() const { return checked_; }
+  void SetChecked(bool checked);
   const std::vector<MenuItem*>& Items() const { return items_; }
   MenuItem* Parent() const { return parent_; }
   // A number unique in the process; menus report the chosen item by it.
@@ -46,6 +49,7 @@ class MenuItem {
   std::string name_;
   std::string caption_;
   bool visible_ = true;
+  bool checked_ = false;
   platform::Uint commandId_;
   std::vector<MenuItem*> items_;
   std::unique_ptr<Peer> peer_;

@@ -79,7 +79,8 @@ platform::Uint Win32NotifyArea::TrackPopupMenu(const std::vector<platform::MenuE
     if (entry.caption == "-")
       ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
     else
-      ::AppendMenuW(menu.get(), MF_STRING, entry.commandId, WideFromUtf8(entry.caption).c_str());
+      ::AppendMenuW(menu.get(), MF_STRING | (entry.checked ? MF_CHECKED : MF_UNCHECKED), entry.commandId,
+                    WideFromUtf8(entry.caption).c_str());
   }
   // The choice is returned rather than posted as WM_COMMAND, so the caller runs its handler.
   BOOL chosen =
