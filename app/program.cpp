@@ -39,7 +39,8 @@ bool Program::Start() {
   tray::RegisterTaskbarCreated(desktop_.Windows());
   historyStore_ =
       std::make_unique<history::HistoryStore>(desktop_, history::HistoryFilePath(desktop_), historyList_);
-  recorder_ = std::make_unique<history::Recorder>(desktop_, *historyStore_);
+  excludedPrograms_ = std::make_unique<history::ExcludedPrograms>(desktop_);
+  recorder_ = std::make_unique<history::Recorder>(desktop_, *historyStore_, *excludedPrograms_);
   actions_ = std::make_unique<actions::ActionList>(desktop_, keyNames_);
   form1_ = std::make_unique<TForm1>(app_, *actions_, *historyStore_, *recorder_);
   about_ = std::make_unique<TAbout_f>(app_);
@@ -56,6 +57,7 @@ bool Program::Start() {
   };
   load([this] { return actions_->Load(); });
   load([this] { return historyStore_->Load(); });
+  load([this] { return excludedPrograms_->Load(); });
   actions_->OnChanged = [this] { form1_->RefreshTrayActionItems(); };
   form1_->RefreshTrayActionItems();
   tasks_ = std::make_unique<TTasks_form>(app_, *actions_, keyNames_);
@@ -107,6 +109,7 @@ void Program::Exit() {
   form1_.reset();
   actions_.reset();
   recorder_.reset();
+  excludedPrograms_.reset();
   historyStore_.reset();
   keyNames_.ShutDown();
   if (instanceMutex_ != 0) desktop_.Instances().CloseHandle(instanceMutex_);

@@ -61,6 +61,7 @@ class Program {
   hotkeys::KeyNames keyNames_;
   grid::Table historyList_;
   std::unique_ptr<history::HistoryStore> historyStore_;
+  std::unique_ptr<history::ExcludedPrograms> excludedPrograms_;
   std::unique_ptr<history::Recorder> recorder_;
   std::unique_ptr<actions::ActionList> actions_;
   std::unique_ptr<TForm1> form1_;

@@ -89,7 +89,8 @@ void BM_CopyAndCaptureIntoMillionEntries(benchmark::State& state) {
   sim::SimDesktop& desk = Desk();
   grid::Table& table = LargeHistoryTable();
   history::HistoryStore store(desk, history::HistoryFilePath(desk), table);
-  history::Recorder recorder(desk, store);
+  history::ExcludedPrograms excluded(desk);
+  history::Recorder recorder(desk, store, excluded);
   Viewer viewer(recorder);
   sim::ForeignProgram other(desk.clipboard);
   platform::WindowDesc desc;

@@ -10,6 +10,7 @@ namespace grid {
 constexpr const char* ActionsFile = "actions.cnfg";
 constexpr const char* HistoryFile = "clipboard_history.hstr";
 constexpr const char* SettingsFile = "settings.stng";
+constexpr const char* ExcludedProgramsFile = "excluded_programs.cnfg";
 
 // The executable's folder: its path without the last component and the separator before it.
 // Only a drive's root keeps its separator, so a suffix then yields two in a row, which the file

@@ -14,7 +14,8 @@ constexpr Uint FlushDelay = 1000;
 
 }  // namespace
 
-Recorder::Recorder(Desktop& desktop, HistoryStore& store) : desktop_(desktop), store_(store) {
+Recorder::Recorder(Desktop& desktop, HistoryStore& store, const ExcludedPrograms& excluded)
+    : desktop_(desktop), store_(store), excluded_(excluded) {
   WindowDesc desc;
   desc.kind = WindowKind::MessageOnly;
   desc.title = "HistoryRecorder";
@@ -59,6 +60,13 @@ void Recorder::SetPaused(bool paused) {
 LResult Recorder::ChangeCbChain(WParam removed, LParam next) { return chain_.ChangeCbChain(removed, next); }
 
 void Recorder::ReadClipboard(bool retrying) {
+  // A copy from a program kept out is treated as one its owner marked private, without even
+  // reading it.
+  if (excluded_.ExcludesClipboardSource()) {
+    retry_.Stop();
+    if (OnClipboardText) OnClipboardText(std::u16string());
+    return;
+  }
   const ClipboardRead change = ReadClipboardChange(desktop_, viewer_);
   if (OnClipboardText) OnClipboardText(change.text);
   if (change.state != ClipboardRead::State::Busy) {

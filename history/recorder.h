@@ -11,6 +11,7 @@
 
 #include "clipboard/viewer_chain.h"
 #include "history/capture.h"
+#include "history/excluded_programs.h"
 #include "history/history_store.h"
 #include "platform/desktop.h"
 
@@ -18,8 +19,9 @@ namespace history {
 
 class Recorder final : private platform::IWindowProc {
  public:
-  // Records into the store's list.
-  Recorder(platform::Desktop& desktop, HistoryStore& store);
+  // Records into the store's list what no program of `excluded` copied; both must outlive the
+  // recorder.
+  Recorder(platform::Desktop& desktop, HistoryStore& store, const ExcludedPrograms& excluded);
   ~Recorder();
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
@@ -56,6 +58,7 @@ class Recorder final : private platform::IWindowProc {
 
   platform::Desktop& desktop_;
   HistoryStore& store_;
+  const ExcludedPrograms& excluded_;
   clipboard::ViewerChain chain_{desktop_, NextViewer};
   platform::Hwnd viewer_ = 0;
   platform::Hwnd window_ = 0;  // for the timers

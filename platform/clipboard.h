@@ -36,6 +36,8 @@ class IClipboard {
   virtual Uint EnumClipboardFormats(Uint format) = 0;
   // The window that has the clipboard open; 0 when none has, or it was opened without one.
   virtual Hwnd GetOpenClipboardWindow() = 0;
+  // The window that emptied the clipboard last, whose program put the content there; 0 for none.
+  virtual Hwnd GetClipboardOwner() = 0;
 
   // The formats that hold GDI objects instead of memory blocks are copied with these; each
   // returns 0 when the object cannot be copied. CopyPalette copies the palette's entries into a

@@ -61,6 +61,9 @@ class IWindows {
 
   virtual bool GetCursorPos(Point& pt) = 0;
   virtual Hwnd GetForegroundWindow() = 0;
+  // The file name, without its folder, of the executable whose process made the window (UTF-8);
+  // empty when it cannot be told.
+  virtual std::string GetWindowProgramFileName(Hwnd hwnd) = 0;
   // The text caret of the thread that owns `window`, in screen coordinates, as GetGUIThreadInfo
   // reports it; false when that thread shows no caret.
   virtual bool GetCaretRect(Hwnd window, Rect& caret) = 0;

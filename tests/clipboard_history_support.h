@@ -105,7 +105,8 @@ class ViewerWindow : public platform::IWindowProc {
   platform::Hwnd handle = 0;
   grid::Table list;
   history::HistoryStore store{desktop_, [] { return std::string(HistoryPath); }, list};
-  history::Recorder recorder{desktop_, store};
+  history::ExcludedPrograms excluded{desktop_};
+  history::Recorder recorder{desktop_, store, excluded};
   std::u16string told = u"(nothing told)";
   int notifications = 0;
   std::vector<std::string> errors;  // what reached the window's error boundary

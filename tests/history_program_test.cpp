@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "clipboard/clipboard_text.h"
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
 
@@ -167,6 +168,46 @@ TEST_F(HistoryProgramTest, PauseRecording_CopiesLeaveNoTrace_PastesStillWork_And
   desk.windows.Advance(1000);
   ASSERT_TRUE(other.CopyText("next run"));
   EXPECT_EQ(HistoryTexts().front(), "next run");
+}
+
+// Copies made by a password manager are kept out by the program's file name, whatever its
+// letter case; a list of the user's replaces the default one whole.
+TEST_F(HistoryProgramTest, ExcludedPrograms_DefaultListOrTheUsersFile_NamesInAnyCase) {
+  sim::ForeignProgram keepass(desk.clipboard, "KeePassXC");
+  sim::ForeignProgram tool(desk.clipboard, "Tool");
+  desk.windows.SetWindowProgramFileName(keepass.Window(), "keepassxc.EXE");
+  desk.windows.SetWindowProgramFileName(tool.Window(), "Secret Tool.exe");
+  desk.windows.SetWindowProgramFileName(other.Window(), "notepad.exe");
+  StartJoined();
+  ASSERT_TRUE(keepass.CopyText("hunter2"));
+  EXPECT_TRUE(HistoryTexts().empty());
+  EXPECT_EQ("Clipboard contains: ", Form1().Label1.Caption());
+  ASSERT_TRUE(tool.CopyText("tool text"));
+  ASSERT_TRUE(other.CopyText("notes"));
+  EXPECT_EQ((Texts{"notes", "tool text"}), HistoryTexts());
+  Form1().Exit1.Click();
+  FinishIfQuit();
+  EXPECT_EQ(std::string::npos, HistoryFile().find(std::string("h\0u\0n\0t\0e\0r\0", 12)));
+
+  PutDataFile("excluded_programs.cnfg", Utf16File("SECRET TOOL.EXE\r\n"));
+  Restart();
+  desk.windows.Advance(1000);
+  ASSERT_TRUE(keepass.CopyText("now recorded"));
+  ASSERT_TRUE(tool.CopyText("kept out"));
+  EXPECT_EQ((Texts{"now recorded", "notes", "tool text"}), HistoryTexts());
+}
+
+// Content put on the clipboard without an owner window is judged by the program in front.
+TEST_F(HistoryProgramTest, ExcludedPrograms_CopyWithoutOwner_JudgedByTheForegroundProgram) {
+  sim::ForeignProgram keepass(desk.clipboard, "KeePass");
+  desk.windows.SetWindowProgramFileName(keepass.Window(), "KeePass.exe");
+  StartJoined();
+  desk.windows.SetForegroundWindow(keepass.Window());
+  ASSERT_TRUE(clipboard::SetClipboardText(desk, 0, u"from the password manager"));
+  EXPECT_TRUE(HistoryTexts().empty());
+  desk.windows.SetForegroundWindow(other.Window());
+  ASSERT_TRUE(clipboard::SetClipboardText(desk, 0, u"from elsewhere"));
+  EXPECT_EQ(Texts{"from elsewhere"}, HistoryTexts());
 }
 
 }  // namespace

@@ -99,6 +99,7 @@ class SimClipboard : public platform::IClipboard {
   platform::Dword GetClipboardSequenceNumber() override { return sequence_; }
   platform::Uint EnumClipboardFormats(platform::Uint format) override;
   platform::Hwnd GetOpenClipboardWindow() override;
+  platform::Hwnd GetClipboardOwner() override { return owner_; }
   // No program here puts GDI objects on the clipboard, so there is nothing to copy.
   platform::Handle CopyImage(platform::Handle, platform::Uint) override { return 0; }
   platform::Handle CopyEnhMetaFileA(platform::Handle) override { return 0; }

@@ -70,6 +70,14 @@ class SimWindows : public platform::IWindows {
 
   bool GetCursorPos(platform::Point& pt) override;
   platform::Hwnd GetForegroundWindow() override { return foreground_; }
+  std::string GetWindowProgramFileName(platform::Hwnd hwnd) override {
+    auto found = programs_.find(hwnd);
+    return found == programs_.end() ? std::string() : found->second;
+  }
+  // The executable whose process made `hwnd`; a window without one tells none.
+  void SetWindowProgramFileName(platform::Hwnd hwnd, std::string fileName) {
+    programs_[hwnd] = std::move(fileName);
+  }
   bool GetCaretRect(platform::Hwnd window, platform::Rect& caret) override;
   platform::Rect GetMonitorWorkArea(platform::Point pt) override;
 
@@ -185,6 +193,7 @@ class SimWindows : public platform::IWindows {
   platform::Hwnd foreground_ = 0;
   platform::Point cursor_{600, 700};
   std::map<platform::Hwnd, platform::Rect> carets_;
+  std::map<platform::Hwnd, std::string> programs_;
   std::vector<platform::Rect> workAreas_{{0, 0, 1920, 1040}};
   int commonControlsVersion_ = 600;
   std::vector<SentMessage> sent_;

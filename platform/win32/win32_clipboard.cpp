@@ -42,6 +42,8 @@ platform::Uint Win32Clipboard::EnumClipboardFormats(platform::Uint format) {
 
 platform::Hwnd Win32Clipboard::GetOpenClipboardWindow() { return From(::GetOpenClipboardWindow()); }
 
+platform::Hwnd Win32Clipboard::GetClipboardOwner() { return From(::GetClipboardOwner()); }
+
 platform::Handle Win32Clipboard::CopyImage(platform::Handle image, platform::Uint type) {
   return From(::CopyImage(To<HANDLE>(image), type, 0, 0, 0));
 }

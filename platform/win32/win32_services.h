@@ -32,6 +32,7 @@ class Win32Clipboard final : public platform::IClipboard {
   platform::Dword GetClipboardSequenceNumber() override;
   platform::Uint EnumClipboardFormats(platform::Uint format) override;
   platform::Hwnd GetOpenClipboardWindow() override;
+  platform::Hwnd GetClipboardOwner() override;
   platform::Handle CopyImage(platform::Handle image, platform::Uint type) override;
   platform::Handle CopyEnhMetaFileA(platform::Handle metafile) override;
   platform::Handle CopyPalette(platform::Handle palette) override;

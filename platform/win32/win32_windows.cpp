@@ -234,6 +234,22 @@ bool Win32Windows::GetCursorPos(platform::Point& pt) {
   return true;
 }
 
+std::string Win32Windows::GetWindowProgramFileName(platform::Hwnd hwnd) {
+  DWORD processId = 0;
+  if (hwnd == 0 || ::GetWindowThreadProcessId(ToHwnd(hwnd), &processId) == 0 || processId == 0) return {};
+  // The limited right is granted for other users' and elevated processes too.
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (process == nullptr) return {};
+  wchar_t path[MAX_PATH * 4];
+  DWORD length = static_cast<DWORD>(std::size(path));
+  const BOOL named = ::QueryFullProcessImageNameW(process, 0, path, &length);
+  ::CloseHandle(process);
+  if (!named) return {};
+  std::size_t start = length;
+  while (start > 0 && path[start - 1] != L'\\' && path[start - 1] != L'/') --start;
+  return Utf8FromWide(path + start, length - start);
+}
+
 platform::Hwnd Win32Windows::GetForegroundWindow() {
   return reinterpret_cast<platform::Hwnd>(::GetForegroundWindow());
 }

@@ -43,6 +43,7 @@ class Win32Windows final : public platform::IWindows {
 
   bool GetCursorPos(platform::Point& pt) override;
   platform::Hwnd GetForegroundWindow() override;
+  std::string GetWindowProgramFileName(platform::Hwnd hwnd) override;
   bool GetCaretRect(platform::Hwnd window, platform::Rect& caret) override;
   platform::Rect GetMonitorWorkArea(platform::Point pt) override;
 
