@@ -42,7 +42,7 @@ bool Program::Start() {
   excludedPrograms_ = std::make_unique<history::ExcludedPrograms>(desktop_);
   recorder_ = std::make_unique<history::Recorder>(desktop_, *historyStore_, *excludedPrograms_);
   actions_ = std::make_unique<actions::ActionList>(desktop_, keyNames_);
-  form1_ = std::make_unique<TForm1>(app_, *actions_, *historyStore_, *recorder_);
+  form1_ = std::make_unique<TForm1>(app_, *actions_, *historyStore_, *recorder_, *excludedPrograms_);
   about_ = std::make_unique<TAbout_f>(app_);
   app::About_f = about_.get();
 
@@ -60,6 +60,7 @@ bool Program::Start() {
   load([this] { return excludedPrograms_->Load(); });
   actions_->OnChanged = [this] { form1_->RefreshTrayActionItems(); };
   form1_->RefreshTrayActionItems();
+  form1_->ShowExcludedPrograms();
   tasks_ = std::make_unique<TTasks_form>(app_, *actions_, keyNames_);
   app::Tasks_form = tasks_.get();
   form1_->TellUser(notices);

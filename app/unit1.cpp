@@ -32,14 +32,15 @@ std::vector<std::unique_ptr<ui::MenuItem>> MakeNumberedItems(ui::PopupMenu& menu
 }
 
 TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::HistoryStore& history,
-               history::Recorder& recorder)
+               history::Recorder& recorder, history::ExcludedPrograms& excluded)
     : ui::Form(app, "Form1"),
       TableGrid1(&TabSheet1, "TableGrid1", actions.Table()),
       TableGrid2(&TabSheet2, "TableGrid2", history.List()),
       HistoryFilter(history.List(), history.List().ColumnIndex(history::Clipboadrs_history)),
       actions_(actions),
       history_(history),
-      recorder_(recorder) {
+      recorder_(recorder),
+      excluded_(excluded) {
   for (int i = 0; i < TrayActionSlots; ++i) trayActionItems_[i] = NumberedItems[i].get();
 
   SetCaption(std::string(ProductName) + " - " + WebSite);
@@ -67,12 +68,20 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   GroupBox1.SetBounds(8, 8, 585, 72);
   CheckBox1.SetBounds(16, 20, 300, 17);
   CheckBox2.SetBounds(16, 44, 300, 17);
-  GroupBox2.SetBounds(8, 88, 585, 60);
+  GroupBox2.SetBounds(8, 88, 285, 60);
   BitBtn3.SetBounds(16, 22, 120, 26);
   BitBtn4.SetBounds(144, 22, 120, 26);
-  GroupBox3.SetBounds(8, 156, 585, 60);
+  GroupBox3.SetBounds(8, 156, 285, 60);
   BitBtn5.SetBounds(16, 22, 120, 26);
   BitBtn6.SetBounds(144, 22, 120, 26);
+  GroupBox4.SetBounds(301, 88, 292, 128);
+  Label2.SetBounds(12, 18, 270, 28);
+  Label2.AutoSize = false;
+  Label2.WordWrap = true;
+  ExcludedPrograms_e.SetBounds(12, 46, 190, 74);
+  ExcludedPrograms_e.MultiLine = true;
+  ExcludedPrograms_e.ScrollBars = true;
+  BitBtn7.SetBounds(210, 94, 70, 26);
   QuickPasteBox.SetBounds(8, 224, 585, 80);
   settings_m.SetBounds(8, 224, 185, 89);
   settings_m.SetVisible(false);
@@ -111,6 +120,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   BitBtn2.OnClick = [this] { history::ClearAll(history_); };
   BitBtn5.OnClick = [this] { history::ExportHistory(Desktop(), history_.List(), historyFiles_); };
   BitBtn6.OnClick = [this] { history::ImportHistory(Desktop(), history_, historyFiles_); };
+  BitBtn7.OnClick = [this] { BitBtn7Click(); };
   for (auto& item : NumberedItems) item->OnClick = [this](ui::MenuItem& sender) { N11Click(sender); };
   recorder_.OnClipboardText = [this](const std::u16string& text) {
     Label1.SetCaption(LabelPrefix + Utf16ToUtf8(text));
@@ -235,6 +245,26 @@ void TForm1::PauseRecording1Click() {
   PauseRecording1.SetChecked(paused);
   TrayIcon1.Hint = paused ? "Recording paused" : ProductName;
   TrayIcon1.Refresh();
+}
+
+void TForm1::ShowExcludedPrograms() {
+  std::u16string text;
+  for (const std::u16string& name : excluded_.Names()) text += (text.empty() ? u"" : u"\r\n") + name;
+  ExcludedPrograms_e.SetText(text);
+}
+
+void TForm1::BitBtn7Click() {
+  std::vector<std::u16string> names;
+  const std::u16string& text = ExcludedPrograms_e.Text();
+  for (std::size_t start = 0; start <= text.size();) {
+    std::size_t end = text.find_first_of(u"\r\n", start);
+    if (end == std::u16string::npos) end = text.size();
+    names.emplace_back(text, start, end - start);
+    start = end + 1;
+  }
+  // In force at once; should the file not take them, the error box says so.
+  excluded_.Apply(names);
+  ShowExcludedPrograms();
 }
 
 void TForm1::CheckBox1KeyPress(char&) { SaveSettings(); }

@@ -43,7 +43,7 @@ std::vector<std::unique_ptr<ui::MenuItem>> MakeNumberedItems(ui::PopupMenu& menu
 class TForm1 : public ui::Form {
  public:
   TForm1(ui::Application& app, actions::ActionList& actions, history::HistoryStore& history,
-         history::Recorder& recorder);
+         history::Recorder& recorder, history::ExcludedPrograms& excluded);
   ~TForm1() override;
 
   // Components, as the window declares them.
@@ -79,6 +79,10 @@ class TForm1 : public ui::Form {
   ui::GroupBox GroupBox3{&TabSheet3, "GroupBox3", "Clipboard history"};
   ui::Button BitBtn5{&GroupBox3, "BitBtn5", "Export history"};
   ui::Button BitBtn6{&GroupBox3, "BitBtn6", "Import history"};
+  ui::GroupBox GroupBox4{&TabSheet3, "GroupBox4", "Privacy"};
+  ui::Label Label2{&GroupBox4, "Label2", "Never record copies from these programs (one file name a line):"};
+  ui::Edit ExcludedPrograms_e{&GroupBox4, "ExcludedPrograms_e"};
+  ui::Button BitBtn7{&GroupBox4, "BitBtn7", "Apply"};
   QuickPasteOptions QuickPasteBox{&TabSheet3};
   ui::Memo settings_m{&TabSheet3, "settings_m"};
 
@@ -135,6 +139,10 @@ class TForm1 : public ui::Form {
   void Optoins1Click();
   // Stops recording the clipboard until chosen again; the check mark and the icon's tip say so.
   void PauseRecording1Click();
+  // The "Privacy" group's "Apply": the programs in the box, one a line, are kept out from now on.
+  void BitBtn7Click();
+  // Shows the programs kept out in the "Privacy" group's box.
+  void ShowExcludedPrograms();
   void CheckBox1KeyPress(char& key);
   void CheckBox2KeyPress(char& key);
   void Timer2Timer();
@@ -158,6 +166,7 @@ class TForm1 : public ui::Form {
   actions::ActionList& actions_;
   history::HistoryStore& history_;
   history::Recorder& recorder_;
+  history::ExcludedPrograms& excluded_;
   ui::DialogFilePrompt actionFiles_{OpenDialog1, SaveDialog1};
   ui::DialogFilePrompt historyFiles_{OpenDialog2, SaveDialog1};
   std::array<ui::MenuItem*, TrayActionSlots> trayActionItems_{};

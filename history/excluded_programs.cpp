@@ -5,6 +5,7 @@
 #include "grid/data_directory.h"
 #include "grid/data_file.h"
 #include "grid/table.h"
+#include "grid/table_file.h"
 #include "grid/text_query.h"
 #include "platform/utf.h"
 
@@ -18,10 +19,18 @@ std::u16string Upper(std::u16string_view text) {
   return upper;
 }
 
-std::vector<std::u16string> UpperAll(const std::vector<std::u16string>& names) {
-  std::vector<std::u16string> upper;
-  for (const std::u16string& name : names) upper.push_back(Upper(name));
-  return upper;
+// Without the spaces a name typed by hand may have around it.
+std::u16string Trimmed(std::u16string_view name) {
+  const auto first = name.find_first_not_of(u" \t");
+  if (first == std::u16string_view::npos) return {};
+  const auto last = name.find_last_not_of(u" \t");
+  return std::u16string(name.substr(first, last - first + 1));
+}
+
+grid::Table NameTable() { return grid::Table({{"Program", u"Program", grid::ColumnKind::Text}}); }
+
+std::string FilePath(platform::Desktop& desktop) {
+  return grid::DataPath(desktop.Files(), grid::ExcludedProgramsFile);
 }
 
 }  // namespace
@@ -34,25 +43,28 @@ const std::vector<std::u16string>& ExcludedPrograms::Defaults() {
   return names;
 }
 
-ExcludedPrograms::ExcludedPrograms(platform::Desktop& desktop)
-    : desktop_(desktop), names_(UpperAll(Defaults())) {}
+ExcludedPrograms::ExcludedPrograms(platform::Desktop& desktop) : desktop_(desktop) { Take(Defaults()); }
+
+void ExcludedPrograms::Take(const std::vector<std::u16string>& names) {
+  names_.clear();
+  upper_.clear();
+  for (const std::u16string& name : names) {
+    std::u16string trimmed = Trimmed(name);
+    if (trimmed.empty()) continue;
+    upper_.push_back(Upper(trimmed));
+    names_.push_back(std::move(trimmed));
+  }
+}
 
 std::string ExcludedPrograms::Load() {
-  names_ = UpperAll(Defaults());
-  grid::Table rows({{"Program", u"Program", grid::ColumnKind::Text}});
-  const std::string path = grid::DataPath(desktop_.Files(), grid::ExcludedProgramsFile);
+  Take(Defaults());
+  grid::Table rows = NameTable();
   const grid::DataFileLoad load =
-      grid::LoadDataFile(rows, desktop_.Files(), desktop_.Clock(), path, u',', u'|');
+      grid::LoadDataFile(rows, desktop_.Files(), desktop_.Clock(), FilePath(desktop_), u',', u'|');
   if (load.state == grid::DataFileLoad::State::Read && !load.malformed) {
-    names_.clear();
-    for (int row = 0; row < rows.RowCount(); ++row) {
-      std::u16string name = rows.Cell(0, row);
-      // A name typed with spaces around it still names the program.
-      const auto first = name.find_first_not_of(u" \t");
-      const auto last = name.find_last_not_of(u" \t");
-      if (first == std::u16string::npos) continue;
-      names_.push_back(Upper(std::u16string_view(name).substr(first, last - first + 1)));
-    }
+    std::vector<std::u16string> names;
+    for (int row = 0; row < rows.RowCount(); ++row) names.push_back(rows.Cell(0, row));
+    Take(names);
   }
   return grid::LoadNotice(desktop_.Files(), load, "The list of programs kept out of the history",
                           "list of programs kept out of the history",
@@ -61,7 +73,15 @@ std::string ExcludedPrograms::Load() {
 
 bool ExcludedPrograms::Excludes(std::u16string_view fileName) const {
   if (fileName.empty()) return false;
-  return std::find(names_.begin(), names_.end(), Upper(fileName)) != names_.end();
+  return std::find(upper_.begin(), upper_.end(), Upper(fileName)) != upper_.end();
+}
+
+void ExcludedPrograms::Apply(const std::vector<std::u16string>& names) {
+  Take(names);
+  grid::Table rows = NameTable();
+  for (const std::u16string& name : names_) rows.SetCell(0, rows.AppendRow(), name);
+  grid::WriteRowsToFile(rows, desktop_.Files(), desktop_.CodePage(), FilePath(desktop_), u',', u'|',
+                        grid::Utf16LeEncoding);
 }
 
 bool ExcludedPrograms::ExcludesClipboardSource() const {

@@ -28,11 +28,18 @@ class ExcludedPrograms {
   // of the foreground window) is kept out.
   bool ExcludesClipboardSource() const;
 
+  // The names in force, as the user or the default list wrote them.
   const std::vector<std::u16string>& Names() const { return names_; }
+  // Puts `names` in force (blank ones dropped) and writes them to the user's file, replacing
+  // it; raises platform::IoError when it cannot be written, the names staying in force.
+  void Apply(const std::vector<std::u16string>& names);
 
  private:
+  void Take(const std::vector<std::u16string>& names);
+
   platform::Desktop& desktop_;
-  std::vector<std::u16string> names_;  // upper case
+  std::vector<std::u16string> names_;
+  std::vector<std::u16string> upper_;  // the names in upper case, as they are compared
 };
 
 }  // namespace history

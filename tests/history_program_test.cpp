@@ -210,4 +210,33 @@ TEST_F(HistoryProgramTest, ExcludedPrograms_CopyWithoutOwner_JudgedByTheForegrou
   EXPECT_EQ(Texts{"from elsewhere"}, HistoryTexts());
 }
 
+// The "Privacy" group shows the programs kept out; its "Apply" puts the box's names in force at
+// once and writes them, one a line, for the next start.
+TEST_F(HistoryProgramTest, PrivacyApply_TakesTheNamesAtOnce_AndTheNextStartReadsThem) {
+  sim::ForeignProgram keepass(desk.clipboard, "KeePass");
+  sim::ForeignProgram tool(desk.clipboard, "Tool");
+  desk.windows.SetWindowProgramFileName(keepass.Window(), "KeePass.exe");
+  desk.windows.SetWindowProgramFileName(tool.Window(), "Secret Tool.exe");
+  StartJoined();
+  EXPECT_EQ(Form1().ExcludedPrograms_e.Text(),
+            u"KeePass.exe\r\nKeePassXC.exe\r\n1Password.exe\r\nBitwarden.exe\r\nDashlane.exe\r\n"
+            u"Enpass.exe\r\nRoboForm.exe\r\nNordPass.exe");
+  EXPECT_FALSE(DataFileExists("excluded_programs.cnfg"));
+
+  Form1().ExcludedPrograms_e.UserSetText(u"  secret tool.exe\r\n\r\nvault, the app.exe ");
+  Form1().BitBtn7.Click();
+  EXPECT_EQ(DataFileBytes("excluded_programs.cnfg"),
+            Utf16File("secret tool.exe\r\n\"vault, the app.exe\"\r\n"));
+  EXPECT_EQ(Form1().ExcludedPrograms_e.Text(), u"secret tool.exe\r\nvault, the app.exe");
+  ASSERT_TRUE(tool.CopyText("kept out"));
+  ASSERT_TRUE(keepass.CopyText("recorded now"));
+  EXPECT_EQ(Texts{"recorded now"}, HistoryTexts());
+
+  Restart();
+  desk.windows.Advance(1000);
+  EXPECT_EQ(Form1().ExcludedPrograms_e.Text(), u"secret tool.exe\r\nvault, the app.exe");
+  ASSERT_TRUE(tool.CopyText("kept out again"));
+  EXPECT_EQ(HistoryTexts().front(), "recorded now");
+}
+
 }  // namespace
