@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "clipboard/clipboard_text.h"
 #include "platform/sim/sim_clipboard.h"
@@ -237,6 +240,30 @@ TEST_F(HistoryProgramTest, PrivacyApply_TakesTheNamesAtOnce_AndTheNextStartReads
   EXPECT_EQ(Form1().ExcludedPrograms_e.Text(), u"secret tool.exe\r\nvault, the app.exe");
   ASSERT_TRUE(tool.CopyText("kept out again"));
   EXPECT_EQ(HistoryTexts().front(), "recorded now");
+}
+
+// What "Delete selected" removes leaves the disk with it: within two seconds no file in Data
+// holds it, the journal and any temporary file included.
+TEST_F(HistoryProgramTest, DeleteSelected_LeavesNoTraceOfTheRemovedTextInAnyDataFile) {
+  StartJoined();
+  for (const char* text : {"keep me", "my-secret-token", "keep me too"}) ASSERT_TRUE(other.CopyText(text));
+  desk.windows.Advance(1000);  // the journal is on the disk
+  const std::string secret = Utf16File("my-secret-token").substr(2);
+  auto filesHolding = [&] {
+    std::vector<std::string> holding;
+    for (const auto& entry : std::filesystem::directory_iterator(desk.files.RealPath(DataFolder))) {
+      std::ifstream file(entry.path(), std::ios::binary);
+      const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+      if (bytes.find(secret) != std::string::npos) holding.push_back(entry.path().filename().string());
+    }
+    return holding;
+  };
+  ASSERT_FALSE(filesHolding().empty());
+  History().ClickRow(1);
+  Form1().BitBtn1.Click();
+  desk.windows.Advance(2000);
+  EXPECT_EQ((Texts{"keep me too", "keep me"}), HistoryTexts());
+  EXPECT_EQ(filesHolding(), std::vector<std::string>{});
 }
 
 }  // namespace
