@@ -91,18 +91,24 @@ void HotkeyPaste::PasteOne(const PasteRequest& request) {
     Wait(PollInterval);
   }
 
+  const bool privateContent = SnapshotIsPrivate && SnapshotIsPrivate();
+
   offer_ = Offer{};
   offer_.active = true;
   // UTF-16LE with its terminating zero, as CF_UNICODETEXT holds it.
   offer_.bytes.assign(reinterpret_cast<const char*>(request.text.c_str()),
                       (request.text.size() + 1) * sizeof(char16_t));
   // Whatever happens from here, what the user had on the clipboard goes back.
-  const platform::ScopeExit restore([this, &snapshot] {
+  const platform::ScopeExit restore([this, &snapshot, privateContent] {
     offer_.active = false;
+    // The change the restore makes may be heard while it runs or after it.
+    restoringPrivate_ = privateContent;
     try {
       RestoreClipboard(std::move(snapshot));
     } catch (const std::exception&) {
     }
+    restoringPrivate_ = false;
+    privateRestore_ = privateContent ? desktop_.Clipboard().GetClipboardSequenceNumber() : 0;
   });
 
   if (!OfferText()) return;

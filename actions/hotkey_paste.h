@@ -61,6 +61,14 @@ class HotkeyPaste final : private platform::IWindowProc {
   void Press(std::vector<PasteRequest> requests);
 
   bool Running() const { return running_; }
+
+  // Asked when a paste takes its snapshot: whether what the clipboard holds must stay out of
+  // the history (it came from a program kept out). Its restore is then private too.
+  std::function<bool()> SnapshotIsPrivate;
+  // Whether the clipboard change numbered `sequence` is the restore of such content.
+  bool IsPrivateRestore(platform::Dword sequence) const {
+    return restoringPrivate_ || (privateRestore_ != 0 && sequence == privateRestore_);
+  }
   platform::Hwnd Window() const { return window_; }
 
  private:
@@ -101,6 +109,8 @@ class HotkeyPaste final : private platform::IWindowProc {
   // The last snapshot given back, while the clipboard still asks it for delayed data.
   std::unique_ptr<clipboard::ClipboardSnapshot> restored_;
   bool running_ = false;
+  bool restoringPrivate_ = false;
+  platform::Dword privateRestore_ = 0;  // the sequence number the last private restore left
   // The kept text whose keystroke waits, since when, and whether it is on the clipboard yet.
   std::optional<PasteRequest> kept_;
   platform::Dword keptSince_ = 0;

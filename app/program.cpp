@@ -69,6 +69,11 @@ bool Program::Start() {
       desktop_, [this] { app_.ProcessMessages(); }, [this](Hwnd hwnd) { return IsOwnWindow(hwnd); },
       [this] { return form1_->Handle(); });
   paste_->SuspendWhilePasting(actions_->HotKeyManager1);
+  // What a program kept out copied stays out when a paste gives it back.
+  paste_->SnapshotIsPrivate = [this] { return excludedPrograms_->ExcludesClipboardSource(); };
+  recorder_->IsPrivateChange = [this] {
+    return paste_ && paste_->IsPrivateRestore(desktop_.Clipboard().GetClipboardSequenceNumber());
+  };
   actions_->HotKeyManager1.OnHotKeyPressed = [this](hotkeys::HotKey hotkey, std::uint16_t) {
     HotKeyManager1HotKeyPressed(hotkey);
   };
@@ -100,6 +105,7 @@ void Program::Exit() {
   if (!started_ || exited_) return;
   exited_ = true;
   quick_.reset();
+  recorder_->IsPrivateChange = nullptr;
   paste_.reset();
   tasks_.reset();
   app::Tasks_form = nullptr;

@@ -62,7 +62,7 @@ LResult Recorder::ChangeCbChain(WParam removed, LParam next) { return chain_.Cha
 void Recorder::ReadClipboard(bool retrying) {
   // A copy from a program kept out is treated as one its owner marked private, without even
   // reading it.
-  if (excluded_.ExcludesClipboardSource()) {
+  if ((IsPrivateChange && IsPrivateChange()) || excluded_.ExcludesClipboardSource()) {
     retry_.Stop();
     if (OnClipboardText) OnClipboardText(std::u16string());
     return;

@@ -45,6 +45,10 @@ class Recorder final : private platform::IWindowProc {
   void SetPaused(bool paused);
   bool Paused() const { return paused_; }
 
+  // Asked at every change: whether it must stay out of the history although no program kept
+  // out made it (the program's own restore of such content).
+  std::function<bool()> IsPrivateChange;
+
   // Told at every read of a change: the clipboard's text; empty when it holds none, when its
   // owner marked it private and when another program had it open.
   std::function<void(const std::u16string& text)> OnClipboardText;

@@ -222,4 +222,22 @@ TEST_F(HotkeyPasteTest, HotkeyTextInAnotherForm_PastesAndStaysRegisteredAfterACh
   EXPECT_EQ(recorder.pasted, std::vector<std::string>{"action"});
 }
 
+// A password copied in a password manager stays out of the history when a hotkey paste puts
+// it back on the clipboard, although the program itself then owns the clipboard.
+TEST_F(HotkeyPasteTest, ContentOfAnExcludedProgram_StaysOutWhenThePasteGivesItBack) {
+  sim::ForeignProgram keepass(desk.clipboard, "KeePassXC");
+  desk.windows.SetWindowProgramFileName(keepass.Window(), "KeePassXC.exe");
+  StartWithAction("Ctrl+F5");
+  ASSERT_TRUE(keepass.CopyText("hunter2"));
+  recorder.Start();
+  ASSERT_TRUE(desk.hotkeys.Press(ModControl, VkF5));
+  desk.windows.Advance(2000);
+  EXPECT_EQ(recorder.pasted, std::vector<std::string>{"action"});
+  EXPECT_EQ(desk.clipboard.Text(), "hunter2");
+  EXPECT_EQ(HistoryTexts(), std::vector<std::string>{"action"});
+  // A copy made afterwards is heard as before.
+  ASSERT_TRUE(other.CopyText("later"));
+  EXPECT_EQ(HistoryTexts(), (std::vector<std::string>{"later", "action"}));
+}
+
 }  // namespace
