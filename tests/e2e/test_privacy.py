@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Privacy with the real exe under Wine: a copy made by a password manager (a small program run
-as KeePassXC.exe) is not recorded, while copies made by other programs are."""
+as KeePassXC.exe) is not recorded, while copies made by other programs are; and the tray
+menu's "Pause recording" stops recording until it is chosen again."""
 
 import os
 import shutil
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
@@ -38,6 +40,32 @@ def test_a_copy_made_by_keepassxc_is_not_recorded(desktop):
         ("0", "after"),
         ("0", "from-the-editor"),
         ("3", "before"),
+    ])
+
+
+def test_pause_recording_from_the_tray_menu_and_resume(desktop):
+    desktop.start_watching()
+    desktop.close_and_wait_exit()  # past the first run
+    desktop.start_watching()
+    desktop.copy_from_x("before the pause")
+    # "Pause recording" stands right above "Exit", the last item.
+    desktop.tray_menu_choose((0x26, 0x26, 0x0D), screenshot="tray-menu-pause")
+    assert harness.wait_until(lambda: desktop.driver("wait-visible", "class:#32768", 0)[0] != 0, 10), \
+        "the tray menu stayed open"
+    sequence = desktop.must("clipboard-sequence").strip()
+    desktop.set_x_clipboard("copied while paused")
+    desktop.must("wait-clipboard-change", sequence, 10000)
+    time.sleep(1)  # time enough for a capture that should not happen
+    desktop.wait_clipboard_seen("before the pause", 0)
+
+    desktop.tray_menu_choose((0x26, 0x26, 0x0D))
+    assert harness.wait_until(lambda: desktop.driver("wait-visible", "class:#32768", 0)[0] != 0, 10), \
+        "the tray menu stayed open"
+    desktop.copy_from_x("after the pause")
+    desktop.close_and_wait_exit()
+    harness.assert_history_file(desktop.data_file(HISTORY), [
+        ("0", "after the pause"),
+        ("2", "before the pause"),
     ])
 
 
