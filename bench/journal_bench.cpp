@@ -46,15 +46,15 @@ void Fill(grid::Table& table, int rows, unsigned seed) {
   table.EndUpdate();
 }
 
-// One capture's durable part: the new top row's record appended to the journal, which the
-// process's death no longer loses. The row insert itself is measured in capture_bench.
-void BM_JournalRecordPerCaptureAtMillionEntries(benchmark::State& state) {
-  Folder folder("append");
+// Captures into a history of `rows` entries, each measured from its journal record on; with
+// `flush`, each record is also put on the disk at once.
+void RecordCaptures(benchmark::State& state, const std::string& name, int rows, unsigned seed, bool flush) {
+  Folder folder(name);
   grid::Table table(history::HistoryColumns());
-  Fill(table, 1'000'000, 3);
+  Fill(table, rows, seed);
   history::HistoryStore store(
       folder.desk, [] { return HistoryPath; }, table);
-  std::mt19937 random(4);
+  std::mt19937 random(seed + 1);
   const std::u16string texts[2] = {RandomText(random), RandomText(random)};
   const int text = table.ColumnIndex(history::Clipboadrs_history);
   std::size_t i = 0;
@@ -64,31 +64,22 @@ void BM_JournalRecordPerCaptureAtMillionEntries(benchmark::State& state) {
     table.SetCell(text, 0, texts[++i % 2]);
     state.ResumeTiming();
     store.Recorded(u"12/8/2026 9:31:00 AM", texts[i % 2]);
+    if (flush) store.Flush();
   }
   state.counters["rows"] = table.RowCount();
+}
+
+// One capture's durable part: the new top row's record appended to the journal, which the
+// process's death no longer loses. The row insert itself is measured in capture_bench.
+void BM_JournalRecordPerCaptureAtMillionEntries(benchmark::State& state) {
+  RecordCaptures(state, "append", 1'000'000, 3, false);
 }
 BENCHMARK(BM_JournalRecordPerCaptureAtMillionEntries)->Unit(benchmark::kMicrosecond);
 
 // The same with the flush to the disk after every record, which the program does at most once
 // a second instead.
 void BM_JournalRecordAndDiskFlushPerCapture(benchmark::State& state) {
-  Folder folder("flush");
-  grid::Table table(history::HistoryColumns());
-  Fill(table, 1000, 5);
-  history::HistoryStore store(
-      folder.desk, [] { return HistoryPath; }, table);
-  std::mt19937 random(6);
-  const std::u16string texts[2] = {RandomText(random), RandomText(random)};
-  const int text = table.ColumnIndex(history::Clipboadrs_history);
-  std::size_t i = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    table.InsertRowAtTop();
-    table.SetCell(text, 0, texts[++i % 2]);
-    state.ResumeTiming();
-    store.Recorded(u"12/8/2026 9:31:00 AM", texts[i % 2]);
-    store.Flush();
-  }
+  RecordCaptures(state, "flush", 1000, 5, true);
 }
 BENCHMARK(BM_JournalRecordAndDiskFlushPerCapture)->Unit(benchmark::kMicrosecond);
 
