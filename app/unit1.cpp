@@ -74,14 +74,14 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   GroupBox3.SetBounds(8, 156, 285, 60);
   BitBtn5.SetBounds(16, 22, 120, 26);
   BitBtn6.SetBounds(144, 22, 120, 26);
-  GroupBox4.SetBounds(301, 88, 292, 128);
-  Label2.SetBounds(12, 18, 270, 28);
-  Label2.AutoSize = false;
-  Label2.WordWrap = true;
+  PrivacyGroup.SetBounds(301, 88, 292, 128);
+  ExcludedProgramsLabel.SetBounds(12, 18, 270, 28);
+  ExcludedProgramsLabel.AutoSize = false;
+  ExcludedProgramsLabel.WordWrap = true;
   ExcludedPrograms_e.SetBounds(12, 46, 190, 74);
   ExcludedPrograms_e.MultiLine = true;
   ExcludedPrograms_e.ScrollBars = true;
-  BitBtn7.SetBounds(210, 94, 70, 26);
+  ExcludedProgramsApply.SetBounds(210, 94, 70, 26);
   QuickPasteBox.SetBounds(8, 224, 585, 80);
   settings_m.SetBounds(8, 224, 185, 89);
   settings_m.SetVisible(false);
@@ -91,7 +91,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   ClipboardHistory1.OnClick = [this](ui::MenuItem&) { ClipboardHistory1Click(); };
   Optoins1.OnClick = [this](ui::MenuItem&) { Optoins1Click(); };
   ShowMainwindow2.OnClick = [this](ui::MenuItem&) { ShowMainwindow2Click(); };
-  PauseRecording1.OnClick = [this](ui::MenuItem&) { PauseRecording1Click(); };
+  PauseRecordingItem.OnClick = [this](ui::MenuItem&) { PauseRecordingItemClick(); };
   Exit3.OnClick = [this](ui::MenuItem&) { Exit3Click(); };
   CheckBox1.OnKeyPress = [this](char& key) { CheckBox1KeyPress(key); };
   CheckBox2.OnKeyPress = [this](char& key) { CheckBox2KeyPress(key); };
@@ -120,7 +120,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   BitBtn2.OnClick = [this] { history::ClearAll(history_); };
   BitBtn5.OnClick = [this] { history::ExportHistory(Desktop(), history_.List(), historyFiles_); };
   BitBtn6.OnClick = [this] { history::ImportHistory(Desktop(), history_, historyFiles_); };
-  BitBtn7.OnClick = [this] { BitBtn7Click(); };
+  ExcludedProgramsApply.OnClick = [this] { ExcludedProgramsApplyClick(); };
   for (auto& item : NumberedItems) item->OnClick = [this](ui::MenuItem& sender) { N11Click(sender); };
   recorder_.OnClipboardText = [this](const std::u16string& text) {
     Label1.SetCaption(LabelPrefix + Utf16ToUtf8(text));
@@ -239,10 +239,10 @@ void TForm1::Optoins1Click() {
   PageControl1.SetActivePageIndex(2);
 }
 
-void TForm1::PauseRecording1Click() {
+void TForm1::PauseRecordingItemClick() {
   const bool paused = !recorder_.Paused();
   recorder_.SetPaused(paused);
-  PauseRecording1.SetChecked(paused);
+  PauseRecordingItem.SetChecked(paused);
   TrayIcon1.Hint = paused ? "Recording paused" : ProductName;
   TrayIcon1.Refresh();
 }
@@ -253,7 +253,7 @@ void TForm1::ShowExcludedPrograms() {
   ExcludedPrograms_e.SetText(text);
 }
 
-void TForm1::BitBtn7Click() {
+void TForm1::ExcludedProgramsApplyClick() {
   std::vector<std::u16string> names;
   const std::u16string& text = ExcludedPrograms_e.Text();
   for (std::size_t start = 0; start <= text.size();) {

@@ -79,10 +79,11 @@ class TForm1 : public ui::Form {
   ui::GroupBox GroupBox3{&TabSheet3, "GroupBox3", "Clipboard history"};
   ui::Button BitBtn5{&GroupBox3, "BitBtn5", "Export history"};
   ui::Button BitBtn6{&GroupBox3, "BitBtn6", "Import history"};
-  ui::GroupBox GroupBox4{&TabSheet3, "GroupBox4", "Privacy"};
-  ui::Label Label2{&GroupBox4, "Label2", "Never record copies from these programs (one file name a line):"};
-  ui::Edit ExcludedPrograms_e{&GroupBox4, "ExcludedPrograms_e"};
-  ui::Button BitBtn7{&GroupBox4, "BitBtn7", "Apply"};
+  ui::GroupBox PrivacyGroup{&TabSheet3, "PrivacyGroup", "Privacy"};
+  ui::Label ExcludedProgramsLabel{&PrivacyGroup, "ExcludedProgramsLabel",
+                                  "Never record copies from these programs (one file name a line):"};
+  ui::Edit ExcludedPrograms_e{&PrivacyGroup, "ExcludedPrograms_e"};
+  ui::Button ExcludedProgramsApply{&PrivacyGroup, "ExcludedProgramsApply", "Apply"};
   QuickPasteOptions QuickPasteBox{&TabSheet3};
   ui::Memo settings_m{&TabSheet3, "settings_m"};
 
@@ -94,7 +95,7 @@ class TForm1 : public ui::Form {
   ui::MenuItem ClipboardHistory1{&PopupMenu2, "ClipboardHistory1", "Clipboard History"};
   ui::MenuItem Optoins1{&PopupMenu2, "Optoins1", "Options"};
   ui::MenuItem ShowMainwindow2{&PopupMenu2, "ShowMainwindow2", "Show Main window"};
-  ui::MenuItem PauseRecording1{&PopupMenu2, "PauseRecording1", "Pause recording"};
+  ui::MenuItem PauseRecordingItem{&PopupMenu2, "PauseRecordingItem", "Pause recording"};
   ui::MenuItem Exit3{&PopupMenu2, "Exit3", "Exit"};
   tray::TTrayIcon TrayIcon1{*this};
 
@@ -138,9 +139,9 @@ class TForm1 : public ui::Form {
   void ClipboardHistory1Click();
   void Optoins1Click();
   // Stops recording the clipboard until chosen again; the check mark and the icon's tip say so.
-  void PauseRecording1Click();
+  void PauseRecordingItemClick();
   // The "Privacy" group's "Apply": the programs in the box, one a line, are kept out from now on.
-  void BitBtn7Click();
+  void ExcludedProgramsApplyClick();
   // Shows the programs kept out in the "Privacy" group's box.
   void ShowExcludedPrograms();
   void CheckBox1KeyPress(char& key);
