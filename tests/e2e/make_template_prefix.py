@@ -22,6 +22,7 @@ import os
 import shutil
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
@@ -62,9 +63,20 @@ def main():
                WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
     try:
         subprocess.run(["wineboot", "-i"], env=env, check=True, timeout=600, stdin=subprocess.DEVNULL)
+        # wineboot can return while the new prefix is still being set up, and a "reg add" then
+        # now and then fails (seen once in a few dozen builds): the set-up is waited for, and
+        # each value is tried a few times.
+        subprocess.run(["wineserver", "-w"], env=env, check=True, timeout=600)
         for key, value, kind, data in REGISTRY:
-            subprocess.run(["wine", "reg", "add", key, "/v", value, "/t", kind, "/d", data, "/f"], env=env,
-                           check=True, timeout=120, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+            for attempt in range(3):
+                added = subprocess.run(["wine", "reg", "add", key, "/v", value, "/t", kind, "/d", data, "/f"],
+                                       env=env, timeout=120, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+                if added.returncode == 0:
+                    break
+                print(f"reg add {key} {value} failed ({added.returncode}), attempt {attempt + 1}", flush=True)
+                time.sleep(1)
+            else:
+                raise RuntimeError(f"could not set {key} {value} in the new prefix")
         if os.path.isdir(WINE_FONTS):
             fonts = os.path.join(building, "drive_c", "windows", "Fonts")
             for name in os.listdir(WINE_FONTS):
