@@ -36,14 +36,12 @@ void Recorder::JoinChain(Hwnd viewer) {
 
 void Recorder::LeaveChain() {
   chain_.LeaveChain(viewer_);
-  desktop_.Windows().KillTimer(window_, RetryTimer);
-  retry_.Stop();
+  StopRetry();
 }
 
 void Recorder::DrawClipboard() {
   chain_.DrawClipboard([this] {
-    desktop_.Windows().KillTimer(window_, RetryTimer);
-    retry_.Stop();
+    StopRetry();
     if (!paused_) ReadClipboard(false);
   });
 }
@@ -51,10 +49,7 @@ void Recorder::DrawClipboard() {
 void Recorder::SetPaused(bool paused) {
   paused_ = paused;
   // A change that came before the pause and waits for a busy clipboard is not read either.
-  if (paused_) {
-    desktop_.Windows().KillTimer(window_, RetryTimer);
-    retry_.Stop();
-  }
+  if (paused_) StopRetry();
 }
 
 LResult Recorder::ChangeCbChain(WParam removed, LParam next) { return chain_.ChangeCbChain(removed, next); }
@@ -95,6 +90,11 @@ void Recorder::Record(const std::u16string& text) {
     flushDue_ = true;
     desktop_.Windows().SetTimer(window_, FlushTimer, FlushDelay);
   }
+}
+
+void Recorder::StopRetry() {
+  desktop_.Windows().KillTimer(window_, RetryTimer);
+  retry_.Stop();
 }
 
 void Recorder::RetryTimerFired() {

@@ -59,6 +59,8 @@ class Recorder final : private platform::IWindowProc {
   void ReadClipboard(bool retrying);
   void Record(const std::u16string& text);
   void RetryTimerFired();
+  // A read that waits for a busy clipboard is not wanted any more.
+  void StopRetry();
 
   platform::Desktop& desktop_;
   HistoryStore& store_;

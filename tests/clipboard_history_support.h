@@ -116,8 +116,7 @@ class ViewerWindow : public platform::IWindowProc {
 class DesktopTest : public ::testing::Test {
  protected:
   static constexpr const char* DataFolder = "C:\\Program Files\\Clipboard manager\\Data";
-  static constexpr const char* HistoryPath =
-      "C:\\Program Files\\Clipboard manager\\Data\\clipboard_history.hstr";
+  static constexpr const char* HistoryPath = ViewerWindow::HistoryPath;
 
   DesktopTest() : root_(testing_support::MakeTempFolder()), desk(root_) {
     desk.recorded.MakeFolder(DataFolder);
