@@ -9,9 +9,9 @@ QuickPasteOptions::QuickPasteOptions(ui::Control* parent)
   QuickPasteShift.SetBounds(72, 48, 55, 17);
   QuickPasteAlt.SetBounds(132, 48, 50, 17);
   QuickPasteWin.SetBounds(188, 48, 50, 17);
-  QuickPasteKey.SetBounds(244, 46, 160, 21);
+  QuickPasteKey.SetBounds(16, 72, 160, 21);
   QuickPasteKey.DropDownCount = 12;
-  QuickPasteApply.SetBounds(416, 44, 90, 26);
+  QuickPasteApply.SetBounds(184, 70, 90, 26);
 }
 
 void QuickPasteOptions::SetValue(hotkeys::HotKey value) {

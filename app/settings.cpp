@@ -43,6 +43,17 @@ void TForm1::LoadSettings() {
   hotkeys::HotKey quickPaste = 0;
   if (settings_m.Lines().size() > 3 && SettingsHotKey(settings_m.Lines()[3], quickPaste))
     QuickPasteBox.SetValue(quickPaste);
+  // So do the limits, each on its own; a negative number is no limit, as 0 is.
+  history::RetentionLimits limits;
+  auto limit = [this](std::size_t index, int& value) {
+    if (settings_m.Lines().size() <= index) return;
+    if (const std::optional<int> number = ReadSettingsInt(settings_m.Lines()[index]); number && *number > 0)
+      value = *number;
+  };
+  limit(4, limits.days);
+  limit(5, limits.maxEntries);
+  recorder_.SetLimits(limits);
+  ShowRetentionLimits(limits);
   if (!CheckBox2.Checked()) {
     Show();
     Desktop().Windows().ShowWindow(App().Handle(), SwShowNormal);
@@ -55,6 +66,8 @@ void TForm1::SaveSettings() {
   settings_m.Append(SettingsBoolText(CheckBox2.Checked()));
   settings_m.Append(std::to_string(PageControl1.ActivePageIndex()));
   settings_m.Append(std::to_string(QuickPasteBox.Value()));
+  settings_m.Append(std::to_string(recorder_.Limits().days));
+  settings_m.Append(std::to_string(recorder_.Limits().maxEntries));
   const std::string bytes = JoinSettingsLines(settings_m.Lines());
 
   IFiles& files = Desktop().Files();

@@ -1,14 +1,19 @@
 #include "app/unit1.h"
 
 #include <algorithm>
+#include <any>
+#include <exception>
+#include <optional>
 
 #include "app/about_form.h"
 #include "app/globals.h"
+#include "app/settings_text.h"
 #include "app/tasks_add.h"
 #include "clipboard/clipboard_text.h"
 #include "history/capture.h"
 #include "history/history_commands.h"
 #include "history/history_table.h"
+#include "platform/errors.h"
 #include "platform/utf.h"
 
 namespace app {
@@ -65,24 +70,30 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   Label1.AutoSize = false;
   Label1.WordWrap = true;
 
-  GroupBox1.SetBounds(8, 8, 585, 72);
-  CheckBox1.SetBounds(16, 20, 300, 17);
-  CheckBox2.SetBounds(16, 44, 300, 17);
+  // Two columns: the general options and the commands on the left, privacy on the right.
+  GroupBox1.SetBounds(8, 8, 285, 72);
+  CheckBox1.SetBounds(16, 20, 260, 17);
+  CheckBox2.SetBounds(16, 44, 260, 17);
   GroupBox2.SetBounds(8, 88, 285, 60);
   BitBtn3.SetBounds(16, 22, 120, 26);
   BitBtn4.SetBounds(144, 22, 120, 26);
   GroupBox3.SetBounds(8, 156, 285, 60);
   BitBtn5.SetBounds(16, 22, 120, 26);
   BitBtn6.SetBounds(144, 22, 120, 26);
-  PrivacyGroup.SetBounds(301, 88, 292, 128);
+  QuickPasteBox.SetBounds(8, 224, 285, 104);
+  PrivacyGroup.SetBounds(301, 8, 292, 320);
   ExcludedProgramsLabel.SetBounds(12, 18, 270, 28);
   ExcludedProgramsLabel.AutoSize = false;
   ExcludedProgramsLabel.WordWrap = true;
-  ExcludedPrograms_e.SetBounds(12, 46, 190, 74);
+  ExcludedPrograms_e.SetBounds(12, 48, 268, 150);
   ExcludedPrograms_e.MultiLine = true;
   ExcludedPrograms_e.ScrollBars = true;
-  ExcludedProgramsApply.SetBounds(210, 94, 70, 26);
-  QuickPasteBox.SetBounds(8, 224, 585, 80);
+  ForgetAfterLabel.SetBounds(12, 214, 150, 17);
+  ForgetAfter_c.SetBounds(170, 210, 110, 21);
+  KeepAtMostLabel.SetBounds(12, 242, 150, 17);
+  KeepAtMost_e.SetBounds(170, 238, 60, 21);
+  KeepAtMostUnitLabel.SetBounds(236, 242, 50, 17);
+  PrivacyApply.SetBounds(210, 284, 70, 26);
   settings_m.SetBounds(8, 224, 185, 89);
   settings_m.SetVisible(false);
 
@@ -120,7 +131,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   BitBtn2.OnClick = [this] { history::ClearAll(history_); };
   BitBtn5.OnClick = [this] { history::ExportHistory(Desktop(), history_.List(), historyFiles_); };
   BitBtn6.OnClick = [this] { history::ImportHistory(Desktop(), history_, historyFiles_); };
-  ExcludedProgramsApply.OnClick = [this] { ExcludedProgramsApplyClick(); };
+  PrivacyApply.OnClick = [this] { PrivacyApplyClick(); };
   for (auto& item : NumberedItems) item->OnClick = [this](ui::MenuItem& sender) { N11Click(sender); };
   recorder_.OnClipboardText = [this](const std::u16string& text) {
     Label1.SetCaption(LabelPrefix + Utf16ToUtf8(text));
@@ -253,7 +264,33 @@ void TForm1::ShowExcludedPrograms() {
   ExcludedPrograms_e.SetText(text);
 }
 
-void TForm1::ExcludedProgramsApplyClick() {
+void TForm1::ShowRetentionLimits(const history::RetentionLimits& limits) {
+  std::vector<ui::ListItem> items;
+  int shown = -1;
+  for (int days : {0, 1, 7, 30, 90, 365, limits.days}) {
+    if (shown >= 0 && days == limits.days) break;  // a number of days from the file is offered too
+    if (days == limits.days) shown = static_cast<int>(items.size());
+    items.push_back({days == 0 ? "Never" : std::to_string(days) + (days == 1 ? " day" : " days"), days});
+  }
+  ForgetAfter_c.Clear();
+  ForgetAfter_c.AddRange(std::move(items));
+  ForgetAfter_c.SetItemIndex(shown);
+  KeepAtMost_e.SetText(Utf8ToUtf16(std::to_string(limits.maxEntries)));
+}
+
+void TForm1::PrivacyApplyClick() {
+  // The count is read first: a text that is no number changes nothing.
+  history::RetentionLimits limits;
+  const std::string count = Utf16ToUtf8(KeepAtMost_e.Text());
+  if (!count.empty()) {
+    const std::optional<int> number = ReadSettingsInt(count);
+    if (!number || *number < 0) throw platform::Error("'" + count + "' is not a valid number of entries");
+    limits.maxEntries = *number;
+  }
+  const int chosen = ForgetAfter_c.ItemIndex();
+  if (chosen >= 0)
+    limits.days = std::any_cast<int>(ForgetAfter_c.Items()[static_cast<std::size_t>(chosen)].object);
+
   std::vector<std::u16string> names;
   const std::u16string& text = ExcludedPrograms_e.Text();
   for (std::size_t start = 0; start <= text.size();) {
@@ -262,9 +299,20 @@ void TForm1::ExcludedProgramsApplyClick() {
     names.emplace_back(text, start, end - start);
     start = end + 1;
   }
-  // In force at once; should the file not take them, the error box says so.
-  excluded_.Apply(names);
+  // In force at once, each whatever becomes of the other; should a file not take them, the
+  // error box says so.
+  std::exception_ptr failure;
+  try {
+    excluded_.Apply(names);
+  } catch (const std::exception&) {
+    failure = std::current_exception();
+  }
   ShowExcludedPrograms();
+  recorder_.SetLimits(limits);
+  ShowRetentionLimits(limits);
+  // Saved now, so that the limits hold after a crash too.
+  SaveSettings();
+  if (failure) std::rethrow_exception(failure);
 }
 
 void TForm1::CheckBox1KeyPress(char&) { SaveSettings(); }

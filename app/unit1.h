@@ -83,7 +83,13 @@ class TForm1 : public ui::Form {
   ui::Label ExcludedProgramsLabel{&PrivacyGroup, "ExcludedProgramsLabel",
                                   "Never record copies from these programs (one file name a line):"};
   ui::Edit ExcludedPrograms_e{&PrivacyGroup, "ExcludedPrograms_e"};
-  ui::Button ExcludedProgramsApply{&PrivacyGroup, "ExcludedProgramsApply", "Apply"};
+  ui::Label ForgetAfterLabel{&PrivacyGroup, "ForgetAfterLabel", "Forget entries older than"};
+  // Each item carries its number of days, 0 for never.
+  ui::ComboBox ForgetAfter_c{&PrivacyGroup, "ForgetAfter_c"};
+  ui::Label KeepAtMostLabel{&PrivacyGroup, "KeepAtMostLabel", "Keep at most"};
+  ui::Edit KeepAtMost_e{&PrivacyGroup, "KeepAtMost_e"};
+  ui::Label KeepAtMostUnitLabel{&PrivacyGroup, "KeepAtMostUnitLabel", "entries"};
+  ui::Button PrivacyApply{&PrivacyGroup, "PrivacyApply", "Apply"};
   QuickPasteOptions QuickPasteBox{&TabSheet3};
   ui::Memo settings_m{&TabSheet3, "settings_m"};
 
@@ -140,10 +146,13 @@ class TForm1 : public ui::Form {
   void Optoins1Click();
   // Stops recording the clipboard until chosen again; the check mark and the icon's tip say so.
   void PauseRecordingItemClick();
-  // The "Privacy" group's "Apply": the programs in the box, one a line, are kept out from now on.
-  void ExcludedProgramsApplyClick();
+  // The "Privacy" group's "Apply": the programs in the box, one a line, are kept out from now on,
+  // and the limits chosen are in force (what they remove goes at once) and saved.
+  void PrivacyApplyClick();
   // Shows the programs kept out in the "Privacy" group's box.
   void ShowExcludedPrograms();
+  // Shows these limits in the "Privacy" group.
+  void ShowRetentionLimits(const history::RetentionLimits& limits);
   void CheckBox1KeyPress(char& key);
   void CheckBox2KeyPress(char& key);
   void Timer2Timer();

@@ -217,6 +217,17 @@ void Table::DeleteRow(int row) {
 }
 
 int Table::DeleteSelectedRows() {
+  return DeleteRowsWhere([](const Row& row, int) { return row.selected; });
+}
+
+int Table::DeleteRows(const std::vector<bool>& doomed) {
+  if (doomed.size() != rows_.size()) throw platform::Error("List index out of bounds");
+  return DeleteRowsWhere(
+      [&doomed](const Row&, int index) { return doomed[static_cast<std::size_t>(index)]; });
+}
+
+template <class Doomed>
+int Table::DeleteRowsWhere(Doomed doomed) {
   // The kept rows move up over the gaps, each once, and the tail goes in one erase; erasing
   // one row at a time would move every row below it, for each deleted row.
   const int count = RowCount();
@@ -228,8 +239,9 @@ int Table::DeleteSelectedRows() {
     const int index = static_cast<int>(from - rows_.begin());
     // A deleted current row hands over to the next kept row, which will have this index.
     if (index == current_) current = kept;
-    if (index == anchor_) anchor = from->selected ? -1 : kept;
-    if (from->selected) continue;
+    const bool goes = doomed(*from, index);
+    if (index == anchor_) anchor = goes ? -1 : kept;
+    if (goes) continue;
     if (to != from) *to = std::move(*from);
     ++to;
     ++kept;

@@ -90,6 +90,8 @@ class Table {
   // Deletes every selected row in one pass, with the same outcome as deleting them one by one
   // from the top; returns how many went.
   int DeleteSelectedRows();
+  // The same for the rows whose `doomed` entry is true (one entry a row, from the top).
+  int DeleteRows(const std::vector<bool>& doomed);
 
   // Row keys, for views that must follow rows as others are inserted and deleted.
   RowKey KeyOf(int row) const { return rows_[static_cast<std::size_t>(ResolveRow(row))].key; }
@@ -183,6 +185,8 @@ class Table {
   void StoreTexts(Row& row, const std::u16string_view* texts, bool pooled);
   char16_t* SlabRoom(std::size_t units);
   int ResolveRow(int row) const;
+  template <class Doomed>
+  int DeleteRowsWhere(Doomed doomed);
   int CheckColumn(int column) const;
   void Changed();
   void Edited(RowKey key);

@@ -11,6 +11,9 @@ constexpr std::uintptr_t RetryTimer = 1;
 // Puts the journal's records on the disk within a second of a capture.
 constexpr std::uintptr_t FlushTimer = 2;
 constexpr Uint FlushDelay = 1000;
+// Forgets entries that have grown too old.
+constexpr std::uintptr_t AgeTimer = 3;
+constexpr Uint AgeCheckInterval = 60 * 60 * 1000;
 
 }  // namespace
 
@@ -26,6 +29,7 @@ Recorder::~Recorder() {
   IWindows& windows = desktop_.Windows();
   windows.KillTimer(window_, RetryTimer);
   windows.KillTimer(window_, FlushTimer);
+  windows.KillTimer(window_, AgeTimer);
   windows.DestroyWindow(window_);
 }
 
@@ -50,6 +54,31 @@ void Recorder::SetPaused(bool paused) {
   paused_ = paused;
   // A change that came before the pause and waits for a busy clipboard is not read either.
   if (paused_) StopRetry();
+}
+
+void Recorder::SetLimits(const RetentionLimits& limits) {
+  limits_ = limits;
+  if (limits_.days > 0)
+    desktop_.Windows().SetTimer(window_, AgeTimer, AgeCheckInterval);
+  else
+    desktop_.Windows().KillTimer(window_, AgeTimer);
+  ApplyLimits();
+}
+
+void Recorder::ApplyLimits() {
+  // The date form is learnt anew each time, as the user may have changed it since the start.
+  if (ApplyRetention(store_.List(), DateReader(desktop_), limits_, desktop_.Clock().GetLocalTime()) > 0)
+    writeDue_ = true;
+  if (writeDue_) WriteAfterRemoval();
+}
+
+void Recorder::WriteAfterRemoval() {
+  try {
+    store_.WriteAll();
+    writeDue_ = false;
+  } catch (const std::exception&) {
+    // The removed texts stay on the disk until a write succeeds.
+  }
 }
 
 LResult Recorder::ChangeCbChain(WParam removed, LParam next) { return chain_.ChangeCbChain(removed, next); }
@@ -86,6 +115,11 @@ void Recorder::Record(const std::u16string& text) {
     return;
   }
   store_.Recorded(date, text);
+  if (limits_.maxEntries > 0 && store_.List().RowCount() > limits_.maxEntries) {
+    grid::Table& list = store_.List();
+    while (list.RowCount() > limits_.maxEntries) list.DeleteRow(grid::LastRow);
+    writeDue_ = true;
+  }
   if (!flushDue_) {
     flushDue_ = true;
     desktop_.Windows().SetTimer(window_, FlushTimer, FlushDelay);
@@ -115,7 +149,10 @@ LResult Recorder::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) 
     } else if (wParam == FlushTimer) {
       desktop_.Windows().KillTimer(window_, FlushTimer);
       flushDue_ = false;
-      store_.Flush();
+      if (writeDue_) WriteAfterRemoval();
+      store_.Flush();  // the records, when the write failed or there was none
+    } else if (wParam == AgeTimer) {
+      ApplyLimits();
     }
   } catch (const std::exception&) {
     // A clipboard that cannot be read on a retry costs that entry; the next change is heard.

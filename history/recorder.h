@@ -13,6 +13,7 @@
 #include "history/capture.h"
 #include "history/excluded_programs.h"
 #include "history/history_store.h"
+#include "history/retention.h"
 #include "platform/desktop.h"
 
 namespace history {
@@ -45,6 +46,14 @@ class Recorder final : private platform::IWindowProc {
   void SetPaused(bool paused);
   bool Paused() const { return paused_; }
 
+  // The limits are applied at once, then the count at every capture and the age every hour. What
+  // they remove leaves the disk at once: the history file is written anew and the journal
+  // emptied (within a second after a capture, so that a burst of copies costs one write).
+  void SetLimits(const RetentionLimits& limits);
+  const RetentionLimits& Limits() const { return limits_; }
+  // Applies both limits now; for the start-up, once the list holds the file's entries.
+  void ApplyLimits();
+
   // Asked at every change: whether it must stay out of the history although no program kept
   // out made it (the program's own restore of such content).
   std::function<bool()> IsPrivateChange;
@@ -61,6 +70,8 @@ class Recorder final : private platform::IWindowProc {
   void RetryTimerFired();
   // A read that waits for a busy clipboard is not wanted any more.
   void StopRetry();
+  // Writes the list, after rows went; a failed write is tried again at the next flush.
+  void WriteAfterRemoval();
 
   platform::Desktop& desktop_;
   HistoryStore& store_;
@@ -70,6 +81,8 @@ class Recorder final : private platform::IWindowProc {
   platform::Hwnd window_ = 0;  // for the timers
   BusyClipboardRetry retry_;
   bool flushDue_ = false;
+  bool writeDue_ = false;  // rows went that the history file may still hold
+  RetentionLimits limits_;
   bool paused_ = false;
 };
 

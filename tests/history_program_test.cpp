@@ -227,7 +227,7 @@ TEST_F(HistoryProgramTest, PrivacyApply_TakesTheNamesAtOnce_AndTheNextStartReads
   EXPECT_FALSE(DataFileExists("excluded_programs.cnfg"));
 
   Form1().ExcludedPrograms_e.UserSetText(u"  secret tool.exe\r\n\r\nvault, the app.exe ");
-  Form1().ExcludedProgramsApply.Click();
+  Form1().PrivacyApply.Click();
   EXPECT_EQ(DataFileBytes("excluded_programs.cnfg"),
             Utf16File("secret tool.exe\r\n\"vault, the app.exe\"\r\n"));
   EXPECT_EQ(Form1().ExcludedPrograms_e.Text(), u"secret tool.exe\r\nvault, the app.exe");

@@ -10,9 +10,10 @@ using namespace platform;
 using testing_support::ProgramTest;
 using testing_support::Utf16File;
 
-// The quick-paste hotkey, Win+Insert by default, follows the three lines of the options.
-#define QUICK_PASTE_LINE "65581\r\n"
-constexpr const char* Defaults = "-1\r\n-1\r\n0\r\n" QUICK_PASTE_LINE;
+// After the three lines of the options: the quick-paste hotkey, Win+Insert by default, then no
+// age and no count limit.
+#define DEFAULT_LAST_LINES "65581\r\n0\r\n0\r\n"
+constexpr const char* Defaults = "-1\r\n-1\r\n0\r\n" DEFAULT_LAST_LINES;
 constexpr const char* QuotedExe = "\"C:\\Program Files\\Clipboard manager\\Clipboard_manager.exe\"";
 
 class ShellTest : public ProgramTest {
@@ -221,7 +222,7 @@ TEST_F(ShellTest, NoActiveTab_IsSavedAsMinusOne) {
   PutDataFile("settings.stng", "-1\r\n-1\r\n7\r\n");
   Start();
   Form1().Exit1.Click();
-  EXPECT_EQ(DataFileBytes("settings.stng"), "-1\r\n-1\r\n-1\r\n" QUICK_PASTE_LINE);
+  EXPECT_EQ(DataFileBytes("settings.stng"), "-1\r\n-1\r\n-1\r\n" DEFAULT_LAST_LINES);
 }
 
 TEST_F(ShellTest, SpaceBarOnAFocusedOption_SavesTheStateFromBeforeTheToggle) {
@@ -230,7 +231,7 @@ TEST_F(ShellTest, SpaceBarOnAFocusedOption_SavesTheStateFromBeforeTheToggle) {
   EXPECT_FALSE(Form1().CheckBox2.Checked());
   EXPECT_EQ(DataFileBytes("settings.stng"), Defaults);
   Form1().Exit1.Click();
-  EXPECT_EQ(DataFileBytes("settings.stng"), "-1\r\n0\r\n0\r\n" QUICK_PASTE_LINE);
+  EXPECT_EQ(DataFileBytes("settings.stng"), "-1\r\n0\r\n0\r\n" DEFAULT_LAST_LINES);
 }
 
 TEST_F(ShellTest, AutostartUncheckedWithTheMouse_LeavesAnEmptyValueAtExit) {
@@ -270,7 +271,7 @@ TEST_F(ShellTest, SettingsOnAFullDisk_KeepThePreviousFile) {
   EXPECT_FALSE(DataFileExists("settings.stng.tmp"));
   desk.files.ClearFaults();
   Form1().CheckBox1.KeyPress('x');
-  EXPECT_EQ(DataFileBytes("settings.stng"), "-1\r\n0\r\n1\r\n" QUICK_PASTE_LINE);
+  EXPECT_EQ(DataFileBytes("settings.stng"), "-1\r\n0\r\n1\r\n" DEFAULT_LAST_LINES);
 }
 
 TEST_F(ShellTest, ExeInADriveRoot_StillFindsItsDataFolder) {
@@ -280,7 +281,7 @@ TEST_F(ShellTest, ExeInADriveRoot_StillFindsItsDataFolder) {
   Start();
   EXPECT_EQ(Form1().PageControl1.ActivePageIndex(), 1);
   Form1().Exit1.Click();
-  EXPECT_EQ(desk.files.FileBytes("C:\\\\Data\\settings.stng"), "0\r\n0\r\n1\r\n" QUICK_PASTE_LINE);
+  EXPECT_EQ(desk.files.FileBytes("C:\\\\Data\\settings.stng"), "0\r\n0\r\n1\r\n" DEFAULT_LAST_LINES);
 }
 
 TEST_F(ShellTest, ApplicationTitle_IsTheExeNameUpToTheFirstDotInLowerCase) {
