@@ -248,22 +248,12 @@ TEST_F(HistoryProgramTest, DeleteSelected_LeavesNoTraceOfTheRemovedTextInAnyData
   StartJoined();
   for (const char* text : {"keep me", "my-secret-token", "keep me too"}) ASSERT_TRUE(other.CopyText(text));
   desk.windows.Advance(1000);  // the journal is on the disk
-  const std::string secret = Utf16File("my-secret-token").substr(2);
-  auto filesHolding = [&] {
-    std::vector<std::string> holding;
-    for (const auto& entry : std::filesystem::directory_iterator(desk.files.RealPath(DataFolder))) {
-      std::ifstream file(entry.path(), std::ios::binary);
-      const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-      if (bytes.find(secret) != std::string::npos) holding.push_back(entry.path().filename().string());
-    }
-    return holding;
-  };
-  ASSERT_FALSE(filesHolding().empty());
+  ASSERT_FALSE(DataFilesHolding("my-secret-token").empty());
   History().ClickRow(1);
   Form1().BitBtn1.Click();
   desk.windows.Advance(2000);
   EXPECT_EQ((Texts{"keep me too", "keep me"}), HistoryTexts());
-  EXPECT_EQ(filesHolding(), std::vector<std::string>{});
+  EXPECT_EQ(DataFilesHolding("my-secret-token"), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/about_form.h"
 #include "app/program.h"
@@ -57,6 +60,18 @@ class ProgramTest : public ::testing::Test {
   std::string DataFileBytes(const std::string& name) const { return desk.files.FileBytes(DataFile(name)); }
   void PutDataFile(const std::string& name, const std::string& bytes) {
     desk.files.PutFile(DataFile(name), bytes);
+  }
+  // The names of the files in Data that hold `ascii` as UTF-16 text, whatever they are.
+  std::vector<std::string> DataFilesHolding(const std::string& ascii) const {
+    std::string wide;
+    for (char c : ascii) wide.append(1, c).append(1, '\0');
+    std::vector<std::string> holding;
+    for (const auto& entry : std::filesystem::directory_iterator(desk.files.RealPath(DataFolder))) {
+      std::ifstream file(entry.path(), std::ios::binary);
+      const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+      if (bytes.find(wide) != std::string::npos) holding.push_back(entry.path().filename().string());
+    }
+    return holding;
   }
 
   std::string root_;

@@ -30,12 +30,14 @@ SystemTime SimClock::GetLocalTime() {
 }
 
 std::string SimClock::FormatShortDate(const SystemTime& time) {
+  if (ShortDateFormat) return ShortDateFormat(time);
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%d/%d/%04d", time.month, time.day, time.year);
   return buffer;
 }
 
 std::string SimClock::FormatLongTime(const SystemTime& time) {
+  if (LongTimeFormat) return LongTimeFormat(time);
   char buffer[32];
   int hour12 = time.hour % 12 == 0 ? 12 : time.hour % 12;
   std::snprintf(buffer, sizeof buffer, "%d:%02d:%02d %s", hour12, time.minute, time.second,

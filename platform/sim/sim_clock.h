@@ -1,7 +1,9 @@
 // Simulated time: the tick count and local time run on the virtual clock; US formats.
 #pragma once
 
+#include <functional>
 #include <set>
+#include <string>
 
 #include "platform/clock.h"
 #include "platform/sim/sim_windows.h"
@@ -26,6 +28,8 @@ class SimClock : public platform::IClock {
   // --- For tests ---
   // The local time at virtual time 0; the default is 2026-12-08 09:30:00.
   void SetLocalTimeAtStart(const platform::SystemTime& time) { start_ = time; }
+  // The user's formats, for readers of formatted dates; empty keeps the US ones.
+  std::function<std::string(const platform::SystemTime&)> ShortDateFormat, LongTimeFormat;
   int OpenEvents() const { return static_cast<int>(events_.size()); }
   int Waits() const { return waits_; }
 
