@@ -49,7 +49,9 @@ TEST_F(RetentionProgramTest, AgeAtStartUp_ForgetsTheOlderEntries_OnDiskToo_Keeps
   EXPECT_EQ((Texts{"from today", "from two days ago", "undated import", "foreign form"}), HistoryTexts());
   EXPECT_EQ(DataFilesHolding("from forty days ago"), Texts{});
   EXPECT_EQ(DataFilesHolding("from four hundred days ago"), Texts{});
-  EXPECT_EQ(DataFilesHolding("from two days ago"), Texts{"clipboard_history.hstr"});
+  EXPECT_EQ(DataFileBytes("clipboard_history.hstr"),
+            Utf16File("1,12/8/2026 8:00:00 AM,from today\r\n2,12/6/2026 5:00:00 PM,from two days ago\r\n"
+                      "3,,undated import\r\n4,2025-11-03 10:00:00,foreign form\r\n"));
   EXPECT_EQ(ChosenItem(), "30 days");
 }
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Privacy with the real exe under Wine: a copy made by a password manager (a small program run
 as KeePassXC.exe) is not recorded, while copies made by other programs are; and the tray
-menu's "Pause recording" stops recording until it is chosen again."""
+menu's "Pause recording" stops recording until it is chosen again; and entries older than the
+days kept are gone from the history and its file once the program has started."""
 
+import datetime
 import os
 import shutil
 import sys
@@ -67,6 +69,48 @@ def test_pause_recording_from_the_tray_menu_and_resume(desktop):
         ("0", "after the pause"),
         ("2", "before the pause"),
     ])
+
+
+def us_date(moment):
+    """A date as the program writes it in Wine's default locale (English, United States)."""
+    text = f"{moment.month}/{moment.day}/{moment.year}"
+    if (moment.hour, moment.minute, moment.second) != (0, 0, 0):
+        text += f" {(moment.hour + 11) % 12 + 1}:{moment.minute:02}:{moment.second:02} " + \
+            ("AM" if moment.hour < 12 else "PM")
+    return text
+
+
+def test_entries_older_than_the_days_kept_are_forgotten_at_start_up(desktop):
+    desktop.start_watching()
+    desktop.close_and_wait_exit()  # past the first run
+    now = datetime.datetime.now().replace(microsecond=0)
+    rows = [(now - datetime.timedelta(minutes=1), "from today"),
+            (now - datetime.timedelta(days=2), "from two days ago"),
+            (now - datetime.timedelta(days=40), "from forty days ago"),
+            (now - datetime.timedelta(days=400), "from four hundred days ago")]
+    text = "".join(f"{n},{us_date(moment)},{entry}\r\n" for n, (moment, entry) in enumerate(rows))
+    with open(desktop.data_file(HISTORY), "wb") as f:
+        f.write(b"\xff\xfe" + text.encode("utf-16-le"))
+    # Not at log-on, tray only, the first tab, Win+Insert, 30 days kept, no count limit.
+    with open(desktop.data_file("settings.stng"), "wb") as f:
+        f.write(b"0\r\n-1\r\n0\r\n65581\r\n30\r\n0\r\n")
+
+    desktop.start_watching()
+    kept = [("1", "from today"), ("2", "from two days ago")]
+
+    def forgotten_on_disk():
+        try:
+            harness.assert_history_file(desktop.data_file(HISTORY), kept)
+            return True
+        except AssertionError:
+            return False
+    # Written at start-up, while the program runs: not left for the exit to do.
+    assert harness.wait_until(forgotten_on_disk, 10), harness.read_bytes(desktop.data_file(HISTORY))
+    for name in os.listdir(os.path.dirname(desktop.data_file(HISTORY))):
+        data = harness.read_bytes(desktop.data_file(name))
+        assert "forty".encode("utf-16-le") not in data and "hundred".encode("utf-16-le") not in data, name
+    desktop.close_and_wait_exit()
+    harness.assert_history_file(desktop.data_file(HISTORY), kept)
 
 
 harness.main(globals())
