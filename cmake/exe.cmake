@@ -27,6 +27,16 @@ foreach(src IN LISTS CM_TOOL_SOURCES)
   list(APPEND CM_EXES cm_${name})
 endforeach()
 
+# Benchmarks of the program's code on the Windows desktop itself, one per source file:
+# bench/win32/owner_check_bench.cpp becomes cm_owner_check_bench.exe.
+file(GLOB CM_WIN_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/win32/*.cpp)
+foreach(src IN LISTS CM_WIN_BENCH_SOURCES)
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(cm_${name} ${src})
+  target_link_libraries(cm_${name} PRIVATE cm_win32 cm_logic)
+  list(APPEND CM_EXES cm_${name})
+endforeach()
+
 foreach(exe IN LISTS CM_EXES)
   # Both land in the build folder's root, where the end-to-end tests look for them.
   set_target_properties(${exe} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
