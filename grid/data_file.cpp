@@ -38,6 +38,8 @@ std::string KeepAside(platform::IFiles& files, const std::string& path, const st
     const std::string name = SideFileName(path, n == 1 ? "malformed" : "malformed" + std::to_string(n));
     std::string existing;
     const Dword error = files.ReadAll(name, existing);
+    // A file read at every start (and left alone) is kept once, not once a start.
+    if (error == 0 && existing == bytes) return name;
     if (error == 0 || !IsMissingFileError(error)) continue;
     if (ReplaceFileContents(files, name, bytes.data(), bytes.size()) == 0) return name;
     return std::string();

@@ -46,7 +46,8 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
                           bool keepRows = false, platform::Dword retryMs = DataFileRetryMs);
 
 // Copies `bytes` to the first free name SideFileName(path, "malformed"), "malformed2", ...:
-// an earlier copy is never overwritten. Returns the name, or empty when the copy failed.
+// an earlier copy is never overwritten, and one that holds the same bytes already is the copy.
+// Returns the name, or empty when the copy failed.
 std::string KeepAside(platform::IFiles& files, const std::string& path, const std::string& bytes);
 
 // A name beside `path` that says what the file holds, keeping the extension so that the

@@ -161,6 +161,23 @@ TEST_F(DurableTest, MalformedFiles_AreKeptAsideUnderTheirOwnName_BeforeTheFirstW
   EXPECT_EQ(damaged, DataFileBytes("clipboard_history.malformed2.hstr"));
 }
 
+// The list of programs kept out is only read: damaged, it stays as it is, the defaults apply,
+// and each start tells so without another copy of the same bytes.
+TEST_F(DurableTest, DamagedExclusionList_KeptAsideOnce_DefaultsApply_EveryStartTells) {
+  const std::string damaged = Utf16File("Tool.exe\r\n") + "x";
+  PutDataFile("excluded_programs.cnfg", damaged);
+  for (int run = 0; run < 2; ++run) {
+    run == 0 ? StartJoined() : Restart();
+    EXPECT_EQ(Form1().ExcludedPrograms_e.Text().substr(0, 11), u"KeePass.exe") << run;
+    ASSERT_EQ(run + 1u, Balloons().size()) << run;
+    EXPECT_NE(std::string::npos, Balloons().back().find("excluded_programs.malformed.cnfg"))
+        << Balloons().back();
+  }
+  EXPECT_EQ(damaged, DataFileBytes("excluded_programs.cnfg"));
+  EXPECT_EQ(damaged, DataFileBytes("excluded_programs.malformed.cnfg"));
+  EXPECT_FALSE(DataFileExists("excluded_programs.malformed2.cnfg"));
+}
+
 // ---- Captures on disk at once ----
 
 TEST_F(DurableTest, KillAfterCopies_TheRestartShowsEveryOne) {
