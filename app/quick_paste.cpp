@@ -114,8 +114,10 @@ void QuickPaste::Open() {
     anchor = {pointer.x, pointer.y, pointer.x, pointer.y};
   }
   const Rect area = windows.GetMonitorWorkArea({anchor.left, anchor.bottom});
+  // Designed at 96 DPI, as the forms are, and scaled to the monitor it opens on.
+  const int dpi = windows.GetDpiAt({anchor.left, anchor.bottom});
   Refilter(u"");
-  List.Popup(PlacePopup(anchor, area, Width, Height));
+  List.Popup(PlacePopup(anchor, area, Width * dpi / ui::Form::DesignDpi, Height * dpi / ui::Form::DesignDpi));
   StepFilters();
 }
 

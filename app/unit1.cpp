@@ -138,13 +138,14 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   };
 
   TrayIcon1.Hint = ProductName;
-  TrayIcon1.Icon = Desktop().Windows().LoadMainIcon(16);
+  // The notification area shows small icons at the system's DPI.
+  TrayIcon1.Icon = Desktop().Windows().LoadMainIcon(16 * Desktop().Windows().GetDpiForWindow(0) / DesignDpi);
   TrayIcon1.PopupMenu = &PopupMenu2;
   TrayIcon1.OnClick = [this] { TrayIcon1Click(); };
 
   // The components are loaded: the window exists, the tray icon is added and Timer2 counts.
   Handle();
-  Desktop().Windows().SetWindowIcon(Handle(), Desktop().Windows().LoadMainIcon(32));
+  Desktop().Windows().SetWindowIcon(Handle(), Desktop().Windows().LoadMainIcon(Scale(32)));
   TrayIcon1.Load();
   FormCreate();
 }

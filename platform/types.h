@@ -71,6 +71,9 @@ constexpr Uint WmHotKey = 0x0312;
 constexpr Uint WmRenderFormat = 0x0305;
 constexpr Uint WmRenderAllFormats = 0x0306;
 constexpr Uint WmDestroyClipboard = 0x0307;
+// The window moved to a monitor of another DPI: HIWORD(wParam) is the new one, lParam points to
+// the Rect the window should take.
+constexpr Uint WmDpiChanged = 0x02E0;
 constexpr Uint WmUser = 0x0400;
 constexpr Uint WmApp = 0x8000;
 

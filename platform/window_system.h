@@ -69,6 +69,10 @@ class IWindows {
   virtual bool GetCaretRect(Hwnd window, Rect& caret) = 0;
   // The work area (the screen less the taskbar) of the monitor nearest to `pt`.
   virtual Rect GetMonitorWorkArea(Point pt) = 0;
+  // Dots per inch (96 unscaled, 144 at 150 %): of the window's monitor, or for 0 the system's,
+  // which new windows take; of the monitor nearest to `pt`.
+  virtual int GetDpiForWindow(Hwnd hwnd) = 0;
+  virtual int GetDpiAt(Point pt) = 0;
 
   // Dispatches messages until PostQuitMessage; returns its exit code.
   virtual int RunMessageLoop() = 0;

@@ -26,6 +26,14 @@ void Control::SetBounds(int left, int top, int width, int height) {
   Changed();
 }
 
+Bounds Control::ScaledBounds() const {
+  const Control* root = this;
+  while (root->parent_) root = root->parent_;
+  // A control of no form (a list that pops up on its own) is placed in pixels already.
+  if (auto* form = dynamic_cast<const Form*>(root)) return form->Scaled(bounds_);
+  return bounds_;
+}
+
 void Control::SetVisible(bool visible) {
   if (visible_ == visible) return;
   visible_ = visible;

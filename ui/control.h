@@ -29,8 +29,12 @@ class Control {
   // The form this control belongs to (the form itself for a form).
   Form& OwnerForm();
 
+  // As designed, at 96 DPI; ScaledBounds is where the control is on screen, at its form's DPI.
   const Bounds& GetBounds() const { return bounds_; }
   void SetBounds(int left, int top, int width, int height);
+  Bounds ScaledBounds() const;
+  // Tells the peer to lay the control out again (its form's DPI changed).
+  void Relayout() { Changed(); }
 
   bool Visible() const { return visible_; }
   virtual void SetVisible(bool visible);

@@ -28,15 +28,24 @@ Hwnd Form::Handle() {
   desc.kind = Border == BorderStyle::Sizeable ? WindowKind::TopLevel : WindowKind::Dialog;
   desc.title = caption_;
   desc.owner = app_.Handle();
-  desc.x = GetBounds().left;
-  desc.y = GetBounds().top;
-  desc.width = GetBounds().width;
-  desc.height = GetBounds().height;
+  // A new window appears at the system's DPI; should its monitor have another, it is told.
+  IWindows& windows = Desktop().Windows();
+  dpi_ = windows.GetDpiForWindow(0);
+  const Bounds bounds = OnScreen(Scaled(GetBounds()));
+  desc.x = bounds.left;
+  desc.y = bounds.top;
+  desc.width = bounds.width;
+  desc.height = bounds.height;
   desc.clientSize = ClientSized;
   desc.sizeable = Border == BorderStyle::Sizeable;
   desc.minimizeBox = MinimizeBox;
   desc.maximizeBox = MaximizeBox;
-  handle_ = Desktop().Windows().CreateWindowA(desc, this);
+  handle_ = windows.CreateWindowA(desc, this);
+  if (const int dpi = windows.GetDpiForWindow(handle_); dpi != dpi_) {
+    dpi_ = dpi;
+    const Bounds placed = OnScreen(Scaled(GetBounds()));
+    windows.SetWindowPos(handle_, placed.left, placed.top, placed.width, placed.height);
+  }
   for (Timer* timer : timers_) timer->Start();
   if (PeerFactory* peers = app_.Peers()) peers->CreatePeers(*this);
   return handle_;
@@ -53,6 +62,46 @@ bool Form::KeyDown(int virtualKey, bool control) {
   bool handled = false;
   app_.Guard([&] { handled = FormKeyDown(virtualKey, control); });
   return handled;
+}
+
+int Form::Scale(int designed) const {
+  // Rounded to the nearest pixel, halves away from zero, as MulDiv does.
+  const long long product = static_cast<long long>(designed) * dpi_;
+  return static_cast<int>((product + (product >= 0 ? DesignDpi / 2 : -DesignDpi / 2)) / DesignDpi);
+}
+
+Bounds Form::Scaled(const Bounds& designed) const {
+  // The right and bottom edges are scaled, not the sizes, so that controls that touch at 96 DPI
+  // still touch.
+  const int left = Scale(designed.left), top = Scale(designed.top);
+  return {left, top, Scale(designed.left + designed.width) - left,
+          Scale(designed.top + designed.height) - top};
+}
+
+Bounds Form::OnScreen(Bounds bounds) {
+  // Scaled up, a window placed for 96 DPI may reach past its monitor: it is moved back onto the
+  // work area, as much of it as fits.
+  const Rect area = Desktop().Windows().GetMonitorWorkArea({bounds.left, bounds.top});
+  bounds.width = std::min(bounds.width, area.Width());
+  bounds.height = std::min(bounds.height, area.Height());
+  bounds.left = std::clamp(bounds.left, area.left, area.right - bounds.width);
+  bounds.top = std::clamp(bounds.top, area.top, area.bottom - bounds.height);
+  return bounds;
+}
+
+void Form::DpiChanged(int dpi, const Rect& suggested) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  Desktop().Windows().SetWindowPos(handle_, suggested.left, suggested.top, suggested.Width(),
+                                   suggested.Height());
+  // Each control's peer lays it out anew from its designed bounds.
+  std::vector<Control*> pending(Children().begin(), Children().end());
+  while (!pending.empty()) {
+    Control* control = pending.back();
+    pending.pop_back();
+    control->Relayout();
+    pending.insert(pending.end(), control->Children().begin(), control->Children().end());
+  }
 }
 
 void Form::SetCaption(std::string caption) {
@@ -140,6 +189,10 @@ LResult Form::DefaultHandler(Uint msg, WParam wParam, LParam lParam) {
         return 0;
       }
       break;
+    case WmDpiChanged:
+      if (lParam != 0)
+        DpiChanged(static_cast<int>((wParam >> 16) & 0xFFFF), *reinterpret_cast<const Rect*>(lParam));
+      return 0;
     case WmTimer:
       for (Timer* timer : timers_)
         if (timer->Id() == wParam) {

@@ -40,9 +40,14 @@ class Form : public Control, public platform::IWindowProc {
   bool ClientSized = false;  // the bounds' width and height are the client area
   bool MinimizeBox = true;
   bool MaximizeBox = true;
-  std::string FontName = "MS Sans Serif";
-  int FontHeight = -11;
   MainMenu* Menu = nullptr;
+
+  // The form and its controls are designed at 96 DPI; on screen every length is scaled to the
+  // DPI of the window's monitor.
+  static constexpr int DesignDpi = 96;
+  int Dpi() const { return dpi_; }
+  int Scale(int designed) const;
+  Bounds Scaled(const Bounds& designed) const;
 
   void SetVisible(bool visible) override;
   void Show() { SetVisible(true); }
@@ -87,9 +92,16 @@ class Form : public Control, public platform::IWindowProc {
  private:
   void PlaceForShowing();
 
+  // The window moved to a monitor of `dpi`: it takes the system's suggested place and size, and
+  // every control is laid out again.
+  void DpiChanged(int dpi, const platform::Rect& suggested);
+  // The bounds moved (and if need be shrunk) onto the work area of the monitor they start on.
+  Bounds OnScreen(Bounds bounds);
+
   Application& app_;
   std::string caption_;
   platform::Hwnd handle_ = 0;
+  int dpi_ = DesignDpi;
   bool modal_ = false;
   int modalResult_ = MrNone;
   Control* activeControl_ = nullptr;

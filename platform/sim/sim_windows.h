@@ -80,6 +80,8 @@ class SimWindows : public platform::IWindows {
   }
   bool GetCaretRect(platform::Hwnd window, platform::Rect& caret) override;
   platform::Rect GetMonitorWorkArea(platform::Point pt) override;
+  int GetDpiForWindow(platform::Hwnd) override { return dpi_; }
+  int GetDpiAt(platform::Point) override { return dpi_; }
 
   int RunMessageLoop() override;
   void RunModalLoop(platform::Hwnd modal, bool (*done)(void*), void* context) override;
@@ -115,6 +117,8 @@ class SimWindows : public platform::IWindows {
     queue_.clear();
   }
   int ExitCode() const { return exitCode_; }
+  // The dots per inch of every monitor (96 unless set).
+  void SetDpi(int dpi) { dpi_ = dpi; }
 
   // Each modal loop runs the next handler; it must end the modal state (close the window).
   void OnNextModal(std::function<void(platform::Hwnd)> handler) {
@@ -201,6 +205,9 @@ class SimWindows : public platform::IWindows {
 
  public:
   void RecordSends(bool on) { recordSends_ = on; }
+
+ private:
+  int dpi_ = 96;
 };
 
 }  // namespace sim

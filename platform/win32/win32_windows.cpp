@@ -280,6 +280,52 @@ platform::Rect Win32Windows::GetMonitorWorkArea(platform::Point pt) {
   return {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
 }
 
+namespace {
+
+// The per-monitor calls came with Windows 8.1 and 10; older systems (and older Wine) scale the
+// whole screen alike, which the screen's device context tells.
+int ScreenDpi() {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+template <class Function>
+Function* SystemFunction(const wchar_t* module, const char* name) {
+  HMODULE library = ::GetModuleHandleW(module);
+  if (!library) library = ::LoadLibraryW(module);
+  return library ? reinterpret_cast<Function*>(reinterpret_cast<void*>(::GetProcAddress(library, name)))
+                 : nullptr;
+}
+
+}  // namespace
+
+int WindowDpi(HWND window) {
+  using ForWindow = UINT WINAPI(HWND);
+  using ForSystem = UINT WINAPI();
+  static ForWindow* const forWindow = SystemFunction<ForWindow>(L"user32.dll", "GetDpiForWindow");
+  static ForSystem* const forSystem = SystemFunction<ForSystem>(L"user32.dll", "GetDpiForSystem");
+  UINT dpi = 0;
+  if (window != nullptr && forWindow) dpi = forWindow(window);
+  if (dpi == 0 && forSystem) dpi = forSystem();
+  return dpi != 0 ? static_cast<int>(dpi) : ScreenDpi();
+}
+
+int Win32Windows::GetDpiForWindow(platform::Hwnd hwnd) { return WindowDpi(ToHwnd(hwnd)); }
+
+int Win32Windows::GetDpiAt(platform::Point pt) {
+  // GetDpiForMonitor with MDT_EFFECTIVE_DPI (0).
+  using ForMonitor = HRESULT WINAPI(HMONITOR, int, UINT*, UINT*);
+  static ForMonitor* const forMonitor = SystemFunction<ForMonitor>(L"shcore.dll", "GetDpiForMonitor");
+  UINT x = 0, y = 0;
+  if (forMonitor)
+    if (HMONITOR monitor = ::MonitorFromPoint(POINT{pt.x, pt.y}, MONITOR_DEFAULTTONEAREST);
+        monitor && SUCCEEDED(forMonitor(monitor, 0, &x, &y)) && y != 0)
+      return static_cast<int>(y);
+  return GetDpiForWindow(0);
+}
+
 int Win32Windows::RunMessageLoop() {
   MSG msg = {};
   // GetMessage gives -1 on an invalid argument; that is no reason to dispatch or to spin.

@@ -8,6 +8,9 @@
 
 namespace win32 {
 
+// The dots per inch of the window's monitor; for nullptr, the system's.
+int WindowDpi(HWND window);
+
 class Win32Windows final : public platform::IWindows {
  public:
   explicit Win32Windows(HINSTANCE instance);
@@ -46,6 +49,8 @@ class Win32Windows final : public platform::IWindows {
   std::string GetWindowProgramFileName(platform::Hwnd hwnd) override;
   bool GetCaretRect(platform::Hwnd window, platform::Rect& caret) override;
   platform::Rect GetMonitorWorkArea(platform::Point pt) override;
+  int GetDpiForWindow(platform::Hwnd hwnd) override;
+  int GetDpiAt(platform::Point pt) override;
 
   int RunMessageLoop() override;
   void RunModalLoop(platform::Hwnd modal, bool (*done)(void*), void* context) override;

@@ -1,6 +1,7 @@
 #include "ui/win32/peer_base.h"
 
 #include <algorithm>
+#include <cwchar>
 
 #include "ui/controls.h"
 
@@ -24,14 +25,44 @@ class CountScope {
 
 }  // namespace
 
+LOGFONTW MessageFont(int dpi) {
+  NONCLIENTMETRICSW metrics = {};
+  metrics.cbSize = sizeof metrics;
+  // Windows 10 gives the metrics for any DPI; older systems give them at the system's only.
+  using ForDpi = BOOL WINAPI(UINT, UINT, PVOID, UINT, UINT);
+  static ForDpi* const forDpi = [] {
+    HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<ForDpi*>(
+                        reinterpret_cast<void*>(::GetProcAddress(user32, "SystemParametersInfoForDpi")))
+                  : nullptr;
+  }();
+  if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, static_cast<UINT>(dpi)))
+    return metrics.lfMessageFont;
+  if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    HDC screen = ::GetDC(nullptr);
+    const int systemDpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ::ReleaseDC(nullptr, screen);
+    metrics.lfMessageFont.lfHeight =
+        ::MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi > 0 ? systemDpi : 96);
+    return metrics.lfMessageFont;
+  }
+  LOGFONTW font = {};
+  font.lfHeight = -::MulDiv(8, dpi, 72);
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = DEFAULT_CHARSET;
+  std::wcscpy(font.lfFaceName, L"MS Shell Dlg 2");
+  return font;
+}
+
 ControlPeer* PeerOf(const ui::Control& control) { return dynamic_cast<ControlPeer*>(control.GetPeer()); }
 
 POINT OriginOfChildren(const ui::Control& parent) {
   if (!parent.Parent()) return {0, 0};  // the form: its client area
   if (ControlPeer* peer = PeerOf(parent)) return peer->ChildOrigin();
   POINT origin = OriginOfChildren(*parent.Parent());
-  origin.x += parent.GetBounds().left;
-  origin.y += parent.GetBounds().top;
+  const ui::Bounds bounds = parent.ScaledBounds();
+  origin.x += bounds.left;
+  origin.y += bounds.top;
   return origin;
 }
 
@@ -109,7 +140,7 @@ void ControlPeer::Update() {
 
 RECT ControlPeer::PlacedRect() const {
   if (!control_.Parent()) return {};
-  const ui::Bounds& bounds = control_.GetBounds();
+  const ui::Bounds bounds = control_.ScaledBounds();
   POINT origin = OriginOfChildren(*control_.Parent());
   return {origin.x + bounds.left, origin.y + bounds.top, origin.x + bounds.left + bounds.width,
           origin.y + bounds.top + bounds.height};
@@ -171,8 +202,9 @@ HBRUSH ControlPeer::OnCtlColorStatic(HDC dc) {
 
 POINT ControlPeer::ChildOrigin() const {
   POINT origin = OriginOfChildren(*control_.Parent());
-  origin.x += control_.GetBounds().left;
-  origin.y += control_.GetBounds().top;
+  const ui::Bounds bounds = control_.ScaledBounds();
+  origin.x += bounds.left;
+  origin.y += bounds.top;
   return origin;
 }
 

@@ -40,6 +40,7 @@ class FormHost : public std::enable_shared_from_this<FormHost> {
   // False once the form's window is destroyed; the peers then leave their windows alone.
   bool Alive() const { return window_ != nullptr; }
 
+  // The system's message font at the form's DPI, plain and underlined.
   HFONT Font();
   HFONT UnderlinedFont();
 
@@ -66,6 +67,7 @@ class FormHost : public std::enable_shared_from_this<FormHost> {
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR refData);
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT DpiChanged(WPARAM wParam, LPARAM lParam);
   bool Reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void Detach();
   bool CanTakeFocus(ControlPeer* peer) const;
@@ -158,6 +160,9 @@ void AttachMissingPeers(const std::shared_ptr<FormHost>& host, ui::Control& pare
 
 // The peer of a control, when it is one of these peers.
 ControlPeer* PeerOf(const ui::Control& control);
+
+// The system's message font (what dialogs and message boxes show) at `dpi`.
+LOGFONTW MessageFont(int dpi);
 // The origin of `parent`'s children in the form's client area.
 POINT OriginOfChildren(const ui::Control& parent);
 // Whether the control is on screen: it and its ancestors visible, and its tab sheet active.

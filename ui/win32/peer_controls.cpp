@@ -162,6 +162,9 @@ class LabelPeer final : public ControlPeer {
     ::SelectObject(dc, old);
     ::ReleaseDC(Window(), dc);
     int height = std::max<int>(extent.bottom, metrics.tmHeight);
+    // Scaled fonts may draw their last letter a little past the width they measure (Wine's at
+    // 120 DPI do): a spare pixel or two keeps it whole.
+    if (!text.empty()) extent.right += Host().Form().Scale(2);
     if (!label_.WordWrap) {
       if (label_.RightAligned)
         rect.left = rect.right - extent.right;
@@ -419,7 +422,7 @@ class ImagePeer final : public ControlPeer {
   ImagePeer(std::shared_ptr<FormHost> host, ui::Image& image)
       : ControlPeer(std::move(host), image), image_(image) {
     CreateWindowFor(WC_STATICW, SS_ICON | SS_NOTIFY | SS_CENTERIMAGE | WS_GROUP, 0);
-    auto icon = To<HICON>(Host().Form().Desktop().Windows().LoadMainIcon(48));
+    auto icon = To<HICON>(Host().Form().Desktop().Windows().LoadMainIcon(Host().Form().Scale(48)));
     if (Window() && icon) ::SendMessageW(Window(), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
   }
 

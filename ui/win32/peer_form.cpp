@@ -2,6 +2,7 @@
 // peers, its fonts, the Tab key order, and the peers of the form and of its main menu.
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "ui/application.h"
 #include "ui/controls.h"
@@ -32,19 +33,37 @@ void FormHost::Detach() {
 }
 
 HFONT FormHost::Font() {
-  if (!font_)
-    font_ = ::CreateFontA(form_.FontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          DEFAULT_PITCH | FF_DONTCARE, form_.FontName.c_str());
+  if (!font_) {
+    LOGFONTW font = MessageFont(form_.Dpi());
+    font_ = ::CreateFontIndirectW(&font);
+  }
   return font_;
 }
 
 HFONT FormHost::UnderlinedFont() {
-  if (!underlined_)
-    underlined_ = ::CreateFontA(form_.FontHeight, 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, DEFAULT_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, form_.FontName.c_str());
+  if (!underlined_) {
+    LOGFONTW font = MessageFont(form_.Dpi());
+    font.lfUnderline = TRUE;
+    underlined_ = ::CreateFontIndirectW(&font);
+  }
   return underlined_;
+}
+
+LRESULT FormHost::DpiChanged(WPARAM wParam, LPARAM lParam) {
+  // The form lays its controls out at the new DPI; a label takes the new font as it does so,
+  // the other controls right after. The old fonts go once nothing uses them.
+  HFONT oldFont = std::exchange(font_, nullptr);
+  HFONT oldUnderlined = std::exchange(underlined_, nullptr);
+  const LRESULT result = ::DefSubclassProc(window_, WM_DPICHANGED, wParam, lParam);
+  for (const auto& [window, peer] : peers_) {
+    auto current = reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0));
+    if (current == oldFont) ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), TRUE);
+    if (current == oldUnderlined && oldUnderlined)
+      ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(UnderlinedFont()), TRUE);
+  }
+  if (oldFont) ::DeleteObject(oldFont);
+  if (oldUnderlined) ::DeleteObject(oldUnderlined);
+  return result;
 }
 
 void FormHost::Register(HWND window, ControlPeer* peer) {
@@ -172,6 +191,8 @@ LRESULT FormHost::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SHOWWINDOW:
       if (wParam) AttachMissingPeers(shared_from_this(), form_);
       break;
+    case WM_DPICHANGED:
+      return DpiChanged(wParam, lParam);
     case WM_NCDESTROY:
       // The children are gone already; the peers that outlive their windows see Alive() false.
       Detach();
@@ -276,12 +297,13 @@ class FormPeer final : public ui::Peer {
   void MoveWindow(ui::Form& form) {
     HWND window = host_->Window();
     // A client-sized form keeps its position as given; only its size takes in the frame.
-    RECT rect = {0, 0, bounds_.width, bounds_.height};
+    const ui::Bounds scaled = form.Scaled(bounds_);
+    RECT rect = {0, 0, scaled.width, scaled.height};
     if (form.ClientSized)
       ::AdjustWindowRectEx(&rect, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)),
                            ::GetMenu(window) != nullptr,
                            static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)));
-    ::SetWindowPos(window, nullptr, bounds_.left, bounds_.top, rect.right - rect.left, rect.bottom - rect.top,
+    ::SetWindowPos(window, nullptr, scaled.left, scaled.top, rect.right - rect.left, rect.bottom - rect.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
   }
 

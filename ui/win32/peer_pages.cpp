@@ -47,7 +47,7 @@ class PageControlPeer final : public ControlPeer {
   POINT ChildOrigin() const override {
     POINT origin = ControlPeer::ChildOrigin();
     if (!Window()) return origin;
-    const ui::Bounds& bounds = pages_.GetBounds();
+    const ui::Bounds bounds = pages_.ScaledBounds();
     RECT display = {0, 0, bounds.width, bounds.height};
     ::SendMessageW(Window(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
     origin.x += display.left;

@@ -1,6 +1,7 @@
 // The pop-up list's window: a top-most tool window, without a taskbar button, holding an edit
 // box for the filter over a virtual ("owner-data") list view. The list view asks for the texts
 // of the rows it shows and nothing else, so the count of items does not change the cost.
+#include "platform/win32/win32_windows.h"
 #include "ui/popup_list.h"
 #include "ui/win32/peer_base.h"
 #include "ui/win32/peer_factory.h"
@@ -13,7 +14,7 @@ namespace {
 
 constexpr const wchar_t* kPopupClass = L"CorvilanePopupList";
 constexpr UINT_PTR kSubclassId = 1;
-constexpr int kEditHeight = 24;
+constexpr int kEditHeight = 24;  // at 96 DPI
 
 class PopupListPeer final : public ui::Peer {
  public:
@@ -38,6 +39,7 @@ class PopupListPeer final : public ui::Peer {
       if (!::IsWindowVisible(window_)) {
         const ui::Bounds& b = list_.GetBounds();
         ::SetWindowPos(window_, HWND_TOPMOST, b.left, b.top, b.width, b.height, SWP_SHOWWINDOW);
+        TakeFontAt(WindowDpi(window_));
         Layout();
         ::SetForegroundWindow(window_);
         ::SetFocus(edit_);
@@ -73,21 +75,15 @@ class PopupListPeer final : public ui::Peer {
     if (!window_) return;
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = sizeof metrics;
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-      font_ = ::CreateFontIndirectW(&metrics.lfMessageFont);
-
     edit_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0,
                               0, window_, nullptr, instance, nullptr);
     view_ = ::CreateWindowExW(0, WC_LISTVIEWW, L"",
                               WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_NOCOLUMNHEADER |
                                   LVS_SINGLESEL | LVS_SHOWSELALWAYS,
                               0, 0, 0, 0, window_, nullptr, instance, nullptr);
-    for (HWND child : {edit_, view_}) {
-      if (font_) ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    for (HWND child : {edit_, view_})
       ::SetWindowSubclass(child, ChildProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    }
+    TakeFontAt(WindowDpi(nullptr));
     ::SendMessageW(view_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
                    LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     LVCOLUMNW column = {};
@@ -104,11 +100,25 @@ class PopupListPeer final : public ui::Peer {
     ::ShowWindow(window_, SW_HIDE);
   }
 
+  // The message font at the DPI of the monitor the popup opens on.
+  void TakeFontAt(int dpi) {
+    if (dpi == fontDpi_ && font_) return;
+    LOGFONTW font = peers::MessageFont(dpi);
+    HFONT fresh = ::CreateFontIndirectW(&font);
+    if (!fresh) return;
+    for (HWND child : {edit_, view_})
+      ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fresh), TRUE);
+    if (font_) ::DeleteObject(font_);
+    font_ = fresh;
+    fontDpi_ = dpi;
+  }
+
   void Layout() {
     RECT client;
     ::GetClientRect(window_, &client);
-    ::MoveWindow(edit_, 0, 0, client.right, kEditHeight, TRUE);
-    ::MoveWindow(view_, 0, kEditHeight, client.right, client.bottom - kEditHeight, TRUE);
+    const int editHeight = ::MulDiv(kEditHeight, fontDpi_, 96);
+    ::MoveWindow(edit_, 0, 0, client.right, editHeight, TRUE);
+    ::MoveWindow(view_, 0, editHeight, client.right, client.bottom - editHeight, TRUE);
     ::SendMessageW(view_, LVM_SETCOLUMNWIDTH, 0, client.right - ::GetSystemMetrics(SM_CXVSCROLL) - 4);
   }
 
@@ -244,6 +254,7 @@ class PopupListPeer final : public ui::Peer {
   HWND edit_ = nullptr;
   HWND view_ = nullptr;
   HFONT font_ = nullptr;
+  int fontDpi_ = 96;
   std::wstring text_;  // the row text last handed to the list view, alive until it asks again
   int shownSelected_ = -1;
   int shownCount_ = -1;

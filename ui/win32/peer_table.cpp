@@ -47,7 +47,7 @@ class TableGridPeer final : public ControlPeer {
       LVCOLUMNW column = {};
       column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
       column.fmt = columns[i].rightAligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
-      column.cx = columns[i].width;
+      column.cx = Host().Form().Scale(columns[i].width);
       column.pszText = header.data();
       column.iSubItem = static_cast<int>(shownColumns_.size());
       ::SendMessageW(Window(), LVM_INSERTCOLUMNW, shownColumns_.size() + 1,
@@ -55,11 +55,23 @@ class TableGridPeer final : public ControlPeer {
       shownColumns_.push_back(static_cast<int>(i));
     }
     ::SendMessageW(Window(), LVM_DELETECOLUMN, 0, 0);
+    columnsDpi_ = Host().Form().Dpi();
+  }
+
+  // The designed widths at the form's DPI, after the window moved to a monitor of another.
+  void ScaleColumnsToDpi() {
+    if (Host().Form().Dpi() == columnsDpi_) return;
+    columnsDpi_ = Host().Form().Dpi();
+    const auto& columns = grid_.Rows().Columns();
+    for (std::size_t k = 0; k < shownColumns_.size(); ++k)
+      ::SendMessageW(Window(), LVM_SETCOLUMNWIDTH, k,
+                     Host().Form().Scale(columns[static_cast<std::size_t>(shownColumns_[k])].width));
   }
 
   void UpdateState() override {
     // While an update is in progress the store tells nobody; its end brings one Update.
     if (!Window() || grid_.Rows().UpdateCount() > 0) return;
+    ScaleColumnsToDpi();
     int rows = grid_.ShownCount();
     if (rows != shownRows_) {
       ::SendMessageW(Window(), LVM_SETITEMCOUNT, static_cast<WPARAM>(rows),
@@ -263,6 +275,7 @@ class TableGridPeer final : public ControlPeer {
   }
 
   ui::TableGrid& grid_;
+  int columnsDpi_ = 96;
   std::vector<int> shownColumns_;  // list view column -> table column
   int shownRows_ = -1;
   std::u16string scratch_;

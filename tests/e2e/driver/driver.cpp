@@ -543,6 +543,8 @@ int Usage() {
       "  focus WINDOW                make it the foreground window\n"
       "  control-text WINDOW CLASS   print the text of its first child of that class (WM_GETTEXT)\n"
       "  press-button WINDOW TEXT    click its visible child button captioned TEXT (posted)\n"
+      "  rect WINDOW [TEXT]          print the window's screen rectangle, or its button TEXT's\n"
+      "  menu WINDOW TEXT            choose the item captioned TEXT in its menus (posted)\n"
       "  set-text WINDOW CLASS N TEXT\n"
       "                              replace the text of its N-th child edit of that class, as typing\n"
       "  wait-control-text WINDOW CLASS TEXT MS\n"
@@ -971,6 +973,46 @@ int Run(const std::vector<std::string>& args) {
   if (command == "wait-viewer") {
     if (args.size() != 3) return Usage();
     return WaitFor(Number(args[2].c_str()), [&] { return ::GetClipboardViewer() == hwnd; }) ? kOk : kNotMet;
+  }
+  if (command == "menu") {
+    // Chooses the item of the window's menu bar (or of its drop-down menus) captioned TEXT.
+    if (args.size() != 3) return Usage();
+    std::vector<HMENU> menus{::GetMenu(hwnd)};
+    while (!menus.empty()) {
+      HMENU menu = menus.back();
+      menus.pop_back();
+      if (!menu) continue;
+      for (int i = 0, n = ::GetMenuItemCount(menu); i < n; ++i) {
+        if (HMENU sub = ::GetSubMenu(menu, i)) {
+          menus.push_back(sub);
+          continue;
+        }
+        char caption[256] = {};
+        ::GetMenuStringA(menu, static_cast<UINT>(i), caption, sizeof caption, MF_BYPOSITION);
+        std::string text = caption;
+        std::erase(text, '&');
+        if (text != args[2]) continue;
+        ::PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(::GetMenuItemID(menu, i), 0), 0);
+        return kOk;
+      }
+    }
+    return kNotMet;
+  }
+  if (command == "rect") {
+    // The window's rectangle on the screen, or that of its visible button with this caption:
+    // "left top width height".
+    if (args.size() != 2 && args.size() != 3) return Usage();
+    HWND target = args.size() == 2 ? hwnd : nullptr;
+    if (args.size() == 3)
+      for (HWND button : ChildrenOfClass(hwnd, "Button")) {
+        std::string text = TextOf(button);
+        std::erase(text, '&');
+        if (text == args[2] && ::IsWindowVisible(button)) target = button;
+      }
+    RECT rect;
+    if (!target || !::GetWindowRect(target, &rect)) return kNotMet;
+    std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    return kOk;
   }
   if (command == "press-button") {
     if (args.size() != 3) return Usage();
