@@ -4,6 +4,7 @@
 #include "platform/clipboard.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/crypto.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/hotkey_system.h"
@@ -32,6 +33,7 @@ class Desktop {
   virtual IClock& Clock() = 0;
   virtual ICodePage& CodePage() = 0;
   virtual IInstances& Instances() = 0;
+  virtual ICrypto& Crypto() = 0;
 };
 
 }  // namespace platform

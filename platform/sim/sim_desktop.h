@@ -7,6 +7,7 @@
 #include "platform/sim/sim_clipboard.h"
 #include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_codepage.h"
+#include "platform/sim/sim_crypto.h"
 #include "platform/sim/sim_dialogs.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_hotkeys.h"
@@ -46,6 +47,7 @@ class SimDesktop : public platform::Desktop {
   platform::IClock& Clock() override { return time; }
   platform::ICodePage& CodePage() override { return codePage; }
   platform::IInstances& Instances() override { return instances; }
+  platform::ICrypto& Crypto() override { return crypto; }
 
  private:
   VirtualClock clock_;
@@ -64,6 +66,7 @@ class SimDesktop : public platform::Desktop {
   SimClock time;
   SimCodePage codePage;
   SimInstances instances;
+  SimCrypto crypto;
 };
 
 }  // namespace sim

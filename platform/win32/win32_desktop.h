@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/desktop.h"
+#include "platform/win32/win32_crypto.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_windows.h"
@@ -30,6 +31,7 @@ class Win32Desktop final : public platform::Desktop {
   platform::IClock& Clock() override { return clock_; }
   platform::ICodePage& CodePage() override { return codePage_; }
   platform::IInstances& Instances() override { return instances_; }
+  platform::ICrypto& Crypto() override { return crypto_; }
 
  private:
   HINSTANCE instance_;
@@ -46,6 +48,7 @@ class Win32Desktop final : public platform::Desktop {
   Win32Clock clock_;
   Win32CodePage codePage_;
   Win32Instances instances_;
+  Win32Crypto crypto_;
 };
 
 }  // namespace win32

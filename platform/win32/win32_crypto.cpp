@@ -1,0 +1,149 @@
+#include "platform/win32/win32_crypto.h"
+
+#include "platform/win32/win32_handles.h"
+
+#include <bcrypt.h>
+#include <dpapi.h>
+
+#include <limits>
+
+namespace win32 {
+
+namespace {
+
+// BCrypt takes non-const buffers for what it only reads.
+PUCHAR In(std::span<const std::uint8_t> bytes) { return const_cast<PUCHAR>(bytes.data()); }
+
+bool Fits(std::size_t size) { return size <= std::numeric_limits<ULONG>::max(); }
+
+// A key object for one call; destroyed, and its secret with it, at the end of the scope.
+class GcmKey {
+ public:
+  GcmKey(BCRYPT_ALG_HANDLE aes, std::span<const std::uint8_t> key) {
+    if (aes && key.size() == platform::AesKeyBytes)
+      ok_ = BCRYPT_SUCCESS(::BCryptGenerateSymmetricKey(aes, &handle_, nullptr, 0, In(key),
+                                                        static_cast<ULONG>(key.size()), 0));
+  }
+  ~GcmKey() {
+    if (handle_) ::BCryptDestroyKey(handle_);
+  }
+  GcmKey(const GcmKey&) = delete;
+  GcmKey& operator=(const GcmKey&) = delete;
+  explicit operator bool() const { return ok_; }
+  BCRYPT_KEY_HANDLE get() const { return handle_; }
+
+ private:
+  BCRYPT_KEY_HANDLE handle_ = nullptr;
+  bool ok_ = false;
+};
+
+}  // namespace
+
+Win32Crypto::~Win32Crypto() {
+  if (aes_) ::BCryptCloseAlgorithmProvider(static_cast<BCRYPT_ALG_HANDLE>(aes_), 0);
+}
+
+void* Win32Crypto::Aes() {
+  if (aes_) return aes_;
+  BCRYPT_ALG_HANDLE aes = nullptr;
+  if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(&aes, BCRYPT_AES_ALGORITHM, nullptr, 0))) return nullptr;
+  const wchar_t* mode = BCRYPT_CHAIN_MODE_GCM;
+  if (!BCRYPT_SUCCESS(::BCryptSetProperty(aes, BCRYPT_CHAINING_MODE,
+                                          reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(mode)),
+                                          sizeof BCRYPT_CHAIN_MODE_GCM, 0))) {
+    ::BCryptCloseAlgorithmProvider(aes, 0);
+    return nullptr;
+  }
+  aes_ = aes;
+  return aes_;
+}
+
+bool Win32Crypto::ProtectForUser(std::span<const std::uint8_t> data, platform::Bytes& blob) {
+  blob.clear();
+  if (!Fits(data.size())) return false;
+  DATA_BLOB in{static_cast<DWORD>(data.size()), In(data)};
+  DATA_BLOB out{};
+  if (!::CryptProtectData(&in, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out))
+    return false;
+  blob.assign(out.pbData, out.pbData + out.cbData);
+  ::LocalFree(out.pbData);
+  return true;
+}
+
+bool Win32Crypto::UnprotectForUser(std::span<const std::uint8_t> blob, platform::Bytes& data) {
+  data.clear();
+  if (!Fits(blob.size())) return false;
+  DATA_BLOB in{static_cast<DWORD>(blob.size()), In(blob)};
+  DATA_BLOB out{};
+  if (!::CryptUnprotectData(&in, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out))
+    return false;
+  data.assign(out.pbData, out.pbData + out.cbData);
+  ::SecureZeroMemory(out.pbData, out.cbData);
+  ::LocalFree(out.pbData);
+  return true;
+}
+
+bool Win32Crypto::Random(std::span<std::uint8_t> out) {
+  return Fits(out.size()) &&
+         BCRYPT_SUCCESS(::BCryptGenRandom(nullptr, out.data(), static_cast<ULONG>(out.size()),
+                                          BCRYPT_USE_SYSTEM_PREFERRED_RNG));
+}
+
+bool Win32Crypto::SealGcm(std::span<const std::uint8_t> key, std::span<const std::uint8_t> nonce,
+                          std::span<const std::uint8_t> associated, std::span<const std::uint8_t> plain,
+                          std::span<std::uint8_t> sealed) {
+  GcmKey handle(static_cast<BCRYPT_ALG_HANDLE>(Aes()), key);
+  if (!handle || nonce.size() != platform::GcmNonceBytes || !Fits(plain.size()) || !Fits(associated.size()) ||
+      sealed.size() != plain.size() + platform::GcmTagBytes)
+    return false;
+  BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info;
+  BCRYPT_INIT_AUTH_MODE_INFO(info);
+  info.pbNonce = In(nonce);
+  info.cbNonce = static_cast<ULONG>(nonce.size());
+  info.pbAuthData = associated.empty() ? nullptr : In(associated);
+  info.cbAuthData = static_cast<ULONG>(associated.size());
+  info.pbTag = sealed.data() + plain.size();
+  info.cbTag = platform::GcmTagBytes;
+  ULONG written = 0;
+  if (!BCRYPT_SUCCESS(::BCryptEncrypt(
+          handle.get(), plain.empty() ? nullptr : In(plain), static_cast<ULONG>(plain.size()), &info, nullptr,
+          0, plain.empty() ? nullptr : sealed.data(), static_cast<ULONG>(plain.size()), &written, 0)) ||
+      written != plain.size())
+    return false;
+  return true;
+}
+
+bool Win32Crypto::OpenGcm(std::span<const std::uint8_t> key, std::span<const std::uint8_t> nonce,
+                          std::span<const std::uint8_t> associated, std::span<const std::uint8_t> sealed,
+                          std::span<std::uint8_t> plain) {
+  GcmKey handle(static_cast<BCRYPT_ALG_HANDLE>(Aes()), key);
+  if (!handle || nonce.size() != platform::GcmNonceBytes || sealed.size() < platform::GcmTagBytes ||
+      !Fits(sealed.size()) || !Fits(associated.size()) ||
+      plain.size() != sealed.size() - platform::GcmTagBytes)
+    return false;
+  const std::size_t length = plain.size();
+  BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info;
+  BCRYPT_INIT_AUTH_MODE_INFO(info);
+  info.pbNonce = In(nonce);
+  info.cbNonce = static_cast<ULONG>(nonce.size());
+  info.pbAuthData = associated.empty() ? nullptr : In(associated);
+  info.cbAuthData = static_cast<ULONG>(associated.size());
+  info.pbTag = In(sealed.subspan(length));
+  info.cbTag = platform::GcmTagBytes;
+  ULONG written = 0;
+  // A changed byte fails here with STATUS_AUTH_TAG_MISMATCH, and nothing of the text is kept.
+  if (!BCRYPT_SUCCESS(::BCryptDecrypt(handle.get(), length ? In(sealed) : nullptr, static_cast<ULONG>(length),
+                                      &info, nullptr, 0, length ? plain.data() : nullptr,
+                                      static_cast<ULONG>(length), &written, 0)) ||
+      written != length) {
+    Wipe(plain.data(), plain.size());
+    return false;
+  }
+  return true;
+}
+
+void Win32Crypto::Wipe(void* data, std::size_t size) {
+  if (data && size) ::SecureZeroMemory(data, size);
+}
+
+}  // namespace win32
