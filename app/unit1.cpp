@@ -22,7 +22,17 @@ using namespace platform;
 
 namespace {
 constexpr const char* LabelPrefix = "Clipboard contains: ";
+// The label has room for a few lines; a copy of a whole book is shown by its start, and is not
+// converted whole at every change.
+constexpr std::size_t LabelTextUnits = 1024;
+
+std::string LabelText(const std::u16string& text) {
+  std::size_t length = std::min(text.size(), LabelTextUnits);
+  // Not half a surrogate pair.
+  if (length < text.size() && length > 0 && text[length - 1] >= 0xD800 && text[length - 1] < 0xDC00) --length;
+  return LabelPrefix + Utf16ToUtf8(text.substr(0, length));
 }
+}  // namespace
 
 std::vector<std::unique_ptr<ui::MenuItem>> MakeNumberedItems(ui::PopupMenu& menu) {
   std::vector<std::unique_ptr<ui::MenuItem>> items;
@@ -133,9 +143,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   BitBtn6.OnClick = [this] { history::ImportHistory(Desktop(), history_, historyFiles_); };
   PrivacyApply.OnClick = [this] { PrivacyApplyClick(); };
   for (auto& item : NumberedItems) item->OnClick = [this](ui::MenuItem& sender) { N11Click(sender); };
-  recorder_.OnClipboardText = [this](const std::u16string& text) {
-    Label1.SetCaption(LabelPrefix + Utf16ToUtf8(text));
-  };
+  recorder_.OnClipboardText = [this](const std::u16string& text) { Label1.SetCaption(LabelText(text)); };
 
   TrayIcon1.Hint = ProductName;
   // The notification area shows small icons at the system's DPI.

@@ -190,6 +190,27 @@ int Table::AppendRow(std::span<const std::u16string> cells) {
   return RowCount() - 1;
 }
 
+void Table::AddRow(std::span<const std::u16string_view> cells, bool append) {
+  TextViews texts(textColumns_);
+  const std::size_t count = std::min(cells.size(), columns_.size());
+  for (std::size_t c = 0; c < count; ++c) {
+    if (textSlot_[c] >= 0) texts[textSlot_[c]] = cells[c];
+  }
+  Row row;
+  StoreTexts(row, texts.data(), false);
+  if (append) {
+    row.key = nextBottomKey_++;
+    rows_.push_back(std::move(row));
+  } else {
+    row.key = nextTopKey_--;
+    rows_.push_front(std::move(row));
+    if (current_ >= 0) ++current_;
+    if (anchor_ >= 0) ++anchor_;
+  }
+  Edited(append ? rows_.back().key : rows_.front().key);
+  Changed();
+}
+
 void Table::InsertRowAtTop() {
   Row row;
   row.key = nextTopKey_--;

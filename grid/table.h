@@ -62,6 +62,10 @@ class Table {
   // stay empty. Returns the new row's index.
   int AppendRow(std::span<const std::u16string> cells);
   void InsertRowAtTop();
+  // A row at the top (or, with `append`, at the bottom) whose cells take `cells` in column
+  // order, as AppendRow(cells) fills a row: each text is copied once, however long, which
+  // filling the cells one by one would not do.
+  void AddRow(std::span<const std::u16string_view> cells, bool append);
   void DeleteRow(int row);
   void RemoveAllRows();
 

@@ -64,13 +64,11 @@ bool RecordAtTop(grid::Table& history, std::u16string_view text, std::u16string_
     if (history.CellView(textColumn, 0, scratch) == text) return false;
   }
   if (text.empty()) return false;
-  if (history.RowCount() == 0) {
-    history.AppendRow();
-  } else {
-    history.InsertRowAtTop();
-  }
-  history.SetCell(textColumn, 0, std::u16string(text));
-  history.SetCell(dateColumn, 0, std::u16string(date));
+  std::vector<std::u16string_view> cells(static_cast<std::size_t>(history.ColumnCount()));
+  cells[static_cast<std::size_t>(textColumn)] = text;
+  cells[static_cast<std::size_t>(dateColumn)] = date;
+  // The first entry is appended, as it always was: its "#" counts from 1.
+  history.AddRow(cells, history.RowCount() == 0);
   return true;
 }
 

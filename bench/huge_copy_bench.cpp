@@ -1,0 +1,76 @@
+// A huge copy (100 MB of text) reaching the whole program on the simulated desktop: how long
+// the message loop is held, from the change to the capture being handled, beyond what the
+// other program's copy costs with nobody watching, and the peak memory it adds against the
+// text's own size (the other program's block included).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "app/program.h"
+#include "platform/sim/sim_clipboard.h"
+#include "platform/sim/sim_desktop.h"
+
+namespace {
+
+long PeakKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return 0;
+}
+
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// Argument: the text's size in MB of UTF-16 (two bytes a character).
+void BM_HugeTextCopy(benchmark::State& state) {
+  const std::size_t bytes = static_cast<std::size_t>(state.range(0)) << 20;
+  std::string text(bytes, '\0');
+  for (std::size_t i = 0; i + 1 < bytes; i += 2) text[i] = static_cast<char>('a' + (i / 2) % 26);
+  text.append(2, '\0');
+  const std::string root = "/tmp/huge_copy_bench." + std::to_string(::getpid());
+  double held = 0, alone = 0;
+  long added = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      sim::SimDesktop desk(root);
+      desk.files.MakeFolder("C:\\Program Files\\Clipboard manager\\Data");
+      desk.registry.SetString("Software\\Corvilane\\Clipboard_manager", "fr", "1");
+      sim::ForeignProgram other(desk.clipboard, "Editor");
+      // What the other program's copy costs on its own, with nobody watching.
+      auto start = std::chrono::steady_clock::now();
+      other.CopyFormats({{platform::CfUnicodeText, text}});
+      alone = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+      other.CopyFormats({{platform::CfUnicodeText, std::string(2, '\0')}});
+      auto program = std::make_unique<app::Program>(desk);
+      program->Start();
+      desk.windows.Advance(1000);
+      ResetPeak();
+      const long before = PeakKiB();
+      state.ResumeTiming();
+      start = std::chrono::steady_clock::now();
+      other.CopyFormats({{platform::CfUnicodeText, text}});
+      desk.windows.Pump();
+      held =
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() - alone;
+      state.PauseTiming();
+      added = PeakKiB() - before;
+      desk.windows.Advance(2000);  // the journal's flush
+      program.reset();
+    }
+    std::filesystem::remove_all(root);
+    state.ResumeTiming();
+  }
+  state.counters["held_ms"] = held;  // beyond the copy itself
+  state.counters["copy_alone_ms"] = alone;
+  state.counters["peak_added_x_text"] = static_cast<double>(added) * 1024 / static_cast<double>(bytes);
+}
+BENCHMARK(BM_HugeTextCopy)->Arg(100)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
