@@ -25,6 +25,9 @@ TEST(PopupListOneLine, ShowsTheFirstLineTrimmed_WithAnEllipsisWhereAnythingIsLef
       {u"abcdefgh\U0001F600xyz", 10, u"abcdefgh\u2026"},  // a cut never halves a surrogate pair
       {u"", 10, u""},
       {u" \r\n\t", 10, u""},
+      {u"0123456789     \r\n", 10, u"0123456789"},  // the blanks past the room are still seen
+      {u"0123456789     x", 10, u"012345678\u2026"},
+      {u"0123456789" + std::u16string(1000000, u'z'), 10, u"012345678\u2026"},  // one huge line
   };
   for (const Case& c : cases) EXPECT_EQ(ui::PopupList::OneLine(c.text, c.max), c.shown);
 }

@@ -121,15 +121,26 @@ std::u16string PopupList::OneLine(std::u16string_view text, std::size_t maxChars
   std::size_t begin = 0;
   while (begin < text.size() && IsBlank(text[begin])) ++begin;
   std::size_t end = begin;
-  while (end < text.size() && !IsLineBreak(text[end])) ++end;
+  // Only as far as the item can show: an entry may be one line of a hundred megabytes.
+  const std::size_t limit = maxChars > 0 ? std::min(text.size(), begin + maxChars + 1) : text.size();
+  while (end < limit && !IsLineBreak(text[end])) ++end;
+  // The line goes on past what was looked at: it is longer than the room unless only blanks
+  // follow up to its end.
+  bool clipped = false;
+  if (end == limit && limit < text.size()) {
+    std::size_t i = end;
+    while (i < text.size() && IsBlank(text[i]) && !IsLineBreak(text[i])) ++i;
+    clipped = i < text.size() && !IsLineBreak(text[i]);
+    if (!clipped) end = i;
+  }
   std::size_t lineEnd = end;
   while (lineEnd > begin && IsBlank(text[lineEnd - 1])) --lineEnd;
   bool more = false;
   for (std::size_t i = end; i < text.size() && !more; ++i) more = !IsBlank(text[i]);
 
   std::u16string line(text.substr(begin, lineEnd - begin));
-  if (maxChars > 0 && line.size() > maxChars) {
-    std::size_t cut = maxChars - 1;
+  if (maxChars > 0 && (line.size() > maxChars || clipped)) {
+    std::size_t cut = std::min(maxChars - 1, line.size());
     // Never half a surrogate pair.
     if (cut > 0 && platform::IsHighSurrogate(line[cut - 1])) --cut;
     while (cut > 0 && IsBlank(line[cut - 1])) --cut;
