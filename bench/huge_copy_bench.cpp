@@ -74,3 +74,37 @@ void BM_HugeTextCopy(benchmark::State& state) {
 BENCHMARK(BM_HugeTextCopy)->Arg(100)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
+
+namespace {
+
+// Start-up with an actions file of 10^5 rows (imports may bring a table past the editor's 100),
+// each with a hotkey of its own where one is left: the time until the window answers.
+void BM_StartWithHundredThousandActions(benchmark::State& state) {
+  std::string file = "\xFF\xFE";
+  auto put = [&file](const std::string& ascii) {
+    for (char c : ascii) file.append(1, c).append(1, '\0');
+  };
+  for (int i = 0; i < 100000; ++i)
+    put(std::to_string(i + 1) + ",Action " + std::to_string(i) + "," +
+        (i % 10 == 0 ? "Ctrl+F" + std::to_string(1 + i % 12) : "No") + ",text of action " +
+        std::to_string(i) + ",V\r\n");
+  const std::string root = "/tmp/actions_bench." + std::to_string(::getpid());
+  for (auto _ : state) {
+    state.PauseTiming();
+    sim::SimDesktop desk(root);
+    desk.files.MakeFolder("C:\\Program Files\\Clipboard manager\\Data");
+    desk.files.PutFile("C:\\Program Files\\Clipboard manager\\Data\\actions.cnfg", file);
+    desk.registry.SetString("Software\\Corvilane\\Clipboard_manager", "fr", "1");
+    auto program = std::make_unique<app::Program>(desk);
+    state.ResumeTiming();
+    program->Start();
+    desk.windows.Pump();
+    state.PauseTiming();
+    program.reset();
+    std::filesystem::remove_all(root);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_StartWithHundredThousandActions)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -130,6 +130,7 @@ void KeyNames::StartUp() {
   unloadUsLayout_ =
       usLayout_ != 0 && std::find(installed.begin(), installed.end(), usLayout_) == installed.end();
   started_ = true;
+  for (CodesByName& cache : codesByName_) cache.filled = false;
 }
 
 void KeyNames::ShutDown() {
@@ -141,6 +142,7 @@ void KeyNames::ShutDown() {
   alt_ = EnglishAlt;
   win_ = EnglishWin;
   started_ = false;
+  for (CodesByName& cache : codesByName_) cache.filled = false;
 }
 
 std::string KeyNames::ReadKeyName(platform::LParam request, bool localized) const {
@@ -235,10 +237,24 @@ HotKey KeyNames::ParseHotKey(std::string_view text, bool localized) const {
 }
 
 std::uint16_t KeyNames::KeyNameToCode(std::string_view name, bool localized) const {
-  for (unsigned code = 8; code <= 255; ++code) {
-    if (EqualsIgnoringCase(FormatHotKey(code, localized), name)) return static_cast<std::uint16_t>(code);
+  auto folded = [](std::string_view text) {
+    std::string key(text);
+    for (char& c : key) c = static_cast<char>(FoldCase(static_cast<unsigned char>(c)));
+    return key;
+  };
+  CodesByName& cache = codesByName_[localized ? 1 : 0];
+  // The user may switch layouts while the program runs; the names then are the new layout's.
+  const platform::Hkl layout = localized || usLayout_ == 0 ? keyboard_.GetKeyboardLayout(0) : usLayout_;
+  if (!cache.filled || cache.layout != layout) {
+    cache.codes.clear();
+    // Lowest code first: of two keys with one name, the lower is the one a text names.
+    for (unsigned code = 8; code <= 255; ++code)
+      cache.codes.emplace(folded(FormatHotKey(code, localized)), static_cast<std::uint16_t>(code));
+    cache.filled = true;
+    cache.layout = layout;
   }
-  return 0;
+  const auto found = cache.codes.find(folded(name));
+  return found != cache.codes.end() ? found->second : 0;
 }
 
 }  // namespace hotkeys

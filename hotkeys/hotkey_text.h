@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "platform/keyboard.h"
 
@@ -81,6 +82,14 @@ class KeyNames {
   platform::Hkl usLayout_ = 0;
   bool unloadUsLayout_ = false;
   bool started_ = false;
+  // The code of each key name (letter case folded), read once per layout: reading the 248 names
+  // for every hotkey text parsed made an actions file of many rows take seconds to load.
+  struct CodesByName {
+    bool filled = false;
+    platform::Hkl layout = 0;
+    std::unordered_map<std::string, std::uint16_t> codes;
+  };
+  mutable CodesByName codesByName_[2];  // English, localized
 };
 
 // Letter case folding of the single-byte text the names are in: ASCII and the letters of

@@ -301,6 +301,21 @@ TEST_F(HotKeyTextTest, GermanLayout_LocalizedNamesAndParsing) {
   EXPECT_EQ(names.ParseHotKey("Ctrl+Num +", true), 0x406Bu);
 }
 
+// The names are read once per layout: a switch of layout while running gives its own names,
+// and switching back the earlier ones.
+TEST_F(HotKeyTextTest, LayoutSwitchedWhileRunning_KeyNamesParseInTheNewLayout) {
+  keyboard.SetLayouts({SimKeyboard::German, SimKeyboard::UsEnglish}, SimKeyboard::UsEnglish);
+  names.StartUp();
+  EXPECT_EQ(names.ParseHotKey("Ctrl+Insert", true), 0x402Du);
+  EXPECT_EQ(names.ParseHotKey("Ctrl+Einfg", true), 0u);
+  keyboard.ActivateKeyboardLayout(SimKeyboard::German, 0);
+  EXPECT_EQ(names.ParseHotKey("Ctrl+Einfg", true), 0x402Du);
+  EXPECT_EQ(names.ParseHotKey("Ctrl+Insert", false), 0x402Du) << "the English names stay";
+  keyboard.ActivateKeyboardLayout(SimKeyboard::UsEnglish, 0);
+  EXPECT_EQ(names.ParseHotKey("Ctrl+Einfg", true), 0u);
+  EXPECT_EQ(names.ParseHotKey("ctrl+INSERT", true), 0x402Du);
+}
+
 TEST_F(HotKeyTextTest, CapitalAltName_WinIsWrittenInCapitals_BothSpellingsParse) {
   StartOn(SimKeyboard::CapitalsLayout);
   EXPECT_EQ(names.AltName(), "ALT");
