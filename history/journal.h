@@ -7,7 +7,7 @@
 //   u32 payload size in bytes, u32 CRC-32 of the payload, payload
 //   payload: u32 number of code units of the date, the date's code units, the text's code units
 // all little-endian, the texts UTF-16. A record that a crash cut short, or whose checksum does
-// not match, ends the journal: it and whatever follows it are dropped.
+// not match, is dropped; the records after it are found again and read.
 #pragma once
 
 #include <cstdint>
@@ -35,8 +35,8 @@ struct JournalContent {
     std::size_t offset, size;
   };
   std::vector<Payload> records;
-  std::size_t validBytes = 0;  // header and whole records; a damaged tail starts here
-  bool damaged = false;        // bytes after the last whole record
+  std::size_t validBytes = 0;  // header and the whole records before the first damaged one
+  bool damaged = false;        // bytes that are neither the header nor a whole record
 };
 
 JournalContent DecodeJournal(std::string_view bytes);
@@ -48,5 +48,7 @@ void ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& pa
 JournalRecord ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& payload);
 
 std::uint32_t Crc32(std::string_view bytes);
+// The CRC-32 of bytes that follow those whose CRC-32 is `crc`.
+std::uint32_t Crc32(std::uint32_t crc, std::string_view bytes);
 
 }  // namespace history
