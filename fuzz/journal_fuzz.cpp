@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   std::size_t end = history::JournalHeader.size();
   // A header cut short is damage too: the bytes are neither a header nor a record.
-  std::size_t whole = bytes.size() >= end ? end : 0;
+  std::size_t whole = bytes.substr(0, end) == history::JournalHeader ? end : 0;
   std::vector<history::JournalRecord> records;
   for (const history::JournalContent::Payload& payload : content.records) {
     // A record is its 8 bytes of size and CRC, then the payload, after the one before it.

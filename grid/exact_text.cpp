@@ -75,16 +75,33 @@ std::u16string NearestReading(std::u16string_view text, char16_t mark) {
   return out;
 }
 
+bool ReadsAs(std::u16string_view text, std::u16string_view read, char16_t mark) {
+  std::size_t j = 0;
+  for (char16_t ch : text) {
+    if (ch == Lf) continue;
+    if (ch == Cr || ch == mark) {
+      if (read.size() - j < 2 || read[j] != Cr || read[j + 1] != Lf) return false;
+      j += 2;
+    } else {
+      if (j >= read.size() || read[j] != ch) return false;
+      ++j;
+    }
+  }
+  return j == read.size();
+}
+
 void AppendExactEntry(std::u16string& field, int column, std::u16string_view text, char16_t separator,
                       char16_t mark) {
   field.append(field.empty() ? ExactFieldTag : u";");
   for (char ch : std::to_string(column)) field.push_back(static_cast<char16_t>(ch));
   field.push_back(u':');
-  for (char16_t unit : text) {
-    if (!MustEscape(unit, separator, mark)) {
-      field.push_back(unit);
-      continue;
-    }
+  field.reserve(field.size() + text.size() + 16);
+  std::size_t copied = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (!MustEscape(unit, separator, mark)) continue;
+    field.append(text.substr(copied, i - copied));
+    copied = i + 1;
     field.push_back(u'%');
     if (unit > 0xFF) {
       field.push_back(u'u');
@@ -94,12 +111,18 @@ void AppendExactEntry(std::u16string& field, int column, std::u16string_view tex
     field.push_back(HexDigits[(unit >> 4) & 0xF]);
     field.push_back(HexDigits[unit & 0xF]);
   }
+  field.append(text.substr(copied));
 }
 
 bool DecodeExactField(std::u16string_view field, char16_t separator, char16_t mark,
                       std::vector<ExactEntry>& entries) {
-  entries.clear();
-  if (field.substr(0, ExactFieldTag.size()) != ExactFieldTag) return false;
+  // The entries' strings keep their room from row to row; those past the count go at the end.
+  std::size_t count = 0;
+  auto done = [&](bool valid) {
+    entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(valid ? count : 0), entries.end());
+    return valid;
+  };
+  if (field.substr(0, ExactFieldTag.size()) != ExactFieldTag) return done(false);
   std::size_t at = ExactFieldTag.size();
   int lastColumn = -1;
   while (true) {
@@ -108,21 +131,23 @@ bool DecodeExactField(std::u16string_view field, char16_t separator, char16_t ma
     long column = 0;
     while (at < field.size() && field[at] >= u'0' && field[at] <= u'9') {
       column = column * 10 + (field[at] - u'0');
-      if (column > 1'000'000) return false;
+      if (column > 1'000'000) return done(false);
       ++at;
     }
     const std::size_t digits = at - digitsStart;
-    if (digits == 0 || (digits > 1 && field[digitsStart] == u'0')) return false;
-    if (at >= field.size() || field[at] != u':') return false;
+    if (digits == 0 || (digits > 1 && field[digitsStart] == u'0')) return done(false);
+    if (at >= field.size() || field[at] != u':') return done(false);
     ++at;
-    if (column <= lastColumn) return false;
+    if (column <= lastColumn) return done(false);
     lastColumn = static_cast<int>(column);
 
-    std::u16string text;
+    if (count == entries.size()) entries.emplace_back();
+    std::u16string& text = entries[count].text;
+    text.clear();
     while (at < field.size() && field[at] != u';') {
       const char16_t unit = field[at];
       if (unit != u'%') {
-        if (MustEscape(unit, separator, mark)) return false;
+        if (MustEscape(unit, separator, mark)) return done(false);
         text.push_back(unit);
         ++at;
         continue;
@@ -130,20 +155,20 @@ bool DecodeExactField(std::u16string_view field, char16_t separator, char16_t ma
       long value;
       if (at + 1 < field.size() && field[at + 1] == u'u') {
         value = ReadHex(field, at + 2, 4);
-        if (value <= 0xFF) return false;  // also -1: no four digits
+        if (value <= 0xFF) return done(false);  // also -1: no four digits
         at += 6;
       } else {
         value = ReadHex(field, at + 1, 2);
-        if (value < 0) return false;
+        if (value < 0) return done(false);
         at += 3;
       }
       const auto decoded = static_cast<char16_t>(value);
-      if (!MustEscape(decoded, separator, mark)) return false;
+      if (!MustEscape(decoded, separator, mark)) return done(false);
       text.push_back(decoded);
     }
-    if (HoldsExactly(text, mark)) return false;  // the writer writes no entry for such a text
-    entries.push_back({static_cast<int>(column), std::move(text)});
-    if (at >= field.size()) return true;
+    if (HoldsExactly(text, mark)) return done(false);  // the writer writes no entry for such a text
+    entries[count++].column = static_cast<int>(column);
+    if (at >= field.size()) return done(true);
     ++at;  // the ';' before the next entry
   }
 }

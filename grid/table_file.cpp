@@ -486,7 +486,7 @@ class LineScanner {
     for (std::size_t k = 0; k < exact_.size() && taken; ++k) {
       const std::size_t c = static_cast<std::size_t>(exact_[k].column);
       taken = c < columns_ && table_.Columns()[c].kind == ColumnKind::Text &&
-              NearestReading(exact_[k].text, mark_) == fields_[c];
+              ReadsAs(exact_[k].text, fields_[c], mark_);
     }
     if (taken) {
       for (ExactEntry& entry : exact_) fields_[static_cast<std::size_t>(entry.column)].swap(entry.text);

@@ -165,7 +165,14 @@ class StretchCrcs {
 
 JournalContent DecodeJournal(std::string_view bytes) {
   JournalContent content;
-  if (bytes.size() < JournalHeader.size() || bytes.substr(0, JournalHeader.size()) != JournalHeader) {
+  std::size_t at = JournalHeader.size();
+  const bool header = bytes.size() >= at && bytes.substr(0, at) == JournalHeader;
+  // A header that was damaged (a changed byte) costs only itself when a whole record follows it.
+  auto recordAt = [&](std::size_t offset) {
+    const std::uint32_t size = PlausibleSize(bytes, offset);
+    return size != 0 && Crc32(bytes.substr(offset + 8, size)) == GetU32(bytes, offset + 4) ? size : 0;
+  };
+  if (!header && (bytes.size() < at || recordAt(at) == 0)) {
     // An empty file, or a header cut by a crash right after the journal was made, holds
     // nothing yet.
     content.recognised = JournalHeader.substr(0, bytes.size()) == bytes;
@@ -173,9 +180,8 @@ JournalContent DecodeJournal(std::string_view bytes) {
     return content;
   }
   content.recognised = true;
-  std::size_t at = JournalHeader.size();
-  content.validBytes = at;
-  std::size_t whole = at;  // header and records, counted in bytes
+  if (header) content.validBytes = at;
+  std::size_t whole = content.validBytes;  // header and records, counted in bytes
   auto take = [&](std::size_t record, std::uint32_t size) {
     content.records.push_back({record + 8, size});
     whole += 8 + std::size_t{size};
@@ -183,10 +189,10 @@ JournalContent DecodeJournal(std::string_view bytes) {
   };
   // Records follow one another until one is damaged.
   while (at < bytes.size()) {
-    const std::uint32_t size = PlausibleSize(bytes, at);
-    if (size == 0 || Crc32(bytes.substr(at + 8, size)) != GetU32(bytes, at + 4)) break;
+    const std::uint32_t size = recordAt(at);
+    if (size == 0) break;
     at = take(at, size);
-    content.validBytes = at;
+    if (header) content.validBytes = at;
   }
   if (at < bytes.size()) {
     // A record that is damaged (a changed byte, or bytes written over it) costs only itself: the

@@ -29,14 +29,18 @@ struct JournalRecord {
 void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16string_view text);
 
 struct JournalContent {
-  bool recognised = false;  // the header, or its start (an empty file, or one cut as it was made)
+  // The header, or its start (an empty file, or one cut as it was made), or a damaged header
+  // followed by a whole record.
+  bool recognised = false;
   // Where each whole record's payload lies, oldest first; ReadJournalRecord gives its texts.
   struct Payload {
     std::size_t offset, size;
   };
   std::vector<Payload> records;
-  std::size_t validBytes = 0;  // header and the whole records before the first damaged one
-  bool damaged = false;        // bytes that are neither the header nor a whole record
+  // The header and the whole records before the first damaged one; 0 when the header itself
+  // is damaged (and recognised only by the record after it).
+  std::size_t validBytes = 0;
+  bool damaged = false;  // bytes that are neither the header nor a whole record
 };
 
 JournalContent DecodeJournal(std::string_view bytes);

@@ -85,6 +85,19 @@ TEST(JournalTest, AnyBitFlippedInOneRecord_CostsThatRecordAlone) {
   }
 }
 
+TEST(JournalTest, AnyBitFlippedInTheHeader_CostsNoRecord) {
+  const std::string bytes = Journal(Five);
+  for (std::size_t bit = 0; bit < 8 * history::JournalHeader.size(); ++bit) {
+    std::string flipped = bytes;
+    flipped[bit / 8] = static_cast<char>(flipped[bit / 8] ^ (1 << (bit % 8)));
+    const auto content = DecodeJournal(flipped);
+    EXPECT_TRUE(content.recognised) << bit;
+    EXPECT_TRUE(content.damaged) << bit;
+    EXPECT_EQ(0u, content.validBytes) << bit;
+    ASSERT_EQ(Five, Records(flipped)) << bit;
+  }
+}
+
 TEST(JournalTest, GarbageAfterOrAmongTheRecords_CostsOnlyItself) {
   std::vector<std::size_t> ends;
   const std::string bytes = Journal(Five, &ends);
