@@ -1,6 +1,7 @@
 // Arbitrary bytes as a table text file: reading must never fail on content, and what was read
 // must come back through a write and a second read: unchanged from UTF-16, and as its code
-// page has it from an 8-bit file.
+// page has it from an 8-bit file. The same bytes as cell texts: every text comes back exactly,
+// and a reader of the columns alone (an earlier version) sees the format's nearest reading.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -10,9 +11,11 @@
 #include <string_view>
 
 #include "actions/action_table.h"
+#include "grid/exact_text.h"
 #include "grid/table_file.h"
 #include "history/history_table.h"
 #include "platform/sim/sim_codepage.h"
+#include "tests/earlier_reader.h"
 
 namespace {
 
@@ -109,6 +112,70 @@ std::u16string ThroughAnsi(platform::ICodePage& codePage, const std::u16string& 
   return back;
 }
 
+// The input's code units (low byte first) as the texts of a table's text columns: U+FFFF ends
+// a cell and U+FFFE a row; they are no characters and never reach a text.
+void FillFromUnits(grid::Table& table, std::string_view bytes) {
+  std::vector<int> textColumns;
+  for (int c = 0; c < table.ColumnCount(); ++c)
+    if (table.Columns()[static_cast<std::size_t>(c)].kind == grid::ColumnKind::Text) textColumns.push_back(c);
+  if (textColumns.empty()) return;
+  int row = table.AppendRow();
+  std::size_t column = 0;
+  std::u16string text;
+  auto store = [&] {
+    if (column < textColumns.size()) table.SetCell(textColumns[column], row, text);
+    text.clear();
+  };
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                            static_cast<unsigned char>(bytes[i + 1]) << 8);
+    if (unit == 0xFFFF) {
+      store();
+      ++column;
+    } else if (unit == 0xFFFE) {
+      store();
+      row = table.AppendRow();
+      column = 0;
+    } else {
+      text.push_back(unit);
+    }
+  }
+  store();
+}
+
+// Every text of the table comes back exactly from a file in `encoding`; from UTF-16LE the file
+// is found to be in the writer's form, holds nothing a reader drops, and shows a reader of
+// the columns alone each text's nearest reading.
+void CheckExactRoundTrip(MemoryFiles& files, platform::ICodePage& codePage, std::uint8_t layout,
+                         const grid::Table& table, std::uint8_t encoding) {
+  grid::WriteRowsToFile(table, files, codePage, "C:\\exact", u',', u'|', encoding);
+  grid::Table back = TableFor(layout);
+  bool wellFormed = false, asWritten = false, dropped = true;
+  grid::AppendRowsFromFile(back, files, "C:\\exact", u',', u'|', wellFormed, &asWritten, &dropped);
+  if (back.RowCount() != table.RowCount()) std::abort();
+  if (dropped) std::abort();
+  std::vector<std::u16string> expected = Cells(table);
+  // Increment cells show the row's position, as they did before.
+  if (Cells(back) != expected) std::abort();
+  if (encoding != grid::Utf16LeEncoding) return;
+  const std::string& bytes = files.files.at("C:\\exact");
+  bool nul = false;
+  for (const std::u16string& cell : expected) nul = nul || cell.find(u'\0') != std::u16string::npos;
+  if (wellFormed == nul) std::abort();
+  if (!nul && !asWritten) std::abort();
+  const auto columns = static_cast<std::size_t>(table.ColumnCount());
+  const auto earlier = testing_support::EarlierReading(bytes, columns);
+  if (earlier.size() != static_cast<std::size_t>(table.RowCount())) std::abort();
+  for (std::size_t r = 0; r < earlier.size(); ++r) {
+    for (std::size_t c = 0; c < columns; ++c) {
+      if (table.Columns()[c].kind != grid::ColumnKind::Text) continue;
+      const std::u16string text = table.Cell(static_cast<int>(c), static_cast<int>(r));
+      if (earlier[r][c] != testing_support::EarlierText(text)) std::abort();
+      if (grid::NearestReading(text, u'|') != earlier[r][c]) std::abort();
+    }
+  }
+}
+
 }  // namespace
 
 // The second byte picks how the table is written (8-bit, UTF-16LE or UTF-16BE) and in what
@@ -170,5 +237,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (wellFormed && !asWritten) std::abort();
   }
   if (files.files.size() != 2) std::abort();  // the temporary is gone
+
+  grid::Table texts = TableFor(data[0]);
+  FillFromUnits(texts, std::string_view(reinterpret_cast<const char*>(data + 2), size - 2));
+  if (encoding != grid::AnsiEncoding) {
+    CheckExactRoundTrip(files, codePage, data[0], texts, encoding);
+  } else {
+    // Through a code page only ASCII texts are sure to come back as they were.
+    bool ascii = true;
+    for (const std::u16string& cell : Cells(texts))
+      for (char16_t unit : cell) ascii = ascii && unit > 0 && unit < 0x80;
+    if (ascii) CheckExactRoundTrip(files, codePage, data[0], texts, encoding);
+  }
   return 0;
 }

@@ -75,15 +75,18 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
   };
   bool wellFormed = true;
   bool asWritten = false;
+  bool dropped = false;
   const Dword start = clock.GetTickCount();
-  Dword error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten);
+  Dword error =
+      AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten, &dropped);
   // Sharing violations pass; short waits at first catch the end of a brief hold early.
   Dword pause = 50;
   while (error != 0 && !IsMissingFileError(error) && clock.GetTickCount() - start < retryMs) {
     dropPartial();
     clock.Sleep(pause);
     pause = std::min<Dword>(pause * 2, 500);
-    error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten);
+    error =
+        AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten, &dropped);
   }
   if (error != 0) {
     dropPartial();
@@ -93,8 +96,9 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
   }
   result.state = DataFileLoad::State::Read;
   result.asWritten = asWritten && kept == 0;
-  if (!wellFormed) {
-    result.malformed = true;
+  result.dropped = dropped;
+  if (!wellFormed || dropped) {
+    result.malformed = !wellFormed;
     // Rare, so the file is read once more for its bytes rather than kept in memory every time.
     std::string bytes;
     if (files.ReadAll(path, bytes) == 0) result.keptAs = KeepAside(files, path, bytes);
@@ -106,9 +110,11 @@ std::string LoadNotice(platform::IFiles& files, const DataFileLoad& load, const 
                        const std::string& file, const std::string& unreadableOutcome) {
   if (load.state == DataFileLoad::State::Unreadable)
     return subject + " could not be read (" + ErrorDescription(files, load.error) + ")" + unreadableOutcome;
-  if (!load.malformed) return {};
-  return load.keptAs.empty() ? "The " + file + " is damaged, and no copy of it could be made."
-                             : "The " + file + " is damaged; it was kept as " + FileNameOf(load.keptAs) + ".";
+  if (!load.malformed && !load.dropped) return {};
+  const std::string what = load.malformed ? "The " + file + " is damaged"
+                                          : "Some lines of the " + file + " do not fit its columns";
+  return load.keptAs.empty() ? what + ", and no copy of it could be made."
+                             : what + "; it was kept as " + FileNameOf(load.keptAs) + ".";
 }
 
 }  // namespace grid

@@ -26,6 +26,9 @@ struct DataFileLoad {
   // For a file that was read but cannot be a table text file: where its bytes were kept, or
   // empty when that copy failed too.
   bool malformed = false;
+  // The file was read, but the reading left something out (see ReadRowsFromBytes): its bytes
+  // were kept aside as well, in keptAs.
+  bool dropped = false;
   std::string keptAs;
   // The file holds exactly what writing the rows read as UTF-16LE gives (and no rows were kept
   // above them): while they stay unchanged, there is nothing to write.
@@ -39,7 +42,8 @@ platform::Dword ReadFileWithRetry(platform::IFiles& files, platform::IClock& clo
 
 // Replaces the rows of `table` by the file's, trying again for up to `retryMs` while the file
 // exists but cannot be read. Missing and unreadable files leave the table empty. The bytes of
-// a malformed file are first copied beside it (KeepAside), since the next write replaces it.
+// a malformed file, and of one whose reading dropped anything, are first copied beside it
+// (KeepAside), since the next write replaces it.
 // With `keepRows` the rows the table holds stay, and the file's go below them.
 DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::IClock& clock,
                           const std::string& path, char16_t separator, char16_t lineBreakMark,

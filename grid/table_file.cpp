@@ -10,6 +10,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "grid/exact_text.h"
 #include "platform/errors.h"
 #include "platform/utf.h"
 
@@ -47,7 +48,10 @@ constexpr char16_t Lf = u'\n';
 constexpr unsigned HasSeparator = 1;
 constexpr unsigned HasQuote = 2;
 constexpr unsigned HasLineBreak = 4;  // CR or LF
+constexpr unsigned HasMark = 8;
 constexpr unsigned Translated = HasQuote | HasLineBreak;
+// A text with neither may still read back other than it was written.
+constexpr unsigned MayBeInexact = HasLineBreak | HasMark;
 
 // Plain text is looked at this many code units at a time.
 constexpr std::size_t Block = 16;
@@ -56,7 +60,7 @@ constexpr std::size_t Block = 16;
 // then copied in one piece. Where SSE2 is there (every x86-64 processor) the test takes
 // eight code units at a time; elsewhere one bit per kind of character lets the compiler
 // vectorize the loop (a shared bit makes it fold the tests into a bit mask lookup instead).
-unsigned Classify(std::u16string_view text, char16_t separator) {
+unsigned Classify(std::u16string_view text, char16_t separator, char16_t mark) {
   const char16_t* p = text.data();
   const std::size_t n = text.size();
 #if defined(__SSE2__) || defined(_M_X64)
@@ -65,7 +69,9 @@ unsigned Classify(std::u16string_view text, char16_t separator) {
     const __m128i quote = _mm_set1_epi16(static_cast<short>(Quote));
     const __m128i cr = _mm_set1_epi16(static_cast<short>(Cr));
     const __m128i lf = _mm_set1_epi16(static_cast<short>(Lf));
+    const __m128i bar = _mm_set1_epi16(static_cast<short>(mark));
     __m128i seps = _mm_setzero_si128();
+    __m128i marks = _mm_setzero_si128();
     __m128i quotes = _mm_setzero_si128();
     __m128i breaks = _mm_setzero_si128();
     auto test = [&](const char16_t* at) {
@@ -73,20 +79,22 @@ unsigned Classify(std::u16string_view text, char16_t separator) {
       seps = _mm_or_si128(seps, _mm_cmpeq_epi16(v, sep));
       quotes = _mm_or_si128(quotes, _mm_cmpeq_epi16(v, quote));
       breaks = _mm_or_si128(breaks, _mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf)));
+      marks = _mm_or_si128(marks, _mm_cmpeq_epi16(v, bar));
     };
     std::size_t i = 0;
     for (; i + 8 <= n; i += 8) test(p + i);
     if (i < n) test(p + n - 8);  // the last eight, overlapping units already tested
     return (_mm_movemask_epi8(seps) != 0 ? HasSeparator : 0) |
            (_mm_movemask_epi8(quotes) != 0 ? HasQuote : 0) |
-           (_mm_movemask_epi8(breaks) != 0 ? HasLineBreak : 0);
+           (_mm_movemask_epi8(breaks) != 0 ? HasLineBreak : 0) |
+           (_mm_movemask_epi8(marks) != 0 ? HasMark : 0);
   }
 #endif
   std::uint16_t found = 0;
   for (std::size_t i = 0; i < n; ++i) {
     const char16_t ch = p[i];
     found |= static_cast<std::uint16_t>((ch == separator) | (ch == Quote) << 1 | (ch == Cr) << 2 |
-                                        (ch == Lf) << 2);
+                                        (ch == Lf) << 2 | (ch == mark) << 3);
   }
   return found;
 }
@@ -94,8 +102,9 @@ unsigned Classify(std::u16string_view text, char16_t separator) {
 // Appends the field that stands for `text`: quotes doubled, CR written as the mark, LF
 // dropped, and the whole enclosed in quotes when the text holds a separator or a quote. Line
 // breaks never cause enclosing, because the reader finds the end of a line by its LF alone.
-void AppendField(std::u16string& out, std::u16string_view text, char16_t separator, char16_t mark) {
-  const unsigned found = Classify(text, separator);
+// Returns what the text holds (the bits above).
+unsigned AppendField(std::u16string& out, std::u16string_view text, char16_t separator, char16_t mark) {
+  const unsigned found = Classify(text, separator, mark);
   const bool enclose = (found & (HasSeparator | HasQuote)) != 0;
   if (enclose) out.push_back(Quote);
   if (found & Translated) {
@@ -106,7 +115,7 @@ void AppendField(std::u16string& out, std::u16string_view text, char16_t separat
     std::size_t i = 0;
     while (i < n) {
       if (i + Block <= n &&
-          (Classify(std::u16string_view(text.data() + i, Block), separator) & Translated) == 0) {
+          (Classify(std::u16string_view(text.data() + i, Block), separator, mark) & Translated) == 0) {
         i += Block;
         continue;
       }
@@ -127,7 +136,33 @@ void AppendField(std::u16string& out, std::u16string_view text, char16_t separat
     out.append(text);
   }
   if (enclose) out.push_back(Quote);
+  return found;
 }
+
+// The cells of a row whose texts the format cannot hold, and the field after the last column
+// that carries them exactly (see exact_text.cpp). Most texts hold neither a line break nor the
+// mark, which AppendField has already found out: only the others are looked at again.
+class ExactTexts {
+ public:
+  ExactTexts(char16_t separator, char16_t mark) : separator_(separator), mark_(mark) {}
+  void BeginRow() { inexact_.clear(); }
+  void Check(int column, std::u16string_view text, unsigned found) {
+    if ((found & MayBeInexact) != 0 && !HoldsExactly(text, mark_)) inexact_.push_back(column);
+  }
+  bool Needed() const { return !inexact_.empty(); }
+  const std::u16string& Field(const Table& table, int row, std::u16string& scratch) {
+    field_.clear();
+    for (int column : inexact_)
+      AppendExactEntry(field_, column, table.CellView(column, row, scratch), separator_, mark_);
+    return field_;
+  }
+
+ private:
+  const char16_t separator_;
+  const char16_t mark_;
+  std::vector<int> inexact_;
+  std::u16string field_;
+};
 
 // The content goes to the file in pieces of 2 MB. One buffer for the whole content would
 // cost a page fault every few kilobytes and, for a large history, as much memory again as
@@ -166,11 +201,18 @@ Dword EncodeUtf16(const Table& table, char16_t separator, char16_t mark, bool bi
     return error;
   };
 
+  ExactTexts exact(separator, mark);
   out.push_back(u'\uFEFF');
   for (int r = 0; r < rows; ++r) {
+    exact.BeginRow();
     for (int c = 0; c < columns; ++c) {
       if (c > 0) out.push_back(separator);
-      AppendField(out, table.CellView(c, r, scratch), separator, mark);
+      const std::u16string_view text = table.CellView(c, r, scratch);
+      exact.Check(c, text, AppendField(out, text, separator, mark));
+    }
+    if (exact.Needed()) {
+      out.push_back(separator);
+      out.append(exact.Field(table, r, scratch));
     }
     out.push_back(Cr);
     out.push_back(Lf);
@@ -193,13 +235,17 @@ Dword EncodeAnsi(const Table& table, platform::ICodePage& codePage, char16_t sep
   std::u16string field;
   std::string out;
   out.reserve(FirstUnits);
+  ExactTexts exact(separator, mark);
   for (int r = 0; r < rows; ++r) {
+    exact.BeginRow();
     for (int c = 0; c < columns; ++c) {
       if (c > 0) out += ansiSeparator;
       field.clear();
-      AppendField(field, table.CellView(c, r, scratch), separator, mark);
+      const std::u16string_view text = table.CellView(c, r, scratch);
+      exact.Check(c, text, AppendField(field, text, separator, mark));
       out += codePage.WideToAnsi(field);
     }
+    if (exact.Needed()) out += ansiSeparator + codePage.WideToAnsi(exact.Field(table, r, scratch));
     out += "\r\n";
     if (out.size() >= ChunkUnits) {
       if (Dword error = put(out.data(), out.size())) return error;
@@ -383,6 +429,10 @@ class LineScanner {
   // A table that has not changed since it was read from such a file need not be written again.
   bool AsWritten() const { return asWritten_; }
 
+  // Whether the reading left anything out that the file held: text in an increment column,
+  // which takes no text, or fields past the last column other than the exact-text field.
+  bool Dropped() const { return dropped_; }
+
   // The end of the file ends a last line that has no line break.
   void Finish() {
     // The writer ends every line; here a line was begun, if only by the quotes of an empty
@@ -423,8 +473,37 @@ class LineScanner {
     fieldQuoted_ = false;
     closingQuote_ = false;
   }
+  // Whether `text` can be a row number as a writer writes it (an empty field holds nothing).
+  static bool IsDigits(const std::u16string& text) {
+    for (char16_t ch : text)
+      if (ch < u'0' || ch > u'9') return false;
+    return true;
+  }
+  // Puts the exact texts of the field after the last column into their cells. A field that is
+  // not one this program writes, or that does not fit the cells read, leaves them as read.
+  bool TakeExactTexts() {
+    bool taken = DecodeExactField(extra_, separator_, mark_, exact_);
+    for (std::size_t k = 0; k < exact_.size() && taken; ++k) {
+      const std::size_t c = static_cast<std::size_t>(exact_[k].column);
+      taken = c < columns_ && table_.Columns()[c].kind == ColumnKind::Text &&
+              ReadsAs(exact_[k].text, fields_[c], mark_);
+    }
+    if (taken) {
+      for (ExactEntry& entry : exact_) fields_[static_cast<std::size_t>(entry.column)].swap(entry.text);
+    }
+    return taken;
+  }
   void EndRow() {
-    if (fieldCount_ != columns_) {
+    const std::size_t read = std::min(fieldCount_, columns_);
+    for (std::size_t c = 0; c < read; ++c)
+      if (table_.Columns()[c].kind == ColumnKind::Increment && !IsDigits(fields_[c])) dropped_ = true;
+    bool exact = fieldCount_ == columns_;
+    if (fieldCount_ > columns_) {
+      const bool taken = TakeExactTexts();
+      exact = taken && fieldCount_ == columns_ + 1;
+      if (!exact) dropped_ = true;
+    }
+    if (!exact) {
       asWritten_ = false;
     } else if (asWritten_) {
       // An increment cell is written as the row's number, whatever the file said.
@@ -440,10 +519,12 @@ class LineScanner {
   void EndField(bool lineEnds) {
     quotes_ = 0;
     rowPending_ = true;
-    if (fieldCount_ < columns_) {  // fields beyond the last column have nowhere to go
+    if (fieldCount_ < columns_) {
       if (fieldCount_ == fields_.size()) fields_.emplace_back();
       fields_[fieldCount_].swap(buffer_);
-    }
+    } else if (fieldCount_ == columns_) {  // the exact-text field, if it is one
+      extra_.swap(buffer_);
+    }  // fields beyond it have nowhere to go
     ++fieldCount_;
     buffer_.clear();
     if (lineEnds) EndRow();
@@ -458,6 +539,9 @@ class LineScanner {
   // costs one allocation for all its texts; the strings keep their room from line to line.
   std::vector<std::u16string> fields_;
   std::size_t fieldCount_ = 0;
+  std::u16string extra_;  // the field after the last column
+  std::vector<ExactEntry> exact_;
+  bool dropped_ = false;
   bool rowPending_ = false;
   int quotes_ = 0;
   // What the writer would make of the rows read, against what the file holds.
@@ -468,11 +552,13 @@ class LineScanner {
   bool closingQuote_ = false;  // the last character read was a quote not doubled (yet)
 };
 
+// Returns whether the reading dropped anything (LineScanner::Dropped).
 template <class Units>
-void ScanLines(Table& table, const Units& units, char16_t separator, char16_t mark) {
+bool ScanLines(Table& table, const Units& units, char16_t separator, char16_t mark) {
   LineScanner scanner(table, separator, mark);
   scanner.Scan(units);
   scanner.Finish();
+  return scanner.Dropped();
 }
 
 // Text already in code units, as decoded from UTF-8.
@@ -511,8 +597,10 @@ bool HoldsNul(const Units& units) {
 // Reads the rows; returns whether the content is what a table text file can hold (`whole`:
 // no stray byte was left over).
 template <class Units>
-bool ScanChecked(Table& table, const Units& units, bool whole, char16_t separator, char16_t mark) {
-  ScanLines(table, units, separator, mark);
+bool ScanChecked(Table& table, const Units& units, bool whole, char16_t separator, char16_t mark,
+                 bool* dropped) {
+  const bool left = ScanLines(table, units, separator, mark);
+  if (dropped) *dropped = left;
   return whole && !HoldsNul(units);
 }
 
@@ -621,11 +709,14 @@ class PieceScanner {
   // Whether the content is what a table text file can hold, as AppendRowsFromBytes tells.
   bool Finish() {
     if (kind_ == Kind::Unknown || kind_ == Kind::Whole) {
-      return AppendRowsFromBytes(table_, kept_, separator_, mark_);
+      return AppendRowsFromBytes(table_, kept_, separator_, mark_, &dropped_);
     }
     lines_.Finish();  // an odd last byte is no code unit and is left out
+    dropped_ = lines_.Dropped();
     return !nul_ && !hasOdd_;
   }
+  // Whether the reading dropped anything the file held. Call after Finish.
+  bool Dropped() const { return dropped_; }
   // Whether the file holds exactly what writing its rows as UTF-16LE gives. Call after Finish.
   bool AsWrittenUtf16Le() const { return kind_ == Kind::Utf16Le && lines_.AsWritten() && !nul_ && !hasOdd_; }
 
@@ -669,6 +760,7 @@ class PieceScanner {
   char odd_ = 0;
   bool hasOdd_ = false;
   bool nul_ = false;
+  bool dropped_ = false;
 };
 
 }  // namespace
@@ -691,41 +783,45 @@ void WriteRowsToFile(const Table& table, platform::IFiles& files, platform::ICod
   }
 }
 
-bool ReadRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark) {
+bool ReadRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark,
+                       bool* dropped) {
   UpdateScope update(table);
   table.RemoveAllRows();
-  return AppendRowsFromBytes(table, bytes, separator, lineBreakMark);
+  return AppendRowsFromBytes(table, bytes, separator, lineBreakMark, dropped);
 }
 
-bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark) {
+bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark,
+                         bool* dropped) {
   UpdateScope update(table);
   switch (FindEncoding(bytes)) {
     case TextEncoding::Utf16LeMarked:
       return ScanChecked(table, Units16<false>(bytes.substr(2)), bytes.size() % 2 == 0, separator,
-                         lineBreakMark);
+                         lineBreakMark, dropped);
     case TextEncoding::Utf16BeMarked:
       return ScanChecked(table, Units16<true>(bytes.substr(2)), bytes.size() % 2 == 0, separator,
-                         lineBreakMark);
+                         lineBreakMark, dropped);
     case TextEncoding::Utf16Le:
-      return ScanChecked(table, Units16<false>(bytes), true, separator, lineBreakMark);
+      return ScanChecked(table, Units16<false>(bytes), true, separator, lineBreakMark, dropped);
     case TextEncoding::Utf8: {
       // A file with the mark is read as UTF-8 whatever follows it, its bad bytes as the reader has
       // always taken them, so that it gives the rows it gave before; one without it is valid here.
       const std::u16string text =
           platform::Utf8ToUtf16(bytes.substr(StartsWithUtf8Mark(bytes) ? 3 : 0), platform::BadUtf8::TakeBits);
-      return ScanChecked(table, WideUnits(text), true, separator, lineBreakMark);
+      return ScanChecked(table, WideUnits(text), true, separator, lineBreakMark, dropped);
     }
     case TextEncoding::Ansi:
       break;
   }
-  return ScanChecked(table, Bytes8(bytes), true, separator, lineBreakMark);
+  return ScanChecked(table, Bytes8(bytes), true, separator, lineBreakMark, dropped);
 }
 
 Dword AppendRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName,
-                         char16_t separator, char16_t lineBreakMark, bool& wellFormed, bool* asWritten) {
+                         char16_t separator, char16_t lineBreakMark, bool& wellFormed, bool* asWritten,
+                         bool* dropped) {
   UpdateScope update(table);
   wellFormed = true;
   if (asWritten) *asWritten = false;
+  if (dropped) *dropped = false;
   PieceScanner scanner(table, separator, lineBreakMark);
   const Dword error = files.ReadInPieces(fileName, [&](std::string_view piece) {
     scanner.Take(piece);
@@ -734,6 +830,7 @@ Dword AppendRowsFromFile(Table& table, platform::IFiles& files, const std::strin
   if (error == 0) {
     wellFormed = scanner.Finish();
     if (asWritten) *asWritten = wellFormed && scanner.AsWrittenUtf16Le();
+    if (dropped) *dropped = scanner.Dropped();
   }
   return error;
 }

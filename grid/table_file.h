@@ -29,9 +29,9 @@ constexpr std::uint8_t Utf16BeEncoding = 2;  // FE FF, then high byte first
 platform::Dword ReplaceFileContents(platform::IFiles& files, const std::string& fileName, const void* data,
                                     std::size_t size);
 
-// Writes every row of the table. Any other selector than the three above writes nothing and
-// leaves an existing file alone. The old file is replaced only once the new one is complete,
-// so a failure leaves it as it was; failures raise platform::IoError.
+// Writes every row of the table; each reads back exactly. Any other selector than the three above writes
+// nothing and leaves an existing file alone. The old file is replaced only once the new one is complete, so a
+// failure leaves it as it was; failures raise platform::IoError.
 void WriteRowsToFile(const Table& table, platform::IFiles& files, platform::ICodePage& codePage,
                      const std::string& fileName, char16_t separator, char16_t lineBreakMark,
                      std::uint8_t encoding);
@@ -40,20 +40,29 @@ void WriteRowsToFile(const Table& table, platform::IFiles& files, platform::ICod
 // content: a byte order mark (UTF-16LE, UTF-16BE, UTF-8); without one, UTF-16LE whose mark was
 // lost, then valid UTF-8 that holds non-ASCII bytes, and otherwise 8-bit text read byte for
 // byte. Returns false when the content cannot be a table text file (a NUL character, or a
-// stray last byte of 16-bit text); the rows it holds are read all the same.
-bool ReadRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark);
+// stray last byte of 16-bit text); the rows it holds are read all the same. `dropped`, when
+// given, tells whether the reading left out anything the content held: text in an increment
+// column, or fields past the last column other than the exact-text field.
+//
+// A text the format cannot hold as it is (see exact_text.h) is written as the format's nearest
+// reading, which every reader shows, and exactly in one more field after the last column,
+// which readers that keep only the columns drop; this reader puts it back.
+bool ReadRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark,
+                       bool* dropped = nullptr);
 
 // The same without removing the rows the table holds: the content's rows go below them.
-bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark);
+bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark,
+                         bool* dropped = nullptr);
 
 // Reads the file piece by piece and appends its rows below the table's, with the encoding found
 // as ReadRowsFromBytes finds it; a file with a UTF-16 mark is never in memory whole. Returns 0,
 // or the Windows error of the read, in which case the rows read so far stay for the caller to
 // drop. `wellFormed` is ReadRowsFromBytes's result for the content; `asWritten`, when given,
-// tells whether the file holds exactly what WriteRowsToFile in UTF-16LE makes of the rows read.
+// tells whether the file holds exactly what WriteRowsToFile in UTF-16LE makes of the rows read,
+// and `dropped` is ReadRowsFromBytes's.
 platform::Dword AppendRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName,
                                    char16_t separator, char16_t lineBreakMark, bool& wellFormed,
-                                   bool* asWritten = nullptr);
+                                   bool* asWritten = nullptr, bool* dropped = nullptr);
 
 // Removes all rows, then reads the file as AppendRowsFromFile does. A missing or unreadable file leaves the
 // table empty and raises platform::IoError, a read that fails half-way keeps the rows read before it and

@@ -111,6 +111,15 @@ int HistoryStore::ReadJournal(std::string& notice, bool& damaged) {
   }
   journalHasHeader_ = content.validBytes >= JournalHeader.size();
   damaged = content.damaged;
+  // The bytes that could not be read are kept, for whoever wants to look at them, before the
+  // journal is written anew with the records that could; a header cut as the journal was made
+  // holds nothing to keep.
+  if (damaged && bytes.size() > JournalHeader.size()) {
+    const std::string keptAs = grid::KeepAside(files, path, bytes);
+    notice = "The journal of recent copies was damaged; the copies it still held were read" +
+             (keptAs.empty() ? std::string(", and no copy of it could be made.")
+                             : ", and it was kept as " + grid::FileNameOf(keptAs) + ".");
+  }
   history.BeginUpdate();
   std::u16string cells[3];  // "#", Date, Clipboadrs_history: the history file's field order
   for (auto record = content.records.rbegin(); record != content.records.rend(); ++record) {

@@ -50,10 +50,12 @@ void GetUnits(std::string_view bytes, std::u16string& text) {
 
 }  // namespace
 
-std::uint32_t Crc32(std::string_view bytes) {
+std::uint32_t Crc32(std::string_view bytes) { return Crc32(0, bytes); }
+
+std::uint32_t Crc32(std::uint32_t crc, std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   std::size_t n = bytes.size();
-  std::uint32_t c = 0xFFFFFFFFu;
+  std::uint32_t c = crc ^ 0xFFFFFFFFu;
   for (; n >= 8; p += 8, n -= 8) {
     const std::uint32_t low = c ^ (p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24);
     c = Crc[7][low & 0xFF] ^ Crc[6][(low >> 8) & 0xFF] ^ Crc[5][(low >> 16) & 0xFF] ^ Crc[4][low >> 24] ^
@@ -74,9 +76,103 @@ void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16str
   out += payload;
 }
 
+namespace {
+
+// The CRC of a stretch from those of the stretches before it and up to its end, as in zlib's
+// crc32_combine: CRC(a b) = CRC(a) x^(8 |b|) + CRC(b) in the polynomial ring modulo the CRC's
+// polynomial, whose elements the reflected CRC writes with x^0 in the top bit.
+constexpr std::uint32_t Polynomial = 0xEDB88320u;
+
+std::uint32_t MultiplyModP(std::uint32_t a, std::uint32_t b) {
+  std::uint32_t product = 0;
+  for (std::uint32_t m = 1u << 31; m != 0; m >>= 1) {
+    if (a & m) {
+      product ^= b;
+      if ((a & (m - 1)) == 0) break;
+    }
+    b = (b & 1) ? (b >> 1) ^ Polynomial : b >> 1;
+  }
+  return product;
+}
+
+// x^(2^k) for k = 0 to 31; x^(2^32) is x^(2^0) again, as x^(2^32 - 1) is 1.
+constexpr std::array<std::uint32_t, 32> MakePowers() {
+  std::array<std::uint32_t, 32> powers{};
+  std::uint32_t p = 1u << 30;  // x
+  for (std::uint32_t& power : powers) {
+    power = p;
+    // p * p, as MultiplyModP does it (constexpr)
+    std::uint32_t product = 0, b = p;
+    for (std::uint32_t m = 1u << 31; m != 0; m >>= 1) {
+      if (p & m) product ^= b;
+      b = (b & 1) ? (b >> 1) ^ Polynomial : b >> 1;
+    }
+    p = product;
+  }
+  return powers;
+}
+constexpr std::array<std::uint32_t, 32> Powers = MakePowers();
+
+// x^(8 n)
+std::uint32_t ShiftFor(std::size_t bytes) {
+  std::uint32_t p = 1u << 31;  // 1
+  for (std::size_t k = 3; bytes != 0; bytes >>= 1, ++k)
+    if (bytes & 1) p = MultiplyModP(Powers[k % 32], p);
+  return p;
+}
+
+// What a record's first 12 bytes must say for it to be one: a payload of an even size of at
+// least 4 that fits in the file, whose date fits in it. Returns the payload's size, or 0.
+std::uint32_t PlausibleSize(std::string_view bytes, std::size_t at) {
+  if (bytes.size() - at < 12) return 0;
+  const std::uint32_t size = GetU32(bytes, at);
+  if (size < 4 || size % 2 != 0 || size > bytes.size() - at - 8) return 0;
+  if (GetU32(bytes, at + 8) > (size - 4) / 2) return 0;
+  return size;
+}
+
+// The CRC-32 of every stretch of the bytes from `start` to an even offset, so that the CRC of
+// any stretch between two such offsets costs a few multiplications instead of a pass over it.
+// After a damaged record, every even offset is a place where the next record may begin, and
+// checking each with a pass over its payload would cost time in the square of the damage.
+class StretchCrcs {
+ public:
+  StretchCrcs(std::string_view bytes, std::size_t start) : start_(start) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    crcs_.reserve((bytes.size() - start) / 2 + 1);
+    std::uint32_t c = 0xFFFFFFFFu;
+    crcs_.push_back(0);
+    for (std::size_t i = start; i + 2 <= bytes.size(); i += 2) {
+      c = Crc[0][(c ^ p[i]) & 0xFF] ^ (c >> 8);
+      c = Crc[0][(c ^ p[i + 1]) & 0xFF] ^ (c >> 8);
+      crcs_.push_back(c ^ 0xFFFFFFFFu);
+    }
+  }
+  // The CRC of the bytes from `begin` to `end`, both even offsets from the start, in range.
+  std::uint32_t Of(std::size_t begin, std::size_t end) const {
+    const std::uint32_t before = crcs_[(begin - start_) / 2];
+    const std::uint32_t upTo = crcs_[(end - start_) / 2];
+    return upTo ^ MultiplyModP(ShiftFor(end - begin), before);
+  }
+  std::size_t End() const { return start_ + 2 * (crcs_.size() - 1); }
+
+ private:
+  std::size_t start_;
+  std::vector<std::uint32_t> crcs_;
+};
+
+}  // namespace
+
 JournalContent DecodeJournal(std::string_view bytes) {
   JournalContent content;
-  if (bytes.size() < JournalHeader.size() || bytes.substr(0, JournalHeader.size()) != JournalHeader) {
+  std::size_t at = JournalHeader.size();
+  const bool header = bytes.size() >= at && bytes.substr(0, at) == JournalHeader;
+  // A header that was damaged (a changed byte) costs only itself when a whole record follows it.
+  auto recordAt = [&](std::size_t offset) {
+    const std::uint32_t size = PlausibleSize(bytes, offset);
+    return size != 0 && Crc32(bytes.substr(offset + 8, size)) == GetU32(bytes, offset + 4) ? size : 0;
+  };
+  if (!header && (bytes.size() < at || recordAt(at) == 0)) {
     // An empty file, or a header cut by a crash right after the journal was made, holds
     // nothing yet.
     content.recognised = JournalHeader.substr(0, bytes.size()) == bytes;
@@ -84,22 +180,37 @@ JournalContent DecodeJournal(std::string_view bytes) {
     return content;
   }
   content.recognised = true;
-  std::size_t at = JournalHeader.size();
-  content.validBytes = at;
+  if (header) content.validBytes = at;
+  std::size_t whole = content.validBytes;  // header and records, counted in bytes
+  auto take = [&](std::size_t record, std::uint32_t size) {
+    content.records.push_back({record + 8, size});
+    whole += 8 + std::size_t{size};
+    return record + 8 + size;
+  };
+  // Records follow one another until one is damaged.
   while (at < bytes.size()) {
-    if (bytes.size() - at < 8) break;
-    const std::uint32_t size = GetU32(bytes, at);
-    const std::uint32_t crc = GetU32(bytes, at + 4);
-    if (size < 4 || size % 2 != 0 || size > bytes.size() - at - 8) break;
-    const std::string_view payload = bytes.substr(at + 8, size);
-    if (Crc32(payload) != crc) break;
-    const std::uint32_t dateUnits = GetU32(payload, 0);
-    if (dateUnits > (size - 4) / 2) break;
-    content.records.push_back({at + 8, size});
-    at += 8 + size;
-    content.validBytes = at;
+    const std::uint32_t size = recordAt(at);
+    if (size == 0) break;
+    at = take(at, size);
+    if (header) content.validBytes = at;
   }
-  content.damaged = content.validBytes != bytes.size();
+  if (at < bytes.size()) {
+    // A record that is damaged (a changed byte, or bytes written over it) costs only itself: the
+    // next whole record is looked for at each even offset after it, as the writer starts every
+    // record at one (the header and each record have even lengths), and its records are read on.
+    // A record found where none began has its CRC match by chance, once in 2^32 tries.
+    const StretchCrcs crcs(bytes, at);
+    for (std::size_t next = at + 2; next + 12 <= crcs.End();) {
+      const std::uint32_t size = PlausibleSize(bytes, next);
+      if (size != 0 && next + 8 + size <= crcs.End() &&
+          crcs.Of(next + 8, next + 8 + size) == GetU32(bytes, next + 4)) {
+        next = take(next, size);
+      } else {
+        next += 2;
+      }
+    }
+  }
+  content.damaged = whole != bytes.size();
   return content;
 }
 

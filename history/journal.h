@@ -7,7 +7,7 @@
 //   u32 payload size in bytes, u32 CRC-32 of the payload, payload
 //   payload: u32 number of code units of the date, the date's code units, the text's code units
 // all little-endian, the texts UTF-16. A record that a crash cut short, or whose checksum does
-// not match, ends the journal: it and whatever follows it are dropped.
+// not match, is dropped; the records after it are found again and read.
 #pragma once
 
 #include <cstdint>
@@ -29,14 +29,18 @@ struct JournalRecord {
 void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16string_view text);
 
 struct JournalContent {
-  bool recognised = false;  // the header, or its start (an empty file, or one cut as it was made)
+  // The header, or its start (an empty file, or one cut as it was made), or a damaged header
+  // followed by a whole record.
+  bool recognised = false;
   // Where each whole record's payload lies, oldest first; ReadJournalRecord gives its texts.
   struct Payload {
     std::size_t offset, size;
   };
   std::vector<Payload> records;
-  std::size_t validBytes = 0;  // header and whole records; a damaged tail starts here
-  bool damaged = false;        // bytes after the last whole record
+  // The header and the whole records before the first damaged one; 0 when the header itself
+  // is damaged (and recognised only by the record after it).
+  std::size_t validBytes = 0;
+  bool damaged = false;  // bytes that are neither the header nor a whole record
 };
 
 JournalContent DecodeJournal(std::string_view bytes);
@@ -48,5 +52,7 @@ void ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& pa
 JournalRecord ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& payload);
 
 std::uint32_t Crc32(std::string_view bytes);
+// The CRC-32 of bytes that follow those whose CRC-32 is `crc`.
+std::uint32_t Crc32(std::uint32_t crc, std::string_view bytes);
 
 }  // namespace history

@@ -48,12 +48,12 @@ class HistoryCommandsTest : public clipboard_history_test::DesktopTest {
   ui::DialogFilePrompt prompt{OpenDialog2, SaveDialog1};
 };
 
-TEST_F(HistoryCommandsTest, HistoryFile_CrLfSurvives_LoneLfIsLost_BarComesBackAsLineBreak) {
-  Fill({u"one\r\ntwo", u"lone\nfeed", u"a|b, \"c\""}, u"12/8/2026 9:30:00 AM");
+TEST_F(HistoryCommandsTest, HistoryFile_GivesEveryTextBackExactly) {
+  Fill({u"one\r\ntwo", u"lone\nfeed", u"a|b, \"c\"", u"lone\rreturn"}, u"12/8/2026 9:30:00 AM");
   history::WriteHistoryFile(list, desk, HistoryPath);
   grid::Table back(history::HistoryColumns());
   history::ReadHistoryFile(back, desk, HistoryPath);
-  EXPECT_EQ((Texts{u"one\r\ntwo", u"lonefeed", u"a\r\nb, \"c\""}), TextsOf(back));
+  EXPECT_EQ((Texts{u"one\r\ntwo", u"lone\nfeed", u"a|b, \"c\"", u"lone\rreturn"}), TextsOf(back));
   EXPECT_EQ(u"12/8/2026 9:30:00 AM", back.Cell(history::Date, 2));
   EXPECT_EQ(HistoryPath, history::HistoryFilePath(desk)());
 }

@@ -1,5 +1,5 @@
-// The capture journal's records: read back whole, and a file cut or damaged anywhere ends it at
-// the last whole record.
+// The capture journal's records: read back whole, a file cut anywhere keeps the whole records
+// before the cut, and damage costs only the records it touches.
 #include "history/journal.h"
 
 #include <gtest/gtest.h>
@@ -55,14 +55,74 @@ TEST(JournalTest, CutAtEveryByte_KeepsExactlyTheWholeRecordsBeforeTheCut) {
   }
 }
 
-TEST(JournalTest, AChangedByte_EndsTheJournalBeforeItsRecord) {
+const std::vector<JournalRecord> Five = {
+    {u"12/8/2026 9:30:01 AM", u"one"},
+    {u"12/8/2026 9:30:02 AM", u"two, with a longer text | and \r\n line breaks \n"},
+    {u"12/8/2026 9:30:03 AM", u"three"},
+    {u"", u"four"},
+    {u"12/8/2026 9:30:05 AM", std::u16string(300, u'5')},
+};
+
+std::vector<JournalRecord> AllBut(std::size_t dropped) {
+  std::vector<JournalRecord> records = Five;
+  records.erase(records.begin() + static_cast<std::ptrdiff_t>(dropped));
+  return records;
+}
+
+TEST(JournalTest, AnyBitFlippedInOneRecord_CostsThatRecordAlone) {
   std::vector<std::size_t> ends;
-  std::string bytes = Journal(Three, &ends);
-  bytes[ends[0] + 12] ^= 0x20;  // inside the second record's text
-  const auto content = DecodeJournal(bytes);
-  EXPECT_EQ(1u, content.records.size());
-  EXPECT_TRUE(content.damaged);
-  EXPECT_EQ(ends[0], content.validBytes);
+  const std::string bytes = Journal(Five, &ends);
+  for (std::size_t damaged = 0; damaged < Five.size(); ++damaged) {
+    const std::size_t begin = damaged == 0 ? history::JournalHeader.size() : ends[damaged - 1];
+    for (std::size_t bit = 8 * begin; bit < 8 * ends[damaged]; ++bit) {
+      std::string flipped = bytes;
+      flipped[bit / 8] = static_cast<char>(flipped[bit / 8] ^ (1 << (bit % 8)));
+      const auto content = DecodeJournal(flipped);
+      ASSERT_EQ(AllBut(damaged), Records(flipped)) << "record " << damaged << ", bit " << bit;
+      EXPECT_TRUE(content.damaged);
+      EXPECT_EQ(begin, content.validBytes);
+    }
+  }
+}
+
+TEST(JournalTest, AnyBitFlippedInTheHeader_CostsNoRecord) {
+  const std::string bytes = Journal(Five);
+  for (std::size_t bit = 0; bit < 8 * history::JournalHeader.size(); ++bit) {
+    std::string flipped = bytes;
+    flipped[bit / 8] = static_cast<char>(flipped[bit / 8] ^ (1 << (bit % 8)));
+    const auto content = DecodeJournal(flipped);
+    EXPECT_TRUE(content.recognised) << bit;
+    EXPECT_TRUE(content.damaged) << bit;
+    EXPECT_EQ(0u, content.validBytes) << bit;
+    ASSERT_EQ(Five, Records(flipped)) << bit;
+  }
+}
+
+TEST(JournalTest, GarbageAfterOrAmongTheRecords_CostsOnlyItself) {
+  std::vector<std::size_t> ends;
+  const std::string bytes = Journal(Five, &ends);
+  const std::string garbage[] = {std::string("\x01", 1), std::string(7, '\0'), std::string(64, '\xFF'),
+                                 std::string("\x10\0\0\0\x10\0\0\0\x02\0\0\0garbage!", 20)};
+  for (const std::string& g : garbage) {
+    EXPECT_EQ(Five, Records(bytes + g)) << testing::PrintToString(g);
+    EXPECT_TRUE(DecodeJournal(bytes + g).damaged);
+    // Written over the third record's start, an even number of bytes long.
+    std::string over = bytes;
+    over.replace(ends[1], std::min(g.size() + g.size() % 2, ends[2] - ends[1]),
+                 g + std::string(g.size() % 2, 'x'));
+    EXPECT_EQ(AllBut(2), Records(over)) << testing::PrintToString(g);
+  }
+}
+
+TEST(JournalTest, RecordsAfterDamage_AreFoundWhateverTheirSizes) {
+  std::vector<JournalRecord> many;
+  for (int i = 0; i < 40; ++i)
+    many.push_back({u"d", std::u16string(static_cast<std::size_t>(i * 37 % 500), u'x')});
+  std::vector<std::size_t> ends;
+  std::string bytes = Journal(many, &ends);
+  bytes[history::JournalHeader.size() + 8] ^= 1;  // the first record's date length
+  std::vector<JournalRecord> expected(many.begin() + 1, many.end());
+  EXPECT_EQ(expected, Records(bytes));
 }
 
 TEST(JournalTest, HeaderCutShort_IsAnEmptyJournal_AnotherFileIsNotOne) {

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <random>
 
+#include "earlier_reader.h"
+#include "grid/exact_text.h"
 #include "platform/errors.h"
 #include "platform/sim/sim_codepage.h"
 #include "platform/sim/sim_files.h"
@@ -54,20 +56,6 @@ Rows TextCells(const Table& table) {
   Rows rows;
   for (int r = 0; r < table.RowCount(); ++r) rows.push_back({table.Cell(1, r), table.Cell(2, r)});
   return rows;
-}
-
-// What a cell text turns into on its way through a file: CR and the mark come back as CR LF,
-// a lone LF is lost (so CR LF stays CR LF).
-std::u16string AfterRoundTrip(std::u16string_view text) {
-  std::u16string out;
-  for (char16_t ch : text) {
-    if (ch == u'\r' || ch == u'|') {
-      out += u"\r\n";
-    } else if (ch != u'\n') {
-      out.push_back(ch);
-    }
-  }
-  return out;
 }
 
 class TableFileTest : public ::testing::Test {
@@ -141,12 +129,13 @@ TEST_F(TableFileTest, RowsInsertedAtTop_AreWrittenWithZero_AndReadBackNumbered) 
   EXPECT_EQ(back.Cell(1, 3), u"d");
 }
 
-TEST_F(TableFileTest, RandomTexts_SurviveWriteAndRead_ExceptForLineBreaksAndTheMark) {
-  const std::u16string alphabet[] = {u"a",      u"Z",      u" ",          u",",           u"\"",
-                                     u"\r",     u"\n",     u"\r\n",       u"|",           u"\u00E9",
-                                     u"\u0416", u"\uFFFD", u"\U0001F600", u"\u00FF\u00FE"};
+TEST_F(TableFileTest, RandomTexts_ReadBackExactly_AndEarlierReadersSeeTheirNearestReading) {
+  const std::u16string alphabet[] = {
+      u"a",    u"Z", u" ",      u",",       u"\"",     u"\r",         u"\n",
+      u"\r\n", u"|", u"\u00E9", u"\u0416",  u"\uFFFD", u"\U0001F600", u"\u00FF\u00FE",
+      u"%",    u";", u":",      u"exact1:", u"%7C",    u"\t"};
   std::mt19937 random(1234);
-  for (int round = 0; round < 200; ++round) {
+  for (int round = 0; round < 300; ++round) {
     Rows rows(random() % 5);
     for (auto& cells : rows) {
       for (int c = 0; c < 2; ++c) {
@@ -163,11 +152,79 @@ TEST_F(TableFileTest, RandomTexts_SurviveWriteAndRead_ExceptForLineBreaksAndTheM
 
     Table back = ThreeColumns();
     grid::ReadRowsFromFile(back, files_, File, u',', u'|');
-    Rows expected = rows;
-    for (auto& cells : expected) {
-      for (auto& text : cells) text = AfterRoundTrip(text);
+    ASSERT_EQ(TextCells(back), rows) << "round " << round;
+    if (encoding != grid::Utf16LeEncoding) continue;
+
+    const auto earlier = testing_support::EarlierReading(files_.FileBytes(File), 3);
+    ASSERT_EQ(earlier.size(), rows.size()) << "round " << round;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      EXPECT_EQ(earlier[r][0], std::u16string(1, static_cast<char16_t>(u'1' + r)));
+      for (std::size_t c = 0; c < 2; ++c)
+        EXPECT_EQ(earlier[r][c + 1], testing_support::EarlierText(rows[r][c])) << "round " << round;
     }
-    ASSERT_EQ(TextCells(back), expected) << "round " << round;
+  }
+}
+
+TEST_F(TableFileTest, TextsTheFormatCannotHold_AreWrittenAsBefore_WithTheirExactTextsAfterTheLastColumn) {
+  struct Case {
+    std::u16string name, text;
+    std::u16string line;  // as written, without its CR LF
+  };
+  const Case cases[] = {
+      // Texts the format holds: byte for byte as earlier versions wrote them.
+      {u"n", u"one\r\ntwo", u"1,n,one|two"},
+      {u"n", u"a,b \"c\"", u"1,n,\"a,b \"\"c\"\"\""},
+      {u"n", u"", u"1,n,"},
+      // The others: the nearest reading, then one field for all cells that need it.
+      {u"n", u"cat log | grep error | sort",
+       u"1,n,cat log | grep error | sort,exact1:2:cat log %7C grep error %7C sort"},
+      {u"n", u"one\ntwo", u"1,n,onetwo,exact1:2:one%0Atwo"},
+      {u"n", u"a\rb", u"1,n,a|b,exact1:2:a%0Db"},
+      {u"n", u"|", u"1,n,|,exact1:2:%7C"},
+      {u"a|b", u"\n\r\n", u"1,a|b,|,exact1:1:a%7Cb;2:%0A%0D%0A"},
+      {u"n", u"50% off; \"x\"\t|,", u"1,n,\"50% off; \"\"x\"\"\t|,\",exact1:2:50%25 off%3B %22x%22%09%7C%2C"},
+  };
+  for (const Case& c : cases) {
+    Table table = ThreeColumns();
+    Fill(table, {{c.name, c.text}});
+    Write(table);
+    EXPECT_EQ(files_.FileBytes(File), "\xFF\xFE" + Le(c.line + u"\r\n"));
+    EXPECT_EQ(Read(files_.FileBytes(File)), (Rows{{c.name, c.text}}));
+  }
+}
+
+TEST_F(TableFileTest, FieldsAfterTheLastColumnThatAreNoExactTexts_KeepTheRowAsRead_AndAreToldDropped) {
+  struct Case {
+    std::u16string line;
+    Rows rows;
+    bool dropped;
+  };
+  const Case cases[] = {
+      {u"1,n,a|b,exact1:2:a%7Cb", {{u"n", u"a|b"}}, false},
+      {u"7,n,a|b,exact1:2:a%7Cb", {{u"n", u"a|b"}}, false},  // row numbers carry no meaning
+      {u"1,n,a|b,exact1:2:a%7Cb,more", {{u"n", u"a|b"}}, true},
+      {u"1,n,t,another column", {{u"n", u"t"}}, true},
+      {u"1,n,a|b,exact1:2:x%7Cb", {{u"n", u"a\r\nb"}}, true},         // not the cell's exact text
+      {u"1,n,a|b,exact1:2:a%7cb", {{u"n", u"a\r\nb"}}, true},         // lower-case hex
+      {u"1,n,ab,exact1:2:%61b", {{u"n", u"ab"}}, true},               // an escape where none belongs
+      {u"1,n,ab,exact1:2:ab", {{u"n", u"ab"}}, true},                 // a text the format holds
+      {u"1,n,a|b,exact1:02:a%7Cb", {{u"n", u"a\r\nb"}}, true},        // a leading zero
+      {u"1,n,a|b,exact1:0:a%7Cb", {{u"n", u"a\r\nb"}}, true},         // the row number column
+      {u"1,n,a|b,exact1:2:a%7Cb;1:n%0A", {{u"n", u"a\r\nb"}}, true},  // columns not ascending
+      {u"1,n,a|b,exact2:2:a%7Cb", {{u"n", u"a\r\nb"}}, true},         // a later layout
+      {u"1,n,a|b,exact1:2:a%7", {{u"n", u"a\r\nb"}}, true},           // an escape cut short
+      {u"1,n,a|b,exact1:2:a%u007C", {{u"n", u"a\r\nb"}}, true},       // a long escape for a short unit
+      {u"a line without separators", {{u"", u""}}, true},
+      {u"one, two", {{u" two", u""}}, true},
+      {u",n,t", {{u"n", u"t"}}, false},  // no row number is no text
+      {u"0,n,t", {{u"n", u"t"}}, false},
+  };
+  for (const Case& c : cases) {
+    Table table = ThreeColumns();
+    bool dropped = !c.dropped;
+    EXPECT_TRUE(grid::ReadRowsFromBytes(table, "\xFF\xFE" + Le(c.line + u"\r\n"), u',', u'|', &dropped));
+    EXPECT_EQ(TextCells(table), c.rows) << testing::PrintToString(c.line);
+    EXPECT_EQ(dropped, c.dropped) << testing::PrintToString(c.line);
   }
 }
 

@@ -15,9 +15,10 @@ HISTORY = "clipboard_history.hstr"
 
 MULTI_LINE = "first line\r\nsecond line"
 # A separator and quotes make the field quoted, with its quotes doubled; the "|" is written as
-# it is, and since the file marks line breaks with "|", it reads back as a line break.
+# it is, which an earlier version reads as a line break, and the exact text follows in a field
+# of its own after the last column.
 AWKWARD = 'she said "yes, twice" | then left'
-AWKWARD_READ_BACK = 'she said "yes, twice" \r\n then left'
+AWKWARD_FIELDS = '"she said ""yes, twice"" | then left",exact1:2:she said %22yes%2C twice%22 %7C then left'
 
 
 def png_image():
@@ -69,7 +70,7 @@ def test_captures_the_file_and_a_restart(desktop):
     # Captures go in at the top with "#" 0; the first one went into the empty list by
     # appending, so it carries its row number. CR LF is written as "|".
     dates = harness.assert_history_file(desktop.data_file(HISTORY), [
-        ("0", '"she said ""yes, twice"" | then left"'),
+        ("0", AWKWARD_FIELDS),
         ("0", "first line|second line"),
         ("0", "charlie"),
         ("0", "alpha"),
@@ -78,13 +79,13 @@ def test_captures_the_file_and_a_restart(desktop):
     ])
 
     # After a restart the history is back: the same rows and dates, now all appended by the
-    # reading and so numbered. The top row read back with a line break for its "|", and that
-    # text, copied again, is a repeat of it and adds nothing.
+    # reading and so numbered. The top row read back exactly, "|" and all: that text, copied
+    # again, is a repeat of it and adds nothing.
     desktop.start_watching()
-    copy(desktop, AWKWARD_READ_BACK)
+    copy(desktop, AWKWARD)
     desktop.close_and_wait_exit()
     reloaded = harness.assert_history_file(desktop.data_file(HISTORY), [
-        ("1", '"she said ""yes, twice"" | then left"'),
+        ("1", AWKWARD_FIELDS),
         ("2", "first line|second line"),
         ("3", "charlie"),
         ("4", "alpha"),

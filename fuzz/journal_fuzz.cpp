@@ -1,0 +1,50 @@
+// Arbitrary bytes as a capture journal: reading never fails and never reads outside the bytes;
+// the records it finds lie one after another, each where it was found, and written out again
+// they make a journal that reads back as the same records with nothing damaged.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "history/journal.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const history::JournalContent content = history::DecodeJournal(bytes);
+  if (!content.recognised) {
+    if (!content.records.empty()) std::abort();
+    return 0;
+  }
+  std::size_t end = history::JournalHeader.size();
+  // A header cut short is damage too: the bytes are neither a header nor a record.
+  std::size_t whole = bytes.substr(0, end) == history::JournalHeader ? end : 0;
+  std::vector<history::JournalRecord> records;
+  for (const history::JournalContent::Payload& payload : content.records) {
+    // A record is its 8 bytes of size and CRC, then the payload, after the one before it.
+    if (payload.offset < end + 8 || payload.size < 4 || payload.offset + payload.size > bytes.size())
+      std::abort();
+    if (history::Crc32(bytes.substr(payload.offset, payload.size)) !=
+        (static_cast<std::uint32_t>(data[payload.offset - 4]) |
+         static_cast<std::uint32_t>(data[payload.offset - 3]) << 8 |
+         static_cast<std::uint32_t>(data[payload.offset - 2]) << 16 |
+         static_cast<std::uint32_t>(data[payload.offset - 1]) << 24))
+      std::abort();
+    end = payload.offset + payload.size;
+    whole += 8 + payload.size;
+    records.push_back(history::ReadJournalRecord(bytes, payload));
+  }
+  if (content.damaged != (whole != bytes.size())) std::abort();
+  if (content.validBytes > bytes.size()) std::abort();
+
+  std::string again(history::JournalHeader);
+  for (const history::JournalRecord& record : records)
+    history::EncodeJournalRecord(again, record.date, record.text);
+  if (!content.damaged && bytes.size() >= history::JournalHeader.size() && again != bytes) std::abort();
+  const history::JournalContent reread = history::DecodeJournal(again);
+  if (reread.damaged || reread.validBytes != again.size() || reread.records.size() != records.size())
+    std::abort();
+  for (std::size_t i = 0; i < records.size(); ++i)
+    if (!(history::ReadJournalRecord(again, reread.records[i]) == records[i])) std::abort();
+  return 0;
+}
