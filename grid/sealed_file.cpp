@@ -1,6 +1,8 @@
 #include "grid/sealed_file.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace grid {
 
@@ -102,17 +104,148 @@ std::string UnsealedReason(Unsealed result) {
   return {};
 }
 
+FileSealer::FileSealer(ICrypto& crypto, Put put) : crypto_(crypto), put_(std::move(put)) {}
+
+FileSealer::~FileSealer() {
+  crypto_.Wipe(key_.data(), key_.size());
+  crypto_.Wipe(chunk_.data(), chunk_.size());
+}
+
+platform::Dword FileSealer::Begin() {
+  std::string header;
+  if (!NewHeader(crypto_, FileKind, key_, header) || !crypto_.Random(prefix_)) return SealingFailed;
+  header.append(reinterpret_cast<const char*>(prefix_.data()), prefix_.size());
+  header_ = header;
+  ready_ = true;
+  chunk_.reserve(ChunkBytes);
+  return put_(header.data(), header.size());
+}
+
+platform::Dword FileSealer::Write(const void* data, std::size_t size) {
+  if (!ready_) return SealingFailed;
+  const char* at = static_cast<const char*>(data);
+  while (size > 0) {
+    const std::size_t room = std::min(size, ChunkBytes - chunk_.size());
+    chunk_.append(at, room);
+    at += room;
+    size -= room;
+    // A full chunk waits for more: the last chunk is marked, and it must not be empty unless
+    // the file is.
+    if (size > 0 && chunk_.size() == ChunkBytes)
+      if (platform::Dword error = SealChunk(false)) return error;
+  }
+  return 0;
+}
+
+platform::Dword FileSealer::Finish() {
+  if (!ready_) return SealingFailed;
+  const platform::Dword error = SealChunk(true);
+  ready_ = false;
+  return error;
+}
+
+platform::Dword FileSealer::SealChunk(bool last) {
+  std::array<std::uint8_t, platform::GcmNonceBytes> nonce{};
+  std::memcpy(nonce.data(), prefix_.data(), prefix_.size());
+  for (int i = 0; i < 4; ++i)
+    nonce[8 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(index_ >> (8 * i));
+  std::string associated = header_;
+  PutUint32(associated, index_);
+  associated.push_back(last ? '\1' : '\0');
+  std::string out;
+  PutUint32(out, static_cast<std::uint32_t>(chunk_.size() + platform::GcmTagBytes));
+  out.resize(4 + chunk_.size() + platform::GcmTagBytes);
+  if (!crypto_.SealGcm(key_, nonce, Span(associated), Span(chunk_), Writable(out, 4))) return SealingFailed;
+  ++index_;
+  crypto_.Wipe(chunk_.data(), chunk_.size());
+  chunk_.clear();
+  return put_(out.data(), out.size());
+}
+
+FileUnsealer::FileUnsealer(ICrypto& crypto, Take take) : crypto_(crypto), take_(std::move(take)) {}
+
+FileUnsealer::~FileUnsealer() {
+  crypto_.Wipe(key_.data(), key_.size());
+  crypto_.Wipe(plain_.data(), plain_.size());
+}
+
+void FileUnsealer::Feed(std::string_view piece) {
+  if (result_ != Unsealed::Opened || ended_) {
+    if (ended_ && !piece.empty()) result_ = Unsealed::Tampered;  // bytes after the last chunk
+    return;
+  }
+  kept_.append(piece);
+  std::size_t at = 0;
+  if (!keyed_) {
+    std::size_t length = 0;
+    if (kept_.size() < FixedHeader) return;
+    if (kept_.size() < FixedHeader + Uint32At(kept_, 12) + prefix_.size() && Uint32At(kept_, 12) <= MaxBlob)
+      return;
+    result_ = ReadHeader(crypto_, kept_, FileKind, key_, length);
+    if (result_ != Unsealed::Opened) return;
+    std::memcpy(prefix_.data(), kept_.data() + length, prefix_.size());
+    header_ = kept_.substr(0, length + prefix_.size());
+    at = header_.size();
+    keyed_ = true;
+  }
+  // Every whole chunk that has come in.
+  while (kept_.size() - at >= 4) {
+    const std::uint32_t length = Uint32At(kept_, at);
+    if (length < platform::GcmTagBytes || length > ChunkBytes + platform::GcmTagBytes) {
+      result_ = Unsealed::Damaged;
+      return;
+    }
+    if (kept_.size() - at - 4 < length) break;
+    const std::string_view sealed = std::string_view(kept_).substr(at + 4, length);
+    // Which chunk is the last shows only in its tag: a short chunk is tried as the last first.
+    std::array<std::uint8_t, platform::GcmNonceBytes> nonce{};
+    std::memcpy(nonce.data(), prefix_.data(), prefix_.size());
+    for (int i = 0; i < 4; ++i)
+      nonce[8 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(index_ >> (8 * i));
+    plain_.resize(length - platform::GcmTagBytes);
+    bool opened = false;
+    for (bool last :
+         {length - platform::GcmTagBytes < ChunkBytes, length - platform::GcmTagBytes == ChunkBytes}) {
+      std::string associated = header_;
+      PutUint32(associated, index_);
+      associated.push_back(last ? '\1' : '\0');
+      if (crypto_.OpenGcm(key_, nonce, Span(associated), Span(sealed), Writable(plain_, 0))) {
+        opened = true;
+        ended_ = last;
+        break;
+      }
+    }
+    if (!opened) {
+      result_ = Unsealed::Tampered;
+      return;
+    }
+    ++index_;
+    take_(plain_);
+    crypto_.Wipe(plain_.data(), plain_.size());
+    at += 4 + length;
+    if (ended_) {
+      if (at != kept_.size()) result_ = Unsealed::Tampered;
+      kept_.clear();
+      return;
+    }
+  }
+  kept_.erase(0, at);
+}
+
+Unsealed FileUnsealer::Finish() {
+  if (result_ != Unsealed::Opened) return result_;
+  if (!keyed_) return Unsealed::Damaged;
+  // A file cut between chunks lacks its marked last one.
+  return ended_ ? Unsealed::Opened : Unsealed::Tampered;
+}
+
 bool SealFile(ICrypto& crypto, std::string_view plain, std::string& sealed) {
   sealed.clear();
-  Key key(crypto);
-  std::string header;
-  std::array<std::uint8_t, platform::GcmNonceBytes> nonce{};
-  if (!NewHeader(crypto, FileKind, key.bytes, header) || !crypto.Random(nonce)) return false;
-  const std::size_t at = header.size() + nonce.size();
-  sealed.resize(at + plain.size() + platform::GcmTagBytes);
-  sealed.replace(0, header.size(), header);
-  sealed.replace(header.size(), nonce.size(), reinterpret_cast<const char*>(nonce.data()), nonce.size());
-  if (!crypto.SealGcm(key.bytes, nonce, Span(header), Span(plain), Writable(sealed, at))) {
+  FileSealer sealer(crypto, [&sealed](const void* data, std::size_t size) {
+    sealed.append(static_cast<const char*>(data), size);
+    return platform::Dword{0};
+  });
+  if (sealer.Begin() != 0 || sealer.Write(plain.data(), plain.size()) != 0 || sealer.Finish() != 0) {
     sealed.clear();
     return false;
   }
@@ -121,20 +254,14 @@ bool SealFile(ICrypto& crypto, std::string_view plain, std::string& sealed) {
 
 Unsealed UnsealFile(ICrypto& crypto, std::string_view sealed, std::string& plain) {
   plain.clear();
-  Key key(crypto);
-  std::size_t headerLength = 0;
-  const Unsealed header = ReadHeader(crypto, sealed, FileKind, key.bytes, headerLength);
-  if (header != Unsealed::Opened) return header;
-  if (sealed.size() - headerLength < platform::GcmNonceBytes + platform::GcmTagBytes)
-    return Unsealed::Damaged;
-  const std::string_view cipher = sealed.substr(headerLength + platform::GcmNonceBytes);
-  plain.resize(cipher.size() - platform::GcmTagBytes);
-  if (!crypto.OpenGcm(key.bytes, Span(sealed.substr(headerLength, platform::GcmNonceBytes)),
-                      Span(sealed.substr(0, headerLength)), Span(cipher), Writable(plain, 0))) {
+  FileUnsealer unsealer(crypto, [&plain](std::string_view piece) { plain.append(piece); });
+  unsealer.Feed(sealed);
+  const Unsealed result = unsealer.Finish();
+  if (result != Unsealed::Opened) {
+    crypto.Wipe(plain.data(), plain.size());
     plain.clear();
-    return Unsealed::Tampered;
   }
-  return Unsealed::Opened;
+  return result;
 }
 
 JournalSealer::~JournalSealer() { Forget(); }

@@ -91,6 +91,31 @@ TEST_F(SealedFileTest, File_AnyChangedByteOrCut_IsRefusedTamperedOrDamaged) {
   EXPECT_NE(grid::UnsealFile(crypto, sealed + "x", back), Unsealed::Opened);
 }
 
+// A large file goes in chunks: they open in any pieces, and cannot be reordered or dropped.
+TEST_F(SealedFileTest, File_InChunks_ReadInAnyPieces_NoChunkMovedOrDropped) {
+  std::string plain(2 * grid::ChunkBytes + 12345, '\0');
+  for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<char>(i * 7 % 251);
+  const std::string sealed = Sealed(plain);
+  std::string back;
+  grid::FileUnsealer unsealer(crypto, [&back](std::string_view piece) { back.append(piece); });
+  for (std::size_t at = 0; at < sealed.size(); at += 4093)
+    unsealer.Feed(std::string_view(sealed).substr(at, 4093));
+  EXPECT_EQ(unsealer.Finish(), Unsealed::Opened);
+  EXPECT_EQ(back, plain);
+
+  const std::size_t chunk = 4 + grid::ChunkBytes + platform::GcmTagBytes;
+  const std::size_t first = sealed.size() - 2 * chunk - (4 + 12345 + platform::GcmTagBytes);
+  std::string swapped = sealed.substr(0, first) + sealed.substr(first + chunk, chunk) +
+                        sealed.substr(first, chunk) + sealed.substr(first + 2 * chunk);
+  EXPECT_EQ(grid::UnsealFile(crypto, swapped, back), Unsealed::Tampered);
+  EXPECT_EQ(grid::UnsealFile(crypto, sealed.substr(0, first + 2 * chunk), back), Unsealed::Tampered)
+      << "the last chunk dropped";
+  EXPECT_EQ(
+      grid::UnsealFile(crypto, sealed.substr(0, first + chunk) + sealed.substr(first + 2 * chunk), back),
+      Unsealed::Tampered)
+      << "a middle chunk dropped";
+}
+
 TEST_F(SealedFileTest, Journal_GoodRecordsAroundADamagedOneOrACutAreKept) {
   grid::JournalSealer sealer(crypto);
   const std::vector<std::string> records = {"one", "two", "three", std::string("fo\0ur", 5), "five"};
