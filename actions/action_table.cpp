@@ -46,14 +46,18 @@ std::string ActionList::Load() {
     const grid::UpdateScope update(table_);
     const std::string path = grid::DataPath(desktop_.Files(), grid::ActionsFile);
     const grid::DataFileLoad load =
-        grid::LoadDataFile(table_, desktop_.Files(), desktop_.Clock(), path, Separator, LineBreakMark);
+        grid::LoadDataFile(table_, desktop_.Files(), desktop_.Clock(), path, Separator, LineBreakMark, false,
+                           grid::DataFileRetryMs, &desktop_.Crypto());
     // A file that could not be read is never replaced: this run's changes go beside it.
     fileUnread_ = load.state == grid::DataFileLoad::State::Unreadable;
+    // One in the other form than the one chosen is written in it now.
+    if (load.state == grid::DataFileLoad::State::Read && load.sealed != seal_) Save();
     notice = grid::LoadNotice(
         desktop_.Files(), load, "The actions", "actions file",
         " and are left as they are; changes are saved in " + grid::FileNameOf(SavePath()) + ".");
   } catch (const std::exception&) {
   }
+  loaded_ = true;
   RegisterHotkeysOf(table_);
   return notice;
 }
@@ -66,9 +70,31 @@ std::string ActionList::SavePath() {
 void ActionList::Save() {
   try {
     grid::WriteRowsToFile(table_, desktop_.Files(), desktop_.CodePage(), SavePath(), Separator, LineBreakMark,
-                          1);
+                          1, seal_ ? &desktop_.Crypto() : nullptr);
   } catch (const std::exception&) {
     // Without the Data folder, or on a full disk, the actions live on in memory.
+  }
+}
+
+void ActionList::SetSealing(bool seal) {
+  if (seal == seal_) return;
+  seal_ = seal;
+  // Before the file is read there is nothing to write: the table does not hold it yet.
+  if (!loaded_) return;
+  Save();
+  // The actions kept aside, should a file with them be there from another run, take the form too.
+  const std::string aside =
+      grid::SideFileName(grid::DataPath(desktop_.Files(), grid::ActionsFile), "saved-aside");
+  platform::IFiles::FileStamp stamp;
+  if (!fileUnread_ && desktop_.Files().GetFileStamp(aside, stamp) == 0) {
+    grid::Table staging(ActionColumns());
+    try {
+      grid::ReadRowsFromFile(staging, desktop_.Files(), aside, Separator, LineBreakMark, &desktop_.Crypto());
+      grid::WriteRowsToFile(staging, desktop_.Files(), desktop_.CodePage(), aside, Separator, LineBreakMark,
+                            1, seal_ ? &desktop_.Crypto() : nullptr);
+    } catch (const std::exception&) {
+      // Another account's, or damaged: left as it is.
+    }
   }
 }
 
@@ -139,7 +165,7 @@ void ActionList::Import(grid::FilePrompt& prompt) {
   grid::Table staging(ActionColumns());
   std::string name;
   if (prompt.AskFileToOpen(FileFilter, grid::ExeDirectory(desktop_.Files()), name))
-    grid::ReadRowsFromFile(staging, desktop_.Files(), name, Separator, LineBreakMark);
+    grid::ReadRowsFromFile(staging, desktop_.Files(), name, Separator, LineBreakMark, &desktop_.Crypto());
   for (int row = 0; row < staging.RowCount(); ++row) {
     table_.AppendRow();
     for (const char* column : {NameColumn, TextColumn, HotkeyColumn, MethodColumn})

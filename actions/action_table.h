@@ -67,6 +67,9 @@ class ActionList {
   std::string SavePath();
   // Writes the whole table to SavePath; a failure is dropped, the table keeps its rows.
   void Save();
+  // Whether the actions file (and the one kept aside) is sealed for the Windows account; a
+  // change writes them anew at once. Either form is read whatever this says.
+  void SetSealing(bool seal);
 
   // Registers `hotkey` for the actions; false when the system refused it.
   bool RegisterHotkey(hotkeys::HotKey hotkey);
@@ -96,6 +99,8 @@ class ActionList {
   // The rows of each hotkey, as of the table's content version; made again after a change.
   std::unordered_map<hotkeys::HotKey, std::vector<int>> rowsByHotKey_;
   std::uint64_t mappedVersion_ = ~std::uint64_t{0};
+  bool seal_ = false;
+  bool loaded_ = false;
 };
 
 }  // namespace actions

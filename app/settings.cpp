@@ -54,6 +54,12 @@ void TForm1::LoadSettings() {
   limit(5, limits.maxEntries);
   recorder_.SetLimits(limits);
   ShowRetentionLimits(limits);
+  // Line 7: whether the history and the actions are sealed for the Windows account; any other
+  // text than a boolean keeps them plain.
+  const bool seal = settings_m.Lines().size() > 6 && ReadSettingsBool(settings_m.Lines()[6]).value_or(false);
+  SealBox.SetChecked(seal);
+  history_.SetSealing(seal);
+  actions_.SetSealing(seal);
   if (!CheckBox2.Checked()) {
     Show();
     Desktop().Windows().ShowWindow(App().Handle(), SwShowNormal);
@@ -68,6 +74,7 @@ void TForm1::SaveSettings() {
   settings_m.Append(std::to_string(QuickPasteBox.Value()));
   settings_m.Append(std::to_string(recorder_.Limits().days));
   settings_m.Append(std::to_string(recorder_.Limits().maxEntries));
+  settings_m.Append(SettingsBoolText(history_.Sealing()));
   const std::string bytes = JoinSettingsLines(settings_m.Lines());
 
   IFiles& files = Desktop().Files();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <any>
 #include <exception>
+#include <functional>
 #include <optional>
 
 #include "app/about_form.h"
@@ -95,14 +96,15 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   ExcludedProgramsLabel.SetBounds(12, 18, 270, 28);
   ExcludedProgramsLabel.AutoSize = false;
   ExcludedProgramsLabel.WordWrap = true;
-  ExcludedPrograms_e.SetBounds(12, 48, 268, 150);
+  ExcludedPrograms_e.SetBounds(12, 48, 268, 112);
   ExcludedPrograms_e.MultiLine = true;
   ExcludedPrograms_e.ScrollBars = true;
-  ForgetAfterLabel.SetBounds(12, 214, 150, 17);
-  ForgetAfter_c.SetBounds(170, 210, 110, 21);
-  KeepAtMostLabel.SetBounds(12, 242, 150, 17);
-  KeepAtMost_e.SetBounds(170, 238, 60, 21);
-  KeepAtMostUnitLabel.SetBounds(236, 242, 50, 17);
+  ForgetAfterLabel.SetBounds(12, 176, 150, 17);
+  ForgetAfter_c.SetBounds(170, 172, 110, 21);
+  KeepAtMostLabel.SetBounds(12, 204, 150, 17);
+  KeepAtMost_e.SetBounds(170, 200, 60, 21);
+  KeepAtMostUnitLabel.SetBounds(236, 204, 50, 17);
+  SealBox.SetBounds(12, 232, 270, 34);
   PrivacyApply.SetBounds(210, 284, 70, 26);
   settings_m.SetBounds(8, 224, 185, 89);
   settings_m.SetVisible(false);
@@ -319,6 +321,15 @@ void TForm1::PrivacyApplyClick() {
   ShowExcludedPrograms();
   recorder_.SetLimits(limits);
   ShowRetentionLimits(limits);
+  // Each file is written in the chosen form; one that cannot be is told, and the rest go on.
+  for (auto seal : {std::function<void()>([this] { history_.SetSealing(SealBox.Checked()); }),
+                    std::function<void()>([this] { actions_.SetSealing(SealBox.Checked()); })}) {
+    try {
+      seal();
+    } catch (const std::exception&) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
   // Saved now, so that the limits hold after a crash too.
   SaveSettings();
   if (failure) std::rethrow_exception(failure);

@@ -89,6 +89,8 @@ class TForm1 : public ui::Form {
   ui::Label KeepAtMostLabel{&PrivacyGroup, "KeepAtMostLabel", "Keep at most"};
   ui::Edit KeepAtMost_e{&PrivacyGroup, "KeepAtMost_e"};
   ui::Label KeepAtMostUnitLabel{&PrivacyGroup, "KeepAtMostUnitLabel", "entries"};
+  ui::CheckBox SealBox{&PrivacyGroup, "SealBox",
+                       "Keep the history and actions encrypted, readable only by this Windows account"};
   ui::Button PrivacyApply{&PrivacyGroup, "PrivacyApply", "Apply"};
   QuickPasteOptions QuickPasteBox{&TabSheet3};
   ui::Memo settings_m{&TabSheet3, "settings_m"};
@@ -147,7 +149,8 @@ class TForm1 : public ui::Form {
   // Stops recording the clipboard until chosen again; the check mark and the icon's tip say so.
   void PauseRecordingItemClick();
   // The "Privacy" group's "Apply": the programs in the box, one a line, are kept out from now on,
-  // and the limits chosen are in force (what they remove goes at once) and saved.
+  // the limits chosen are in force (what they remove goes at once), the data files are written
+  // anew in the form chosen (sealed or plain), and the settings are saved.
   void PrivacyApplyClick();
   // Shows the programs kept out in the "Privacy" group's box.
   void ShowExcludedPrograms();

@@ -53,7 +53,8 @@ Dword ReadFileWithRetry(platform::IFiles& files, platform::IClock& clock, const 
   Dword error = files.ReadAll(path, bytes);
   // Sharing violations pass; short waits at first catch the end of a brief hold early.
   Dword pause = 50;
-  while (error != 0 && !IsMissingFileError(error) && clock.GetTickCount() - start < retryMs) {
+  while (error != 0 && error != SealingFailed && !IsMissingFileError(error) &&
+         clock.GetTickCount() - start < retryMs) {
     clock.Sleep(pause);
     pause = std::min<Dword>(pause * 2, 500);
     error = files.ReadAll(path, bytes);
@@ -63,7 +64,7 @@ Dword ReadFileWithRetry(platform::IFiles& files, platform::IClock& clock, const 
 
 DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::IClock& clock,
                           const std::string& path, char16_t separator, char16_t lineBreakMark, bool keepRows,
-                          Dword retryMs) {
+                          Dword retryMs, platform::ICrypto* crypto) {
   DataFileLoad result;
   UpdateScope update(table);
   if (!keepRows) table.RemoveAllRows();
@@ -76,25 +77,30 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
   bool wellFormed = true;
   bool asWritten = false;
   bool dropped = false;
+  SealedRead sealed;
   const Dword start = clock.GetTickCount();
-  Dword error =
-      AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten, &dropped);
+  Dword error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten,
+                                   &dropped, crypto, &sealed);
   // Sharing violations pass; short waits at first catch the end of a brief hold early.
   Dword pause = 50;
-  while (error != 0 && !IsMissingFileError(error) && clock.GetTickCount() - start < retryMs) {
+  while (error != 0 && error != SealingFailed && !IsMissingFileError(error) &&
+         clock.GetTickCount() - start < retryMs) {
     dropPartial();
     clock.Sleep(pause);
     pause = std::min<Dword>(pause * 2, 500);
-    error =
-        AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten, &dropped);
+    error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten, &dropped,
+                               crypto, &sealed);
   }
   if (error != 0) {
     dropPartial();
     result.state = IsMissingFileError(error) ? DataFileLoad::State::Missing : DataFileLoad::State::Unreadable;
     result.error = error;
+    result.sealed = sealed.sealed;
+    result.unsealed = sealed.result;
     return result;
   }
   result.state = DataFileLoad::State::Read;
+  result.sealed = sealed.sealed;
   result.asWritten = asWritten && kept == 0;
   result.dropped = dropped;
   if (!wellFormed || dropped) {
@@ -109,7 +115,10 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
 std::string LoadNotice(platform::IFiles& files, const DataFileLoad& load, const std::string& subject,
                        const std::string& file, const std::string& unreadableOutcome) {
   if (load.state == DataFileLoad::State::Unreadable)
-    return subject + " could not be read (" + ErrorDescription(files, load.error) + ")" + unreadableOutcome;
+    return subject + " could not be read (" +
+           (load.error == SealingFailed ? UnsealedReason(load.unsealed)
+                                        : ErrorDescription(files, load.error)) +
+           ")" + unreadableOutcome;
   if (!load.malformed && !load.dropped) return {};
   const std::string what = load.malformed ? "The " + file + " is damaged"
                                           : "Some lines of the " + file + " do not fit its columns";

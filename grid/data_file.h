@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "grid/sealed_file.h"
 #include "grid/table.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -33,6 +34,10 @@ struct DataFileLoad {
   // The file holds exactly what writing the rows read as UTF-16LE gives (and no rows were kept
   // above them): while they stay unchanged, there is nothing to write.
   bool asWritten = false;
+  // The file was sealed (read with the crypto given, or Unreadable for want of it), and for an
+  // Unreadable one that could not be opened, why.
+  bool sealed = false;
+  Unsealed unsealed = Unsealed::Opened;
 };
 
 // Reads the whole file, trying again for up to `retryMs` while it exists but cannot be read.
@@ -45,9 +50,12 @@ platform::Dword ReadFileWithRetry(platform::IFiles& files, platform::IClock& clo
 // a malformed file, and of one whose reading dropped anything, are first copied beside it
 // (KeepAside), since the next write replaces it.
 // With `keepRows` the rows the table holds stay, and the file's go below them.
+// A sealed file is opened with `crypto`; one that does not open is Unreadable at once (waiting
+// would not change it).
 DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::IClock& clock,
                           const std::string& path, char16_t separator, char16_t lineBreakMark,
-                          bool keepRows = false, platform::Dword retryMs = DataFileRetryMs);
+                          bool keepRows = false, platform::Dword retryMs = DataFileRetryMs,
+                          platform::ICrypto* crypto = nullptr);
 
 // Copies `bytes` to the first free name SideFileName(path, "malformed"), "malformed2", ...:
 // an earlier copy is never overwritten, and one that holds the same bytes already is the copy.

@@ -31,7 +31,9 @@
 
 namespace grid {
 
-// Whether the bytes are a sealed file (of either kind), not a table text file.
+// Whether the bytes are a sealed file (of either kind), not a table text file; its first
+// SealedMagicBytes tell.
+constexpr std::size_t SealedMagicBytes = 8;
 bool IsSealed(std::string_view bytes);
 
 enum class Unsealed {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -772,7 +773,18 @@ Dword ReplaceFileContents(platform::IFiles& files, const std::string& fileName, 
 
 void WriteRowsToFile(const Table& table, platform::IFiles& files, platform::ICodePage& codePage,
                      const std::string& fileName, char16_t separator, char16_t lineBreakMark,
-                     std::uint8_t encoding) {
+                     std::uint8_t encoding, platform::ICrypto* sealWith) {
+  if (sealWith && (encoding == Utf16LeEncoding || encoding == Utf16BeEncoding)) {
+    ReplaceFileContent(files, fileName, [&](auto put) {
+      FileSealer sealer(*sealWith, [&put](const void* data, std::size_t size) { return put(data, size); });
+      if (Dword error = sealer.Begin()) return error;
+      const Dword error =
+          EncodeUtf16(table, separator, lineBreakMark, encoding == Utf16BeEncoding,
+                      [&sealer](const void* data, std::size_t size) { return sealer.Write(data, size); });
+      return error != 0 ? error : sealer.Finish();
+    });
+    return;
+  }
   if (encoding == AnsiEncoding) {
     ReplaceFileContent(files, fileName,
                        [&](auto put) { return EncodeAnsi(table, codePage, separator, lineBreakMark, put); });
@@ -817,16 +829,48 @@ bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separato
 
 Dword AppendRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName,
                          char16_t separator, char16_t lineBreakMark, bool& wellFormed, bool* asWritten,
-                         bool* dropped) {
+                         bool* dropped, platform::ICrypto* crypto, SealedRead* sealed) {
   UpdateScope update(table);
   wellFormed = true;
   if (asWritten) *asWritten = false;
   if (dropped) *dropped = false;
+  if (sealed) *sealed = SealedRead();
   PieceScanner scanner(table, separator, lineBreakMark);
-  const Dword error = files.ReadInPieces(fileName, [&](std::string_view piece) {
-    scanner.Take(piece);
+  // The first bytes tell a sealed file; its plain text reaches the scanner a chunk at a time.
+  enum class Form { Unknown, Plain, Sealed } form = Form::Unknown;
+  std::string start;
+  std::unique_ptr<FileUnsealer> unsealer;
+  auto feed = [&](std::string_view piece) {
+    if (form == Form::Sealed)
+      unsealer->Feed(piece);
+    else
+      scanner.Take(piece);
+  };
+  auto decide = [&](bool atEnd) {
+    if (form != Form::Unknown || (!atEnd && start.size() < SealedMagicBytes)) return;
+    form = IsSealed(start) ? Form::Sealed : Form::Plain;
+    if (form == Form::Sealed && crypto)
+      unsealer = std::make_unique<FileUnsealer>(*crypto,
+                                                [&scanner](std::string_view plain) { scanner.Take(plain); });
+    std::string first;
+    first.swap(start);
+    if (form == Form::Plain || unsealer) feed(first);
+  };
+  Dword error = files.ReadInPieces(fileName, [&](std::string_view piece) {
+    if (form == Form::Unknown) {
+      start.append(piece);
+      decide(false);
+    } else if (form == Form::Plain || unsealer) {
+      feed(piece);
+    }
     return Dword{0};
   });
+  if (error == 0) decide(true);
+  if (error == 0 && form == Form::Sealed) {
+    const Unsealed result = unsealer ? unsealer->Finish() : Unsealed::Refused;
+    if (sealed) *sealed = {true, result};
+    if (result != Unsealed::Opened) error = SealingFailed;
+  }
   if (error == 0) {
     wellFormed = scanner.Finish();
     if (asWritten) *asWritten = wellFormed && scanner.AsWrittenUtf16Le();
@@ -836,12 +880,18 @@ Dword AppendRowsFromFile(Table& table, platform::IFiles& files, const std::strin
 }
 
 void ReadRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName, char16_t separator,
-                      char16_t lineBreakMark) {
+                      char16_t lineBreakMark, platform::ICrypto* crypto) {
   UpdateScope update(table);
   table.RemoveAllRows();
   bool wellFormed = true;
-  if (const Dword error = AppendRowsFromFile(table, files, fileName, separator, lineBreakMark, wellFormed))
+  SealedRead sealed;
+  if (const Dword error = AppendRowsFromFile(table, files, fileName, separator, lineBreakMark, wellFormed,
+                                             nullptr, nullptr, crypto, &sealed)) {
+    if (error == SealingFailed)
+      throw platform::IoError(static_cast<int>(error),
+                              "The file cannot be read: " + UnsealedReason(sealed.result));
     RaiseIoError(error);
+  }
 }
 
 }  // namespace grid

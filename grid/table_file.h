@@ -6,8 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "grid/sealed_file.h"
 #include "grid/table.h"
 #include "platform/codepage.h"
+#include "platform/crypto.h"
 #include "platform/files.h"
 #include "platform/types.h"
 
@@ -32,9 +34,10 @@ platform::Dword ReplaceFileContents(platform::IFiles& files, const std::string& 
 // Writes every row of the table; each reads back exactly. Any other selector than the three above writes
 // nothing and leaves an existing file alone. The old file is replaced only once the new one is complete, so a
 // failure leaves it as it was; failures raise platform::IoError.
+// With `sealWith`, the file is sealed for the Windows account (sealed_file.h) as it is written.
 void WriteRowsToFile(const Table& table, platform::IFiles& files, platform::ICodePage& codePage,
                      const std::string& fileName, char16_t separator, char16_t lineBreakMark,
-                     std::uint8_t encoding);
+                     std::uint8_t encoding, platform::ICrypto* sealWith = nullptr);
 
 // Removes all rows, then appends one row per line of `bytes`. The encoding is found from the
 // content: a byte order mark (UTF-16LE, UTF-16BE, UTF-8); without one, UTF-16LE whose mark was
@@ -60,14 +63,25 @@ bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separato
 // drop. `wellFormed` is ReadRowsFromBytes's result for the content; `asWritten`, when given,
 // tells whether the file holds exactly what WriteRowsToFile in UTF-16LE makes of the rows read,
 // and `dropped` is ReadRowsFromBytes's.
+//
+// A sealed file is opened with `crypto` as it streams in; `sealed`, when given, tells what it
+// was. One that does not open (no `crypto`, another account, a changed byte) returns
+// SealingFailed with `sealed->result` saying why, and the rows it gave stay for the caller to
+// drop.
+struct SealedRead {
+  bool sealed = false;
+  Unsealed result = Unsealed::Opened;
+};
 platform::Dword AppendRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName,
                                    char16_t separator, char16_t lineBreakMark, bool& wellFormed,
-                                   bool* asWritten = nullptr, bool* dropped = nullptr);
+                                   bool* asWritten = nullptr, bool* dropped = nullptr,
+                                   platform::ICrypto* crypto = nullptr, SealedRead* sealed = nullptr);
 
 // Removes all rows, then reads the file as AppendRowsFromFile does. A missing or unreadable file leaves the
 // table empty and raises platform::IoError, a read that fails half-way keeps the rows read before it and
 // raises; the content itself never raises.
+// A sealed file that does not open raises platform::IoError with the reason.
 void ReadRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName, char16_t separator,
-                      char16_t lineBreakMark);
+                      char16_t lineBreakMark, platform::ICrypto* crypto = nullptr);
 
 }  // namespace grid

@@ -55,8 +55,9 @@ std::string HistoryStore::Load() {
   bool journalDamaged = false;
   int journaled = ReadJournal(journalNotice, journalDamaged);
 
-  const grid::DataFileLoad load = grid::LoadDataFile(history, files, desktop_.Clock(), historyPath_(),
-                                                     Separator, LineBreakMark, /*keepRows=*/true);
+  const grid::DataFileLoad load =
+      grid::LoadDataFile(history, files, desktop_.Clock(), historyPath_(), Separator, LineBreakMark,
+                         /*keepRows=*/true, grid::DataFileRetryMs, &desktop_.Crypto());
   unreadable_ = load.state == grid::DataFileLoad::State::Unreadable;
   std::string notice =
       grid::LoadNotice(files, load, "The clipboard history", "clipboard history file",
@@ -81,9 +82,18 @@ std::string HistoryStore::Load() {
   if (journalDamaged && RewriteJournal() != 0) journalStale_ = true;
   loaded_ = true;
   // The file holds exactly what writing the list gives, and nothing else waits to join it.
-  if (load.asWritten && journaled == 0 && !journalDamaged && !journalUnread_ && !journalStale_ &&
-      !journalHasHeader_)
+  const bool otherForm = load.state == grid::DataFileLoad::State::Read && load.sealed != seal_;
+  if (load.asWritten && !otherForm && journaled == 0 && !journalDamaged && !journalUnread_ &&
+      !journalStale_ && !journalHasHeader_)
     NoteFileHolds();
+  // A file in the other form than the one chosen is written in it now, not at the close.
+  if (otherForm || (journaled > 0 && journalSealed_ != seal_)) {
+    try {
+      WriteAll();
+    } catch (const std::exception&) {
+      // Tried again at the next write; the file stays as it is meanwhile.
+    }
+  }
   return notice;
 }
 
@@ -102,6 +112,8 @@ int HistoryStore::ReadJournal(std::string& notice, bool& damaged) {
     }
     return 0;
   }
+  if (grid::IsSealed(bytes)) return ReadSealedJournal(bytes, notice, damaged);
+  journalSealed_ = false;
   const JournalContent content = DecodeJournal(bytes);
   if (!content.recognised) {
     // Not a journal of this program: kept for whoever made it, and a new journal begins.
@@ -130,12 +142,78 @@ int HistoryStore::ReadJournal(std::string& notice, bool& damaged) {
   return static_cast<int>(content.records.size());
 }
 
+int HistoryStore::ReadSealedJournal(const std::string& bytes, std::string& notice, bool& damaged) {
+  IFiles& files = desktop_.Files();
+  std::vector<JournalRecord> records;
+  // Each sealed record holds one plain record.
+  const std::string header(JournalHeader);
+  const grid::SealedJournalRead read =
+      grid::ReadSealedJournal(desktop_.Crypto(), bytes, [&](std::string_view plain) {
+        const std::string one = header + std::string(plain);
+        const JournalContent content = DecodeJournal(one);
+        for (const JournalContent::Payload& payload : content.records)
+          records.push_back(ReadJournalRecord(one, payload));
+      });
+  if (read.header != grid::Unsealed::Opened) {
+    // Another account's, or damaged where its key is: left as it is, as a held file is.
+    journalUnread_ = true;
+    journalError_ = grid::SealingFailed;
+    notice = "The journal of recent copies could not be read (" + grid::UnsealedReason(read.header) +
+             "). It is left as it is and joins the history at the next start.";
+    return 0;
+  }
+  journalSealed_ = true;
+  journalHasHeader_ = true;
+  journalSealHeader_ = bytes.substr(0, read.end > 0 ? std::min(bytes.size(), std::size_t{70000}) : 0);
+  damaged = read.damaged > 0;
+  if (damaged) {
+    const std::string keptAs = grid::KeepAside(files, JournalPath(), bytes);
+    notice = "The journal of recent copies was damaged; the copies it still held were read" +
+             (keptAs.empty() ? std::string(", and no copy of it could be made.")
+                             : ", and it was kept as " + grid::FileNameOf(keptAs) + ".");
+  }
+  history_.BeginUpdate();
+  std::u16string cells[3];
+  for (auto record = records.rbegin(); record != records.rend(); ++record) {
+    cells[1] = record->date;
+    cells[2] = record->text;
+    history_.AppendRow(cells);
+  }
+  history_.EndUpdate();
+  return static_cast<int>(records.size());
+}
+
+bool HistoryStore::SealRecord(const std::string& record, std::string& out) {
+  out.clear();
+  if (!journalSealed_) {
+    out = record;
+    return true;
+  }
+  if (!sealer_ || !sealer_->Ready()) {
+    sealer_ = std::make_unique<grid::JournalSealer>(desktop_.Crypto());
+    if (sealer_->Resume(journalSealHeader_) != grid::Unsealed::Opened) return false;
+  }
+  return sealer_->Seal(record, out);
+}
+
+void HistoryStore::SetSealing(bool seal) {
+  if (seal == seal_) return;
+  seal_ = seal;
+  if (!loaded_) return;
+  // Everything is written anew in the chosen form, the journal folded into the file.
+  fileHolds_ = false;
+  if (journalHasHeader_ && journalSealed_ != seal_ && unfolded_ == 0) journalStale_ = true;
+  WriteAll();
+}
+
 void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text) {
   ++unfolded_;
   // Appending to a journal whose records are not in the list would replay this run's captures
   // twice; this run's captures reach the disk with the next write of the history file instead.
   if (journalUnread_) return;
   IFiles& files = desktop_.Files();
+  // A journal in the other form is written anew in the chosen one with this capture.
+  if (journalHasHeader_ && journalSealed_ != seal_) journalStale_ = true;
   if (journalStale_) {
     // Without a place to write (no Data folder, a held file) nothing is encoded: a rewrite
     // costs as much as the captures it holds.
@@ -152,9 +230,29 @@ void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text) 
       journalStale_ = true;
       return;
     }
-    if (!journalHasHeader_) bytes = JournalHeader;
+    if (!journalHasHeader_) {
+      journalSealed_ = seal_;
+      if (seal_) {
+        sealer_ = std::make_unique<grid::JournalSealer>(desktop_.Crypto());
+        if (!sealer_->Begin(bytes)) {
+          CloseJournal();
+          journalStale_ = true;
+          return;
+        }
+        journalSealHeader_ = bytes;
+      } else {
+        bytes = JournalHeader;
+      }
+    }
   }
-  EncodeJournalRecord(bytes, date, text);
+  std::string record, sealed;
+  EncodeJournalRecord(record, date, text);
+  if (!SealRecord(record, sealed)) {
+    CloseJournal();
+    journalStale_ = true;
+    return;
+  }
+  bytes += sealed;
   if (files.Write(journal_, bytes.data(), bytes.size()) != 0) {
     // A record may be cut short in the file: the journal is written anew at the next chance.
     CloseJournal();
@@ -167,11 +265,29 @@ void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text) 
 
 Dword HistoryStore::RewriteJournal() {
   CloseJournal();
-  std::string bytes(JournalHeader);
-  for (int row = std::min(unfolded_, history_.RowCount()) - 1; row >= 0; --row)
-    EncodeRow(bytes, history_, row);
+  std::string bytes;
+  if (seal_) {
+    // A new journal under a key of its own.
+    sealer_ = std::make_unique<grid::JournalSealer>(desktop_.Crypto());
+    if (!sealer_->Begin(bytes)) return grid::SealingFailed;
+    journalSealHeader_ = bytes;
+    std::string record, sealed;
+    for (int row = std::min(unfolded_, history_.RowCount()) - 1; row >= 0; --row) {
+      record.clear();
+      EncodeRow(record, history_, row);
+      if (!sealer_->Seal(record, sealed)) return grid::SealingFailed;
+      bytes += sealed;
+    }
+  } else {
+    bytes = JournalHeader;
+    for (int row = std::min(unfolded_, history_.RowCount()) - 1; row >= 0; --row)
+      EncodeRow(bytes, history_, row);
+  }
   const Dword error = grid::ReplaceFileContents(desktop_.Files(), JournalPath(), bytes.data(), bytes.size());
-  if (error == 0) journalHasHeader_ = true;
+  if (error == 0) {
+    journalHasHeader_ = true;
+    journalSealed_ = seal_;
+  }
   return error;
 }
 
@@ -191,7 +307,7 @@ void HistoryStore::WriteAll() {
     return;
   }
   fileHolds_ = false;
-  WriteHistoryFile(history_, desktop_, historyPath_());
+  WriteHistoryFile(history_, desktop_, historyPath_(), seal_);
   NoteFileHolds();
   unfolded_ = 0;
   if (journalUnread_) return;  // its captures are not in the file: they stay for the next start

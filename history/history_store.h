@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "grid/sealed_file.h"
 #include "grid/table.h"
 #include "history/history_table.h"
 #include "platform/desktop.h"
@@ -44,12 +46,19 @@ class HistoryStore {
   // Asks the system to put the records written so far on the disk itself.
   void Flush();
 
+  // Whether the history file and the journal are sealed for the Windows account. Either form is
+  // read whatever this says; a change writes both anew in the chosen form at once (raising
+  // platform::IoError as WriteAll does), and so does a start that finds the other form.
+  void SetSealing(bool seal);
+  bool Sealing() const { return seal_; }
+
   std::string JournalPath() const { return historyPath_() + JournalSuffix; }
   static constexpr const char* JournalSuffix = ".journal";
 
  private:
   // Appends the journal's captures, newest first; returns how many.
   int ReadJournal(std::string& notice, bool& damaged);
+  int ReadSealedJournal(const std::string& bytes, std::string& notice, bool& damaged);
   // Replaces the journal by records of the top `unfolded_` rows; returns 0 or the error.
   platform::Dword RewriteJournal();
   void CloseJournal();
@@ -74,6 +83,12 @@ class HistoryStore {
   bool fileHolds_ = false;
   std::uint64_t fileHoldsVersion_ = 0;
   platform::IFiles::FileStamp fileHoldsStamp_;  // the file as it was then: one changed since is written
+  bool seal_ = false;
+  bool journalSealed_ = false;     // the form of the journal on the disk, when it has its header
+  std::string journalSealHeader_;  // the start of a sealed journal, to go on appending under its key
+  std::unique_ptr<grid::JournalSealer> sealer_;
+  // One journal record in the chosen form, for a journal that already has its header.
+  bool SealRecord(const std::string& record, std::string& out);
   void NoteFileHolds();
   bool FileStillHolds();
 };

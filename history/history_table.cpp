@@ -20,13 +20,13 @@ PathProvider HistoryFilePath(platform::Desktop& desktop) {
   return [&desktop] { return HistoryPath(desktop); };
 }
 
-void WriteHistoryFile(const grid::Table& history, platform::Desktop& desktop, const std::string& path) {
-  grid::WriteRowsToFile(history, desktop.Files(), desktop.CodePage(), path, Separator, LineBreakMark,
-                        Encoding);
+void WriteHistoryFile(const grid::Table& history, platform::Desktop& desktop, const std::string& path, bool seal) {
+  grid::WriteRowsToFile(history, desktop.Files(), desktop.CodePage(), path, Separator, LineBreakMark, Encoding,
+                        seal ? &desktop.Crypto() : nullptr);
 }
 
 void ReadHistoryFile(grid::Table& history, platform::Desktop& desktop, const std::string& path) {
-  grid::ReadRowsFromFile(history, desktop.Files(), path, Separator, LineBreakMark);
+  grid::ReadRowsFromFile(history, desktop.Files(), path, Separator, LineBreakMark, &desktop.Crypto());
 }
 
 }  // namespace history

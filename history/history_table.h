@@ -37,9 +37,11 @@ PathProvider HistoryFilePath(platform::Desktop& desktop);
 
 // Every row, top row first, to the file `path`; raises platform::IoError. The running program's
 // own history file is written by its store (history_store.h), which keeps the journal in step.
-void WriteHistoryFile(const grid::Table& history, platform::Desktop& desktop, const std::string& path);
-// Replaces all rows by the file's; raises platform::IoError (the table is then left empty, or
-// with the rows read before the failure).
+// `seal` seals it for the Windows account.
+void WriteHistoryFile(const grid::Table& history, platform::Desktop& desktop, const std::string& path,
+                      bool seal = false);
+// Replaces all rows by the file's, plain or sealed; raises platform::IoError (the table is then
+// left empty, or with the rows read before the failure).
 void ReadHistoryFile(grid::Table& history, platform::Desktop& desktop, const std::string& path);
 
 }  // namespace history

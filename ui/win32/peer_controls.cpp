@@ -53,7 +53,9 @@ class CheckBoxPeer final : public ControlPeer {
  public:
   CheckBoxPeer(std::shared_ptr<FormHost> host, ui::CheckBox& box)
       : ControlPeer(std::move(host), box), box_(box) {
-    CreateWindowFor(WC_BUTTONW, BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, 0, WideFromUtf8(box.Caption()));
+    // A caption longer than the box wraps onto a second line.
+    CreateWindowFor(WC_BUTTONW, BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP | WS_GROUP, 0,
+                    WideFromUtf8(box.Caption()));
   }
 
  private:
