@@ -284,6 +284,14 @@ bool JournalSealer::Begin(std::string& header) {
   return true;
 }
 
+bool JournalSealer::Renew(std::string& header) {
+  header.clear();
+  if (!ready_ || !crypto_.Random(session_)) return false;
+  count_ = 0;
+  header = header_;
+  return true;
+}
+
 Unsealed JournalSealer::Resume(std::string_view header) {
   Forget();
   std::size_t length = 0;

@@ -120,6 +120,10 @@ class JournalSealer {
 
   // A new journal under a fresh key: `header` is what starts the file.
   bool Begin(std::string& header);
+  // A new journal under the key this sealer holds already (its header is the one Begin made),
+  // with a fresh random session: no DPAPI call, so the first capture after a fold stays cheap.
+  // False when the sealer has no key.
+  bool Renew(std::string& header);
   // Appends go on in an existing journal that starts with `header`; false when its key does
   // not open.
   Unsealed Resume(std::string_view header);

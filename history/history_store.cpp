@@ -232,7 +232,9 @@ void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text) 
     }
     if (!journalHasHeader_) {
       journalSealed_ = seal_;
-      if (seal_) {
+      if (seal_ && sealer_ && sealer_->Renew(bytes)) {
+        journalSealHeader_ = bytes;
+      } else if (seal_) {
         sealer_ = std::make_unique<grid::JournalSealer>(desktop_.Crypto());
         if (!sealer_->Begin(bytes)) {
           CloseJournal();

@@ -158,6 +158,15 @@ TEST_F(SealedFileTest, Journal_ResumedSessionsNeverReuseANonce_RecordsDoNotMoveB
   EXPECT_EQ(crypto.NonceReuses(), 0);
   EXPECT_EQ(Read(journal), (std::vector<std::string>{"a", "b", "c0", "d0", "c1", "d1", "c2", "d2"}));
 
+  // A new journal under the same key: no DPAPI call, and still no nonce used twice.
+  const int protections = crypto.Protections();
+  std::string renewed;
+  ASSERT_TRUE(first.Renew(renewed));
+  renewed += Record(first, "e") + Record(first, "f");
+  EXPECT_EQ(crypto.Protections(), protections);
+  EXPECT_EQ(crypto.NonceReuses(), 0);
+  EXPECT_EQ(Read(renewed), (std::vector<std::string>{"e", "f"}));
+
   grid::JournalSealer other(crypto);
   std::string foreign = Journal({"x"}, other);
   const std::string spliced = journal + foreign.substr(foreign.find("SREC"));
