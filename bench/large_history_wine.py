@@ -6,7 +6,9 @@ history), and its peak resident memory against the history file's size.
 Run it after the e2e set-up, from the repository's root:
     (cd build/native && ctest -R e2e_wine_prefix)
     python3 bench/large_history_wine.py build/win build/native [ENTRIES] [RUNS]
-ENTRIES defaults to 1,000,000 texts of about 100 characters, RUNS to 3."""
+ENTRIES defaults to 1,000,000 texts of about 100 characters, RUNS to 3. With CM_BENCH_SEALED=1
+in the environment the files are sealed (settings line 7 at -1): a first start, not timed,
+seals the history file, and the runs then start from the sealed file."""
 
 import os
 import random
@@ -86,10 +88,17 @@ def main():
             f.write(data)
         # The window stays hidden, as at a start at log-on: no painting of the list. Not a first
         # run either, which would open the maker's page.
+        sealed = os.environ.get("CM_BENCH_SEALED") == "1"
         with open(desktop.data_file("settings.stng"), "wb") as f:
-            f.write(b"0\r\n-1\r\n0\r\n")
+            f.write(b"0\r\n-1\r\n0\r\n65581\r\n0\r\n0\r\n-1\r\n" if sealed else b"0\r\n-1\r\n0\r\n")
         desktop.wine("reg", "add", r"HKCU\Software\Corvilane\Clipboard_manager", "/v", "fr", "/d", "1", "/f")
         exe = desktop.windows_path(desktop.exe_path)
+        if sealed:
+            desktop.must("launch-timing", exe, harness.MAIN_TITLE, entries)
+            desktop.must("close", harness.MAIN_TITLE)
+            assert harness.wait_until(lambda: exe_pid(desktop.exe_path) is None, 120), "the program did not end"
+            assert harness.read_bytes(path).startswith(b"\x89CMSEAL"), "the history file was not sealed"
+            print(f"sealed history file: {os.path.getsize(path) / 2**20:.1f} MiB", flush=True)
         for run in range(1, runs + 1):
             # Started twice: once to read the memory after start-up, once timed through the log-off.
             out = desktop.must("launch-timing", exe, harness.MAIN_TITLE, entries)
