@@ -220,3 +220,55 @@ TEST(RowFilter, ChangesDuringAScan_EndInTheFreshResult) {
 }
 
 }  // namespace
+
+namespace {
+
+// The box as a user edits it: letters typed, Backspaces, a word pasted, Esc, each after any
+// part of the scan before it, with captures and deletes in between; after every edit the
+// finished view equals a plain scan.
+TEST(RowFilter, EditsAtAnySpeed_EndInThePlainScansResult) {
+  std::mt19937 random(23);
+  const std::u16string letters = u"qQuoxX a";
+  auto text = [&] {
+    std::u16string t;
+    for (int k = random() % 12; k > 0; --k) t.push_back(letters[random() % letters.size()]);
+    return t;
+  };
+  for (int round = 0; round < 60; ++round) {
+    Table table = TextTable();
+    for (int i = 0; i < 200; ++i) Append(table, text());
+    RowFilter filter(table, 1);
+    std::u16string typed;
+    for (int edit = 0; edit < 40; ++edit) {
+      switch (random() % 6) {
+        case 0:
+        case 1:
+          typed.push_back(letters[random() % letters.size()]);
+          break;
+        case 2:
+          if (!typed.empty()) typed.pop_back();
+          break;
+        case 3:
+          typed += text();
+          break;
+        case 4:
+          if (random() % 3 == 0) typed.clear();
+          break;
+        case 5:
+          if (random() % 2)
+            Capture(table, text());
+          else if (table.RowCount() > 0)
+            table.DeleteRow(static_cast<int>(random() % table.RowCount()));
+          break;
+      }
+      filter.SetQuery(TextQuery(typed));
+      for (int steps = random() % 4; steps > 0; --steps) filter.Step(random() % 400);
+      if (random() % 4 == 0) {
+        ASSERT_EQ(Shown(filter, table), Expected(table, typed)) << round << " " << edit;
+      }
+    }
+    ASSERT_EQ(Shown(filter, table), Expected(table, typed)) << round;
+  }
+}
+
+}  // namespace
