@@ -16,8 +16,10 @@ class RowFilter {
   // Filters the rows of `table` (which must outlive the filter) by the text of `column`.
   RowFilter(const Table& table, int column);
 
-  // Filters by `query` from now on. An empty query shows every row. A query that narrows the
-  // current one, once that one's scan is complete, scans only the current matches.
+  // Filters by `query` from now on. An empty query shows every row. The complete results of
+  // the last few queries are kept while the table's content stays the same: a query met again
+  // (a Backspace) shows its rows at once, and a query that narrows one of them (a letter added)
+  // scans only its matches.
   void SetQuery(TextQuery query);
   const TextQuery& Query() const { return query_; }
   bool Active() const { return !query_.Empty(); }
@@ -39,6 +41,13 @@ class RowFilter {
 
  private:
   enum class Scan { None, AllRows, Candidates };
+  struct Result {
+    TextQuery query;
+    std::deque<RowKey> matches;
+  };
+  // Keeps the complete result of the current query; forgets all once the content changes.
+  void Remember();
+  const Result* Recalled(const TextQuery& query) const;
   void Sync();
   void Purge();
   void Restart();
@@ -64,6 +73,10 @@ class RowFilter {
   RowKey seenTopKey_;
   RowKey seenBottomKey_;
   mutable std::u16string scratch_;
+  // Complete results of recent queries, newest last, all of the table's content version
+  // resultsVersion_.
+  std::deque<Result> results_;
+  std::uint64_t resultsVersion_ = 0;
 };
 
 }  // namespace grid
