@@ -61,9 +61,17 @@ void RowFilter::SetQuery(TextQuery query) {
   Sync();
   if (query == query_) return;
   if (scan_ == Scan::None) Remember();
+  // Letters typed (or pasted) faster than the scan: what the unfinished scan found, and what it
+  // has yet to test, are all that the longer query can match.
+  const bool narrowsUnfinished = Active() && scan_ != Scan::None && TextQuery(query).Narrows(query_);
   query_ = std::move(query);
+  if (narrowsUnfinished) {
+    NarrowUnfinished();
+    return;
+  }
   std::deque<RowKey>().swap(candidates_);
   nextCandidate_ = 0;
+  rest_ = false;
   if (!Active()) {
     std::deque<RowKey>().swap(matches_);
     scan_ = Scan::None;
@@ -91,6 +99,38 @@ void RowFilter::SetQuery(TextQuery query) {
   scan_ = Scan::Candidates;
 }
 
+void RowFilter::NarrowUnfinished() {
+  std::deque<RowKey> candidates = std::move(matches_);
+  matches_ = {};
+  if (scan_ == Scan::Candidates) {
+    // The matches so far all come before the candidates still to test.
+    candidates.insert(candidates.end(), candidates_.begin() + static_cast<std::ptrdiff_t>(nextCandidate_),
+                      candidates_.end());
+  } else if (!rest_) {
+    rest_ = true;
+    restFrom_ = nextKey_;
+    restTo_ = lastKey_;
+  }
+  candidates_ = std::move(candidates);
+  nextCandidate_ = 0;
+  scan_ = Scan::Candidates;
+  EndOfCandidates();
+}
+
+// Once the candidates are tested, the rows an unfinished scan had not reached follow.
+void RowFilter::EndOfCandidates() {
+  if (scan_ != Scan::Candidates || nextCandidate_ < candidates_.size()) return;
+  std::deque<RowKey>().swap(candidates_);
+  nextCandidate_ = 0;
+  scan_ = Scan::None;
+  if (rest_) {
+    rest_ = false;
+    scan_ = Scan::AllRows;
+    nextKey_ = restFrom_;
+    lastKey_ = restTo_;
+  }
+}
+
 void RowFilter::Remember() {
   if (!Active()) return;
   const std::uint64_t version = table_.ContentVersion();
@@ -113,6 +153,7 @@ void RowFilter::Remember() {
 void RowFilter::Restart() {
   std::deque<RowKey>().swap(matches_);
   std::deque<RowKey>().swap(candidates_);
+  rest_ = false;
   scan_ = Scan::AllRows;
   nextKey_ = table_.NextTopKey() + 1;
   lastKey_ = table_.NextBottomKey() - 1;
@@ -125,7 +166,9 @@ bool RowFilter::Pending(RowKey key) const {
     case Scan::AllRows:
       return key >= nextKey_ && key <= lastKey_;
     case Scan::Candidates:
-      return nextCandidate_ < candidates_.size() && key >= candidates_[nextCandidate_];
+      if (rest_ && key >= restFrom_ && key <= restTo_) return true;
+      return nextCandidate_ < candidates_.size() && key >= candidates_[nextCandidate_] &&
+             (!rest_ || key < restFrom_);
     case Scan::None:
       break;
   }
@@ -173,6 +216,8 @@ void RowFilter::Sync() {
       restarted = true;
     } else if (key <= seenTopKey_ || key >= seenBottomKey_) {
       // A new row, tested below with its latest texts.
+    } else if (scan_ == Scan::Candidates && rest_ && key >= restFrom_ && key <= restTo_) {
+      // Tested when the scan reaches it.
     } else if (scan_ == Scan::Candidates && Pending(key)) {
       // It may match now though it did not match before: it becomes a candidate.
       const auto at = std::lower_bound(candidates_.begin() + static_cast<std::ptrdiff_t>(nextCandidate_),
@@ -194,6 +239,8 @@ void RowFilter::Sync() {
         for (int row = first; row < table_.RowCount(); ++row) {
           if (Test(row)) matches_.push_back(table_.KeyOf(row));
         }
+      } else if (scan_ == Scan::Candidates && rest_) {
+        restTo_ = bottomKey - 1;
       } else if (scan_ == Scan::Candidates) {
         for (int row = first; row < table_.RowCount(); ++row) candidates_.push_back(table_.KeyOf(row));
       } else if (first < table_.RowCount()) {
@@ -209,6 +256,7 @@ void RowFilter::Sync() {
 
 bool RowFilter::Step(std::size_t budget) {
   Sync();
+  EndOfCandidates();  // deletes may have taken the last ones
   std::size_t spent = 0;
   if (scan_ == Scan::AllRows) {
     const int stop = table_.VisitTexts(column_, table_.LowerBoundOfKey(nextKey_),
@@ -261,11 +309,7 @@ bool RowFilter::Step(std::size_t budget) {
         nextCandidate_ += tested;
       }
     }
-    if (nextCandidate_ >= candidates_.size()) {
-      std::deque<RowKey>().swap(candidates_);
-      nextCandidate_ = 0;
-      scan_ = Scan::None;
-    }
+    EndOfCandidates();
   }
   return scan_ == Scan::None;
 }

@@ -47,6 +47,8 @@ class RowFilter {
   };
   // Keeps the complete result of the current query; forgets all once the content changes.
   void Remember();
+  void NarrowUnfinished();
+  void EndOfCandidates();
   const Result* Recalled(const TextQuery& query) const;
   void Sync();
   void Purge();
@@ -66,6 +68,11 @@ class RowFilter {
   // Scan::Candidates: candidates_ from nextCandidate_ on are still to be tested.
   std::deque<RowKey> candidates_;
   std::size_t nextCandidate_ = 0;
+  // After the candidates, the rows with keys from restFrom_ to restTo_, which an unfinished
+  // scan of a shorter query had not reached, are scanned.
+  bool rest_ = false;
+  RowKey restFrom_ = 0;
+  RowKey restTo_ = 0;
   // What the table looked like when last seen.
   std::uint64_t seenRevision_;
   std::uint64_t seenDeletions_;
