@@ -339,10 +339,6 @@ void TForm1::CheckBox1KeyPress(char&) { SaveSettings(); }
 
 void TForm1::CheckBox2KeyPress(char&) { SaveSettings(); }
 
-// Each slice reads up to this many text units: some tens of milliseconds, so that the window
-// answers in between however long the history is.
-constexpr std::size_t SearchSliceUnits = std::size_t{1} << 26;
-
 void TForm1::Search_eChange() {
   HistoryFilter.SetQuery(grid::TextQuery(Search_e.Text()));
   // Back to every row: the selected entries are where the user left them, shown again.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -116,6 +117,10 @@ class TForm1 : public ui::Form {
   // Runs the history search on in slices while it has rows left to scan, so that the window
   // keeps answering however long the history is.
   ui::Timer SearchTimer{*this, 1, false};
+  // The text units a slice of the search reads: some tens of milliseconds, so that the window
+  // answers in between however long the history is. Tests shrink it, so that their scans span
+  // many slices.
+  std::size_t SearchSliceUnits = std::size_t{1} << 26;
   // The history rows the search box matches; the history table shows them.
   grid::RowFilter HistoryFilter;
 

@@ -86,6 +86,54 @@ void BM_GrowingWord(benchmark::State& state) {
 }
 BENCHMARK(BM_GrowingWord)->DenseRange(1, 5)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Backspaces after a word typed letter by letter; the argument is the letters left. Each of
+// them was typed before, so its result is kept.
+void BM_Backspace(benchmark::State& state) {
+  constexpr std::u16string_view Word = u"quart";
+  const std::size_t letters = static_cast<std::size_t>(state.range(0));
+  grid::Table& table = History(100);
+  int shown = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    grid::RowFilter filter(table, TextColumn(table));
+    for (std::size_t typed = 1; typed <= Word.size(); ++typed) Filter(filter, Word.substr(0, typed));
+    for (std::size_t left = Word.size() - 1; left > letters; --left) Filter(filter, Word.substr(0, left));
+    state.ResumeTiming();
+    shown = Filter(filter, Word.substr(0, letters));
+  }
+  state.counters["shown"] = shown;
+}
+BENCHMARK(BM_Backspace)->DenseRange(1, 4)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One letter that most entries hold, typed into an empty box: a digit, in 78 % of them.
+void BM_CommonLetter(benchmark::State& state) {
+  grid::Table& table = History(100);
+  int shown = 0;
+  for (auto _ : state) {
+    grid::RowFilter filter(table, TextColumn(table));
+    shown = Filter(filter, u"7");
+  }
+  state.counters["shown"] = shown;
+  state.counters["shown_percent"] = 100.0 * shown / Million;
+}
+BENCHMARK(BM_CommonLetter)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Nine letters pasted into the box at once, over the whole history, and pasted after a letter
+// typed before them (argument 1), which narrows from that letter's matches.
+void BM_PastedWord(benchmark::State& state) {
+  grid::Table& table = History(100);
+  int shown = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    grid::RowFilter filter(table, TextColumn(table));
+    if (state.range(0) == 1) Filter(filter, u"s");
+    state.ResumeTiming();
+    shown = Filter(filter, u"sunflower");
+  }
+  state.counters["shown"] = shown;
+}
+BENCHMARK(BM_PastedWord)->Arg(0)->Arg(1)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // A word that no entry holds: every text is read to its end. The argument is the entries' length.
 void BM_WordFoundNowhere(benchmark::State& state) {
   grid::Table& table = History(static_cast<int>(state.range(0)));

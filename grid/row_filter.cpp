@@ -11,6 +11,12 @@ namespace {
 // many empty rows (or of rows matched at their first units) still ends.
 constexpr std::size_t RowCost = 16;
 
+// The complete results kept for queries met again.
+constexpr std::size_t MostResults = 12;
+
+// Candidates resolved to rows, and their texts asked for from memory, this many at a time.
+constexpr std::size_t CandidateBatch = 16;
+
 // Rows appended while no scan runs are tested at once up to this many (a capture into an empty
 // list appends its row); more join a scan.
 constexpr int FewNewRows = 64;
@@ -54,25 +60,100 @@ RowFilter::RowFilter(const Table& table, int column)
 void RowFilter::SetQuery(TextQuery query) {
   Sync();
   if (query == query_) return;
-  const bool narrow = Active() && scan_ == Scan::None && query.Narrows(query_);
+  if (scan_ == Scan::None) Remember();
+  // Letters typed (or pasted) faster than the scan: what the unfinished scan found, and what it
+  // has yet to test, are all that the longer query can match.
+  const bool narrowsUnfinished = Active() && scan_ != Scan::None && TextQuery(query).Narrows(query_);
   query_ = std::move(query);
+  if (narrowsUnfinished) {
+    NarrowUnfinished();
+    return;
+  }
   std::deque<RowKey>().swap(candidates_);
+  nextCandidate_ = 0;
+  rest_ = false;
   if (!Active()) {
     std::deque<RowKey>().swap(matches_);
     scan_ = Scan::None;
-  } else if (narrow) {
-    candidates_ = std::move(matches_);
-    matches_ = {};
-    nextCandidate_ = 0;
-    scan_ = Scan::Candidates;
-  } else {
+    return;
+  }
+  if (table_.ContentVersion() != resultsVersion_) results_.clear();
+  // A query met again shows its rows at once; one that narrows a kept result tests only the
+  // rows of the smallest such result.
+  const Result* base = nullptr;
+  for (const Result& result : results_) {
+    if (result.query == query_) {
+      matches_ = result.matches;
+      scan_ = Scan::None;
+      return;
+    }
+    if (query_.Narrows(result.query) && (base == nullptr || result.matches.size() < base->matches.size()))
+      base = &result;
+  }
+  if (base == nullptr) {
     Restart();
+    return;
+  }
+  candidates_ = base->matches;
+  std::deque<RowKey>().swap(matches_);
+  scan_ = Scan::Candidates;
+}
+
+void RowFilter::NarrowUnfinished() {
+  std::deque<RowKey> candidates = std::move(matches_);
+  matches_ = {};
+  if (scan_ == Scan::Candidates) {
+    // The matches so far all come before the candidates still to test.
+    candidates.insert(candidates.end(), candidates_.begin() + static_cast<std::ptrdiff_t>(nextCandidate_),
+                      candidates_.end());
+  } else if (!rest_) {
+    rest_ = true;
+    restFrom_ = nextKey_;
+    restTo_ = lastKey_;
+  }
+  candidates_ = std::move(candidates);
+  nextCandidate_ = 0;
+  scan_ = Scan::Candidates;
+  EndOfCandidates();
+}
+
+// Once the candidates are tested, the rows an unfinished scan had not reached follow.
+void RowFilter::EndOfCandidates() {
+  if (scan_ != Scan::Candidates || nextCandidate_ < candidates_.size()) return;
+  std::deque<RowKey>().swap(candidates_);
+  nextCandidate_ = 0;
+  scan_ = Scan::None;
+  if (rest_) {
+    rest_ = false;
+    scan_ = Scan::AllRows;
+    nextKey_ = restFrom_;
+    lastKey_ = restTo_;
+  }
+}
+
+void RowFilter::Remember() {
+  if (!Active()) return;
+  const std::uint64_t version = table_.ContentVersion();
+  if (version != resultsVersion_) {
+    results_.clear();
+    resultsVersion_ = version;
+  }
+  std::erase_if(results_, [&](const Result& result) { return result.query == query_; });
+  results_.push_back({query_, matches_});
+  // A few results of a few keys a row at most: the kept keys stay below twice the table's.
+  std::size_t kept = 0;
+  for (const Result& result : results_) kept += result.matches.size();
+  while (results_.size() > 1 &&
+         (results_.size() > MostResults || kept > 2 * static_cast<std::size_t>(table_.RowCount()) + 1024)) {
+    kept -= results_.front().matches.size();
+    results_.pop_front();
   }
 }
 
 void RowFilter::Restart() {
   std::deque<RowKey>().swap(matches_);
   std::deque<RowKey>().swap(candidates_);
+  rest_ = false;
   scan_ = Scan::AllRows;
   nextKey_ = table_.NextTopKey() + 1;
   lastKey_ = table_.NextBottomKey() - 1;
@@ -85,7 +166,9 @@ bool RowFilter::Pending(RowKey key) const {
     case Scan::AllRows:
       return key >= nextKey_ && key <= lastKey_;
     case Scan::Candidates:
-      return nextCandidate_ < candidates_.size() && key >= candidates_[nextCandidate_];
+      if (rest_ && key >= restFrom_ && key <= restTo_) return true;
+      return nextCandidate_ < candidates_.size() && key >= candidates_[nextCandidate_] &&
+             (!rest_ || key < restFrom_);
     case Scan::None:
       break;
   }
@@ -133,6 +216,8 @@ void RowFilter::Sync() {
       restarted = true;
     } else if (key <= seenTopKey_ || key >= seenBottomKey_) {
       // A new row, tested below with its latest texts.
+    } else if (scan_ == Scan::Candidates && rest_ && key >= restFrom_ && key <= restTo_) {
+      // Tested when the scan reaches it.
     } else if (scan_ == Scan::Candidates && Pending(key)) {
       // It may match now though it did not match before: it becomes a candidate.
       const auto at = std::lower_bound(candidates_.begin() + static_cast<std::ptrdiff_t>(nextCandidate_),
@@ -154,6 +239,8 @@ void RowFilter::Sync() {
         for (int row = first; row < table_.RowCount(); ++row) {
           if (Test(row)) matches_.push_back(table_.KeyOf(row));
         }
+      } else if (scan_ == Scan::Candidates && rest_) {
+        restTo_ = bottomKey - 1;
       } else if (scan_ == Scan::Candidates) {
         for (int row = first; row < table_.RowCount(); ++row) candidates_.push_back(table_.KeyOf(row));
       } else if (first < table_.RowCount()) {
@@ -169,6 +256,7 @@ void RowFilter::Sync() {
 
 bool RowFilter::Step(std::size_t budget) {
   Sync();
+  EndOfCandidates();  // deletes may have taken the last ones
   std::size_t spent = 0;
   if (scan_ == Scan::AllRows) {
     const int stop = table_.VisitTexts(column_, table_.LowerBoundOfKey(nextKey_),
@@ -201,20 +289,27 @@ bool RowFilter::Step(std::size_t budget) {
                           return true;
                         });
     } else {
-      // Few: each is looked for from where the last one was.
+      // Few: each is looked for from where the last one was. The texts of rows far apart would
+      // each cost a wait for memory; a batch of them is asked for at once.
       int row = 0;
+      int rows[CandidateBatch];
       while (nextCandidate_ < candidates_.size() && spent < budget) {
-        const RowKey key = candidates_[nextCandidate_++];
-        row = table_.LowerBoundOfKey(key, row);
-        if (row < table_.RowCount() && table_.KeyOf(row) == key)
-          test(key, table_.CellView(column_, row, scratch_));
+        const std::size_t batch = std::min(CandidateBatch, candidates_.size() - nextCandidate_);
+        for (std::size_t k = 0; k < batch; ++k) {
+          const RowKey key = candidates_[nextCandidate_ + k];
+          row = table_.LowerBoundOfKey(key, row);
+          rows[k] = row < table_.RowCount() && table_.KeyOf(row) == key ? row : -1;
+          if (rows[k] >= 0) table_.PrefetchTexts(rows[k]);
+        }
+        std::size_t tested = 0;
+        for (; tested < batch && (tested == 0 || spent < budget); ++tested) {
+          if (rows[tested] >= 0)
+            test(candidates_[nextCandidate_ + tested], table_.CellView(column_, rows[tested], scratch_));
+        }
+        nextCandidate_ += tested;
       }
     }
-    if (nextCandidate_ >= candidates_.size()) {
-      std::deque<RowKey>().swap(candidates_);
-      nextCandidate_ = 0;
-      scan_ = Scan::None;
-    }
+    EndOfCandidates();
   }
   return scan_ == Scan::None;
 }

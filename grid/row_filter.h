@@ -16,8 +16,10 @@ class RowFilter {
   // Filters the rows of `table` (which must outlive the filter) by the text of `column`.
   RowFilter(const Table& table, int column);
 
-  // Filters by `query` from now on. An empty query shows every row. A query that narrows the
-  // current one, once that one's scan is complete, scans only the current matches.
+  // Filters by `query` from now on. An empty query shows every row. The complete results of
+  // the last few queries are kept while the table's content stays the same: a query met again
+  // (a Backspace) shows its rows at once, and a query that narrows one of them (a letter added)
+  // scans only its matches.
   void SetQuery(TextQuery query);
   const TextQuery& Query() const { return query_; }
   bool Active() const { return !query_.Empty(); }
@@ -39,6 +41,15 @@ class RowFilter {
 
  private:
   enum class Scan { None, AllRows, Candidates };
+  struct Result {
+    TextQuery query;
+    std::deque<RowKey> matches;
+  };
+  // Keeps the complete result of the current query; forgets all once the content changes.
+  void Remember();
+  void NarrowUnfinished();
+  void EndOfCandidates();
+  const Result* Recalled(const TextQuery& query) const;
   void Sync();
   void Purge();
   void Restart();
@@ -57,6 +68,11 @@ class RowFilter {
   // Scan::Candidates: candidates_ from nextCandidate_ on are still to be tested.
   std::deque<RowKey> candidates_;
   std::size_t nextCandidate_ = 0;
+  // After the candidates, the rows with keys from restFrom_ to restTo_, which an unfinished
+  // scan of a shorter query had not reached, are scanned.
+  bool rest_ = false;
+  RowKey restFrom_ = 0;
+  RowKey restTo_ = 0;
   // What the table looked like when last seen.
   std::uint64_t seenRevision_;
   std::uint64_t seenDeletions_;
@@ -64,6 +80,10 @@ class RowFilter {
   RowKey seenTopKey_;
   RowKey seenBottomKey_;
   mutable std::u16string scratch_;
+  // Complete results of recent queries, newest last, all of the table's content version
+  // resultsVersion_.
+  std::deque<Result> results_;
+  std::uint64_t resultsVersion_ = 0;
 };
 
 }  // namespace grid

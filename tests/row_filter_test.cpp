@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -78,16 +79,21 @@ TEST(RowFilter, SlicesOfAnySize_NarrowingAndWidening_GiveTheFullScansResult) {
   }
   for (std::size_t budget : {std::size_t{1}, std::size_t{40}, std::size_t{100000}}) {
     RowFilter filter(table, 1);
-    // Growing, then shrinking: each step either narrows from the last matches or scans anew.
+    // Growing, then shrinking: each step narrows from earlier matches, scans anew, or shows a
+    // result it has met before at once.
+    std::vector<std::u16string> seen;
     for (std::u16string typed :
-         {u"a", u"ab", u"abc", u"ab", u"\u00C4", u"\u00E4 \u03A3", u"\u00E4 \u03A3b", u""}) {
+         {u"a", u"ab", u"abc", u"ab", u"\u00C4", u"\u00E4 \u03A3", u"\u00E4 \u03A3b", u"\u00C4", u""}) {
       filter.SetQuery(TextQuery(typed));
+      const bool again = std::find(seen.begin(), seen.end(), typed) != seen.end();
+      seen.push_back(typed);
+      EXPECT_EQ(filter.Done(), again || typed.empty()) << budget;
       int steps = 0;
       while (!filter.Step(budget)) ++steps;
       Texts shown;
       for (int p = 0; p < filter.Count(); ++p) shown.push_back(table.Cell(1, filter.RowAt(p)));
       EXPECT_EQ(shown, Expected(table, typed)) << budget;
-      if (budget == 1 && !typed.empty()) {
+      if (budget == 1 && !typed.empty() && !again) {
         EXPECT_GT(steps, 10);
       }
     }
@@ -216,6 +222,58 @@ TEST(RowFilter, ChangesDuringAScan_EndInTheFreshResult) {
       ASSERT_EQ(Shown(filter, table), Expected(table, typed)) << round << " " << int(typed.size());
       for (int p = 0; p < filter.Count(); ++p) ASSERT_EQ(filter.PositionOf(filter.RowAt(p)), p);
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The box as a user edits it: letters typed, Backspaces, a word pasted, Esc, each after any
+// part of the scan before it, with captures and deletes in between; after every edit the
+// finished view equals a plain scan.
+TEST(RowFilter, EditsAtAnySpeed_EndInThePlainScansResult) {
+  std::mt19937 random(23);
+  const std::u16string letters = u"qQuoxX a";
+  auto text = [&] {
+    std::u16string t;
+    for (int k = random() % 12; k > 0; --k) t.push_back(letters[random() % letters.size()]);
+    return t;
+  };
+  for (int round = 0; round < 60; ++round) {
+    Table table = TextTable();
+    for (int i = 0; i < 200; ++i) Append(table, text());
+    RowFilter filter(table, 1);
+    std::u16string typed;
+    for (int edit = 0; edit < 40; ++edit) {
+      switch (random() % 6) {
+        case 0:
+        case 1:
+          typed.push_back(letters[random() % letters.size()]);
+          break;
+        case 2:
+          if (!typed.empty()) typed.pop_back();
+          break;
+        case 3:
+          typed += text();
+          break;
+        case 4:
+          if (random() % 3 == 0) typed.clear();
+          break;
+        case 5:
+          if (random() % 2)
+            Capture(table, text());
+          else if (table.RowCount() > 0)
+            table.DeleteRow(static_cast<int>(random() % table.RowCount()));
+          break;
+      }
+      filter.SetQuery(TextQuery(typed));
+      for (int steps = random() % 4; steps > 0; --steps) filter.Step(random() % 400);
+      if (random() % 4 == 0) {
+        ASSERT_EQ(Shown(filter, table), Expected(table, typed)) << round << " " << edit;
+      }
+    }
+    ASSERT_EQ(Shown(filter, table), Expected(table, typed)) << round;
   }
 }
 

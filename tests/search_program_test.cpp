@@ -2,6 +2,8 @@
 // while it filters, and the tab's commands on a filtered table.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
 
@@ -187,6 +189,95 @@ TEST_F(SearchProgramTest, NothingOfTheSearchIsSaved) {
   Restart();
   EXPECT_EQ(Form1().Search_e.Text(), u"");
   EXPECT_EQ(Shown().size(), 2u);
+}
+
+// A user at any speed: letters typed, Backspaces, words pasted and Esc, with copies and deletes
+// in between, while the scans run on in slices from the window's timer. Whenever the search has
+// caught up, the table holds exactly the entries that a plain scan of the history finds.
+TEST_F(SearchProgramTest, AnySequenceOfEdits_CapturesAndDeletes_EndsWithThePlainScansRows) {
+  std::mt19937 random(31);
+  const std::u16string letters = u"quoxQUOX a\u00E9\u00C9";
+  auto text = [&] {
+    std::u16string t;
+    for (int k = 5 + random() % 30; k > 0; --k) t.push_back(letters[random() % letters.size()]);
+    return t;
+  };
+  std::string file = "\xFF\xFE";
+  for (int i = 0; i < 400; ++i) {
+    const std::u16string line = u"1,12/8/2026 9:30:00 AM," + text() + u"\r\n";
+    for (char16_t unit : line) {
+      file += static_cast<char>(unit & 0xFF);
+      file += static_cast<char>(unit >> 8);
+    }
+  }
+  PutDataFile("clipboard_history.hstr", file);
+  StartJoined();
+  Form1().SearchSliceUnits = 200;  // a few rows a slice: every scan spans many timer ticks
+  Form1().PageControl1.SetActivePageIndex(1);
+  Form1().Search_e.SetFocus();
+
+  // What a plain scan finds: the rows holding every typed word, without regard to case.
+  auto plainScan = [&](const std::u16string& typed) {
+    std::vector<std::u16string> words;
+    std::u16string word;
+    for (char16_t unit : typed + u" ") {
+      if (unit == u' ') {
+        if (!word.empty()) words.push_back(word);
+        word.clear();
+      } else {
+        word.push_back(grid::UpperUnit(unit));
+      }
+    }
+    Texts texts;
+    const grid::Table& history = History().Rows();
+    for (int row = 0; row < history.RowCount(); ++row) {
+      std::u16string upper = history.Cell("Clipboadrs_history", row);
+      for (char16_t& unit : upper) unit = grid::UpperUnit(unit);
+      if (std::all_of(words.begin(), words.end(),
+                      [&](const auto& w) { return upper.find(w) != std::u16string::npos; }))
+        texts.push_back(history.Cell("Clipboadrs_history", row));
+    }
+    return texts;
+  };
+  auto catchUp = [&] {
+    for (int tick = 0; tick < 100000 && Form1().SearchTimer.Enabled(); ++tick) desk.windows.Advance(1);
+  };
+
+  for (int sequence = 0; sequence < 30; ++sequence) {
+    for (int edit = 0; edit < 25; ++edit) {
+      std::u16string typed = Form1().Search_e.Text();
+      switch (random() % 9) {
+        case 0:
+        case 1:
+        case 2:
+          Type(typed + letters[random() % letters.size()]);
+          break;
+        case 3:
+        case 4:
+          if (!typed.empty()) Type(typed.substr(0, typed.size() - 1));
+          break;
+        case 5:
+          Type(typed + text().substr(0, 1 + random() % 6));  // a word pasted in
+          break;
+        case 6:
+          EXPECT_TRUE(Form1().KeyDown(0x1B, false));  // Esc
+          break;
+        case 7:
+          CopyAll({text()});
+          break;
+        case 8:
+          if (History().ShownCount() > 0) {
+            History().ClickRow(static_cast<int>(random() % History().ShownCount()));
+            Form1().BitBtn1.Click();
+          }
+          break;
+      }
+      // Quick typing gives the scan no time; slow typing lets it finish.
+      desk.windows.Advance(random() % 3 == 0 ? 0 : random() % 40);
+    }
+    catchUp();
+    ASSERT_EQ(Shown(), plainScan(Form1().Search_e.Text())) << "sequence " << sequence;
+  }
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """The history search box under Wine: Ctrl+F reaches it, typed words narrow the history table
 to the entries that hold them, a double-click copies the filtered entry it hits, and Esc
-brings every entry back."""
+brings every entry back; Backspaces typed while a scan is under way leave no stale rows."""
 
 import os
+import random
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
@@ -88,3 +90,33 @@ def test_case_is_ignored_beyond_ascii(desktop):
 
 
 harness.main(globals())
+
+
+def test_quick_backspaces_then_a_letter_show_exactly_the_entries_holding_it(desktop):
+    # Enough entries that each scan takes the window's timer several slices: the Backspaces come
+    # while a scan is still under way.
+    rng = random.Random(3)
+    pool = "".join(rng.choice("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ ") for _ in range(1 << 16))
+    texts = []
+    for _ in range(600_000):
+        start = rng.randrange(len(pool) - 110)
+        texts.append(pool[start:start + rng.randint(90, 110)])
+    write_history(desktop, texts)
+
+    def holding(typed):
+        return sum(1 for text in texts if typed.upper() in text.upper())
+
+    desktop.start_watching()
+    desktop.tray_menu_choose((0x28, 0x0D))
+    desktop.must("wait-visible", harness.MAIN_TITLE, 60000)
+    desktop.must("wait-gone", "class:#32768", 10000)
+    desktop.must("focus", harness.MAIN_TITLE)
+    desktop.must("press", "ctrl", "F")
+    for letter in "quo":
+        desktop.must("type", letter)
+        time.sleep(0.15)
+    desktop.must("type", "\b\b\b")
+    # type-timing waits up to a minute for the list view to hold exactly these rows.
+    desktop.must("type-timing", harness.MAIN_TITLE, "x", holding("x"))
+    desktop.must("type-timing", harness.MAIN_TITLE, "\b", len(texts))
+    desktop.close_and_wait_exit(60)
