@@ -11,6 +11,7 @@
 #include "app/settings_text.h"
 #include "app/tasks_add.h"
 #include "clipboard/clipboard_text.h"
+#include "grid/data_file.h"
 #include "history/capture.h"
 #include "history/history_commands.h"
 #include "history/history_table.h"
@@ -145,6 +146,16 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   BitBtn6.OnClick = [this] { history::ImportHistory(Desktop(), history_, historyFiles_); };
   PrivacyApply.OnClick = [this] { PrivacyApplyClick(); };
   for (auto& item : NumberedItems) item->OnClick = [this](ui::MenuItem& sender) { N11Click(sender); };
+  recorder_.OnSaveFailed = [this](Dword error) {
+    notSaving_ = true;
+    ShowRecordingState();
+    TellUser({"Copies cannot be saved (" + grid::ErrorDescription(Desktop().Files(), error) +
+              "). They are kept and saved as soon as the disk takes them."});
+  };
+  recorder_.OnSaveResumed = [this] {
+    notSaving_ = false;
+    ShowRecordingState();
+  };
   recorder_.OnClipboardText = [this](const std::u16string& text) { Label1.SetCaption(LabelText(text)); };
 
   TrayIcon1.Hint = ProductName;
@@ -265,7 +276,13 @@ void TForm1::PauseRecordingItemClick() {
   const bool paused = !recorder_.Paused();
   recorder_.SetPaused(paused);
   PauseRecordingItem.SetChecked(paused);
-  TrayIcon1.Hint = paused ? "Recording paused" : ProductName;
+  ShowRecordingState();
+}
+
+void TForm1::ShowRecordingState() {
+  TrayIcon1.Hint = recorder_.Paused() ? "Recording paused"
+                   : notSaving_       ? "Copies are not being saved"
+                                      : ProductName;
   TrayIcon1.Refresh();
 }
 

@@ -157,6 +157,8 @@ class TForm1 : public ui::Form {
   // the limits chosen are in force (what they remove goes at once), the data files are written
   // anew in the form chosen (sealed or plain), and the settings are saved.
   void PrivacyApplyClick();
+  // The tray icon's tip: paused, copies not being saved, or the program's name.
+  void ShowRecordingState();
   // Shows the programs kept out in the "Privacy" group's box.
   void ShowExcludedPrograms();
   // Shows these limits in the "Privacy" group.
@@ -189,6 +191,7 @@ class TForm1 : public ui::Form {
   ui::DialogFilePrompt historyFiles_{OpenDialog2, SaveDialog1};
   std::array<ui::MenuItem*, TrayActionSlots> trayActionItems_{};
   platform::Uint showMessage_ = 0;
+  bool notSaving_ = false;  // captures do not reach the disk
 };
 
 }  // namespace app

@@ -211,24 +211,40 @@ void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text) 
   // Appending to a journal whose records are not in the list would replay this run's captures
   // twice; this run's captures reach the disk with the next write of the history file instead.
   if (journalUnread_) return;
-  IFiles& files = desktop_.Files();
   // A journal in the other form is written anew in the chosen one with this capture.
   if (journalHasHeader_ && journalSealed_ != seal_) journalStale_ = true;
   if (journalStale_) {
-    // Without a place to write (no Data folder, a held file) nothing is encoded: a rewrite
-    // costs as much as the captures it holds.
-    FileHandle probe = 0;
-    if (files.OpenForAppend(JournalPath(), probe) != 0) return;
-    files.Close(probe);
-    journalStale_ = RewriteJournal() != 0;
+    RetrySave();
     return;
   }
+  saveError_ = Append(date, text);
+  if (saveError_ != 0) {
+    // A record may be cut short in the file: the journal is written anew at the next chance.
+    CloseJournal();
+    journalStale_ = true;
+  }
+}
+
+Dword HistoryStore::RetrySave() {
+  if (!journalStale_ || journalUnread_) return saveError_ = 0;
+  // Without a place to write (no Data folder, a held file) nothing is encoded: a rewrite costs
+  // as much as the captures it holds.
+  FileHandle probe = 0;
+  IFiles& files = desktop_.Files();
+  if (const Dword error = files.OpenForAppend(JournalPath(), probe)) return saveError_ = error;
+  files.Close(probe);
+  saveError_ = RewriteJournal();
+  journalStale_ = saveError_ != 0;
+  return saveError_;
+}
+
+Dword HistoryStore::Append(std::u16string_view date, std::u16string_view text) {
+  IFiles& files = desktop_.Files();
   std::string bytes;
   if (journal_ == 0) {
-    if (files.OpenForAppend(JournalPath(), journal_) != 0) {
+    if (const Dword error = files.OpenForAppend(JournalPath(), journal_)) {
       journal_ = 0;
-      journalStale_ = true;
-      return;
+      return error;
     }
     if (!journalHasHeader_) {
       journalSealed_ = seal_;
@@ -236,11 +252,7 @@ void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text) 
         journalSealHeader_ = bytes;
       } else if (seal_) {
         sealer_ = std::make_unique<grid::JournalSealer>(desktop_.Crypto());
-        if (!sealer_->Begin(bytes)) {
-          CloseJournal();
-          journalStale_ = true;
-          return;
-        }
+        if (!sealer_->Begin(bytes)) return grid::SealingFailed;
         journalSealHeader_ = bytes;
       } else {
         bytes = JournalHeader;
@@ -249,20 +261,12 @@ void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text) 
   }
   std::string record, sealed;
   EncodeJournalRecord(record, date, text);
-  if (!SealRecord(record, sealed)) {
-    CloseJournal();
-    journalStale_ = true;
-    return;
-  }
+  if (!SealRecord(record, sealed)) return grid::SealingFailed;
   bytes += sealed;
-  if (files.Write(journal_, bytes.data(), bytes.size()) != 0) {
-    // A record may be cut short in the file: the journal is written anew at the next chance.
-    CloseJournal();
-    journalStale_ = true;
-    return;
-  }
+  if (const Dword error = files.Write(journal_, bytes.data(), bytes.size())) return error;
   journalHasHeader_ = true;
   needsFlush_ = true;
+  return 0;
 }
 
 Dword HistoryStore::RewriteJournal() {
@@ -312,6 +316,7 @@ void HistoryStore::WriteAll() {
   WriteHistoryFile(history_, desktop_, historyPath_(), seal_);
   NoteFileHolds();
   unfolded_ = 0;
+  saveError_ = 0;
   if (journalUnread_) return;  // its captures are not in the file: they stay for the next start
   CloseJournal();
   const Dword error = desktop_.Files().Delete(JournalPath());

@@ -52,6 +52,12 @@ class HistoryStore {
   void SetSealing(bool seal);
   bool Sealing() const { return seal_; }
 
+  // 0 while captures reach the disk; otherwise the Windows error of the last capture that could
+  // not be written (a full disk, a read-only folder), until a write succeeds again.
+  platform::Dword SaveError() const { return saveError_; }
+  // Tries again to write the captures the journal lacks; the error left, or 0.
+  platform::Dword RetrySave();
+
   std::string JournalPath() const { return historyPath_() + JournalSuffix; }
   static constexpr const char* JournalSuffix = ".journal";
 
@@ -59,6 +65,9 @@ class HistoryStore {
   // Appends the journal's captures, newest first; returns how many.
   int ReadJournal(std::string& notice, bool& damaged);
   int ReadSealedJournal(const std::string& bytes, std::string& notice, bool& damaged);
+  // Appends one capture's record to the journal, which it opens (and begins) when needed;
+  // returns 0 or the error.
+  platform::Dword Append(std::u16string_view date, std::u16string_view text);
   // Replaces the journal by records of the top `unfolded_` rows; returns 0 or the error.
   platform::Dword RewriteJournal();
   void CloseJournal();
@@ -83,6 +92,7 @@ class HistoryStore {
   bool fileHolds_ = false;
   std::uint64_t fileHoldsVersion_ = 0;
   platform::IFiles::FileStamp fileHoldsStamp_;  // the file as it was then: one changed since is written
+  platform::Dword saveError_ = 0;
   bool seal_ = false;
   bool journalSealed_ = false;     // the form of the journal on the disk, when it has its header
   std::string journalSealHeader_;  // the start of a sealed journal, to go on appending under its key

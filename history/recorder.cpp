@@ -14,6 +14,9 @@ constexpr Uint FlushDelay = 1000;
 // Forgets entries that have grown too old.
 constexpr std::uintptr_t AgeTimer = 3;
 constexpr Uint AgeCheckInterval = 60 * 60 * 1000;
+// Writes again the captures that could not be saved.
+constexpr std::uintptr_t SaveRetryTimer = 4;
+constexpr Uint SaveRetryInterval = 1000;
 
 }  // namespace
 
@@ -30,6 +33,7 @@ Recorder::~Recorder() {
   windows.KillTimer(window_, RetryTimer);
   windows.KillTimer(window_, FlushTimer);
   windows.KillTimer(window_, AgeTimer);
+  windows.KillTimer(window_, SaveRetryTimer);
   windows.DestroyWindow(window_);
 }
 
@@ -115,6 +119,7 @@ void Recorder::Record(const std::u16string& text) {
     return;
   }
   store_.Recorded(date, text);
+  CheckSaving();
   if (limits_.maxEntries > 0 && store_.List().RowCount() > limits_.maxEntries) {
     grid::Table& list = store_.List();
     while (list.RowCount() > limits_.maxEntries) list.DeleteRow(grid::LastRow);
@@ -123,6 +128,19 @@ void Recorder::Record(const std::u16string& text) {
   if (!flushDue_) {
     flushDue_ = true;
     desktop_.Windows().SetTimer(window_, FlushTimer, FlushDelay);
+  }
+}
+
+void Recorder::CheckSaving() {
+  const Dword error = store_.SaveError();
+  if (error != 0) {
+    if (error != toldSaveError_ && OnSaveFailed) OnSaveFailed(error);
+    if (toldSaveError_ == 0) desktop_.Windows().SetTimer(window_, SaveRetryTimer, SaveRetryInterval);
+    toldSaveError_ = error;
+  } else if (toldSaveError_ != 0) {
+    toldSaveError_ = 0;
+    desktop_.Windows().KillTimer(window_, SaveRetryTimer);
+    if (OnSaveResumed) OnSaveResumed();
   }
 }
 
@@ -153,6 +171,9 @@ LResult Recorder::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) 
       store_.Flush();  // the records, when the write failed or there was none
     } else if (wParam == AgeTimer) {
       ApplyLimits();
+    } else if (wParam == SaveRetryTimer) {
+      store_.RetrySave();
+      CheckSaving();
     }
   } catch (const std::exception&) {
     // A clipboard that cannot be read on a retry costs that entry; the next change is heard.

@@ -58,6 +58,12 @@ class Recorder final : private platform::IWindowProc {
   // out made it (the program's own restore of such content).
   std::function<bool()> IsPrivateChange;
 
+  // Told when captures stop reaching the disk, once for each new cause (a Windows error), and
+  // when they reach it again. Meanwhile the copies stay in the list and the journal is tried
+  // again every second.
+  std::function<void(platform::Dword error)> OnSaveFailed;
+  std::function<void()> OnSaveResumed;
+
   // Told at every read of a change: the clipboard's text; empty when it holds none, when its
   // owner marked it private and when another program had it open.
   std::function<void(const std::u16string& text)> OnClipboardText;
@@ -72,6 +78,8 @@ class Recorder final : private platform::IWindowProc {
   void StopRetry();
   // Writes the list, after rows went; a failed write is tried again at the next flush.
   void WriteAfterRemoval();
+  // After a capture or a retry: tells the window whether captures reach the disk.
+  void CheckSaving();
 
   platform::Desktop& desktop_;
   HistoryStore& store_;
@@ -81,7 +89,8 @@ class Recorder final : private platform::IWindowProc {
   platform::Hwnd window_ = 0;  // for the timers
   BusyClipboardRetry retry_;
   bool flushDue_ = false;
-  bool writeDue_ = false;  // rows went that the history file may still hold
+  bool writeDue_ = false;              // rows went that the history file may still hold
+  platform::Dword toldSaveError_ = 0;  // the cause last told, 0 while captures are saved
   RetentionLimits limits_;
   bool paused_ = false;
 };

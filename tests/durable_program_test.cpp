@@ -180,6 +180,32 @@ TEST_F(DurableTest, DamagedExclusionList_KeptAsideOnce_DefaultsApply_EveryStartT
 
 // ---- Captures on disk at once ----
 
+// A disk that fills during a run, or a folder that turns read-only: the user is told at once,
+// once a cause, the tip says so meanwhile, and the copies reach the disk when it takes them.
+TEST_F(DurableTest, CopiesThatCannotBeSaved_AreToldOnceACause_AndSavedWhenTheDiskTakesThem) {
+  StartJoined();
+  ASSERT_TRUE(other.CopyText("saved"));
+  desk.files.FailWritesAfter(0);
+  ASSERT_TRUE(other.CopyText("on a full disk"));
+  ASSERT_EQ(Balloons().size(), 1u);
+  EXPECT_NE(Balloons()[0].find("Copies cannot be saved (There is not enough space on the disk)"), std::string::npos) << Balloons()[0];
+  EXPECT_EQ(std::string(desk.notifyArea.Icon().szTip), "Copies are not being saved");
+  ASSERT_TRUE(other.CopyText("still full"));
+  desk.windows.Advance(3000);
+  EXPECT_EQ(Balloons().size(), 1u) << "one balloon a cause";
+
+  desk.files.ClearFaults();
+  desk.files.DenyAccess(DataFile(JournalName));
+  desk.windows.Advance(1000);
+  EXPECT_EQ(Balloons().size(), 2u) << "a new cause is told";
+  desk.files.ClearFaults();
+  desk.windows.Advance(1000);
+  EXPECT_EQ(std::string(desk.notifyArea.Icon().szTip), "Corvilane Clipboard Manager");
+  Kill();
+  Start();
+  EXPECT_EQ((Texts{"still full", "on a full disk", "saved"}), HistoryTexts());
+}
+
 TEST_F(DurableTest, KillAfterCopies_TheRestartShowsEveryOne) {
   PutDataFile(HistoryName, StoredHistory);
   StartJoined();
