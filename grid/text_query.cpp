@@ -72,8 +72,9 @@ constexpr std::array<std::uint8_t, 0x10000> MakeClassTable() {
   return table;
 }
 
-// The class of every unit, through its upper case, as a text's signature is built.
-constexpr std::array<std::uint8_t, 0x10000> ClassTable = MakeClassTable();
+// The class of every unit, through its upper case, as a text's signature is built. Made at
+// start-up: as a constant it would take clang more evaluation steps than it allows.
+const std::array<std::uint8_t, 0x10000> ClassTable = MakeClassTable();
 
 // The `pairs` bit of two classes side by side, scattered so that common pairs seldom share one.
 constexpr std::array<std::uint8_t, 64 * 64> MakePairTable() {
