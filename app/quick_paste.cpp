@@ -20,6 +20,9 @@ constexpr std::uintptr_t FilterTimer = 2;
 // a thread woken every 10 ms answers the user's keys later under Wine.
 constexpr Uint FollowInterval = 200;
 constexpr std::size_t FilterBudget = 1 << 20;
+// Once the history's matches are known, the work ahead for the next letter goes on at each
+// tick, this many text units at a time.
+constexpr std::size_t PrepareBudget = 1 << 22;
 // Posted to run an action's paste after the key that picked it has been handled.
 constexpr Uint WmPasteAction = WmApp + 1;
 
@@ -138,7 +141,8 @@ void QuickPaste::StepFilters() {
   historyFilter_.Step(FilterBudget);
   const int count = actionFilter_.Count() + historyFilter_.Count();
   if (count != List.Count()) List.SetCount(count);
-  const bool filtering = !actionFilter_.Done() || !historyFilter_.Done();
+  const bool filtering = !actionFilter_.Done() || !historyFilter_.Done() ||
+                         (List.IsOpen() && !historyFilter_.Prepare(PrepareBudget));
   const Uint interval = !List.IsOpen() ? 0 : filtering ? PollInterval : FollowInterval;
   if (interval == filterInterval_) return;
   filterInterval_ = interval;

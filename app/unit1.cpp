@@ -360,15 +360,24 @@ void TForm1::Search_eChange() {
   HistoryFilter.SetQuery(grid::TextQuery(Search_e.Text()));
   // Back to every row: the selected entries are where the user left them, shown again.
   if (!HistoryFilter.Active()) TableGrid2.ShowCurrentRow();
-  SearchSlice();
+  HistoryFilter.Step(SearchSliceUnits);
+  TableGrid2.ViewChanged();
+  // The rest of the scan, if any, then the work ahead for the next letter.
+  SearchTimer.SetEnabled(true);
 }
 
-void TForm1::SearchTimerTimer() { SearchSlice(); }
-
-void TForm1::SearchSlice() {
-  const bool done = HistoryFilter.Step(SearchSliceUnits);
-  TableGrid2.ViewChanged();
-  SearchTimer.SetEnabled(!done);
+void TForm1::SearchTimerTimer() {
+  // The table is told only of slices that scanned: a repaint of the list view for each slice of
+  // the work ahead would cost more than that work under Wine.
+  if (!HistoryFilter.Done()) {
+    const bool done = HistoryFilter.Step(SearchSliceUnits);
+    TableGrid2.ViewChanged();
+    if (!done) {
+      SearchTimer.SetEnabled(true);
+      return;
+    }
+  }
+  SearchTimer.SetEnabled(!HistoryFilter.Prepare(PrepareSliceUnits));
 }
 
 bool TForm1::FormKeyDown(int virtualKey, bool control) {

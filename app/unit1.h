@@ -121,6 +121,9 @@ class TForm1 : public ui::Form {
   // answers in between however long the history is. Tests shrink it, so that their scans span
   // many slices.
   std::size_t SearchSliceUnits = std::size_t{1} << 26;
+  // The text units read in each slice of the work done ahead for the next letter, once the
+  // matches are shown: a few milliseconds, so that a key typed meanwhile waits little.
+  std::size_t PrepareSliceUnits = std::size_t{1} << 22;
   // The history rows the search box matches; the history table shows them.
   grid::RowFilter HistoryFilter;
 
@@ -180,7 +183,6 @@ class TForm1 : public ui::Form {
  private:
   void FormDestroy();
   void MakeVisibleAndRestore(int showCmd);
-  void SearchSlice();
   std::string ExePath();
 
   actions::ActionList& actions_;

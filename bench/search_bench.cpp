@@ -1,6 +1,8 @@
 // Filtering a history of a million entries as the user types: the first letter, each letter of
 // a growing word (narrowing from the matches before it), and a word found nowhere, which reads
-// every text. Entries of about 100 and of 2,000 characters; the memory a filter adds.
+// every text. Entries of about 100 and of 2,000 characters; the memory a filter adds, and the
+// signatures' making and memory. Between keystrokes the filter does its idle work (Prepare),
+// as the window's timer gives it while the user pauses; that work is timed on its own.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -20,27 +22,31 @@ constexpr int Million = 1'000'000;
 // A history of a million entries of about `length` characters, made once per length. The
 // texts are cut at random places from one long random text, which is quicker to make than
 // 2 billion random characters and just as hard to search.
+std::unique_ptr<grid::Table> MakeHistory(int length) {
+  std::mt19937 random(5);
+  std::u16string pool;
+  while (pool.size() < (1u << 20) + 4096) pool += bench_text::RandomText(random);
+  auto table = std::make_unique<grid::Table>(history::HistoryColumns());
+  std::u16string cells[3];
+  cells[1] = u"12/8/2026 9:30:00 AM";
+  table->BeginUpdate();
+  for (int i = 0; i < Million; ++i) {
+    const std::size_t size =
+        static_cast<std::size_t>(length * 9 / 10 + static_cast<int>(random() % (length / 5 + 1)));
+    cells[2].assign(pool, random() % (pool.size() - size), size);
+    table->AppendRow(cells);
+  }
+  table->EndUpdate();
+  return table;
+}
+
 grid::Table& History(int length) {
   static std::unique_ptr<grid::Table> tables[2];
   static int lengths[2];
   const int slot = length > 100 ? 1 : 0;
   if (!tables[slot] || lengths[slot] != length) {
     tables[slot].reset();
-    std::mt19937 random(5);
-    std::u16string pool;
-    while (pool.size() < (1u << 20) + 4096) pool += bench_text::RandomText(random);
-    auto table = std::make_unique<grid::Table>(history::HistoryColumns());
-    std::u16string cells[3];
-    cells[1] = u"12/8/2026 9:30:00 AM";
-    table->BeginUpdate();
-    for (int i = 0; i < Million; ++i) {
-      const std::size_t size =
-          static_cast<std::size_t>(length * 9 / 10 + static_cast<int>(random() % (length / 5 + 1)));
-      cells[2].assign(pool, random() % (pool.size() - size), size);
-      table->AppendRow(cells);
-    }
-    table->EndUpdate();
-    tables[slot] = std::move(table);
+    tables[slot] = MakeHistory(length);
     lengths[slot] = length;
   }
   return *tables[slot];
@@ -54,6 +60,12 @@ int Filter(grid::RowFilter& filter, std::u16string_view typed) {
   while (!filter.Step(std::size_t{1} << 24)) {
   }
   return filter.Count();
+}
+
+// The user's pause after a keystroke: the filter's idle work, to its end.
+void Pause(grid::RowFilter& filter) {
+  while (!filter.Prepare(std::size_t{1} << 24)) {
+  }
 }
 
 // One keystroke into an empty box over the whole history. The argument is the entries' length.
@@ -79,6 +91,7 @@ void BM_GrowingWord(benchmark::State& state) {
     state.PauseTiming();
     grid::RowFilter filter(table, TextColumn(table));
     Filter(filter, Word.substr(0, letters - 1));
+    Pause(filter);
     state.ResumeTiming();
     shown = Filter(filter, Word.substr(0, letters));
   }
@@ -96,8 +109,14 @@ void BM_Backspace(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     grid::RowFilter filter(table, TextColumn(table));
-    for (std::size_t typed = 1; typed <= Word.size(); ++typed) Filter(filter, Word.substr(0, typed));
-    for (std::size_t left = Word.size() - 1; left > letters; --left) Filter(filter, Word.substr(0, left));
+    for (std::size_t typed = 1; typed <= Word.size(); ++typed) {
+      Filter(filter, Word.substr(0, typed));
+      Pause(filter);
+    }
+    for (std::size_t left = Word.size() - 1; left > letters; --left) {
+      Filter(filter, Word.substr(0, left));
+      Pause(filter);
+    }
     state.ResumeTiming();
     shown = Filter(filter, Word.substr(0, letters));
   }
@@ -126,13 +145,69 @@ void BM_PastedWord(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     grid::RowFilter filter(table, TextColumn(table));
-    if (state.range(0) == 1) Filter(filter, u"s");
+    if (state.range(0) == 1) {
+      Filter(filter, u"s");
+      Pause(filter);
+    }
     state.ResumeTiming();
     shown = Filter(filter, u"sunflower");
   }
   state.counters["shown"] = shown;
 }
 BENCHMARK(BM_PastedWord)->Arg(0)->Arg(1)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The idle work after a letter typed into an empty box (argument 1), or after a second letter
+// (argument 2), that lets the next letter be answered from the matches alone.
+void BM_PrepareNextLetter(benchmark::State& state) {
+  constexpr std::u16string_view Word = u"quart";
+  const std::size_t letters = static_cast<std::size_t>(state.range(0));
+  grid::Table& table = History(100);
+  int shown = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    grid::RowFilter filter(table, TextColumn(table));
+    for (std::size_t typed = 1; typed <= letters; ++typed) shown = Filter(filter, Word.substr(0, typed));
+    state.ResumeTiming();
+    Pause(filter);
+  }
+  state.counters["shown"] = shown;
+}
+BENCHMARK(BM_PrepareNextLetter)->Arg(1)->Arg(2)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The signatures made when the first search starts, for a history of entries of the given
+// length, and the heap they take beside the history file's size (UTF-16, as written).
+void BM_SignaturesOfTheHistory(benchmark::State& state) {
+  const int length = static_cast<int>(state.range(0));
+  std::size_t bytes = 0;
+  double fileBytes = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::unique_ptr<grid::Table> table = MakeHistory(length);
+    fileBytes = 0;
+    std::u16string scratch;
+    for (int row = 0; row < table->RowCount(); ++row) {
+      for (int column = 0; column < table->ColumnCount(); ++column)
+        fileBytes += 2.0 * (table->CellView(column, row, scratch).size() + 1);
+      fileBytes += 2;  // the line break's second unit
+    }
+    const auto before = ::mallinfo2().uordblks;
+    state.ResumeTiming();
+    table->KeepSignatures(TextColumn(*table));
+    state.PauseTiming();
+    bytes = ::mallinfo2().uordblks - before;
+    table.reset();
+    state.ResumeTiming();
+  }
+  state.counters["signatures_MB"] = static_cast<double>(bytes) / 1e6;
+  state.counters["file_MB"] = fileBytes / 1e6;
+  state.counters["share_of_file"] = static_cast<double>(bytes) / fileBytes;
+}
+BENCHMARK(BM_SignaturesOfTheHistory)
+    ->Arg(20)
+    ->Arg(100)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // A word that no entry holds: every text is read to its end. The argument is the entries' length.
 void BM_WordFoundNowhere(benchmark::State& state) {

@@ -15,7 +15,11 @@ constexpr std::size_t RowCost = 16;
 constexpr std::size_t MostResults = 12;
 
 // Candidates resolved to rows, and their texts asked for from memory, this many at a time.
-constexpr std::size_t CandidateBatch = 16;
+constexpr std::size_t CandidateBatch = 32;
+
+// Candidates of more than one row in this many are met in one walk down the table: a walk over
+// every row's signature in memory order costs less than a wait for memory at each of them.
+constexpr std::size_t WalkShare = 64;
 
 // Rows appended while no scan runs are tested at once up to this many (a capture into an empty
 // list appends its row); more join a scan.
@@ -60,12 +64,15 @@ RowFilter::RowFilter(const Table& table, int column)
 void RowFilter::SetQuery(TextQuery query) {
   Sync();
   if (query == query_) return;
+  // The word of a complete result whose next units are prepared.
+  const std::u16string followed(FollowsReady() ? query_.OnlyWord() : std::u16string_view());
   if (scan_ == Scan::None) Remember();
   // Letters typed (or pasted) faster than the scan: what the unfinished scan found, and what it
   // has yet to test, are all that the longer query can match.
   const bool narrowsUnfinished = Active() && scan_ != Scan::None && TextQuery(query).Narrows(query_);
   query_ = std::move(query);
   if (narrowsUnfinished) {
+    std::deque<std::uint64_t>().swap(after_);
     NarrowUnfinished();
     return;
   }
@@ -74,19 +81,48 @@ void RowFilter::SetQuery(TextQuery query) {
   rest_ = false;
   if (!Active()) {
     std::deque<RowKey>().swap(matches_);
+    std::deque<std::uint64_t>().swap(after_);
     scan_ = Scan::None;
     return;
   }
+  table_.KeepSignatures(column_);
   if (table_.ContentVersion() != resultsVersion_) results_.clear();
-  // A query met again shows its rows at once; one that narrows a kept result tests only the
-  // rows of the smallest such result.
-  const Result* base = nullptr;
+  // A query met again shows its rows at once.
   for (const Result& result : results_) {
     if (result.query == query_) {
       matches_ = result.matches;
+      std::deque<std::uint64_t>().swap(after_);
       scan_ = Scan::None;
       return;
     }
+  }
+  // The word typed on: the matches followed by its next unit are all that can match, and when
+  // that unit is the last and a letter or digit, exactly what matches.
+  const std::u16string_view word = query_.OnlyWord();
+  if (!followed.empty() && word.size() > followed.size() && word.starts_with(followed)) {
+    const char16_t next = word[followed.size()];
+    const std::uint64_t bit = TextQuery::UpperBit(next);
+    std::deque<RowKey> kept;
+    auto key = results_.back().matches.begin();  // the matches, just kept
+    for (auto after = after_.begin(); after != after_.end(); ++after, ++key) {
+      if ((*after & bit) != 0) kept.push_back(*key);
+    }
+    std::deque<std::uint64_t>().swap(after_);
+    if (word.size() == followed.size() + 1 && TextQuery::BitOfItsOwn(next)) {
+      matches_ = std::move(kept);
+      scan_ = Scan::None;
+    } else {
+      std::deque<RowKey>().swap(matches_);
+      candidates_ = std::move(kept);
+      scan_ = Scan::Candidates;
+      EndOfCandidates();
+    }
+    return;
+  }
+  std::deque<std::uint64_t>().swap(after_);
+  // One that narrows a kept result tests only the rows of the smallest such result.
+  const Result* base = nullptr;
+  for (const Result& result : results_) {
     if (query_.Narrows(result.query) && (base == nullptr || result.matches.size() < base->matches.size()))
       base = &result;
   }
@@ -97,6 +133,53 @@ void RowFilter::SetQuery(TextQuery query) {
   candidates_ = base->matches;
   std::deque<RowKey>().swap(matches_);
   scan_ = Scan::Candidates;
+}
+
+bool RowFilter::FollowsReady() const {
+  return Active() && scan_ == Scan::None && !query_.OnlyWord().empty() && after_.size() == matches_.size() &&
+         afterVersion_ == table_.ContentVersion();
+}
+
+bool RowFilter::Prepare(std::size_t budget) {
+  Sync();
+  if (!Active() || scan_ != Scan::None || query_.OnlyWord().empty()) return true;
+  if (afterVersion_ != table_.ContentVersion() || after_.size() > matches_.size()) {
+    std::deque<std::uint64_t>().swap(after_);
+    afterVersion_ = table_.ContentVersion();
+  }
+  std::size_t spent = 0;
+  auto prepare = [&](int row) {
+    const std::u16string_view text = table_.CellView(column_, row, scratch_);
+    after_.push_back(query_.UnitsAfter(text));
+    spent += text.size() + RowCost;
+  };
+  if (after_.size() < matches_.size() &&
+      matches_.size() - after_.size() >= static_cast<std::size_t>(table_.RowCount()) / WalkShare) {
+    auto next = matches_.begin() + static_cast<std::ptrdiff_t>(after_.size());
+    table_.VisitSignatures(column_, table_.LowerBoundOfKey(*next),
+                           [&](RowKey key, const TextSignature&, int row) {
+                             if (next == matches_.end() || spent >= budget) return false;
+                             ++spent;
+                             if (*next == key) {
+                               ++next;
+                               prepare(row);
+                             }
+                             return true;
+                           });
+  }
+  // Few: each is looked for from where the one before was, a batch at a time.
+  int row = 0;
+  int rows[CandidateBatch];
+  while (after_.size() < matches_.size() && spent < budget) {
+    const std::size_t batch = std::min(CandidateBatch, matches_.size() - after_.size());
+    for (std::size_t k = 0; k < batch; ++k) {
+      row = table_.LowerBoundOfKey(matches_[after_.size() + k], row);
+      rows[k] = row;
+      table_.PrefetchTexts(row);
+    }
+    for (std::size_t k = 0; k < batch; ++k) prepare(rows[k]);
+  }
+  return after_.size() == matches_.size();
 }
 
 void RowFilter::NarrowUnfinished() {
@@ -138,8 +221,11 @@ void RowFilter::Remember() {
     results_.clear();
     resultsVersion_ = version;
   }
+  // The matches move: every way on from here (but a scan not yet complete, which keeps no
+  // result) puts others in their place.
   std::erase_if(results_, [&](const Result& result) { return result.query == query_; });
-  results_.push_back({query_, matches_});
+  results_.push_back({query_, std::move(matches_)});
+  matches_ = {};
   // A few results of a few keys a row at most: the kept keys stay below twice the table's.
   std::size_t kept = 0;
   for (const Result& result : results_) kept += result.matches.size();
@@ -258,57 +344,74 @@ bool RowFilter::Step(std::size_t budget) {
   Sync();
   EndOfCandidates();  // deletes may have taken the last ones
   std::size_t spent = 0;
+  const TextSignature& needs = query_.Needs();
+  const bool decided = query_.DecidedBySignature();
+  // Rows whose signature may hold the query: their texts are asked for from memory as they
+  // are found and read CandidateBatch rows later, so that the waits for rows far apart overlap.
+  // A query that the signatures decide needs no text.
+  int rows[CandidateBatch];
+  RowKey keys[CandidateBatch];
+  std::size_t found = 0, read = 0;
+  auto testOldest = [&] {
+    const std::size_t k = read++ % CandidateBatch;
+    std::size_t units = 0;
+    if (query_.Matches(table_.CellView(column_, rows[k], scratch_), units)) matches_.push_back(keys[k]);
+    spent += units + RowCost;
+  };
+  auto consider = [&](RowKey key, int row) {
+    if (decided) {
+      matches_.push_back(key);
+      return;
+    }
+    if (found - read == CandidateBatch) testOldest();
+    table_.PrefetchTexts(row);
+    rows[found % CandidateBatch] = row;
+    keys[found % CandidateBatch] = key;
+    ++found;
+  };
+  auto test = [&] {
+    while (read < found) testOldest();
+  };
   if (scan_ == Scan::AllRows) {
-    const int stop = table_.VisitTexts(column_, table_.LowerBoundOfKey(nextKey_),
-                                       [&](RowKey key, std::u16string_view text) {
-                                         if (key > lastKey_ || spent >= budget) return false;
-                                         spent += text.size() + RowCost;
-                                         if (query_.Matches(text)) matches_.push_back(key);
-                                         nextKey_ = key + 1;
-                                         return true;
-                                       });
+    const int stop = table_.VisitSignatures(column_, table_.LowerBoundOfKey(nextKey_),
+                                            [&](RowKey key, const TextSignature& signature, int row) {
+                                              if (key > lastKey_ || spent >= budget) return false;
+                                              ++spent;
+                                              nextKey_ = key + 1;
+                                              if (signature.MayHold(needs)) consider(key, row);
+                                              return true;
+                                            });
+    test();
     if (stop >= table_.RowCount() || table_.KeyOf(stop) > lastKey_) scan_ = Scan::None;
   } else if (scan_ == Scan::Candidates) {
-    auto test = [&](RowKey key, std::u16string_view text) {
-      std::size_t read = 0;
-      if (query_.Matches(text, read)) matches_.push_back(key);
-      spent += read + RowCost;
-    };
-    if (candidates_.size() - nextCandidate_ >= static_cast<std::size_t>(table_.RowCount()) / 4) {
+    if (candidates_.size() - nextCandidate_ >= static_cast<std::size_t>(table_.RowCount()) / WalkShare) {
       // Many candidates: one walk down the table, passing over the rows between them.
-      table_.VisitTexts(column_, table_.LowerBoundOfKey(candidates_[nextCandidate_]),
-                        [&](RowKey key, std::u16string_view text) {
-                          while (nextCandidate_ < candidates_.size() && candidates_[nextCandidate_] < key)
-                            ++nextCandidate_;
-                          if (nextCandidate_ >= candidates_.size() || spent >= budget) return false;
-                          ++spent;
-                          if (candidates_[nextCandidate_] == key) {
-                            ++nextCandidate_;
-                            test(key, text);
-                          }
-                          return true;
-                        });
+      auto next = candidates_.begin() + static_cast<std::ptrdiff_t>(nextCandidate_);
+      table_.VisitSignatures(column_, table_.LowerBoundOfKey(*next),
+                             [&](RowKey key, const TextSignature& signature, int row) {
+                               while (next != candidates_.end() && *next < key) ++next;
+                               if (next == candidates_.end() || spent >= budget) return false;
+                               ++spent;
+                               if (*next == key) {
+                                 ++next;
+                                 if (signature.MayHold(needs)) consider(key, row);
+                               }
+                               return true;
+                             });
+      nextCandidate_ = static_cast<std::size_t>(next - candidates_.begin());
     } else {
-      // Few: each is looked for from where the last one was. The texts of rows far apart would
-      // each cost a wait for memory; a batch of them is asked for at once.
+      // Few: each is looked for from where the last one was.
       int row = 0;
-      int rows[CandidateBatch];
       while (nextCandidate_ < candidates_.size() && spent < budget) {
-        const std::size_t batch = std::min(CandidateBatch, candidates_.size() - nextCandidate_);
-        for (std::size_t k = 0; k < batch; ++k) {
-          const RowKey key = candidates_[nextCandidate_ + k];
-          row = table_.LowerBoundOfKey(key, row);
-          rows[k] = row < table_.RowCount() && table_.KeyOf(row) == key ? row : -1;
-          if (rows[k] >= 0) table_.PrefetchTexts(rows[k]);
-        }
-        std::size_t tested = 0;
-        for (; tested < batch && (tested == 0 || spent < budget); ++tested) {
-          if (rows[tested] >= 0)
-            test(candidates_[nextCandidate_ + tested], table_.CellView(column_, rows[tested], scratch_));
-        }
-        nextCandidate_ += tested;
+        const RowKey key = candidates_[nextCandidate_++];
+        row = table_.LowerBoundOfKey(key, row);
+        spent += 2;
+        if (row < table_.RowCount() && table_.KeyOf(row) == key &&
+            table_.Signature(column_, row).MayHold(needs))
+          consider(key, row);
       }
     }
+    test();
     EndOfCandidates();
   }
   return scan_ == Scan::None;

@@ -30,6 +30,10 @@ class RowFilter {
   bool Step(std::size_t budget);
   // Whether the scan is complete, the table's latest changes included.
   bool Done();
+  // Once the scan is complete, works out ahead (for about `budget` text units) what lets the
+  // next letter typed onto a query of one word be answered without reading the texts again;
+  // returns true when nothing is left to do. Any change of the table's content undoes it.
+  bool Prepare(std::size_t budget);
 
   // The rows shown, top first: every row of the table without a query, otherwise the matches
   // found so far. Inserts, appends, deletes and cell writes of the table are followed.
@@ -50,6 +54,7 @@ class RowFilter {
   void NarrowUnfinished();
   void EndOfCandidates();
   const Result* Recalled(const TextQuery& query) const;
+  bool FollowsReady() const;
   void Sync();
   void Purge();
   void Restart();
@@ -84,6 +89,11 @@ class RowFilter {
   // resultsVersion_.
   std::deque<Result> results_;
   std::uint64_t resultsVersion_ = 0;
+  // For the complete result of a one-word query, prepared while the user pauses: the units
+  // that follow the word in each match (TextQuery::UnitsAfter), one for each of the first
+  // matches, for the table's content version afterVersion_.
+  std::deque<std::uint64_t> after_;
+  std::uint64_t afterVersion_ = 0;
 };
 
 }  // namespace grid

@@ -55,6 +55,42 @@ Table::Table(std::vector<Column> columns) : columns_(std::move(columns)) {
   for (const Column& column : columns_) {
     textSlot_.push_back(column.kind == ColumnKind::Text ? textColumns_++ : -1);
   }
+  signatures_.resize(static_cast<std::size_t>(textColumns_));
+}
+
+void Table::KeepSignatures(int column) const {
+  const int slot = textSlot_[static_cast<std::size_t>(CheckColumn(column))];
+  if (slot < 0) throw platform::Error("An increment column has no texts to sign");
+  auto& kept = signatures_[static_cast<std::size_t>(slot)];
+  if (kept) return;
+  auto made = std::make_unique<std::deque<TextSignature>>();
+  // Each row's texts are asked for from memory a few rows ahead, as VisitTexts does.
+  constexpr std::size_t Ahead = 4;
+  for (std::size_t row = 0; row < rows_.size(); ++row) {
+    if (row + Ahead < rows_.size()) PrefetchTexts(static_cast<int>(row + Ahead));
+    made->push_back(grid::SignatureOf(TextOf(rows_[row], slot)));
+  }
+  kept = std::move(made);
+}
+
+bool Table::KeepsSignatures(int column) const {
+  const int slot = textSlot_[static_cast<std::size_t>(CheckColumn(column))];
+  return slot >= 0 && signatures_[static_cast<std::size_t>(slot)] != nullptr;
+}
+
+std::size_t Table::SignatureBytes() const {
+  std::size_t bytes = 0;
+  for (const auto& kept : signatures_) {
+    if (kept) bytes += kept->size() * sizeof(TextSignature);
+  }
+  return bytes;
+}
+
+void Table::Resign(std::size_t row) {
+  for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
+    if (signatures_[slot])
+      (*signatures_[slot])[row] = grid::SignatureOf(TextOf(rows_[row], static_cast<int>(slot)));
+  }
 }
 
 int Table::ColumnIndex(std::string_view name) const {
@@ -172,6 +208,7 @@ void Table::StoreTexts(Row& row, const std::u16string_view* texts, bool pooled) 
 int Table::AppendRow() {
   rows_.emplace_back();
   rows_.back().key = nextBottomKey_++;
+  EachSignatures([](auto& kept) { kept.emplace_back(); });
   Changed();
   return RowCount() - 1;
 }
@@ -186,6 +223,8 @@ int Table::AppendRow(std::span<const std::u16string> cells) {
   StoreTexts(row, texts.data(), true);
   row.key = nextBottomKey_++;
   rows_.push_back(std::move(row));
+  EachSignatures([](auto& kept) { kept.emplace_back(); });
+  Resign(rows_.size() - 1);
   Changed();
   return RowCount() - 1;
 }
@@ -201,9 +240,13 @@ void Table::AddRow(std::span<const std::u16string_view> cells, bool append) {
   if (append) {
     row.key = nextBottomKey_++;
     rows_.push_back(std::move(row));
+    EachSignatures([](auto& kept) { kept.emplace_back(); });
+    Resign(rows_.size() - 1);
   } else {
     row.key = nextTopKey_--;
     rows_.push_front(std::move(row));
+    EachSignatures([](auto& kept) { kept.emplace_front(); });
+    Resign(0);
     if (current_ >= 0) ++current_;
     if (anchor_ >= 0) ++anchor_;
   }
@@ -215,6 +258,7 @@ void Table::InsertRowAtTop() {
   Row row;
   row.key = nextTopKey_--;
   rows_.push_front(std::move(row));
+  EachSignatures([](auto& kept) { kept.emplace_front(); });
   if (current_ >= 0) ++current_;
   if (anchor_ >= 0) ++anchor_;
   Changed();
@@ -223,6 +267,7 @@ void Table::InsertRowAtTop() {
 void Table::DeleteRow(int row) {
   row = ResolveRow(row);
   rows_.erase(rows_.begin() + row);
+  EachSignatures([row](auto& kept) { kept.erase(kept.begin() + row); });
   if (current_ > row) {
     --current_;
   } else if (current_ == row && current_ >= RowCount()) {
@@ -263,12 +308,18 @@ int Table::DeleteRowsWhere(Doomed doomed) {
     const bool goes = doomed(*from, index);
     if (index == anchor_) anchor = goes ? -1 : kept;
     if (goes) continue;
-    if (to != from) *to = std::move(*from);
+    if (to != from) {
+      *to = std::move(*from);
+      EachSignatures([&](auto& signatures) {
+        signatures[static_cast<std::size_t>(kept)] = signatures[static_cast<std::size_t>(index)];
+      });
+    }
     ++to;
     ++kept;
   }
   if (kept == count) return 0;
   rows_.erase(to, rows_.end());
+  EachSignatures([&](auto& signatures) { signatures.resize(static_cast<std::size_t>(kept)); });
   current_ = current >= kept ? kept - 1 : current;
   anchor_ = anchor;
   ++deletions_;
@@ -280,6 +331,7 @@ void Table::RemoveAllRows() {
   // Swapping with a fresh deque gives the memory back; clear() may keep a large block map.
   std::deque<Row>().swap(rows_);
   slabs_ = Slabs();  // no row is left in them
+  EachSignatures([](auto& kept) { std::deque<TextSignature>().swap(kept); });
   current_ = -1;
   anchor_ = -1;
   ++deletions_;
@@ -317,6 +369,7 @@ void Table::SetCell(int column, int row, std::u16string text) {
   TextViews texts(textColumns_);
   for (int k = 0; k < textColumns_; ++k) texts[k] = k == slot ? std::u16string_view(text) : TextOf(r, k);
   StoreTexts(r, texts.data(), false);
+  Resign(static_cast<std::size_t>(ResolveRow(row)));
   Edited(r.key);
   Changed();
 }

@@ -13,6 +13,8 @@
 #include <xmmintrin.h>
 #endif
 
+#include "grid/text_query.h"
+
 namespace grid {
 
 enum class ColumnKind {
@@ -120,6 +122,21 @@ class Table {
     (void)row;
 #endif
   }
+  // Signatures of the texts of one text column (see TextSignature), for a search that passes
+  // over most rows without reading their texts. None are kept until a search asks for them;
+  // from then on every change of the rows or their texts keeps them right, until the table goes.
+  void KeepSignatures(int column) const;
+  bool KeepsSignatures(int column) const;
+  // Calls visit(key, signature, row) for the rows from `row` down, as VisitTexts does, with
+  // the signatures of a column that KeepSignatures was called for.
+  template <class Visit>
+  int VisitSignatures(int column, int row, Visit&& visit) const;
+  const TextSignature& Signature(int column, int row) const {
+    return (*signatures_[static_cast<std::size_t>(
+        textSlot_[static_cast<std::size_t>(column)])])[static_cast<std::size_t>(row)];
+  }
+  // The heap the kept signatures take.
+  std::size_t SignatureBytes() const;
   // The keys that the next row inserted at the top and the next appended row will get.
   RowKey NextTopKey() const { return nextTopKey_; }
   RowKey NextBottomKey() const { return nextBottomKey_; }
@@ -204,6 +221,14 @@ class Table {
   int CheckColumn(int column) const;
   void Changed();
   void Edited(RowKey key);
+  // Signs the row at `row` anew in each kept column.
+  void Resign(std::size_t row);
+  template <class Change>
+  void EachSignatures(Change&& change) {
+    for (auto& kept : signatures_) {
+      if (kept) change(*kept);
+    }
+  }
 
   std::vector<Column> columns_;
   std::vector<int> textSlot_;  // column index -> index among the text columns, -1 for increment columns
@@ -220,7 +245,22 @@ class Table {
   std::uint64_t deletions_ = 0;
   std::uint64_t edits_ = 0;
   RowKey editLog_[EditLogSize] = {};
+  // By text slot: the signatures of every row, top first, or null while none is asked for.
+  mutable std::vector<std::unique_ptr<std::deque<TextSignature>>> signatures_;
 };
+
+template <class Visit>
+int Table::VisitSignatures(int column, int row, Visit&& visit) const {
+  const int slot = textSlot_[static_cast<std::size_t>(CheckColumn(column))];
+  const std::deque<TextSignature>& kept = *signatures_[static_cast<std::size_t>(slot)];
+  if (row < 0) row = 0;
+  const int count = RowCount();
+  auto key = rows_.begin() + std::min(row, count);
+  for (auto at = kept.begin() + std::min(row, count); at != kept.end(); ++at, ++key, ++row) {
+    if (!visit(key->key, *at, row)) break;
+  }
+  return row;
+}
 
 template <class Visit>
 int Table::VisitTexts(int column, int row, Visit&& visit) const {

@@ -35,7 +35,7 @@ constexpr std::array<char16_t, 0x10000> MakeUpperTable() {
 constexpr std::array<char16_t, 0x10000> UpperTable = MakeUpperTable();
 
 // Word breaks: the ASCII controls and space, and the Unicode spaces.
-bool IsSpace(char16_t unit) {
+constexpr bool IsSpace(char16_t unit) {
   return unit <= u' ' || unit == 0x00A0 || unit == 0x1680 || (unit >= 0x2000 && unit <= 0x200A) ||
          unit == 0x2028 || unit == 0x2029 || unit == 0x202F || unit == 0x205F || unit == 0x3000;
 }
@@ -51,9 +51,67 @@ int Rarity(char16_t upper) {
   return 25;
 }
 
+// Signature classes: A to Z, 0 to 9, then 27 classes that the other upper cases share. Spaces,
+// which no word holds, have none.
+constexpr unsigned OwnClasses = 36;
+constexpr unsigned SharedClasses = 27;
+constexpr std::uint8_t NoClass = 0xFF;
+
+constexpr std::uint8_t ClassOfUpper(char16_t upper) {
+  if (upper >= u'A' && upper <= u'Z') return static_cast<std::uint8_t>(upper - u'A');
+  if (upper >= u'0' && upper <= u'9') return static_cast<std::uint8_t>(26 + upper - u'0');
+  return static_cast<std::uint8_t>(OwnClasses + (upper * 40503u >> 4) % SharedClasses);
+}
+
+constexpr std::array<std::uint8_t, 0x10000> MakeClassTable() {
+  std::array<std::uint8_t, 0x10000> table{};
+  for (std::size_t u = 0; u < table.size(); ++u) {
+    const char16_t unit = static_cast<char16_t>(u);
+    table[u] = IsSpace(unit) ? NoClass : ClassOfUpper(UpperTable[u]);
+  }
+  return table;
+}
+
+// The class of every unit, through its upper case, as a text's signature is built. Made at
+// start-up: as a constant it would take clang more evaluation steps than it allows.
+const std::array<std::uint8_t, 0x10000> ClassTable = MakeClassTable();
+
+// The `pairs` bit of two classes side by side, scattered so that common pairs seldom share one.
+constexpr std::array<std::uint8_t, 64 * 64> MakePairTable() {
+  std::array<std::uint8_t, 64 * 64> table{};
+  for (std::uint64_t k = 0; k < table.size(); ++k)
+    table[k] = static_cast<std::uint8_t>(k * 0x9E3779B97F4A7C15u >> 57);
+  return table;
+}
+
+constexpr std::array<std::uint8_t, 64 * 64> PairTable = MakePairTable();
+
+void SetPair(TextSignature& signature, unsigned before, unsigned now) {
+  const unsigned bit = PairTable[before * 64 + now];
+  signature.pairs[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+}
+
 }  // namespace
 
 char16_t UpperUnit(char16_t unit) { return UpperTable[unit]; }
+
+TextSignature SignatureOf(std::u16string_view text) {
+  TextSignature signature;
+  unsigned before = NoClass;
+  for (const char16_t unit : text) {
+    const unsigned now = ClassTable[unit];
+    if (now != NoClass) {
+      signature.units |= std::uint64_t{1} << now;
+      if (before != NoClass) SetPair(signature, before, now);
+    }
+    before = now;
+  }
+  return signature;
+}
+
+std::uint64_t TextQuery::UpperBit(char16_t upper) { return std::uint64_t{1} << ClassOfUpper(upper); }
+
+bool TextQuery::BitOfItsOwn(char16_t upper) { return ClassOfUpper(upper) < OwnClasses; }
 
 TextQuery::TextQuery(std::u16string_view typed) {
   std::vector<std::u16string> words;
@@ -105,6 +163,20 @@ TextQuery::TextQuery(std::u16string_view typed) {
     }
     words_.push_back(std::move(w));
   }
+  decided_ = !words_.empty();
+  for (const Word& word : words_) {
+    decided_ = decided_ && word.upper.size() == 1 && BitOfItsOwn(word.upper[0]);
+    for (std::size_t k = 0; k < word.upper.size(); ++k) {
+      // The word is upper-cased already; its classes are those of the units that have its upper case.
+      const unsigned now = ClassOfUpper(word.upper[k]);
+      needs_.units |= std::uint64_t{1} << now;
+      if (k > 0) SetPair(needs_, ClassOfUpper(word.upper[k - 1]), now);
+    }
+  }
+}
+
+std::u16string_view TextQuery::OnlyWord() const {
+  return words_.size() == 1 ? std::u16string_view(words_[0].upper) : std::u16string_view();
 }
 
 bool TextQuery::Matches(std::u16string_view text) const {
@@ -243,6 +315,45 @@ std::size_t TextQuery::Find(std::u16string_view text, const Word& word) {
     if (whole(at)) return found;
   }
   return None;
+}
+
+std::uint64_t TextQuery::UnitsAfter(std::u16string_view text) const {
+  if (words_.size() != 1) return 0;
+  const Word& word = words_[0];
+  const std::size_t length = word.upper.size();
+  std::uint64_t after = 0;
+  auto add = [&](std::size_t at) {
+    if (at < text.size() && ClassTable[text[at]] != NoClass)
+      after |= std::uint64_t{1} << ClassTable[text[at]];
+  };
+#ifdef CM_TEXT_QUERY_SSE2
+  // One letter, the usual word before the second is typed: each place of it, eight at a time.
+  if (length == 1 && word.byBit[0]) {
+    const FormsByBit forms(word.bitBlocks[0]);
+    const char16_t* const data = text.data();
+    std::size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+      for (unsigned mask = forms.At(data + at); mask != 0; mask &= mask - 1) {
+        add(at + static_cast<std::size_t>(std::countr_zero(mask)) / 2 + 1);
+        mask &= mask - 1;  // the second bit of the same unit
+      }
+    }
+    for (; at < text.size(); ++at) {
+      if (UpperTable[data[at]] == word.upper[0]) add(at + 1);
+    }
+    return after;
+  }
+#endif
+  // Every place of the word, overlapping ones too: each is looked for from the unit after the
+  // start of the one before.
+  for (std::size_t from = 0; from + length <= text.size();) {
+    const std::size_t end = Find(text.substr(from), word);
+    if (end == std::u16string_view::npos) break;
+    const std::size_t at = from + end;
+    add(at);
+    from = at - length + 1;
+  }
+  return after;
 }
 
 }  // namespace grid

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,23 @@ namespace grid {
 // A UTF-16 unit in upper case, as Windows compares texts ordinally without regard to case: each
 // unit on its own (so σ and ς both become Σ, and surrogates stay as they are).
 char16_t UpperUnit(char16_t unit);
+
+// What a text holds, in few bits, so that a search rules most texts out without reading them.
+// Every unit but a space sets the bit of its class in `units`: A to Z and 0 to 9 (in either
+// case) each have a class of their own, every other upper case shares one of 27 classes. Each
+// two units side by side, neither a space, set one of the 128 bits of `pairs`, chosen from
+// their classes.
+struct TextSignature {
+  std::uint64_t units = 0;
+  std::uint64_t pairs[2] = {0, 0};
+  // Whether a text of this signature may hold everything that `needs` asks for.
+  bool MayHold(const TextSignature& needs) const {
+    return (((units & needs.units) ^ needs.units) | ((pairs[0] & needs.pairs[0]) ^ needs.pairs[0]) |
+            ((pairs[1] & needs.pairs[1]) ^ needs.pairs[1])) == 0;
+  }
+  bool operator==(const TextSignature&) const = default;
+};
+TextSignature SignatureOf(std::u16string_view text);
 
 // The typed text as words: a text matches when it contains every word, in any order, without
 // regard to case.
@@ -29,6 +47,22 @@ class TextQuery {
   // may look only at what `previous` matched.
   bool Narrows(const TextQuery& previous) const;
   bool operator==(const TextQuery& other) const;
+
+  // The signature bits that every text this query matches has.
+  const TextSignature& Needs() const { return needs_; }
+  // True when a known signature holding Needs() is enough for a match: every word is one unit
+  // of a class of its own (a letter or a digit).
+  bool DecidedBySignature() const { return decided_; }
+  // The one word of a query of one word, upper-cased; empty for any other query.
+  std::u16string_view OnlyWord() const;
+  // For a query of one word: the `units` bits of the units that follow the word's places in
+  // the text (none for a place at the text's end). The text matches the word followed by a
+  // letter or digit exactly when that unit's bit is set.
+  std::uint64_t UnitsAfter(std::u16string_view text) const;
+  // The `units` bit of the units whose upper case is `upper` (not a space), and whether that
+  // bit belongs to them alone.
+  static std::uint64_t UpperBit(char16_t upper);
+  static bool BitOfItsOwn(char16_t upper);
 
  private:
   struct Word {
@@ -49,6 +83,8 @@ class TextQuery {
   static std::size_t Find(std::u16string_view text, const Word& word);
 
   std::vector<Word> words_;  // longest first: the likeliest to rule a text out
+  TextSignature needs_;
+  bool decided_ = false;
 };
 
 }  // namespace grid

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -234,7 +235,8 @@ namespace {
 // finished view equals a plain scan.
 TEST(RowFilter, EditsAtAnySpeed_EndInThePlainScansResult) {
   std::mt19937 random(23);
-  const std::u16string letters = u"qQuoxX a";
+  // With units that share their upper case (ſ and s) and a signature class (. and é).
+  const std::u16string letters = u"qQuoxX as\u017F.\u00E9";
   auto text = [&] {
     std::u16string t;
     for (int k = random() % 12; k > 0; --k) t.push_back(letters[random() % letters.size()]);
@@ -263,17 +265,61 @@ TEST(RowFilter, EditsAtAnySpeed_EndInThePlainScansResult) {
         case 5:
           if (random() % 2)
             Capture(table, text());
+          else if (table.RowCount() > 0 && random() % 3 == 0)
+            table.SetCell(1, static_cast<int>(random() % table.RowCount()), text());
           else if (table.RowCount() > 0)
             table.DeleteRow(static_cast<int>(random() % table.RowCount()));
           break;
       }
       filter.SetQuery(TextQuery(typed));
       for (int steps = random() % 4; steps > 0; --steps) filter.Step(random() % 400);
+      // A pause: the scan ends and some or all of the work ahead is done, before the next edit
+      // or a change of the table.
+      if (random() % 2 == 0 && filter.Step(1 << 20)) {
+        for (int steps = random() % 4; steps > 0 && !filter.Prepare(random() % 400); --steps) {
+        }
+      }
       if (random() % 4 == 0) {
         ASSERT_EQ(Shown(filter, table), Expected(table, typed)) << round << " " << edit;
       }
     }
     ASSERT_EQ(Shown(filter, table), Expected(table, typed)) << round;
+  }
+}
+
+// After the work ahead, a letter typed on is answered from the matches alone; whatever the
+// table did in between, the view is what a plain scan finds.
+TEST(RowFilter, ALetterTypedAfterAPause_AfterAnyChangeOfTheTable_ShowsThePlainScansRows) {
+  const std::vector<std::function<void(Table&)>> changes = {
+      [](Table&) {},
+      [](Table& t) { Capture(t, u"quid"); },
+      [](Table& t) { Append(t, u"aqua"); },
+      [](Table& t) { t.DeleteRow(1); },
+      [](Table& t) { t.SetCell(1, 0, u"no match"); },
+      [](Table& t) { t.SetCell(1, 2, u"Quiet"); },
+      [](Table& t) {
+        t.SetRowSelected(0, true);
+        t.SetRowSelected(3, true);
+        t.DeleteSelectedRows();
+      },
+      [](Table& t) {
+        t.RemoveAllRows();
+        Append(t, u"quo");
+      },
+  };
+  for (std::size_t c = 0; c < changes.size(); ++c) {
+    for (std::u16string_view next : {u"qu", u"qui", u"q\u00E9", u"qu q"}) {
+      Table table = TextTable();
+      for (std::u16string text : {u"Quote", u"quiz", u"q\u00C9", u"aq", u"equip", u"qQ"}) Append(table, text);
+      RowFilter filter(table, 1);
+      filter.SetQuery(TextQuery(u"q"));
+      while (!filter.Step(1000) || !filter.Prepare(3)) {
+      }
+      changes[c](table);
+      filter.SetQuery(TextQuery(next));
+      EXPECT_EQ(Shown(filter, table), Expected(table, next))
+          << c << " " << std::string(next.begin(), next.end());
+    }
   }
 }
 

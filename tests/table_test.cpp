@@ -329,4 +329,54 @@ TEST(Table, Observer_IsToldOfEachChange_AndOnceWhenNestedUpdatesEnd) {
   EXPECT_EQ(observer.calls, 5);
 }
 
+// Once a search has asked for them, each row's signature is that of its text through every way
+// rows come and go: a signature left behind by a delete or an insert would rule out a row
+// that matches.
+TEST(Table, Signatures_FollowEveryChangeOfTheRows) {
+  Table table = HistoryLikeTable();
+  const int text = table.ColumnIndex("Clipboadrs_history");
+  auto check = [&](const char* after) {
+    for (int row = 0; row < table.RowCount(); ++row)
+      ASSERT_EQ(table.Signature(text, row), grid::SignatureOf(table.Cell(text, row)))
+          << after << " row " << row;
+  };
+  for (std::u16string t : {u"alpha", u"Beta 7", u"", u"gamma\u00E9"}) {
+    const std::u16string cells[] = {u"", u"1/1/2026", t};
+    table.AppendRow(cells);
+  }
+  EXPECT_FALSE(table.KeepsSignatures(text));
+  table.KeepSignatures(text);
+  EXPECT_TRUE(table.KeepsSignatures(text));
+  check("keeping them");
+  table.InsertRowAtTop();
+  check("an insert at the top");
+  table.SetCell(text, 0, u"captured");
+  check("a capture's text");
+  table.SetCell(text, LastRow, u"rewritten");
+  check("a rewrite");
+  const std::u16string cells[] = {u"", u"", u"imported"};
+  table.AppendRow(cells);
+  table.AppendRow();
+  check("appends");
+  const std::u16string_view views[] = {u"", u"1/2/2026", u"added whole"};
+  table.AddRow(views, false);
+  table.AddRow(views, true);
+  check("rows added whole, at the top and at the bottom");
+  table.DeleteRow(2);
+  check("a delete");
+  std::vector<bool> doomed(static_cast<std::size_t>(table.RowCount()), false);
+  doomed[1] = doomed.back() = true;
+  table.DeleteRows(doomed);
+  check("the rows a limit removes");
+  for (int row : {0, 3, 4}) table.SetRowSelected(row, true);
+  table.DeleteSelectedRows();
+  check("deleting the selected rows");
+  table.RemoveAllRows();
+  table.AppendRow(cells);
+  table.InsertRowAtTop();
+  table.SetCell(text, 0, u"after clearing");
+  check("clearing all");
+  EXPECT_EQ(table.RowCount(), 2);
+}
+
 }  // namespace

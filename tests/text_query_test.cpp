@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,41 @@ TEST(UpperUnit, FollowsTheOneUnitUpperCaseMapping) {
   EXPECT_EQ(grid::UpperUnit(u'\u212A'), u'\u212A');                // the Kelvin sign is its own upper case
   EXPECT_EQ(grid::UpperUnit(u'\uFF41'), u'\uFF21');                // fullwidth a
   EXPECT_EQ(grid::UpperUnit(char16_t{0xD801}), char16_t{0xD801});  // surrogate
+}
+
+// A text's signature never rules out a text that matches; where the query says the signature
+// decides, it says exactly whether the text matches; and the units found after a word tell
+// exactly whether the word with a letter or digit added matches.
+TEST(TextQuery, Signatures_NeverRuleOutAMatch_AndDecideExactlyWhereTheyClaimTo) {
+  std::mt19937 random(3);
+  // Letters in both cases, digits, units of shared classes, units whose upper case is a letter
+  // (ſ, ı), σ and ς, a surrogate, and spaces.
+  const std::u16string units = u"aAbBsSzZ09.;\u00E9\u00C9\u017F\u0131iI\u03C3\u03C2\u03A3\U0001F600 \u00A0";
+  auto draw = [&](int most) {
+    std::u16string t;
+    for (int k = static_cast<int>(random() % static_cast<unsigned>(most)); k > 0; --k)
+      t.push_back(units[random() % units.size()]);
+    return t;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    const std::u16string text = draw(14);
+    const std::u16string typed = draw(4);
+    const TextQuery query(typed);
+    if (query.Empty()) continue;
+    const bool matches = query.Matches(text);
+    const bool mayHold = grid::SignatureOf(text).MayHold(query.Needs());
+    ASSERT_TRUE(!matches || mayHold);
+    ASSERT_TRUE(!query.DecidedBySignature() || mayHold == matches);
+    const std::u16string_view word = query.OnlyWord();
+    if (word.empty()) continue;
+    for (char16_t next : std::u16string_view(u"aSz9\u00E9.I")) {
+      const char16_t upper = grid::UpperUnit(next);
+      const bool follows = (query.UnitsAfter(text) & TextQuery::UpperBit(upper)) != 0;
+      const bool longer = TextQuery(std::u16string(word) + next).Matches(text);
+      ASSERT_TRUE(!longer || follows);
+      ASSERT_TRUE(!TextQuery::BitOfItsOwn(upper) || follows == longer);
+    }
+  }
 }
 
 }  // namespace
