@@ -259,10 +259,14 @@ Dword HistoryStore::Append(std::u16string_view date, std::u16string_view text) {
       }
     }
   }
-  std::string record, sealed;
-  EncodeJournalRecord(record, date, text);
-  if (!SealRecord(record, sealed)) return grid::SealingFailed;
-  bytes += sealed;
+  if (journalSealed_) {
+    std::string record, sealed;
+    EncodeJournalRecord(record, date, text);
+    if (!SealRecord(record, sealed)) return grid::SealingFailed;
+    bytes += sealed;
+  } else {
+    EncodeJournalRecord(bytes, date, text);
+  }
   if (const Dword error = files.Write(journal_, bytes.data(), bytes.size())) return error;
   journalHasHeader_ = true;
   needsFlush_ = true;

@@ -1,6 +1,7 @@
 #include "history/journal.h"
 
 #include <array>
+#include <bit>
 
 namespace history {
 
@@ -66,14 +67,26 @@ std::uint32_t Crc32(std::uint32_t crc, std::string_view bytes) {
 }
 
 void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16string_view text) {
-  std::string payload;
-  payload.reserve(4 + 2 * (date.size() + text.size()));
-  PutU32(payload, static_cast<std::uint32_t>(date.size()));
-  PutUnits(payload, date);
-  PutUnits(payload, text);
-  PutU32(out, static_cast<std::uint32_t>(payload.size()));
-  PutU32(out, Crc32(payload));
-  out += payload;
+  // Written in place, the size and CRC last: a copy of 100 MB is encoded in one pass, not
+  // copied again as a payload of its own.
+  const std::size_t start = out.size();
+  PutU32(out, 0);
+  PutU32(out, 0);
+  PutU32(out, static_cast<std::uint32_t>(date.size()));
+  for (std::u16string_view units : {date, text}) {
+    if constexpr (std::endian::native == std::endian::little) {
+      out.append(reinterpret_cast<const char*>(units.data()), units.size() * 2);
+    } else {
+      PutUnits(out, units);
+    }
+  }
+  const std::string_view payload = std::string_view(out).substr(start + 8);
+  const std::uint32_t size = static_cast<std::uint32_t>(payload.size());
+  const std::uint32_t crc = Crc32(payload);
+  for (int i = 0; i < 4; ++i) {
+    out[start + static_cast<std::size_t>(i)] = static_cast<char>((size >> (8 * i)) & 0xFF);
+    out[start + 4 + static_cast<std::size_t>(i)] = static_cast<char>((crc >> (8 * i)) & 0xFF);
+  }
 }
 
 namespace {
