@@ -35,13 +35,6 @@ std::uint32_t GetU32(std::string_view bytes, std::size_t at) {
   return value;
 }
 
-void PutUnits(std::string& out, std::u16string_view text) {
-  for (char16_t unit : text) {
-    out.push_back(static_cast<char>(unit & 0xFF));
-    out.push_back(static_cast<char>(unit >> 8));
-  }
-}
-
 void GetUnits(std::string_view bytes, std::u16string& text) {
   text.resize(bytes.size() / 2);
   for (std::size_t i = 0; i < text.size(); ++i)
@@ -77,7 +70,10 @@ void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16str
     if constexpr (std::endian::native == std::endian::little) {
       out.append(reinterpret_cast<const char*>(units.data()), units.size() * 2);
     } else {
-      PutUnits(out, units);
+      for (char16_t unit : units) {
+        out.push_back(static_cast<char>(unit & 0xFF));
+        out.push_back(static_cast<char>(unit >> 8));
+      }
     }
   }
   const std::string_view payload = std::string_view(out).substr(start + 8);
