@@ -48,6 +48,16 @@ class TextViews {
   std::u16string_view* views_;
 };
 
+// The texts of a row given in column order, as a file line fills it: those of increment columns
+// and beyond the last column are dropped.
+template <class Cell>
+void PlaceCells(TextViews& texts, std::span<const Cell> cells, const std::vector<int>& textSlot) {
+  const std::size_t count = std::min(cells.size(), textSlot.size());
+  for (std::size_t c = 0; c < count; ++c) {
+    if (textSlot[c] >= 0) texts[textSlot[c]] = cells[c];
+  }
+}
+
 }  // namespace
 
 Table::Table(std::vector<Column> columns) : columns_(std::move(columns)) {
@@ -215,10 +225,7 @@ int Table::AppendRow() {
 
 int Table::AppendRow(std::span<const std::u16string> cells) {
   TextViews texts(textColumns_);
-  const std::size_t count = std::min(cells.size(), columns_.size());
-  for (std::size_t c = 0; c < count; ++c) {
-    if (textSlot_[c] >= 0) texts[textSlot_[c]] = cells[c];
-  }
+  PlaceCells(texts, cells, textSlot_);
   Row row;
   StoreTexts(row, texts.data(), true);
   row.key = nextBottomKey_++;
@@ -231,10 +238,7 @@ int Table::AppendRow(std::span<const std::u16string> cells) {
 
 void Table::AddRow(std::span<const std::u16string_view> cells, bool append) {
   TextViews texts(textColumns_);
-  const std::size_t count = std::min(cells.size(), columns_.size());
-  for (std::size_t c = 0; c < count; ++c) {
-    if (textSlot_[c] >= 0) texts[textSlot_[c]] = cells[c];
-  }
+  PlaceCells(texts, cells, textSlot_);
   Row row;
   StoreTexts(row, texts.data(), false);
   if (append) {

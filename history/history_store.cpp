@@ -127,10 +127,7 @@ int HistoryStore::ReadJournal(std::string& notice, bool& damaged) {
   // journal is written anew with the records that could; a header cut as the journal was made
   // holds nothing to keep.
   if (damaged && bytes.size() > JournalHeader.size()) {
-    const std::string keptAs = grid::KeepAside(files, path, bytes);
-    notice = "The journal of recent copies was damaged; the copies it still held were read" +
-             (keptAs.empty() ? std::string(", and no copy of it could be made.")
-                             : ", and it was kept as " + grid::FileNameOf(keptAs) + ".");
+    notice = KeepDamagedJournal(bytes);
   }
   history.BeginUpdate();
   std::u16string cells[3];  // "#", Date, Clipboadrs_history: the history file's field order
@@ -142,8 +139,14 @@ int HistoryStore::ReadJournal(std::string& notice, bool& damaged) {
   return static_cast<int>(content.records.size());
 }
 
+std::string HistoryStore::KeepDamagedJournal(const std::string& bytes) {
+  const std::string keptAs = grid::KeepAside(desktop_.Files(), JournalPath(), bytes);
+  return "The journal of recent copies was damaged; the copies it still held were read" +
+         (keptAs.empty() ? std::string(", and no copy of it could be made.")
+                         : ", and it was kept as " + grid::FileNameOf(keptAs) + ".");
+}
+
 int HistoryStore::ReadSealedJournal(const std::string& bytes, std::string& notice, bool& damaged) {
-  IFiles& files = desktop_.Files();
   std::vector<JournalRecord> records;
   // Each sealed record holds one plain record.
   const std::string header(JournalHeader);
@@ -164,13 +167,11 @@ int HistoryStore::ReadSealedJournal(const std::string& bytes, std::string& notic
   }
   journalSealed_ = true;
   journalHasHeader_ = true;
-  journalSealHeader_ = bytes.substr(0, read.end > 0 ? std::min(bytes.size(), std::size_t{70000}) : 0);
+  // Enough for any header: its key blob is a few hundred bytes, at most 64 KiB.
+  journalSealHeader_ = bytes.substr(0, std::min(bytes.size(), std::size_t{70000}));
   damaged = read.damaged > 0;
   if (damaged) {
-    const std::string keptAs = grid::KeepAside(files, JournalPath(), bytes);
-    notice = "The journal of recent copies was damaged; the copies it still held were read" +
-             (keptAs.empty() ? std::string(", and no copy of it could be made.")
-                             : ", and it was kept as " + grid::FileNameOf(keptAs) + ".");
+    notice = KeepDamagedJournal(bytes);
   }
   history_.BeginUpdate();
   std::u16string cells[3];
@@ -185,10 +186,6 @@ int HistoryStore::ReadSealedJournal(const std::string& bytes, std::string& notic
 
 bool HistoryStore::SealRecord(const std::string& record, std::string& out) {
   out.clear();
-  if (!journalSealed_) {
-    out = record;
-    return true;
-  }
   if (!sealer_ || !sealer_->Ready()) {
     sealer_ = std::make_unique<grid::JournalSealer>(desktop_.Crypto());
     if (sealer_->Resume(journalSealHeader_) != grid::Unsealed::Opened) return false;

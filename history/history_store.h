@@ -65,6 +65,8 @@ class HistoryStore {
   // Appends the journal's captures, newest first; returns how many.
   int ReadJournal(std::string& notice, bool& damaged);
   int ReadSealedJournal(const std::string& bytes, std::string& notice, bool& damaged);
+  // Keeps a damaged journal's bytes aside; the notice that says so.
+  std::string KeepDamagedJournal(const std::string& bytes);
   // Appends one capture's record to the journal, which it opens (and begins) when needed;
   // returns 0 or the error.
   platform::Dword Append(std::u16string_view date, std::u16string_view text);
@@ -97,7 +99,7 @@ class HistoryStore {
   bool journalSealed_ = false;     // the form of the journal on the disk, when it has its header
   std::string journalSealHeader_;  // the start of a sealed journal, to go on appending under its key
   std::unique_ptr<grid::JournalSealer> sealer_;
-  // One journal record in the chosen form, for a journal that already has its header.
+  // One record sealed for the sealed journal on the disk, which has its header already.
   bool SealRecord(const std::string& record, std::string& out);
   void NoteFileHolds();
   bool FileStillHolds();

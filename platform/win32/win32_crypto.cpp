@@ -16,6 +16,20 @@ PUCHAR In(std::span<const std::uint8_t> bytes) { return const_cast<PUCHAR>(bytes
 
 bool Fits(std::size_t size) { return size <= std::numeric_limits<ULONG>::max(); }
 
+// What one GCM call needs besides the texts: the nonce, the associated data and the tag's place.
+BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO GcmInfo(std::span<const std::uint8_t> nonce,
+                                              std::span<const std::uint8_t> associated, PUCHAR tag) {
+  BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info;
+  BCRYPT_INIT_AUTH_MODE_INFO(info);
+  info.pbNonce = In(nonce);
+  info.cbNonce = static_cast<ULONG>(nonce.size());
+  info.pbAuthData = associated.empty() ? nullptr : In(associated);
+  info.cbAuthData = static_cast<ULONG>(associated.size());
+  info.pbTag = tag;
+  info.cbTag = platform::GcmTagBytes;
+  return info;
+}
+
 // A key object for one call; destroyed, and its secret with it, at the end of the scope.
 class GcmKey {
  public:
@@ -96,14 +110,7 @@ bool Win32Crypto::SealGcm(std::span<const std::uint8_t> key, std::span<const std
   if (!handle || nonce.size() != platform::GcmNonceBytes || !Fits(plain.size()) || !Fits(associated.size()) ||
       sealed.size() != plain.size() + platform::GcmTagBytes)
     return false;
-  BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info;
-  BCRYPT_INIT_AUTH_MODE_INFO(info);
-  info.pbNonce = In(nonce);
-  info.cbNonce = static_cast<ULONG>(nonce.size());
-  info.pbAuthData = associated.empty() ? nullptr : In(associated);
-  info.cbAuthData = static_cast<ULONG>(associated.size());
-  info.pbTag = sealed.data() + plain.size();
-  info.cbTag = platform::GcmTagBytes;
+  BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info = GcmInfo(nonce, associated, sealed.data() + plain.size());
   ULONG written = 0;
   if (!BCRYPT_SUCCESS(::BCryptEncrypt(
           handle.get(), plain.empty() ? nullptr : In(plain), static_cast<ULONG>(plain.size()), &info, nullptr,
@@ -122,14 +129,7 @@ bool Win32Crypto::OpenGcm(std::span<const std::uint8_t> key, std::span<const std
       plain.size() != sealed.size() - platform::GcmTagBytes)
     return false;
   const std::size_t length = plain.size();
-  BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info;
-  BCRYPT_INIT_AUTH_MODE_INFO(info);
-  info.pbNonce = In(nonce);
-  info.cbNonce = static_cast<ULONG>(nonce.size());
-  info.pbAuthData = associated.empty() ? nullptr : In(associated);
-  info.cbAuthData = static_cast<ULONG>(associated.size());
-  info.pbTag = In(sealed.subspan(length));
-  info.cbTag = platform::GcmTagBytes;
+  BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info = GcmInfo(nonce, associated, In(sealed.subspan(length)));
   ULONG written = 0;
   // A changed byte fails here with STATUS_AUTH_TAG_MISMATCH, and nothing of the text is kept.
   if (!BCRYPT_SUCCESS(::BCryptDecrypt(handle.get(), length ? In(sealed) : nullptr, static_cast<ULONG>(length),
