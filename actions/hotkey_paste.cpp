@@ -135,6 +135,7 @@ void HotkeyPaste::StartKept(PasteRequest request) {
 // On behalf of the main window, so that the capture records it as it records a re-copy.
 bool HotkeyPaste::PutKept() {
   try {
+    if (kept_->content) return clipboard::SetClipboardContent(desktop_, mainWindow_(), *kept_->content);
     return clipboard::SetClipboardText(desktop_, mainWindow_(), kept_->text);
   } catch (const std::exception&) {
     return false;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "actions/action_table.h"
+#include "clipboard/clipboard_content.h"
 #include "clipboard/snapshot.h"
 #include "hotkeys/hotkey_manager.h"
 #include "platform/desktop.h"
@@ -39,6 +40,9 @@ struct PasteRequest {
   // The window the keystroke is for, given the focus back should it have lost it; 0 for
   // whichever has the focus.
   platform::Hwnd target = 0;
+  // PasteMode::Keep only: the whole content to put there instead of the text alone (an image,
+  // formatted text, files).
+  std::shared_ptr<const clipboard::ClipboardContent> content = nullptr;
 };
 
 class HotkeyPaste final : private platform::IWindowProc {

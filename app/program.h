@@ -46,6 +46,7 @@ class Program {
   TTasks_form& Tasks_form() { return *tasks_; }
   QuickPaste& Quick() { return *quick_; }
   grid::Table& HistoryList() { return historyList_; }
+  history::Recorder& Recorder() { return *recorder_; }
   grid::Table& ActionTable() { return actions_->Table(); }
   actions::ActionList& Actions() { return *actions_; }
   actions::HotkeyPaste& Paste() { return *paste_; }

@@ -4,6 +4,7 @@
 
 #include "app/key_picker.h"
 #include "app/unit1.h"
+#include "history/capture.h"
 #include "history/history_table.h"
 #include "platform/utf.h"
 
@@ -187,8 +188,15 @@ void QuickPaste::Pick(int index) {
   }
   // The entry stays on the clipboard, as a double-click on its row puts it there; Ctrl+V follows
   // once the user's keys are up.
-  paste_.Press({{historyList_.Cell(history::Clipboadrs_history, row), actions::PasteMethod::CtrlV,
-                 AnyModifier, actions::PasteMode::Keep, target_}});
+  actions::PasteRequest request{historyList_.Cell(history::Clipboadrs_history, row),
+                                actions::PasteMethod::CtrlV, AnyModifier, actions::PasteMode::Keep, target_};
+  if (!historyList_.Cell(history::ItemsColumn, row).empty()) {
+    auto content = std::make_shared<clipboard::ClipboardContent>();
+    if (!history::EntryOfRow(Desktop(), historyList_, row, &main_.History().Items(), *content))
+      main_.TellMissingItems();
+    request.content = std::move(content);
+  }
+  paste_.Press({std::move(request)});
 }
 
 LResult QuickPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {

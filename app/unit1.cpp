@@ -134,7 +134,8 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   BitBtn3.OnClick = [this] { actions_.Export(actionFiles_); };
   BitBtn4.OnClick = [this] { actions_.Import(actionFiles_); };
   TableGrid2.OnCellDblClick = [this](ui::TableGrid&, int, int row) {
-    history::CopyEntryToClipboard(Desktop(), Handle(), history_.List(), row);
+    if (!history::CopyEntryToClipboard(Desktop(), Handle(), history_.List(), row, &history_.Items()))
+      TellMissingItems();
   };
   BitBtn1.OnClick = [this] {
     // Only what the user sees selected goes.
@@ -142,7 +143,9 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
     history::DeleteSelected(history_);
   };
   BitBtn2.OnClick = [this] { history::ClearAll(history_); };
-  BitBtn5.OnClick = [this] { history::ExportHistory(Desktop(), history_.List(), historyFiles_); };
+  BitBtn5.OnClick = [this] {
+    history::ExportHistory(Desktop(), history_.List(), &history_.Items(), historyFiles_);
+  };
   BitBtn6.OnClick = [this] { history::ImportHistory(Desktop(), history_, historyFiles_); };
   PrivacyApply.OnClick = [this] { PrivacyApplyClick(); };
   for (auto& item : NumberedItems) item->OnClick = [this](ui::MenuItem& sender) { N11Click(sender); };
@@ -190,6 +193,8 @@ void TForm1::FormDestroy() { recorder_.LeaveChain(); }
 std::string TForm1::ExePath() { return Desktop().Files().GetModuleFileNameW(); }
 
 void TForm1::FormCloseQuery(bool& canClose) {
+  // An image still being coded joins the history before it is written.
+  recorder_.FinishPending();
   {
     const grid::UpdateScope update(history_.List());
     history_.WriteAll();
@@ -394,6 +399,14 @@ bool TForm1::FormKeyDown(int virtualKey, bool control) {
     return true;
   }
   return false;
+}
+
+void TForm1::TellMissingItems() {
+  if (toldMissingItems_) return;
+  toldMissingItems_ = true;
+  TellUser({"What this entry kept besides its text (an image, formatting or files) is missing from " +
+            grid::FileNameOf(history_.Items().Folder()) +
+            " or damaged; the entry's text was copied instead."});
 }
 
 void TForm1::TellUser(const std::vector<std::string>& notices) {

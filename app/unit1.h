@@ -129,6 +129,9 @@ class TForm1 : public ui::Form {
 
   // Tells the user, in a balloon over the tray icon, without a box that waits for an answer.
   void TellUser(const std::vector<std::string>& notices);
+  // Once a run: an entry's items were missing or damaged when it was put on the clipboard.
+  void TellMissingItems();
+  history::HistoryStore& History() { return history_; }
 
   // Start-up work once the components exist.
   void FormCreate();
@@ -187,6 +190,7 @@ class TForm1 : public ui::Form {
 
   actions::ActionList& actions_;
   history::HistoryStore& history_;
+  bool toldMissingItems_ = false;
   history::Recorder& recorder_;
   history::ExcludedPrograms& excluded_;
   ui::DialogFilePrompt actionFiles_{OpenDialog1, SaveDialog1};

@@ -48,13 +48,11 @@ Uint TextCodePage(Desktop& desktop, IClipboard& clipboard, IGlobalMemory& memory
   return desktop.CodePage().LocaleAnsiCodePage(lcid);
 }
 
-bool ReadText(Desktop& desktop, Hwnd owner, std::u16string& text, bool* markedPrivate) {
+}  // namespace
+
+bool ReadOpenClipboardText(Desktop& desktop, std::u16string& text) {
   IClipboard& clipboard = desktop.Clipboard();
   IGlobalMemory& memory = desktop.Memory();
-  if (markedPrivate) *markedPrivate = false;
-  OpenedClipboard open(clipboard, owner);
-  if (!open.IsOpen()) return false;
-  if (markedPrivate) *markedPrivate = MarkedPrivate(clipboard, memory);
   // Either block is usually longer than its text: its zero, and whatever the owner left after it.
   if (const Hglobal block = clipboard.GetClipboardData(CfUnicodeText)) {
     // Taken straight from the block, up to its zero, in one copy: a copy of 100 MB must not
@@ -76,6 +74,20 @@ bool ReadText(Desktop& desktop, Hwnd owner, std::u16string& text, bool* markedPr
   if (zero != std::string::npos) bytes.resize(zero);
   text = desktop.CodePage().MultiByteToWide(TextCodePage(desktop, clipboard, memory), bytes);
   return true;
+}
+
+bool OpenClipboardMarkedPrivate(Desktop& desktop) {
+  return MarkedPrivate(desktop.Clipboard(), desktop.Memory());
+}
+
+namespace {
+
+bool ReadText(Desktop& desktop, Hwnd owner, std::u16string& text, bool* markedPrivate) {
+  if (markedPrivate) *markedPrivate = false;
+  OpenedClipboard open(desktop.Clipboard(), owner);
+  if (!open.IsOpen()) return false;
+  if (markedPrivate) *markedPrivate = MarkedPrivate(desktop.Clipboard(), desktop.Memory());
+  return ReadOpenClipboardText(desktop, text);
 }
 
 }  // namespace

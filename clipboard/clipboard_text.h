@@ -27,6 +27,10 @@ bool GetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, std::u16
 bool GetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, std::u16string& text,
                       bool& markedPrivate);
 
+// The same two reads of a clipboard the caller has opened.
+bool ReadOpenClipboardText(platform::Desktop& desktop, std::u16string& text);
+bool OpenClipboardMarkedPrivate(platform::Desktop& desktop);
+
 // Replaces the whole clipboard content with `text` as CF_UNICODETEXT; the system offers it as
 // CF_TEXT and CF_OEMTEXT to older programs. False, with the clipboard untouched, when it cannot
 // be opened. A failure after the open (no memory, a block that cannot be locked, the clipboard

@@ -1,7 +1,7 @@
 # Windows build: the Win32 backend, the Win32 peers of the ui controls and Clipboard_manager.exe.
 file(GLOB CM_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win32/*.cpp)
 add_library(cm_win32 STATIC ${CM_WIN32_SOURCES})
-target_link_libraries(cm_win32 PUBLIC cm_logic comdlg32 shell32 advapi32 user32 gdi32 crypt32 bcrypt)
+target_link_libraries(cm_win32 PUBLIC cm_logic comdlg32 shell32 advapi32 user32 gdi32 crypt32 bcrypt windowscodecs ole32 uuid)
 
 # The peers are ui's: they may use the Win32 backend, which knows nothing of them.
 file(GLOB CM_UI_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/ui/win32/*.cpp)

@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::string again(history::JournalHeader);
   for (const history::JournalRecord& record : records)
-    history::EncodeJournalRecord(again, record.date, record.text);
+    history::EncodeJournalRecord(again, record.date, record.text, record.reference);
   if (!content.damaged && bytes.size() >= history::JournalHeader.size() && again != bytes) std::abort();
   const history::JournalContent reread = history::DecodeJournal(again);
   if (reread.damaged || reread.validBytes != again.size() || reread.records.size() != records.size())

@@ -66,6 +66,11 @@ class MemoryFiles : public platform::IFiles {
     return 0;
   }
   platform::Dword Delete(const std::string& path) override { return files.erase(path) == 1 ? 0 : 2; }
+  platform::Dword CreateFolder(const std::string&) override { return 0; }
+  platform::Dword ListFolder(const std::string&, std::vector<std::string>& names) override {
+    names.clear();
+    return 0;
+  }
   bool IsReadOnly(const std::string&) override { return false; }
   std::string ErrorText(platform::Dword) override { return ""; }
 

@@ -29,6 +29,11 @@ struct Column {
   bool visible = true;
   int width = 64;
   bool rightAligned = false;
+  // Not empty for a text that the table file carries after the row's other fields (and its
+  // exact-text field) rather than in a column of its own: the tag, then the text, and only when
+  // the text is not empty, so that a file whose rows leave it empty is written as without the
+  // column, and readers that keep only the columns drop it. Tagged columns come after all others.
+  std::u16string_view fileTag = {};
 };
 
 // Designates the last row where a row index is expected.

@@ -165,6 +165,28 @@ class ExactTexts {
   std::u16string field_;
 };
 
+// The columns written as fields of their own; the tagged ones follow (see Column::fileTag).
+int UntaggedColumns(const Table& table) {
+  int columns = 0;
+  while (columns < table.ColumnCount() && table.Columns()[static_cast<std::size_t>(columns)].fileTag.empty())
+    ++columns;
+  return columns;
+}
+
+// Appends the tagged fields of a row, each with the separator before it, through `append(text)`,
+// which writes a text as a field.
+template <class AppendField>
+void AppendTaggedFields(const Table& table, int row, int untagged, std::u16string& scratch,
+                        std::u16string& field, AppendField append) {
+  for (int c = untagged; c < table.ColumnCount(); ++c) {
+    const std::u16string_view text = table.CellView(c, row, scratch);
+    if (text.empty()) continue;
+    field.assign(table.Columns()[static_cast<std::size_t>(c)].fileTag);
+    field.append(text);
+    append(field);
+  }
+}
+
 // The content goes to the file in pieces of 2 MB. One buffer for the whole content would
 // cost a page fault every few kilobytes and, for a large history, as much memory again as
 // the table; pieces of a few hundred kilobytes made the write calls themselves cost as much
@@ -189,8 +211,10 @@ template <class Put>
 Dword EncodeUtf16(const Table& table, char16_t separator, char16_t mark, bool bigEndian, Put put) {
   const bool swap = bigEndian != (std::endian::native == std::endian::big);
   const int rows = table.RowCount();
-  const int columns = table.ColumnCount();
+  const int columns = UntaggedColumns(table);
+  const bool tagged = columns < table.ColumnCount();
   std::u16string scratch;
+  std::u16string tagField;
   std::u16string out;
   out.reserve(FirstUnits);
   auto emit = [&] {
@@ -215,6 +239,12 @@ Dword EncodeUtf16(const Table& table, char16_t separator, char16_t mark, bool bi
       out.push_back(separator);
       out.append(exact.Field(table, r, scratch));
     }
+    if (tagged) {
+      AppendTaggedFields(table, r, columns, scratch, tagField, [&](std::u16string_view field) {
+        out.push_back(separator);
+        AppendField(out, field, separator, mark);
+      });
+    }
     out.push_back(Cr);
     out.push_back(Lf);
     if (out.size() >= ChunkUnits) {
@@ -229,10 +259,12 @@ template <class Put>
 Dword EncodeAnsi(const Table& table, platform::ICodePage& codePage, char16_t separator, char16_t mark,
                  Put put) {
   const int rows = table.RowCount();
-  const int columns = table.ColumnCount();
+  const int columns = UntaggedColumns(table);
+  const bool tagged = columns < table.ColumnCount();
   // Each field and separator is converted on its own, as the format defines it.
   const std::string ansiSeparator = codePage.WideToAnsi(std::u16string(1, separator));
   std::u16string scratch;
+  std::u16string tagField;
   std::u16string field;
   std::string out;
   out.reserve(FirstUnits);
@@ -247,6 +279,13 @@ Dword EncodeAnsi(const Table& table, platform::ICodePage& codePage, char16_t sep
       out += codePage.WideToAnsi(field);
     }
     if (exact.Needed()) out += ansiSeparator + codePage.WideToAnsi(exact.Field(table, r, scratch));
+    if (tagged) {
+      AppendTaggedFields(table, r, columns, scratch, tagField, [&](std::u16string_view text) {
+        field.clear();
+        AppendField(field, text, separator, mark);
+        out += ansiSeparator + codePage.WideToAnsi(field);
+      });
+    }
     out += "\r\n";
     if (out.size() >= ChunkUnits) {
       if (Dword error = put(out.data(), out.size())) return error;
@@ -353,7 +392,10 @@ class Units16 {
 class LineScanner {
  public:
   LineScanner(Table& table, char16_t separator, char16_t mark)
-      : table_(table), columns_(table.Columns().size()), separator_(separator), mark_(mark) {}
+      : table_(table),
+        columns_(static_cast<std::size_t>(UntaggedColumns(table))),
+        separator_(separator),
+        mark_(mark) {}
 
   template <class Units>
   void Scan(const Units& units) {
@@ -431,7 +473,8 @@ class LineScanner {
   bool AsWritten() const { return asWritten_; }
 
   // Whether the reading left anything out that the file held: text in an increment column,
-  // which takes no text, or fields past the last column other than the exact-text field.
+  // which takes no text, or fields past the last column other than the exact-text field and
+  // the tagged fields.
   bool Dropped() const { return dropped_; }
 
   // The end of the file ends a last line that has no line break.
@@ -483,7 +526,7 @@ class LineScanner {
   // Puts the exact texts of the field after the last column into their cells. A field that is
   // not one this program writes, or that does not fit the cells read, leaves them as read.
   bool TakeExactTexts() {
-    bool taken = DecodeExactField(extra_, separator_, mark_, exact_);
+    bool taken = DecodeExactField(extra_[0], separator_, mark_, exact_);
     for (std::size_t k = 0; k < exact_.size() && taken; ++k) {
       const std::size_t c = static_cast<std::size_t>(exact_[k].column);
       taken = c < columns_ && table_.Columns()[c].kind == ColumnKind::Text &&
@@ -494,15 +537,51 @@ class LineScanner {
     }
     return taken;
   }
+  // The index of the tagged column whose tag begins `field`, or 0 for none.
+  std::size_t TaggedColumnOf(std::u16string_view field) const {
+    for (std::size_t c = columns_; c < table_.Columns().size(); ++c) {
+      const std::u16string_view tag = table_.Columns()[c].fileTag;
+      if (field.size() > tag.size() && field.substr(0, tag.size()) == tag) return c;
+    }
+    return 0;
+  }
+  // Sorts the fields after the last column into the tagged cells and the exact-text field;
+  // returns false when one of them is neither, or comes where the writer puts none: the exact
+  // field first, the tagged fields in column order after it, none twice.
+  bool TakeExtraFields() {
+    for (std::size_t c = columns_; c < table_.Columns().size(); ++c) {
+      if (c == fields_.size()) fields_.emplace_back();
+      fields_[c].clear();
+    }
+    if (extraCount_ > MostExtraFields) return false;  // the fields past those were not kept
+    bool expected = true;
+    std::size_t k = 0;
+    if (TaggedColumnOf(extra_[0]) == 0) {
+      expected = TakeExactTexts();
+      k = 1;
+    }
+    for (std::size_t next = columns_; k < extraCount_; ++k) {
+      const std::size_t c = TaggedColumnOf(extra_[k]);
+      if (c == 0 || c < next) {
+        expected = false;
+        continue;
+      }
+      next = c + 1;
+      fields_[c].assign(extra_[k], table_.Columns()[c].fileTag.size());
+    }
+    return expected;
+  }
   void EndRow() {
     const std::size_t read = std::min(fieldCount_, columns_);
     for (std::size_t c = 0; c < read; ++c)
       if (table_.Columns()[c].kind == ColumnKind::Increment && !IsDigits(fields_[c])) dropped_ = true;
     bool exact = fieldCount_ == columns_;
+    std::size_t cells = read;
     if (fieldCount_ > columns_) {
-      const bool taken = TakeExactTexts();
-      exact = taken && fieldCount_ == columns_ + 1;
+      extraCount_ = fieldCount_ - columns_;
+      exact = TakeExtraFields();
       if (!exact) dropped_ = true;
+      cells = table_.Columns().size();
     }
     if (!exact) {
       asWritten_ = false;
@@ -513,8 +592,9 @@ class LineScanner {
         if (table_.Columns()[c].kind == ColumnKind::Increment && !IsNumber(fields_[c], number))
           asWritten_ = false;
     }
-    table_.AppendRow(std::span<const std::u16string>(fields_.data(), std::min(fieldCount_, columns_)));
+    table_.AppendRow(std::span<const std::u16string>(fields_.data(), cells));
     fieldCount_ = 0;
+    extraCount_ = 0;
     rowPending_ = false;
   }
   void EndField(bool lineEnds) {
@@ -523,9 +603,13 @@ class LineScanner {
     if (fieldCount_ < columns_) {
       if (fieldCount_ == fields_.size()) fields_.emplace_back();
       fields_[fieldCount_].swap(buffer_);
-    } else if (fieldCount_ == columns_) {  // the exact-text field, if it is one
-      extra_.swap(buffer_);
-    }  // fields beyond it have nowhere to go
+    } else if (fieldCount_ - columns_ < MostExtraFields) {
+      // The exact-text field and the tagged ones, if that is what they are; a line with more
+      // fields than a writer puts there holds nothing this reader keeps.
+      const std::size_t k = fieldCount_ - columns_;
+      if (k == extra_.size()) extra_.emplace_back();
+      extra_[k].swap(buffer_);
+    }
     ++fieldCount_;
     buffer_.clear();
     if (lineEnds) EndRow();
@@ -540,7 +624,11 @@ class LineScanner {
   // costs one allocation for all its texts; the strings keep their room from line to line.
   std::vector<std::u16string> fields_;
   std::size_t fieldCount_ = 0;
-  std::u16string extra_;  // the field after the last column
+  // The fields after the last column, extraCount_ of them in the row read; at most
+  // MostExtraFields are kept.
+  static constexpr std::size_t MostExtraFields = 8;
+  std::vector<std::u16string> extra_;
+  std::size_t extraCount_ = 0;
   std::vector<ExactEntry> exact_;
   bool dropped_ = false;
   bool rowPending_ = false;

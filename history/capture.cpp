@@ -43,38 +43,65 @@ Uint BusyClipboardRetry::Next() {
 ClipboardRead ReadClipboardChange(Desktop& desktop, Hwnd window) {
   ClipboardRead change;
   bool markedPrivate = false;
-  const bool read = clipboard::GetClipboardText(desktop, window, change.text, markedPrivate);
-  // Whether text is there can be asked without opening the clipboard; a read that failed with
-  // text there means another program had the clipboard open.
+  const bool read = clipboard::GetClipboardContent(desktop, window, change.content, markedPrivate);
+  change.text = std::move(change.content.text);
+  change.content.text.clear();
+  // Whether something an entry keeps is there can be asked without opening the clipboard; a
+  // read that failed with it there means another program had the clipboard open.
   IClipboard& board = desktop.Clipboard();
-  if (!read && (board.IsClipboardFormatAvailable(CfText) || board.IsClipboardFormatAvailable(CfUnicodeText)))
-    change.state = ClipboardRead::State::Busy;
-  else if (markedPrivate)
+  auto offered = [&board] {
+    for (Uint format : {CfText, CfUnicodeText, CfHdrop, CfDib, CfDibV5, CfBitmap})
+      if (board.IsClipboardFormatAvailable(format)) return true;
+    return false;
+  };
+  if (markedPrivate)
     change.state = ClipboardRead::State::Private;
-  // A private text goes no further than this function.
-  if (change.state != ClipboardRead::State::Text) change.text.clear();
+  else if (!read && offered())
+    change.state = ClipboardRead::State::Busy;
+  // Private content goes no further than this function.
+  if (change.state != ClipboardRead::State::Text) change = ClipboardRead{change.state, {}, {}};
   return change;
 }
 
-bool RecordAtTop(grid::Table& history, std::u16string_view text, std::u16string_view date) {
+bool RecordAtTop(grid::Table& history, std::u16string_view text, std::u16string_view date,
+                 std::u16string_view reference) {
   const int textColumn = history.ColumnIndex(Clipboadrs_history);
   const int dateColumn = history.ColumnIndex(Date);
+  const int itemsColumn = history.ColumnIndex(ItemsColumn);
   if (history.RowCount() > 0) {
     std::u16string scratch;
-    if (history.CellView(textColumn, 0, scratch) == text) return false;
+    if (history.CellView(textColumn, 0, scratch) == text &&
+        history.CellView(itemsColumn, 0, scratch) == reference)
+      return false;
   }
   if (text.empty()) return false;
   std::vector<std::u16string_view> cells(static_cast<std::size_t>(history.ColumnCount()));
   cells[static_cast<std::size_t>(textColumn)] = text;
   cells[static_cast<std::size_t>(dateColumn)] = date;
+  cells[static_cast<std::size_t>(itemsColumn)] = reference;
   // The first entry is appended, as it always was: its "#" counts from 1.
   history.AddRow(cells, history.RowCount() == 0);
   return true;
 }
 
-void CopyEntryToClipboard(Desktop& desktop, Hwnd mainWindow, const grid::Table& history, int row) {
-  if (row < 0 || row >= history.RowCount()) return;
-  clipboard::SetClipboardText(desktop, mainWindow, history.Cell(Clipboadrs_history, row));
+bool EntryOfRow(Desktop& desktop, const grid::Table& history, int row, ItemStore* items,
+                clipboard::ClipboardContent& content) {
+  content = {};
+  content.text = history.Cell(Clipboadrs_history, row);
+  const std::u16string reference = history.Cell(ItemsColumn, row);
+  if (reference.empty()) return true;
+  if (!items) return false;
+  std::u16string text = std::move(content.text);
+  return EntryContent(desktop, *items, text, reference, content);
+}
+
+bool CopyEntryToClipboard(Desktop& desktop, Hwnd mainWindow, const grid::Table& history, int row,
+                          ItemStore* items) {
+  if (row < 0 || row >= history.RowCount()) return true;
+  clipboard::ClipboardContent content;
+  const bool whole = EntryOfRow(desktop, history, row, items, content);
+  clipboard::SetClipboardContent(desktop, mainWindow, content);
+  return whole;
 }
 
 }  // namespace history

@@ -3,8 +3,10 @@
 
 #include <string>
 
+#include "clipboard/clipboard_content.h"
 #include "grid/table.h"
 #include "history/history_table.h"
+#include "history/item_store.h"
 #include "platform/desktop.h"
 
 namespace history {
@@ -18,22 +20,32 @@ struct ClipboardRead {
   };
   State state = State::Text;
   std::u16string text;
+  // What an entry keeps besides its text (see clipboard_content.h); its `text` is not filled:
+  // `text` above is.
+  clipboard::ClipboardContent content;
 };
 
-// Reads the clipboard's text on behalf of `window`. An error reading the clipboard goes to the
-// caller.
+// Reads the clipboard's text, and the formats an entry keeps beside it, on behalf of `window`.
+// An error reading the clipboard goes to the caller.
 ClipboardRead ReadClipboardChange(platform::Desktop& desktop, platform::Hwnd window);
 
-// Puts `text` at the top of `history` with `date`, unless it is empty or repeats the top row.
-// Returns whether a row was inserted; raises platform::Error for a table without the history's
-// columns.
-bool RecordAtTop(grid::Table& history, std::u16string_view text, std::u16string_view date);
+// Puts `text` at the top of `history` with `date` and the reference to its items, unless the
+// text is empty or the entry repeats the top row (the same text and the same items). Returns
+// whether a row was inserted; raises platform::Error for a table without the history's columns.
+bool RecordAtTop(grid::Table& history, std::u16string_view text, std::u16string_view date,
+                 std::u16string_view reference = {});
 
-// The double-click on a history row: puts that row's text on the clipboard, on behalf of
-// `mainWindow`. A row outside the table does nothing. Errors of the clipboard write go
-// to the caller.
-void CopyEntryToClipboard(platform::Desktop& desktop, platform::Hwnd mainWindow, const grid::Table& history,
-                          int row);
+// The double-click on a history row: puts that row's entry on the clipboard, on behalf of
+// `mainWindow`: its text, and every format it keeps, read from `items`. A row outside the table
+// does nothing. Returns false when an item of the entry was missing or damaged (what could be
+// read is on the clipboard: at least the text). Errors of the clipboard write go to the caller.
+bool CopyEntryToClipboard(platform::Desktop& desktop, platform::Hwnd mainWindow, const grid::Table& history,
+                          int row, ItemStore* items = nullptr);
+
+// The clipboard content of a history row: its text, and its items read from `items`; false
+// when one was missing or damaged.
+bool EntryOfRow(platform::Desktop& desktop, const grid::Table& history, int row, ItemStore* items,
+                clipboard::ClipboardContent& content);
 
 // The capture's date text for a local time: the short date, a space and the long time, or the
 // short date alone at exactly midnight.

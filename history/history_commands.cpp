@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace history {
@@ -25,11 +26,39 @@ void ClearAll(HistoryStore& store) {
   }
 }
 
-void ExportHistory(Desktop& desktop, const grid::Table& history, grid::FilePrompt& prompt) {
+namespace {
+
+// The names of the items that the rows refer to, each once.
+std::vector<std::string> ReferencedNames(const grid::Table& history) {
+  std::vector<std::string> names;
+  std::unordered_set<std::string> seen;
+  const int column = history.ColumnIndex(ItemsColumn);
+  std::u16string scratch;
+  for (int row = 0; row < history.RowCount(); ++row) {
+    const std::u16string_view reference = history.CellView(column, row, scratch);
+    if (reference.empty()) continue;
+    for (std::string& name : ItemNames(reference))
+      if (seen.insert(name).second) names.push_back(std::move(name));
+  }
+  return names;
+}
+
+}  // namespace
+
+void ExportHistory(Desktop& desktop, const grid::Table& history, ItemStore* items, grid::FilePrompt& prompt) {
   std::string name;
   if (!prompt.AskFileToSave(FileFilter, name)) return;
   // Added every time, also to a name that already ends in it: the dialog adds no extension.
-  WriteHistoryFile(history, desktop, name + FileExtension);
+  const std::string file = name + FileExtension;
+  WriteHistoryFile(history, desktop, file);
+  if (!items) return;
+  ItemStore exported(desktop, [folder = ItemsFolderOf(file)] { return folder; });
+  Item item;
+  for (std::string& itemName : ReferencedNames(history)) {
+    if (!items->Get(itemName, item.bytes)) continue;
+    item.name = std::move(itemName);
+    exported.Put(item, false);  // exports are plain, as the file beside them is
+  }
 }
 
 void ImportHistory(Desktop& desktop, HistoryStore& store, grid::FilePrompt& prompt) {
@@ -41,6 +70,18 @@ void ImportHistory(Desktop& desktop, HistoryStore& store, grid::FilePrompt& prom
   grid::Table& history = store.List();
   const int textColumn = history.ColumnIndex(Clipboadrs_history);
   const int dateColumn = history.ColumnIndex(Date);
+  const int itemsColumn = history.ColumnIndex(ItemsColumn);
+  // The items that came with the file join the store; the rest must be there already.
+  std::unordered_set<std::string> available;
+  {
+    ItemStore imported(desktop, [folder = ItemsFolderOf(name)] { return folder; });
+    Item item;
+    for (std::string& itemName : ReferencedNames(staging)) {
+      item.name = itemName;
+      const bool read = imported.Get(itemName, item.bytes) || store.Items().Get(itemName, item.bytes);
+      if (read && store.Items().Put(item, store.Sealing()) == 0) available.insert(std::move(itemName));
+    }
+  }
   {
     grid::UpdateScope update(history);
     // An entry keeps the date its file gives, so that restoring a backup keeps the dates.
@@ -49,6 +90,9 @@ void ImportHistory(Desktop& desktop, HistoryStore& store, grid::FilePrompt& prom
     for (int record = 0; record < staging.RowCount(); ++record) {
       cells[dateColumn] = staging.CellView(dateColumn, record, scratch);
       cells[textColumn] = staging.CellView(textColumn, record, scratch);
+      std::vector<std::string> names = ItemNames(staging.CellView(itemsColumn, record, scratch));
+      std::erase_if(names, [&](const std::string& item) { return available.count(item) == 0; });
+      cells[itemsColumn] = ItemReference(names);
       history.AppendRow(cells);
     }
   }

@@ -18,12 +18,17 @@ void DeleteSelected(HistoryStore& store);
 void ClearAll(HistoryStore& store);
 
 // "Export history": asks for a file name and writes the whole history to that name + ".hstr".
-// Errors of that file go to the caller.
-void ExportHistory(platform::Desktop& desktop, const grid::Table& history, grid::FilePrompt& prompt);
+// The items of its entries (read from `items`) are copied, plain, into the folder beside it
+// (see ItemsFolderOf); an item that cannot be read or written is left out, and its entry comes
+// back with its text. Errors of the file go to the caller.
+void ExportHistory(platform::Desktop& desktop, const grid::Table& history, ItemStore* items,
+                   grid::FilePrompt& prompt);
 
-// "Import history": asks for a file, reads it and appends each record's text and date at the
-// bottom of the history, then writes the history file once (an error of that write is
-// dropped). An error reading the chosen file goes to the caller before anything is appended.
+// "Import history": asks for a file, reads it and appends each record's text, date and items
+// at the bottom of the history, then writes the history file once (an error of that write is
+// dropped). The items come from the folder beside the file; an entry whose items are not there
+// (nor in the history's own store) comes in with its text alone. An error reading the chosen
+// file goes to the caller before anything is appended.
 void ImportHistory(platform::Desktop& desktop, HistoryStore& store, grid::FilePrompt& prompt);
 
 }  // namespace history

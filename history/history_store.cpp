@@ -28,15 +28,19 @@ bool AlreadyFolded(const grid::Table& history, int journaled) {
 }
 
 void EncodeRow(std::string& out, const grid::Table& history, int row) {
-  std::u16string dateScratch, textScratch;
+  std::u16string dateScratch, textScratch, itemsScratch;
   EncodeJournalRecord(out, history.CellView(history.ColumnIndex(Date), row, dateScratch),
-                      history.CellView(history.ColumnIndex(Clipboadrs_history), row, textScratch));
+                      history.CellView(history.ColumnIndex(Clipboadrs_history), row, textScratch),
+                      history.CellView(history.ColumnIndex(ItemsColumn), row, itemsScratch));
 }
 
 }  // namespace
 
 HistoryStore::HistoryStore(Desktop& desktop, PathProvider historyPath, grid::Table& history)
-    : desktop_(desktop), historyPath_(std::move(historyPath)), history_(history) {}
+    : desktop_(desktop),
+      historyPath_(std::move(historyPath)),
+      history_(history),
+      items_(desktop, [this] { return ItemsFolderOf(historyPath_()); }) {}
 
 HistoryStore::~HistoryStore() {
   Flush();
@@ -130,9 +134,9 @@ int HistoryStore::ReadJournal(std::string& notice, bool& damaged) {
     notice = KeepDamagedJournal(bytes);
   }
   history.BeginUpdate();
-  std::u16string cells[3];  // "#", Date, Clipboadrs_history: the history file's field order
+  std::u16string cells[4];  // "#", Date, Clipboadrs_history, Items: the history's column order
   for (auto record = content.records.rbegin(); record != content.records.rend(); ++record) {
-    ReadJournalRecord(bytes, *record, cells[1], cells[2]);
+    ReadJournalRecord(bytes, *record, cells[1], cells[2], cells[3]);
     history.AppendRow(cells);
   }
   history.EndUpdate();
@@ -174,10 +178,11 @@ int HistoryStore::ReadSealedJournal(const std::string& bytes, std::string& notic
     notice = KeepDamagedJournal(bytes);
   }
   history_.BeginUpdate();
-  std::u16string cells[3];
+  std::u16string cells[4];
   for (auto record = records.rbegin(); record != records.rend(); ++record) {
     cells[1] = record->date;
     cells[2] = record->text;
+    cells[3] = record->reference;
     history_.AppendRow(cells);
   }
   history_.EndUpdate();
@@ -201,9 +206,24 @@ void HistoryStore::SetSealing(bool seal) {
   fileHolds_ = false;
   if (journalHasHeader_ && journalSealed_ != seal_ && unfolded_ == 0) journalStale_ = true;
   WriteAll();
+  // The items follow; one that cannot be read in its old form is left as it is.
+  for (const std::string& name : ReferencedItems()) items_.Reseal(name, seal_);
 }
 
-void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text) {
+std::unordered_set<std::string> HistoryStore::ReferencedItems() const {
+  std::unordered_set<std::string> names;
+  const int column = history_.ColumnIndex(ItemsColumn);
+  std::u16string scratch;
+  for (int row = 0; row < history_.RowCount(); ++row) {
+    const std::u16string_view reference = history_.CellView(column, row, scratch);
+    if (reference.empty()) continue;
+    for (std::string& name : ItemNames(reference)) names.insert(std::move(name));
+  }
+  return names;
+}
+
+void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text,
+                            std::u16string_view reference) {
   ++unfolded_;
   // Appending to a journal whose records are not in the list would replay this run's captures
   // twice; this run's captures reach the disk with the next write of the history file instead.
@@ -214,7 +234,7 @@ void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text) 
     RetrySave();
     return;
   }
-  saveError_ = Append(date, text);
+  saveError_ = Append(date, text, reference);
   if (saveError_ != 0) {
     // A record may be cut short in the file: the journal is written anew at the next chance.
     CloseJournal();
@@ -235,7 +255,8 @@ Dword HistoryStore::RetrySave() {
   return saveError_;
 }
 
-Dword HistoryStore::Append(std::u16string_view date, std::u16string_view text) {
+Dword HistoryStore::Append(std::u16string_view date, std::u16string_view text,
+                           std::u16string_view reference) {
   IFiles& files = desktop_.Files();
   std::string bytes;
   if (journal_ == 0) {
@@ -258,11 +279,11 @@ Dword HistoryStore::Append(std::u16string_view date, std::u16string_view text) {
   }
   if (journalSealed_) {
     std::string record, sealed;
-    EncodeJournalRecord(record, date, text);
+    EncodeJournalRecord(record, date, text, reference);
     if (!SealRecord(record, sealed)) return grid::SealingFailed;
     bytes += sealed;
   } else {
-    EncodeJournalRecord(bytes, date, text);
+    EncodeJournalRecord(bytes, date, text, reference);
   }
   if (const Dword error = files.Write(journal_, bytes.data(), bytes.size())) return error;
   journalHasHeader_ = true;
@@ -318,6 +339,8 @@ void HistoryStore::WriteAll() {
   NoteFileHolds();
   unfolded_ = 0;
   saveError_ = 0;
+  // The file now holds every row: an item none of them refers to has nothing left to serve.
+  items_.Sweep(ReferencedItems());
   if (journalUnread_) return;  // its captures are not in the file: they stay for the next start
   CloseJournal();
   const Dword error = desktop_.Files().Delete(JournalPath());

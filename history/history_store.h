@@ -7,10 +7,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "grid/sealed_file.h"
 #include "grid/table.h"
 #include "history/history_table.h"
+#include "history/item_store.h"
 #include "platform/desktop.h"
 
 namespace history {
@@ -24,16 +26,18 @@ class HistoryStore {
   HistoryStore& operator=(const HistoryStore&) = delete;
 
   grid::Table& List() { return history_; }
+  // The items of the entries that keep more than text, beside the history file.
+  ItemStore& Items() { return items_; }
 
   // Start-up: replaces the rows of the list by the history file's (a file that another
   // program holds is tried again for a while), then puts the journal's captures on top.
   // Returns what the user should be told, or an empty text.
   std::string Load();
 
-  // A capture has just put a new top row holding `date` and `text`: its record goes to the
-  // journal now. Failures are kept to be made good at the next capture or write; they never
-  // raise.
-  void Recorded(std::u16string_view date, std::u16string_view text);
+  // A capture has just put a new top row holding `date`, `text` and the reference to its items
+  // (which are on the disk already): its record goes to the journal now. Failures are kept to be
+  // made good at the next capture or write; they never raise.
+  void Recorded(std::u16string_view date, std::u16string_view text, std::u16string_view reference = {});
 
   // Writes the whole list, raising platform::IoError. After a read history file: replaces the
   // file, then empties the journal. When the file could not be read at start-up, it is left
@@ -69,7 +73,9 @@ class HistoryStore {
   std::string KeepDamagedJournal(const std::string& bytes);
   // Appends one capture's record to the journal, which it opens (and begins) when needed;
   // returns 0 or the error.
-  platform::Dword Append(std::u16string_view date, std::u16string_view text);
+  platform::Dword Append(std::u16string_view date, std::u16string_view text, std::u16string_view reference);
+  // The names of the items the list's rows refer to.
+  std::unordered_set<std::string> ReferencedItems() const;
   // Replaces the journal by records of the top `unfolded_` rows; returns 0 or the error.
   platform::Dword RewriteJournal();
   void CloseJournal();
@@ -77,6 +83,7 @@ class HistoryStore {
   platform::Desktop& desktop_;
   PathProvider historyPath_;
   grid::Table& history_;
+  ItemStore items_;
   platform::FileHandle journal_ = 0;
   bool journalHasHeader_ = false;  // the journal file exists and starts with its header
   bool journalStale_ = false;      // an append failed: the journal must be written anew

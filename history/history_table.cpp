@@ -9,6 +9,7 @@ std::vector<grid::Column> HistoryColumns() {
       {IncrementColumn1, u"#", grid::ColumnKind::Increment, true, 27, true},
       {Date, u"Date", grid::ColumnKind::Text, true, 109, false},
       {Clipboadrs_history, u"Clipboard history", grid::ColumnKind::Text, true, 471, false},
+      {ItemsColumn, u"", grid::ColumnKind::Text, false, 0, false, ItemsFileTag},
   };
 }
 
@@ -20,9 +21,10 @@ PathProvider HistoryFilePath(platform::Desktop& desktop) {
   return [&desktop] { return HistoryPath(desktop); };
 }
 
-void WriteHistoryFile(const grid::Table& history, platform::Desktop& desktop, const std::string& path, bool seal) {
-  grid::WriteRowsToFile(history, desktop.Files(), desktop.CodePage(), path, Separator, LineBreakMark, Encoding,
-                        seal ? &desktop.Crypto() : nullptr);
+void WriteHistoryFile(const grid::Table& history, platform::Desktop& desktop, const std::string& path,
+                      bool seal) {
+  grid::WriteRowsToFile(history, desktop.Files(), desktop.CodePage(), path, Separator, LineBreakMark,
+                        Encoding, seal ? &desktop.Crypto() : nullptr);
 }
 
 void ReadHistoryFile(grid::Table& history, platform::Desktop& desktop, const std::string& path) {

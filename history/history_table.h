@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "grid/table.h"
@@ -16,9 +17,13 @@ namespace history {
 constexpr const char* IncrementColumn1 = "IncrementColumn1";
 constexpr const char* Date = "Date";
 constexpr const char* Clipboadrs_history = "Clipboadrs_history";
+// Hidden: an entry's reference to the items it keeps besides its text (see item_store.h),
+// carried in the file after the other fields, tagged, and only for such entries.
+constexpr const char* ItemsColumn = "Items";
+constexpr std::u16string_view ItemsFileTag = u"items1:";
 
 // "#" (the row number), "Date", "Clipboard history", in this order, which is also the field
-// order of the history file.
+// order of the history file; then the hidden items column.
 std::vector<grid::Column> HistoryColumns();
 
 // How history files are written and read, and how the file dialogs offer them.

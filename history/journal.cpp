@@ -59,14 +59,25 @@ std::uint32_t Crc32(std::uint32_t crc, std::string_view bytes) {
   return c ^ 0xFFFFFFFFu;
 }
 
-void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16string_view text) {
+void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16string_view text,
+                         std::u16string_view reference) {
   // Written in place, the size and CRC last: a copy of 100 MB is encoded in one pass, not
   // copied again as a payload of its own.
   const std::size_t start = out.size();
   PutU32(out, 0);
   PutU32(out, 0);
-  PutU32(out, static_cast<std::uint32_t>(date.size()));
-  for (std::u16string_view units : {date, text}) {
+  if (reference.empty()) {
+    PutU32(out, static_cast<std::uint32_t>(date.size()));
+  } else {
+    PutU32(out, static_cast<std::uint32_t>(date.size()) | ReferenceFlag);
+  }
+  const std::u16string_view parts[] = {date, reference, text};
+  for (std::size_t k = 0; k < 3; ++k) {
+    const std::u16string_view units = parts[k];
+    if (k == 1) {
+      if (reference.empty()) continue;
+      PutU32(out, static_cast<std::uint32_t>(reference.size()));
+    }
     if constexpr (std::endian::native == std::endian::little) {
       out.append(reinterpret_cast<const char*>(units.data()), units.size() * 2);
     } else {
@@ -136,7 +147,13 @@ std::uint32_t PlausibleSize(std::string_view bytes, std::size_t at) {
   if (bytes.size() - at < 12) return 0;
   const std::uint32_t size = GetU32(bytes, at);
   if (size < 4 || size % 2 != 0 || size > bytes.size() - at - 8) return 0;
-  if (GetU32(bytes, at + 8) > (size - 4) / 2) return 0;
+  const std::uint32_t date = GetU32(bytes, at + 8);
+  if ((date & ~ReferenceFlag) > (size - 4) / 2) return 0;
+  if ((date & ReferenceFlag) != 0) {
+    const std::size_t rest = size - 4 - 2 * std::size_t{date & ~ReferenceFlag};
+    if (rest < 4 || GetU32(bytes, at + 12 + 2 * std::size_t{date & ~ReferenceFlag}) > (rest - 4) / 2)
+      return 0;
+  }
   return size;
 }
 
@@ -224,16 +241,24 @@ JournalContent DecodeJournal(std::string_view bytes) {
 }
 
 void ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& where, std::u16string& date,
-                       std::u16string& text) {
+                       std::u16string& text, std::u16string& reference) {
   const std::string_view payload = bytes.substr(where.offset, where.size);
-  const std::size_t dateBytes = 2 * std::size_t{GetU32(payload, 0)};
+  const std::uint32_t dateField = GetU32(payload, 0);
+  const std::size_t dateBytes = 2 * std::size_t{dateField & ~ReferenceFlag};
   GetUnits(payload.substr(4, dateBytes), date);
-  GetUnits(payload.substr(4 + dateBytes), text);
+  std::size_t at = 4 + dateBytes;
+  reference.clear();
+  if ((dateField & ReferenceFlag) != 0) {
+    const std::size_t referenceBytes = 2 * std::size_t{GetU32(payload, at)};
+    GetUnits(payload.substr(at + 4, referenceBytes), reference);
+    at += 4 + referenceBytes;
+  }
+  GetUnits(payload.substr(at), text);
 }
 
 JournalRecord ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& payload) {
   JournalRecord record;
-  ReadJournalRecord(bytes, payload, record.date, record.text);
+  ReadJournalRecord(bytes, payload, record.date, record.text, record.reference);
   return record;
 }
 

@@ -6,7 +6,10 @@
 // Layout: the 8 bytes "CMJRNL1\n", then one record per capture, oldest first:
 //   u32 payload size in bytes, u32 CRC-32 of the payload, payload
 //   payload: u32 number of code units of the date, the date's code units, the text's code units
-// all little-endian, the texts UTF-16. A record that a crash cut short, or whose checksum does
+// all little-endian, the texts UTF-16. An entry that keeps items (see item_store.h) sets the top
+// bit of the date's count, and its reference to them comes between the date and the text:
+// u32 number of code units, the code units. (A reader that knows no such records drops them as
+// damaged: it keeps the rest.) A record that a crash cut short, or whose checksum does
 // not match, is dropped; the records after it are found again and read.
 #pragma once
 
@@ -22,11 +25,14 @@ constexpr std::string_view JournalHeader = "CMJRNL1\n";
 struct JournalRecord {
   std::u16string date;
   std::u16string text;
+  std::u16string reference = {};  // to the entry's items, empty for none
   bool operator==(const JournalRecord&) const = default;
 };
 
 // Appends the bytes of one record to `out`.
-void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16string_view text);
+constexpr std::uint32_t ReferenceFlag = 0x80000000u;
+void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16string_view text,
+                         std::u16string_view reference = {});
 
 struct JournalContent {
   // The header, or its start (an empty file, or one cut as it was made), or a damaged header
@@ -48,7 +54,7 @@ JournalContent DecodeJournal(std::string_view bytes);
 // The texts of one record that DecodeJournal found in `bytes`, into strings whose room is
 // reused from record to record.
 void ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& payload, std::u16string& date,
-                       std::u16string& text);
+                       std::u16string& text, std::u16string& reference);
 JournalRecord ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& payload);
 
 std::uint32_t Crc32(std::string_view bytes);

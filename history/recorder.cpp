@@ -95,11 +95,11 @@ void Recorder::ReadClipboard(bool retrying) {
     if (OnClipboardText) OnClipboardText(std::u16string());
     return;
   }
-  const ClipboardRead change = ReadClipboardChange(desktop_, viewer_);
+  ClipboardRead change = ReadClipboardChange(desktop_, viewer_);
   if (OnClipboardText) OnClipboardText(change.text);
   if (change.state != ClipboardRead::State::Busy) {
     retry_.Stop();
-    if (change.state == ClipboardRead::State::Text) Record(change.text);
+    if (change.state == ClipboardRead::State::Text) Capture(change);
     return;
   }
   // Another program reads the clipboard at the same change; it lets go within moments.
@@ -108,17 +108,76 @@ void Recorder::ReadClipboard(bool retrying) {
     desktop_.Windows().SetTimer(window_, RetryTimer, delay);
 }
 
-void Recorder::Record(const std::u16string& text) {
-  if (text.empty()) return;
-  std::u16string date;
+void Recorder::Capture(ClipboardRead& change) {
+  auto waiting = std::make_shared<Waiting>();
   try {
-    date = DateText(desktop_, desktop_.Clock().GetLocalTime());
-    if (!RecordAtTop(store_.List(), text, date)) return;
+    waiting->date = DateText(desktop_, desktop_.Clock().GetLocalTime());
   } catch (const std::exception&) {
     // A failed capture costs one entry, never the notification that the chain still owes.
     return;
   }
-  store_.Recorded(date, text);
+  CapturedEntry& entry = waiting->entry;
+  entry.content = std::move(change.content);
+  entry.content.text = std::move(change.text);
+  entry.text = EntryText(desktop_, entry.content);
+  if (entry.text.empty()) return;
+  if (!entry.content.Rich()) {
+    entry.content = {};
+    if (waiting_.empty()) {
+      Record(entry.text, waiting->date, {});
+      return;
+    }
+    waiting->ready = true;
+    waiting_.push_back(std::move(waiting));
+    return;
+  }
+  waiting_.push_back(waiting);
+  // The job owns what it works on. The recorder may be gone when it ends (a run that ended
+  // without waiting for it): then its result goes nowhere.
+  IImages& images = desktop_.Images();
+  ICrypto& crypto = desktop_.Crypto();
+  desktop_.Background().Post([waiting, &images, &crypto] { PrepareItems(images, crypto, waiting->entry); },
+                             [this, waiting, alive = std::weak_ptr<bool>(alive_)] {
+                               if (alive.expired()) return;
+                               waiting->ready = true;
+                               RecordReady();
+                             });
+}
+
+void Recorder::RecordReady() {
+  while (!waiting_.empty() && waiting_.front()->ready) {
+    const std::shared_ptr<Waiting> waiting = std::move(waiting_.front());
+    waiting_.pop_front();
+    CapturedEntry& entry = waiting->entry;
+    std::vector<std::string> names;
+    // Items reach the disk before the row's journal record does: a record never refers to an
+    // item that a crash kept from being written. One that cannot be written costs the entry its
+    // formats, not its text.
+    for (const Item& item : entry.items) {
+      if (store_.Items().Put(item, store_.Sealing()) != 0) {
+        names.clear();
+        break;
+      }
+      names.push_back(item.name);
+    }
+    entry.items.clear();
+    Record(entry.text, waiting->date, ItemReference(names));
+  }
+}
+
+void Recorder::FinishPending() {
+  if (!waiting_.empty()) desktop_.Background().Finish();
+}
+
+void Recorder::Record(const std::u16string& text, const std::u16string& date,
+                      const std::u16string& reference) {
+  if (text.empty()) return;
+  try {
+    if (!RecordAtTop(store_.List(), text, date, reference)) return;
+  } catch (const std::exception&) {
+    return;
+  }
+  store_.Recorded(date, text, reference);
   CheckSaving();
   if (limits_.maxEntries > 0 && store_.List().RowCount() > limits_.maxEntries) {
     grid::Table& list = store_.List();

@@ -6,7 +6,9 @@
 // reads a clipboard that another program had open again a few times.
 #pragma once
 
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "clipboard/viewer_chain.h"
@@ -54,6 +56,12 @@ class Recorder final : private platform::IWindowProc {
   // Applies both limits now; for the start-up, once the list holds the file's entries.
   void ApplyLimits();
 
+  // Records the entries whose items are still being prepared, waiting for them; for the end of
+  // a run, before the history is written.
+  void FinishPending();
+  // How many captured entries wait for that.
+  int Pending() const { return static_cast<int>(waiting_.size()); }
+
   // Asked at every change: whether it must stay out of the history although no program kept
   // out made it (the program's own restore of such content).
   std::function<bool()> IsPrivateChange;
@@ -71,8 +79,19 @@ class Recorder final : private platform::IWindowProc {
  private:
   platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
                                platform::LParam lParam) override;
+  // A change that keeps more than text (an image, formatted text, files) has its items coded and
+  // hashed in the background; the entries captured after it wait behind it, so that the history
+  // and the journal keep the order of the copies.
+  struct Waiting {
+    CapturedEntry entry;
+    std::u16string date;
+    bool ready = false;
+  };
   void ReadClipboard(bool retrying);
-  void Record(const std::u16string& text);
+  void Capture(ClipboardRead& change);
+  // Records the entries at the front whose items are ready.
+  void RecordReady();
+  void Record(const std::u16string& text, const std::u16string& date, const std::u16string& reference);
   void RetryTimerFired();
   // A read that waits for a busy clipboard is not wanted any more.
   void StopRetry();
@@ -93,6 +112,8 @@ class Recorder final : private platform::IWindowProc {
   platform::Dword toldSaveError_ = 0;  // the cause last told, 0 while captures are saved
   RetentionLimits limits_;
   bool paused_ = false;
+  std::deque<std::shared_ptr<Waiting>> waiting_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // gone with the recorder
 };
 
 }  // namespace history

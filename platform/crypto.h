@@ -1,7 +1,8 @@
 // What the system offers for keeping data secret: DPAPI, which protects a few bytes for the
-// Windows account (CryptProtectData), and CNG's random numbers and AES-256-GCM (BCrypt*).
+// Windows account (CryptProtectData), and CNG's random numbers, AES-256-GCM and SHA-256 (BCrypt*).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -38,6 +39,10 @@ class ICrypto {
   virtual bool OpenGcm(std::span<const std::uint8_t> key, std::span<const std::uint8_t> nonce,
                        std::span<const std::uint8_t> associated, std::span<const std::uint8_t> sealed,
                        std::span<std::uint8_t> plain) = 0;
+
+  // CNG's SHA-256 of `data`; false when it fails. May run on any thread, several at once.
+  using Digest = std::array<std::uint8_t, 32>;
+  virtual bool Sha256(std::span<const std::uint8_t> data, Digest& digest) = 0;
 
   // Overwrites memory that held a key or plain text, in a way the compiler keeps
   // (SecureZeroMemory).

@@ -1,6 +1,7 @@
 // The desktop the program runs on: one object that hands out the backend's implementations.
 #pragma once
 
+#include "platform/background.h"
 #include "platform/clipboard.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -8,6 +9,7 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/hotkey_system.h"
+#include "platform/images.h"
 #include "platform/instances.h"
 #include "platform/keyboard.h"
 #include "platform/notify_area.h"
@@ -34,6 +36,8 @@ class Desktop {
   virtual ICodePage& CodePage() = 0;
   virtual IInstances& Instances() = 0;
   virtual ICrypto& Crypto() = 0;
+  virtual IImages& Images() = 0;
+  virtual IBackground& Background() = 0;
 };
 
 }  // namespace platform

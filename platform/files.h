@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -53,6 +54,10 @@ class IFiles {
     stamp = {};
     return ErrorNotSupported;
   }
+  // Creates the folder, whose parent must exist; 0 also when it is there already.
+  virtual Dword CreateFolder(const std::string& path) = 0;
+  // The names of the files in the folder, not of the folders in it, in no particular order.
+  virtual Dword ListFolder(const std::string& path, std::vector<std::string>& names) = 0;
   // Whether `path` names an existing file that may not be written.
   virtual bool IsReadOnly(const std::string& path) = 0;
   // The system's description of an error code, in UTF-8, without a trailing line break.

@@ -121,6 +121,7 @@ constexpr Uint CfOemText = 7;
 constexpr Uint CfDib = 8;
 constexpr Uint CfUnicodeText = 13;
 constexpr Uint CfLocale = 16;
+constexpr Uint CfHdrop = 15;
 constexpr Uint GmemMoveable = 0x0002;
 constexpr Uint GmemDdeShare = 0x2000;
 

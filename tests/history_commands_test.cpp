@@ -85,7 +85,7 @@ TEST_F(HistoryCommandsTest, DeleteAndClear_WriteErrorsAreDropped_ClearOnAnEmptyL
 TEST_F(HistoryCommandsTest, Export_SetsTheFilterJustBeforeShowing_AndAlwaysAddsTheExtension) {
   SaveDialog1.Filter = "Corvilane Clipboard manager template|*.cnfg";  // left by the actions export
   desk.dialogs.AnswerNextFileDialog("C:\\Exports\\empty.hstr");
-  history::ExportHistory(desk, list, prompt);
+  history::ExportHistory(desk, list, nullptr, prompt);
   EXPECT_EQ("\xFF\xFE", desk.recorded.FileBytes("C:\\Exports\\empty.hstr.hstr"));
   const sim::FileDialogRecord& shown = desk.dialogs.FileDialogs().at(0);
   EXPECT_EQ("Corvilane Clipboard manager history|*.hstr", shown.request.filter);
@@ -93,10 +93,10 @@ TEST_F(HistoryCommandsTest, Export_SetsTheFilterJustBeforeShowing_AndAlwaysAddsT
 
   Fill({u"A"}, u"1/2/2026 3:04:05 PM");
   desk.dialogs.AnswerNextFileDialog("C:\\Exports\\mine");
-  history::ExportHistory(desk, list, prompt);
+  history::ExportHistory(desk, list, nullptr, prompt);
   EXPECT_EQ(Utf16File(u"1,1/2/2026 3:04:05 PM,A\r\n"), desk.recorded.FileBytes("C:\\Exports\\mine.hstr"));
   desk.dialogs.AnswerNextFileDialog(std::nullopt);
-  history::ExportHistory(desk, list, prompt);
+  history::ExportHistory(desk, list, nullptr, prompt);
   EXPECT_EQ(2u, desk.recorded.writes.size());
 }
 

@@ -43,6 +43,22 @@ void PutTag(std::uint64_t keyHash, std::span<const std::uint8_t> nonce,
 
 }  // namespace
 
+bool SimCrypto::Sha256(std::span<const std::uint8_t> data, Digest& digest) {
+  // Four lanes over eight bytes at a time: quick enough for the images of tests.
+  std::uint64_t lanes[4] = {Mix(1 ^ data.size()), Mix(2 ^ data.size()), Mix(3 ^ data.size()),
+                            Mix(4 ^ data.size())};
+  std::size_t at = 0;
+  for (; at + 8 <= data.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, data.data() + at, 8);
+    for (std::uint64_t& lane : lanes) lane = Mix(lane ^ word);
+  }
+  for (; at < data.size(); ++at)
+    for (std::uint64_t& lane : lanes) lane = Mix(lane ^ data[at]);
+  for (int k = 0; k < 4; ++k) std::memcpy(digest.data() + 8 * k, &lanes[k], 8);
+  return true;
+}
+
 bool SimCrypto::ProtectForUser(std::span<const std::uint8_t> data, Bytes& blob) {
   blob.clear();
   if (refusing_) return false;

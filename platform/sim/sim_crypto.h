@@ -25,6 +25,8 @@ class SimCrypto final : public platform::ICrypto {
   bool OpenGcm(std::span<const std::uint8_t> key, std::span<const std::uint8_t> nonce,
                std::span<const std::uint8_t> associated, std::span<const std::uint8_t> sealed,
                std::span<std::uint8_t> plain) override;
+  // A stand-in, not SHA-256: 32 bytes that differ for different inputs as far as tests go.
+  bool Sha256(std::span<const std::uint8_t> data, Digest& digest) override;
   void Wipe(void* data, std::size_t size) override;
 
   // --- For tests ---

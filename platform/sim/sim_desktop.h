@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/desktop.h"
+#include "platform/sim/sim_background.h"
 #include "platform/sim/sim_clipboard.h"
 #include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_codepage.h"
@@ -11,6 +12,7 @@
 #include "platform/sim/sim_dialogs.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_hotkeys.h"
+#include "platform/sim/sim_images.h"
 #include "platform/sim/sim_instances.h"
 #include "platform/sim/sim_keyboard.h"
 #include "platform/sim/sim_notify_area.h"
@@ -29,7 +31,8 @@ class SimDesktop : public platform::Desktop {
         hotkeys(windows),
         notifyArea(windows),
         files(fileRoot),
-        time(windows) {
+        time(windows),
+        background(windows) {
     files.UseClock(&clock_);
     keyboard.ConnectHotKeys(hotkeys);
   }
@@ -48,6 +51,8 @@ class SimDesktop : public platform::Desktop {
   platform::ICodePage& CodePage() override { return codePage; }
   platform::IInstances& Instances() override { return instances; }
   platform::ICrypto& Crypto() override { return crypto; }
+  platform::IImages& Images() override { return images; }
+  platform::IBackground& Background() override { return background; }
 
  private:
   VirtualClock clock_;
@@ -67,6 +72,8 @@ class SimDesktop : public platform::Desktop {
   SimCodePage codePage;
   SimInstances instances;
   SimCrypto crypto;
+  SimImages images;
+  SimBackground background;
 };
 
 }  // namespace sim

@@ -334,6 +334,30 @@ Dword SimFiles::Delete(const std::string& path) {
   return ::unlink(real.c_str()) == 0 ? 0 : ErrorFromErrno(errno);
 }
 
+Dword SimFiles::CreateFolder(const std::string& path) {
+  std::string real;
+  if (Dword error = ToReal(path, real)) return error;
+  if (Dword error = Blocked(real)) return error;
+  std::error_code error;
+  if (std::filesystem::is_directory(real, error)) return 0;
+  if (!std::filesystem::is_directory(std::filesystem::path(real).parent_path(), error))
+    return platform::ErrorPathNotFound;
+  if (writeBudgetSet_ && writeBudget_ == 0) return writeError_;  // a full disk takes no folder either
+  return std::filesystem::create_directory(real, error) ? 0 : ErrorFromErrno(error.value());
+}
+
+Dword SimFiles::ListFolder(const std::string& path, std::vector<std::string>& names) {
+  names.clear();
+  std::string real;
+  if (Dword error = ToReal(path, real)) return error;
+  if (Denied(real)) return platform::ErrorAccessDenied;
+  std::error_code error;
+  if (!std::filesystem::is_directory(real, error)) return platform::ErrorPathNotFound;
+  for (const auto& entry : std::filesystem::directory_iterator(real, error))
+    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+  return error ? ErrorFromErrno(error.value()) : 0;
+}
+
 Dword SimFiles::GetFileStamp(const std::string& path, FileStamp& stamp) {
   std::string real;
   if (Dword error = ToReal(path, real)) return error;

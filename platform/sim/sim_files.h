@@ -40,6 +40,8 @@ class SimFiles : public platform::IFiles {
   platform::Dword ReadAll(const std::string& path, std::string& bytes) override;
   platform::Dword Replace(const std::string& source, const std::string& target) override;
   platform::Dword Delete(const std::string& path) override;
+  platform::Dword CreateFolder(const std::string& path) override;
+  platform::Dword ListFolder(const std::string& path, std::vector<std::string>& names) override;
   platform::Dword GetFileStamp(const std::string& path, FileStamp& stamp) override;
   bool IsReadOnly(const std::string& path) override;
   // FormatMessageA's text; empty for a code the system has no text for.

@@ -5,6 +5,7 @@
 #include <bcrypt.h>
 #include <dpapi.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace win32 {
@@ -140,6 +141,24 @@ bool Win32Crypto::OpenGcm(std::span<const std::uint8_t> key, std::span<const std
     return false;
   }
   return true;
+}
+
+bool Win32Crypto::Sha256(std::span<const std::uint8_t> data, Digest& digest) {
+  // A provider of its own for each call, so that any thread may hash while another seals.
+  BCRYPT_ALG_HANDLE sha = nullptr;
+  if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(&sha, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) return false;
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  bool ok = BCRYPT_SUCCESS(::BCryptCreateHash(sha, &hash, nullptr, 0, nullptr, 0, 0));
+  // BCryptHashData takes a 32-bit length: a larger input goes in in pieces.
+  for (std::size_t at = 0; ok && at < data.size();) {
+    const ULONG piece = static_cast<ULONG>(std::min<std::size_t>(data.size() - at, 1u << 30));
+    ok = BCRYPT_SUCCESS(::BCryptHashData(hash, In(data.subspan(at)), piece, 0));
+    at += piece;
+  }
+  ok = ok && BCRYPT_SUCCESS(::BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0));
+  if (hash) ::BCryptDestroyHash(hash);
+  ::BCryptCloseAlgorithmProvider(sha, 0);
+  return ok;
 }
 
 void Win32Crypto::Wipe(void* data, std::size_t size) {

@@ -21,6 +21,7 @@ class Win32Crypto final : public platform::ICrypto {
   bool OpenGcm(std::span<const std::uint8_t> key, std::span<const std::uint8_t> nonce,
                std::span<const std::uint8_t> associated, std::span<const std::uint8_t> sealed,
                std::span<std::uint8_t> plain) override;
+  bool Sha256(std::span<const std::uint8_t> data, Digest& digest) override;
   void Wipe(void* data, std::size_t size) override;
 
  private:

@@ -2,6 +2,7 @@
 
 namespace win32 {
 
-Win32Desktop::Win32Desktop(HINSTANCE instance) : instance_(instance), windows_(instance) {}
+Win32Desktop::Win32Desktop(HINSTANCE instance)
+    : instance_(instance), windows_(instance), background_(instance) {}
 
 }  // namespace win32

@@ -2,8 +2,10 @@
 #pragma once
 
 #include "platform/desktop.h"
+#include "platform/win32/win32_background.h"
 #include "platform/win32/win32_crypto.h"
 #include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_images.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_windows.h"
 
@@ -32,6 +34,8 @@ class Win32Desktop final : public platform::Desktop {
   platform::ICodePage& CodePage() override { return codePage_; }
   platform::IInstances& Instances() override { return instances_; }
   platform::ICrypto& Crypto() override { return crypto_; }
+  platform::IImages& Images() override { return images_; }
+  platform::IBackground& Background() override { return background_; }
 
  private:
   HINSTANCE instance_;
@@ -49,6 +53,8 @@ class Win32Desktop final : public platform::Desktop {
   Win32CodePage codePage_;
   Win32Instances instances_;
   Win32Crypto crypto_;
+  Win32Images images_;
+  Win32Background background_;  // last: its thread ends before the rest goes
 };
 
 }  // namespace win32

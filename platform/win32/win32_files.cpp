@@ -133,6 +133,34 @@ platform::Dword Win32Files::Delete(const std::string& path) {
   return ::DeleteFileW(WideFromUtf8(path).c_str()) ? ERROR_SUCCESS : ::GetLastError();
 }
 
+platform::Dword Win32Files::CreateFolder(const std::string& path) {
+  if (::CreateDirectoryW(WideFromUtf8(path).c_str(), nullptr)) return ERROR_SUCCESS;
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_ALREADY_EXISTS) {
+    const DWORD attributes = ::GetFileAttributesW(WideFromUtf8(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+      return ERROR_SUCCESS;
+  }
+  return error;
+}
+
+platform::Dword Win32Files::ListFolder(const std::string& path, std::vector<std::string>& names) {
+  names.clear();
+  WIN32_FIND_DATAW found;
+  const HANDLE find = ::FindFirstFileW(WideFromUtf8(path + "\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+  }
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+      names.push_back(Utf8FromWide(found.cFileName, ::wcslen(found.cFileName)));
+  } while (::FindNextFileW(find, &found));
+  const DWORD error = ::GetLastError();
+  ::FindClose(find);
+  return error == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : error;
+}
+
 platform::Dword Win32Files::GetFileStamp(const std::string& path, FileStamp& stamp) {
   WIN32_FILE_ATTRIBUTE_DATA data = {};
   if (!::GetFileAttributesExW(WideFromUtf8(path).c_str(), GetFileExInfoStandard, &data))

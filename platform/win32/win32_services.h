@@ -125,6 +125,8 @@ class Win32Files final : public platform::IFiles {
   platform::Dword ReadInPieces(const std::string& path, const PieceTaker& take) override;
   platform::Dword Replace(const std::string& source, const std::string& target) override;
   platform::Dword Delete(const std::string& path) override;
+  platform::Dword CreateFolder(const std::string& path) override;
+  platform::Dword ListFolder(const std::string& path, std::vector<std::string>& names) override;
   platform::Dword GetFileStamp(const std::string& path, FileStamp& stamp) override;
   bool IsReadOnly(const std::string& path) override;
   std::string ErrorText(platform::Dword code) override;

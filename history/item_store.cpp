@@ -1,0 +1,232 @@
+#include "history/item_store.h"
+
+#include "clipboard/image_formats.h"
+#include "grid/sealed_file.h"
+#include "grid/table_file.h"
+
+namespace history {
+
+using namespace platform;
+
+namespace {
+
+constexpr std::size_t HashDigits = 64;
+
+std::span<const std::uint8_t> AsBytes(std::string_view bytes) {
+  return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+}
+
+bool HashName(ICrypto& crypto, std::string_view bytes, std::string_view kind, std::string& name) {
+  ICrypto::Digest digest;
+  if (!crypto.Sha256(AsBytes(bytes), digest)) return false;
+  static constexpr char Hex[] = "0123456789abcdef";
+  name.clear();
+  for (std::uint8_t byte : digest) {
+    name.push_back(Hex[byte >> 4]);
+    name.push_back(Hex[byte & 15]);
+  }
+  name += '.';
+  name += kind;
+  return true;
+}
+
+}  // namespace
+
+bool IsItemName(std::string_view name) {
+  if (name.size() <= HashDigits + 1 || name[HashDigits] != '.') return false;
+  for (std::size_t k = 0; k < HashDigits; ++k) {
+    const char c = name[k];
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  }
+  const std::string_view kind = name.substr(HashDigits + 1);
+  return kind == PngItem || kind == HtmlItem || kind == RtfItem || kind == FileListItem;
+}
+
+std::string_view ItemKind(std::string_view name) {
+  return name.size() > HashDigits + 1 ? name.substr(HashDigits + 1) : std::string_view();
+}
+
+std::u16string ItemReference(const std::vector<std::string>& names) {
+  std::u16string reference;
+  for (const std::string& name : names) {
+    if (!reference.empty()) reference += u';';
+    reference.append(name.begin(), name.end());  // ASCII
+  }
+  return reference;
+}
+
+std::vector<std::string> ItemNames(std::u16string_view reference) {
+  std::vector<std::string> names;
+  while (!reference.empty()) {
+    const std::size_t end = std::min(reference.find(u';'), reference.size());
+    std::string name;
+    bool ascii = true;
+    for (char16_t unit : reference.substr(0, end)) {
+      ascii = ascii && unit < 0x80;
+      name.push_back(static_cast<char>(unit));
+    }
+    if (ascii && IsItemName(name)) names.push_back(std::move(name));
+    reference.remove_prefix(std::min(end + 1, reference.size()));
+  }
+  return names;
+}
+
+std::u16string ImageText(int width, int height) {
+  auto number = [](int value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+  };
+  return u"[Image " + number(width) + u"\u00D7" + number(height) + u"]";
+}
+
+std::u16string EntryText(Desktop& desktop, const clipboard::ClipboardContent& content) {
+  if (!content.fileList.empty()) {
+    std::u16string paths;
+    if (clipboard::FileListText(desktop, content.fileList, paths)) return paths;
+  }
+  if (!content.text.empty()) return content.text;
+  int width = 0, height = 0;
+  if (!content.png.empty() && clipboard::PngSize(AsBytes(content.png), width, height))
+    return ImageText(width, height);
+  if (!content.dib.empty() && clipboard::DibSize(AsBytes(content.dib), width, height))
+    return ImageText(width, height);
+  return {};
+}
+
+void PrepareItems(IImages& images, ICrypto& crypto, CapturedEntry& entry) {
+  clipboard::ClipboardContent content = std::move(entry.content);
+  entry.content = {};
+  entry.items.clear();
+  std::size_t total = 0;
+  auto keep = [&](std::string bytes, std::string_view kind) {
+    if (bytes.empty()) return true;
+    Item item;
+    if (!HashName(crypto, bytes, kind, item.name)) return false;
+    total += bytes.size();
+    item.bytes = std::move(bytes);
+    entry.items.push_back(std::move(item));
+    return true;
+  };
+  bool ok = true;
+  if (!content.fileList.empty()) {
+    ok = keep(std::move(content.fileList), FileListItem);
+  } else if (!content.text.empty()) {
+    ok = keep(std::move(content.html), HtmlItem) && keep(std::move(content.rtf), RtfItem);
+  } else if (!content.png.empty()) {
+    // The source's own PNG, byte for byte.
+    ok = keep(std::move(content.png), PngItem);
+  } else if (!content.dib.empty()) {
+    Picture picture;
+    Bytes png;
+    ok = clipboard::DibToPicture(AsBytes(content.dib), picture);
+    content.dib = {};
+    ok = ok && images.EncodePng(picture, png);
+    picture = {};
+    ok = ok && keep(std::string(png.begin(), png.end()), PngItem);
+  }
+  entry.tooLarge = ok && total > MostItemBytes;
+  if (!ok || entry.tooLarge) entry.items.clear();
+}
+
+ItemStore::ItemStore(Desktop& desktop, std::function<std::string()> folder)
+    : desktop_(desktop), folder_(std::move(folder)) {}
+
+Dword ItemStore::Put(const Item& item, bool seal) {
+  IFiles& files = desktop_.Files();
+  const std::string path = PathOf(item.name);
+  // The same content copied again: a file of its size is taken to hold it (reading it back to
+  // be sure would cost a large image's hash on every repeat); one cut short is written anew.
+  IFiles::FileStamp stamp;
+  if (files.GetFileStamp(path, stamp) == 0 &&
+      (seal ? stamp.size > item.bytes.size() : stamp.size == item.bytes.size()))
+    return 0;
+  if (Dword error = files.CreateFolder(Folder())) return error;
+  if (!seal) return grid::ReplaceFileContents(files, path, item.bytes.data(), item.bytes.size());
+  std::string sealed;
+  if (!grid::SealFile(desktop_.Crypto(), item.bytes, sealed)) return grid::SealingFailed;
+  return grid::ReplaceFileContents(files, path, sealed.data(), sealed.size());
+}
+
+bool ItemStore::Get(const std::string& name, std::string& bytes) {
+  bytes.clear();
+  if (!IsItemName(name) || desktop_.Files().ReadAll(PathOf(name), bytes) != 0) return false;
+  if (grid::IsSealed(bytes)) {
+    std::string plain;
+    const grid::Unsealed result = grid::UnsealFile(desktop_.Crypto(), bytes, plain);
+    bytes.swap(plain);
+    desktop_.Crypto().Wipe(plain.data(), plain.size());
+    if (result != grid::Unsealed::Opened) {
+      bytes.clear();
+      return false;
+    }
+  }
+  std::string check;
+  if (!HashName(desktop_.Crypto(), bytes, ItemKind(name), check) || check != name) {
+    bytes.clear();
+    return false;
+  }
+  return true;
+}
+
+void ItemStore::Sweep(const std::unordered_set<std::string>& kept) {
+  IFiles& files = desktop_.Files();
+  std::vector<std::string> names;
+  if (files.ListFolder(Folder(), names) != 0) return;
+  for (const std::string& name : names)
+    if (kept.count(name) == 0) files.Delete(PathOf(name));
+}
+
+Dword ItemStore::Reseal(const std::string& name, bool seal) {
+  IFiles& files = desktop_.Files();
+  std::string bytes;
+  if (Dword error = files.ReadAll(PathOf(name), bytes)) return error;
+  if (grid::IsSealed(bytes) == seal) return 0;
+  std::string plain;
+  if (!Get(name, plain)) return grid::SealingFailed;  // damaged, or another account's: left as it is
+  Item item{name, std::move(plain)};
+  files.Delete(PathOf(name));
+  const Dword error = Put(item, seal);
+  desktop_.Crypto().Wipe(item.bytes.data(), item.bytes.size());
+  return error;
+}
+
+std::string ItemsFolderOf(const std::string& file) {
+  const std::size_t slash = file.find_last_of("\\/");
+  const std::size_t dot = file.rfind('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return (hasExtension ? file.substr(0, dot) : file) + ".items";
+}
+
+bool EntryContent(Desktop& desktop, ItemStore& store, const std::u16string& text,
+                  std::u16string_view reference, clipboard::ClipboardContent& content) {
+  content = {};
+  bool whole = true;
+  std::string bytes;
+  for (const std::string& name : ItemNames(reference)) {
+    if (!store.Get(name, bytes)) {
+      whole = false;
+      continue;
+    }
+    const std::string_view kind = ItemKind(name);
+    if (kind == PngItem) {
+      Picture picture;
+      if (desktop.Images().DecodePng(AsBytes(bytes), picture)) {
+        const Bytes dib = clipboard::PictureToDibV5(picture);
+        content.dib.assign(dib.begin(), dib.end());
+      }
+      content.png = std::move(bytes);
+    } else if (kind == HtmlItem) {
+      content.html = std::move(bytes);
+    } else if (kind == RtfItem) {
+      content.rtf = std::move(bytes);
+    } else if (kind == FileListItem) {
+      content.fileList = std::move(bytes);
+    }
+  }
+  // An image entry's text is its size, not a text that was copied.
+  if (content.png.empty() && content.dib.empty()) content.text = text;
+  if (!content.Rich()) content.text = text;
+  return whole;
+}
+
+}  // namespace history
