@@ -96,7 +96,15 @@ void Recorder::ReadClipboard(bool retrying) {
     return;
   }
   ClipboardRead change = ReadClipboardChange(desktop_, viewer_);
-  if (OnClipboardText) OnClipboardText(change.text);
+  // An image or a file list shows as its entry does.
+  if (OnClipboardText) {
+    if (change.content.Rich() && change.text.empty()) {
+      change.content.text.clear();
+      OnClipboardText(EntryText(desktop_, change.content));
+    } else {
+      OnClipboardText(change.text);
+    }
+  }
   if (change.state != ClipboardRead::State::Busy) {
     retry_.Stop();
     if (change.state == ClipboardRead::State::Text) Capture(change);

@@ -1,0 +1,181 @@
+#!/usr/bin/env python3
+"""Images and formatted text in the history of the real exe under Wine: a PNG with transparent
+pixels copied in X comes back from quick paste pixel for pixel, alpha included, before and after
+a restart; the same large image copied twice is stored once; HTML copied by a Windows program
+comes back as the same "HTML Format" block; twenty large images cost little memory."""
+
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))), "bench"))
+import harness  # noqa: E402
+from large_history_wine import exe_pid  # noqa: E402
+
+POPUP = "Quick paste"
+JOURNAL = "clipboard_history.hstr.journal"
+TOOL = "cm_format_tool.exe"
+
+
+def make_png(desktop, name, *draw):
+    """An image made with ImageMagick in the test's folder; its path."""
+    path = os.path.join(desktop.dir, name)
+    subprocess.run(["convert", *draw, "png32:" + path], check=True, timeout=120)
+    return path
+
+
+def journal_holds(desktop, text):
+    path = desktop.data_file(JOURNAL)
+    if not os.path.exists(path):
+        return False
+    with open(path, "rb") as f:
+        return text.encode("utf-16-le") in f.read()
+
+
+def copy_image(desktop, path, text):
+    """Offers the PNG in X and waits until its entry is in the journal."""
+    with open(path, "rb") as f:
+        desktop.set_x_clipboard(f.read(), "image/png")
+    assert harness.wait_until(lambda: journal_holds(desktop, text), 30), f"no entry {text!r} was recorded"
+
+
+def quick_paste(desktop, typed):
+    desktop.must("focus", harness.NOTEPAD)
+    desktop.must("press", "win", "insert")
+    desktop.must("wait-visible", POPUP, 10000)
+    for ch in typed:
+        desktop.must("key", "space" if ch == " " else ch, "down")
+        desktop.must("key", "space" if ch == " " else ch, "up")
+    desktop.must("key", "enter", "down")
+    desktop.must("key", "enter", "up")
+    desktop.must("wait-hidden", POPUP, 5000)
+
+
+def pixels_differing(desktop, expected, label):
+    """How many pixels of the X clipboard's image/png differ from `expected` (alpha counted)."""
+    got = os.path.join(desktop.dir, label + ".png")
+    data = None
+    for _ in range(50):
+        data = desktop.get_x_clipboard("image/png")
+        if data:
+            break
+        time.sleep(0.2)
+    assert data, "the X clipboard holds no image/png"
+    with open(got, "wb") as f:
+        f.write(data)
+    result = subprocess.run(["compare", "-metric", "AE", expected, got, "null:"], capture_output=True, text=True,
+                            timeout=60)
+    return int(float(result.stderr.split()[0]))
+
+
+def data_bytes(desktop):
+    return sum(os.path.getsize(p) for p in glob.glob(os.path.join(desktop.data_dir, "**"), recursive=True)
+               if os.path.isfile(p))
+
+
+def test_a_transparent_png_comes_back_pixel_for_pixel_from_quick_paste_and_after_a_restart(desktop):
+    image = make_png(desktop, "transparent.png", "-size", "64x48", "xc:none", "-fill", "rgba(255,0,0,0.5)",
+                     "-draw", "rectangle 8,8 40,30", "-fill", "rgba(0,90,255,1)", "-draw", "circle 50,30 56,36")
+    harness.start_with_notepad(desktop)
+    copy_image(desktop, image, "[Image 64\u00d748]")
+    desktop.copy_from_x("something else")
+    desktop.screenshot("history-with-image")
+    quick_paste(desktop, "image")
+    assert pixels_differing(desktop, image, "after-quick-paste") == 0
+    desktop.close_and_wait_exit()
+    items = glob.glob(os.path.join(desktop.data_dir, "clipboard_history.items", "*.png"))
+    assert len(items) == 1, items
+    with open(items[0], "rb") as f, open(image, "rb") as g:
+        assert f.read() == g.read(), "the stored PNG is not the one copied"
+
+    harness.start_with_notepad(desktop)
+    desktop.copy_from_x("yet another")
+    quick_paste(desktop, "image")
+    assert pixels_differing(desktop, image, "after-restart") == 0
+    desktop.close_and_wait_exit()
+
+
+def test_a_large_image_copied_twice_is_stored_once(desktop):
+    image = make_png(desktop, "large.png", "-size", "1600x1000", "plasma:fractal", "-seed", "3")
+    png_size = os.path.getsize(image)
+    desktop.start_watching()
+    desktop.close_and_wait_exit()
+    before = data_bytes(desktop)
+    desktop.start_watching()
+    copy_image(desktop, image, "[Image 1600\u00d71000]")
+    desktop.copy_from_x("between the copies")
+    with open(desktop.data_file(JOURNAL), "rb") as f:
+        records = f.read().count("[Image 1600".encode("utf-16-le"))
+    with open(image, "rb") as f:
+        desktop.set_x_clipboard(f.read(), "image/png")
+    assert harness.wait_until(
+        lambda: open(desktop.data_file(JOURNAL), "rb").read().count("[Image 1600".encode("utf-16-le")) > records, 30)
+    desktop.close_and_wait_exit()
+    grown = data_bytes(desktop) - before
+    print(f"PNG {png_size} bytes; Data grew by {grown} bytes ({grown / png_size:.3f} times)", flush=True)
+    assert grown <= 1.1 * png_size
+
+
+def test_html_copied_by_a_windows_program_comes_back_as_the_same_fragment(desktop):
+    shutil.copy2(os.path.join(os.path.dirname(desktop.driver_source), TOOL), os.path.join(desktop.run_dir, TOOL))
+    fragment = "<p>Some <b>bold</b> text</p>"
+    head, tail = "<html><body><!--StartFragment-->", "<!--EndFragment--></body></html>"
+    header = "Version:0.9\r\nStartHTML:{:010d}\r\nEndHTML:{:010d}\r\nStartFragment:{:010d}\r\nEndFragment:{:010d}\r\n"
+    size = len(header.format(0, 0, 0, 0))
+    html = (header.format(size, size + len(head) + len(fragment) + len(tail), size + len(head),
+                          size + len(head) + len(fragment)) + head + fragment + tail).encode()
+    source = os.path.join(desktop.run_dir, "fragment.html")
+    with open(source, "wb") as f:
+        f.write(html)
+    harness.start_with_notepad(desktop)
+    writer = desktop.launch(os.path.join(desktop.run_dir, TOOL), "copy", "Some bold text", "HTML Format",
+                            "fragment.html", "1500")
+    desktop.wait_clipboard_seen("Some bold text", 20000)
+    writer.wait(30)
+    assert writer.returncode == 0
+    desktop.copy_from_x("plain words")
+    quick_paste(desktop, "bold")
+    desktop.wait_clipboard_seen("Some bold text", 20000)
+    reader = desktop.launch(os.path.join(desktop.run_dir, TOOL), "get", "HTML Format", "back.html")
+    reader.wait(60)
+    assert reader.returncode == 0, "the clipboard holds no HTML Format"
+    with open(os.path.join(desktop.run_dir, "back.html"), "rb") as f:
+        back = f.read()
+    assert back.rstrip(b"\0") == html, back[:200]
+    desktop.close_and_wait_exit()
+
+
+def test_twenty_large_images_add_little_memory(desktop):
+    images = [make_png(desktop, f"large{k}.png", "-size", "1600x1000", "plasma:fractal", "-seed", str(k))
+              for k in range(20)]
+    desktop.start_watching()
+    pid = exe_pid(desktop.exe_path)
+    assert pid, "the exe's process was not found"
+
+    def resident(field):
+        with open(f"/proc/{pid}/status") as f:
+            for line in f:
+                if line.startswith(field + ":"):
+                    return int(line.split()[1]) // 1024
+        return 0
+
+    desktop.copy_from_x("before the images")
+    base = resident("VmRSS")
+    for k, image in enumerate(images):
+        with open(image, "rb") as f:
+            desktop.set_x_clipboard(f.read(), "image/png")
+        assert harness.wait_until(
+            lambda: len(glob.glob(os.path.join(desktop.data_dir, "clipboard_history.items", "*.png"))) == k + 1, 30)
+    time.sleep(1)
+    peak, now = resident("VmHWM"), resident("VmRSS")
+    print(f"resident before the images {base} MiB, after {now} MiB, peak {peak} MiB: +{peak - base} MiB at the peak",
+          flush=True)
+    assert peak - base < 32, f"twenty images took {peak - base} MiB at the peak"
+    desktop.close_and_wait_exit()
+
+
+harness.main(globals())
