@@ -65,6 +65,19 @@ QuickPaste::QuickPaste(TForm1& main, actions::ActionList& actions, actions::Hotk
   window_ = Desktop().Windows().CreateWindowA(desc, this);
 
   List.ItemText = [this](int index) { return ItemText(index); };
+  // A thumbnail made while the list is open shows at once.
+  main.Pictures().OnReady = [this, table = main.Pictures().OnReady] {
+    if (table) table();
+    if (List.IsOpen()) List.SetCount(List.Count());
+  };
+  List.ItemPicture = [this](int index, int width, int height) -> const platform::Picture* {
+    bool action = false;
+    const int row = RowOf(index, action);
+    if (action || row < 0) return nullptr;
+    std::u16string scratch;
+    return main_.Pictures().Of(
+        historyList_.CellView(historyList_.ColumnIndex(history::ItemsColumn), row, scratch), width, height);
+  };
   List.OnFilterChange = [this](const std::u16string& filter) { Refilter(filter); };
   List.OnPick = [this](int index) { Pick(index); };
   List.OnCancel = [this] { GiveFocusBack(); };

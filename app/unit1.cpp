@@ -133,6 +133,13 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   TableGrid1.OnCellDblClick = [this](ui::TableGrid&, int, int) { Edit_b.Click(); };
   BitBtn3.OnClick = [this] { actions_.Export(actionFiles_); };
   BitBtn4.OnClick = [this] { actions_.Import(actionFiles_); };
+  TableGrid2.PictureColumn = history_.List().ColumnIndex(history::Clipboadrs_history);
+  TableGrid2.RowPicture = [this](int row, int width, int height) {
+    std::u16string scratch;
+    const grid::Table& list = history_.List();
+    return pictures_.Of(list.CellView(list.ColumnIndex(history::ItemsColumn), row, scratch), width, height);
+  };
+  pictures_.OnReady = [this] { TableGrid2.ViewChanged(); };
   TableGrid2.OnCellDblClick = [this](ui::TableGrid&, int, int row) {
     if (!history::CopyEntryToClipboard(Desktop(), Handle(), history_.List(), row, &history_.Items()))
       TellMissingItems();

@@ -12,6 +12,7 @@
 #include "grid/row_filter.h"
 #include "history/history_store.h"
 #include "history/recorder.h"
+#include "history/thumbnails.h"
 #include "tray/tray_icon.h"
 #include "ui/application.h"
 #include "ui/controls.h"
@@ -132,6 +133,8 @@ class TForm1 : public ui::Form {
   // Once a run: an entry's items were missing or damaged when it was put on the clipboard.
   void TellMissingItems();
   history::HistoryStore& History() { return history_; }
+  // The thumbnails of image entries, for the history table and quick paste.
+  history::Thumbnails& Pictures() { return pictures_; }
 
   // Start-up work once the components exist.
   void FormCreate();
@@ -191,6 +194,7 @@ class TForm1 : public ui::Form {
   actions::ActionList& actions_;
   history::HistoryStore& history_;
   bool toldMissingItems_ = false;
+  history::Thumbnails pictures_{Desktop(), history_.Items()};
   history::Recorder& recorder_;
   history::ExcludedPrograms& excluded_;
   ui::DialogFilePrompt actionFiles_{OpenDialog1, SaveDialog1};

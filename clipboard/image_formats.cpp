@@ -1,5 +1,6 @@
 #include "clipboard/image_formats.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace clipboard {
@@ -217,6 +218,44 @@ std::size_t PngLength(std::span<const std::uint8_t> png) {
     if (end) return at;
   }
   return 0;
+}
+
+}  // namespace clipboard
+
+namespace clipboard {
+
+Picture FitPicture(const Picture& picture, int width, int height) {
+  if (picture.width <= 0 || picture.height <= 0 || width <= 0 || height <= 0) return {};
+  if (picture.width <= width && picture.height <= height) return picture;
+  // The scale that fits both sides; each side at least one pixel.
+  const double scale =
+      std::min(static_cast<double>(width) / picture.width, static_cast<double>(height) / picture.height);
+  Picture out;
+  out.width = std::max(1, static_cast<int>(picture.width * scale));
+  out.height = std::max(1, static_cast<int>(picture.height * scale));
+  out.pixels.resize(static_cast<std::size_t>(out.width) * out.height * 4);
+  for (int y = 0; y < out.height; ++y) {
+    const int y0 = static_cast<int>(static_cast<long long>(y) * picture.height / out.height);
+    const int y1 =
+        std::max(y0 + 1, static_cast<int>(static_cast<long long>(y + 1) * picture.height / out.height));
+    for (int x = 0; x < out.width; ++x) {
+      const int x0 = static_cast<int>(static_cast<long long>(x) * picture.width / out.width);
+      const int x1 =
+          std::max(x0 + 1, static_cast<int>(static_cast<long long>(x + 1) * picture.width / out.width));
+      std::uint64_t sum[3] = {}, alpha = 0;
+      for (int sy = y0; sy < y1; ++sy)
+        for (int sx = x0; sx < x1; ++sx) {
+          const std::uint8_t* p = &picture.pixels[(static_cast<std::size_t>(sy) * picture.width + sx) * 4];
+          for (int c = 0; c < 3; ++c) sum[c] += std::uint64_t{p[c]} * p[3];
+          alpha += p[3];
+        }
+      std::uint8_t* q = &out.pixels[(static_cast<std::size_t>(y) * out.width + x) * 4];
+      const std::uint64_t count = static_cast<std::uint64_t>(y1 - y0) * (x1 - x0);
+      for (int c = 0; c < 3; ++c) q[c] = alpha ? static_cast<std::uint8_t>((sum[c] + alpha / 2) / alpha) : 0;
+      q[3] = static_cast<std::uint8_t>((alpha + count / 2) / count);
+    }
+  }
+  return out;
 }
 
 }  // namespace clipboard

@@ -32,3 +32,12 @@ bool PngSize(std::span<const std::uint8_t> png, int& width, int& height);
 std::size_t PngLength(std::span<const std::uint8_t> png);
 
 }  // namespace clipboard
+
+namespace clipboard {
+
+// The picture made smaller, keeping its shape, to fit within `width` by `height` (a picture that
+// fits already is returned as it is): each pixel the average of those it covers, colours
+// weighted by their alpha.
+platform::Picture FitPicture(const platform::Picture& picture, int width, int height);
+
+}  // namespace clipboard

@@ -148,6 +148,16 @@ Dword ItemStore::Put(const Item& item, bool seal) {
 }
 
 bool ItemStore::Get(const std::string& name, std::string& bytes) {
+  if (!Read(name, bytes)) return false;
+  std::string check;
+  if (!HashName(desktop_.Crypto(), bytes, ItemKind(name), check) || check != name) {
+    bytes.clear();
+    return false;
+  }
+  return true;
+}
+
+bool ItemStore::Read(const std::string& name, std::string& bytes) {
   bytes.clear();
   if (!IsItemName(name) || desktop_.Files().ReadAll(PathOf(name), bytes) != 0) return false;
   if (grid::IsSealed(bytes)) {
@@ -159,11 +169,6 @@ bool ItemStore::Get(const std::string& name, std::string& bytes) {
       bytes.clear();
       return false;
     }
-  }
-  std::string check;
-  if (!HashName(desktop_.Crypto(), bytes, ItemKind(name), check) || check != name) {
-    bytes.clear();
-    return false;
   }
   return true;
 }

@@ -74,6 +74,8 @@ class ItemStore {
   // The item's content; false when its file is missing, cannot be opened, or does not hold what
   // its name says (damaged).
   bool Get(const std::string& name, std::string& bytes);
+  // The same without the check of the content against its name, for what only shows it.
+  bool Read(const std::string& name, std::string& bytes);
   // Removes every file of the folder that `kept` does not name, and the folder once empty is
   // left (it costs nothing). Files it cannot remove stay.
   void Sweep(const std::unordered_set<std::string>& kept);

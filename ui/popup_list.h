@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/images.h"
 #include "platform/types.h"
 #include "ui/control.h"
 
@@ -37,6 +38,8 @@ class PopupList : public Control {
 
   // The text of item `index` (0 <= index < Count()).
   std::function<std::u16string(int index)> ItemText;
+  // A small picture at the start of an item (an image entry's thumbnail), as TableGrid::RowPicture.
+  std::function<const platform::Picture*(int index, int width, int height)> ItemPicture;
   // The filter's text changed; the owner filters and calls SetCount.
   std::function<void(const std::u16string& filter)> OnFilterChange;
   // An item was chosen: Enter, a click, or one of the keys 1 to 9. The list closes after it.

@@ -8,6 +8,7 @@
 
 #include "grid/row_filter.h"
 #include "grid/table.h"
+#include "platform/images.h"
 #include "ui/control.h"
 
 namespace ui {
@@ -23,6 +24,12 @@ class TableGrid : public Control, private grid::TableObserver {
   bool MultiSelect = true;
   bool RowSelect = true;
   bool GridLines = true;
+
+  // A small picture at the start of the cells of `PictureColumn`, for the rows that have one (an
+  // image entry's thumbnail). Asked only for the rows being painted, with the largest size that
+  // fits the cell; null for none, or none yet (ViewChanged paints again once it is ready).
+  int PictureColumn = -1;
+  std::function<const platform::Picture*(int row, int width, int height)> RowPicture;
 
   // What the grid shows: the rows of a filter over this table, or every row (nullptr). The
   // filter must outlive its use here.

@@ -273,4 +273,49 @@ LRESULT CALLBACK ControlPeer::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, L
   }
 }
 
+void DrawPictureCell(HDC dc, const RECT& cell, int box, const platform::Picture& picture,
+                     const std::wstring& text, COLORREF textColor, COLORREF backColor) {
+  const HBRUSH back = ::CreateSolidBrush(backColor);
+  ::FillRect(dc, &cell, back);
+  ::DeleteObject(back);
+  const int height = cell.bottom - cell.top;
+  const int left = cell.left + 2;
+  if (picture.width > 0 && picture.height > 0 && picture.width <= box && picture.height <= height) {
+    // AlphaBlend takes premultiplied pixels, from a bitmap selected into a memory DC.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height;  // top-down, as the picture's rows are
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap && bits) {
+      auto* out = static_cast<std::uint8_t*>(bits);
+      const std::uint8_t* in = picture.pixels.data();
+      for (std::size_t k = 0; k < picture.pixels.size(); k += 4) {
+        const unsigned alpha = in[k + 3];
+        for (int c = 0; c < 3; ++c) out[k + c] = static_cast<std::uint8_t>((in[k + c] * alpha + 127) / 255);
+        out[k + 3] = static_cast<std::uint8_t>(alpha);
+      }
+      const HDC memory = ::CreateCompatibleDC(dc);
+      const HGDIOBJ old = ::SelectObject(memory, bitmap);
+      const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+      ::AlphaBlend(dc, left + (box - picture.width) / 2, cell.top + (height - picture.height) / 2,
+                   picture.width, picture.height, memory, 0, 0, picture.width, picture.height, blend);
+      ::SelectObject(memory, old);
+      ::DeleteDC(memory);
+    }
+    if (bitmap) ::DeleteObject(bitmap);
+  }
+  RECT textRect = cell;
+  textRect.left = left + box + 4;
+  textRect.right -= 2;
+  ::SetTextColor(dc, textColor);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
+              DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | DT_LEFT);
+}
+
 }  // namespace win32::peers

@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/images.h"
 #include "ui/control.h"
 #include "ui/form.h"
 
@@ -163,6 +164,13 @@ ControlPeer* PeerOf(const ui::Control& control);
 
 // The system's message font (what dialogs and message boxes show) at `dpi`.
 LOGFONTW MessageFont(int dpi);
+
+// A list view cell (or row) that begins with a small picture, drawn whole in place of the list
+// view's own drawing: the background, the picture blended over it and centred in a box of
+// `box` by the cell's height less two pixels, then the text after it on one line, cut with an
+// ellipsis where it does not fit.
+void DrawPictureCell(HDC dc, const RECT& cell, int box, const platform::Picture& picture,
+                     const std::wstring& text, COLORREF textColor, COLORREF backColor);
 // The origin of `parent`'s children in the form's client area.
 POINT OriginOfChildren(const ui::Control& parent);
 // Whether the control is on screen: it and its ancestors visible, and its tab sheet active.

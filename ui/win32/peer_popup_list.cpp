@@ -169,6 +169,25 @@ class PopupListPeer final : public ui::Peer {
     return text_.c_str();
   }
 
+  // A row whose item has a picture is drawn here whole: the picture, then its text.
+  bool DrawWithPicture(NMLVCUSTOMDRAW& draw) {
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+    if (!list_.ItemPicture || row < 0 || row >= list_.Count()) return false;
+    RECT cell = {};
+    cell.left = LVIR_BOUNDS;
+    if (!::SendMessageW(view_, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell)))
+      return false;
+    const int height = cell.bottom - cell.top - 2;
+    const platform::Picture* picture = height > 0 ? list_.ItemPicture(row, 2 * height, height) : nullptr;
+    if (!picture) return false;
+    const bool chosen = row == list_.Selected();
+    const std::wstring text = RowText(row);
+    peers::DrawPictureCell(draw.nmcd.hdc, cell, 2 * height, *picture, text,
+                           ::GetSysColor(chosen ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT),
+                           ::GetSysColor(chosen ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    return true;
+  }
+
   LRESULT OnNotify(NMHDR& header) {
     if (header.hwndFrom != view_) return 0;
     switch (header.code) {
@@ -188,6 +207,7 @@ class PopupListPeer final : public ui::Peer {
         auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
         if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
         if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+          if (DrawWithPicture(draw)) return CDRF_SKIPDEFAULT;
           if (static_cast<int>(draw.nmcd.dwItemSpec) == list_.Selected()) {
             draw.nmcd.uItemState &= ~CDIS_SELECTED;
             draw.clrText = ::GetSysColor(COLOR_HIGHLIGHTTEXT);

@@ -95,8 +95,57 @@ class TableGridPeer final : public ControlPeer {
         // No search by typed text: it would have to read every row.
         result = -1;
         return true;
+      case NM_CUSTOMDRAW:
+        return CustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header), result);
     }
     return false;
+  }
+
+  // The picture column's cells of rows with a picture are drawn here; every other cell as the
+  // list view draws it.
+  bool CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT& result) {
+    result = CDRF_DODEFAULT;
+    if (grid_.PictureColumn < 0 || !grid_.RowPicture) return true;
+    switch (draw.nmcd.dwDrawStage) {
+      case CDDS_PREPAINT:
+        result = CDRF_NOTIFYITEMDRAW;
+        return true;
+      case CDDS_ITEMPREPAINT:
+        result = CDRF_NOTIFYSUBITEMDRAW;
+        return true;
+      case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+        break;
+      default:
+        return true;
+    }
+    const int position = static_cast<int>(draw.nmcd.dwItemSpec);
+    const int sub = draw.iSubItem;
+    if (sub < 0 || static_cast<std::size_t>(sub) >= shownColumns_.size() ||
+        shownColumns_[static_cast<std::size_t>(sub)] != grid_.PictureColumn)
+      return true;
+    const int row = grid_.ShownRow(position);
+    if (row < 0) return true;
+    RECT cell = {};
+    cell.top = sub;
+    // The first column's bounds would be the whole row's.
+    cell.left = sub == 0 ? LVIR_LABEL : LVIR_BOUNDS;
+    if (!::SendMessageW(Window(), LVM_GETSUBITEMRECT, static_cast<WPARAM>(position),
+                        reinterpret_cast<LPARAM>(&cell)))
+      return true;
+    const int height = cell.bottom - cell.top - 2;
+    const int box = 2 * height;
+    const platform::Picture* picture = height > 0 ? grid_.RowPicture(row, box, height) : nullptr;
+    if (!picture) return true;
+    const bool selected = grid_.Rows().RowSelected(row);
+    const bool focused = ::GetFocus() == Window();
+    const int text = selected ? (focused ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT) : COLOR_WINDOWTEXT;
+    const int back = selected ? (focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE) : COLOR_WINDOW;
+    std::wstring shown = WideFromUtf16(grid_.ShownCell(grid_.PictureColumn, position, scratch_));
+    for (wchar_t& ch : shown)
+      if (ch < L' ') ch = L' ';
+    DrawPictureCell(draw.nmcd.hdc, cell, box, *picture, shown, ::GetSysColor(text), ::GetSysColor(back));
+    result = CDRF_SKIPDEFAULT;
+    return true;
   }
 
   void Answer(LVITEMW& item) {
