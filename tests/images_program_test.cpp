@@ -353,4 +353,55 @@ TEST_F(ImagesTest, PrivateContent_AndFormatsPastTheLimit_KeepNothingOnTheDisk) {
   EXPECT_EQ(0u, ItemFiles().size());
 }
 
+TEST_F(ImagesTest, SealedHistory_SealsItsItemsToo_AndClearingTheOptionMakesThemPlain) {
+  StartJoined();
+  const std::string png = Png(picture);
+  Copy({{Format("PNG"), png}});
+  Form1().SealBox.Toggle();
+  Form1().PrivacyApply.Click();
+  const std::string name = history::ItemNames(Reference(0))[0];
+  EXPECT_EQ("\x89" "CMSEAL\x1A", ItemBytes(name).substr(0, 8));
+  EXPECT_EQ(std::string::npos, ItemBytes(name).find(png.substr(16, 32)));
+  // One copied while sealed is sealed as it is written.
+  Copy({{Format("PNG"), Png(TestPicture(2, 2, true))}});
+  EXPECT_EQ("\x89" "CMSEAL\x1A", ItemBytes(history::ItemNames(Reference(0))[0]).substr(0, 8));
+  Exit();
+  StartJoined();
+  Form1().TableGrid2.DblClickCell(2, RowOf(u"[Image 5\u00D73]"));
+  EXPECT_EQ(png, ClipboardBlock(Format("PNG")));
+  desk.windows.Advance(10);
+  Form1().SealBox.Toggle();
+  Form1().PrivacyApply.Click();
+  EXPECT_EQ(png, ItemBytes(name));
+}
+
+TEST_F(ImagesTest, Thumbnails_AreMadeForTheRowsAskedFor_InTheBackground_FittingTheirBox) {
+  StartJoined();
+  Copy({{Format("PNG"), Png(TestPicture(40, 10, true))}});
+  ASSERT_TRUE(other.CopyText("text"));
+  Copy({{Format("PNG"), Png(TestPicture(8, 8, false))}});
+  int ready = 0;
+  Form1().Pictures().OnReady = [&] { ++ready; };
+  const int decodes = desk.images.Decodes();
+  ui::TableGrid& grid = Form1().TableGrid2;
+  ASSERT_TRUE(grid.RowPicture);
+  EXPECT_EQ(nullptr, grid.RowPicture(1, 32, 16));  // text: none
+  EXPECT_EQ(nullptr, grid.RowPicture(2, 32, 16));  // not ready yet
+  EXPECT_EQ(decodes, desk.images.Decodes());
+  desk.windows.Advance(10);
+  EXPECT_EQ(1, ready);
+  EXPECT_EQ(decodes + 1, desk.images.Decodes());  // only the row asked for
+  const platform::Picture* thumbnail = grid.RowPicture(2, 32, 16);
+  ASSERT_NE(nullptr, thumbnail);
+  EXPECT_EQ(32, thumbnail->width);
+  EXPECT_EQ(8, thumbnail->height);
+  EXPECT_EQ(thumbnail, grid.RowPicture(2, 32, 16));  // kept
+  EXPECT_EQ(decodes + 1, desk.images.Decodes());
+  // An image whose file is gone has none, and the row stays as it is.
+  desk.files.Delete(std::string(ItemsFolder) + "\\" + history::ItemNames(Reference(0))[0]);
+  EXPECT_EQ(nullptr, grid.RowPicture(0, 32, 16));
+  desk.windows.Advance(10);
+  EXPECT_EQ(nullptr, grid.RowPicture(0, 32, 16));
+}
+
 }  // namespace

@@ -12,14 +12,14 @@ using history::JournalRecord;
 std::string Journal(const std::vector<JournalRecord>& records, std::vector<std::size_t>* ends = nullptr) {
   std::string bytes(history::JournalHeader);
   for (const JournalRecord& r : records) {
-    history::EncodeJournalRecord(bytes, r.date, r.text);
+    history::EncodeJournalRecord(bytes, r.date, r.text, r.reference);
     if (ends) ends->push_back(bytes.size());
   }
   return bytes;
 }
 
 const std::vector<JournalRecord> Three = {
-    {u"12/8/2026 9:30:01 AM", u"first"},
+    {u"12/8/2026 9:30:01 AM", u"[Image 5\u00D73]", u"0123abcd.png"},  // an entry that keeps items
     {u"", u"line 1\r\nline 2, \"quoted\" | \u20AC \U0001F600"},
     {u"12/8/2026 9:30:03 AM", u""},
 };
@@ -58,7 +58,7 @@ TEST(JournalTest, CutAtEveryByte_KeepsExactlyTheWholeRecordsBeforeTheCut) {
 const std::vector<JournalRecord> Five = {
     {u"12/8/2026 9:30:01 AM", u"one"},
     {u"12/8/2026 9:30:02 AM", u"two, with a longer text | and \r\n line breaks \n"},
-    {u"12/8/2026 9:30:03 AM", u"three"},
+    {u"12/8/2026 9:30:03 AM", u"three", u"aa.html;bb.rtf"},
     {u"", u"four"},
     {u"12/8/2026 9:30:05 AM", std::u16string(300, u'5')},
 };

@@ -350,3 +350,68 @@ TEST(RaiseIoError, MapsWindowsErrorsToTheProgramsMessages) {
 }
 
 }  // namespace
+
+namespace {
+
+// A table whose last column the file carries tagged, after the other fields.
+Table WithTaggedColumn() {
+  Table table = ThreeColumns();
+  std::vector<grid::Column> columns = table.Columns();
+  grid::Column tagged{"Items", u"", ColumnKind::Text, false};
+  tagged.fileTag = u"items1:";
+  columns.push_back(tagged);
+  return Table(columns);
+}
+
+TEST_F(TableFileTest, TaggedColumn_IsWrittenOnlyWhereItHoldsText_AfterTheExactField_AndReadsBack) {
+  Table table = WithTaggedColumn();
+  Fill(table, {{u"plain", u"text", u""}, {u"a|b", u"x", u"ab.png;cd.html"}, {u"n", u"t", u"r"}});
+  Write(table);
+  const std::string bytes = files_.FileBytes(File);
+  // A row without it is written as a table without the column writes it.
+  Table plain = ThreeColumns();
+  Fill(plain, {{u"plain", u"text"}});
+  Write(plain, grid::Utf16LeEncoding, "C:\\Data\\plain.hstr");
+  const std::string plainBytes = files_.FileBytes("C:\\Data\\plain.hstr");
+  EXPECT_EQ(plainBytes, bytes.substr(0, plainBytes.size()));
+  EXPECT_NE(std::string::npos, bytes.find(Le(u",exact1:1:a%7Cb,items1:ab.png;cd.html\r\n")));
+
+  Table back = WithTaggedColumn();
+  bool asWritten = false, dropped = true, wellFormed = false;
+  ASSERT_EQ(0u, grid::AppendRowsFromFile(back, files_, File, u',', u'|', wellFormed, &asWritten, &dropped));
+  EXPECT_TRUE(wellFormed);
+  EXPECT_TRUE(asWritten);
+  EXPECT_FALSE(dropped);
+  ASSERT_EQ(3, back.RowCount());
+  EXPECT_EQ(u"a|b", back.Cell(1, 1));
+  EXPECT_EQ(u"", back.Cell(3, 0));
+  EXPECT_EQ(u"ab.png;cd.html", back.Cell(3, 1));
+  EXPECT_EQ(u"r", back.Cell(3, 2));
+  // Readers that keep only the columns see the rows they always saw.
+  const auto earlier = testing_support::EarlierReading(bytes, 3);
+  EXPECT_EQ(u"a\r\nb", earlier[1][1]);
+  EXPECT_EQ(u"t", earlier[2][2]);
+}
+
+TEST_F(TableFileTest, TaggedFieldsOutOfPlace_KeepTheRowAsRead_AndAreToldDropped) {
+  const struct {
+    std::u16string line;
+    std::u16string tagged;  // what the tagged cell gets
+  } cases[] = {
+      {u"1,n,t,items1:x,exact1:1:a%7Cb", u"x"},  // the exact field after a tagged one
+      {u"1,n,t,items1:x,items1:y", u"x"},        // twice
+      {u"1,n,t,other:z,items1:x", u"x"},         // a field this reader does not know
+      {u"1,n,t,items1:", u""},                   // a tag with nothing after it
+  };
+  for (const auto& c : cases) {
+    Table table = WithTaggedColumn();
+    bool dropped = false;
+    EXPECT_TRUE(grid::ReadRowsFromBytes(table, "\xFF\xFE" + Le(c.line + u"\r\n"), u',', u'|', &dropped));
+    EXPECT_TRUE(dropped) << std::string(c.line.begin(), c.line.end());
+    ASSERT_EQ(1, table.RowCount());
+    EXPECT_EQ(u"n", table.Cell(1, 0));
+    EXPECT_EQ(c.tagged, table.Cell(3, 0));
+  }
+}
+
+}  // namespace
