@@ -28,6 +28,12 @@ TEST(PopupListOneLine, ShowsTheFirstLineTrimmed_WithAnEllipsisWhereAnythingIsLef
       {u"0123456789     \r\n", 10, u"0123456789"},  // the blanks past the room are still seen
       {u"0123456789     x", 10, u"012345678\u2026"},
       {u"0123456789" + std::u16string(1000000, u'z'), 10, u"012345678\u2026"},  // one huge line
+      // Only the start is read: a run of blanks too long to walk counts as holding more.
+      {u"first\r\n" + std::u16string(1000000, u' '), 20, u"first\u2026"},
+      {u"first\r\n" + std::u16string(1000, u' '), 20, u"first"},
+      {std::u16string(1000000, u'\n') + u"late", 20, u"\u2026"},
+      {std::u16string(1000, u'\n') + u"late", 20, u"late"},
+      {u"0123456789" + std::u16string(1000000, u' ') + u"\r\n", 10, u"012345678\u2026"},
   };
   for (const Case& c : cases) EXPECT_EQ(ui::PopupList::OneLine(c.text, c.max), c.shown);
 }

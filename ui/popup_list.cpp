@@ -116,10 +116,17 @@ bool IsLineBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
 }  // namespace
 
 std::u16string PopupList::OneLine(std::u16string_view text, std::size_t maxChars) {
+  // Each walk over blanks stops after BlankRun of them: an entry of a hundred megabytes of
+  // spaces is drawn as quickly as any other, and what lies past the run is taken as more text.
+  const std::size_t run = maxChars > 0 ? BlankRun : text.size();
+  auto blanksFrom = [&](std::size_t at, bool withinLine) {
+    const std::size_t stop = text.size() - at > run ? at + run : text.size();
+    while (at < stop && IsBlank(text[at]) && !(withinLine && IsLineBreak(text[at]))) ++at;
+    return at;
+  };
   // Blank lines at the start would show as an empty item, so the first line is the first one
   // that holds anything.
-  std::size_t begin = 0;
-  while (begin < text.size() && IsBlank(text[begin])) ++begin;
+  std::size_t begin = blanksFrom(0, false);
   std::size_t end = begin;
   // Only as far as the item can show: an entry may be one line of a hundred megabytes.
   const std::size_t limit = maxChars > 0 ? std::min(text.size(), begin + maxChars + 1) : text.size();
@@ -128,15 +135,13 @@ std::u16string PopupList::OneLine(std::u16string_view text, std::size_t maxChars
   // follow up to its end.
   bool clipped = false;
   if (end == limit && limit < text.size()) {
-    std::size_t i = end;
-    while (i < text.size() && IsBlank(text[i]) && !IsLineBreak(text[i])) ++i;
+    const std::size_t i = blanksFrom(end, true);
     clipped = i < text.size() && !IsLineBreak(text[i]);
     if (!clipped) end = i;
   }
   std::size_t lineEnd = end;
   while (lineEnd > begin && IsBlank(text[lineEnd - 1])) --lineEnd;
-  bool more = false;
-  for (std::size_t i = end; i < text.size() && !more; ++i) more = !IsBlank(text[i]);
+  const bool more = blanksFrom(end, false) < text.size();
 
   std::u16string line(text.substr(begin, lineEnd - begin));
   if (maxChars > 0 && (line.size() > maxChars || clipped)) {
@@ -145,9 +150,10 @@ std::u16string PopupList::OneLine(std::u16string_view text, std::size_t maxChars
     if (cut > 0 && platform::IsHighSurrogate(line[cut - 1])) --cut;
     while (cut > 0 && IsBlank(line[cut - 1])) --cut;
     line.resize(cut);
-    more = true;
+    line += u'\u2026';
+  } else if (more) {
+    line += u'\u2026';
   }
-  if (more) line += u'\u2026';
   return line;
 }
 

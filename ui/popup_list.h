@@ -63,8 +63,10 @@ class PopupList : public Control {
   void Deactivated();
 
   // The text shown for an item: its first line without the blanks around it, cut to
-  // `maxChars` characters with an ellipsis where anything was left out.
+  // `maxChars` characters with an ellipsis where anything was left out. With `maxChars`, only
+  // the text's start is read: a run of blanks longer than BlankRun counts as holding more.
   static std::u16string OneLine(std::u16string_view text, std::size_t maxChars);
+  static constexpr std::size_t BlankRun = std::size_t{1} << 16;
 
  private:
   void Raise(const std::function<void()>& handler);
