@@ -1,5 +1,6 @@
 #include "clipboard/clipboard_text.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "clipboard/clipboard_handles.h"
@@ -63,8 +64,14 @@ bool ReadOpenClipboardText(Desktop& desktop, std::u16string& text) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(lock.Data());
     std::size_t length = 0;
     while (length < units && (bytes[2 * length] | bytes[2 * length + 1]) != 0) ++length;
-    text.resize(length);
-    std::memcpy(text.data(), bytes, length * 2);
+    if (reinterpret_cast<std::uintptr_t>(bytes) % alignof(char16_t) == 0) {
+      // Straight into the string's new room: filling it first would touch every page twice,
+      // and a page's first touch is what a copy of this size spends most of its time on.
+      text.assign(reinterpret_cast<const char16_t*>(bytes), length);
+    } else {
+      text.resize(length);
+      std::memcpy(text.data(), bytes, length * 2);
+    }
     return true;
   }
   const Hglobal block = clipboard.GetClipboardData(CfText);

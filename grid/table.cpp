@@ -142,7 +142,10 @@ Table::TextBlock& Table::TextBlock::operator=(TextBlock&& other) noexcept {
 }
 
 void Table::TextBlock::Release() {
-  if ((bits_ & 1) == 0) delete[] get();  // a slab's block goes with its slab
+  if (const Owned* own = owned())
+    delete own;
+  else if ((bits_ & 1) == 0)
+    delete[] get();  // a slab's block goes with its slab
   bits_ = 0;
 }
 
@@ -191,28 +194,50 @@ char16_t* Table::SlabRoom(std::size_t units) {
   return room;
 }
 
-void Table::StoreTexts(Row& row, const std::u16string_view* texts, bool pooled) {
+char16_t* Table::MakeBlock(const std::u16string_view* texts, bool pooled, int skip, bool& pooledBlock) {
   std::size_t total = 0;
   for (int k = 0; k < textColumns_; ++k) {
     if (texts[k].size() > 0xFFFFFFFFu) throw platform::Error("A cell text is too long");
-    total += texts[k].size();
+    if (k != skip) total += texts[k].size();
   }
-  if (total == 0) {
-    row.texts = TextBlock();
-    return;
-  }
-  // The new block is complete before the old one goes, since `texts` may point into it.
+  pooledBlock = false;
+  if (total == 0 && skip < 0) return nullptr;
   const std::size_t units = 2 * static_cast<std::size_t>(textColumns_) + total;
   char16_t* room = pooled ? SlabRoom(units) : nullptr;
-  TextBlock block(room != nullptr ? room : new char16_t[units], room != nullptr);
-  char16_t* at = block.get() + 2 * textColumns_;
+  pooledBlock = room != nullptr;
+  char16_t* block = room != nullptr ? room : new char16_t[units];
+  char16_t* at = block + 2 * textColumns_;
   for (int k = 0; k < textColumns_; ++k) {
-    const std::size_t length = texts[k].size();
-    block.get()[2 * k] = static_cast<char16_t>(length >> 16);
-    block.get()[2 * k + 1] = static_cast<char16_t>(length & 0xFFFF);
-    at = std::copy(texts[k].begin(), texts[k].end(), at);
+    const std::size_t length = k == skip ? 0 : texts[k].size();
+    block[2 * k] = static_cast<char16_t>(length >> 16);
+    block[2 * k + 1] = static_cast<char16_t>(length & 0xFFFF);
+    if (k != skip) at = std::copy(texts[k].begin(), texts[k].end(), at);
   }
-  row.texts = std::move(block);
+  return block;
+}
+
+void Table::StoreTexts(Row& row, const std::u16string_view* texts, bool pooled, std::u16string* own,
+                       int ownSlot) {
+  // The new block is complete before the old one goes, since `texts` may point into it.
+  if (own != nullptr && own->size() >= OwnStorageUnits) {
+    auto owned = std::make_unique<Owned>();
+    owned->slot = ownSlot;
+    bool pooledBlock = false;
+    owned->rest.reset(MakeBlock(texts, false, ownSlot, pooledBlock));
+    owned->text = std::make_shared<const std::u16string>(std::move(*own));
+    row.texts = TextBlock(owned.release());
+    return;
+  }
+  bool pooledBlock = false;
+  char16_t* block = MakeBlock(texts, pooled, -1, pooledBlock);
+  row.texts = block != nullptr ? TextBlock(block, pooledBlock) : TextBlock();
+}
+
+std::shared_ptr<const std::u16string> Table::SharedText(int column, int row) const {
+  column = CheckColumn(column);
+  const Owned* owned = rows_[static_cast<std::size_t>(ResolveRow(row))].texts.owned();
+  if (owned == nullptr || owned->slot != textSlot_[static_cast<std::size_t>(column)]) return nullptr;
+  return owned->text;
 }
 
 int Table::AppendRow() {
@@ -241,6 +266,28 @@ void Table::AddRow(std::span<const std::u16string_view> cells, bool append) {
   PlaceCells(texts, cells, textSlot_);
   Row row;
   StoreTexts(row, texts.data(), false);
+  PlaceRow(std::move(row), append);
+}
+
+void Table::AddRow(std::span<std::u16string> cells, bool append) {
+  TextViews texts(textColumns_);
+  PlaceCells(texts, std::span<const std::u16string>(cells), textSlot_);
+  // The longest text is the one whose storage the row may take.
+  std::u16string* own = nullptr;
+  int ownSlot = -1;
+  const std::size_t count = std::min(cells.size(), textSlot_.size());
+  for (std::size_t c = 0; c < count; ++c) {
+    if (textSlot_[c] >= 0 && (own == nullptr || cells[c].size() > own->size())) {
+      own = &cells[c];
+      ownSlot = textSlot_[c];
+    }
+  }
+  Row row;
+  StoreTexts(row, texts.data(), false, own, ownSlot);
+  PlaceRow(std::move(row), append);
+}
+
+void Table::PlaceRow(Row row, bool append) {
   if (append) {
     row.key = nextBottomKey_++;
     rows_.push_back(std::move(row));
@@ -372,7 +419,18 @@ void Table::SetCell(int column, int row, std::u16string text) {
   if (slot < 0) return;  // increment cells show the position; a written text has no effect
   TextViews texts(textColumns_);
   for (int k = 0; k < textColumns_; ++k) texts[k] = k == slot ? std::u16string_view(text) : TextOf(r, k);
-  StoreTexts(r, texts.data(), false);
+  const Owned* owned = r.texts.owned();
+  if (owned != nullptr && owned->slot != slot) {
+    // Another cell of a row with a long text: that text keeps its storage.
+    auto kept = std::make_unique<Owned>();
+    kept->slot = owned->slot;
+    kept->text = owned->text;
+    bool pooledBlock = false;
+    kept->rest.reset(MakeBlock(texts.data(), false, kept->slot, pooledBlock));
+    r.texts = TextBlock(kept.release());
+  } else {
+    StoreTexts(r, texts.data(), false, &text, slot);
+  }
   Resign(static_cast<std::size_t>(ResolveRow(row)));
   Edited(r.key);
   Changed();

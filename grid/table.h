@@ -73,17 +73,27 @@ class Table {
   // order, as AppendRow(cells) fills a row: each text is copied once, however long, which
   // filling the cells one by one would not do.
   void AddRow(std::span<const std::u16string_view> cells, bool append);
+  // The same with the texts moved in: a long text's storage becomes the row's as it is, so that
+  // a copy of a hundred megabytes is held once, not twice.
+  void AddRow(std::span<std::u16string> cells, bool append);
   void DeleteRow(int row);
   void RemoveAllRows();
 
   // Cell access; the row may be LastRow. Throws platform::Error for a row that does not exist.
   std::u16string Cell(int column, int row) const;
   std::u16string Cell(std::string_view column, int row) const;
+  // A long text's storage becomes the cell's as it is, as AddRow takes it.
   void SetCell(int column, int row, std::u16string text);
   void SetCell(std::string_view column, int row, std::u16string text);
   // The cell's text without a copy, for readers that walk every cell. An increment cell's
   // text is formed in `scratch`. Valid until the table or `scratch` changes.
   std::u16string_view CellView(int column, int row, std::u16string& scratch) const;
+  // Texts of at least this many code units are kept in storage of their own, taken over from
+  // the string they came in (AddRow with moved texts, SetCell).
+  static constexpr std::size_t OwnStorageUnits = std::size_t{1} << 16;
+  // The storage of such a text, for a reader that must go on reading it after the row has gone
+  // or changed (a write spread over time); null for a text kept in the row's block.
+  std::shared_ptr<const std::u16string> SharedText(int column, int row) const;
 
   // Selection, current row and anchor move with their rows: inserting at the top shifts them
   // down by one. Deleting the current row makes the row that takes its place current (the new
@@ -121,8 +131,7 @@ class Table {
   // rows far apart waits for several of them at once rather than one after another.
   void PrefetchTexts(int row) const {
 #if defined(__SSE2__) || defined(_M_X64)
-    _mm_prefetch(reinterpret_cast<const char*>(rows_[static_cast<std::size_t>(row)].texts.get()),
-                 _MM_HINT_T0);
+    _mm_prefetch(static_cast<const char*>(rows_[static_cast<std::size_t>(row)].texts.Address()), _MM_HINT_T0);
 #else
     (void)row;
 #endif
@@ -174,21 +183,37 @@ class Table {
   // columns it has, and none while all its texts are empty. Rows appended whole (as a file is
   // read) take their blocks from large slabs the table keeps, which saves an allocation and its
   // overhead per row; such a block is given back with the slabs, when all rows are removed.
+  // A row with a text of OwnStorageUnits or more keeps that text in the string it came in,
+  // and its other texts in a block of their own (see Owned).
+  struct Owned {
+    std::unique_ptr<char16_t[]> rest;  // the row's block, with a length of 0 for the owned text
+    std::shared_ptr<const std::u16string> text;
+    int slot = -1;
+  };
   class TextBlock {
    public:
     TextBlock() = default;
     TextBlock(char16_t* block, bool pooled)
         : bits_(reinterpret_cast<std::uintptr_t>(block) | (pooled ? 1u : 0u)) {}
+    explicit TextBlock(Owned* owned) : bits_(reinterpret_cast<std::uintptr_t>(owned) | 2u) {}
     TextBlock(TextBlock&& other) noexcept : bits_(other.bits_) { other.bits_ = 0; }
     TextBlock& operator=(TextBlock&& other) noexcept;
     TextBlock(const TextBlock&) = delete;
     TextBlock& operator=(const TextBlock&) = delete;
     ~TextBlock() { Release(); }
+    // The block of texts; not for a row whose text has storage of its own.
     char16_t* get() const { return reinterpret_cast<char16_t*>(bits_ & ~std::uintptr_t{1}); }
+    const Owned* owned() const {
+      return (bits_ & 3) == 2 ? reinterpret_cast<const Owned*>(bits_ & ~std::uintptr_t{3}) : nullptr;
+    }
+    // Where the row's texts begin in memory, near enough to ask for them ahead of their use.
+    const void* Address() const { return reinterpret_cast<const void*>(bits_ & ~std::uintptr_t{3}); }
 
    private:
     void Release();
-    // The block's address, with bit 0 set for a block in a slab (texts are 2-byte aligned).
+    // The block's address, with bit 0 set for a block in a slab (texts are 2-byte aligned), or
+    // an Owned's with bit 1 set (blocks of their own and Owned are allocated whole, so their
+    // addresses are multiples of 4 at least).
     std::uintptr_t bits_ = 0;
   };
   struct Row {
@@ -208,18 +233,30 @@ class Table {
   };
 
   std::u16string_view TextOf(const Row& row, int slot) const {
+    if (const Owned* owned = row.texts.owned()) {
+      if (slot == owned->slot) return *owned->text;
+      return TextOfBlock(owned->rest.get(), slot);
+    }
+    return TextOfBlock(row.texts.get(), slot);
+  }
+  std::u16string_view TextOfBlock(const char16_t* block, int slot) const {
     // A row's block holds, for each text column in order, the length of its text as two code
     // units (high half first), then the texts one after another with nothing between them.
-    const char16_t* block = row.texts.get();
     if (block == nullptr) return {};
     auto length = [block](int k) { return static_cast<std::size_t>(block[2 * k]) << 16 | block[2 * k + 1]; };
     std::size_t offset = 2 * static_cast<std::size_t>(textColumns_);
     for (int k = 0; k < slot; ++k) offset += length(k);
     return {block + offset, length(slot)};
   }
-  // One text per text column; `pooled` takes the block from the slabs.
-  void StoreTexts(Row& row, const std::u16string_view* texts, bool pooled);
+  // One text per text column; `pooled` takes the block from the slabs. With `own`, the text of
+  // slot `ownSlot` (which `texts` shows) is moved from it when it is long enough.
+  void StoreTexts(Row& row, const std::u16string_view* texts, bool pooled, std::u16string* own = nullptr,
+                  int ownSlot = -1);
+  // The block of the texts, without a copy of the one of `skip` (whose length is written as 0).
+  char16_t* MakeBlock(const std::u16string_view* texts, bool pooled, int skip, bool& pooledBlock);
   char16_t* SlabRoom(std::size_t units);
+  // Puts a row whose texts are stored at the top or the bottom.
+  void PlaceRow(Row row, bool append);
   int ResolveRow(int row) const;
   template <class Doomed>
   int DeleteRowsWhere(Doomed doomed);
@@ -279,7 +316,7 @@ int Table::VisitTexts(int column, int row, Visit&& visit) const {
   for (auto at = rows_.begin() + std::min(row, RowCount()); at != rows_.end(); ++at, ++row) {
 #if defined(__SSE2__) || defined(_M_X64)
     if (ahead != rows_.end()) {
-      _mm_prefetch(reinterpret_cast<const char*>(ahead->texts.get()), _MM_HINT_T0);
+      _mm_prefetch(static_cast<const char*>(ahead->texts.Address()), _MM_HINT_T0);
       ++ahead;
     }
 #endif

@@ -63,7 +63,7 @@ ClipboardRead ReadClipboardChange(Desktop& desktop, Hwnd window) {
   return change;
 }
 
-bool RecordAtTop(grid::Table& history, std::u16string_view text, std::u16string_view date,
+bool RecordAtTop(grid::Table& history, std::u16string text, std::u16string_view date,
                  std::u16string_view reference) {
   const int textColumn = history.ColumnIndex(Clipboadrs_history);
   const int dateColumn = history.ColumnIndex(Date);
@@ -75,10 +75,10 @@ bool RecordAtTop(grid::Table& history, std::u16string_view text, std::u16string_
       return false;
   }
   if (text.empty()) return false;
-  std::vector<std::u16string_view> cells(static_cast<std::size_t>(history.ColumnCount()));
-  cells[static_cast<std::size_t>(textColumn)] = text;
+  std::vector<std::u16string> cells(static_cast<std::size_t>(history.ColumnCount()));
+  cells[static_cast<std::size_t>(textColumn)] = std::move(text);
   cells[static_cast<std::size_t>(dateColumn)] = date;
-  cells[static_cast<std::size_t>(itemsColumn)] = reference;
+  cells[static_cast<std::size_t>(itemsColumn)] = std::u16string(reference);
   // The first entry is appended, as it always was: its "#" counts from 1.
   history.AddRow(cells, history.RowCount() == 0);
   return true;

@@ -32,7 +32,8 @@ ClipboardRead ReadClipboardChange(platform::Desktop& desktop, platform::Hwnd win
 // Puts `text` at the top of `history` with `date` and the reference to its items, unless the
 // text is empty or the entry repeats the top row (the same text and the same items). Returns
 // whether a row was inserted; raises platform::Error for a table without the history's columns.
-bool RecordAtTop(grid::Table& history, std::u16string_view text, std::u16string_view date,
+// A long text is moved into the row, not copied: read it back from there.
+bool RecordAtTop(grid::Table& history, std::u16string text, std::u16string_view date,
                  std::u16string_view reference = {});
 
 // The double-click on a history row: puts that row's entry on the clipboard, on behalf of

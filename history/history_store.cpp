@@ -282,13 +282,40 @@ Dword HistoryStore::Append(std::u16string_view date, std::u16string_view text,
     EncodeJournalRecord(record, date, text, reference);
     if (!SealRecord(record, sealed)) return grid::SealingFailed;
     bytes += sealed;
+  } else if (2 * text.size() >= PieceBytes || !pending_.empty()) {
+    // Written from the row's own storage, a piece at a time, so that a copy of a hundred
+    // megabytes neither costs another copy nor holds the window for the whole write.
+    const int textColumn = history_.ColumnIndex(Clipboadrs_history);
+    std::shared_ptr<const std::u16string> shared =
+        history_.RowCount() > 0 ? history_.SharedText(textColumn, 0) : nullptr;
+    if (!shared || shared->data() != text.data() || shared->size() != text.size())
+      shared = std::make_shared<const std::u16string>(text);
+    pending_.emplace_back(date, std::move(shared), reference);
   } else {
     EncodeJournalRecord(bytes, date, text, reference);
   }
-  if (const Dword error = files.Write(journal_, bytes.data(), bytes.size())) return error;
+  if (!bytes.empty())
+    if (const Dword error = files.Write(journal_, bytes.data(), bytes.size())) return error;
   journalHasHeader_ = true;
   needsFlush_ = true;
   return 0;
+}
+
+void HistoryStore::WritePending(std::size_t budget) {
+  IFiles& files = desktop_.Files();
+  const JournalRecordWriter::Write write = [&](const char* bytes, std::size_t size) {
+    return files.Write(journal_, bytes, size);
+  };
+  while (!pending_.empty() && budget > 0) {
+    if (const Dword error = pending_.front().Step(budget, write)) {
+      // As for a capture that could not be written: the journal is written anew, whole.
+      saveError_ = error;
+      CloseJournal();
+      journalStale_ = true;
+      return;
+    }
+    if (pending_.front().Done()) pending_.pop_front();
+  }
 }
 
 Dword HistoryStore::RewriteJournal() {
@@ -369,12 +396,16 @@ bool HistoryStore::FileStillHolds() {
 }
 
 void HistoryStore::Flush() {
+  WritePending(SIZE_MAX);
   if (!needsFlush_) return;
   needsFlush_ = false;
   if (journal_ != 0) desktop_.Files().Flush(journal_);
 }
 
 void HistoryStore::CloseJournal() {
+  // What was not written of them is written with the journal's next rewrite, or is in the
+  // history file already.
+  pending_.clear();
   if (journal_ == 0) return;
   desktop_.Files().Close(journal_);
   journal_ = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 #include "grid/table.h"
 #include "history/history_table.h"
 #include "history/item_store.h"
+#include "history/journal.h"
 #include "platform/desktop.h"
 
 namespace history {
@@ -47,8 +49,17 @@ class HistoryStore {
   // write while the list is what the file was read as or last written with.
   void WriteAll();
 
-  // Asks the system to put the records written so far on the disk itself.
+  // Asks the system to put the records written so far on the disk itself, once every record
+  // still being written is written whole.
   void Flush();
+
+  // A long capture's record goes to the journal in pieces (see WritePending), and so do the
+  // records after it until it is written; this is a piece's size in bytes.
+  static constexpr std::size_t PieceBytes = std::size_t{8} << 20;
+  // Whether records wait to be written, and the writing of about `budget` bytes of them. An
+  // error is kept as a failed capture's is (SaveError), to be made good the same way.
+  bool WritesPending() const { return !pending_.empty(); }
+  void WritePending(std::size_t budget);
 
   // Whether the history file and the journal are sealed for the Windows account. Either form is
   // read whatever this says; a change writes both anew in the chosen form at once (raising
@@ -106,6 +117,9 @@ class HistoryStore {
   bool journalSealed_ = false;     // the form of the journal on the disk, when it has its header
   std::string journalSealHeader_;  // the start of a sealed journal, to go on appending under its key
   std::unique_ptr<grid::JournalSealer> sealer_;
+  // Records of the plain journal still being written, oldest first; the file holds the first
+  // one's start, and nothing of the others.
+  std::deque<JournalRecordWriter> pending_;
   // One record sealed for the sealed journal on the disk, which has its header already.
   bool SealRecord(const std::string& record, std::string& out);
   void NoteFileHolds();

@@ -1,5 +1,6 @@
 #include "history/journal.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 
@@ -94,6 +95,59 @@ void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16str
     out[start + static_cast<std::size_t>(i)] = static_cast<char>((size >> (8 * i)) & 0xFF);
     out[start + 4 + static_cast<std::size_t>(i)] = static_cast<char>((crc >> (8 * i)) & 0xFF);
   }
+}
+
+JournalRecordWriter::JournalRecordWriter(std::u16string_view date, std::shared_ptr<const std::u16string> text,
+                                         std::u16string_view reference)
+    : text_(std::move(text)) {
+  // The head is what EncodeJournalRecord writes for the record without its text (the text comes
+  // last): the size and CRC are those of the whole payload.
+  EncodeJournalRecord(head_, date, std::u16string_view(), reference);
+  const std::size_t payload = head_.size() - 8 + 2 * text_->size();
+  for (int i = 0; i < 4; ++i)
+    head_[static_cast<std::size_t>(i)] = static_cast<char>((payload >> (8 * i)) & 0xFF);
+  crc_ = Crc32(std::string_view(head_).substr(8));
+}
+
+std::string_view JournalRecordWriter::Bytes(std::size_t unit, std::size_t units) {
+  const char16_t* from = text_->data() + unit;
+  if constexpr (std::endian::native == std::endian::little) {
+    return {reinterpret_cast<const char*>(from), units * 2};
+  } else {
+    swapped_.resize(units * 2);
+    for (std::size_t i = 0; i < units; ++i) {
+      swapped_[2 * i] = static_cast<char>(from[i] & 0xFF);
+      swapped_[2 * i + 1] = static_cast<char>(from[i] >> 8);
+    }
+    return swapped_;
+  }
+}
+
+std::uint32_t JournalRecordWriter::Step(std::size_t& budget, const Write& write) {
+  constexpr std::size_t CheckShare = 4;
+  const std::size_t units = text_->size();
+  while (checked_ < units && budget > 0) {
+    const std::size_t take = std::min(units - checked_, std::max<std::size_t>(budget * CheckShare / 2, 1));
+    crc_ = Crc32(crc_, Bytes(checked_, take));
+    checked_ += take;
+    budget -= std::min(budget, 2 * take / CheckShare);
+  }
+  if (checked_ < units) return 0;
+  if (written_ < head_.size()) {
+    for (int i = 0; i < 4; ++i)
+      head_[4 + static_cast<std::size_t>(i)] = static_cast<char>((crc_ >> (8 * i)) & 0xFF);
+    if (const std::uint32_t error = write(head_.data(), head_.size())) return error;
+    written_ = head_.size();
+  }
+  while (!Done() && budget > 0) {
+    const std::size_t at = (written_ - head_.size()) / 2;
+    const std::size_t take = std::min(units - at, std::max<std::size_t>(budget / 2, 1));
+    const std::string_view bytes = Bytes(at, take);
+    if (const std::uint32_t error = write(bytes.data(), bytes.size())) return error;
+    written_ += bytes.size();
+    budget -= std::min(budget, bytes.size());
+  }
+  return 0;
 }
 
 namespace {

@@ -14,6 +14,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +35,30 @@ struct JournalRecord {
 constexpr std::uint32_t ReferenceFlag = 0x80000000u;
 void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16string_view text,
                          std::u16string_view reference = {});
+
+// One record written in pieces, so that a long one holds the caller for a slice at a time: its
+// CRC is worked out first, then its bytes go out in order. The text's storage is shared with
+// whoever else keeps it (its row), which may let go of it meanwhile.
+class JournalRecordWriter {
+ public:
+  JournalRecordWriter(std::u16string_view date, std::shared_ptr<const std::u16string> text,
+                      std::u16string_view reference = {});
+  // Takes the record's next bytes, in order; returns 0 or an error, which ends the record.
+  using Write = std::function<std::uint32_t(const char* bytes, std::size_t size)>;
+  // Works through about `budget` bytes (bytes checked cost a quarter of bytes written) and
+  // returns 0 or the error `write` gave. `budget` is lowered by what the step cost.
+  std::uint32_t Step(std::size_t& budget, const Write& write);
+  bool Done() const { return written_ == head_.size() + 2 * text_->size(); }
+
+ private:
+  std::string head_;  // size, CRC (filled once known), the date's length and code units
+  std::shared_ptr<const std::u16string> text_;
+  std::uint32_t crc_ = 0;
+  std::size_t checked_ = 0;  // code units of the text in crc_
+  std::size_t written_ = 0;  // bytes of the record handed to `write`
+  std::string swapped_;      // a piece of the text in little-endian order, on a big-endian host
+  std::string_view Bytes(std::size_t unit, std::size_t units);
+};
 
 struct JournalContent {
   // The header, or its start (an empty file, or one cut as it was made), or a damaged header

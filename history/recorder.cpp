@@ -17,6 +17,10 @@ constexpr Uint AgeCheckInterval = 60 * 60 * 1000;
 // Writes again the captures that could not be saved.
 constexpr std::uintptr_t SaveRetryTimer = 4;
 constexpr Uint SaveRetryInterval = 1000;
+// Writes a long capture's record a piece at a time. A timer's message waits behind the user's
+// input, so the window answers between the pieces; the flush writes what is left.
+constexpr std::uintptr_t PieceTimer = 5;
+constexpr Uint PieceInterval = 1;
 
 }  // namespace
 
@@ -34,6 +38,7 @@ Recorder::~Recorder() {
   windows.KillTimer(window_, FlushTimer);
   windows.KillTimer(window_, AgeTimer);
   windows.KillTimer(window_, SaveRetryTimer);
+  windows.KillTimer(window_, PieceTimer);
   windows.DestroyWindow(window_);
 }
 
@@ -125,20 +130,22 @@ void Recorder::Capture(ClipboardRead& change) {
     return;
   }
   CapturedEntry& entry = waiting->entry;
-  entry.content = std::move(change.content);
-  entry.content.text = std::move(change.text);
-  entry.text = EntryText(desktop_, entry.content);
-  if (entry.text.empty()) return;
-  if (!entry.content.Rich()) {
-    entry.content = {};
+  if (!change.content.Rich()) {
+    // A text alone: moved on, never copied, however long.
+    entry.text = std::move(change.text);
+    if (entry.text.empty()) return;
     if (waiting_.empty()) {
-      Record(entry.text, waiting->date, {});
+      Record(std::move(entry.text), waiting->date, {});
       return;
     }
     waiting->ready = true;
     waiting_.push_back(std::move(waiting));
     return;
   }
+  entry.content = std::move(change.content);
+  entry.content.text = std::move(change.text);
+  entry.text = EntryText(desktop_, entry.content);
+  if (entry.text.empty()) return;
   waiting_.push_back(waiting);
   // The job owns what it works on. The recorder may be gone when it ends (a run that ended
   // without waiting for it): then its result goes nowhere.
@@ -169,7 +176,7 @@ void Recorder::RecordReady() {
       names.push_back(item.name);
     }
     entry.items.clear();
-    Record(entry.text, waiting->date, ItemReference(names));
+    Record(std::move(entry.text), waiting->date, ItemReference(names));
   }
 }
 
@@ -177,15 +184,19 @@ void Recorder::FinishPending() {
   if (!waiting_.empty()) desktop_.Background().Finish();
 }
 
-void Recorder::Record(const std::u16string& text, const std::u16string& date,
-                      const std::u16string& reference) {
+void Recorder::Record(std::u16string text, const std::u16string& date, const std::u16string& reference) {
   if (text.empty()) return;
+  std::u16string_view recorded;
+  std::u16string scratch;
   try {
-    if (!RecordAtTop(store_.List(), text, date, reference)) return;
+    if (!RecordAtTop(store_.List(), std::move(text), date, reference)) return;
+    // The row holds the one copy of the text; the journal writes from it.
+    recorded = store_.List().CellView(store_.List().ColumnIndex(Clipboadrs_history), 0, scratch);
   } catch (const std::exception&) {
     return;
   }
-  store_.Recorded(date, text, reference);
+  store_.Recorded(date, recorded, reference);
+  if (store_.WritesPending()) desktop_.Windows().SetTimer(window_, PieceTimer, PieceInterval);
   CheckSaving();
   if (limits_.maxEntries > 0 && store_.List().RowCount() > limits_.maxEntries) {
     grid::Table& list = store_.List();
@@ -238,6 +249,10 @@ LResult Recorder::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) 
       store_.Flush();  // the records, when the write failed or there was none
     } else if (wParam == AgeTimer) {
       ApplyLimits();
+    } else if (wParam == PieceTimer) {
+      store_.WritePending(HistoryStore::PieceBytes);
+      if (!store_.WritesPending()) desktop_.Windows().KillTimer(window_, PieceTimer);
+      CheckSaving();
     } else if (wParam == SaveRetryTimer) {
       store_.RetrySave();
       CheckSaving();

@@ -91,7 +91,8 @@ class Recorder final : private platform::IWindowProc {
   void Capture(ClipboardRead& change);
   // Records the entries at the front whose items are ready.
   void RecordReady();
-  void Record(const std::u16string& text, const std::u16string& date, const std::u16string& reference);
+  // A long text is moved into its row, which holds the one copy of it.
+  void Record(std::u16string text, const std::u16string& date, const std::u16string& reference);
   void RetryTimerFired();
   // A read that waits for a busy clipboard is not wanted any more.
   void StopRetry();

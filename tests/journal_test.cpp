@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 using history::DecodeJournal;
@@ -135,5 +137,53 @@ TEST(JournalTest, HeaderCutShort_IsAnEmptyJournal_AnotherFileIsNotOne) {
 }
 
 TEST(JournalTest, Crc32_OfTheStandardCheckInput) { EXPECT_EQ(0xCBF43926u, history::Crc32("123456789")); }
+
+// A record written in pieces is byte for byte the record written at once, whatever the size of
+// the pieces, and nothing is written before its CRC is known.
+TEST(JournalTest, RecordWrittenInPieces_IsTheRecordWrittenAtOnce) {
+  std::u16string longText;
+  for (int i = 0; i < 5000; ++i)
+    longText += u"piece \u20AC\U0001F600 " + std::u16string(1, static_cast<char16_t>(u'a' + i % 26));
+  for (const JournalRecord& r :
+       {Three[0], Three[1], Three[2], JournalRecord{u"12/8/2026 9:31:00 AM", longText}}) {
+    std::string whole;
+    history::EncodeJournalRecord(whole, r.date, r.text, r.reference);
+    for (std::size_t budget : {std::size_t{1}, std::size_t{7}, std::size_t{4096}, whole.size() * 8}) {
+      history::JournalRecordWriter writer(r.date, std::make_shared<const std::u16string>(r.text),
+                                          r.reference);
+      std::string written;
+      int steps = 0;
+      bool wroteBeforeChecked = false;
+      while (!writer.Done() && steps < 1000000) {
+        std::size_t left = budget;
+        EXPECT_EQ(writer.Step(left,
+                              [&](const char* bytes, std::size_t size) {
+                                if (written.empty() && size < 12) wroteBeforeChecked = true;
+                                written.append(bytes, size);
+                                return std::uint32_t{0};
+                              }),
+                  0u);
+        ++steps;
+      }
+      EXPECT_FALSE(wroteBeforeChecked);
+      EXPECT_EQ(written, whole) << "budget " << budget << ", text of " << r.text.size();
+      EXPECT_EQ(Records(std::string(history::JournalHeader) + written), std::vector<JournalRecord>{r});
+    }
+  }
+}
+
+TEST(JournalTest, RecordWrittenInPieces_StopsAtTheFirstError) {
+  const std::u16string text(100000, u'x');
+  history::JournalRecordWriter writer(u"date", std::make_shared<const std::u16string>(text));
+  int calls = 0;
+  std::uint32_t error = 0;
+  for (int step = 0; step < 100 && error == 0 && !writer.Done(); ++step) {
+    std::size_t budget = 4096;
+    error = writer.Step(budget, [&](const char*, std::size_t) { return ++calls == 3 ? 112u : 0u; });
+  }
+  EXPECT_EQ(error, 112u);  // the disk is full
+  EXPECT_EQ(calls, 3);
+  EXPECT_FALSE(writer.Done());
+}
 
 }  // namespace

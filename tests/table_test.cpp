@@ -379,4 +379,77 @@ TEST(Table, Signatures_FollowEveryChangeOfTheRows) {
   EXPECT_EQ(table.RowCount(), 2);
 }
 
+// A long text moved into a row keeps its storage: it is held once, and a reader that keeps that
+// storage may read it after the row has gone or changed.
+TEST(Table, LongTextMovedIn_KeepsItsStorageAndReadsLikeAnyOther) {
+  Table table = HistoryLikeTable();
+  const int date = table.ColumnIndex("Date");
+  const int text = table.ColumnIndex("Clipboadrs_history");
+  table.KeepSignatures(text);
+  std::u16string longText(Table::OwnStorageUnits, u'x');
+  longText.back() = u'y';
+  const std::u16string expected = longText;
+  const char16_t* storage = longText.data();
+  std::u16string cells[] = {u"ignored", u"1/1/2026 9:30:01", std::move(longText)};
+  table.AddRow(cells, false);
+  const std::u16string_view shortCells[] = {u"", u"1/1/2026", u"short"};
+  table.AddRow(shortCells, false);
+
+  std::u16string scratch;
+  EXPECT_EQ(table.CellView(text, 1, scratch).data(), storage);
+  EXPECT_EQ(table.Cell(text, 1), expected);
+  EXPECT_EQ(table.Cell(date, 1), u"1/1/2026 9:30:01");
+  EXPECT_EQ(table.Cell("IncrementColumn1", 1), u"0");
+  EXPECT_EQ(table.Signature(text, 1), grid::SignatureOf(expected));
+  std::vector<std::u16string> visited;
+  table.VisitTexts(text, 0, [&](grid::RowKey, std::u16string_view t) {
+    visited.emplace_back(t);
+    return true;
+  });
+  EXPECT_EQ(visited, (std::vector<std::u16string>{u"short", expected}));
+
+  const std::shared_ptr<const std::u16string> kept = table.SharedText(text, 1);
+  ASSERT_NE(kept, nullptr);
+  EXPECT_EQ(kept->data(), storage);
+  EXPECT_EQ(table.SharedText(text, 0), nullptr) << "a short text lives in the row's block";
+  EXPECT_EQ(table.SharedText(date, 1), nullptr);
+
+  // The row's other cell changes: the long text stays where it was.
+  table.SetCell(date, 1, u"2/2/2026");
+  EXPECT_EQ(table.CellView(text, 1, scratch).data(), storage);
+  EXPECT_EQ(table.Cell(date, 1), u"2/2/2026");
+  table.DeleteRow(1);
+  EXPECT_EQ(*kept, expected) << "read on after its row went";
+  EXPECT_EQ(table.RowCount(), 1);
+}
+
+TEST(Table, LongTextSetOrAppended_IsStoredExactlyWhateverItsCells) {
+  Table table = HistoryLikeTable();
+  const int text = table.ColumnIndex("Clipboadrs_history");
+  std::u16string longText(Table::OwnStorageUnits + 3, u'\n');
+  longText[0] = u'\xD83D';  // half a pair, as a copy may hold
+  const std::u16string expected = longText;
+  table.AppendRow();
+  table.SetCell(text, 0, std::move(longText));
+  EXPECT_EQ(table.Cell(text, 0), expected);
+  EXPECT_NE(table.SharedText(text, 0), nullptr);
+  table.SetCell(text, 0, u"short again");
+  EXPECT_EQ(table.Cell(text, 0), u"short again");
+  EXPECT_EQ(table.SharedText(text, 0), nullptr);
+  // A long date beside an empty text: the longest cell is the one kept apart.
+  std::u16string cells[] = {u"", std::u16string(Table::OwnStorageUnits, u'1'), u""};
+  table.AddRow(cells, true);
+  EXPECT_EQ(table.Cell("Date", 1), std::u16string(Table::OwnStorageUnits, u'1'));
+  EXPECT_EQ(table.Cell(text, 1), u"");
+  EXPECT_NE(table.SharedText(table.ColumnIndex("Date"), 1), nullptr);
+  // One text below the threshold is copied into the row as any other.
+  std::u16string below(Table::OwnStorageUnits - 1, u'b');
+  std::u16string more[] = {u"", u"d", below};
+  table.AddRow(more, true);
+  EXPECT_EQ(table.Cell(text, 2), std::u16string(Table::OwnStorageUnits - 1, u'b'));
+  EXPECT_EQ(table.SharedText(text, 2), nullptr);
+  table.RemoveAllRows();
+  EXPECT_EQ(table.RowCount(), 0);
+}
+
 }  // namespace

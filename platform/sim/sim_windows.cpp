@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/scope_exit.h"
+
 namespace sim {
 
 using namespace platform;
@@ -167,7 +169,18 @@ LResult SimWindows::SendMessageA(Hwnd hwnd, Uint msg, WParam wParam, LParam lPar
   Window* w = Find(hwnd);
   if (!w) return 0;
   if (!w->proc) return DefWindowProcA(hwnd, msg, wParam, lParam);
-  return w->proc->WindowProc(hwnd, msg, wParam, lParam);
+  return CallProc(*w, hwnd, msg, wParam, lParam);
+}
+
+LResult SimWindows::CallProc(Window& w, Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
+  if (!OnOutermostCall || callDepth_ > 0) return w.proc->WindowProc(hwnd, msg, wParam, lParam);
+  ++callDepth_;
+  OnOutermostCall(true);
+  const platform::ScopeExit end([this] {
+    --callDepth_;
+    if (OnOutermostCall) OnOutermostCall(false);
+  });
+  return w.proc->WindowProc(hwnd, msg, wParam, lParam);
 }
 
 bool SimWindows::PostMessageA(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
@@ -271,7 +284,7 @@ void SimWindows::Dispatch(const SentMessage& m) {
     DefWindowProcA(m.hwnd, m.msg, m.wParam, m.lParam);
     return;
   }
-  w->proc->WindowProc(m.hwnd, m.msg, m.wParam, m.lParam);
+  CallProc(*w, m.hwnd, m.msg, m.wParam, m.lParam);
 }
 
 void SimWindows::Pump() {

@@ -99,6 +99,10 @@ class SimWindows : public platform::IWindows {
   void Advance(platform::Dword ms);
   // Dispatches what is queued now (no time passes).
   void Pump();
+  // Told as each window procedure call that no other encloses begins (true) and ends (false),
+  // whether the message was sent or dispatched from the queue: a benchmark's measure of how long
+  // the program keeps the message loop from answering.
+  std::function<void(bool begins)> OnOutermostCall;
   // Runs `action` on the message loop when the virtual clock reaches now + delayMs.
   void Schedule(platform::Dword delayMs, std::function<void()> action);
   // Returns the time until the next due timer or event, or -1 when there is none.
@@ -174,6 +178,8 @@ class SimWindows : public platform::IWindows {
   };
 
   Window* Find(platform::Hwnd hwnd);
+  platform::LResult CallProc(Window& w, platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
+                             platform::LParam lParam);
   const Window* Find(platform::Hwnd hwnd) const;
   void Dispatch(const SentMessage& m);
   bool RunOneDue(std::uint64_t until);
@@ -192,6 +198,7 @@ class SimWindows : public platform::IWindows {
   std::deque<std::function<void(platform::Hwnd)>> modalHandlers_;
   int modalsLeftOpen_ = 0;
   int modalDepth_ = 0;
+  int callDepth_ = 0;  // window procedure calls under way, while OnOutermostCall is set
   bool quit_ = false;
   int exitCode_ = 0;
   platform::Hwnd foreground_ = 0;
