@@ -479,18 +479,23 @@ def assert_file_bytes(path, expected):
 DATE = r"\d{1,4}[./-]\d{1,2}[./-]\d{1,4}(?: \d{1,2}:\d{2}(?::\d{2})?(?: ?[AP]M)?)?"
 
 
+# The field an image entry's row ends with: the name of its stored picture.
+IMAGE_ITEM = r",items1:[0-9a-f]{64}\.png"
+
+
 def assert_history_file(path, rows):
     """Checks a history file byte for byte against `rows` of ("#" field, encoded text field),
-    top row first, with any date in the date field; returns the dates."""
+    top row first, with any date in the date field; returns the dates. A row may carry a third
+    element, a pattern for what follows its text field (IMAGE_ITEM)."""
     if not os.path.exists(path):
         raise AssertionError(f"{path} does not exist")
     data = read_bytes(path)
     assert data[:2] == b"\xff\xfe", f"{path} does not begin with the UTF-16LE mark: {data[:8]!r}"
     text = data[2:].decode("utf-16-le", errors="replace")
-    pattern = "".join(f"{re.escape(number)},({DATE}),{re.escape(field)}\r\n" for number, field in rows)
+    pattern = "".join(f"{re.escape(row[0])},({DATE}),{re.escape(row[1])}{''.join(row[2:])}\r\n" for row in rows)
     match = re.fullmatch(pattern, text)
     if not match or data != b"\xff\xfe" + text.encode("utf-16-le"):
-        expected = "".join(f"{number},<date>,{field}\r\n" for number, field in rows)
+        expected = "".join(f"{row[0]},<date>,{row[1]}{''.join(row[2:])}\r\n" for row in rows)
         raise AssertionError(f"{path} holds\n{text!r}\nexpected\n{expected!r}")
     return match.groups()
 

@@ -12,6 +12,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 
 HISTORY = "clipboard_history.hstr"
+IMAGE = "[Image 2\u00d72]"  # an image entry's text
 
 MULTI_LINE = "first line\r\nsecond line"
 # A separator and quotes make the field quoted, with its quotes doubled; the "|" is written as
@@ -50,7 +51,7 @@ def copy_image(desktop):
     sequence = desktop.must("clipboard-sequence").strip()
     desktop.set_x_clipboard(png_image(), "image/png")
     desktop.must("wait-clipboard-change", sequence, 10000)
-    desktop.wait_clipboard_seen("")  # the label of a clipboard without text
+    desktop.wait_clipboard_seen(IMAGE)
 
 
 def test_captures_the_file_and_a_restart(desktop):
@@ -61,9 +62,9 @@ def test_captures_the_file_and_a_restart(desktop):
     copy(desktop, "alpha")  # recorded again: only a repeat of the top entry is refused
     copy(desktop, "charlie")
     copy(desktop, "charlie", repeat=True)
+    copy_image(desktop)  # recorded too, its picture stored beside the history
     copy(desktop, MULTI_LINE)
     copy(desktop, AWKWARD)
-    copy_image(desktop)  # no text: nothing to record
     desktop.screenshot("after-copies")
     desktop.close_and_wait_exit()
 
@@ -72,10 +73,11 @@ def test_captures_the_file_and_a_restart(desktop):
     dates = harness.assert_history_file(desktop.data_file(HISTORY), [
         ("0", AWKWARD_FIELDS),
         ("0", "first line|second line"),
+        ("0", IMAGE, harness.IMAGE_ITEM),
         ("0", "charlie"),
         ("0", "alpha"),
         ("0", "bravo"),
-        ("6", "alpha"),
+        ("7", "alpha"),
     ])
 
     # After a restart the history is back: the same rows and dates, now all appended by the
@@ -87,10 +89,11 @@ def test_captures_the_file_and_a_restart(desktop):
     reloaded = harness.assert_history_file(desktop.data_file(HISTORY), [
         ("1", AWKWARD_FIELDS),
         ("2", "first line|second line"),
-        ("3", "charlie"),
-        ("4", "alpha"),
-        ("5", "bravo"),
-        ("6", "alpha"),
+        ("3", IMAGE, harness.IMAGE_ITEM),
+        ("4", "charlie"),
+        ("5", "alpha"),
+        ("6", "bravo"),
+        ("7", "alpha"),
     ])
     assert reloaded == dates, f"the dates changed on the way through the file: {dates} -> {reloaded}"
 

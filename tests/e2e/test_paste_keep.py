@@ -47,16 +47,16 @@ def test_copied_image_survives_a_paste(desktop):
     start_with_action(desktop, "ctrl", "alt", "F5")
     image = png(64, 48)
     desktop.set_x_clipboard(image, "image/png")
-    # The program reads no text from an image: its label says the clipboard holds none.
-    desktop.wait_clipboard_seen("")
+    desktop.wait_clipboard_seen("[Image 64\u00d748]")
     desktop.must("press", "ctrl+alt", "F5")
     wait_notepad_holds(desktop, ACTION)
     taken = harness.wait_until(lambda: b"MULTIPLE" in (desktop.get_x_clipboard("TARGETS") or b""), 10)
     assert taken, f"X clipboard targets: {desktop.get_x_clipboard('TARGETS')!r}"
     wait_x_clipboard(desktop, image, "image/png")
     desktop.close_and_wait_exit()
-    # Only the action's text was recorded: the image's restore adds nothing.
-    harness.assert_history_file(desktop.data_file("clipboard_history.hstr"), [("1", ACTION)])
+    # The image, then the action's text: the image's restore adds nothing.
+    harness.assert_history_file(desktop.data_file("clipboard_history.hstr"),
+                                [("0", ACTION), ("2", "[Image 64\u00d748]", harness.IMAGE_ITEM)])
 
 
 def test_modifiers_held_after_the_key_still_paste(desktop):
