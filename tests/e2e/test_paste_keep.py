@@ -54,9 +54,13 @@ def test_copied_image_survives_a_paste(desktop):
     assert taken, f"X clipboard targets: {desktop.get_x_clipboard('TARGETS')!r}"
     wait_x_clipboard(desktop, image, "image/png")
     desktop.close_and_wait_exit()
-    # The image, then the action's text: the image's restore adds nothing.
+    # The image, the action's text, and the image given back, as a restored text is: the
+    # restore adds an entry but not a second copy of the picture.
+    image_row = ("[Image 64\u00d748]", harness.IMAGE_ITEM)
     harness.assert_history_file(desktop.data_file("clipboard_history.hstr"),
-                                [("0", ACTION), ("2", "[Image 64\u00d748]", harness.IMAGE_ITEM)])
+                                [("0", *image_row), ("0", ACTION), ("3", *image_row)])
+    items = os.listdir(desktop.data_file("clipboard_history.items"))
+    assert len(items) == 1, items
 
 
 def test_modifiers_held_after_the_key_still_paste(desktop):
