@@ -8,7 +8,8 @@ Run it after the e2e set-up, from the repository's root:
     python3 bench/large_history_wine.py build/win build/native [ENTRIES] [RUNS]
 ENTRIES defaults to 1,000,000 texts of about 100 characters, RUNS to 3. With CM_BENCH_SEALED=1
 in the environment the files are sealed (settings line 7 at -1): a first start, not timed,
-seals the history file, and the runs then start from the sealed file."""
+seals the history file, and the runs then start from the sealed file. With CM_BENCH_IMAGES=N,
+N of the entries are images, each with its item in the store."""
 
 import os
 import random
@@ -22,15 +23,22 @@ import harness  # noqa: E402
 LETTERS = "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.;\u00e9"
 
 
-def history_bytes(entries):
+def history_bytes(entries, images=0):
     """A history file as the program leaves it at a close after a start: its rows numbered from 1
-    (captures put on top in a run carry "#" 0 until the next start)."""
+    (captures put on top in a run carry "#" 0 until the next start). With `images`, that many
+    rows spread through it are image entries; returns the file and their items' names."""
     rng = random.Random(7)
     lines = []
+    names = []
+    every = entries // images if images else 0
     for number in range(1, entries + 1):
+        if every and number % every == 0 and len(names) < images:
+            names.append(f"{rng.getrandbits(256):064x}.png")
+            lines.append(f"{number},12/8/2026 9:30:00 AM,[Image 1600\u00d71000],items1:{names[-1]}\r\n")
+            continue
         text = "".join(rng.choice(LETTERS) for _ in range(rng.randint(90, 110)))
         lines.append(f"{number},12/8/2026 9:30:00 AM,{text}\r\n")
-    return b"\xff\xfe" + "".join(lines).encode("utf-16-le")
+    return b"\xff\xfe" + "".join(lines).encode("utf-16-le"), names
 
 
 def exe_pid(exe_path):
@@ -80,12 +88,19 @@ def main():
     entries = int(sys.argv[3]) if len(sys.argv) > 3 else 1_000_000
     runs = int(sys.argv[4]) if len(sys.argv) > 4 else 3
     use_builds(win_build, native_build)
-    data = history_bytes(entries)
-    print(f"history file: {entries} entries, {len(data) / 2**20:.1f} MiB", flush=True)
+    images = int(os.environ.get("CM_BENCH_IMAGES", "0"))
+    data, names = history_bytes(entries, images)
+    print(f"history file: {entries} entries ({len(names)} of them images), {len(data) / 2**20:.1f} MiB", flush=True)
     with harness.Desktop("bench.large_history") as desktop:
         path = desktop.data_file("clipboard_history.hstr")
         with open(path, "wb") as f:
             f.write(data)
+        # Each image entry's item: a small picture under its own name, as the store keeps them.
+        if names:
+            os.makedirs(desktop.data_file("clipboard_history.items"))
+            for name in names:
+                with open(desktop.data_file(os.path.join("clipboard_history.items", name)), "wb") as f:
+                    f.write(b"\x89PNG\r\n\x1a\n" + name.encode())
         # The window stays hidden, as at a start at log-on: no painting of the list. Not a first
         # run either, which would open the maker's page.
         sealed = os.environ.get("CM_BENCH_SEALED") == "1"

@@ -27,7 +27,7 @@ def main():
                       CM_E2E_DRIVER=os.path.abspath(os.path.join(win_build, harness.DRIVER_NAME)),
                       CM_E2E_TEMPLATE=os.path.abspath(os.path.join(native_build, "e2e", "template-prefix")),
                       CM_E2E_WORK=os.path.abspath(os.path.join(native_build, "e2e")))
-    data = history_bytes(entries)
+    data, _ = history_bytes(entries)
     print(f"history file: {entries} entries, {len(data) / 2**20:.1f} MiB", flush=True)
     with harness.Desktop("bench.quick_paste") as desktop:
         with open(desktop.data_file("clipboard_history.hstr"), "wb") as f:

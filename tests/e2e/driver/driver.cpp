@@ -584,6 +584,7 @@ int Usage() {
       "                              type TEXT; print the ms until its visible list view shows ROWS\n"
       "                              rows, and until it has painted them\n"
       "  launch-timing EXE TITLE ROWS [log-off]\n"
+      "  answer-gaps TITLE SECONDS\n"
       "                              start EXE; print the ms until a window TITLE exists and until a\n"
       "                              list view of it shows ROWS rows, and with log-off until it\n"
       "                              answers WM_QUERYENDSESSION\n",
@@ -752,6 +753,36 @@ DWORD_PTR MostListRows(HWND window) {
   return most;
 }
 
+// Asks the window for an answer (WM_NULL) again and again for `seconds`, as the system does to
+// tell whether a program hangs, and prints the longest wait for one and how many waits were
+// longer than 100 and 200 ms, each long one with when it began: what a user's click on the
+// window would have waited.
+int AnswerGaps(const std::string& title, DWORD seconds) {
+  HWND window = ::FindWindowA(nullptr, title.c_str());
+  if (!window) return kNotMet;
+  LARGE_INTEGER frequency, end, before, after;
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&end);
+  const LARGE_INTEGER begun = end;
+  end.QuadPart += frequency.QuadPart * seconds;
+  double longest = 0;
+  int over100 = 0, over200 = 0, asked = 0;
+  for (::QueryPerformanceCounter(&before); before.QuadPart < end.QuadPart; before = after) {
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result)) return kNotMet;
+    ::QueryPerformanceCounter(&after);
+    const double ms = Milliseconds(before, after);
+    longest = std::max(longest, ms);
+    if (ms > 100) std::printf("wait_at_ms %.0f %.1f\n", Milliseconds(begun, before), ms);
+    over100 += ms > 100;
+    over200 += ms > 200;
+    ++asked;
+    ::Sleep(1);
+  }
+  std::printf("longest_ms %.1f\nover_100ms %d\nover_200ms %d\nasked %d\n", longest, over100, over200, asked);
+  return kOk;
+}
+
 // Starts a program and times, from the moment it is started, until a window of that title
 // exists and until one of its list views shows `rows` rows (its start-up has read its files).
 // With `logOff`, the window is then asked WM_QUERYENDSESSION and told WM_ENDSESSION, as at a
@@ -821,6 +852,8 @@ int Run(const std::vector<std::string>& args) {
     }
     return kOk;
   }
+  if (command == "answer-gaps")
+    return args.size() == 3 ? AnswerGaps(args[1], Number(args[2].c_str())) : Usage();
   if (command == "launch-timing") {
     if (args.size() != 4 && (args.size() != 5 || args[4] != "log-off")) return Usage();
     return LaunchTiming(args[1], args[2], Number(args[3].c_str()), args.size() == 5);
