@@ -1,5 +1,7 @@
 #include "actions/action_table.h"
 
+#include <unordered_set>
+
 #include "grid/data_directory.h"
 #include "grid/data_file.h"
 #include "grid/table_file.h"
@@ -115,11 +117,16 @@ std::u16string ActionList::HotKeyText(hotkeys::HotKey hotkey) const {
 bool ActionList::RegisterHotkey(hotkeys::HotKey hotkey) { return HotKeyManager1.AddBinding(hotkey) != 0; }
 
 void ActionList::RegisterHotkeysOf(const grid::Table& rows) {
+  // Each hotkey is registered once, however many rows share it: a registration costs the
+  // system a round trip or three (atom, hotkey, atom again on refusal), which at a hundred
+  // thousand rows is seconds.
+  std::unordered_set<hotkeys::HotKey> seen;
+  for (const hotkeys::HotKeyBinding& binding : HotKeyManager1.Bindings()) seen.insert(binding.HotKey);
   const int hotkeyColumn = rows.ColumnIndex(HotkeyColumn);
   std::u16string scratch;
   for (int row = 0; row < rows.RowCount(); ++row) {
     const hotkeys::HotKey hotkey = HotKeyOfText(rows.CellView(hotkeyColumn, row, scratch));
-    if (hotkey != 0) RegisterHotkey(hotkey);
+    if (hotkey != 0 && seen.insert(hotkey).second) RegisterHotkey(hotkey);
   }
 }
 

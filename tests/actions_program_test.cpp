@@ -404,6 +404,24 @@ TEST_F(ActionsTest, ExportToAFolderThatDoesNotExist_IsReported) {
   EXPECT_EQ(Table().Rows().RowCount(), 0);
 }
 
+// A file of a hundred thousand rows over a few hotkeys: each hotkey is asked of the system once,
+// the tray offers the first hundred, and the file keeps every row as it was.
+TEST_F(ActionsTest, HundredThousandRowsSharingThreeHotkeys_RegisterEachOnceAndStayInTheFile) {
+  const std::string keys[] = {"Ctrl+F5", "Ctrl+F6", "Ctrl+F7"};
+  std::string lines;
+  for (int i = 0; i < 100000; ++i)
+    lines += std::to_string(i + 1) + ",A" + std::to_string(i) + "," + keys[i % 3] + ",text " +
+             std::to_string(i) + ",V\r\n";
+  PutActions(lines);
+  const std::string written = DataFileBytes("actions.cnfg");
+  StartJoined();
+  EXPECT_EQ(desk.hotkeys.RegisterCalls(), 3 + 1);  // and the quick-paste hotkey
+  EXPECT_EQ(program->Actions().HotKeyManager1.Bindings().size(), 3u);
+  EXPECT_EQ(VisibleTrayCaptions().size(), 100u);
+  program->Exit();
+  EXPECT_EQ(DataFileBytes("actions.cnfg"), written);
+}
+
 TEST_F(ActionsTest, ImportBeyondTheLimit_ShowsTheFirstHundredAndAddRefuses) {
   std::string lines;
   for (int i = 0; i < 99; ++i) lines += "1,A" + std::to_string(i) + ",No,x,V\r\n";

@@ -57,6 +57,7 @@ const HotKeyRegistration* SimHotKeys::FindCombination(Uint modifiers, Uint vk) c
 }
 
 bool SimHotKeys::RegisterHotKey(Hwnd hwnd, int id, Uint modifiers, Uint vk) {
+  ++registerCalls_;
   if (hwnd != 0 && !windows_.Exists(hwnd)) return false;
   if (FindCombination(modifiers, vk)) return false;
   bool idTaken = std::any_of(registrations_.begin(), registrations_.end(),

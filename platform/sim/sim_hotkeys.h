@@ -52,6 +52,8 @@ class SimHotKeys : public platform::IHotKeys {
   bool KeyDown(platform::Uint modifiers, platform::Uint vk, bool repeat);
   // How many WM_HOTKEY the system posted.
   int HotKeysPosted() const { return posted_; }
+  // How many times RegisterHotKey was asked, granted or not: each is a trip to the system.
+  int RegisterCalls() const { return registerCalls_; }
   // Posts WM_HOTKEY to `hwnd` as the system would report it, with any id and flags, matching
   // a registration or not.
   bool PostHotKey(platform::Hwnd hwnd, int id, platform::Uint modifiers, platform::Uint vk);
@@ -87,6 +89,7 @@ class SimHotKeys : public platform::IHotKeys {
   platform::Hwnd otherProgram_ = 0;
   int nextOtherId_ = 1;
   int posted_ = 0;
+  int registerCalls_ = 0;
 };
 
 }  // namespace sim
