@@ -25,12 +25,6 @@ const std::string StoredActions = Utf16File("1,Greeting,No,Hello,V\r\n");
 class DurableTest : public testing_support::ClipboardProgramTest {
  public:
   std::string HistoryFile() { return DataFileBytes(HistoryName); }
-  std::vector<std::string> Balloons() {
-    std::vector<std::string> texts;
-    for (const sim::NotifyCall& call : desk.notifyArea.Calls())
-      if (call.data.uFlags & NifInfo) texts.push_back(call.data.szInfo);
-    return texts;
-  }
   std::vector<std::u16string> ActionNames() {
     std::vector<std::u16string> names;
     for (int row = 0; row < Form1().TableGrid1.Rows().RowCount(); ++row)
@@ -45,15 +39,6 @@ class DurableTest : public testing_support::ClipboardProgramTest {
       if (Tasks().Modal()) Tasks().BitBtn2.Click();
     });
     Form1().Add_b.Click();
-  }
-  void Exit() {
-    Form1().Exit1.Click();
-    FinishIfQuit();
-  }
-  // The process ends without its close step, as when it is killed.
-  void Kill() {
-    program.reset();
-    desk.windows.StartNewProcess();
   }
 };
 
@@ -188,7 +173,9 @@ TEST_F(DurableTest, CopiesThatCannotBeSaved_AreToldOnceACause_AndSavedWhenTheDis
   desk.files.FailWritesAfter(0);
   ASSERT_TRUE(other.CopyText("on a full disk"));
   ASSERT_EQ(Balloons().size(), 1u);
-  EXPECT_NE(Balloons()[0].find("Copies cannot be saved (There is not enough space on the disk)"), std::string::npos) << Balloons()[0];
+  EXPECT_NE(Balloons()[0].find("Copies cannot be saved (There is not enough space on the disk)"),
+            std::string::npos)
+      << Balloons()[0];
   EXPECT_EQ(std::string(desk.notifyArea.Icon().szTip), "Copies are not being saved");
   ASSERT_TRUE(other.CopyText("still full"));
   desk.windows.Advance(3000);

@@ -34,21 +34,8 @@ class ExactTextsTest : public testing_support::ClipboardProgramTest {
   }
   // Exit, and the process ends.
   void Exit() {
-    Form1().Exit1.Click();
-    FinishIfQuit();
-    program.reset();
-    desk.windows.StartNewProcess();
-  }
-  // The process ends without its close step, as when it is killed.
-  void Kill() {
-    program.reset();
-    desk.windows.StartNewProcess();
-  }
-  std::vector<std::string> Balloons() {
-    std::vector<std::string> texts;
-    for (const sim::NotifyCall& call : desk.notifyArea.Calls())
-      if (call.data.uFlags & NifInfo) texts.push_back(call.data.szInfo);
-    return texts;
+    ClipboardProgramTest::Exit();
+    Kill();
   }
   // The texts of `column` that an earlier version reads from `bytes`, a file of `columns`.
   static std::vector<std::u16string> EarlierTexts(const std::string& bytes, std::size_t columns,

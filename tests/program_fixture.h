@@ -96,6 +96,23 @@ class ClipboardProgramTest : public ProgramTest {
       texts.push_back(desk.codePage.WideToAnsi(history.Cell("Clipboadrs_history", row)));
     return texts;
   }
+  // Exit from the tray menu, and its close step.
+  void Exit() {
+    Form1().Exit1.Click();
+    FinishIfQuit();
+  }
+  // The process ends without its close step, as when it is killed; the next Start() is a new one.
+  void Kill() {
+    program.reset();
+    desk.windows.StartNewProcess();
+  }
+  // The balloons' texts shown so far, oldest first.
+  std::vector<std::string> Balloons() {
+    std::vector<std::string> texts;
+    for (const sim::NotifyCall& call : desk.notifyArea.Calls())
+      if (call.data.uFlags & platform::NifInfo) texts.push_back(call.data.szInfo);
+    return texts;
+  }
 
   sim::ForeignProgram other;
 };

@@ -24,16 +24,6 @@ class SealedProgramTest : public testing_support::ClipboardProgramTest {
  public:
   ~SealedProgramTest() override { EXPECT_EQ(desk.crypto.NonceReuses(), 0); }
   bool IsSealed(const char* name) { return grid::IsSealed(DataFileBytes(name)); }
-  void Exit() {
-    Form1().Exit1.Click();
-    FinishIfQuit();
-  }
-  std::vector<std::string> Balloons() {
-    std::vector<std::string> texts;
-    for (const sim::NotifyCall& call : desk.notifyArea.Calls())
-      if (call.data.uFlags & platform::NifInfo) texts.push_back(call.data.szInfo);
-    return texts;
-  }
   std::vector<std::u16string> ActionTexts() {
     std::vector<std::u16string> texts;
     for (int row = 0; row < program->ActionTable().RowCount(); ++row)

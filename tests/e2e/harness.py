@@ -543,6 +543,22 @@ def start_with_notepad(desktop):
     focus_notepad(desktop)
 
 
+QUICK_PASTE = "Quick paste"
+
+
+def quick_paste(desktop, typed):
+    """Opens the quick-paste popup (Win+Insert), types `typed` into its filter and picks the
+    first match with Enter."""
+    desktop.must("press", "win", "insert")
+    desktop.must("wait-visible", QUICK_PASTE, 10000)
+    for ch in typed:
+        desktop.must("key", "space" if ch == " " else ch, "down")
+        desktop.must("key", "space" if ch == " " else ch, "up")
+    desktop.must("key", "enter", "down")
+    desktop.must("key", "enter", "up")
+    desktop.must("wait-hidden", QUICK_PASTE, 5000)
+
+
 def focus_notepad(desktop):
     """Gives notepad the focus and waits until it keeps it: a window that is still coming up on a
     busy machine can take the activation back a moment later, and the keys would go there."""

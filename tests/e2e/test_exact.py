@@ -13,7 +13,6 @@ import harness  # noqa: E402
 
 HISTORY = "clipboard_history.hstr"
 JOURNAL = HISTORY + ".journal"
-POPUP = "Quick paste"
 PIPES = "cat log | grep error | sort"
 UNIX = "one\ntwo"
 
@@ -32,17 +31,6 @@ def copy_from_windows(desktop, text):
     assert writer.returncode == 0, f"the copying program ended with {writer.returncode}"
 
 
-def quick_paste(desktop, typed):
-    desktop.must("press", "win", "insert")
-    desktop.must("wait-visible", POPUP, 10000)
-    for ch in typed:
-        desktop.must("key", "space" if ch == " " else ch, "down")
-        desktop.must("key", "space" if ch == " " else ch, "up")
-    desktop.must("key", "enter", "down")
-    desktop.must("key", "enter", "up")
-    desktop.must("wait-hidden", POPUP, 5000)
-
-
 def test_pipes_and_a_lone_lf_come_back_exactly_after_a_restart(desktop):
     shutil.copy2(os.path.join(os.path.dirname(desktop.driver_source), "cm_clipboard_writer.exe"),
                  os.path.join(desktop.run_dir, "cm_clipboard_writer.exe"))
@@ -59,14 +47,14 @@ def test_pipes_and_a_lone_lf_come_back_exactly_after_a_restart(desktop):
 
     desktop.start_watching()
     harness.focus_notepad(desktop)
-    quick_paste(desktop, "grep")
+    harness.quick_paste(desktop, "grep")
     pasted = harness.wait_until(lambda: harness.notepad_text(desktop) == PIPES.encode(), 10)
     assert pasted, f"notepad holds {harness.notepad_text(desktop)!r}"
     assert desktop.driver("get-clipboard", raw=True)[1] == PIPES.encode()
     desktop.screenshot("pipes-pasted")
 
     # The lone LF stays a lone LF on the clipboard, as the Unix editor copied it.
-    quick_paste(desktop, "two")
+    harness.quick_paste(desktop, "two")
     desktop.wait_clipboard_seen(UNIX)
     assert desktop.driver("get-clipboard", raw=True)[1] == UNIX.encode()
     desktop.close_and_wait_exit()

@@ -16,7 +16,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
 import harness  # noqa: E402
 from large_history_wine import exe_pid  # noqa: E402
 
-POPUP = "Quick paste"
 JOURNAL = "clipboard_history.hstr.journal"
 TOOL = "cm_format_tool.exe"
 
@@ -41,18 +40,6 @@ def copy_image(desktop, path, text):
     with open(path, "rb") as f:
         desktop.set_x_clipboard(f.read(), "image/png")
     assert harness.wait_until(lambda: journal_holds(desktop, text), 30), f"no entry {text!r} was recorded"
-
-
-def quick_paste(desktop, typed):
-    desktop.must("focus", harness.NOTEPAD)
-    desktop.must("press", "win", "insert")
-    desktop.must("wait-visible", POPUP, 10000)
-    for ch in typed:
-        desktop.must("key", "space" if ch == " " else ch, "down")
-        desktop.must("key", "space" if ch == " " else ch, "up")
-    desktop.must("key", "enter", "down")
-    desktop.must("key", "enter", "up")
-    desktop.must("wait-hidden", POPUP, 5000)
 
 
 def pixels_differing(desktop, expected, label):
@@ -84,7 +71,8 @@ def test_a_transparent_png_comes_back_pixel_for_pixel_from_quick_paste_and_after
     copy_image(desktop, image, "[Image 64\u00d748]")
     desktop.copy_from_x("something else")
     desktop.screenshot("history-with-image")
-    quick_paste(desktop, "image")
+    desktop.must("focus", harness.NOTEPAD)
+    harness.quick_paste(desktop, "image")
     assert pixels_differing(desktop, image, "after-quick-paste") == 0
     desktop.close_and_wait_exit()
     items = glob.glob(os.path.join(desktop.data_dir, "clipboard_history.items", "*.png"))
@@ -94,7 +82,8 @@ def test_a_transparent_png_comes_back_pixel_for_pixel_from_quick_paste_and_after
 
     harness.start_with_notepad(desktop)
     desktop.copy_from_x("yet another")
-    quick_paste(desktop, "image")
+    desktop.must("focus", harness.NOTEPAD)
+    harness.quick_paste(desktop, "image")
     assert pixels_differing(desktop, image, "after-restart") == 0
     desktop.close_and_wait_exit()
 
@@ -138,7 +127,8 @@ def test_html_copied_by_a_windows_program_comes_back_as_the_same_fragment(deskto
     writer.wait(30)
     assert writer.returncode == 0
     desktop.copy_from_x("plain words")
-    quick_paste(desktop, "bold")
+    desktop.must("focus", harness.NOTEPAD)
+    harness.quick_paste(desktop, "bold")
     desktop.wait_clipboard_seen("Some bold text", 20000)
     reader = desktop.launch(os.path.join(desktop.run_dir, TOOL), "get", "HTML Format", "back.html")
     reader.wait(60)
