@@ -58,6 +58,7 @@ bool Program::Start() {
   load([this] { return actions_->Load(); });
   load([this] { return historyStore_->Load(); });
   load([this] { return excludedPrograms_->Load(); });
+  load([this] { return form1_->SettingsNotice(); });
   recorder_->ApplyLimits();
   actions_->OnChanged = [this] { form1_->RefreshTrayActionItems(); };
   form1_->RefreshTrayActionItems();

@@ -3,6 +3,7 @@
 #include "app/settings_text.h"
 #include "app/unit1.h"
 #include "grid/data_directory.h"
+#include "grid/data_file.h"
 #include "grid/table_file.h"
 #include "platform/errors.h"
 
@@ -32,6 +33,14 @@ void TForm1::LoadSettings() {
     std::string path = grid::DataPath(Desktop().Files(), grid::SettingsFile);
     if (Desktop().Files().ReadAll(path, bytes) != 0) throw Error("Cannot open file " + Quoted(path, '"'));
     settings_m.SetLines(SplitSettingsLines(bytes));
+    // The next save replaces the file: what it held is kept beside it first, and the user told.
+    if (SettingsLinesDamaged(settings_m.Lines())) {
+      grid::DataFileLoad load;
+      load.state = grid::DataFileLoad::State::Read;
+      load.malformed = true;
+      load.keptAs = grid::KeepAside(Desktop().Files(), path, bytes);
+      settingsNotice_ = grid::LoadNotice(Desktop().Files(), load, "The settings", "settings file", "");
+    }
     CheckBox1.SetChecked(SettingsBool(Line(settings_m.Lines(), 0)));
     CheckBox2.SetChecked(SettingsBool(Line(settings_m.Lines(), 1)));
     PageControl1.SetActivePageIndex(SettingsInt(Line(settings_m.Lines(), 2)));

@@ -124,4 +124,15 @@ bool SettingsHotKey(const std::string& line, hotkeys::HotKey& value) {
   return true;
 }
 
+bool SettingsLinesDamaged(const std::vector<std::string>& lines) {
+  if (lines.size() < 3 || !ReadSettingsBool(lines[0]) || !ReadSettingsBool(lines[1]) ||
+      !ReadSettingsInt(lines[2]))
+    return true;
+  hotkeys::HotKey hotkey = 0;
+  if (lines.size() > 3 && !SettingsHotKey(lines[3], hotkey)) return true;
+  for (std::size_t limit : {4u, 5u})
+    if (lines.size() > limit && !ReadSettingsInt(lines[limit])) return true;
+  return lines.size() > 6 && !ReadSettingsBool(lines[6]);
+}
+
 }  // namespace app

@@ -26,5 +26,9 @@ std::optional<int> ReadSettingsInt(const std::string& line);
 // The quick-paste hotkey's line: a HotKey value in decimal, 0 for none. False, with `value`
 // untouched, for any other text or a value that is no hotkey.
 bool SettingsHotKey(const std::string& line, hotkeys::HotKey& value);
+// Whether a settings file of these lines holds anything this program cannot read as what it
+// writes there: fewer than the three lines every version writes, or a line that does not read
+// as its value. Lines past the ones this program knows are a later version's and do not count.
+bool SettingsLinesDamaged(const std::vector<std::string>& lines);
 
 }  // namespace app

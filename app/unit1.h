@@ -143,6 +143,9 @@ class TForm1 : public ui::Form {
   void LoadSettings();
   void SaveSettings();
   void FirstRunCheck();
+  // What the user is to be told of the settings file as it was read: empty, or that it was
+  // damaged and where its copy is.
+  const std::string& SettingsNotice() const { return settingsNotice_; }
 
   // Shows one numbered tray item per action (at most the slots there are) with the action's
   // name, and hides the rest.
@@ -202,6 +205,7 @@ class TForm1 : public ui::Form {
   std::array<ui::MenuItem*, TrayActionSlots> trayActionItems_{};
   platform::Uint showMessage_ = 0;
   bool notSaving_ = false;  // captures do not reach the disk
+  std::string settingsNotice_;
 };
 
 }  // namespace app

@@ -3,6 +3,7 @@
 // failing write at log-off, all in the whole program on the simulated desktop.
 #include <gtest/gtest.h>
 
+#include "app/settings_text.h"
 #include "history/history_store.h"
 #include "history/journal.h"
 #include "platform/sim/sim_clipboard.h"
@@ -144,6 +145,24 @@ TEST_F(DurableTest, MalformedFiles_AreKeptAsideUnderTheirOwnName_BeforeTheFirstW
   Exit();
   EXPECT_EQ(Utf16File("1,12/7/2026 6:00:00 PM,A\r\n"), HistoryFile());
   EXPECT_EQ(damaged, DataFileBytes("clipboard_history.malformed2.hstr"));
+}
+
+// A damaged settings file is copied aside before the next save replaces it, and told once;
+// what can be read of it still applies.
+TEST_F(DurableTest, DamagedSettingsFile_IsKeptAsideAndTold_AndTheNextSaveWritesAWholeOne) {
+  const std::string damaged = "-1\r\n-1\r\n0\r\nbanana\r\n";
+  PutDataFile("settings.stng", damaged);
+  StartJoined();
+  EXPECT_EQ(damaged, DataFileBytes("settings.malformed.stng"));
+  ASSERT_EQ(1u, Balloons().size());
+  EXPECT_NE(std::string::npos, Balloons()[0].find("settings.malformed.stng")) << Balloons()[0];
+  EXPECT_TRUE(Form1().CheckBox2.Checked());  // the lines before the damage still apply
+  Exit();
+  EXPECT_FALSE(app::SettingsLinesDamaged(app::SplitSettingsLines(DataFileBytes("settings.stng"))));
+  EXPECT_EQ(damaged, DataFileBytes("settings.malformed.stng"));
+  Kill();
+  Start();
+  EXPECT_EQ(1u, Balloons().size());  // nothing more to tell
 }
 
 // The list of programs kept out is only read: damaged, it stays as it is, the defaults apply,
