@@ -75,8 +75,21 @@ bool GetClipboardContent(Desktop& desktop, Hwnd owner, ClipboardContent& content
       // A block may be longer than the file put in it; what is not a PNG is not kept as one.
       content.png.resize(PngLength(AsBytes(content.png)));
     }
-    if (content.png.empty() && !ReadBlock(clipboard, memory, CfDibV5, content.dib))
-      ReadBlock(clipboard, memory, CfDib, content.dib);
+    if (content.png.empty()) {
+      // The form the source put there, which the system lists before those it converts to: a
+      // converted one costs the system a conversion of every pixel, and a CF_DIB made from a
+      // CF_DIBV5 has lost its alpha.
+      Uint first = CfDibV5;
+      for (Uint format = clipboard.EnumClipboardFormats(0); format != 0;
+           format = clipboard.EnumClipboardFormats(format)) {
+        if (format == CfDib || format == CfDibV5) {
+          first = format;
+          break;
+        }
+      }
+      if (!ReadBlock(clipboard, memory, first, content.dib))
+        ReadBlock(clipboard, memory, first == CfDib ? CfDibV5 : CfDib, content.dib);
+    }
   }
   return text || content.Rich();
 }

@@ -124,6 +124,17 @@ TEST_F(ImagesTest, EachKind_IsCaptured_WithItsText_AndItsFormatsStoredByContent)
   EXPECT_EQ(6u, ItemFiles().size());
 }
 
+// Of a CF_DIB and a CF_DIBV5, the one the source put first is read: the system lists the
+// forms it converts to after the source's own, and a CF_DIB made from a CF_DIBV5 has no alpha.
+TEST_F(ImagesTest, DibAndDibV5_TheFormTheSourcePutFirstIsRead) {
+  StartJoined();
+  const Picture small = TestPicture(2, 2, false, 7), large = TestPicture(4, 6, true, 50);
+  const std::string dib = Dib24(small), dibV5 = AsString(clipboard::PictureToDibV5(large));
+  Copy({{CfDib, dib}, {CfDibV5, dibV5}});
+  Copy({{CfDibV5, dibV5}, {CfDib, dib}});
+  EXPECT_EQ((WideTexts{u"[Image 4\u00D76]", u"[Image 2\u00D72]"}), Entries());
+}
+
 TEST_F(ImagesTest, SameImageTwice_IsStoredOnce_AndARepeatOfTheTopEntryIsRefused) {
   StartJoined();
   const std::string png = Png(picture);
