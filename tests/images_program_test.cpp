@@ -264,6 +264,31 @@ TEST_F(ImagesTest, CopiesAfterAnImage_WaitForIt_SoThatTheOrderOfTheCopiesStays) 
   EXPECT_EQ((WideTexts{u"[Image 1\u00D71]", u"after", u"[Image 5\u00D73]"}), Entries());
 }
 
+// A storm of a thousand text copies, some of them arriving while images are being coded:
+// every copy is recorded, in the order made, and the journal holds them all after a kill.
+TEST_F(ImagesTest, ThousandCopiesAmongImagesBeingCoded_AreAllRecordedInOrder) {
+  desk.background.SetDelay(50);
+  StartJoined();
+  WideTexts expected;
+  for (int i = 0; i < 1000; ++i) {
+    if (i % 250 == 0) {
+      const Picture image = TestPicture(1 + i / 250, 1, false, i);
+      ASSERT_TRUE(other.CopyFormats({{Format("PNG"), Png(image)}}));
+      expected.insert(expected.begin(),
+                      u"[Image " + std::u16string(1, static_cast<char16_t>(u'1' + i / 250)) + u"\u00D71]");
+    }
+    const std::string text = "copy " + std::to_string(i);
+    ASSERT_TRUE(other.CopyText(text));
+    expected.insert(expected.begin(), std::u16string(text.begin(), text.end()));
+    desk.windows.Advance(1);
+  }
+  desk.windows.Advance(1000);
+  EXPECT_EQ(expected, Entries());
+  Kill();
+  StartJoined();
+  EXPECT_EQ(expected, Entries());
+}
+
 TEST_F(ImagesTest, DeleteSelectedAndClearAll_RemoveTheItemsFromTheDisk) {
   StartJoined();
   Copy({{Format("PNG"), Png(picture)}});
