@@ -231,4 +231,38 @@ TEST_F(ExactTextsTest, ActionsLineWithoutSeparators_KeepsTheFileAside) {
   EXPECT_EQ(hand, DataFileBytes("actions.malformed.cnfg"));
 }
 
+// A copy of tens of megabytes: the window answers between the pieces of its journal record,
+// the record is whole when a kill comes after them, and the text comes back exactly.
+TEST_F(ExactTextsTest, HugeCopy_IsJournaledInPiecesBetweenMessages_AndComesBackExactly) {
+  std::u16string huge = u"first line of a huge copy\r\n";
+  while (huge.size() < 12'000'000) huge += u"x|y\nz\u20AC\U0001F600 ";
+  StartJoined();
+  auto journalBytes = [this]() -> std::size_t {
+    try {
+      return DataFileBytes(JournalName).size();
+    } catch (const std::exception&) {
+      return 0;  // not made yet
+    }
+  };
+  const std::size_t before = journalBytes();
+  ASSERT_TRUE(other.CopyUnicodeText(huge));
+  EXPECT_EQ(huge, program->HistoryList().Cell("Clipboadrs_history", 0));
+  // Not all of it yet: the rest goes a piece at each tick, so that messages are answered between.
+  EXPECT_LT(journalBytes(), before + 2 * huge.size());
+  int ticks = 0;
+  while (journalBytes() < before + 2 * huge.size() && ticks < 100) {
+    desk.windows.Advance(1);
+    ++ticks;
+  }
+  EXPECT_GE(ticks, 2);
+  Kill();
+  StartJoined();
+  ASSERT_EQ(1, program->HistoryList().RowCount());
+  EXPECT_TRUE(program->HistoryList().Cell("Clipboadrs_history", 0) == huge);
+  ASSERT_TRUE(other.CopyText("small"));
+  Form1().TableGrid2.DblClickCell(2, 1);
+  EXPECT_TRUE(desk.clipboard.UnicodeText() == huge);
+  EXPECT_TRUE(Balloons().empty());
+}
+
 }  // namespace

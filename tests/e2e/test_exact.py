@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Texts come back exactly, with the real exe under Wine: a shell command with pipes and a text
 with a lone LF, copied by a Windows program, are given back by quick paste after a restart
-as they were copied; a journal with one flipped bit keeps its other records."""
+as they were copied; an action whose text holds pipes pastes them; a journal with one flipped
+bit keeps its other records."""
 
 import os
 import shutil
@@ -68,6 +69,19 @@ def journal_records(data):
         records.append((at, 8 + size))
         at += 8 + size
     return records
+
+
+def test_an_action_with_pipes_pastes_them(desktop):
+    second_run(desktop)
+    # As the program writes it: the nearest reading in the text column, which an earlier
+    # version shows as line breaks, and the exact text after the last column.
+    harness.write_actions(desktop, [["1", "Errors", harness.hotkey_text(desktop, "ctrl", "alt", "F5"), PIPES, "V",
+                                     "exact1:3:" + PIPES.replace("|", "%7C")]])
+    harness.start_with_notepad(desktop)
+    desktop.must("press", "ctrl+alt", "F5")
+    pasted = harness.wait_until(lambda: harness.notepad_text(desktop) == PIPES.encode(), 15)
+    assert pasted, f"notepad holds {harness.notepad_text(desktop)!r}"
+    desktop.close_and_wait_exit()
 
 
 def test_a_journal_with_a_flipped_bit_keeps_its_other_records(desktop):
