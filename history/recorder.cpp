@@ -237,21 +237,30 @@ void Recorder::RetryTimerFired() {
   ReadClipboard(true);
 }
 
+void Recorder::FlushNow() {
+  desktop_.Windows().KillTimer(window_, FlushTimer);
+  flushDue_ = false;
+  if (writeDue_) WriteAfterRemoval();
+  store_.Flush();  // the records, when the write failed or there was none
+}
+
 LResult Recorder::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
   if (msg != WmTimer) return desktop_.Windows().DefWindowProcA(hwnd, msg, wParam, lParam);
   try {
     if (wParam == RetryTimer) {
       RetryTimerFired();
     } else if (wParam == FlushTimer) {
-      desktop_.Windows().KillTimer(window_, FlushTimer);
-      flushDue_ = false;
-      if (writeDue_) WriteAfterRemoval();
-      store_.Flush();  // the records, when the write failed or there was none
+      // A long record still going out a piece at a time is flushed after its last piece:
+      // writing the rest here at once would hold the window for all of it.
+      if (!store_.WritesPending()) FlushNow();
     } else if (wParam == AgeTimer) {
       ApplyLimits();
     } else if (wParam == PieceTimer) {
       store_.WritePending(HistoryStore::PieceBytes);
-      if (!store_.WritesPending()) desktop_.Windows().KillTimer(window_, PieceTimer);
+      if (!store_.WritesPending()) {
+        desktop_.Windows().KillTimer(window_, PieceTimer);
+        if (flushDue_) FlushNow();
+      }
       CheckSaving();
     } else if (wParam == SaveRetryTimer) {
       store_.RetrySave();

@@ -94,6 +94,8 @@ class Recorder final : private platform::IWindowProc {
   // A long text is moved into its row, which holds the one copy of it.
   void Record(std::u16string text, const std::u16string& date, const std::u16string& reference);
   void RetryTimerFired();
+  // Writes the history when a removal is due, and puts the journal's records on the disk.
+  void FlushNow();
   // A read that waits for a busy clipboard is not wanted any more.
   void StopRetry();
   // Writes the list, after rows went; a failed write is tried again at the next flush.

@@ -245,6 +245,7 @@ TEST_F(ExactTextsTest, HugeCopy_IsJournaledInPiecesBetweenMessages_AndComesBackE
     }
   };
   const std::size_t before = journalBytes();
+  const int flushes = desk.files.Flushes();
   ASSERT_TRUE(other.CopyUnicodeText(huge));
   EXPECT_EQ(huge, program->HistoryList().Cell("Clipboadrs_history", 0));
   // Not all of it yet: the rest goes a piece at each tick, so that messages are answered between.
@@ -255,6 +256,9 @@ TEST_F(ExactTextsTest, HugeCopy_IsJournaledInPiecesBetweenMessages_AndComesBackE
     ++ticks;
   }
   EXPECT_GE(ticks, 2);
+  // Flushed as its last piece went out, not a second after the copy, when the pieces might
+  // still be going out and the rest would be written at once.
+  EXPECT_EQ(flushes + 1, desk.files.Flushes());
   Kill();
   StartJoined();
   ASSERT_EQ(1, program->HistoryList().RowCount());

@@ -251,6 +251,7 @@ Dword SimFiles::Write(platform::FileHandle file, const void* data, std::size_t s
 Dword SimFiles::Flush(platform::FileHandle file) {
   const auto it = open_.find(file);
   if (it == open_.end()) return ErrorInvalidHandle;
+  ++flushes_;
   return FlushToDisk(it->second.fd) == 0 ? 0 : ErrorFromErrno(errno);
 }
 

@@ -57,6 +57,8 @@ class SimFiles : public platform::IFiles {
   std::string FileBytes(const std::string& winPath) const;  // throws std::runtime_error if unreadable
   bool Exists(const std::string& winPath) const;
   int OpenFileCount() const { return static_cast<int>(open_.size()); }
+  // How many times a file's content was put on the disk (FlushFileBuffers).
+  int Flushes() const { return flushes_; }
 
   // ---- Injected faults ----
   // Every operation on the path, or on anything below it when it is a folder, fails with
@@ -95,6 +97,7 @@ class SimFiles : public platform::IFiles {
   std::string root_;
   std::string moduleFileName_;
   std::map<platform::FileHandle, OpenFile> open_;
+  int flushes_ = 0;
   platform::FileHandle nextHandle_ = 0x100;
   std::vector<std::string> denied_;  // real paths
   bool writeBudgetSet_ = false;
