@@ -5,7 +5,9 @@ until notepad holds the entry's text, beside an Enter typed into notepad itself.
 Run it after the e2e set-up, from the repository's root:
     (cd build/native && ctest -R e2e_wine_prefix)
     python3 bench/quick_paste_wine.py build/win build/native [ENTRIES] [PRESSES]
-ENTRIES defaults to 1,000,000 texts of about 100 characters, PRESSES to 10."""
+ENTRIES defaults to 1,000,000 texts of about 100 characters, PRESSES to 10. With
+CM_BENCH_HUGE_MB=N in the environment the four newest entries are texts of N million characters
+each, which the popup shows the start of."""
 
 import os
 import sys
@@ -28,7 +30,13 @@ def main():
                       CM_E2E_TEMPLATE=os.path.abspath(os.path.join(native_build, "e2e", "template-prefix")),
                       CM_E2E_WORK=os.path.abspath(os.path.join(native_build, "e2e")))
     data, _ = history_bytes(entries)
-    print(f"history file: {entries} entries, {len(data) / 2**20:.1f} MiB", flush=True)
+    huge = int(os.environ.get("CM_BENCH_HUGE_MB", "0"))
+    if huge:
+        line = "a huge entry " + "0123456789 abcdefghij " * (huge * 1_000_000 // 22)
+        rows = "".join(f"0,12/9/2026 9:30:0{k} AM,{k} {line}\r\n" for k in range(4))
+        data = data[:2] + rows.encode("utf-16-le") + data[2:]
+    print(f"history file: {entries} entries{f', four of {huge} million characters' if huge else ''}, "
+          f"{len(data) / 2**20:.1f} MiB", flush=True)
     with harness.Desktop("bench.quick_paste") as desktop:
         with open(desktop.data_file("clipboard_history.hstr"), "wb") as f:
             f.write(data)

@@ -174,8 +174,18 @@ class Desktop:
         with open(browser, "w") as f:
             f.write(f'#!/bin/sh\nprintf "%s\\n" "$1" >> "{self.urls_file}"\n')
         os.chmod(browser, 0o755)
-        self._xvfb, self.display = start_xvfb(os.path.join(self.dir, "xvfb.log"))
-        self._wm = start_window_manager(self.display, os.path.join(self.dir, "openbox.log"))
+        # Now and then, with other desktops starting beside this one, openbox finds no display at
+        # the number Xvfb gave (nothing of the test has run yet): a fresh X server is started.
+        for attempt in range(1, 4):
+            self._xvfb, self.display = start_xvfb(os.path.join(self.dir, "xvfb.log"))
+            try:
+                self._wm = start_window_manager(self.display, os.path.join(self.dir, "openbox.log"))
+                break
+            except RuntimeError as error:
+                stop_process(self._xvfb)
+                if attempt == 3:
+                    raise
+                print(f"{error}; starting the X server again", flush=True)
         self.env = dict(os.environ, WINEPREFIX=self.prefix, DISPLAY=self.display, WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
                         PATH=bin_dir + os.pathsep + os.environ.get("PATH", ""))
