@@ -26,25 +26,6 @@ void ClearAll(HistoryStore& store) {
   }
 }
 
-namespace {
-
-// The names of the items that the rows refer to, each once.
-std::vector<std::string> ReferencedNames(const grid::Table& history) {
-  std::vector<std::string> names;
-  std::unordered_set<std::string> seen;
-  const int column = history.ColumnIndex(ItemsColumn);
-  std::u16string scratch;
-  for (int row = 0; row < history.RowCount(); ++row) {
-    const std::u16string_view reference = history.CellView(column, row, scratch);
-    if (reference.empty()) continue;
-    for (std::string& name : ItemNames(reference))
-      if (seen.insert(name).second) names.push_back(std::move(name));
-  }
-  return names;
-}
-
-}  // namespace
-
 void ExportHistory(Desktop& desktop, const grid::Table& history, ItemStore* items, grid::FilePrompt& prompt) {
   std::string name;
   if (!prompt.AskFileToSave(FileFilter, name)) return;
@@ -54,7 +35,7 @@ void ExportHistory(Desktop& desktop, const grid::Table& history, ItemStore* item
   if (!items) return;
   ItemStore exported(desktop, [folder = ItemsFolderOf(file)] { return folder; });
   Item item;
-  for (std::string& itemName : ReferencedNames(history)) {
+  for (std::string& itemName : ReferencedItemNames(history)) {
     if (!items->Get(itemName, item.bytes)) continue;
     item.name = std::move(itemName);
     exported.Put(item, false);  // exports are plain, as the file beside them is
@@ -76,7 +57,7 @@ void ImportHistory(Desktop& desktop, HistoryStore& store, grid::FilePrompt& prom
   {
     ItemStore imported(desktop, [folder = ItemsFolderOf(name)] { return folder; });
     Item item;
-    for (std::string& itemName : ReferencedNames(staging)) {
+    for (std::string& itemName : ReferencedItemNames(staging)) {
       item.name = itemName;
       const bool read = imported.Get(itemName, item.bytes) || store.Items().Get(itemName, item.bytes);
       if (read && store.Items().Put(item, store.Sealing()) == 0) available.insert(std::move(itemName));

@@ -211,15 +211,8 @@ void HistoryStore::SetSealing(bool seal) {
 }
 
 std::unordered_set<std::string> HistoryStore::ReferencedItems() const {
-  std::unordered_set<std::string> names;
-  const int column = history_.ColumnIndex(ItemsColumn);
-  std::u16string scratch;
-  for (int row = 0; row < history_.RowCount(); ++row) {
-    const std::u16string_view reference = history_.CellView(column, row, scratch);
-    if (reference.empty()) continue;
-    for (std::string& name : ItemNames(reference)) names.insert(std::move(name));
-  }
-  return names;
+  std::vector<std::string> names = ReferencedItemNames(history_);
+  return {std::make_move_iterator(names.begin()), std::make_move_iterator(names.end())};
 }
 
 void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text,

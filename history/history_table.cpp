@@ -1,6 +1,9 @@
 #include "history/history_table.h"
 
+#include <unordered_set>
+
 #include "grid/data_directory.h"
+#include "history/item_store.h"
 
 namespace history {
 
@@ -11,6 +14,20 @@ std::vector<grid::Column> HistoryColumns() {
       {Clipboadrs_history, u"Clipboard history", grid::ColumnKind::Text, true, 471, false},
       {ItemsColumn, u"", grid::ColumnKind::Text, false, 0, false, ItemsFileTag},
   };
+}
+
+std::vector<std::string> ReferencedItemNames(const grid::Table& history) {
+  std::vector<std::string> names;
+  std::unordered_set<std::string> seen;
+  const int column = history.ColumnIndex(ItemsColumn);
+  std::u16string scratch;
+  for (int row = 0; row < history.RowCount(); ++row) {
+    const std::u16string_view reference = history.CellView(column, row, scratch);
+    if (reference.empty()) continue;
+    for (std::string& name : ItemNames(reference))
+      if (seen.insert(name).second) names.push_back(std::move(name));
+  }
+  return names;
 }
 
 std::string HistoryPath(platform::Desktop& desktop) {

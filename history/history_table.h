@@ -26,6 +26,9 @@ constexpr std::u16string_view ItemsFileTag = u"items1:";
 // order of the history file; then the hidden items column.
 std::vector<grid::Column> HistoryColumns();
 
+// The names of the items that the rows of a history table refer to, each once, in row order.
+std::vector<std::string> ReferencedItemNames(const grid::Table& history);
+
 // How history files are written and read, and how the file dialogs offer them.
 constexpr char16_t Separator = u',';
 constexpr char16_t LineBreakMark = u'|';
