@@ -389,7 +389,11 @@ void TForm1::SearchTimerTimer() {
       return;
     }
   }
-  SearchTimer.SetEnabled(!HistoryFilter.Prepare(PrepareSliceUnits));
+  if (!HistoryFilter.Prepare(PrepareSliceUnits)) return;
+  // Nothing of a search is left: the texts not yet signed are signed ahead of the next one.
+  const grid::Table& history = history_.List();
+  SearchTimer.SetEnabled(
+      !history.SignAhead(history.ColumnIndex(history::Clipboadrs_history), SignSliceUnits));
 }
 
 bool TForm1::FormKeyDown(int virtualKey, bool control) {

@@ -6,6 +6,8 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <random>
 #include <string>
@@ -208,6 +210,35 @@ BENCHMARK(BM_SignaturesOfTheHistory)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// The signatures made ahead of the first search, in the slices the window's timer gives them
+// while the program is idle (as many text units each as the window signs): the longest slice,
+// which is the longest a keystroke can wait for it, and how many there are.
+void BM_SignAheadSlices(benchmark::State& state) {
+  constexpr std::size_t SliceUnits = std::size_t{1} << 20;
+  double longest = 0;
+  int slices = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::unique_ptr<grid::Table> table = MakeHistory(static_cast<int>(state.range(0)));
+    state.ResumeTiming();
+    longest = 0;
+    slices = 0;
+    for (bool done = false; !done; ++slices) {
+      const auto started = std::chrono::steady_clock::now();
+      done = table->SignAhead(TextColumn(*table), SliceUnits);
+      longest = std::max(
+          longest,
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count());
+    }
+    state.PauseTiming();
+    table.reset();
+    state.ResumeTiming();
+  }
+  state.counters["longest_slice_ms"] = longest;
+  state.counters["slices"] = slices;
+}
+BENCHMARK(BM_SignAheadSlices)->Arg(20)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A word that no entry holds: every text is read to its end. The argument is the entries' length.
 void BM_WordFoundNowhere(benchmark::State& state) {

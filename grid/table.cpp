@@ -68,24 +68,31 @@ Table::Table(std::vector<Column> columns) : columns_(std::move(columns)) {
   signatures_.resize(static_cast<std::size_t>(textColumns_));
 }
 
-void Table::KeepSignatures(int column) const {
+bool Table::SignAhead(int column, std::size_t budget) const {
   const int slot = textSlot_[static_cast<std::size_t>(CheckColumn(column))];
   if (slot < 0) throw platform::Error("An increment column has no texts to sign");
   auto& kept = signatures_[static_cast<std::size_t>(slot)];
-  if (kept) return;
-  auto made = std::make_unique<std::deque<TextSignature>>();
-  // Each row's texts are asked for from memory a few rows ahead, as VisitTexts does.
+  if (!kept) kept = std::make_unique<std::deque<TextSignature>>();
+  // Each row's texts are asked for from memory a few rows ahead, as VisitTexts does. A row
+  // costs a little besides its units, so that a slice of empty rows ends too.
   constexpr std::size_t Ahead = 4;
-  for (std::size_t row = 0; row < rows_.size(); ++row) {
+  constexpr std::size_t RowCost = 16;
+  std::size_t spent = 0;
+  for (std::size_t row = kept->size(); row < rows_.size() && spent < budget; ++row) {
     if (row + Ahead < rows_.size()) PrefetchTexts(static_cast<int>(row + Ahead));
-    made->push_back(grid::SignatureOf(TextOf(rows_[row], slot)));
+    const std::u16string_view text = TextOf(rows_[row], slot);
+    kept->push_back(grid::SignatureOf(text));
+    spent += text.size() + RowCost;
   }
-  kept = std::move(made);
+  return kept->size() == rows_.size();
 }
+
+void Table::KeepSignatures(int column) const { SignAhead(column, static_cast<std::size_t>(-1)); }
 
 bool Table::KeepsSignatures(int column) const {
   const int slot = textSlot_[static_cast<std::size_t>(CheckColumn(column))];
-  return slot >= 0 && signatures_[static_cast<std::size_t>(slot)] != nullptr;
+  return slot >= 0 && signatures_[static_cast<std::size_t>(slot)] != nullptr &&
+         signatures_[static_cast<std::size_t>(slot)]->size() == rows_.size();
 }
 
 std::size_t Table::SignatureBytes() const {
@@ -98,8 +105,30 @@ std::size_t Table::SignatureBytes() const {
 
 void Table::Resign(std::size_t row) {
   for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
-    if (signatures_[slot])
-      (*signatures_[slot])[row] = grid::SignatureOf(TextOf(rows_[row], static_cast<int>(slot)));
+    auto& kept = signatures_[slot];
+    if (kept && row < kept->size())
+      (*kept)[row] = grid::SignatureOf(TextOf(rows_[row], static_cast<int>(slot)));
+  }
+}
+
+void Table::SignNewTop() {
+  for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
+    if (auto& kept = signatures_[slot])
+      kept->push_front(grid::SignatureOf(TextOf(rows_.front(), static_cast<int>(slot))));
+  }
+}
+
+void Table::SignNewBottom() {
+  for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
+    auto& kept = signatures_[slot];
+    if (kept && kept->size() + 1 == rows_.size())
+      kept->push_back(grid::SignatureOf(TextOf(rows_.back(), static_cast<int>(slot))));
+  }
+}
+
+void Table::UnsignRow(std::size_t row) {
+  for (auto& kept : signatures_) {
+    if (kept && row < kept->size()) kept->erase(kept->begin() + static_cast<std::ptrdiff_t>(row));
   }
 }
 
@@ -243,7 +272,7 @@ std::shared_ptr<const std::u16string> Table::SharedText(int column, int row) con
 int Table::AppendRow() {
   rows_.emplace_back();
   rows_.back().key = nextBottomKey_++;
-  EachSignatures([](auto& kept) { kept.emplace_back(); });
+  SignNewBottom();
   Changed();
   return RowCount() - 1;
 }
@@ -255,8 +284,7 @@ int Table::AppendRow(std::span<const std::u16string> cells) {
   StoreTexts(row, texts.data(), true);
   row.key = nextBottomKey_++;
   rows_.push_back(std::move(row));
-  EachSignatures([](auto& kept) { kept.emplace_back(); });
-  Resign(rows_.size() - 1);
+  SignNewBottom();
   Changed();
   return RowCount() - 1;
 }
@@ -291,13 +319,11 @@ void Table::PlaceRow(Row row, bool append) {
   if (append) {
     row.key = nextBottomKey_++;
     rows_.push_back(std::move(row));
-    EachSignatures([](auto& kept) { kept.emplace_back(); });
-    Resign(rows_.size() - 1);
+    SignNewBottom();
   } else {
     row.key = nextTopKey_--;
     rows_.push_front(std::move(row));
-    EachSignatures([](auto& kept) { kept.emplace_front(); });
-    Resign(0);
+    SignNewTop();
     if (current_ >= 0) ++current_;
     if (anchor_ >= 0) ++anchor_;
   }
@@ -309,7 +335,7 @@ void Table::InsertRowAtTop() {
   Row row;
   row.key = nextTopKey_--;
   rows_.push_front(std::move(row));
-  EachSignatures([](auto& kept) { kept.emplace_front(); });
+  SignNewTop();
   if (current_ >= 0) ++current_;
   if (anchor_ >= 0) ++anchor_;
   Changed();
@@ -318,7 +344,7 @@ void Table::InsertRowAtTop() {
 void Table::DeleteRow(int row) {
   row = ResolveRow(row);
   rows_.erase(rows_.begin() + row);
-  EachSignatures([row](auto& kept) { kept.erase(kept.begin() + row); });
+  UnsignRow(static_cast<std::size_t>(row));
   if (current_ > row) {
     --current_;
   } else if (current_ == row && current_ >= RowCount()) {
@@ -351,6 +377,8 @@ int Table::DeleteRowsWhere(Doomed doomed) {
   int kept = 0;
   int current = current_;
   int anchor = anchor_;
+  // Per text slot, how many of the kept rows are signed.
+  std::vector<std::size_t> signedKept(signatures_.size(), 0);
   auto to = rows_.begin();
   for (auto from = rows_.begin(); from != rows_.end(); ++from) {
     const int index = static_cast<int>(from - rows_.begin());
@@ -359,18 +387,22 @@ int Table::DeleteRowsWhere(Doomed doomed) {
     const bool goes = doomed(*from, index);
     if (index == anchor_) anchor = goes ? -1 : kept;
     if (goes) continue;
-    if (to != from) {
-      *to = std::move(*from);
-      EachSignatures([&](auto& signatures) {
-        signatures[static_cast<std::size_t>(kept)] = signatures[static_cast<std::size_t>(index)];
-      });
+    if (to != from) *to = std::move(*from);
+    for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
+      auto& signatures = signatures_[slot];
+      if (!signatures || static_cast<std::size_t>(index) >= signatures->size()) continue;
+      (*signatures)[static_cast<std::size_t>(kept)] = (*signatures)[static_cast<std::size_t>(index)];
+      signedKept[slot] = static_cast<std::size_t>(kept) + 1;
     }
     ++to;
     ++kept;
   }
   if (kept == count) return 0;
   rows_.erase(to, rows_.end());
-  EachSignatures([&](auto& signatures) { signatures.resize(static_cast<std::size_t>(kept)); });
+  // Of the signed rows, those kept stay signed, from the top.
+  for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
+    if (signatures_[slot]) signatures_[slot]->resize(signedKept[slot]);
+  }
   current_ = current >= kept ? kept - 1 : current;
   anchor_ = anchor;
   ++deletions_;
@@ -382,7 +414,9 @@ void Table::RemoveAllRows() {
   // Swapping with a fresh deque gives the memory back; clear() may keep a large block map.
   std::deque<Row>().swap(rows_);
   slabs_ = Slabs();  // no row is left in them
-  EachSignatures([](auto& kept) { std::deque<TextSignature>().swap(kept); });
+  for (auto& kept : signatures_) {
+    if (kept) std::deque<TextSignature>().swap(*kept);
+  }
   current_ = -1;
   anchor_ = -1;
   ++deletions_;

@@ -137,12 +137,17 @@ class Table {
 #endif
   }
   // Signatures of the texts of one text column (see TextSignature), for a search that passes
-  // over most rows without reading their texts. None are kept until a search asks for them;
-  // from then on every change of the rows or their texts keeps them right, until the table goes.
+  // over most rows without reading their texts. None are kept until asked for; from then on
+  // every change of the rows or their texts keeps them right, until the table goes.
+  // SignAhead signs the rows not yet signed, top first, until about `budget` text units are
+  // read, so that the signatures can be made in slices while the program is idle; it returns
+  // true once every row is signed. KeepSignatures signs all that are left.
+  bool SignAhead(int column, std::size_t budget) const;
   void KeepSignatures(int column) const;
+  // Whether every row of the column is signed.
   bool KeepsSignatures(int column) const;
   // Calls visit(key, signature, row) for the rows from `row` down, as VisitTexts does, with
-  // the signatures of a column that KeepSignatures was called for.
+  // the signatures of a column whose rows are all signed.
   template <class Visit>
   int VisitSignatures(int column, int row, Visit&& visit) const;
   const TextSignature& Signature(int column, int row) const {
@@ -263,15 +268,13 @@ class Table {
   int CheckColumn(int column) const;
   void Changed();
   void Edited(RowKey key);
-  // Signs the row at `row` anew in each kept column.
+  // Keep the signatures right as rows change. While a column is still being signed its
+  // signatures are those of the rows from the top down to where signing has got: a row added
+  // at the top is signed at once, one appended below that point waits for the signing.
   void Resign(std::size_t row);
-  template <class Change>
-  void EachSignatures(Change&& change) {
-    for (auto& kept : signatures_) {
-      if (kept) change(*kept);
-    }
-  }
-
+  void SignNewTop();
+  void SignNewBottom();
+  void UnsignRow(std::size_t row);
   std::vector<Column> columns_;
   std::vector<int> textSlot_;  // column index -> index among the text columns, -1 for increment columns
   int textColumns_ = 0;
@@ -287,7 +290,8 @@ class Table {
   std::uint64_t deletions_ = 0;
   std::uint64_t edits_ = 0;
   RowKey editLog_[EditLogSize] = {};
-  // By text slot: the signatures of every row, top first, or null while none is asked for.
+  // By text slot: the signatures of the rows from the top, one a row (of every row once
+  // signing is complete), or null while none is asked for.
   mutable std::vector<std::unique_ptr<std::deque<TextSignature>>> signatures_;
 };
 
