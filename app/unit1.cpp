@@ -372,7 +372,10 @@ void TForm1::Search_eChange() {
   HistoryFilter.SetQuery(grid::TextQuery(Search_e.Text()));
   // Back to every row: the selected entries are where the user left them, shown again.
   if (!HistoryFilter.Active()) TableGrid2.ShowCurrentRow();
-  HistoryFilter.Step(SearchSliceUnits);
+  // Letters typed or pasted faster than they are answered: the scan stops for the next key,
+  // whose query narrows what it found and what it had left, so that no scan of a query
+  // already typed on is finished for nothing.
+  HistoryFilter.Step(SearchSliceUnits, keyPressWaiting_);
   TableGrid2.ViewChanged();
   // The rest of the scan, if any, then the work ahead for the next letter.
   SearchTimer.SetEnabled(true);
@@ -382,7 +385,7 @@ void TForm1::SearchTimerTimer() {
   // The table is told only of slices that scanned: a repaint of the list view for each slice of
   // the work ahead would cost more than that work under Wine.
   if (!HistoryFilter.Done()) {
-    const bool done = HistoryFilter.Step(SearchSliceUnits);
+    const bool done = HistoryFilter.Step(SearchSliceUnits, keyPressWaiting_);
     TableGrid2.ViewChanged();
     if (!done) {
       SearchTimer.SetEnabled(true);

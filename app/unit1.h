@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -197,6 +198,8 @@ class TForm1 : public ui::Form {
   actions::ActionList& actions_;
   history::HistoryStore& history_;
   bool toldMissingItems_ = false;
+  // Asked by a search scan now and then: whether it should stop for a key the user has pressed.
+  std::function<bool()> keyPressWaiting_ = [this] { return Desktop().Windows().KeyPressWaiting(); };
   history::Thumbnails pictures_{Desktop(), history_.Items()};
   history::Recorder& recorder_;
   history::ExcludedPrograms& excluded_;

@@ -21,6 +21,10 @@ constexpr std::size_t CandidateBatch = 32;
 // every row's signature in memory order costs less than a wait for memory at each of them.
 constexpr std::size_t WalkShare = 64;
 
+// A scan asks whether to stop each time it has spent this many more text units: a fraction of
+// a millisecond, long against the question, which may have to ask the window system.
+constexpr std::size_t StopAskUnits = std::size_t{1} << 18;
+
 // Rows appended while no scan runs are tested at once up to this many (a capture into an empty
 // list appends its row); more join a scan.
 constexpr int FewNewRows = 64;
@@ -64,8 +68,9 @@ RowFilter::RowFilter(const Table& table, int column)
 void RowFilter::SetQuery(TextQuery query) {
   Sync();
   if (query == query_) return;
-  // The word of a complete result whose next units are prepared.
-  const std::u16string followed(FollowsReady() ? query_.OnlyWord() : std::u16string_view());
+  // The word of a complete result whose next units are prepared, for all its matches or the
+  // first of them.
+  const std::u16string followed(FollowsStarted() ? query_.OnlyWord() : std::u16string_view());
   if (scan_ == Scan::None) Remember();
   // Letters typed (or pasted) faster than the scan: what the unfinished scan found, and what it
   // has yet to test, are all that the longer query can match.
@@ -96,27 +101,30 @@ void RowFilter::SetQuery(TextQuery query) {
       return;
     }
   }
-  // The word typed on: the matches followed by its next unit are all that can match, and when
-  // that unit is the last and a letter or digit, exactly what matches.
+  // The word typed on: of the matches whose next units are prepared, those followed by the
+  // new unit are all that can match, and when that unit is the last and a letter or digit,
+  // exactly what matches. The matches not prepared yet are tested as candidates.
   const std::u16string_view word = query_.OnlyWord();
   if (!followed.empty() && word.size() > followed.size() && word.starts_with(followed)) {
     const char16_t next = word[followed.size()];
     const std::uint64_t bit = TextQuery::UpperBit(next);
+    const std::deque<RowKey>& earlier = results_.back().matches;  // the matches, just kept
     std::deque<RowKey> kept;
-    auto key = results_.back().matches.begin();  // the matches, just kept
+    auto key = earlier.begin();
     for (auto after = after_.begin(); after != after_.end(); ++after, ++key) {
       if ((*after & bit) != 0) kept.push_back(*key);
     }
     std::deque<std::uint64_t>().swap(after_);
+    std::deque<RowKey>().swap(matches_);
     if (word.size() == followed.size() + 1 && TextQuery::BitOfItsOwn(next)) {
       matches_ = std::move(kept);
-      scan_ = Scan::None;
+      candidates_.assign(key, earlier.end());
     } else {
-      std::deque<RowKey>().swap(matches_);
       candidates_ = std::move(kept);
-      scan_ = Scan::Candidates;
-      EndOfCandidates();
+      candidates_.insert(candidates_.end(), key, earlier.end());
     }
+    scan_ = Scan::Candidates;
+    EndOfCandidates();
     return;
   }
   std::deque<std::uint64_t>().swap(after_);
@@ -135,9 +143,9 @@ void RowFilter::SetQuery(TextQuery query) {
   scan_ = Scan::Candidates;
 }
 
-bool RowFilter::FollowsReady() const {
-  return Active() && scan_ == Scan::None && !query_.OnlyWord().empty() && after_.size() == matches_.size() &&
-         afterVersion_ == table_.ContentVersion();
+bool RowFilter::FollowsStarted() const {
+  return Active() && scan_ == Scan::None && !query_.OnlyWord().empty() && !after_.empty() &&
+         after_.size() <= matches_.size() && afterVersion_ == table_.ContentVersion();
 }
 
 bool RowFilter::Prepare(std::size_t budget) {
@@ -340,10 +348,17 @@ void RowFilter::Sync() {
   seenBottomKey_ = bottomKey;
 }
 
-bool RowFilter::Step(std::size_t budget) {
+bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
   Sync();
   EndOfCandidates();  // deletes may have taken the last ones
   std::size_t spent = 0;
+  std::size_t askAt = 0;
+  auto enough = [&] {
+    if (spent >= budget) return true;
+    if (!stop || spent < askAt) return false;
+    askAt = spent + StopAskUnits;
+    return stop();
+  };
   const TextSignature& needs = query_.Needs();
   const bool decided = query_.DecidedBySignature();
   // Rows whose signature may hold the query: their texts are asked for from memory as they
@@ -373,16 +388,16 @@ bool RowFilter::Step(std::size_t budget) {
     while (read < found) testOldest();
   };
   if (scan_ == Scan::AllRows) {
-    const int stop = table_.VisitSignatures(column_, table_.LowerBoundOfKey(nextKey_),
-                                            [&](RowKey key, const TextSignature& signature, int row) {
-                                              if (key > lastKey_ || spent >= budget) return false;
-                                              ++spent;
-                                              nextKey_ = key + 1;
-                                              if (signature.MayHold(needs)) consider(key, row);
-                                              return true;
-                                            });
+    const int reached = table_.VisitSignatures(column_, table_.LowerBoundOfKey(nextKey_),
+                                               [&](RowKey key, const TextSignature& signature, int row) {
+                                                 if (key > lastKey_ || enough()) return false;
+                                                 ++spent;
+                                                 nextKey_ = key + 1;
+                                                 if (signature.MayHold(needs)) consider(key, row);
+                                                 return true;
+                                               });
     test();
-    if (stop >= table_.RowCount() || table_.KeyOf(stop) > lastKey_) scan_ = Scan::None;
+    if (reached >= table_.RowCount() || table_.KeyOf(reached) > lastKey_) scan_ = Scan::None;
   } else if (scan_ == Scan::Candidates) {
     if (candidates_.size() - nextCandidate_ >= static_cast<std::size_t>(table_.RowCount()) / WalkShare) {
       // Many candidates: one walk down the table, passing over the rows between them.
@@ -390,7 +405,7 @@ bool RowFilter::Step(std::size_t budget) {
       table_.VisitSignatures(column_, table_.LowerBoundOfKey(*next),
                              [&](RowKey key, const TextSignature& signature, int row) {
                                while (next != candidates_.end() && *next < key) ++next;
-                               if (next == candidates_.end() || spent >= budget) return false;
+                               if (next == candidates_.end() || enough()) return false;
                                ++spent;
                                if (*next == key) {
                                  ++next;
@@ -402,7 +417,7 @@ bool RowFilter::Step(std::size_t budget) {
     } else {
       // Few: each is looked for from where the last one was.
       int row = 0;
-      while (nextCandidate_ < candidates_.size() && spent < budget) {
+      while (nextCandidate_ < candidates_.size() && !enough()) {
         const RowKey key = candidates_[nextCandidate_++];
         row = table_.LowerBoundOfKey(key, row);
         spent += 2;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 
 #include "grid/table.h"
 #include "grid/text_query.h"
@@ -25,9 +26,10 @@ class RowFilter {
   bool Active() const { return !query_.Empty(); }
 
   // Scans rows until about `budget` text units are read (a row that matches early is read only
-  // that far); returns true when nothing is left to scan. Rows that the table gains meanwhile
-  // are scanned as well.
-  bool Step(std::size_t budget);
+  // that far), or until `stop` (asked now and then, from the start on) returns true; returns
+  // true when nothing is left to scan. Rows that the table gains meanwhile are scanned as well.
+  // A scan stopped part-way goes on with the next Step, or is narrowed by the next query.
+  bool Step(std::size_t budget, const std::function<bool()>& stop = nullptr);
   // Whether the scan is complete, the table's latest changes included.
   bool Done();
   // Once the scan is complete, works out ahead (for about `budget` text units) what lets the
@@ -53,8 +55,7 @@ class RowFilter {
   void Remember();
   void NarrowUnfinished();
   void EndOfCandidates();
-  const Result* Recalled(const TextQuery& query) const;
-  bool FollowsReady() const;
+  bool FollowsStarted() const;
   void Sync();
   void Purge();
   void Restart();
@@ -91,7 +92,8 @@ class RowFilter {
   std::uint64_t resultsVersion_ = 0;
   // For the complete result of a one-word query, prepared while the user pauses: the units
   // that follow the word in each match (TextQuery::UnitsAfter), one for each of the first
-  // matches, for the table's content version afterVersion_.
+  // matches (all of them, or as far as the work got), for the table's content version
+  // afterVersion_.
   std::deque<std::uint64_t> after_;
   std::uint64_t afterVersion_ = 0;
 };

@@ -262,9 +262,19 @@ TEST_F(SearchProgramTest, AnySequenceOfEdits_CapturesAndDeletes_EndsWithThePlain
         case 4:
           if (!typed.empty()) Type(typed.substr(0, typed.size() - 1));
           break;
-        case 5:
-          Type(typed + text().substr(0, 1 + random() % 6));  // a word pasted in
+        case 5: {
+          // A word pasted in as keys (each but the last finds the next one waiting), or all at once.
+          const std::u16string word = text().substr(0, 1 + random() % 6);
+          if (random() % 2 == 0) {
+            Type(typed + word);
+            break;
+          }
+          for (std::size_t k = 0; k < word.size(); ++k) {
+            desk.windows.SetKeyPressWaiting(k + 1 < word.size());
+            Type(typed + word.substr(0, k + 1));
+          }
           break;
+        }
         case 6:
           EXPECT_TRUE(Form1().KeyDown(0x1B, false));  // Esc
           break;

@@ -355,6 +355,12 @@ void Win32Windows::RunModalLoop(platform::Hwnd modal, bool (*done)(void*), void*
 
 void Win32Windows::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
 
+bool Win32Windows::KeyPressWaiting() {
+  // Only the presses: the release of the key that is being answered is still queued.
+  MSG msg;
+  return ::PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD) != 0;
+}
+
 void Win32Windows::ProcessMessages() {
   MSG msg = {};
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
