@@ -165,7 +165,7 @@ bool RowFilter::Prepare(std::size_t budget) {
       matches_.size() - after_.size() >= static_cast<std::size_t>(table_.RowCount()) / WalkShare) {
     auto next = matches_.begin() + static_cast<std::ptrdiff_t>(after_.size());
     table_.VisitSignatures(column_, table_.LowerBoundOfKey(*next),
-                           [&](RowKey key, const TextSignature&, int row) {
+                           [&](RowKey key, const Table::SignedText&, int row) {
                              if (next == matches_.end() || spent >= budget) return false;
                              ++spent;
                              if (*next == key) {
@@ -359,7 +359,7 @@ bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
     askAt = spent + StopAskUnits;
     return stop();
   };
-  const TextSignature& needs = query_.Needs();
+  const Table::SignatureTest mayHold = table_.TestOf(column_, query_);
   const bool decided = query_.DecidedBySignature();
   // Rows whose signature may hold the query: their texts are asked for from memory as they
   // are found and read CandidateBatch rows later, so that the waits for rows far apart overlap.
@@ -384,16 +384,43 @@ bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
     keys[found % CandidateBatch] = key;
     ++found;
   };
+  // Rows that pass their signature are few and far apart, and so are their wide pairs: those
+  // are asked for from memory as such rows are found and tested CandidateBatch rows later, as
+  // the texts are, since a wait for each would cost more than the rest of the walk. A row
+  // passes on in the order it came.
+  struct Waiting {
+    RowKey key;
+    int row;
+    std::uint32_t wide;
+  };
+  Waiting waiting[CandidateBatch];
+  std::size_t queued = 0, tested = 0;
+  auto testWideOldest = [&] {
+    const Waiting& w = waiting[tested++ % CandidateBatch];
+    if (mayHold.Wide(w.wide)) consider(w.key, w.row);
+  };
+  auto check = [&](RowKey key, const Table::SignedText& signature, int row) {
+    if (!mayHold.Base(signature)) return;
+    const std::uint32_t wide = mayHold.WideToTest(signature);
+    if (wide == 0 && queued == tested) {
+      consider(key, row);
+      return;
+    }
+    if (queued - tested == CandidateBatch) testWideOldest();
+    if (wide != 0) mayHold.PrefetchWide(wide);
+    waiting[queued++ % CandidateBatch] = {key, row, wide};
+  };
   auto test = [&] {
+    while (tested < queued) testWideOldest();
     while (read < found) testOldest();
   };
   if (scan_ == Scan::AllRows) {
     const int reached = table_.VisitSignatures(column_, table_.LowerBoundOfKey(nextKey_),
-                                               [&](RowKey key, const TextSignature& signature, int row) {
+                                               [&](RowKey key, const Table::SignedText& signature, int row) {
                                                  if (key > lastKey_ || enough()) return false;
                                                  ++spent;
                                                  nextKey_ = key + 1;
-                                                 if (signature.MayHold(needs)) consider(key, row);
+                                                 check(key, signature, row);
                                                  return true;
                                                });
     test();
@@ -403,13 +430,13 @@ bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
       // Many candidates: one walk down the table, passing over the rows between them.
       auto next = candidates_.begin() + static_cast<std::ptrdiff_t>(nextCandidate_);
       table_.VisitSignatures(column_, table_.LowerBoundOfKey(*next),
-                             [&](RowKey key, const TextSignature& signature, int row) {
+                             [&](RowKey key, const Table::SignedText& signature, int row) {
                                while (next != candidates_.end() && *next < key) ++next;
                                if (next == candidates_.end() || enough()) return false;
                                ++spent;
                                if (*next == key) {
                                  ++next;
-                                 if (signature.MayHold(needs)) consider(key, row);
+                                 check(key, signature, row);
                                }
                                return true;
                              });
@@ -421,9 +448,7 @@ bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
         const RowKey key = candidates_[nextCandidate_++];
         row = table_.LowerBoundOfKey(key, row);
         spent += 2;
-        if (row < table_.RowCount() && table_.KeyOf(row) == key &&
-            table_.Signature(column_, row).MayHold(needs))
-          consider(key, row);
+        if (row < table_.RowCount() && table_.KeyOf(row) == key) check(key, table_.Signed(column_, row), row);
       }
     }
     test();

@@ -68,23 +68,70 @@ Table::Table(std::vector<Column> columns) : columns_(std::move(columns)) {
   signatures_.resize(static_cast<std::size_t>(textColumns_));
 }
 
+std::uint32_t WidePairStore::Add(const std::uint64_t* words, int count) {
+  const auto n = static_cast<std::uint32_t>(count);
+  std::uint32_t first;
+  if (!free_[n].empty()) {
+    first = free_[n].back() >> 3;
+    free_[n].pop_back();
+  } else {
+    if (chunks_.empty() || used_ + n > ChunkMask + 1) {
+      chunks_.push_back(std::make_unique<std::uint64_t[]>(std::size_t{ChunkMask} + 1));
+      used_ = 0;
+    }
+    first = static_cast<std::uint32_t>(chunks_.size() - 1) << ChunkBits | used_;
+    used_ += n;
+  }
+  std::copy(words, words + count, chunks_[first >> ChunkBits].get() + (first & ChunkMask));
+  return first << 3 | n;
+}
+
+void WidePairStore::Remove(std::uint32_t place) {
+  if (place != 0) free_[place & 7].push_back(place);
+}
+
+void WidePairStore::Clear() {
+  std::vector<std::unique_ptr<std::uint64_t[]>>().swap(chunks_);
+  used_ = 0;
+  for (auto& places : free_) std::vector<std::uint32_t>().swap(places);
+}
+
+std::size_t WidePairStore::Bytes() const {
+  std::size_t bytes = chunks_.size() * (std::size_t{ChunkMask} + 1) * sizeof(std::uint64_t);
+  for (const auto& places : free_) bytes += places.capacity() * sizeof(std::uint32_t);
+  return bytes;
+}
+
+Table::SignedText Table::Sign(const Row& row, int slot, WidePairStore& wide) const {
+  const std::u16string_view text = TextOf(row, slot);
+  SignedText made{grid::SignatureOf(text), 0};
+  // The row's share of memory is reckoned from all its texts, as its file line holds them all.
+  std::size_t units = 0;
+  for (int k = 0; k < textColumns_; ++k) units += k == slot ? text.size() : TextOf(row, k).size();
+  if (const int count = WideWordsFor(units); count > 0) {
+    std::uint64_t words[MostWideWords];
+    WidePairsOf(text, words, count);
+    made.wide = wide.Add(words, count);
+  }
+  return made;
+}
+
 bool Table::SignAhead(int column, std::size_t budget) const {
   const int slot = textSlot_[static_cast<std::size_t>(CheckColumn(column))];
   if (slot < 0) throw platform::Error("An increment column has no texts to sign");
   auto& kept = signatures_[static_cast<std::size_t>(slot)];
-  if (!kept) kept = std::make_unique<std::deque<TextSignature>>();
+  if (!kept) kept = std::make_unique<Signatures>();
   // Each row's texts are asked for from memory a few rows ahead, as VisitTexts does. A row
   // costs a little besides its units, so that a slice of empty rows ends too.
   constexpr std::size_t Ahead = 4;
   constexpr std::size_t RowCost = 16;
   std::size_t spent = 0;
-  for (std::size_t row = kept->size(); row < rows_.size() && spent < budget; ++row) {
+  for (std::size_t row = kept->rows.size(); row < rows_.size() && spent < budget; ++row) {
     if (row + Ahead < rows_.size()) PrefetchTexts(static_cast<int>(row + Ahead));
-    const std::u16string_view text = TextOf(rows_[row], slot);
-    kept->push_back(grid::SignatureOf(text));
-    spent += text.size() + RowCost;
+    kept->rows.push_back(Sign(rows_[row], slot, kept->wide));
+    spent += TextOf(rows_[row], slot).size() + RowCost;
   }
-  return kept->size() == rows_.size();
+  return kept->rows.size() == rows_.size();
 }
 
 void Table::KeepSignatures(int column) const { SignAhead(column, static_cast<std::size_t>(-1)); }
@@ -92,13 +139,13 @@ void Table::KeepSignatures(int column) const { SignAhead(column, static_cast<std
 bool Table::KeepsSignatures(int column) const {
   const int slot = textSlot_[static_cast<std::size_t>(CheckColumn(column))];
   return slot >= 0 && signatures_[static_cast<std::size_t>(slot)] != nullptr &&
-         signatures_[static_cast<std::size_t>(slot)]->size() == rows_.size();
+         signatures_[static_cast<std::size_t>(slot)]->rows.size() == rows_.size();
 }
 
 std::size_t Table::SignatureBytes() const {
   std::size_t bytes = 0;
   for (const auto& kept : signatures_) {
-    if (kept) bytes += kept->size() * sizeof(TextSignature);
+    if (kept) bytes += kept->rows.size() * sizeof(SignedText) + kept->wide.Bytes();
   }
   return bytes;
 }
@@ -106,29 +153,32 @@ std::size_t Table::SignatureBytes() const {
 void Table::Resign(std::size_t row) {
   for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
     auto& kept = signatures_[slot];
-    if (kept && row < kept->size())
-      (*kept)[row] = grid::SignatureOf(TextOf(rows_[row], static_cast<int>(slot)));
+    if (!kept || row >= kept->rows.size()) continue;
+    kept->wide.Remove(kept->rows[row].wide);
+    kept->rows[row] = Sign(rows_[row], static_cast<int>(slot), kept->wide);
   }
 }
 
 void Table::SignNewTop() {
   for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
     if (auto& kept = signatures_[slot])
-      kept->push_front(grid::SignatureOf(TextOf(rows_.front(), static_cast<int>(slot))));
+      kept->rows.push_front(Sign(rows_.front(), static_cast<int>(slot), kept->wide));
   }
 }
 
 void Table::SignNewBottom() {
   for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
     auto& kept = signatures_[slot];
-    if (kept && kept->size() + 1 == rows_.size())
-      kept->push_back(grid::SignatureOf(TextOf(rows_.back(), static_cast<int>(slot))));
+    if (kept && kept->rows.size() + 1 == rows_.size())
+      kept->rows.push_back(Sign(rows_.back(), static_cast<int>(slot), kept->wide));
   }
 }
 
 void Table::UnsignRow(std::size_t row) {
   for (auto& kept : signatures_) {
-    if (kept && row < kept->size()) kept->erase(kept->begin() + static_cast<std::ptrdiff_t>(row));
+    if (!kept || row >= kept->rows.size()) continue;
+    kept->wide.Remove(kept->rows[row].wide);
+    kept->rows.erase(kept->rows.begin() + static_cast<std::ptrdiff_t>(row));
   }
 }
 
@@ -386,14 +436,19 @@ int Table::DeleteRowsWhere(Doomed doomed) {
     if (index == current_) current = kept;
     const bool goes = doomed(*from, index);
     if (index == anchor_) anchor = goes ? -1 : kept;
-    if (goes) continue;
-    if (to != from) *to = std::move(*from);
     for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
       auto& signatures = signatures_[slot];
-      if (!signatures || static_cast<std::size_t>(index) >= signatures->size()) continue;
-      (*signatures)[static_cast<std::size_t>(kept)] = (*signatures)[static_cast<std::size_t>(index)];
-      signedKept[slot] = static_cast<std::size_t>(kept) + 1;
+      if (!signatures || static_cast<std::size_t>(index) >= signatures->rows.size()) continue;
+      auto& rows = signatures->rows;
+      if (goes) {
+        signatures->wide.Remove(rows[static_cast<std::size_t>(index)].wide);
+      } else {
+        rows[static_cast<std::size_t>(kept)] = rows[static_cast<std::size_t>(index)];
+        signedKept[slot] = static_cast<std::size_t>(kept) + 1;
+      }
     }
+    if (goes) continue;
+    if (to != from) *to = std::move(*from);
     ++to;
     ++kept;
   }
@@ -401,7 +456,7 @@ int Table::DeleteRowsWhere(Doomed doomed) {
   rows_.erase(to, rows_.end());
   // Of the signed rows, those kept stay signed, from the top.
   for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
-    if (signatures_[slot]) signatures_[slot]->resize(signedKept[slot]);
+    if (signatures_[slot]) signatures_[slot]->rows.resize(signedKept[slot]);
   }
   current_ = current >= kept ? kept - 1 : current;
   anchor_ = anchor;
@@ -415,7 +470,10 @@ void Table::RemoveAllRows() {
   std::deque<Row>().swap(rows_);
   slabs_ = Slabs();  // no row is left in them
   for (auto& kept : signatures_) {
-    if (kept) std::deque<TextSignature>().swap(*kept);
+    if (kept) {
+      std::deque<SignedText>().swap(kept->rows);
+      kept->wide.Clear();
+    }
   }
   current_ = -1;
   anchor_ = -1;

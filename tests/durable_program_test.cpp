@@ -188,7 +188,9 @@ TEST_F(DurableTest, CopiesThatCannotBeSaved_AreToldOnceACause_AndSavedWhenTheDis
   desk.files.FailWritesAfter(0);
   ASSERT_TRUE(other.CopyText("on a full disk"));
   ASSERT_EQ(Balloons().size(), 1u);
-  EXPECT_NE(Balloons()[0].find("Copies cannot be saved (There is not enough space on the disk)"), std::string::npos) << Balloons()[0];
+  EXPECT_NE(Balloons()[0].find("Copies cannot be saved (There is not enough space on the disk)"),
+            std::string::npos)
+      << Balloons()[0];
   EXPECT_EQ(std::string(desk.notifyArea.Icon().szTip), "Copies are not being saved");
   ASSERT_TRUE(other.CopyText("still full"));
   desk.windows.Advance(3000);

@@ -360,11 +360,17 @@ TEST_F(ImagesTest, SealedHistory_SealsItsItemsToo_AndClearingTheOptionMakesThemP
   Form1().SealBox.Toggle();
   Form1().PrivacyApply.Click();
   const std::string name = history::ItemNames(Reference(0))[0];
-  EXPECT_EQ("\x89" "CMSEAL\x1A", ItemBytes(name).substr(0, 8));
+  EXPECT_EQ(
+      "\x89"
+      "CMSEAL\x1A",
+      ItemBytes(name).substr(0, 8));
   EXPECT_EQ(std::string::npos, ItemBytes(name).find(png.substr(16, 32)));
   // One copied while sealed is sealed as it is written.
   Copy({{Format("PNG"), Png(TestPicture(2, 2, true))}});
-  EXPECT_EQ("\x89" "CMSEAL\x1A", ItemBytes(history::ItemNames(Reference(0))[0]).substr(0, 8));
+  EXPECT_EQ(
+      "\x89"
+      "CMSEAL\x1A",
+      ItemBytes(history::ItemNames(Reference(0))[0]).substr(0, 8));
   Exit();
   StartJoined();
   Form1().TableGrid2.DblClickCell(2, RowOf(u"[Image 5\u00D73]"));
