@@ -25,6 +25,43 @@ constexpr std::size_t WalkShare = 64;
 // a millisecond, long against the question, which may have to ask the window system.
 constexpr std::size_t StopAskUnits = std::size_t{1} << 18;
 
+// A slice of work: over once `budget` text units are spent, or once `stop` (asked from the
+// start, then each StopAskUnits) says so. A stop may answer messages sent from other
+// programs, and so run a clipboard capture, say, while the slice is under way: the slice then
+// ends as it is, for the work in progress may rest on what has changed.
+class Slice {
+ public:
+  // `settle` brings the work to a point where it may be left, before each question.
+  Slice(std::size_t budget, const std::function<bool()>& stop, const Table& table,
+        const std::uint64_t& generation, const std::function<void()>& settle)
+      : budget_(budget), stop_(stop), table_(table), generation_(generation), settle_(settle) {}
+  bool Over() {
+    if (over_) return true;
+    if (spent >= budget_) return over_ = true;
+    if (!stop_ || spent < askAt_) return false;
+    askAt_ = spent + StopAskUnits;
+    if (settle_) settle_();
+    const std::uint64_t revision = table_.Revision();
+    const std::uint64_t generation = generation_;
+    over_ = stop_();
+    if (table_.Revision() != revision || generation_ != generation) over_ = abandoned_ = true;
+    return over_;
+  }
+  // The table or the filter changed during a stop: nothing the work held may be used.
+  bool Abandoned() const { return abandoned_; }
+  std::size_t spent = 0;
+
+ private:
+  std::size_t budget_;
+  const std::function<bool()>& stop_;
+  const Table& table_;
+  const std::uint64_t& generation_;
+  const std::function<void()>& settle_;
+  std::size_t askAt_ = 0;
+  bool over_ = false;
+  bool abandoned_ = false;
+};
+
 // Rows appended while no scan runs are tested at once up to this many (a capture into an empty
 // list appends its row); more join a scan.
 constexpr int FewNewRows = 64;
@@ -66,6 +103,7 @@ RowFilter::RowFilter(const Table& table, int column)
       seenBottomKey_(table.NextBottomKey()) {}
 
 void RowFilter::SetQuery(TextQuery query) {
+  ++generation_;
   Sync();
   if (query == query_) return;
   // The word of a complete result whose next units are prepared, for all its matches or the
@@ -148,14 +186,16 @@ bool RowFilter::FollowsStarted() const {
          after_.size() <= matches_.size() && afterVersion_ == table_.ContentVersion();
 }
 
-bool RowFilter::Prepare(std::size_t budget) {
+bool RowFilter::Prepare(std::size_t budget, const std::function<bool()>& stop) {
   Sync();
   if (!Active() || scan_ != Scan::None || query_.OnlyWord().empty()) return true;
   if (afterVersion_ != table_.ContentVersion() || after_.size() > matches_.size()) {
     std::deque<std::uint64_t>().swap(after_);
     afterVersion_ = table_.ContentVersion();
   }
-  std::size_t spent = 0;
+  const std::function<void()> settled;  // each match is prepared whole
+  Slice slice(budget, stop, table_, generation_, settled);
+  std::size_t& spent = slice.spent;
   auto prepare = [&](int row) {
     const std::u16string_view text = table_.CellView(column_, row, scratch_);
     after_.push_back(query_.UnitsAfter(text));
@@ -166,7 +206,7 @@ bool RowFilter::Prepare(std::size_t budget) {
     auto next = matches_.begin() + static_cast<std::ptrdiff_t>(after_.size());
     table_.VisitSignatures(column_, table_.LowerBoundOfKey(*next),
                            [&](RowKey key, const Table::SignedText&, int row) {
-                             if (next == matches_.end() || spent >= budget) return false;
+                             if (next == matches_.end() || slice.Over()) return false;
                              ++spent;
                              if (*next == key) {
                                ++next;
@@ -178,7 +218,7 @@ bool RowFilter::Prepare(std::size_t budget) {
   // Few: each is looked for from where the one before was, a batch at a time.
   int row = 0;
   int rows[CandidateBatch];
-  while (after_.size() < matches_.size() && spent < budget) {
+  while (after_.size() < matches_.size() && !slice.Over()) {
     const std::size_t batch = std::min(CandidateBatch, matches_.size() - after_.size());
     for (std::size_t k = 0; k < batch; ++k) {
       row = table_.LowerBoundOfKey(matches_[after_.size() + k], row);
@@ -187,7 +227,7 @@ bool RowFilter::Prepare(std::size_t budget) {
     }
     for (std::size_t k = 0; k < batch; ++k) prepare(rows[k]);
   }
-  return after_.size() == matches_.size();
+  return !slice.Abandoned() && after_.size() == matches_.size();
 }
 
 void RowFilter::NarrowUnfinished() {
@@ -351,14 +391,11 @@ void RowFilter::Sync() {
 bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
   Sync();
   EndOfCandidates();  // deletes may have taken the last ones
-  std::size_t spent = 0;
-  std::size_t askAt = 0;
-  auto enough = [&] {
-    if (spent >= budget) return true;
-    if (!stop || spent < askAt) return false;
-    askAt = spent + StopAskUnits;
-    return stop();
-  };
+  // What the slice does before each stop: the rows found are tested, and the walk's place is
+  // kept, so that a change of the table during the stop meets the filter as between slices.
+  std::function<void()> settle;
+  Slice slice(budget, stop, table_, generation_, settle);
+  std::size_t& spent = slice.spent;
   const Table::SignatureTest mayHold = table_.TestOf(column_, query_);
   const bool decided = query_.DecidedBySignature();
   // Rows whose signature may hold the query: their texts are asked for from memory as they
@@ -414,25 +451,31 @@ bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
     while (tested < queued) testWideOldest();
     while (read < found) testOldest();
   };
+  settle = test;
   if (scan_ == Scan::AllRows) {
     const int reached = table_.VisitSignatures(column_, table_.LowerBoundOfKey(nextKey_),
                                                [&](RowKey key, const Table::SignedText& signature, int row) {
-                                                 if (key > lastKey_ || enough()) return false;
+                                                 if (key > lastKey_ || slice.Over()) return false;
                                                  ++spent;
                                                  nextKey_ = key + 1;
                                                  check(key, signature, row);
                                                  return true;
                                                });
+    if (slice.Abandoned()) return false;
     test();
     if (reached >= table_.RowCount() || table_.KeyOf(reached) > lastKey_) scan_ = Scan::None;
   } else if (scan_ == Scan::Candidates) {
     if (candidates_.size() - nextCandidate_ >= static_cast<std::size_t>(table_.RowCount()) / WalkShare) {
       // Many candidates: one walk down the table, passing over the rows between them.
       auto next = candidates_.begin() + static_cast<std::ptrdiff_t>(nextCandidate_);
+      settle = [&] {
+        test();
+        nextCandidate_ = static_cast<std::size_t>(next - candidates_.begin());
+      };
       table_.VisitSignatures(column_, table_.LowerBoundOfKey(*next),
                              [&](RowKey key, const Table::SignedText& signature, int row) {
                                while (next != candidates_.end() && *next < key) ++next;
-                               if (next == candidates_.end() || enough()) return false;
+                               if (next == candidates_.end() || slice.Over()) return false;
                                ++spent;
                                if (*next == key) {
                                  ++next;
@@ -440,16 +483,18 @@ bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
                                }
                                return true;
                              });
+      if (slice.Abandoned()) return false;
       nextCandidate_ = static_cast<std::size_t>(next - candidates_.begin());
     } else {
       // Few: each is looked for from where the last one was.
       int row = 0;
-      while (nextCandidate_ < candidates_.size() && !enough()) {
+      while (nextCandidate_ < candidates_.size() && !slice.Over()) {
         const RowKey key = candidates_[nextCandidate_++];
         row = table_.LowerBoundOfKey(key, row);
         spent += 2;
         if (row < table_.RowCount() && table_.KeyOf(row) == key) check(key, table_.Signed(column_, row), row);
       }
+      if (slice.Abandoned()) return false;
     }
     test();
     EndOfCandidates();
