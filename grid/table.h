@@ -193,7 +193,9 @@ class Table {
     // The same in two steps, for a walk that asks for the wide pairs from memory before it
     // tests them: the signature, then the wide pairs at the place WideToTest gives (0 when
     // there are none to test, which Wide passes).
-    bool Base(const SignedText& row) const { return row.signature.MayHold(query_.Needs()); }
+    bool Base(const SignedText& row) const {
+      return pairs_ ? row.signature.MayHold(query_.Needs()) : row.signature.MayHoldUnits(query_.Needs());
+    }
     std::uint32_t WideToTest(const SignedText& row) const { return pairs_ ? row.wide : 0; }
     bool Wide(std::uint32_t place) const {
       return place == 0 || query_.WideMayHold(wide_.At(place), WidePairStore::CountAt(place));
