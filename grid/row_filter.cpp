@@ -35,18 +35,8 @@ class Slice {
   Slice(std::size_t budget, const std::function<bool()>& stop, const Table& table,
         const std::uint64_t& generation, const std::function<void()>& settle)
       : budget_(budget), stop_(stop), table_(table), generation_(generation), settle_(settle) {}
-  bool Over() {
-    if (over_) return true;
-    if (spent >= budget_) return over_ = true;
-    if (!stop_ || spent < askAt_) return false;
-    askAt_ = spent + StopAskUnits;
-    if (settle_) settle_();
-    const std::uint64_t revision = table_.Revision();
-    const std::uint64_t generation = generation_;
-    over_ = stop_();
-    if (table_.Revision() != revision || generation_ != generation) over_ = abandoned_ = true;
-    return over_;
-  }
+  // Asked for each row: one compare until the budget or the next question is reached.
+  bool Over() { return spent >= checkAt_ && Check(); }
   // The table or the filter changed during a stop: nothing the work held may be used.
   bool Abandoned() const { return abandoned_; }
   std::size_t spent = 0;
@@ -57,7 +47,25 @@ class Slice {
   const Table& table_;
   const std::uint64_t& generation_;
   const std::function<void()>& settle_;
-  std::size_t askAt_ = 0;
+  bool Check() {
+    if (over_) return true;
+    if (spent >= budget_) {
+      checkAt_ = 0;
+      return over_ = true;
+    }
+    checkAt_ = std::min(budget_, spent + StopAskUnits);
+    if (!stop_) return false;
+    if (settle_) settle_();
+    const std::uint64_t revision = table_.Revision();
+    const std::uint64_t generation = generation_;
+    over_ = stop_();
+    if (table_.Revision() != revision || generation_ != generation) over_ = abandoned_ = true;
+    if (over_) checkAt_ = 0;
+    return over_;
+  }
+
+  // With a stop, the first question comes at once.
+  std::size_t checkAt_ = stop_ ? 0 : budget_;
   bool over_ = false;
   bool abandoned_ = false;
 };
