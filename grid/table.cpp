@@ -122,14 +122,15 @@ bool Table::SignAhead(int column, std::size_t budget) const {
   auto& kept = signatures_[static_cast<std::size_t>(slot)];
   if (!kept) kept = std::make_unique<Signatures>();
   // Each row's texts are asked for from memory a few rows ahead, as VisitTexts does. A row
-  // costs a little besides its units, so that a slice of empty rows ends too.
+  // costs a little besides its units, so that a slice of empty rows ends too, and its units
+  // count twice when they are signed twice, for the wide pairs as well.
   constexpr std::size_t Ahead = 4;
   constexpr std::size_t RowCost = 16;
   std::size_t spent = 0;
   for (std::size_t row = kept->rows.size(); row < rows_.size() && spent < budget; ++row) {
     if (row + Ahead < rows_.size()) PrefetchTexts(static_cast<int>(row + Ahead));
     kept->rows.push_back(Sign(rows_[row], slot, kept->wide));
-    spent += TextOf(rows_[row], slot).size() + RowCost;
+    spent += TextOf(rows_[row], slot).size() * (kept->rows.back().wide != 0 ? 2 : 1) + RowCost;
   }
   return kept->rows.size() == rows_.size();
 }
