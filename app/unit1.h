@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -116,8 +117,9 @@ class TForm1 : public ui::Form {
 
   ui::Timer Timer2{*this, 1000, true};
   // Runs the history search on in slices while it has rows left to scan, so that the window
-  // keeps answering however long the history is.
-  ui::Timer SearchTimer{*this, 1, false};
+  // keeps answering however long the history is; from start-up until a search needs them, it
+  // also signs the history's texts ahead, so that the first search does not wait for that.
+  ui::Timer SearchTimer{*this, 1, true};
   // The text units a slice of the search reads: some tens of milliseconds, so that the window
   // answers in between however long the history is. Tests shrink it, so that their scans span
   // many slices.
@@ -125,6 +127,8 @@ class TForm1 : public ui::Form {
   // The text units read in each slice of the work done ahead for the next letter, once the
   // matches are shown: a few milliseconds, so that a key typed meanwhile waits little.
   std::size_t PrepareSliceUnits = std::size_t{1} << 22;
+  // The text units signed in each slice of the signing ahead: a few milliseconds.
+  std::size_t SignSliceUnits = std::size_t{1} << 20;
   // The history rows the search box matches; the history table shows them.
   grid::RowFilter HistoryFilter;
 
@@ -197,6 +201,8 @@ class TForm1 : public ui::Form {
   actions::ActionList& actions_;
   history::HistoryStore& history_;
   bool toldMissingItems_ = false;
+  // Asked by a search scan now and then: whether it should stop for a key the user has pressed.
+  std::function<bool()> keyPressWaiting_ = [this] { return Desktop().Windows().KeyPressWaiting(); };
   history::Thumbnails pictures_{Desktop(), history_.Items()};
   history::Recorder& recorder_;
   history::ExcludedPrograms& excluded_;

@@ -6,6 +6,8 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <random>
 #include <string>
@@ -40,6 +42,8 @@ std::unique_ptr<grid::Table> MakeHistory(int length) {
   return table;
 }
 
+int TextColumn(const grid::Table& table) { return table.ColumnIndex(history::Clipboadrs_history); }
+
 grid::Table& History(int length) {
   static std::unique_ptr<grid::Table> tables[2];
   static int lengths[2];
@@ -47,12 +51,12 @@ grid::Table& History(int length) {
   if (!tables[slot] || lengths[slot] != length) {
     tables[slot].reset();
     tables[slot] = MakeHistory(length);
+    // Signed ahead, as the program signs its history while it is idle after start-up.
+    tables[slot]->KeepSignatures(TextColumn(*tables[slot]));
     lengths[slot] = length;
   }
   return *tables[slot];
 }
-
-int TextColumn(const grid::Table& table) { return table.ColumnIndex(history::Clipboadrs_history); }
 
 // Runs a query to its end, as the window's slices would, but without the pauses between.
 int Filter(grid::RowFilter& filter, std::u16string_view typed) {
@@ -156,6 +160,58 @@ void BM_PastedWord(benchmark::State& state) {
 }
 BENCHMARK(BM_PastedWord)->Arg(0)->Arg(1)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Nine letters pasted as nine keys in quick succession, each found waiting while the one before
+// is answered, as the window's scan sees them: every scan but the last stops at once (argument
+// 0), or after a slice of some 2^20 text units (argument 1), and the next query narrows what it
+// found and what it had left.
+void BM_PastedWordKeyByKey(benchmark::State& state) {
+  constexpr std::u16string_view Word = u"sunflower";
+  grid::Table& table = History(100);
+  const std::size_t slice = state.range(0) == 0 ? 0 : std::size_t{1} << 20;
+  int shown = 0;
+  for (auto _ : state) {
+    grid::RowFilter filter(table, TextColumn(table));
+    for (std::size_t typed = 1; typed < Word.size(); ++typed) {
+      filter.SetQuery(grid::TextQuery(Word.substr(0, typed)));
+      filter.Step(slice, [] { return false; });
+    }
+    shown = Filter(filter, Word);
+  }
+  state.counters["shown"] = shown;
+}
+BENCHMARK(BM_PastedWordKeyByKey)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// A second letter typed before the idle work after the first is done (argument: the share of
+// the first letter's matches prepared, in percent): the prepared matches are answered from
+// what was worked out, the rest are read.
+void BM_LetterBeforeThePrepareEnds(benchmark::State& state) {
+  grid::Table& table = History(100);
+  const double share = static_cast<double>(state.range(0)) / 100;
+  int shown = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    grid::RowFilter filter(table, TextColumn(table));
+    const int first = Filter(filter, u"q");
+    // Prepare's budget is in text units; a match costs its text and a little more.
+    filter.Prepare(static_cast<std::size_t>(share * first * 116));
+    state.ResumeTiming();
+    shown = Filter(filter, u"qu");
+  }
+  state.counters["shown"] = shown;
+}
+BENCHMARK(BM_LetterBeforeThePrepareEnds)
+    ->Arg(0)
+    ->Arg(50)
+    ->Arg(100)
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 // The idle work after a letter typed into an empty box (argument 1), or after a second letter
 // (argument 2), that lets the next letter be answered from the matches alone.
 void BM_PrepareNextLetter(benchmark::State& state) {
@@ -208,6 +264,35 @@ BENCHMARK(BM_SignaturesOfTheHistory)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// The signatures made ahead of the first search, in the slices the window's timer gives them
+// while the program is idle (as many text units each as the window signs): the longest slice,
+// which is the longest a keystroke can wait for it, and how many there are.
+void BM_SignAheadSlices(benchmark::State& state) {
+  constexpr std::size_t SliceUnits = std::size_t{1} << 20;
+  double longest = 0;
+  int slices = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::unique_ptr<grid::Table> table = MakeHistory(static_cast<int>(state.range(0)));
+    state.ResumeTiming();
+    longest = 0;
+    slices = 0;
+    for (bool done = false; !done; ++slices) {
+      const auto started = std::chrono::steady_clock::now();
+      done = table->SignAhead(TextColumn(*table), SliceUnits);
+      longest = std::max(
+          longest,
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count());
+    }
+    state.PauseTiming();
+    table.reset();
+    state.ResumeTiming();
+  }
+  state.counters["longest_slice_ms"] = longest;
+  state.counters["slices"] = slices;
+}
+BENCHMARK(BM_SignAheadSlices)->Arg(20)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A word that no entry holds: every text is read to its end. The argument is the entries' length.
 void BM_WordFoundNowhere(benchmark::State& state) {

@@ -21,6 +21,55 @@ constexpr std::size_t CandidateBatch = 32;
 // every row's signature in memory order costs less than a wait for memory at each of them.
 constexpr std::size_t WalkShare = 64;
 
+// A scan asks whether to stop each time it has spent this many more text units: a fraction of
+// a millisecond, long against the question, which may have to ask the window system.
+constexpr std::size_t StopAskUnits = std::size_t{1} << 18;
+
+// A slice of work: over once `budget` text units are spent, or once `stop` (asked from the
+// start, then each StopAskUnits) says so. A stop may answer messages sent from other
+// programs, and so run a clipboard capture, say, while the slice is under way: the slice then
+// ends as it is, for the work in progress may rest on what has changed.
+class Slice {
+ public:
+  // `settle` brings the work to a point where it may be left, before each question.
+  Slice(std::size_t budget, const std::function<bool()>& stop, const Table& table,
+        const std::uint64_t& generation, const std::function<void()>& settle)
+      : budget_(budget), stop_(stop), table_(table), generation_(generation), settle_(settle) {}
+  // Asked for each row: one compare until the budget or the next question is reached.
+  bool Over() { return spent >= checkAt_ && Check(); }
+  // The table or the filter changed during a stop: nothing the work held may be used.
+  bool Abandoned() const { return abandoned_; }
+  std::size_t spent = 0;
+
+ private:
+  std::size_t budget_;
+  const std::function<bool()>& stop_;
+  const Table& table_;
+  const std::uint64_t& generation_;
+  const std::function<void()>& settle_;
+  bool Check() {
+    if (over_) return true;
+    if (spent >= budget_) {
+      checkAt_ = 0;
+      return over_ = true;
+    }
+    checkAt_ = std::min(budget_, spent + StopAskUnits);
+    if (!stop_) return false;
+    if (settle_) settle_();
+    const std::uint64_t revision = table_.Revision();
+    const std::uint64_t generation = generation_;
+    over_ = stop_();
+    if (table_.Revision() != revision || generation_ != generation) over_ = abandoned_ = true;
+    if (over_) checkAt_ = 0;
+    return over_;
+  }
+
+  // With a stop, the first question comes at once.
+  std::size_t checkAt_ = stop_ ? 0 : budget_;
+  bool over_ = false;
+  bool abandoned_ = false;
+};
+
 // Rows appended while no scan runs are tested at once up to this many (a capture into an empty
 // list appends its row); more join a scan.
 constexpr int FewNewRows = 64;
@@ -62,10 +111,12 @@ RowFilter::RowFilter(const Table& table, int column)
       seenBottomKey_(table.NextBottomKey()) {}
 
 void RowFilter::SetQuery(TextQuery query) {
+  ++generation_;
   Sync();
   if (query == query_) return;
-  // The word of a complete result whose next units are prepared.
-  const std::u16string followed(FollowsReady() ? query_.OnlyWord() : std::u16string_view());
+  // The word of a complete result whose next units are prepared, for all its matches or the
+  // first of them.
+  const std::u16string followed(FollowsStarted() ? query_.OnlyWord() : std::u16string_view());
   if (scan_ == Scan::None) Remember();
   // Letters typed (or pasted) faster than the scan: what the unfinished scan found, and what it
   // has yet to test, are all that the longer query can match.
@@ -96,27 +147,30 @@ void RowFilter::SetQuery(TextQuery query) {
       return;
     }
   }
-  // The word typed on: the matches followed by its next unit are all that can match, and when
-  // that unit is the last and a letter or digit, exactly what matches.
+  // The word typed on: of the matches whose next units are prepared, those followed by the
+  // new unit are all that can match, and when that unit is the last and a letter or digit,
+  // exactly what matches. The matches not prepared yet are tested as candidates.
   const std::u16string_view word = query_.OnlyWord();
   if (!followed.empty() && word.size() > followed.size() && word.starts_with(followed)) {
     const char16_t next = word[followed.size()];
     const std::uint64_t bit = TextQuery::UpperBit(next);
+    const std::deque<RowKey>& earlier = results_.back().matches;  // the matches, just kept
     std::deque<RowKey> kept;
-    auto key = results_.back().matches.begin();  // the matches, just kept
+    auto key = earlier.begin();
     for (auto after = after_.begin(); after != after_.end(); ++after, ++key) {
       if ((*after & bit) != 0) kept.push_back(*key);
     }
     std::deque<std::uint64_t>().swap(after_);
+    std::deque<RowKey>().swap(matches_);
     if (word.size() == followed.size() + 1 && TextQuery::BitOfItsOwn(next)) {
       matches_ = std::move(kept);
-      scan_ = Scan::None;
+      candidates_.assign(key, earlier.end());
     } else {
-      std::deque<RowKey>().swap(matches_);
       candidates_ = std::move(kept);
-      scan_ = Scan::Candidates;
-      EndOfCandidates();
+      candidates_.insert(candidates_.end(), key, earlier.end());
     }
+    scan_ = Scan::Candidates;
+    EndOfCandidates();
     return;
   }
   std::deque<std::uint64_t>().swap(after_);
@@ -135,19 +189,21 @@ void RowFilter::SetQuery(TextQuery query) {
   scan_ = Scan::Candidates;
 }
 
-bool RowFilter::FollowsReady() const {
-  return Active() && scan_ == Scan::None && !query_.OnlyWord().empty() && after_.size() == matches_.size() &&
-         afterVersion_ == table_.ContentVersion();
+bool RowFilter::FollowsStarted() const {
+  return Active() && scan_ == Scan::None && !query_.OnlyWord().empty() && !after_.empty() &&
+         after_.size() <= matches_.size() && afterVersion_ == table_.ContentVersion();
 }
 
-bool RowFilter::Prepare(std::size_t budget) {
+bool RowFilter::Prepare(std::size_t budget, const std::function<bool()>& stop) {
   Sync();
   if (!Active() || scan_ != Scan::None || query_.OnlyWord().empty()) return true;
   if (afterVersion_ != table_.ContentVersion() || after_.size() > matches_.size()) {
     std::deque<std::uint64_t>().swap(after_);
     afterVersion_ = table_.ContentVersion();
   }
-  std::size_t spent = 0;
+  const std::function<void()> settled;  // each match is prepared whole
+  Slice slice(budget, stop, table_, generation_, settled);
+  std::size_t& spent = slice.spent;
   auto prepare = [&](int row) {
     const std::u16string_view text = table_.CellView(column_, row, scratch_);
     after_.push_back(query_.UnitsAfter(text));
@@ -157,8 +213,8 @@ bool RowFilter::Prepare(std::size_t budget) {
       matches_.size() - after_.size() >= static_cast<std::size_t>(table_.RowCount()) / WalkShare) {
     auto next = matches_.begin() + static_cast<std::ptrdiff_t>(after_.size());
     table_.VisitSignatures(column_, table_.LowerBoundOfKey(*next),
-                           [&](RowKey key, const TextSignature&, int row) {
-                             if (next == matches_.end() || spent >= budget) return false;
+                           [&](RowKey key, const Table::SignedText&, int row) {
+                             if (next == matches_.end() || slice.Over()) return false;
                              ++spent;
                              if (*next == key) {
                                ++next;
@@ -170,7 +226,7 @@ bool RowFilter::Prepare(std::size_t budget) {
   // Few: each is looked for from where the one before was, a batch at a time.
   int row = 0;
   int rows[CandidateBatch];
-  while (after_.size() < matches_.size() && spent < budget) {
+  while (after_.size() < matches_.size() && !slice.Over()) {
     const std::size_t batch = std::min(CandidateBatch, matches_.size() - after_.size());
     for (std::size_t k = 0; k < batch; ++k) {
       row = table_.LowerBoundOfKey(matches_[after_.size() + k], row);
@@ -179,7 +235,7 @@ bool RowFilter::Prepare(std::size_t budget) {
     }
     for (std::size_t k = 0; k < batch; ++k) prepare(rows[k]);
   }
-  return after_.size() == matches_.size();
+  return !slice.Abandoned() && after_.size() == matches_.size();
 }
 
 void RowFilter::NarrowUnfinished() {
@@ -340,11 +396,15 @@ void RowFilter::Sync() {
   seenBottomKey_ = bottomKey;
 }
 
-bool RowFilter::Step(std::size_t budget) {
+bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
   Sync();
   EndOfCandidates();  // deletes may have taken the last ones
-  std::size_t spent = 0;
-  const TextSignature& needs = query_.Needs();
+  // What the slice does before each stop: the rows found are tested, and the walk's place is
+  // kept, so that a change of the table during the stop meets the filter as between slices.
+  std::function<void()> settle;
+  Slice slice(budget, stop, table_, generation_, settle);
+  std::size_t& spent = slice.spent;
+  const Table::SignatureTest mayHold = table_.TestOf(column_, query_);
   const bool decided = query_.DecidedBySignature();
   // Rows whose signature may hold the query: their texts are asked for from memory as they
   // are found and read CandidateBatch rows later, so that the waits for rows far apart overlap.
@@ -369,47 +429,92 @@ bool RowFilter::Step(std::size_t budget) {
     keys[found % CandidateBatch] = key;
     ++found;
   };
+  // Rows that pass their signature are few and far apart, and so are their wide pairs: those
+  // are asked for from memory as such rows are found and tested CandidateBatch rows later, as
+  // the texts are, since a wait for each would cost more than the rest of the walk. A row
+  // passes on in the order it came.
+  struct Waiting {
+    RowKey key;
+    int row;
+    std::uint32_t wide;
+  };
+  Waiting waiting[CandidateBatch];
+  std::size_t queued = 0, tested = 0;
+  auto testWideOldest = [&] {
+    const Waiting& w = waiting[tested++ % CandidateBatch];
+    if (mayHold.Wide(w.wide)) consider(w.key, w.row);
+  };
+  // For a row whose signature may hold the query. The walks test the signature themselves,
+  // and take a match that it decides at once: a call for each of a million rows would cost
+  // about as much as the walk.
+  auto pass = [&](RowKey key, const Table::SignedText& signature, int row) {
+    const std::uint32_t wide = mayHold.WideToTest(signature);
+    if (wide == 0 && queued == tested) {
+      consider(key, row);
+      return;
+    }
+    if (queued - tested == CandidateBatch) testWideOldest();
+    if (wide != 0) mayHold.PrefetchWide(wide);
+    waiting[queued++ % CandidateBatch] = {key, row, wide};
+  };
   auto test = [&] {
+    while (tested < queued) testWideOldest();
     while (read < found) testOldest();
   };
+  settle = test;
   if (scan_ == Scan::AllRows) {
-    const int stop = table_.VisitSignatures(column_, table_.LowerBoundOfKey(nextKey_),
-                                            [&](RowKey key, const TextSignature& signature, int row) {
-                                              if (key > lastKey_ || spent >= budget) return false;
-                                              ++spent;
-                                              nextKey_ = key + 1;
-                                              if (signature.MayHold(needs)) consider(key, row);
-                                              return true;
-                                            });
+    const int reached = table_.VisitSignatures(column_, table_.LowerBoundOfKey(nextKey_),
+                                               [&](RowKey key, const Table::SignedText& signature, int row) {
+                                                 if (key > lastKey_ || slice.Over()) return false;
+                                                 ++spent;
+                                                 nextKey_ = key + 1;
+                                                 if (!mayHold.Base(signature)) return true;
+                                                 if (decided)
+                                                   matches_.push_back(key);
+                                                 else
+                                                   pass(key, signature, row);
+                                                 return true;
+                                               });
+    if (slice.Abandoned()) return false;
     test();
-    if (stop >= table_.RowCount() || table_.KeyOf(stop) > lastKey_) scan_ = Scan::None;
+    if (reached >= table_.RowCount() || table_.KeyOf(reached) > lastKey_) scan_ = Scan::None;
   } else if (scan_ == Scan::Candidates) {
     if (candidates_.size() - nextCandidate_ >= static_cast<std::size_t>(table_.RowCount()) / WalkShare) {
       // Many candidates: one walk down the table, passing over the rows between them.
       auto next = candidates_.begin() + static_cast<std::ptrdiff_t>(nextCandidate_);
+      settle = [&] {
+        test();
+        nextCandidate_ = static_cast<std::size_t>(next - candidates_.begin());
+      };
       table_.VisitSignatures(column_, table_.LowerBoundOfKey(*next),
-                             [&](RowKey key, const TextSignature& signature, int row) {
+                             [&](RowKey key, const Table::SignedText& signature, int row) {
                                while (next != candidates_.end() && *next < key) ++next;
-                               if (next == candidates_.end() || spent >= budget) return false;
+                               if (next == candidates_.end() || slice.Over()) return false;
                                ++spent;
                                if (*next == key) {
                                  ++next;
-                                 if (signature.MayHold(needs)) consider(key, row);
+                                 if (!mayHold.Base(signature)) return true;
+                                 if (decided)
+                                   matches_.push_back(key);
+                                 else
+                                   pass(key, signature, row);
                                }
                                return true;
                              });
+      if (slice.Abandoned()) return false;
       nextCandidate_ = static_cast<std::size_t>(next - candidates_.begin());
     } else {
       // Few: each is looked for from where the last one was.
       int row = 0;
-      while (nextCandidate_ < candidates_.size() && spent < budget) {
+      while (nextCandidate_ < candidates_.size() && !slice.Over()) {
         const RowKey key = candidates_[nextCandidate_++];
         row = table_.LowerBoundOfKey(key, row);
         spent += 2;
-        if (row < table_.RowCount() && table_.KeyOf(row) == key &&
-            table_.Signature(column_, row).MayHold(needs))
-          consider(key, row);
+        if (row >= table_.RowCount() || table_.KeyOf(row) != key) continue;
+        const Table::SignedText& signature = table_.Signed(column_, row);
+        if (mayHold.Base(signature)) pass(key, signature, row);
       }
+      if (slice.Abandoned()) return false;
     }
     test();
     EndOfCandidates();

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 
 #include "grid/table.h"
 #include "grid/text_query.h"
@@ -25,15 +26,18 @@ class RowFilter {
   bool Active() const { return !query_.Empty(); }
 
   // Scans rows until about `budget` text units are read (a row that matches early is read only
-  // that far); returns true when nothing is left to scan. Rows that the table gains meanwhile
-  // are scanned as well.
-  bool Step(std::size_t budget);
+  // that far), or until `stop` (asked now and then, from the start on; it must change neither
+  // the table nor the filter) returns true; returns
+  // true when nothing is left to scan. Rows that the table gains meanwhile are scanned as well.
+  // A scan stopped part-way goes on with the next Step, or is narrowed by the next query.
+  bool Step(std::size_t budget, const std::function<bool()>& stop = nullptr);
   // Whether the scan is complete, the table's latest changes included.
   bool Done();
-  // Once the scan is complete, works out ahead (for about `budget` text units) what lets the
-  // next letter typed onto a query of one word be answered without reading the texts again;
+  // Once the scan is complete, works out ahead (for about `budget` text units, or until `stop`
+  // says so, as for Step) what lets the next letter typed onto a query of one word be
+  // answered without reading the texts again;
   // returns true when nothing is left to do. Any change of the table's content undoes it.
-  bool Prepare(std::size_t budget);
+  bool Prepare(std::size_t budget, const std::function<bool()>& stop = nullptr);
 
   // The rows shown, top first: every row of the table without a query, otherwise the matches
   // found so far. Inserts, appends, deletes and cell writes of the table are followed.
@@ -53,8 +57,7 @@ class RowFilter {
   void Remember();
   void NarrowUnfinished();
   void EndOfCandidates();
-  const Result* Recalled(const TextQuery& query) const;
-  bool FollowsReady() const;
+  bool FollowsStarted() const;
   void Sync();
   void Purge();
   void Restart();
@@ -85,13 +88,16 @@ class RowFilter {
   RowKey seenTopKey_;
   RowKey seenBottomKey_;
   mutable std::u16string scratch_;
+  // Counts the queries set, so that a slice can tell that one was set while it stopped.
+  std::uint64_t generation_ = 0;
   // Complete results of recent queries, newest last, all of the table's content version
   // resultsVersion_.
   std::deque<Result> results_;
   std::uint64_t resultsVersion_ = 0;
   // For the complete result of a one-word query, prepared while the user pauses: the units
   // that follow the word in each match (TextQuery::UnitsAfter), one for each of the first
-  // matches, for the table's content version afterVersion_.
+  // matches (all of them, or as far as the work got), for the table's content version
+  // afterVersion_.
   std::deque<std::uint64_t> after_;
   std::uint64_t afterVersion_ = 0;
 };

@@ -68,38 +68,118 @@ Table::Table(std::vector<Column> columns) : columns_(std::move(columns)) {
   signatures_.resize(static_cast<std::size_t>(textColumns_));
 }
 
-void Table::KeepSignatures(int column) const {
+std::uint32_t WidePairStore::Add(const std::uint64_t* words, int count) {
+  const auto n = static_cast<std::uint32_t>(count);
+  std::uint32_t first;
+  if (!free_[n].empty()) {
+    first = free_[n].back() >> 3;
+    free_[n].pop_back();
+  } else {
+    if (chunks_.empty() || used_ + n > ChunkMask + 1) {
+      chunks_.push_back(std::make_unique<std::uint64_t[]>(std::size_t{ChunkMask} + 1));
+      used_ = 0;
+    }
+    first = static_cast<std::uint32_t>(chunks_.size() - 1) << ChunkBits | used_;
+    used_ += n;
+  }
+  std::copy(words, words + count, chunks_[first >> ChunkBits].get() + (first & ChunkMask));
+  return first << 3 | n;
+}
+
+void WidePairStore::Remove(std::uint32_t place) {
+  if (place != 0) free_[place & 7].push_back(place);
+}
+
+void WidePairStore::Clear() {
+  std::vector<std::unique_ptr<std::uint64_t[]>>().swap(chunks_);
+  used_ = 0;
+  for (auto& places : free_) std::vector<std::uint32_t>().swap(places);
+}
+
+std::size_t WidePairStore::Bytes() const {
+  std::size_t bytes = chunks_.size() * (std::size_t{ChunkMask} + 1) * sizeof(std::uint64_t);
+  for (const auto& places : free_) bytes += places.capacity() * sizeof(std::uint32_t);
+  return bytes;
+}
+
+Table::SignedText Table::Sign(const Row& row, int slot, WidePairStore& wide) const {
+  const std::u16string_view text = TextOf(row, slot);
+  SignedText made{grid::SignatureOf(text), 0};
+  // The row's share of memory is reckoned from all its texts, as its file line holds them all.
+  std::size_t units = 0;
+  for (int k = 0; k < textColumns_; ++k) units += k == slot ? text.size() : TextOf(row, k).size();
+  if (const int count = WideWordsFor(units); count > 0) {
+    std::uint64_t words[MostWideWords];
+    WidePairsOf(text, words, count);
+    made.wide = wide.Add(words, count);
+  }
+  return made;
+}
+
+bool Table::SignAhead(int column, std::size_t budget) const {
   const int slot = textSlot_[static_cast<std::size_t>(CheckColumn(column))];
   if (slot < 0) throw platform::Error("An increment column has no texts to sign");
   auto& kept = signatures_[static_cast<std::size_t>(slot)];
-  if (kept) return;
-  auto made = std::make_unique<std::deque<TextSignature>>();
-  // Each row's texts are asked for from memory a few rows ahead, as VisitTexts does.
+  if (!kept) kept = std::make_unique<Signatures>();
+  // Each row's texts are asked for from memory a few rows ahead, as VisitTexts does. A row
+  // costs a little besides its units, so that a slice of empty rows ends too, and its units
+  // count twice when they are signed twice, for the wide pairs as well.
   constexpr std::size_t Ahead = 4;
-  for (std::size_t row = 0; row < rows_.size(); ++row) {
+  constexpr std::size_t RowCost = 16;
+  std::size_t spent = 0;
+  for (std::size_t row = kept->rows.size(); row < rows_.size() && spent < budget; ++row) {
     if (row + Ahead < rows_.size()) PrefetchTexts(static_cast<int>(row + Ahead));
-    made->push_back(grid::SignatureOf(TextOf(rows_[row], slot)));
+    kept->rows.push_back(Sign(rows_[row], slot, kept->wide));
+    spent += TextOf(rows_[row], slot).size() * (kept->rows.back().wide != 0 ? 2 : 1) + RowCost;
   }
-  kept = std::move(made);
+  return kept->rows.size() == rows_.size();
 }
+
+void Table::KeepSignatures(int column) const { SignAhead(column, static_cast<std::size_t>(-1)); }
 
 bool Table::KeepsSignatures(int column) const {
   const int slot = textSlot_[static_cast<std::size_t>(CheckColumn(column))];
-  return slot >= 0 && signatures_[static_cast<std::size_t>(slot)] != nullptr;
+  return slot >= 0 && signatures_[static_cast<std::size_t>(slot)] != nullptr &&
+         signatures_[static_cast<std::size_t>(slot)]->rows.size() == rows_.size();
 }
 
 std::size_t Table::SignatureBytes() const {
   std::size_t bytes = 0;
   for (const auto& kept : signatures_) {
-    if (kept) bytes += kept->size() * sizeof(TextSignature);
+    if (kept) bytes += kept->rows.size() * sizeof(SignedText) + kept->wide.Bytes();
   }
   return bytes;
 }
 
 void Table::Resign(std::size_t row) {
   for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
-    if (signatures_[slot])
-      (*signatures_[slot])[row] = grid::SignatureOf(TextOf(rows_[row], static_cast<int>(slot)));
+    auto& kept = signatures_[slot];
+    if (!kept || row >= kept->rows.size()) continue;
+    kept->wide.Remove(kept->rows[row].wide);
+    kept->rows[row] = Sign(rows_[row], static_cast<int>(slot), kept->wide);
+  }
+}
+
+void Table::SignNewTop() {
+  for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
+    if (auto& kept = signatures_[slot])
+      kept->rows.push_front(Sign(rows_.front(), static_cast<int>(slot), kept->wide));
+  }
+}
+
+void Table::SignNewBottom() {
+  for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
+    auto& kept = signatures_[slot];
+    if (kept && kept->rows.size() + 1 == rows_.size())
+      kept->rows.push_back(Sign(rows_.back(), static_cast<int>(slot), kept->wide));
+  }
+}
+
+void Table::UnsignRow(std::size_t row) {
+  for (auto& kept : signatures_) {
+    if (!kept || row >= kept->rows.size()) continue;
+    kept->wide.Remove(kept->rows[row].wide);
+    kept->rows.erase(kept->rows.begin() + static_cast<std::ptrdiff_t>(row));
   }
 }
 
@@ -243,7 +323,7 @@ std::shared_ptr<const std::u16string> Table::SharedText(int column, int row) con
 int Table::AppendRow() {
   rows_.emplace_back();
   rows_.back().key = nextBottomKey_++;
-  EachSignatures([](auto& kept) { kept.emplace_back(); });
+  SignNewBottom();
   Changed();
   return RowCount() - 1;
 }
@@ -255,8 +335,7 @@ int Table::AppendRow(std::span<const std::u16string> cells) {
   StoreTexts(row, texts.data(), true);
   row.key = nextBottomKey_++;
   rows_.push_back(std::move(row));
-  EachSignatures([](auto& kept) { kept.emplace_back(); });
-  Resign(rows_.size() - 1);
+  SignNewBottom();
   Changed();
   return RowCount() - 1;
 }
@@ -291,13 +370,11 @@ void Table::PlaceRow(Row row, bool append) {
   if (append) {
     row.key = nextBottomKey_++;
     rows_.push_back(std::move(row));
-    EachSignatures([](auto& kept) { kept.emplace_back(); });
-    Resign(rows_.size() - 1);
+    SignNewBottom();
   } else {
     row.key = nextTopKey_--;
     rows_.push_front(std::move(row));
-    EachSignatures([](auto& kept) { kept.emplace_front(); });
-    Resign(0);
+    SignNewTop();
     if (current_ >= 0) ++current_;
     if (anchor_ >= 0) ++anchor_;
   }
@@ -309,7 +386,7 @@ void Table::InsertRowAtTop() {
   Row row;
   row.key = nextTopKey_--;
   rows_.push_front(std::move(row));
-  EachSignatures([](auto& kept) { kept.emplace_front(); });
+  SignNewTop();
   if (current_ >= 0) ++current_;
   if (anchor_ >= 0) ++anchor_;
   Changed();
@@ -318,7 +395,7 @@ void Table::InsertRowAtTop() {
 void Table::DeleteRow(int row) {
   row = ResolveRow(row);
   rows_.erase(rows_.begin() + row);
-  EachSignatures([row](auto& kept) { kept.erase(kept.begin() + row); });
+  UnsignRow(static_cast<std::size_t>(row));
   if (current_ > row) {
     --current_;
   } else if (current_ == row && current_ >= RowCount()) {
@@ -351,6 +428,8 @@ int Table::DeleteRowsWhere(Doomed doomed) {
   int kept = 0;
   int current = current_;
   int anchor = anchor_;
+  // Per text slot, how many of the kept rows are signed.
+  std::vector<std::size_t> signedKept(signatures_.size(), 0);
   auto to = rows_.begin();
   for (auto from = rows_.begin(); from != rows_.end(); ++from) {
     const int index = static_cast<int>(from - rows_.begin());
@@ -358,19 +437,28 @@ int Table::DeleteRowsWhere(Doomed doomed) {
     if (index == current_) current = kept;
     const bool goes = doomed(*from, index);
     if (index == anchor_) anchor = goes ? -1 : kept;
-    if (goes) continue;
-    if (to != from) {
-      *to = std::move(*from);
-      EachSignatures([&](auto& signatures) {
-        signatures[static_cast<std::size_t>(kept)] = signatures[static_cast<std::size_t>(index)];
-      });
+    for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
+      auto& signatures = signatures_[slot];
+      if (!signatures || static_cast<std::size_t>(index) >= signatures->rows.size()) continue;
+      auto& rows = signatures->rows;
+      if (goes) {
+        signatures->wide.Remove(rows[static_cast<std::size_t>(index)].wide);
+      } else {
+        rows[static_cast<std::size_t>(kept)] = rows[static_cast<std::size_t>(index)];
+        signedKept[slot] = static_cast<std::size_t>(kept) + 1;
+      }
     }
+    if (goes) continue;
+    if (to != from) *to = std::move(*from);
     ++to;
     ++kept;
   }
   if (kept == count) return 0;
   rows_.erase(to, rows_.end());
-  EachSignatures([&](auto& signatures) { signatures.resize(static_cast<std::size_t>(kept)); });
+  // Of the signed rows, those kept stay signed, from the top.
+  for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
+    if (signatures_[slot]) signatures_[slot]->rows.resize(signedKept[slot]);
+  }
   current_ = current >= kept ? kept - 1 : current;
   anchor_ = anchor;
   ++deletions_;
@@ -382,7 +470,12 @@ void Table::RemoveAllRows() {
   // Swapping with a fresh deque gives the memory back; clear() may keep a large block map.
   std::deque<Row>().swap(rows_);
   slabs_ = Slabs();  // no row is left in them
-  EachSignatures([](auto& kept) { std::deque<TextSignature>().swap(kept); });
+  for (auto& kept : signatures_) {
+    if (kept) {
+      std::deque<SignedText>().swap(kept->rows);
+      kept->wide.Clear();
+    }
+  }
   current_ = -1;
   anchor_ = -1;
   ++deletions_;

@@ -44,6 +44,32 @@ constexpr int LastRow = -2;
 // keys grow from the top row down, whatever was deleted in between.
 using RowKey = std::int32_t;
 
+// The wide pairs of a text column's signed rows (see WidePairsOf), each row's words together,
+// found by a place that tells where they start and how many they are.
+class WidePairStore {
+ public:
+  // Keeps `count` (1 to MostWideWords) words; returns their place, never 0.
+  std::uint32_t Add(const std::uint64_t* words, int count);
+  void Remove(std::uint32_t place);
+  void Clear();
+  const std::uint64_t* At(std::uint32_t place) const {
+    const std::uint32_t first = place >> 3;
+    return chunks_[first >> ChunkBits].get() + (first & ChunkMask);
+  }
+  static int CountAt(std::uint32_t place) { return static_cast<int>(place & 7); }
+  std::size_t Bytes() const;
+
+ private:
+  // Words are kept in chunks that never move, so that the store grows without a copy of all it
+  // holds and without room reserved for twice as much; a row's words lie in one chunk.
+  static constexpr unsigned ChunkBits = 16;
+  static constexpr std::uint32_t ChunkMask = (std::uint32_t{1} << ChunkBits) - 1;
+  std::vector<std::unique_ptr<std::uint64_t[]>> chunks_;
+  std::uint32_t used_ = 0;  // words taken in the newest chunk
+  // Places given back, by their count of words, to be taken again.
+  std::vector<std::uint32_t> free_[MostWideWords + 1];
+};
+
 // Told about changes so that a view can repaint; only while no update is in progress.
 class TableObserver {
  public:
@@ -137,17 +163,64 @@ class Table {
 #endif
   }
   // Signatures of the texts of one text column (see TextSignature), for a search that passes
-  // over most rows without reading their texts. None are kept until a search asks for them;
-  // from then on every change of the rows or their texts keeps them right, until the table goes.
+  // over most rows without reading their texts. None are kept until asked for; from then on
+  // every change of the rows or their texts keeps them right, until the table goes.
+  // SignAhead signs the rows not yet signed, top first, until about `budget` text units are
+  // read, so that the signatures can be made in slices while the program is idle; it returns
+  // true once every row is signed. KeepSignatures signs all that are left.
+  bool SignAhead(int column, std::size_t budget) const;
   void KeepSignatures(int column) const;
+  // Whether every row of the column is signed.
   bool KeepsSignatures(int column) const;
-  // Calls visit(key, signature, row) for the rows from `row` down, as VisitTexts does, with
-  // the signatures of a column that KeepSignatures was called for.
+  // A row's signature, and the place of its wide pairs (0 for a text too short for them).
+  struct SignedText {
+    TextSignature signature;
+    std::uint32_t wide = 0;
+  };
+  // Calls visit(key, signed, row) for the rows from `row` down, as VisitTexts does, with
+  // the signatures of a column whose rows are all signed.
   template <class Visit>
   int VisitSignatures(int column, int row, Visit&& visit) const;
-  const TextSignature& Signature(int column, int row) const {
-    return (*signatures_[static_cast<std::size_t>(
-        textSlot_[static_cast<std::size_t>(column)])])[static_cast<std::size_t>(row)];
+  const SignedText& Signed(int column, int row) const {
+    return SignaturesOf(column).rows[static_cast<std::size_t>(row)];
+  }
+  const TextSignature& Signature(int column, int row) const { return Signed(column, row).signature; }
+  // Whether a signed row of a column may hold what a query asks for; made once for a walk
+  // over many rows. Valid while the table and the query are.
+  class SignatureTest {
+   public:
+    bool operator()(const SignedText& row) const { return Base(row) && Wide(WideToTest(row)); }
+    // The same in two steps, for a walk that asks for the wide pairs from memory before it
+    // tests them: the signature, then the wide pairs at the place WideToTest gives (0 when
+    // there are none to test, which Wide passes).
+    bool Base(const SignedText& row) const {
+      return pairs_ ? row.signature.MayHold(query_.Needs()) : row.signature.MayHoldUnits(query_.Needs());
+    }
+    std::uint32_t WideToTest(const SignedText& row) const { return pairs_ ? row.wide : 0; }
+    bool Wide(std::uint32_t place) const {
+      return place == 0 || query_.WideMayHold(wide_.At(place), WidePairStore::CountAt(place));
+    }
+    void PrefetchWide(std::uint32_t place) const {
+#if defined(__SSE2__) || defined(_M_X64)
+      // Up to six words may span two cache lines.
+      const std::uint64_t* words = wide_.At(place);
+      _mm_prefetch(reinterpret_cast<const char*>(words), _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(words + WidePairStore::CountAt(place) - 1), _MM_HINT_T0);
+#else
+      (void)place;
+#endif
+    }
+
+   private:
+    friend class Table;
+    SignatureTest(const WidePairStore& wide, const TextQuery& query)
+        : wide_(wide), query_(query), pairs_(query.NeedsPairs()) {}
+    const WidePairStore& wide_;
+    const TextQuery& query_;
+    bool pairs_;
+  };
+  SignatureTest TestOf(int column, const TextQuery& query) const {
+    return SignatureTest(SignaturesOf(column).wide, query);
   }
   // The heap the kept signatures take.
   std::size_t SignatureBytes() const;
@@ -263,15 +336,13 @@ class Table {
   int CheckColumn(int column) const;
   void Changed();
   void Edited(RowKey key);
-  // Signs the row at `row` anew in each kept column.
+  // Keep the signatures right as rows change. While a column is still being signed its
+  // signatures are those of the rows from the top down to where signing has got: a row added
+  // at the top is signed at once, one appended below that point waits for the signing.
   void Resign(std::size_t row);
-  template <class Change>
-  void EachSignatures(Change&& change) {
-    for (auto& kept : signatures_) {
-      if (kept) change(*kept);
-    }
-  }
-
+  void SignNewTop();
+  void SignNewBottom();
+  void UnsignRow(std::size_t row);
   std::vector<Column> columns_;
   std::vector<int> textSlot_;  // column index -> index among the text columns, -1 for increment columns
   int textColumns_ = 0;
@@ -287,14 +358,23 @@ class Table {
   std::uint64_t deletions_ = 0;
   std::uint64_t edits_ = 0;
   RowKey editLog_[EditLogSize] = {};
-  // By text slot: the signatures of every row, top first, or null while none is asked for.
-  mutable std::vector<std::unique_ptr<std::deque<TextSignature>>> signatures_;
+  // By text slot: the signatures of the rows from the top, one a row (of every row once
+  // signing is complete), or null while none is asked for.
+  struct Signatures {
+    std::deque<SignedText> rows;
+    WidePairStore wide;
+  };
+  const Signatures& SignaturesOf(int column) const {
+    return *signatures_[static_cast<std::size_t>(textSlot_[static_cast<std::size_t>(column)])];
+  }
+  SignedText Sign(const Row& row, int slot, WidePairStore& wide) const;
+  mutable std::vector<std::unique_ptr<Signatures>> signatures_;
 };
 
 template <class Visit>
 int Table::VisitSignatures(int column, int row, Visit&& visit) const {
   const int slot = textSlot_[static_cast<std::size_t>(CheckColumn(column))];
-  const std::deque<TextSignature>& kept = *signatures_[static_cast<std::size_t>(slot)];
+  const std::deque<SignedText>& kept = signatures_[static_cast<std::size_t>(slot)]->rows;
   if (row < 0) row = 0;
   const int count = RowCount();
   auto key = rows_.begin() + std::min(row, count);

@@ -86,9 +86,30 @@ constexpr std::array<std::uint8_t, 64 * 64> MakePairTable() {
 
 constexpr std::array<std::uint8_t, 64 * 64> PairTable = MakePairTable();
 
+// The hash that places a pair among the wide pairs, another than PairTable's, so that a pair
+// that shares its bit in `pairs` with the text's others seldom shares it in the wide ones too.
+constexpr std::array<std::uint32_t, 64 * 64> MakeWidePairTable() {
+  std::array<std::uint32_t, 64 * 64> table{};
+  for (std::uint64_t k = 0; k < table.size(); ++k)
+    table[k] = static_cast<std::uint32_t>((k + 1) * 0xD6E8FEB86659FD93u >> 32);
+  return table;
+}
+
+constexpr std::array<std::uint32_t, 64 * 64> WidePairTable = MakeWidePairTable();
+
 void SetPair(TextSignature& signature, unsigned before, unsigned now) {
   const unsigned bit = PairTable[before * 64 + now];
-  signature.pairs[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+  signature.pairs[bit >> 5] |= std::uint32_t{1} << (bit & 31);
+}
+
+void SetUnit(TextSignature& signature, unsigned now) {
+  signature.units[now >> 5] |= std::uint32_t{1} << (now & 31);
+}
+
+// The pair's bit among `bits` wide bits: its hash scaled to them, which needs no division.
+void SetWidePair(std::uint64_t* words, std::uint64_t bits, unsigned before, unsigned now) {
+  const std::uint64_t bit = WidePairTable[before * 64 + now] * bits >> 32;
+  words[bit >> 6] |= std::uint64_t{1} << (bit & 63);
 }
 
 }  // namespace
@@ -101,12 +122,32 @@ TextSignature SignatureOf(std::u16string_view text) {
   for (const char16_t unit : text) {
     const unsigned now = ClassTable[unit];
     if (now != NoClass) {
-      signature.units |= std::uint64_t{1} << now;
+      SetUnit(signature, now);
       if (before != NoClass) SetPair(signature, before, now);
     }
     before = now;
   }
   return signature;
+}
+
+int WideWordsFor(std::size_t rowUnits) {
+  // A row's signature (24 bytes), the table's word that finds its wide pairs, and the wide
+  // pairs stay within 0.3 of the bytes its texts take in UTF-16 (its file line takes more).
+  constexpr std::size_t Base = sizeof(TextSignature) + 4;
+  const std::size_t share = rowUnits * 6 / 10;
+  if (share < Base + 8) return 0;
+  return static_cast<int>(std::min<std::size_t>(MostWideWords, (share - Base) / 8));
+}
+
+void WidePairsOf(std::u16string_view text, std::uint64_t* words, int count) {
+  std::fill(words, words + count, std::uint64_t{0});
+  const std::uint64_t bits = 64 * static_cast<std::uint64_t>(count);
+  unsigned before = NoClass;
+  for (const char16_t unit : text) {
+    const unsigned now = ClassTable[unit];
+    if (now != NoClass && before != NoClass) SetWidePair(words, bits, before, now);
+    before = now;
+  }
 }
 
 std::uint64_t TextQuery::UpperBit(char16_t upper) { return std::uint64_t{1} << ClassOfUpper(upper); }
@@ -169,8 +210,13 @@ TextQuery::TextQuery(std::u16string_view typed) {
     for (std::size_t k = 0; k < word.upper.size(); ++k) {
       // The word is upper-cased already; its classes are those of the units that have its upper case.
       const unsigned now = ClassOfUpper(word.upper[k]);
-      needs_.units |= std::uint64_t{1} << now;
-      if (k > 0) SetPair(needs_, ClassOfUpper(word.upper[k - 1]), now);
+      SetUnit(needs_, now);
+      if (k == 0) continue;
+      needsPairs_ = true;
+      const unsigned before = ClassOfUpper(word.upper[k - 1]);
+      SetPair(needs_, before, now);
+      for (int count = 1; count <= MostWideWords; ++count)
+        SetWidePair(wideNeeds_[count - 1], 64 * static_cast<std::uint64_t>(count), before, now);
     }
   }
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,18 +18,41 @@ char16_t UpperUnit(char16_t unit);
 // Every unit but a space sets the bit of its class in `units`: A to Z and 0 to 9 (in either
 // case) each have a class of their own, every other upper case shares one of 27 classes. Each
 // two units side by side, neither a space, set one of the 128 bits of `pairs`, chosen from
-// their classes.
+// their classes. Kept in 32-bit words, so that a table can add a word of its own to each
+// without padding.
 struct TextSignature {
-  std::uint64_t units = 0;
-  std::uint64_t pairs[2] = {0, 0};
+  // One after the other, without padding: MayHold reads them as one.
+  std::uint32_t units[2] = {0, 0};
+  std::uint32_t pairs[4] = {0, 0, 0, 0};
   // Whether a text of this signature may hold everything that `needs` asks for.
+  // Read as three 64-bit words, as a walk over a million signatures wants it.
   bool MayHold(const TextSignature& needs) const {
-    return (((units & needs.units) ^ needs.units) | ((pairs[0] & needs.pairs[0]) ^ needs.pairs[0]) |
-            ((pairs[1] & needs.pairs[1]) ^ needs.pairs[1])) == 0;
+    std::uint64_t have[3], need[3];
+    std::memcpy(have, this, sizeof have);
+    std::memcpy(need, &needs, sizeof need);
+    return (((have[0] & need[0]) ^ need[0]) | ((have[1] & need[1]) ^ need[1]) |
+            ((have[2] & need[2]) ^ need[2])) == 0;
+  }
+  // The same for needs that hold no pair.
+  bool MayHoldUnits(const TextSignature& needs) const {
+    std::uint64_t have, need;
+    std::memcpy(&have, this, sizeof have);
+    std::memcpy(&need, &needs, sizeof need);
+    return (have & need) == need;
   }
   bool operator==(const TextSignature&) const = default;
 };
+static_assert(sizeof(TextSignature) == 24);
 TextSignature SignatureOf(std::u16string_view text);
+
+// A long text's 128 pair bits are mostly set (a text of 100 units sets about 70 of them), so
+// that a word of several letters rules out too few texts. Such a text may have wide pairs as
+// well: its pairs once more, chosen by another hash, in 64 bits for each of up to
+// MostWideWords words. A row gets as many words as keep its signature within a share of
+// the units it holds.
+constexpr int MostWideWords = 6;
+int WideWordsFor(std::size_t rowUnits);
+void WidePairsOf(std::u16string_view text, std::uint64_t* words, int count);
 
 // The typed text as words: a text matches when it contains every word, in any order, without
 // regard to case.
@@ -50,6 +74,15 @@ class TextQuery {
 
   // The signature bits that every text this query matches has.
   const TextSignature& Needs() const { return needs_; }
+  // Whether the query asks for any pair of units: a query of single units has no use for wide pairs.
+  bool NeedsPairs() const { return needsPairs_; }
+  // Whether a text whose wide pairs are `count` words at `words` may hold what the query asks for.
+  bool WideMayHold(const std::uint64_t* words, int count) const {
+    const std::uint64_t* needs = wideNeeds_[count - 1];
+    std::uint64_t missing = 0;
+    for (int k = 0; k < count; ++k) missing |= (words[k] & needs[k]) ^ needs[k];
+    return missing == 0;
+  }
   // True when a known signature holding Needs() is enough for a match: every word is one unit
   // of a class of its own (a letter or a digit).
   bool DecidedBySignature() const { return decided_; }
@@ -84,6 +117,9 @@ class TextQuery {
 
   std::vector<Word> words_;  // longest first: the likeliest to rule a text out
   TextSignature needs_;
+  // For wide pairs of 1 to MostWideWords words, the bits needed in each.
+  std::uint64_t wideNeeds_[MostWideWords][MostWideWords] = {};
+  bool needsPairs_ = false;
   bool decided_ = false;
 };
 

@@ -81,6 +81,10 @@ class IWindows {
   virtual void PostQuitMessage(int exitCode) = 0;
   // Dispatches every message waiting in the queue, then returns.
   virtual void ProcessMessages() = 0;
+  // Whether a key press (WM_KEYDOWN) waits in the thread's queue, looked for without removing
+  // anything (PeekMessage with PM_NOREMOVE). Messages sent from other threads are answered
+  // meanwhile, as by any PeekMessage.
+  virtual bool KeyPressWaiting() = 0;
 
   // The common controls library's version as major * 100 + minor (6.0 gives 600).
   virtual int CommonControlsVersion() = 0;

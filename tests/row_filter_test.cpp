@@ -272,11 +272,31 @@ TEST(RowFilter, EditsAtAnySpeed_EndInThePlainScansResult) {
           break;
       }
       filter.SetQuery(TextQuery(typed));
-      for (int steps = random() % 4; steps > 0; --steps) filter.Step(random() % 400);
+      // Slices that end with their budget, or earlier when a key is waiting. Asking for the
+      // key may run a capture, a delete or an edit sent from elsewhere, or even a new query.
+      auto stop = [&] {
+        switch (random() % 12) {
+          case 0:
+            Capture(table, text());
+            break;
+          case 1:
+            if (table.RowCount() > 0) table.DeleteRow(static_cast<int>(random() % table.RowCount()));
+            break;
+          case 2:
+            if (table.RowCount() > 0) table.SetCell(1, static_cast<int>(random() % table.RowCount()), text());
+            break;
+          case 3:
+            typed.push_back(letters[random() % letters.size()]);
+            filter.SetQuery(TextQuery(typed));
+            break;
+        }
+        return random() % 3 == 0;
+      };
+      for (int steps = random() % 4; steps > 0; --steps) filter.Step(random() % 400, stop);
       // A pause: the scan ends and some or all of the work ahead is done, before the next edit
       // or a change of the table.
       if (random() % 2 == 0 && filter.Step(1 << 20)) {
-        for (int steps = random() % 4; steps > 0 && !filter.Prepare(random() % 400); --steps) {
+        for (int steps = random() % 4; steps > 0 && !filter.Prepare(random() % 400, stop); --steps) {
         }
       }
       if (random() % 4 == 0) {

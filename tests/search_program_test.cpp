@@ -192,8 +192,8 @@ TEST_F(SearchProgramTest, NothingOfTheSearchIsSaved) {
 }
 
 // A user at any speed: letters typed, Backspaces, words pasted and Esc, with copies and deletes
-// in between, while the scans run on in slices from the window's timer. Whenever the search has
-// caught up, the table holds exactly the entries that a plain scan of the history finds.
+// in between, while the scans and the signing ahead run on in slices from the window's timer. Whenever the
+// search has caught up, the table holds exactly the entries that a plain scan of the history finds.
 TEST_F(SearchProgramTest, AnySequenceOfEdits_CapturesAndDeletes_EndsWithThePlainScansRows) {
   std::mt19937 random(31);
   const std::u16string letters = u"quoxQUOX a\u00E9\u00C9";
@@ -211,7 +211,13 @@ TEST_F(SearchProgramTest, AnySequenceOfEdits_CapturesAndDeletes_EndsWithThePlain
     }
   }
   PutDataFile("clipboard_history.hstr", file);
-  StartJoined();
+  // The texts are signed ahead from the window's timer a row or two a tick, so that copies,
+  // deletes and the first search come while only some of them are.
+  Start();
+  Form1().SignSliceUnits = 0;
+  desk.windows.Advance(1000);  // the main window joins the clipboard viewer chain
+  Form1().SignSliceUnits = 40;
+  ASSERT_FALSE(History().Rows().KeepsSignatures(History().Rows().ColumnIndex("Clipboadrs_history")));
   Form1().SearchSliceUnits = 200;  // a few rows a slice: every scan spans many timer ticks
   Form1().PageControl1.SetActivePageIndex(1);
   Form1().Search_e.SetFocus();
@@ -256,9 +262,19 @@ TEST_F(SearchProgramTest, AnySequenceOfEdits_CapturesAndDeletes_EndsWithThePlain
         case 4:
           if (!typed.empty()) Type(typed.substr(0, typed.size() - 1));
           break;
-        case 5:
-          Type(typed + text().substr(0, 1 + random() % 6));  // a word pasted in
+        case 5: {
+          // A word pasted in as keys (each but the last finds the next one waiting), or all at once.
+          const std::u16string word = text().substr(0, 1 + random() % 6);
+          if (random() % 2 == 0) {
+            Type(typed + word);
+            break;
+          }
+          for (std::size_t k = 0; k < word.size(); ++k) {
+            desk.windows.SetKeyPressWaiting(k + 1 < word.size());
+            Type(typed + word.substr(0, k + 1));
+          }
           break;
+        }
         case 6:
           EXPECT_TRUE(Form1().KeyDown(0x1B, false));  // Esc
           break;

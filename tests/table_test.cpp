@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <functional>
+#include <random>
 
 #include "platform/errors.h"
 
@@ -377,6 +378,72 @@ TEST(Table, Signatures_FollowEveryChangeOfTheRows) {
   table.SetCell(text, 0, u"after clearing");
   check("clearing all");
   EXPECT_EQ(table.RowCount(), 2);
+}
+
+// Signed in slices while rows come and go in between: once the slices end, every row has its own
+// text's signature, and its wide pairs (which long texts have) never rule out a word of its own
+// text, though rows were added, rewritten and deleted above, inside and below the signed part.
+TEST(Table, SignaturesMadeInSlices_StayRightThroughChangesBetweenTheSlices) {
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    Table table = HistoryLikeTable();
+    const int text = table.ColumnIndex("Clipboadrs_history");
+    std::mt19937 random(seed);
+    auto someText = [&] {
+      std::u16string t;
+      for (int k = static_cast<int>(random() % 160); k > 0; --k)
+        t.push_back(static_cast<char16_t>(u'a' + random() % 26));
+      return t;
+    };
+    for (int i = 0; i < 200; ++i) {
+      const std::u16string cells[] = {u"", u"1/1/2026", someText()};
+      table.AppendRow(cells);
+    }
+    EXPECT_FALSE(table.SignAhead(text, 100));
+    EXPECT_FALSE(table.KeepsSignatures(text));
+    for (int step = 0; !table.SignAhead(text, 60); ++step) {
+      ASSERT_LT(step, 10000);
+      switch (random() % 7) {
+        case 0: {
+          const std::u16string_view cells[] = {u"", u"", someText()};
+          table.AddRow(cells, false);
+          break;
+        }
+        case 1: {
+          const std::u16string cells[] = {u"", u"", someText()};
+          table.AppendRow(cells);
+          break;
+        }
+        case 2:
+          if (table.RowCount() > 0) table.DeleteRow(static_cast<int>(random() % table.RowCount()));
+          break;
+        case 3:
+          if (table.RowCount() > 0)
+            table.SetCell(text, static_cast<int>(random() % table.RowCount()), someText());
+          break;
+        case 4: {
+          std::vector<bool> doomed(static_cast<std::size_t>(table.RowCount()));
+          for (std::size_t k = 0; k < doomed.size(); ++k) doomed[k] = random() % 16 == 0;
+          table.DeleteRows(doomed);
+          break;
+        }
+        case 5:
+          table.InsertRowAtTop();
+          break;
+        case 6:
+          if (random() % 20 == 0) table.RemoveAllRows();
+          break;
+      }
+    }
+    EXPECT_TRUE(table.KeepsSignatures(text));
+    for (int row = 0; row < table.RowCount(); ++row) {
+      const std::u16string cell = table.Cell(text, row);
+      ASSERT_EQ(table.Signature(text, row), grid::SignatureOf(cell)) << "seed " << seed << " row " << row;
+      for (std::size_t at = 0; at + 5 <= cell.size(); at += 5) {
+        const grid::TextQuery word(cell.substr(at, 5));
+        ASSERT_TRUE(table.TestOf(text, word)(table.Signed(text, row))) << "seed " << seed << " row " << row;
+      }
+    }
+  }
 }
 
 // A long text moved into a row keeps its storage: it is held once, and a reader that keeps that

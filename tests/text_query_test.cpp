@@ -120,8 +120,8 @@ TEST(UpperUnit, FollowsTheOneUnitUpperCaseMapping) {
   EXPECT_EQ(grid::UpperUnit(char16_t{0xD801}), char16_t{0xD801});  // surrogate
 }
 
-// A text's signature never rules out a text that matches; where the query says the signature
-// decides, it says exactly whether the text matches; and the units found after a word tell
+// A text's signature and its wide pairs of any size never rule out a text that matches; where the query says
+// the signature decides, it says exactly whether the text matches; and the units found after a word tell
 // exactly whether the word with a letter or digit added matches.
 TEST(TextQuery, Signatures_NeverRuleOutAMatch_AndDecideExactlyWhereTheyClaimTo) {
   std::mt19937 random(3);
@@ -142,6 +142,11 @@ TEST(TextQuery, Signatures_NeverRuleOutAMatch_AndDecideExactlyWhereTheyClaimTo) 
     const bool matches = query.Matches(text);
     const bool mayHold = grid::SignatureOf(text).MayHold(query.Needs());
     ASSERT_TRUE(!matches || mayHold);
+    for (int count = 1; count <= grid::MostWideWords; ++count) {
+      std::uint64_t wide[grid::MostWideWords];
+      grid::WidePairsOf(text, wide, count);
+      ASSERT_TRUE(!matches || query.WideMayHold(wide, count)) << count;
+    }
     ASSERT_TRUE(!query.DecidedBySignature() || mayHold == matches);
     const std::u16string_view word = query.OnlyWord();
     if (word.empty()) continue;

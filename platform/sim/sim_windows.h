@@ -87,6 +87,7 @@ class SimWindows : public platform::IWindows {
   void RunModalLoop(platform::Hwnd modal, bool (*done)(void*), void* context) override;
   void PostQuitMessage(int exitCode) override;
   void ProcessMessages() override;
+  bool KeyPressWaiting() override { return keyPressWaiting_; }
 
   int CommonControlsVersion() override { return commonControlsVersion_; }
   platform::Hicon LoadMainIcon(int size) override;
@@ -112,6 +113,10 @@ class SimWindows : public platform::IWindows {
   // true when input arrived first.
   bool WaitForInput(std::uint64_t deadlineMs);
   VirtualClock& Clock() { return clock_; }
+
+  // Whether KeyPressWaiting answers that the user has pressed another key already: typing
+  // faster than the program answers.
+  void SetKeyPressWaiting(bool waiting) { keyPressWaiting_ = waiting; }
 
   bool QuitRequested() const { return quit_; }
   // A program runs again after the last one ended: its quit request is forgotten.
@@ -200,6 +205,7 @@ class SimWindows : public platform::IWindows {
   int modalDepth_ = 0;
   int callDepth_ = 0;  // window procedure calls under way, while OnOutermostCall is set
   bool quit_ = false;
+  bool keyPressWaiting_ = false;
   int exitCode_ = 0;
   platform::Hwnd foreground_ = 0;
   platform::Point cursor_{600, 700};

@@ -355,6 +355,13 @@ void Win32Windows::RunModalLoop(platform::Hwnd modal, bool (*done)(void*), void*
 
 void Win32Windows::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
 
+bool Win32Windows::KeyPressWaiting() {
+  // Presses only: the release of the key being answered is usually queued already. The
+  // new-input bits of GetQueueStatus, which would dispatch nothing, miss keys under Wine.
+  MSG msg;
+  return ::PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD) != 0;
+}
+
 void Win32Windows::ProcessMessages() {
   MSG msg = {};
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -56,6 +56,7 @@ class Win32Windows final : public platform::IWindows {
   void RunModalLoop(platform::Hwnd modal, bool (*done)(void*), void* context) override;
   void PostQuitMessage(int exitCode) override;
   void ProcessMessages() override;
+  bool KeyPressWaiting() override;
 
   int CommonControlsVersion() override;
   platform::Hicon LoadMainIcon(int size) override;
