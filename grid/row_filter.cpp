@@ -462,17 +462,22 @@ bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
     while (read < found) testOldest();
   };
   settle = test;
+  // A row whose signature may hold the query: a match at once when the signature decides,
+  // else passed on to have its text tested.
+  auto mayMatch = [&](RowKey key, const Table::SignedText& signature, int row) {
+    if (!mayHold.Base(signature)) return;
+    if (decided)
+      matches_.push_back(key);
+    else
+      pass(key, signature, row);
+  };
   if (scan_ == Scan::AllRows) {
     const int reached = table_.VisitSignatures(column_, table_.LowerBoundOfKey(nextKey_),
                                                [&](RowKey key, const Table::SignedText& signature, int row) {
                                                  if (key > lastKey_ || slice.Over()) return false;
                                                  ++spent;
                                                  nextKey_ = key + 1;
-                                                 if (!mayHold.Base(signature)) return true;
-                                                 if (decided)
-                                                   matches_.push_back(key);
-                                                 else
-                                                   pass(key, signature, row);
+                                                 mayMatch(key, signature, row);
                                                  return true;
                                                });
     if (slice.Abandoned()) return false;
@@ -493,11 +498,7 @@ bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
                                ++spent;
                                if (*next == key) {
                                  ++next;
-                                 if (!mayHold.Base(signature)) return true;
-                                 if (decided)
-                                   matches_.push_back(key);
-                                 else
-                                   pass(key, signature, row);
+                                 mayMatch(key, signature, row);
                                }
                                return true;
                              });
