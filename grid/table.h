@@ -220,6 +220,9 @@ class Table {
     bool pairs_;
   };
   SignatureTest TestOf(int column, const TextQuery& query) const {
+    // The test refers to the column's wide pairs, which exist once signing has begun: it is
+    // begun here, with no row signed yet, if it has not been.
+    SignAhead(column, 0);
     return SignatureTest(SignaturesOf(column).wide, query);
   }
   // The heap the kept signatures take.

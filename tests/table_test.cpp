@@ -404,7 +404,8 @@ TEST(Table, SignaturesMadeInSlices_StayRightThroughChangesBetweenTheSlices) {
       ASSERT_LT(step, 10000);
       switch (random() % 7) {
         case 0: {
-          const std::u16string_view cells[] = {u"", u"", someText()};
+          const std::u16string added = someText();
+          const std::u16string_view cells[] = {u"", u"", added};
           table.AddRow(cells, false);
           break;
         }
