@@ -372,6 +372,12 @@ void TForm1::Search_eChange() {
   HistoryFilter.SetQuery(grid::TextQuery(Search_e.Text()));
   // Back to every row: the selected entries are where the user left them, shown again.
   if (!HistoryFilter.Active()) TableGrid2.ShowCurrentRow();
+  StepSearch();
+  // The rest of the scan, if any, then the work ahead for the next letter.
+  SearchTimer.SetEnabled(true);
+}
+
+bool TForm1::StepSearch() {
   // Letters typed or pasted faster than they are answered: the scan stops for the next key,
   // whose query narrows what it found and what it had left, so that no scan of a query
   // already typed on is finished for nothing. Nor is the table told of rows that the next key
@@ -379,18 +385,14 @@ void TForm1::Search_eChange() {
   bool keyWaits = false;
   const bool done = HistoryFilter.Step(SearchSliceUnits, [&] { return keyWaits = keyPressWaiting_(); });
   if (done || !keyWaits) TableGrid2.ViewChanged();
-  // The rest of the scan, if any, then the work ahead for the next letter.
-  SearchTimer.SetEnabled(true);
+  return done;
 }
 
 void TForm1::SearchTimerTimer() {
   // The table is told only of slices that scanned: a repaint of the list view for each slice of
   // the work ahead would cost more than that work under Wine.
   if (!HistoryFilter.Done()) {
-    bool keyWaits = false;
-    const bool done = HistoryFilter.Step(SearchSliceUnits, [&] { return keyWaits = keyPressWaiting_(); });
-    if (done || !keyWaits) TableGrid2.ViewChanged();
-    if (!done) {
+    if (!StepSearch()) {
       SearchTimer.SetEnabled(true);
       return;
     }

@@ -184,6 +184,8 @@ class TForm1 : public ui::Form {
   void Timer2Timer();
   void Search_eChange();
   void SearchTimerTimer();
+  // One slice of the history search's scan; whether the scan is done.
+  bool StepSearch();
 
   std::array<ui::MenuItem*, TrayActionSlots>& TrayActionItems() { return trayActionItems_; }
 

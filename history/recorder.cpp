@@ -18,7 +18,7 @@ constexpr Uint AgeCheckInterval = 60 * 60 * 1000;
 constexpr std::uintptr_t SaveRetryTimer = 4;
 constexpr Uint SaveRetryInterval = 1000;
 // Writes a long capture's record a piece at a time. A timer's message waits behind the user's
-// input, so the window answers between the pieces; the flush writes what is left.
+// input, so the window answers between the pieces; the journal's flush follows the last one.
 constexpr std::uintptr_t PieceTimer = 5;
 constexpr Uint PieceInterval = 1;
 

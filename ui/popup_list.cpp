@@ -144,16 +144,15 @@ std::u16string PopupList::OneLine(std::u16string_view text, std::size_t maxChars
   const bool more = blanksFrom(end, false) < text.size();
 
   std::u16string line(text.substr(begin, lineEnd - begin));
-  if (maxChars > 0 && (line.size() > maxChars || clipped)) {
+  const bool shortened = maxChars > 0 && (line.size() > maxChars || clipped);
+  if (shortened) {
     std::size_t cut = std::min(maxChars - 1, line.size());
     // Never half a surrogate pair.
     if (cut > 0 && platform::IsHighSurrogate(line[cut - 1])) --cut;
     while (cut > 0 && IsBlank(line[cut - 1])) --cut;
     line.resize(cut);
-    line += u'\u2026';
-  } else if (more) {
-    line += u'\u2026';
   }
+  if (shortened || more) line += u'\u2026';
   return line;
 }
 
