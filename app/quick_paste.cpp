@@ -14,16 +14,14 @@ using namespace platform;
 
 namespace {
 
-constexpr Uint PollInterval = 10;
-// While the popup is open, the filters take a slice of this many text units at each tick.
+// While the popup is open and its filters have work left, they take a slice at each tick.
+constexpr Uint PollInterval = 1;
 constexpr std::uintptr_t FilterTimer = 2;
 // Once the filters are through, the open popup only follows the lists' changes, less often:
 // a thread woken every 10 ms answers the user's keys later under Wine.
 constexpr Uint FollowInterval = 200;
-constexpr std::size_t FilterBudget = 1 << 20;
-// Once the history's matches are known, the work ahead for the next letter goes on at each
-// tick, this many text units at a time.
-constexpr std::size_t PrepareBudget = 1 << 22;
+// The actions are few: a slice of this many text units scans them whole.
+constexpr std::size_t ActionBudget = 1 << 20;
 // Posted to run an action's paste after the key that picked it has been handled.
 constexpr Uint WmPasteAction = WmApp + 1;
 
@@ -135,7 +133,7 @@ void QuickPaste::Open() {
   const int dpi = windows.GetDpiAt({anchor.left, anchor.bottom});
   Refilter(u"");
   List.Popup(PlacePopup(anchor, area, Width * dpi / ui::Form::DesignDpi, Height * dpi / ui::Form::DesignDpi));
-  StepFilters();
+  StepFilters(false);
 }
 
 void QuickPaste::GiveFocusBack() {
@@ -146,17 +144,23 @@ void QuickPaste::Refilter(const std::u16string& filter) {
   const grid::TextQuery query(filter);
   actionFilter_.SetQuery(query);
   historyFilter_.SetQuery(query);
-  StepFilters();
+  StepFilters(true);
 }
 
-void QuickPaste::StepFilters() {
-  // The actions are few; the history gets what is left of the slice after them.
-  actionFilter_.Step(FilterBudget);
-  historyFilter_.Step(FilterBudget);
+void QuickPaste::StepFilters(bool typed) {
+  // The history is worked as the history tab's search box works it, with the same slices: the
+  // scan stops for a key the user has pressed, the list is not told of a scan so stopped, and
+  // the work ahead for the next letter follows while the popup is open.
+  actionFilter_.Step(ActionBudget);
+  TForm1& main = main_;
+  const grid::SearchSlice slice = grid::StepSearchBox(
+      historyFilter_, typed, main.SearchSliceUnits, List.IsOpen() ? main.PrepareSliceUnits : 0,
+      [this] { return Desktop().Windows().KeyPressWaiting(); });
   const int count = actionFilter_.Count() + historyFilter_.Count();
-  if (count != List.Count()) List.SetCount(count);
-  const bool filtering = !actionFilter_.Done() || !historyFilter_.Done() ||
-                         (List.IsOpen() && !historyFilter_.Prepare(PrepareBudget));
+  // A complete result of another count is shown too: the open list follows the captures made
+  // meanwhile.
+  if (slice.show || (historyFilter_.Done() && count != List.Count())) List.SetCount(count);
+  const bool filtering = !actionFilter_.Done() || slice.left;
   const Uint interval = !List.IsOpen() ? 0 : filtering ? PollInterval : FollowInterval;
   if (interval == filterInterval_) return;
   filterInterval_ = interval;
@@ -215,7 +219,7 @@ void QuickPaste::Pick(int index) {
 LResult QuickPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
   switch (msg) {
     case WmTimer:
-      if (wParam == FilterTimer) StepFilters();
+      if (wParam == FilterTimer) StepFilters(false);
       return 0;
     case WmPasteAction: {
       if (!actionPending_) return 0;

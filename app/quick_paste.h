@@ -60,9 +60,9 @@ class QuickPaste final : private platform::IWindowProc {
   void Open();
   void GiveFocusBack();
   void Refilter(const std::u16string& filter);
-  // Filters a slice further and shows what is found; while the popup is open this also follows
-  // the lists' changes.
-  void StepFilters();
+  // Filters a slice further (the first after the filter's text changed when `typed`) and
+  // shows what is found; while the popup is open this also follows the lists' changes.
+  void StepFilters(bool typed);
   // The action row (action true) or history row an item shows; -1 when it shows none any more.
   int RowOf(int index, bool& action);
   std::u16string ItemText(int index);

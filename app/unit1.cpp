@@ -372,34 +372,25 @@ void TForm1::Search_eChange() {
   HistoryFilter.SetQuery(grid::TextQuery(Search_e.Text()));
   // Back to every row: the selected entries are where the user left them, shown again.
   if (!HistoryFilter.Active()) TableGrid2.ShowCurrentRow();
-  StepSearch();
+  StepSearch(true);
   // The rest of the scan, if any, then the work ahead for the next letter.
   SearchTimer.SetEnabled(true);
 }
 
-bool TForm1::StepSearch() {
+bool TForm1::StepSearch(bool typed) {
   // Letters typed or pasted faster than they are answered: the scan stops for the next key,
   // whose query narrows what it found and what it had left, so that no scan of a query
-  // already typed on is finished for nothing. Nor is the table told of rows that the next key
-  // changes again: under Wine the list view takes some 10 ms to take a new count.
-  bool keyWaits = false;
-  const bool done = HistoryFilter.Step(SearchSliceUnits, [&] { return keyWaits = keyPressWaiting_(); });
-  if (done || !keyWaits) TableGrid2.ViewChanged();
-  return done;
+  // already typed on is finished for nothing. The table is told only of slices that scanned:
+  // a repaint of the list view for each slice of the work ahead would cost more than that
+  // work under Wine.
+  const grid::SearchSlice slice =
+      grid::StepSearchBox(HistoryFilter, typed, SearchSliceUnits, PrepareSliceUnits, keyPressWaiting_);
+  if (slice.show) TableGrid2.ViewChanged();
+  return slice.left;
 }
 
 void TForm1::SearchTimerTimer() {
-  // The table is told only of slices that scanned: a repaint of the list view for each slice of
-  // the work ahead would cost more than that work under Wine.
-  if (!HistoryFilter.Done()) {
-    if (!StepSearch()) {
-      SearchTimer.SetEnabled(true);
-      return;
-    }
-  }
-  // A key pressed meanwhile stops the work ahead too: a Backspace or a letter typed on needs
-  // none of it that is not done yet.
-  if (!HistoryFilter.Prepare(PrepareSliceUnits, keyPressWaiting_)) return;
+  if (StepSearch(false)) return;
   // Nothing of a search is left: the texts not yet signed are signed ahead of the next one.
   const grid::Table& history = history_.List();
   SearchTimer.SetEnabled(

@@ -184,8 +184,9 @@ class TForm1 : public ui::Form {
   void Timer2Timer();
   void Search_eChange();
   void SearchTimerTimer();
-  // One slice of the history search's scan; whether the scan is done.
-  bool StepSearch();
+  // One slice of the history search's work (the first after a keystroke when `typed`);
+  // whether work is left.
+  bool StepSearch(bool typed);
 
   std::array<ui::MenuItem*, TrayActionSlots>& TrayActionItems() { return trayActionItems_; }
 

@@ -5,11 +5,12 @@ rows, typed letter by letter 150 ms apart as a user types. A word growing letter
 letters taken back one Backspace at a time, a common single letter, nine letters pasted in quick
 succession, a word found nowhere, and quick Backspaces after a word followed by a letter (which
 must show exactly the rows that hold that letter). The desktop's Xvfb display is run by openbox,
-as every e2e desktop is.
+as every e2e desktop is. With "popup" the same keys go to the quick-paste popup's filter box,
+opened over notepad, and the times are until its list holds the matching rows.
 
 Run it after the e2e set-up, from the repository's root:
     (cd build/native && ctest -R e2e_wine_prefix)
-    python3 bench/search_wine.py build/win build/native [ENTRIES]
+    python3 bench/search_wine.py build/win build/native [ENTRIES] [popup]
 ENTRIES defaults to 1,000,000 texts of about 100 characters."""
 
 import os
@@ -39,18 +40,30 @@ def matching(entries, typed):
 def main():
     win_build, native_build = sys.argv[1], sys.argv[2]
     count = int(sys.argv[3]) if len(sys.argv) > 3 else 1_000_000
+    popup = len(sys.argv) > 4 and sys.argv[4] == "popup"
     use_builds(win_build, native_build)
     entries = texts(count)
     with harness.Desktop("bench.search") as desktop:
         lines = "".join(f"0,12/8/2026 9:30:00 AM,{text}\r\n" for text in entries)
         with open(desktop.data_file("clipboard_history.hstr"), "wb") as f:
             f.write(b"\xff\xfe" + lines.encode("utf-16-le"))
-        desktop.start_watching()
-        desktop.tray_menu_choose((0x28, 0x0D))  # the window on the history tab
-        desktop.must("wait-visible", harness.MAIN_TITLE, 60000)
-        desktop.must("wait-gone", "class:#32768", 10000)
-        desktop.must("focus", harness.MAIN_TITLE)
-        desktop.must("press", "ctrl", "F")
+        if popup:
+            # Three lines: the quick-paste hotkey is the default, Win+Insert.
+            with open(desktop.data_file("settings.stng"), "wb") as f:
+                f.write(b"0\r\n-1\r\n0\r\n")
+            desktop.wine("reg", "add", r"HKCU\Software\Corvilane\Clipboard_manager", "/v", "fr", "/d", "1", "/f")
+            harness.start_with_notepad(desktop)
+            desktop.must("press", "win", "insert")
+            desktop.must("wait-visible", harness.QUICK_PASTE, 60000)
+            window = harness.QUICK_PASTE
+        else:
+            desktop.start_watching()
+            desktop.tray_menu_choose((0x28, 0x0D))  # the window on the history tab
+            desktop.must("wait-visible", harness.MAIN_TITLE, 60000)
+            desktop.must("wait-gone", "class:#32768", 10000)
+            desktop.must("focus", harness.MAIN_TITLE)
+            desktop.must("press", "ctrl", "F")
+            window = harness.MAIN_TITLE
         print(f"{count} entries of 90 to 110 characters; load average {os.getloadavg()[0]:.1f}", flush=True)
 
         # Each case starts from an empty box; a key is a letter, a run of letters typed in quick
@@ -74,7 +87,7 @@ def main():
                 rows = matching(entries, typed) if typed else count
                 pid = exe_pid(desktop.exe_path)
                 before = cpu_seconds(pid)
-                code, out = desktop.driver("type-timing", harness.MAIN_TITLE, key, rows)
+                code, out = desktop.driver("type-timing", window, key, rows)
                 if code != 0:
                     wrong += 1
                 what = f"{len(key)} backspaces to {typed!r}" if key.startswith("\b") else f"{typed!r}"

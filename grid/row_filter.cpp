@@ -547,4 +547,19 @@ int RowFilter::PositionOf(int row) {
   return at != matches_.end() && *at == key ? static_cast<int>(at - matches_.begin()) : -1;
 }
 
+SearchSlice StepSearchBox(RowFilter& filter, bool typed, std::size_t scanUnits, std::size_t prepareUnits,
+                          const std::function<bool()>& keyWaits) {
+  SearchSlice slice;
+  if (typed || !filter.Done()) {
+    bool keyWaited = false;
+    const bool done = filter.Step(scanUnits, [&] { return keyWaited = keyWaits(); });
+    slice.show = done || !keyWaited;
+    // The work ahead waits for the next slice, so that the rows found are shown first.
+    slice.left = !done || (typed && prepareUnits != 0);
+    if (slice.left) return slice;
+  }
+  slice.left = prepareUnits != 0 && !filter.Prepare(prepareUnits, keyWaits);
+  return slice;
+}
+
 }  // namespace grid

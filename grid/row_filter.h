@@ -102,4 +102,19 @@ class RowFilter {
   std::uint64_t afterVersion_ = 0;
 };
 
+// What one slice of a search box's work did: whether its view should show the filter's rows
+// now, and whether work is left for another slice.
+struct SearchSlice {
+  bool show = false;
+  bool left = false;
+};
+
+// A search box's filter worked between the user's keys: the scan, then (with `prepareUnits`)
+// the work ahead for the next letter, each stopped by a key that waits (`keyWaits`). The
+// slice right after the query changed (`typed`) only scans. A scan stopped for a key is not
+// shown: the next key changes what it found again, and under Wine a list view takes some
+// 10 ms to take a new count.
+SearchSlice StepSearchBox(RowFilter& filter, bool typed, std::size_t scanUnits, std::size_t prepareUnits,
+                          const std::function<bool()>& keyWaits);
+
 }  // namespace grid

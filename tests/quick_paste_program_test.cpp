@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/quick_paste.h"
+#include "history/history_table.h"
 #include "paste_recorder.h"
 #include "program_fixture.h"
 
@@ -182,6 +183,47 @@ TEST_F(QuickPasteTest, OpenPopup_FollowsACopyMadeMeanwhile_FilteredOrNot) {
   ASSERT_TRUE(other.CopyText("another copy"));
   desk.windows.Advance(500);
   EXPECT_EQ(Shown(), (std::vector<std::u16string>{u"another copy", u"fresh copy"}));
+}
+
+TEST_F(QuickPasteTest, KeysTypedFasterThanTheFilter_ShowNothingHalfDone_AndTheListEndsWithTheMatches) {
+  StartWithEntries();
+  {
+    grid::Table& history = program->HistoryList();
+    grid::UpdateScope update(history);
+    const int text = history.ColumnIndex(history::Clipboadrs_history);
+    for (int i = 0; i < 3000; ++i)
+      history.SetCell(text, history.AppendRow(),
+                      (i % 7 == 0 ? u"a sunflower field " : u"a sunny day ") +
+                          desk.codePage.AnsiToWide(std::to_string(i)));
+  }
+  // Slices far smaller than the history, so that each scan spans many of them.
+  Form1().SearchSliceUnits = 256;
+  Form1().PrepareSliceUnits = 256;
+  ASSERT_TRUE(PressQuickPaste());
+  const std::uint64_t before = List().ItemsVersion();
+  const int count = List().Count();
+  const std::u16string word = u"sunflower";
+  for (std::size_t k = 1; k < word.size(); ++k) {
+    // The next key is already there: the scan stops, and the list is not told of what it found.
+    desk.windows.SetKeyPressWaiting(true);
+    List().UserSetFilter(word.substr(0, k));
+    EXPECT_EQ(List().ItemsVersion(), before) << k;
+    EXPECT_EQ(List().Count(), count) << k;
+    desk.windows.Advance(1);
+  }
+  desk.windows.SetKeyPressWaiting(false);
+  List().UserSetFilter(word);
+  // A copy made while the scan is under way joins the list.
+  ASSERT_TRUE(other.CopyText("SUNFLOWER seeds"));
+  for (int tick = 0; tick < 100000 && List().Count() != 430; ++tick) desk.windows.Advance(1);
+  desk.windows.Advance(1000);
+  const std::vector<std::u16string> shown = Shown();
+  ASSERT_EQ(shown.size(), 430u);  // the copy, then every seventh of the 3000
+  EXPECT_EQ(shown[0], u"SUNFLOWER seeds");
+  EXPECT_EQ(shown[1], u"a sunflower field 0");
+  EXPECT_EQ(shown.back(), u"a sunflower field 2996");
+  for (std::size_t k = 1; k < shown.size(); ++k)
+    EXPECT_NE(shown[k].find(u"sunflower"), std::u16string::npos) << desk.codePage.WideToAnsi(shown[k]);
 }
 
 TEST_F(QuickPasteTest, HistoryPaste_WaitsForEnterToBeReleased_AndSendsOnlyCtrlV) {

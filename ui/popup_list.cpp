@@ -23,6 +23,7 @@ void PopupList::Close() { SetVisible(false); }
 void PopupList::SetCount(int count) {
   count_ = std::max(count, 0);
   selected_ = count_ == 0 ? -1 : std::clamp(selected_, 0, count_ - 1);
+  ++itemsVersion_;
   Changed();
 }
 

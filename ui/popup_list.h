@@ -4,6 +4,7 @@
 // until it is looked at.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -30,6 +31,9 @@ class PopupList : public Control {
   // the new count.
   void SetCount(int count);
   int Count() const { return count_; }
+  // Counts the calls of SetCount: the items shown are redrawn when it changes, and only then,
+  // so that a filter's text typed on shows nothing until the owner has its items.
+  std::uint64_t ItemsVersion() const { return itemsVersion_; }
   int Selected() const { return selected_; }
   void SetSelected(int index);
   const std::u16string& Filter() const { return filter_; }
@@ -75,6 +79,7 @@ class PopupList : public Control {
   Application& app_;
   int count_ = 0;
   int selected_ = -1;
+  std::uint64_t itemsVersion_ = 0;
   std::u16string filter_;
 };
 

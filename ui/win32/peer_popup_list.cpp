@@ -126,12 +126,15 @@ class PopupListPeer final : public ui::Peer {
   void Sync() {
     std::wstring filter = WideFromUtf16(list_.Filter());
     if (WindowText(edit_) != filter) ::SetWindowTextW(edit_, filter.c_str());
-    // Another count or filter shows other rows; a move of the selection redraws its two rows
-    // by itself.
-    if (list_.Count() != shownCount_ || list_.Filter() != shownFilter_) {
-      shownCount_ = list_.Count();
-      shownFilter_ = list_.Filter();
-      ::SendMessageW(view_, LVM_SETITEMCOUNT, static_cast<WPARAM>(shownCount_), LVSICF_NOINVALIDATEALL);
+    // The owner's new items are shown; a move of the selection redraws its two rows by itself.
+    // A filter typed on shows nothing new until its items are known: under Wine the list view
+    // takes some 10 ms for a new count, which keys typed in quick succession would each pay.
+    if (list_.ItemsVersion() != shownItems_) {
+      shownItems_ = list_.ItemsVersion();
+      if (list_.Count() != shownCount_) {
+        shownCount_ = list_.Count();
+        ::SendMessageW(view_, LVM_SETITEMCOUNT, static_cast<WPARAM>(shownCount_), LVSICF_NOINVALIDATEALL);
+      }
       ::InvalidateRect(view_, nullptr, FALSE);
     }
     // Only the row shown selected before is cleared: the list view would walk every item to
@@ -278,7 +281,7 @@ class PopupListPeer final : public ui::Peer {
   std::wstring text_;  // the row text last handed to the list view, alive until it asks again
   int shownSelected_ = -1;
   int shownCount_ = -1;
-  std::u16string shownFilter_;
+  std::uint64_t shownItems_ = ~std::uint64_t{0};
   int updating_ = 0;
 };
 
