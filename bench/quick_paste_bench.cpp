@@ -1,12 +1,15 @@
 // Quick paste's own work with a history of a million entries, on the simulated desktop: opening
-// the popup and drawing its first page, a letter typed into its search box, and a paste after
-// Enter. Wine's share (windows, focus, painting) is measured by bench/quick_paste_wine.py.
+// the popup and drawing its first page, a letter typed into its search box, each keystroke case
+// of the history search typed there, and a paste after Enter. Wine's share (windows, focus, painting) is
+// measured by bench/quick_paste_wine.py.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <memory>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "app/program.h"
 #include "app/quick_paste.h"
@@ -89,6 +92,62 @@ void BM_TypeALetterOverMillionEntries(benchmark::State& state) {
   r.Quick().List.KeyDown(platform::VkEscape);
 }
 BENCHMARK(BM_TypeALetterOverMillionEntries)->Unit(benchmark::kMicrosecond);
+
+// Each keystroke case of the history tab's search, typed into the popup's filter box: the
+// keys before it typed with the user's pause after each (the timer's work ahead runs on the
+// virtual clock), then the timed key, until the list holds all its matches and has drawn its
+// first page.
+struct PopupCase {
+  const char* name;
+  std::vector<std::u16string> before;
+  std::u16string typed;
+};
+
+const std::vector<PopupCase>& PopupCases() {
+  static const std::vector<PopupCase> cases = {
+      {"first letter", {}, u"q"},
+      {"second letter", {u"q"}, u"qu"},
+      {"third letter", {u"q", u"qu"}, u"quo"},
+      {"Backspace to two letters", {u"q", u"qu", u"quo"}, u"qu"},
+      {"Backspace to all", {u"q"}, u""},
+      {"common letter", {}, u"7"},
+      {"pasted word", {}, u"sunflower"},
+      {"word found nowhere", {}, u"zqxjv"},
+  };
+  return cases;
+}
+
+void BM_PopupKeystrokeOverMillionEntries(benchmark::State& state) {
+  Running& r = Program();
+  const PopupCase& c = PopupCases()[static_cast<std::size_t>(state.range(0))];
+  state.SetLabel(c.name);
+  r.Open();
+  int shown = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    r.Quick().List.UserSetFilter(u"");
+    for (const std::u16string& typed : c.before) {
+      r.Quick().List.UserSetFilter(typed);
+      r.desk.windows.Advance(1000);
+    }
+    state.ResumeTiming();
+    r.Quick().List.UserSetFilter(c.typed);
+    r.DrawFirstPage();
+    shown = r.Quick().List.Count();
+    state.PauseTiming();
+    // Whatever the first slice left is done before the next round, and counted as not shown.
+    r.desk.windows.Advance(1000);
+    if (r.Quick().List.Count() != shown) state.SkipWithError("the keystroke's slice left matches unshown");
+    state.ResumeTiming();
+  }
+  r.Quick().List.KeyDown(platform::VkEscape);
+  state.counters["shown"] = shown;
+}
+BENCHMARK(BM_PopupKeystrokeOverMillionEntries)
+    ->DenseRange(0, 7)
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Enter on a history entry until its Ctrl+V is sent, less the paste's own wait (the virtual
 // clock's time does not count here): the re-copy, its capture at the top of the million, and
