@@ -149,17 +149,17 @@ void QuickPaste::Refilter(const std::u16string& filter) {
 
 void QuickPaste::StepFilters(bool typed) {
   // The history is worked as the history tab's search box works it, with the same slices: the
-  // scan stops for a key the user has pressed, the list is not told of a scan so stopped, and
-  // the work ahead for the next letter follows while the popup is open.
+  // scan stops for a key the user has pressed, the list is not told of what a key found while
+  // the next one waits, and the work ahead for the next letter follows while the popup is open.
   actionFilter_.Step(ActionBudget);
-  TForm1& main = main_;
-  const grid::SearchSlice slice = grid::StepSearchBox(
-      historyFilter_, typed, main.SearchSliceUnits, List.IsOpen() ? main.PrepareSliceUnits : 0,
-      [this] { return Desktop().Windows().KeyPressWaiting(); });
+  const TForm1& main = main_;
+  const grid::SearchSlice slice =
+      historySlices_.Step(typed, main.SearchSliceUnits, List.IsOpen() ? main.PrepareSliceUnits : 0,
+                          [this] { return Desktop().Windows().KeyPressWaiting(); });
   const int count = actionFilter_.Count() + historyFilter_.Count();
   // A complete result of another count is shown too: the open list follows the captures made
   // meanwhile.
-  if (slice.show || (historyFilter_.Done() && count != List.Count())) List.SetCount(count);
+  if (slice.show || (!slice.left && historyFilter_.Done() && count != List.Count())) List.SetCount(count);
   const bool filtering = !actionFilter_.Done() || slice.left;
   const Uint interval = !List.IsOpen() ? 0 : filtering ? PollInterval : FollowInterval;
   if (interval == filterInterval_) return;

@@ -81,6 +81,7 @@ class QuickPaste final : private platform::IWindowProc {
   // search does.
   grid::RowFilter actionFilter_;
   grid::RowFilter historyFilter_;
+  grid::SearchSlices historySlices_{historyFilter_};
   platform::Uint filterInterval_ = 0;  // of the filter timer, 0 while it is off
   // The action to paste once the popup's key has been handled (the paste waits inside).
   bool actionPending_ = false;

@@ -382,9 +382,9 @@ bool TForm1::StepSearch(bool typed) {
   // whose query narrows what it found and what it had left, so that no scan of a query
   // already typed on is finished for nothing. The table is told only of slices that scanned:
   // a repaint of the list view for each slice of the work ahead would cost more than that
-  // work under Wine.
+  // work under Wine, and so would one for each of many quick Backspaces.
   const grid::SearchSlice slice =
-      grid::StepSearchBox(HistoryFilter, typed, SearchSliceUnits, PrepareSliceUnits, keyPressWaiting_);
+      searchSlices_.Step(typed, SearchSliceUnits, PrepareSliceUnits, keyPressWaiting_);
   if (slice.show) TableGrid2.ViewChanged();
   return slice.left;
 }

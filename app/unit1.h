@@ -206,6 +206,7 @@ class TForm1 : public ui::Form {
   bool toldMissingItems_ = false;
   // Asked by a search scan now and then: whether it should stop for a key the user has pressed.
   std::function<bool()> keyPressWaiting_ = [this] { return Desktop().Windows().KeyPressWaiting(); };
+  grid::SearchSlices searchSlices_{HistoryFilter};
   history::Thumbnails pictures_{Desktop(), history_.Items()};
   history::Recorder& recorder_;
   history::ExcludedPrograms& excluded_;

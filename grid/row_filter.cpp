@@ -547,18 +547,25 @@ int RowFilter::PositionOf(int row) {
   return at != matches_.end() && *at == key ? static_cast<int>(at - matches_.begin()) : -1;
 }
 
-SearchSlice StepSearchBox(RowFilter& filter, bool typed, std::size_t scanUnits, std::size_t prepareUnits,
-                          const std::function<bool()>& keyWaits) {
+SearchSlice SearchSlices::Step(bool typed, std::size_t scanUnits, std::size_t prepareUnits,
+                               const std::function<bool()>& keyWaits) {
   SearchSlice slice;
-  if (typed || !filter.Done()) {
+  if (typed || !filter_.Done()) {
     bool keyWaited = false;
-    const bool done = filter.Step(scanUnits, [&] { return keyWaited = keyWaits(); });
-    slice.show = done || !keyWaited;
+    const bool done = filter_.Step(scanUnits, [&] { return keyWaited = keyWaits(); });
+    // A result known at once (a query met again) asks as well.
+    if (done && !keyWaited) keyWaited = keyWaits();
+    unshown_ = keyWaited;
+    slice.show = !keyWaited;
     // The work ahead waits for the next slice, so that the rows found are shown first.
-    slice.left = !done || (typed && prepareUnits != 0);
+    slice.left = !done || unshown_ || (typed && prepareUnits != 0);
     if (slice.left) return slice;
+  } else if (unshown_) {
+    // The key that waited was not one that changed the query.
+    unshown_ = false;
+    slice.show = true;
   }
-  slice.left = prepareUnits != 0 && !filter.Prepare(prepareUnits, keyWaits);
+  slice.left = prepareUnits != 0 && !filter_.Prepare(prepareUnits, keyWaits);
   return slice;
 }
 

@@ -110,11 +110,21 @@ struct SearchSlice {
 };
 
 // A search box's filter worked between the user's keys: the scan, then (with `prepareUnits`)
-// the work ahead for the next letter, each stopped by a key that waits (`keyWaits`). The
-// slice right after the query changed (`typed`) only scans. A scan stopped for a key is not
-// shown: the next key changes what it found again, and under Wine a list view takes some
-// 10 ms to take a new count.
-SearchSlice StepSearchBox(RowFilter& filter, bool typed, std::size_t scanUnits, std::size_t prepareUnits,
-                          const std::function<bool()>& keyWaits);
+// the work ahead for the next letter, each stopped by a key that waits (`keyWaits`). What a
+// key finds is not shown while the next key waits: that key changes it again, and under Wine
+// a list view takes some 10 ms to take a new count, which Backspaces typed in quick
+// succession would each pay. Shown it is at the next slice that finds no key waiting.
+class SearchSlices {
+ public:
+  explicit SearchSlices(RowFilter& filter) : filter_(filter) {}
+  // The slice right after the query changed (`typed`) only scans; a later one scans on, then
+  // works ahead.
+  SearchSlice Step(bool typed, std::size_t scanUnits, std::size_t prepareUnits,
+                   const std::function<bool()>& keyWaits);
+
+ private:
+  RowFilter& filter_;
+  bool unshown_ = false;
+};
 
 }  // namespace grid

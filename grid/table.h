@@ -155,9 +155,13 @@ class Table {
   int RowOfKey(RowKey key) const;
   // Asks for a row's texts from memory ahead of their use, so that a reader that jumps between
   // rows far apart waits for several of them at once rather than one after another.
+  static constexpr int PrefetchLines = 4;
+  // The first lines of the block are asked for: a text of about a hundred characters and the
+  // lengths before it span four.
   void PrefetchTexts(int row) const {
 #if defined(__SSE2__) || defined(_M_X64)
-    _mm_prefetch(static_cast<const char*>(rows_[static_cast<std::size_t>(row)].texts.Address()), _MM_HINT_T0);
+    const char* block = static_cast<const char*>(rows_[static_cast<std::size_t>(row)].texts.Address());
+    for (int line = 0; line < PrefetchLines; ++line) _mm_prefetch(block + 64 * line, _MM_HINT_T0);
 #else
     (void)row;
 #endif

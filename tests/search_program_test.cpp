@@ -194,6 +194,53 @@ TEST_F(SearchProgramTest, NothingOfTheSearchIsSaved) {
 // A user at any speed: letters typed, Backspaces, words pasted and Esc, with copies and deletes
 // in between, while the scans and the signing ahead run on in slices from the window's timer. Whenever the
 // search has caught up, the table holds exactly the entries that a plain scan of the history finds.
+// Stands for the list view: counts what the table is told.
+class CountingPeer final : public ui::Peer {
+ public:
+  explicit CountingPeer(int& updates) : updates_(updates) {}
+  void Update() override { ++updates_; }
+
+ private:
+  int& updates_;
+};
+
+TEST_F(SearchProgramTest, QuickBackspaces_TellTheTableOnlyOfTheLast_AndAWaitingKeyOfAnotherKindDelaysItOnly) {
+  StartJoined();
+  CopyAll({u"sunflower", u"sunny", u"summer", u"winter", u"sunflowers"});
+  const std::u16string word = u"sunflower";
+  for (std::size_t k = 1; k <= word.size(); ++k) {
+    Type(word.substr(0, k));
+    desk.windows.Advance(50);
+  }
+  int updates = 0;
+  History().AttachPeer(std::make_unique<CountingPeer>(updates));
+  updates = 0;
+  // Each of these results is known from the letters typed; while the next Backspace waits,
+  // none is shown.
+  for (std::size_t k = word.size() - 1; k > 2; --k) {
+    desk.windows.SetKeyPressWaiting(true);
+    Type(word.substr(0, k));
+    desk.windows.Advance(1);
+    EXPECT_EQ(updates, 0) << k;
+  }
+  desk.windows.SetKeyPressWaiting(false);
+  Type(u"su");
+  EXPECT_GT(updates, 0);
+  EXPECT_EQ(Shown(), (Texts{u"sunflowers", u"summer", u"sunny", u"sunflower"}));
+
+  // The key that waited turns out to be another one (an arrow, say): the rows are shown at the
+  // next tick all the same.
+  updates = 0;
+  desk.windows.SetKeyPressWaiting(true);
+  Type(u"sunn");
+  EXPECT_EQ(updates, 0);
+  desk.windows.SetKeyPressWaiting(false);
+  desk.windows.Advance(5);
+  EXPECT_GT(updates, 0);
+  EXPECT_EQ(Shown(), Texts{u"sunny"});
+  History().AttachPeer(nullptr);
+}
+
 TEST_F(SearchProgramTest, AnySequenceOfEdits_CapturesAndDeletes_EndsWithThePlainScansRows) {
   std::mt19937 random(31);
   const std::u16string letters = u"quoxQUOX a\u00E9\u00C9";
