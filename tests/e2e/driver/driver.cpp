@@ -580,6 +580,7 @@ int Usage() {
       "                              one row a line\n"
       "  double-click-row WINDOW ROW double-click row ROW of its visible list view\n"
       "  type TEXT                   type TEXT into the focused window, character by character\n"
+      "  repaint-timing WINDOW N       repaint the visible list view N times; print each one's ms\n"
       "  type-timing WINDOW TEXT ROWS\n"
       "                              type TEXT; print the ms until its visible list view shows ROWS\n"
       "                              rows, and until it has painted them\n"
@@ -739,6 +740,23 @@ int TypeTiming(HWND window, const std::string& text, DWORD_PTR rows) {
   ::QueryPerformanceCounter(&painted);
   std::printf("%.1f ms to %lu rows, %.1f ms painted\n", Milliseconds(start, shown),
               static_cast<unsigned long>(rows), Milliseconds(start, painted));
+  return kOk;
+}
+
+// Has the window's visible list view repainted whole, `times` times, and prints how long each
+// took: what drawing the rows the list shows costs, apart from what changed them.
+int RepaintTiming(HWND window, int times) {
+  HWND list = VisibleListView(window);
+  if (!list) return kNotMet;
+  for (int k = 0; k < times; ++k) {
+    LARGE_INTEGER start, painted;
+    ::QueryPerformanceCounter(&start);
+    ::InvalidateRect(list, nullptr, FALSE);
+    ::UpdateWindow(list);
+    ::QueryPerformanceCounter(&painted);
+    std::printf("%s%.1f", k == 0 ? "" : " ", Milliseconds(start, painted));
+  }
+  std::printf(" ms\n");
   return kOk;
 }
 
@@ -1104,6 +1122,8 @@ int Run(const std::vector<std::string>& args) {
     return ClickRow(hwnd, std::atoi(args[2].c_str()), mods);
   }
   if (command == "selected-rows") return SelectedRows(hwnd);
+  if (command == "repaint-timing")
+    return args.size() == 3 ? RepaintTiming(hwnd, std::atoi(args[2].c_str())) : Usage();
   if (command == "type-timing")
     return args.size() == 4 ? TypeTiming(hwnd, args[2], std::strtoul(args[3].c_str(), nullptr, 0)) : Usage();
   if (command == "shown-rows")
