@@ -76,6 +76,15 @@ constexpr std::array<std::uint8_t, 0x10000> MakeClassTable() {
 // start-up: as a constant it would take clang more evaluation steps than it allows.
 const std::array<std::uint8_t, 0x10000> ClassTable = MakeClassTable();
 
+// The `units` bit of each class, none for NoClass: a bit added without a branch.
+constexpr std::array<std::uint64_t, 256> MakeClassBits() {
+  std::array<std::uint64_t, 256> bits{};
+  for (unsigned c = 0; c < OwnClasses + SharedClasses; ++c) bits[c] = std::uint64_t{1} << c;
+  return bits;
+}
+
+constexpr std::array<std::uint64_t, 256> ClassBits = MakeClassBits();
+
 // The `pairs` bit of two classes side by side, scattered so that common pairs seldom share one.
 constexpr std::array<std::uint8_t, 64 * 64> MakePairTable() {
   std::array<std::uint8_t, 64 * 64> table{};
@@ -373,19 +382,30 @@ std::uint64_t TextQuery::UnitsAfter(std::u16string_view text) const {
       after |= std::uint64_t{1} << ClassTable[text[at]];
   };
 #ifdef CM_TEXT_QUERY_SSE2
-  // One letter, the usual word before the second is typed: each place of it, eight at a time.
-  if (length == 1 && word.byBit[0]) {
+  // One letter, the usual word before the second is typed: each place of it, sixteen at a
+  // time, then a last block of eight that may overlap the one before it. The unit after each
+  // place is added without a branch: the work ahead runs over most of the history's texts.
+  if (length == 1 && word.byBit[0] && text.size() >= 8) {
     const FormsByBit forms(word.bitBlocks[0]);
     const char16_t* const data = text.data();
-    std::size_t at = 0;
-    for (; at + 8 <= text.size(); at += 8) {
-      for (unsigned mask = forms.At(data + at); mask != 0; mask &= mask - 1) {
-        add(at + static_cast<std::size_t>(std::countr_zero(mask)) / 2 + 1);
+    const std::size_t size = text.size();
+    // The places in `mask` (two bits per unit) from `at`.
+    auto addEach = [&](unsigned mask, std::size_t at) {
+      for (; mask != 0; mask &= mask - 1) {
+        const std::size_t next = at + static_cast<std::size_t>(std::countr_zero(mask)) / 2 + 1;
+        after |= ClassBits[next < size ? ClassTable[data[next]] : NoClass];
         mask &= mask - 1;  // the second bit of the same unit
       }
+    };
+    std::size_t at = 0;
+    for (; at + 16 <= size; at += 16) addEach(forms.At(data + at) | forms.At(data + at + 8) << 16, at);
+    if (at + 8 <= size) {
+      addEach(forms.At(data + at), at);
+      at += 8;
     }
-    for (; at < text.size(); ++at) {
-      if (UpperTable[data[at]] == word.upper[0]) add(at + 1);
+    if (at < size) {
+      const std::size_t last = size - 8;
+      addEach(forms.At(data + last) & ~((1u << (2 * (at - last))) - 1), last);
     }
     return after;
   }
