@@ -581,6 +581,8 @@ int Usage() {
       "  double-click-row WINDOW ROW double-click row ROW of its visible list view\n"
       "  type TEXT                   type TEXT into the focused window, character by character\n"
       "  repaint-timing WINDOW N       repaint the visible list view N times; print each one's ms\n"
+      "  type-sequence WINDOW PACE TEXT ROWS [TEXT ROWS ...]\n"
+      "                              type-timing for each pair, one every PACE ms\n"
       "  type-timing WINDOW TEXT ROWS\n"
       "                              type TEXT; print the ms until its visible list view shows ROWS\n"
       "                              rows, and until it has painted them\n"
@@ -741,6 +743,27 @@ int TypeTiming(HWND window, const std::string& text, DWORD_PTR rows) {
   std::printf("%.1f ms to %lu rows, %.1f ms painted\n", Milliseconds(start, shown),
               static_cast<unsigned long>(rows), Milliseconds(start, painted));
   return kOk;
+}
+
+// TypeTiming for each TEXT ROWS pair in turn, a keystroke every `paceMs` as a typist keeps
+// time: the next text is typed `paceMs` after the one before began, or at once when that one
+// took longer. One program does it all, so that nothing between the keys takes time of its own.
+int TypeSequence(HWND window, DWORD paceMs, const std::vector<std::string>& pairs) {
+  LARGE_INTEGER frequency, due;
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&due);
+  int code = kOk;
+  for (std::size_t k = 0; k + 1 < pairs.size(); k += 2) {
+    for (LARGE_INTEGER now;; ::Sleep(1)) {
+      ::QueryPerformanceCounter(&now);
+      if (now.QuadPart >= due.QuadPart) break;
+    }
+    ::QueryPerformanceCounter(&due);
+    due.QuadPart += frequency.QuadPart * paceMs / 1000;
+    if (TypeTiming(window, pairs[k], std::strtoul(pairs[k + 1].c_str(), nullptr, 0)) != kOk) code = kNotMet;
+    std::fflush(stdout);
+  }
+  return code;
 }
 
 // Has the window's visible list view repainted whole, `times` times, and prints how long each
@@ -1122,6 +1145,11 @@ int Run(const std::vector<std::string>& args) {
     return ClickRow(hwnd, std::atoi(args[2].c_str()), mods);
   }
   if (command == "selected-rows") return SelectedRows(hwnd);
+  if (command == "type-sequence") {
+    if (args.size() < 5 || args.size() % 2 == 0) return Usage();
+    return TypeSequence(hwnd, Number(args[2].c_str()),
+                        std::vector<std::string>(args.begin() + 3, args.end()));
+  }
   if (command == "repaint-timing")
     return args.size() == 3 ? RepaintTiming(hwnd, std::atoi(args[2].c_str())) : Usage();
   if (command == "type-timing")
