@@ -161,6 +161,7 @@ class Table {
   void PrefetchTexts(int row) const {
 #if defined(__SSE2__) || defined(_M_X64)
     const char* block = static_cast<const char*>(rows_[static_cast<std::size_t>(row)].texts.Address());
+    if (block == nullptr) return;  // a row whose texts are all empty
     for (int line = 0; line < PrefetchLines; ++line) _mm_prefetch(block + 64 * line, _MM_HINT_T0);
 #else
     (void)row;
