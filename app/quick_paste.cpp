@@ -157,9 +157,9 @@ void QuickPaste::StepFilters(bool typed) {
       historySlices_.Step(typed, main.SearchSliceUnits, List.IsOpen() ? main.PrepareSliceUnits : 0,
                           [this] { return Desktop().Windows().KeyPressWaiting(); });
   const int count = actionFilter_.Count() + historyFilter_.Count();
-  // A complete result of another count is shown too: the open list follows the captures made
-  // meanwhile.
-  if (slice.show || (!slice.left && historyFilter_.Done() && count != List.Count())) List.SetCount(count);
+  // A complete result (nothing left to do) of another count is shown too: the open list
+  // follows the captures made meanwhile.
+  if (slice.show || (!slice.left && count != List.Count())) List.SetCount(count);
   const bool filtering = !actionFilter_.Done() || slice.left;
   const Uint interval = !List.IsOpen() ? 0 : filtering ? PollInterval : FollowInterval;
   if (interval == filterInterval_) return;

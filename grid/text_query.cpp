@@ -377,14 +377,12 @@ std::uint64_t TextQuery::UnitsAfter(std::u16string_view text) const {
   const Word& word = words_[0];
   const std::size_t length = word.upper.size();
   std::uint64_t after = 0;
-  auto add = [&](std::size_t at) {
-    if (at < text.size() && ClassTable[text[at]] != NoClass)
-      after |= std::uint64_t{1} << ClassTable[text[at]];
-  };
+  // The bit of the unit at `at`, none past the text's end, added without a branch: the work
+  // ahead runs over most of the history's texts.
+  auto add = [&](std::size_t at) { after |= ClassBits[at < text.size() ? ClassTable[text[at]] : NoClass]; };
 #ifdef CM_TEXT_QUERY_SSE2
   // One letter, the usual word before the second is typed: each place of it, sixteen at a
-  // time, then a last block of eight that may overlap the one before it. The unit after each
-  // place is added without a branch: the work ahead runs over most of the history's texts.
+  // time, then a last block of eight that may overlap the one before it.
   if (length == 1 && word.byBit[0] && text.size() >= 8) {
     const FormsByBit forms(word.bitBlocks[0]);
     const char16_t* const data = text.data();
@@ -392,8 +390,7 @@ std::uint64_t TextQuery::UnitsAfter(std::u16string_view text) const {
     // The places in `mask` (two bits per unit) from `at`.
     auto addEach = [&](unsigned mask, std::size_t at) {
       for (; mask != 0; mask &= mask - 1) {
-        const std::size_t next = at + static_cast<std::size_t>(std::countr_zero(mask)) / 2 + 1;
-        after |= ClassBits[next < size ? ClassTable[data[next]] : NoClass];
+        add(at + static_cast<std::size_t>(std::countr_zero(mask)) / 2 + 1);
         mask &= mask - 1;  // the second bit of the same unit
       }
     };
