@@ -153,13 +153,12 @@ void QuickPaste::StepFilters(bool typed) {
   // the next one waits, and the work ahead for the next letter follows while the popup is open.
   actionFilter_.Step(ActionBudget);
   const TForm1& main = main_;
-  const grid::SearchSlice slice =
-      historySlices_.Step(typed, main.SearchSliceUnits, List.IsOpen() ? main.PrepareSliceUnits : 0,
-                          [this] { return Desktop().Windows().KeyPressWaiting(); });
+  const grid::SearchSlice slice = historySlices_.Step(
+      typed, main.SearchSliceUnits, List.IsOpen(), [this] { return Desktop().Windows().KeyPressWaiting(); });
   const int count = actionFilter_.Count() + historyFilter_.Count();
-  // A complete result (nothing left to do) of another count is shown too: the open list
-  // follows the captures made meanwhile.
-  if (slice.show || (!slice.left && count != List.Count())) List.SetCount(count);
+  // A complete result of another count is shown too: the open list follows the captures made
+  // meanwhile, the work ahead under way or not.
+  if (slice.show || (slice.complete && count != List.Count())) List.SetCount(count);
   const bool filtering = !actionFilter_.Done() || slice.left;
   const Uint interval = !List.IsOpen() ? 0 : filtering ? PollInterval : FollowInterval;
   if (interval == filterInterval_) return;

@@ -124,11 +124,6 @@ class TForm1 : public ui::Form {
   // answers in between however long the history is. Tests shrink it, so that their scans span
   // many slices.
   std::size_t SearchSliceUnits = std::size_t{1} << 26;
-  // The text units read in each slice of the work done ahead for the next letter, once the
-  // matches are shown: some 20 ms. A key pressed meanwhile stops it, so a slice can be long;
-  // and a timer comes no more often than every 10 ms on Windows (and Wine), so that short
-  // slices would leave the work undone when the next letter comes.
-  std::size_t PrepareSliceUnits = std::size_t{1} << 25;
   // The text units signed in each slice of the signing ahead: a few milliseconds, so that the
   // history of a million entries is signed within half a second of start-up.
   std::size_t SignSliceUnits = std::size_t{1} << 22;

@@ -1,6 +1,8 @@
 #include "grid/row_filter.h"
 
 #include <algorithm>
+#include <exception>
+#include <system_error>
 #include <utility>
 
 namespace grid {
@@ -13,6 +15,9 @@ constexpr std::size_t RowCost = 16;
 
 // The complete results kept for queries met again.
 constexpr std::size_t MostResults = 12;
+
+// The work ahead that PrepareAway does on the caller's thread, in text units.
+constexpr std::size_t AtOnceUnits = std::size_t{1} << 18;
 
 // Candidates resolved to rows, and their texts asked for from memory, this many at a time.
 constexpr std::size_t CandidateBatch = 32;
@@ -99,6 +104,27 @@ std::size_t KeepExisting(const Table& table, std::deque<RowKey>& keys, std::size
   return goneBefore;
 }
 
+// Works out TextQuery::UnitsAfter for `count` matches from `first` on, onto the end of `out`:
+// their rows are looked for from `row` on (which ends at the last), and their texts asked for
+// from memory together. Returns what that cost, in text units.
+std::size_t PrepareBatch(const Table& table, int column, const TextQuery& query,
+                         const std::deque<RowKey>& matches, std::size_t first, std::size_t count, int& row,
+                         std::vector<std::uint64_t>& out, std::u16string& scratch) {
+  int rows[CandidateBatch];
+  for (std::size_t k = 0; k < count; ++k) {
+    row = table.LowerBoundOfKey(matches[first + k], row);
+    rows[k] = row;
+    table.PrefetchTexts(row);
+  }
+  std::size_t spent = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::u16string_view text = table.CellView(column, rows[k], scratch);
+    out.push_back(query.UnitsAfter(text));
+    spent += text.size() + RowCost;
+  }
+  return spent;
+}
+
 }  // namespace
 
 RowFilter::RowFilter(const Table& table, int column)
@@ -110,7 +136,10 @@ RowFilter::RowFilter(const Table& table, int column)
       seenTopKey_(table.NextTopKey()),
       seenBottomKey_(table.NextBottomKey()) {}
 
+RowFilter::~RowFilter() { StopAway(); }
+
 void RowFilter::SetQuery(TextQuery query) {
+  StopAway();
   ++generation_;
   Sync();
   if (query == query_) return;
@@ -123,7 +152,7 @@ void RowFilter::SetQuery(TextQuery query) {
   const bool narrowsUnfinished = Active() && scan_ != Scan::None && TextQuery(query).Narrows(query_);
   query_ = std::move(query);
   if (narrowsUnfinished) {
-    std::deque<std::uint64_t>().swap(after_);
+    std::vector<std::uint64_t>().swap(after_);
     NarrowUnfinished();
     return;
   }
@@ -132,7 +161,7 @@ void RowFilter::SetQuery(TextQuery query) {
   rest_ = false;
   if (!Active()) {
     std::deque<RowKey>().swap(matches_);
-    std::deque<std::uint64_t>().swap(after_);
+    std::vector<std::uint64_t>().swap(after_);
     scan_ = Scan::None;
     return;
   }
@@ -142,7 +171,7 @@ void RowFilter::SetQuery(TextQuery query) {
   for (const Result& result : results_) {
     if (result.query == query_) {
       matches_ = result.matches;
-      std::deque<std::uint64_t>().swap(after_);
+      std::vector<std::uint64_t>().swap(after_);
       scan_ = Scan::None;
       return;
     }
@@ -160,7 +189,7 @@ void RowFilter::SetQuery(TextQuery query) {
     for (auto after = after_.begin(); after != after_.end(); ++after, ++key) {
       if ((*after & bit) != 0) kept.push_back(*key);
     }
-    std::deque<std::uint64_t>().swap(after_);
+    std::vector<std::uint64_t>().swap(after_);
     std::deque<RowKey>().swap(matches_);
     if (word.size() == followed.size() + 1 && TextQuery::BitOfItsOwn(next)) {
       matches_ = std::move(kept);
@@ -173,7 +202,7 @@ void RowFilter::SetQuery(TextQuery query) {
     EndOfCandidates();
     return;
   }
-  std::deque<std::uint64_t>().swap(after_);
+  std::vector<std::uint64_t>().swap(after_);
   // One that narrows a kept result tests only the rows of the smallest such result.
   const Result* base = nullptr;
   for (const Result& result : results_) {
@@ -195,10 +224,11 @@ bool RowFilter::FollowsStarted() const {
 }
 
 bool RowFilter::Prepare(std::size_t budget, const std::function<bool()>& stop) {
+  StopAway();
   Sync();
   if (!Active() || scan_ != Scan::None || query_.OnlyWord().empty()) return true;
   if (afterVersion_ != table_.ContentVersion() || after_.size() > matches_.size()) {
-    std::deque<std::uint64_t>().swap(after_);
+    std::vector<std::uint64_t>().swap(after_);
     afterVersion_ = table_.ContentVersion();
   }
   const std::function<void()> settled;  // each match is prepared whole
@@ -225,17 +255,62 @@ bool RowFilter::Prepare(std::size_t budget, const std::function<bool()>& stop) {
   }
   // Few: each is looked for from where the one before was, a batch at a time.
   int row = 0;
-  int rows[CandidateBatch];
   while (after_.size() < matches_.size() && !slice.Over()) {
     const std::size_t batch = std::min(CandidateBatch, matches_.size() - after_.size());
-    for (std::size_t k = 0; k < batch; ++k) {
-      row = table_.LowerBoundOfKey(matches_[after_.size() + k], row);
-      rows[k] = row;
-      table_.PrefetchTexts(row);
-    }
-    for (std::size_t k = 0; k < batch; ++k) prepare(rows[k]);
+    spent += PrepareBatch(table_, column_, query_, matches_, after_.size(), batch, row, after_, scratch_);
   }
   return !slice.Abandoned() && after_.size() == matches_.size();
+}
+
+bool RowFilter::PrepareAway() {
+  if (away_.running) {
+    if (!away_.ended.load(std::memory_order_acquire)) return false;
+    StopAway();
+  }
+  // Work of well under a millisecond is done at once: a thread would cost more.
+  if (Prepare(AtOnceUnits)) return true;
+  away_.query = query_;
+  away_.stop.store(false, std::memory_order_relaxed);
+  away_.ended.store(false, std::memory_order_relaxed);
+  away_.after.clear();
+  away_.after.reserve(matches_.size() - after_.size());
+  try {
+    away_.thread = std::thread([this, first = after_.size()] {
+      try {
+        std::u16string scratch;
+        int row = 0;
+        for (std::size_t next = first;
+             next < matches_.size() && !away_.stop.load(std::memory_order_relaxed);) {
+          const std::size_t batch = std::min(CandidateBatch, matches_.size() - next);
+          PrepareBatch(table_, column_, away_.query, matches_, next, batch, row, away_.after, scratch);
+          next += batch;
+        }
+      } catch (const std::exception&) {
+        // Out of memory, say: what was worked out stands, and the rest is read when needed.
+      }
+      away_.ended.store(true, std::memory_order_release);
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: the next letter reads the texts.
+    return true;
+  }
+  table_.AddReader(away_);
+  away_.running = true;
+  return false;
+}
+
+void RowFilter::StopAway() {
+  if (!away_.running) return;
+  away_.stop.store(true, std::memory_order_relaxed);
+  away_.thread.join();
+  away_.running = false;
+  table_.RemoveReader(away_);
+  if (after_.empty()) {
+    after_.swap(away_.after);
+  } else {
+    after_.insert(after_.end(), away_.after.begin(), away_.after.end());
+  }
+  std::vector<std::uint64_t>().swap(away_.after);
 }
 
 void RowFilter::NarrowUnfinished() {
@@ -332,6 +407,8 @@ void RowFilter::Retest(RowKey key) {
 // any number).
 void RowFilter::Sync() {
   if (table_.Revision() == seenRevision_) return;
+  // What follows may change the matches, which the work ahead reads.
+  StopAway();
   seenRevision_ = table_.Revision();
   const RowKey topKey = table_.NextTopKey();
   const RowKey bottomKey = table_.NextBottomKey();
@@ -547,7 +624,7 @@ int RowFilter::PositionOf(int row) {
   return at != matches_.end() && *at == key ? static_cast<int>(at - matches_.begin()) : -1;
 }
 
-SearchSlice SearchSlices::Step(bool typed, std::size_t scanUnits, std::size_t prepareUnits,
+SearchSlice SearchSlices::Step(bool typed, std::size_t scanUnits, bool workAhead,
                                const std::function<bool()>& keyWaits) {
   SearchSlice slice;
   if (typed || !filter_.Done()) {
@@ -557,15 +634,16 @@ SearchSlice SearchSlices::Step(bool typed, std::size_t scanUnits, std::size_t pr
     if (done && !keyWaited) keyWaited = keyWaits();
     unshown_ = keyWaited;
     slice.show = !keyWaited;
-    // The work ahead waits for the next slice, so that the rows found are shown first.
-    slice.left = !done || unshown_ || (typed && prepareUnits != 0);
+    slice.left = !done || unshown_;
     if (slice.left) return slice;
+    // The work ahead starts at once: it runs on a thread of its own while the rows are shown.
   } else if (unshown_) {
     // The key that waited was not one that changed the query.
     unshown_ = false;
     slice.show = true;
   }
-  slice.left = prepareUnits != 0 && !filter_.Prepare(prepareUnits, keyWaits);
+  slice.complete = true;
+  slice.left = workAhead && !filter_.PrepareAway();
   return slice;
 }
 

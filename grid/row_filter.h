@@ -2,10 +2,13 @@
 // holds row keys only, filled in slices so that a long table never stalls its window.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <thread>
+#include <vector>
 
 #include "grid/table.h"
 #include "grid/text_query.h"
@@ -16,6 +19,9 @@ class RowFilter {
  public:
   // Filters the rows of `table` (which must outlive the filter) by the text of `column`.
   RowFilter(const Table& table, int column);
+  ~RowFilter();
+  RowFilter(const RowFilter&) = delete;
+  RowFilter& operator=(const RowFilter&) = delete;
 
   // Filters by `query` from now on. An empty query shows every row. The complete results of
   // the last few queries are kept while the table's content stays the same: a query met again
@@ -38,6 +44,12 @@ class RowFilter {
   // answered without reading the texts again;
   // returns true when nothing is left to do. Any change of the table's content undoes it.
   bool Prepare(std::size_t budget, const std::function<bool()>& stop = nullptr);
+  // The same work ahead, all that is left of it, on a thread of the filter's own, so that the
+  // caller's thread is free to show the matches meanwhile; returns true when nothing is left to
+  // do. The work goes on by itself: a later call tells whether it has ended, and takes its
+  // result. Whatever changes the table or the filter stops the thread first (it stops within
+  // a few rows), keeping what it had worked out; a later call goes on from there.
+  bool PrepareAway();
 
   // The rows shown, top first: every row of the table without a query, otherwise the matches
   // found so far. Inserts, appends, deletes and cell writes of the table are followed.
@@ -64,6 +76,8 @@ class RowFilter {
   void Retest(RowKey key);
   bool Test(int row) const;
   bool Pending(RowKey key) const;
+  // Stops the thread of PrepareAway, if it runs, and adds what it worked out to after_.
+  void StopAway();
 
   const Table& table_;
   int column_;
@@ -98,29 +112,48 @@ class RowFilter {
   // that follow the word in each match (TextQuery::UnitsAfter), one for each of the first
   // matches (all of them, or as far as the work got), for the table's content version
   // afterVersion_.
-  std::deque<std::uint64_t> after_;
+  std::vector<std::uint64_t> after_;
   std::uint64_t afterVersion_ = 0;
+
+  // The thread of PrepareAway. While it runs it reads the table, matches_ and its own members
+  // but `running`, and writes only `after`; the filter's thread leaves matches_ and after_ as
+  // they are until it has stopped it.
+  struct Away final : TableReader {
+    explicit Away(RowFilter& filter) : filter(filter) {}
+    void StopReading() override { filter.StopAway(); }
+    RowFilter& filter;
+    std::thread thread;
+    bool running = false;
+    TextQuery query;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> ended{false};
+    // UnitsAfter of the matches from after_.size() on, as far as the thread got.
+    std::vector<std::uint64_t> after;
+  };
+  Away away_{*this};
 };
 
 // What one slice of a search box's work did: whether its view should show the filter's rows
-// now, and whether work is left for another slice.
+// now, whether the rows are complete and shown (or to be shown now), and whether work is left
+// for another slice (the rest of the scan, or the work ahead, which may still run).
 struct SearchSlice {
   bool show = false;
+  bool complete = false;
   bool left = false;
 };
 
-// A search box's filter worked between the user's keys: the scan, then (with `prepareUnits`)
-// the work ahead for the next letter, each stopped by a key that waits (`keyWaits`). What a
-// key finds is not shown while the next key waits: that key changes it again, and under Wine
-// a list view takes some 10 ms to take a new count, which Backspaces typed in quick
-// succession would each pay. Shown it is at the next slice that finds no key waiting.
+// A search box's filter worked between the user's keys: the scan, stopped by a key that
+// waits (`keyWaits`), then (with `workAhead`) the work ahead for the next letter, away from the
+// window's thread. What a key finds is not shown while the next key waits: that key changes it
+// again, and under Wine a list view takes some 10 ms to take a new count, which Backspaces
+// typed in quick succession would each pay. Shown it is at the next slice that finds no key
+// waiting.
 class SearchSlices {
  public:
   explicit SearchSlices(RowFilter& filter) : filter_(filter) {}
-  // The slice right after the query changed (`typed`) only scans; a later one scans on, then
-  // works ahead.
-  SearchSlice Step(bool typed, std::size_t scanUnits, std::size_t prepareUnits,
-                   const std::function<bool()>& keyWaits);
+  // The slice right after the query changed (`typed`) scans; a later one scans on. The work
+  // ahead starts once the scan is complete, and slices are left while it runs.
+  SearchSlice Step(bool typed, std::size_t scanUnits, bool workAhead, const std::function<bool()>& keyWaits);
 
  private:
   RowFilter& filter_;

@@ -207,6 +207,11 @@ int Table::CheckColumn(int column) const {
   return column;
 }
 
+void Table::StopEachReader() {
+  // A reader stopped takes itself off the list, which is no longer this one.
+  for (TableReader* reader : std::exchange(readers_, {})) reader->StopReading();
+}
+
 void Table::Changed() {
   ++revision_;
   if (updates_ == 0 && observer_ != nullptr) observer_->TableChanged();
@@ -321,6 +326,7 @@ std::shared_ptr<const std::u16string> Table::SharedText(int column, int row) con
 }
 
 int Table::AppendRow() {
+  StopReaders();
   rows_.emplace_back();
   rows_.back().key = nextBottomKey_++;
   SignNewBottom();
@@ -329,6 +335,7 @@ int Table::AppendRow() {
 }
 
 int Table::AppendRow(std::span<const std::u16string> cells) {
+  StopReaders();
   TextViews texts(textColumns_);
   PlaceCells(texts, cells, textSlot_);
   Row row;
@@ -341,6 +348,7 @@ int Table::AppendRow(std::span<const std::u16string> cells) {
 }
 
 void Table::AddRow(std::span<const std::u16string_view> cells, bool append) {
+  StopReaders();
   TextViews texts(textColumns_);
   PlaceCells(texts, cells, textSlot_);
   Row row;
@@ -349,6 +357,7 @@ void Table::AddRow(std::span<const std::u16string_view> cells, bool append) {
 }
 
 void Table::AddRow(std::span<std::u16string> cells, bool append) {
+  StopReaders();
   TextViews texts(textColumns_);
   PlaceCells(texts, std::span<const std::u16string>(cells), textSlot_);
   // The longest text is the one whose storage the row may take.
@@ -383,6 +392,7 @@ void Table::PlaceRow(Row row, bool append) {
 }
 
 void Table::InsertRowAtTop() {
+  StopReaders();
   Row row;
   row.key = nextTopKey_--;
   rows_.push_front(std::move(row));
@@ -393,6 +403,7 @@ void Table::InsertRowAtTop() {
 }
 
 void Table::DeleteRow(int row) {
+  StopReaders();
   row = ResolveRow(row);
   rows_.erase(rows_.begin() + row);
   UnsignRow(static_cast<std::size_t>(row));
@@ -422,6 +433,7 @@ int Table::DeleteRows(const std::vector<bool>& doomed) {
 
 template <class Doomed>
 int Table::DeleteRowsWhere(Doomed doomed) {
+  StopReaders();
   // The kept rows move up over the gaps, each once, and the tail goes in one erase; erasing
   // one row at a time would move every row below it, for each deleted row.
   const int count = RowCount();
@@ -467,6 +479,7 @@ int Table::DeleteRowsWhere(Doomed doomed) {
 }
 
 void Table::RemoveAllRows() {
+  StopReaders();
   // Swapping with a fresh deque gives the memory back; clear() may keep a large block map.
   std::deque<Row>().swap(rows_);
   slabs_ = Slabs();  // no row is left in them
@@ -506,6 +519,7 @@ std::u16string Table::Cell(int column, int row) const {
 std::u16string Table::Cell(std::string_view column, int row) const { return Cell(ColumnIndex(column), row); }
 
 void Table::SetCell(int column, int row, std::u16string text) {
+  StopReaders();
   column = CheckColumn(column);
   Row& r = rows_[static_cast<std::size_t>(ResolveRow(row))];
   const int slot = textSlot_[static_cast<std::size_t>(column)];

@@ -70,6 +70,16 @@ class WidePairStore {
   std::vector<std::uint32_t> free_[MostWideWords + 1];
 };
 
+// Reads the rows and their texts on a thread of its own: the table has it stop before any
+// change of either. Readers are added, removed and stopped on the table's own thread only.
+class TableReader {
+ public:
+  virtual void StopReading() = 0;
+
+ protected:
+  ~TableReader() = default;
+};
+
 // Told about changes so that a view can repaint; only while no update is in progress.
 class TableObserver {
  public:
@@ -258,6 +268,11 @@ class Table {
   void EndUpdate();
   int UpdateCount() const { return updates_; }
   void SetObserver(TableObserver* observer) { observer_ = observer; }
+  // A reader on another thread may call the const members that read rows, keys and texts
+  // (RowCount, LowerBoundOfKey, CellView, PrefetchTexts), and nothing else; every change of
+  // the rows or their texts stops each reader first. The selection is not theirs to read.
+  void AddReader(TableReader& reader) const { readers_.push_back(&reader); }
+  void RemoveReader(TableReader& reader) const { std::erase(readers_, &reader); }
 
  private:
   // A row's texts live in one block, so that a row costs at most one allocation however many
@@ -343,6 +358,11 @@ class Table {
   int DeleteRowsWhere(Doomed doomed);
   int CheckColumn(int column) const;
   void Changed();
+  // Before any change of the rows or their texts.
+  void StopReaders() {
+    if (!readers_.empty()) StopEachReader();
+  }
+  void StopEachReader();
   void Edited(RowKey key);
   // Keep the signatures right as rows change. While a column is still being signed its
   // signatures are those of the rows from the top down to where signing has got: a row added
@@ -360,6 +380,7 @@ class Table {
   int anchor_ = -1;
   int updates_ = 0;
   TableObserver* observer_ = nullptr;
+  mutable std::vector<TableReader*> readers_;
   RowKey nextTopKey_ = -1;
   RowKey nextBottomKey_ = 0;
   std::uint64_t revision_ = 0;

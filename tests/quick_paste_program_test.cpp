@@ -198,7 +198,6 @@ TEST_F(QuickPasteTest, KeysTypedFasterThanTheFilter_ShowNothingHalfDone_AndTheLi
   }
   // Slices far smaller than the history, so that each scan spans many of them.
   Form1().SearchSliceUnits = 256;
-  Form1().PrepareSliceUnits = 256;
   ASSERT_TRUE(PressQuickPaste());
   const std::uint64_t before = List().ItemsVersion();
   const int count = List().Count();

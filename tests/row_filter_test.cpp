@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "grid/row_filter.h"
@@ -340,6 +342,56 @@ TEST(RowFilter, ALetterTypedAfterAPause_AfterAnyChangeOfTheTable_ShowsThePlainSc
       EXPECT_EQ(Shown(filter, table), Expected(table, next))
           << c << " " << std::string(next.begin(), next.end());
     }
+  }
+}
+
+// The work ahead on its own thread, too long to be done at once: whatever the table does while
+// it runs (or after it ended), the letter typed next shows what a plain scan finds.
+TEST(RowFilter, TheWorkAheadAway_StoppedByAnyChangeOfTheTable_LeavesTheNextLetterThePlainScansRows) {
+  std::mt19937 random(41);
+  const std::u16string letters = u"qQuoxX as\u017F.\u00E9";
+  auto text = [&] {
+    std::u16string t;
+    for (int k = 10 + random() % 40; k > 0; --k) t.push_back(letters[random() % letters.size()]);
+    return t;
+  };
+  Table table = TextTable();
+  for (int i = 0; i < 20000; ++i) Append(table, text());
+  const std::vector<std::function<void()>> changes = {
+      [] {},
+      [&] { Capture(table, text()); },
+      [&] { Append(table, text()); },
+      [&] { table.DeleteRow(static_cast<int>(random() % table.RowCount())); },
+      [&] { table.SetCell(1, static_cast<int>(random() % table.RowCount()), text()); },
+      [&] {
+        for (int k = 0; k < 50; ++k)
+          table.SetRowSelected(static_cast<int>(random() % table.RowCount()), true);
+        table.DeleteSelectedRows();
+      },
+      // A selection is not the rows' content: the work goes on.
+      [&] { table.SetRowSelected(static_cast<int>(random() % table.RowCount()), true); },
+  };
+  for (int round = 0; round < 40; ++round) {
+    RowFilter filter(table, 1);
+    const std::u16string first(1, round % 2 ? u'q' : u'x');
+    filter.SetQuery(TextQuery(first));
+    while (!filter.Step(1 << 20)) {
+    }
+    ASSERT_FALSE(filter.PrepareAway()) << "small enough to be done at once";
+    const bool waitForTheEnd = round % 5 == 0;
+    if (waitForTheEnd) {
+      while (!filter.PrepareAway()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    } else {
+      std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
+    }
+    changes[random() % changes.size()]();
+    // The work goes on after a change, from what the change left, or not.
+    if (random() % 2) filter.PrepareAway();
+    if (random() % 2) std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
+    changes[random() % changes.size()]();
+    const std::u16string next = first + letters[random() % letters.size()];
+    filter.SetQuery(TextQuery(next));
+    ASSERT_EQ(Shown(filter, table), Expected(table, next)) << round;
   }
 }
 
