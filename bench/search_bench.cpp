@@ -11,6 +11,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "bench/bench_text.h"
 #include "grid/row_filter.h"
@@ -208,6 +209,31 @@ BENCHMARK(BM_LetterBeforeThePrepareEnds)
     ->Arg(0)
     ->Arg(50)
     ->Arg(100)
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// A second letter typed some milliseconds (the argument) after the first, the work ahead running
+// on its thread meanwhile, as the window has it run while it shows the first letter's rows.
+void BM_LetterWhileTheWorkAheadRuns(benchmark::State& state) {
+  grid::Table& table = History(100);
+  int shown = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    grid::RowFilter filter(table, TextColumn(table));
+    Filter(filter, u"q");
+    filter.PrepareAway();
+    std::this_thread::sleep_for(std::chrono::milliseconds(state.range(0)));
+    state.ResumeTiming();
+    shown = Filter(filter, u"qu");
+  }
+  state.counters["shown"] = shown;
+}
+BENCHMARK(BM_LetterWhileTheWorkAheadRuns)
+    ->Arg(0)
+    ->Arg(40)
+    ->Arg(80)
+    ->Arg(120)
     ->Iterations(10)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
