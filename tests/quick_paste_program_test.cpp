@@ -3,6 +3,10 @@
 // chosen on the Options tab and kept in the settings file.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <random>
+#include <thread>
+
 #include "app/quick_paste.h"
 #include "history/history_table.h"
 #include "paste_recorder.h"
@@ -223,6 +227,66 @@ TEST_F(QuickPasteTest, KeysTypedFasterThanTheFilter_ShowNothingHalfDone_AndTheLi
   EXPECT_EQ(shown.back(), u"a sunflower field 2996");
   for (std::size_t k = 1; k < shown.size(); ++k)
     EXPECT_NE(shown[k].find(u"sunflower"), std::u16string::npos) << desk.codePage.WideToAnsi(shown[k]);
+}
+
+// A history long enough that the work ahead after a letter runs on threads: the search box's
+// and the popup's at once, over the same table. A copy made meanwhile stops both, and the next
+// letter shows in each what a plain scan finds.
+TEST_F(QuickPasteTest, TheSearchBoxAndThePopupWorkingAheadOverOneHistory_EndWithThePlainScansRows) {
+  StartWithEntries();
+  grid::Table& history = program->HistoryList();
+  const int text = history.ColumnIndex(history::Clipboadrs_history);
+  {
+    std::mt19937 random(7);
+    const std::u16string letters = u"quoxQ a";
+    grid::UpdateScope update(history);
+    for (int i = 0; i < 12000; ++i) {
+      std::u16string t;
+      for (int k = 20 + random() % 40; k > 0; --k) t.push_back(letters[random() % letters.size()]);
+      // The popup shows a text without the spaces around it.
+      t.front() = t.back() = u'o';
+      history.SetCell(text, history.AppendRow(), t);
+    }
+  }
+  auto plainScan = [&](std::u16string_view typed) {
+    const grid::TextQuery query(typed);
+    std::vector<std::u16string> texts;
+    for (int row = 0; row < history.RowCount(); ++row)
+      if (query.Matches(history.Cell(text, row))) texts.push_back(history.Cell(text, row));
+    return texts;
+  };
+  auto searchShows = [&] {
+    ui::TableGrid& grid = Form1().TableGrid2;
+    std::vector<std::u16string> texts;
+    for (int p = 0; p < grid.ShownCount(); ++p) texts.push_back(history.Cell(text, grid.ShownRow(p)));
+    return texts;
+  };
+  auto settle = [&] {
+    for (int tick = 0; tick < 1000; ++tick) {
+      desk.windows.Advance(1);
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+  };
+  Form1().PageControl1.SetActivePageIndex(1);
+  for (int round = 0; round < 3; ++round) {
+    Form1().Search_e.UserSetText(u"q");
+    desk.windows.Advance(1);
+    ASSERT_TRUE(PressQuickPaste());
+    List().UserSetFilter(u"q");
+    desk.windows.Advance(1);
+    if (round > 0) std::this_thread::sleep_for(std::chrono::milliseconds(round == 1 ? 1 : 100));
+    ASSERT_TRUE(other.CopyText("a quiet copy"));
+    Form1().Search_e.UserSetText(u"qu");
+    List().UserSetFilter(u"qu");
+    settle();
+    const std::vector<std::u16string> expected = plainScan(u"qu");
+    ASSERT_GT(expected.size(), 1000u);
+    EXPECT_EQ(searchShows(), expected) << round;
+    EXPECT_EQ(Shown(), expected) << round;  // no action holds "qu"
+    List().KeyDown(VkEscape);
+    Form1().Search_e.UserSetText(u"");
+    desk.windows.Advance(100);
+  }
 }
 
 TEST_F(QuickPasteTest, HistoryPaste_WaitsForEnterToBeReleased_AndSendsOnlyCtrlV) {
