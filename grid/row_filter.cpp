@@ -562,25 +562,44 @@ bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
     if (reached >= table_.RowCount() || table_.KeyOf(reached) > lastKey_) scan_ = Scan::None;
   } else if (scan_ == Scan::Candidates) {
     if (candidates_.size() - nextCandidate_ >= static_cast<std::size_t>(table_.RowCount()) / WalkShare) {
-      // Many candidates: one walk down the table, passing over the rows between them.
+      // Many candidates: one walk down the table, passing over the rows between them. Each
+      // row's signature is tested before the row is looked for among the candidates: a walk
+      // that reads every signature in memory order costs less than one that reads only the
+      // candidates' and waits for memory at each.
       auto next = candidates_.begin() + static_cast<std::ptrdiff_t>(nextCandidate_);
-      settle = [&] {
-        test();
+      const RowKey lastCandidate = candidates_.back();
+      // The row the walk is at; the candidates before it are done.
+      RowKey reached = *next;
+      auto passReached = [&] {
+        while (next != candidates_.end() && *next < reached) ++next;
         nextCandidate_ = static_cast<std::size_t>(next - candidates_.begin());
       };
-      table_.VisitSignatures(column_, table_.LowerBoundOfKey(*next),
-                             [&](RowKey key, const Table::SignedText& signature, int row) {
-                               while (next != candidates_.end() && *next < key) ++next;
-                               if (next == candidates_.end() || slice.Over()) return false;
-                               ++spent;
-                               if (*next == key) {
-                                 ++next;
-                                 mayMatch(key, signature, row);
-                               }
-                               return true;
-                             });
+      settle = [&] {
+        test();
+        passReached();
+      };
+      const int stopped =
+          table_.VisitSignatures(column_, table_.LowerBoundOfKey(*next),
+                                 [&](RowKey key, const Table::SignedText& signature, int row) {
+                                   reached = key;
+                                   if (key > lastCandidate || slice.Over()) return false;
+                                   ++spent;
+                                   if (!mayHold.Base(signature)) return true;
+                                   while (*next < key) ++next;  // the last candidate is not below the key
+                                   if (*next != key) return true;
+                                   ++next;
+                                   if (decided)
+                                     matches_.push_back(key);
+                                   else
+                                     pass(key, signature, row);
+                                   return true;
+                                 });
       if (slice.Abandoned()) return false;
-      nextCandidate_ = static_cast<std::size_t>(next - candidates_.begin());
+      if (stopped >= table_.RowCount()) {
+        nextCandidate_ = candidates_.size();
+      } else {
+        passReached();
+      }
     } else {
       // Few: each is looked for from where the last one was.
       int row = 0;
