@@ -653,9 +653,10 @@ SearchSlice SearchSlices::Step(bool typed, std::size_t scanUnits, bool workAhead
     if (done && !keyWaited) keyWaited = keyWaits();
     unshown_ = keyWaited;
     slice.show = !keyWaited;
-    slice.left = !done || unshown_;
+    // The work ahead starts at the next slice: a timer's message comes after the paint's, so
+    // that the thread does not take a processor from the list view while it draws the rows.
+    slice.left = !done || unshown_ || (typed && workAhead);
     if (slice.left) return slice;
-    // The work ahead starts at once: it runs on a thread of its own while the rows are shown.
   } else if (unshown_) {
     // The key that waited was not one that changed the query.
     unshown_ = false;
