@@ -8,7 +8,9 @@ nowhere, and quick Backspaces after a word followed by a letter (which must show
 rows that hold that letter). The desktop's Xvfb display is run by openbox,
 as every e2e desktop is. With "popup" the same keys go to the quick-paste popup's filter box,
 opened over notepad, and the times are until its list holds the matching rows. CM_BENCH_PACE_MS
-in the environment sets another time between keystrokes, for a faster typist.
+in the environment sets another time between keystrokes, for a faster typist, and
+CM_BENCH_RUN_GAP_MS the time between the keys of a run (10 ms by default, faster than any
+typist; a Backspace held down repeats every 33 ms at Windows' default rate).
 
 Run it after the e2e set-up, from the repository's root:
     (cd build/native && ctest -R e2e_wine_prefix)
@@ -44,6 +46,7 @@ def main():
     count = int(sys.argv[3]) if len(sys.argv) > 3 else 1_000_000
     popup = len(sys.argv) > 4 and sys.argv[4] == "popup"
     pace = int(os.environ.get("CM_BENCH_PACE_MS", "150")) / 1000
+    gap = int(os.environ.get("CM_BENCH_RUN_GAP_MS", "10"))
     use_builds(win_build, native_build)
     entries = texts(count)
     with harness.Desktop("bench.search") as desktop:
@@ -94,7 +97,7 @@ def main():
             pid = exe_pid(desktop.exe_path)
             before = cpu_seconds(pid)
             args = [str(a) for key, _, rows in steps for a in (key, rows)]
-            code, out = desktop.driver("type-sequence", window, str(int(1000 * pace)), *args)
+            code, out = desktop.driver("type-sequence", window, str(int(1000 * pace)), str(gap), *args)
             if code != 0:
                 wrong += 1
             for (key, typed, rows), line in zip(steps, out.splitlines()):
@@ -105,7 +108,7 @@ def main():
                 after = ""
                 if len(key) > 1 and " ms to " in line:
                     shown = float(line.split(" ms to ")[0])
-                    after = f" ({shown - 10 * (len(key) - 1):.1f} ms after the last key)"
+                    after = f" ({shown - gap * (len(key) - 1):.1f} ms after the last key)"
                 print(f"{what}{share}: {line.strip()}{after}", flush=True)
             print(f"the program's processor time for the case: {1000 * (cpu_seconds(pid) - before):.0f} ms",
                   flush=True)

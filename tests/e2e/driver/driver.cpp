@@ -581,8 +581,9 @@ int Usage() {
       "  double-click-row WINDOW ROW double-click row ROW of its visible list view\n"
       "  type TEXT                   type TEXT into the focused window, character by character\n"
       "  repaint-timing WINDOW N       repaint the visible list view N times; print each one's ms\n"
-      "  type-sequence WINDOW PACE TEXT ROWS [TEXT ROWS ...]\n"
-      "                              type-timing for each pair, one every PACE ms\n"
+      "  type-sequence WINDOW PACE GAP TEXT ROWS [TEXT ROWS ...]\n"
+      "                              type-timing for each pair, one every PACE ms, the keys of\n"
+      "                              a TEXT GAP ms apart\n"
       "  type-timing WINDOW TEXT ROWS\n"
       "                              type TEXT; print the ms until its visible list view shows ROWS\n"
       "                              rows, and until it has painted them\n"
@@ -702,7 +703,7 @@ int ShownRows(HWND window, int column) {
 
 // Types a text into the focused window as a keyboard that sends characters does, whatever the
 // layout: each UTF-16 unit as a key of its own.
-void TypeText(const std::wstring& text) {
+void TypeText(const std::wstring& text, DWORD gapMs = 10) {
   for (wchar_t ch : text) {
     INPUT input[2] = {};
     for (INPUT& in : input) {
@@ -712,19 +713,19 @@ void TypeText(const std::wstring& text) {
     }
     input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
     ::SendInput(2, input, sizeof(INPUT));
-    ::Sleep(10);
+    ::Sleep(gapMs);
   }
 }
 
 // Types a text into the focused window and prints the milliseconds until the window's visible
 // list view holds `rows` rows and has painted them: the painting is asked for with UpdateWindow,
 // which returns once the list view's thread has painted.
-int TypeTiming(HWND window, const std::string& text, DWORD_PTR rows) {
+int TypeTiming(HWND window, const std::string& text, DWORD_PTR rows, DWORD gapMs = 10) {
   HWND list = VisibleListView(window);
   if (!list) return kNotMet;
   LARGE_INTEGER start, shown, painted;
   ::QueryPerformanceCounter(&start);
-  TypeText(Wide(Unescape(text)));
+  TypeText(Wide(Unescape(text)), gapMs);
   // Asked every millisecond: the answer comes only once the window's thread is free again.
   DWORD_PTR count = 0;
   const DWORD begun = ::GetTickCount();
@@ -748,7 +749,7 @@ int TypeTiming(HWND window, const std::string& text, DWORD_PTR rows) {
 // TypeTiming for each TEXT ROWS pair in turn, a keystroke every `paceMs` as a typist keeps
 // time: the next text is typed `paceMs` after the one before began, or at once when that one
 // took longer. One program does it all, so that nothing between the keys takes time of its own.
-int TypeSequence(HWND window, DWORD paceMs, const std::vector<std::string>& pairs) {
+int TypeSequence(HWND window, DWORD paceMs, DWORD gapMs, const std::vector<std::string>& pairs) {
   LARGE_INTEGER frequency, due;
   ::QueryPerformanceFrequency(&frequency);
   ::QueryPerformanceCounter(&due);
@@ -760,7 +761,8 @@ int TypeSequence(HWND window, DWORD paceMs, const std::vector<std::string>& pair
     }
     ::QueryPerformanceCounter(&due);
     due.QuadPart += frequency.QuadPart * paceMs / 1000;
-    if (TypeTiming(window, pairs[k], std::strtoul(pairs[k + 1].c_str(), nullptr, 0)) != kOk) code = kNotMet;
+    if (TypeTiming(window, pairs[k], std::strtoul(pairs[k + 1].c_str(), nullptr, 0), gapMs) != kOk)
+      code = kNotMet;
     std::fflush(stdout);
   }
   return code;
@@ -1146,9 +1148,9 @@ int Run(const std::vector<std::string>& args) {
   }
   if (command == "selected-rows") return SelectedRows(hwnd);
   if (command == "type-sequence") {
-    if (args.size() < 5 || args.size() % 2 == 0) return Usage();
-    return TypeSequence(hwnd, Number(args[2].c_str()),
-                        std::vector<std::string>(args.begin() + 3, args.end()));
+    if (args.size() < 6 || args.size() % 2 != 0) return Usage();
+    return TypeSequence(hwnd, Number(args[2].c_str()), Number(args[3].c_str()),
+                        std::vector<std::string>(args.begin() + 4, args.end()));
   }
   if (command == "repaint-timing")
     return args.size() == 3 ? RepaintTiming(hwnd, std::atoi(args[2].c_str())) : Usage();
