@@ -103,8 +103,8 @@ def main():
             for (key, typed, rows), line in zip(steps, out.splitlines()):
                 what = f"{len(key)} backspaces to {typed!r}" if key.startswith("\b") else f"{typed!r}"
                 share = f" ({100 * rows / count:.0f} % of the entries)" if len(typed) == 1 else ""
-                # The driver sends the keys of a run 10 ms apart: the last one goes 10 ms per
-                # key before it after the first.
+                # The driver sends the keys of a run `gap` ms apart, and its clock starts at the
+                # first: the last one goes `gap` ms per key before it after that.
                 after = ""
                 if len(key) > 1 and " ms to " in line:
                     shown = float(line.split(" ms to ")[0])
