@@ -168,10 +168,13 @@ void RowFilter::SetQuery(TextQuery query) {
   table_.KeepSignatures(column_);
   if (table_.ContentVersion() != resultsVersion_) results_.clear();
   // A query met again shows its rows at once.
-  for (const Result& result : results_) {
+  for (Result& result : results_) {
     if (result.query == query_) {
       matches_ = result.matches;
-      std::vector<std::uint64_t>().swap(after_);
+      // Its work ahead, if it was kept, comes back with it: leaving the query keeps it again.
+      after_ = std::move(result.after);
+      result.after = {};
+      afterVersion_ = resultsVersion_;
       scan_ = Scan::None;
       return;
     }
@@ -184,10 +187,13 @@ void RowFilter::SetQuery(TextQuery query) {
     const char16_t next = word[followed.size()];
     const std::uint64_t bit = TextQuery::UpperBit(next);
     const std::deque<RowKey>& earlier = results_.back().matches;  // the matches, just kept
+    // Complete notes went with them; some are still here.
+    const std::vector<std::uint64_t>& notes = after_.empty() ? results_.back().after : after_;
     std::deque<RowKey> kept;
     auto key = earlier.begin();
-    for (auto after = after_.begin(); after != after_.end(); ++after, ++key) {
-      if ((*after & bit) != 0) kept.push_back(*key);
+    for (const std::uint64_t after : notes) {
+      if ((after & bit) != 0) kept.push_back(*key);
+      ++key;
     }
     std::vector<std::uint64_t>().swap(after_);
     std::deque<RowKey>().swap(matches_);
@@ -355,7 +361,12 @@ void RowFilter::Remember() {
   // The matches move: every way on from here (but a scan not yet complete, which keeps no
   // result) puts others in their place.
   std::erase_if(results_, [&](const Result& result) { return result.query == query_; });
-  results_.push_back({query_, std::move(matches_)});
+  // The work ahead goes with the matches when it is complete, so that the word met again
+  // (a Backspace back to it) is typed on at once.
+  const bool prepared = !query_.OnlyWord().empty() && !after_.empty() && after_.size() == matches_.size() &&
+                        afterVersion_ == version;
+  results_.push_back({query_, std::move(matches_), {}});
+  if (prepared) results_.back().after.swap(after_);
   matches_ = {};
   // A few results of a few keys a row at most: the kept keys stay below twice the table's.
   std::size_t kept = 0;
@@ -364,6 +375,13 @@ void RowFilter::Remember() {
          (results_.size() > MostResults || kept > 2 * static_cast<std::size_t>(table_.RowCount()) + 1024)) {
     kept -= results_.front().matches.size();
     results_.pop_front();
+  }
+  // And the work ahead of a few: the newest kept, together within one note a row.
+  std::size_t notes = 0;
+  for (auto result = results_.rbegin(); result != results_.rend(); ++result) {
+    if (notes + result->after.size() > static_cast<std::size_t>(table_.RowCount()) + 1024)
+      std::vector<std::uint64_t>().swap(result->after);
+    notes += result->after.size();
   }
 }
 

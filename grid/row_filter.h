@@ -64,6 +64,8 @@ class RowFilter {
   struct Result {
     TextQuery query;
     std::deque<RowKey> matches;
+    // The work ahead for a one-word query, when it was complete: one for each match.
+    std::vector<std::uint64_t> after;
   };
   // Keeps the complete result of the current query; forgets all once the content changes.
   void Remember();

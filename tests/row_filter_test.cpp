@@ -345,6 +345,34 @@ TEST(RowFilter, ALetterTypedAfterAPause_AfterAnyChangeOfTheTable_ShowsThePlainSc
   }
 }
 
+// The work ahead goes with a word's kept result: typed again after other queries (a Backspace
+// back to it), the word is typed on from it; after a change of the table, from a fresh scan.
+TEST(RowFilter, AWordMetAgainAfterOtherQueries_IsTypedOnAsAPlainScanFinds) {
+  for (const bool change : {false, true}) {
+    for (std::u16string_view detour : {u"qu", u"x", u"qu q", u"", u"qi"}) {
+      for (std::u16string_view next : {u"qu", u"qi", u"q\u00E9", u"qQ", u"qu q"}) {
+        Table table = TextTable();
+        for (std::u16string text : {u"Quote", u"quiz", u"q\u00C9", u"aq", u"equip", u"qQ", u"xq", u"QUIQ"})
+          Append(table, text);
+        RowFilter filter(table, 1);
+        filter.SetQuery(TextQuery(u"q"));
+        while (!filter.Step(1000) || !filter.Prepare(1000)) {
+        }
+        filter.SetQuery(TextQuery(detour));
+        while (!filter.Step(1000) || !filter.Prepare(1000)) {
+        }
+        if (change) Capture(table, u"quip");
+        filter.SetQuery(TextQuery(u"q"));
+        ASSERT_EQ(Shown(filter, table), Expected(table, u"q"));
+        filter.SetQuery(TextQuery(next));
+        EXPECT_EQ(Shown(filter, table), Expected(table, next))
+            << change << " " << std::string(detour.begin(), detour.end()) << " "
+            << std::string(next.begin(), next.end());
+      }
+    }
+  }
+}
+
 // The work ahead on its own thread, too long to be done at once: whatever the table does while
 // it runs (or after it ended), the letter typed next shows what a plain scan finds.
 TEST(RowFilter, TheWorkAheadAway_StoppedByAnyChangeOfTheTable_LeavesTheNextLetterThePlainScansRows) {
