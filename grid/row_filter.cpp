@@ -559,12 +559,14 @@ bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
   settle = test;
   // A row whose signature may hold the query: a match at once when the signature decides,
   // else passed on to have its text tested.
-  auto mayMatch = [&](RowKey key, const Table::SignedText& signature, int row) {
-    if (!mayHold.Base(signature)) return;
+  auto take = [&](RowKey key, const Table::SignedText& signature, int row) {
     if (decided)
       matches_.push_back(key);
     else
       pass(key, signature, row);
+  };
+  auto mayMatch = [&](RowKey key, const Table::SignedText& signature, int row) {
+    if (mayHold.Base(signature)) take(key, signature, row);
   };
   if (scan_ == Scan::AllRows) {
     const int reached = table_.VisitSignatures(column_, table_.LowerBoundOfKey(nextKey_),
@@ -606,10 +608,7 @@ bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
                                    while (*next < key) ++next;  // the last candidate is not below the key
                                    if (*next != key) return true;
                                    ++next;
-                                   if (decided)
-                                     matches_.push_back(key);
-                                   else
-                                     pass(key, signature, row);
+                                   take(key, signature, row);
                                    return true;
                                  });
       if (slice.Abandoned()) return false;
