@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "clipboard/image_checks.h"
+
 namespace clipboard {
 
 using platform::Bytes;
@@ -12,7 +14,8 @@ namespace {
 
 constexpr std::uint32_t BiRgb = 0, BiBitfields = 3, BiAlphaBitfields = 6;
 constexpr std::size_t InfoHeader = 40, V4Header = 108, V5Header = 124;
-constexpr std::uint64_t MostPixels = std::uint64_t{1} << 28;
+constexpr std::uint64_t MostPixels = platform::MostPictureBytes / 4;
+constexpr std::uint32_t ProfileLinked = 0x4C494E4B, ProfileEmbedded = 0x4D424544;  // 'LINK', 'MBED'
 
 std::uint32_t Le32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
@@ -102,6 +105,18 @@ bool ReadHeader(std::span<const std::uint8_t> dib, DibHeader& h) {
     at += 4u * h.colours;
   }
   h.pixelsAt = at;
+  // Every row within the block.
+  const std::size_t stride = ((static_cast<std::size_t>(h.width) * h.bits + 31) / 32) * 4;
+  if ((dib.size() - at) / stride < rows) return false;
+  // A V5 header may name a colour profile by its offset from the header's start: it lies within
+  // the block, after the rows (which follow the colour table directly in a packed DIB).
+  if (h.size >= V5Header) {
+    const std::uint32_t type = Le32(p + 56);
+    if (type == ProfileLinked || type == ProfileEmbedded) {
+      const std::uint64_t offset = Le32(p + 112), size = Le32(p + 116);
+      if (offset < at + stride * rows || offset > dib.size() || size > dib.size() - offset) return false;
+    }
+  }
   return true;
 }
 
@@ -123,7 +138,6 @@ bool DibToPicture(std::span<const std::uint8_t> dib, Picture& picture) {
   const bool topDown = h.height < 0;
   const std::size_t height = static_cast<std::size_t>(topDown ? -h.height : h.height);
   const std::size_t stride = ((width * h.bits + 31) / 32) * 4;
-  if ((dib.size() - h.pixelsAt) / stride < height) return false;
   const std::uint8_t* table = dib.data() + h.pixelsAt - 4u * h.colours;
   const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]), alpha(h.hasAlphaMask ? h.masks[3] : 0);
 
@@ -207,17 +221,8 @@ bool PngSize(std::span<const std::uint8_t> png, int& width, int& height) {
 }
 
 std::size_t PngLength(std::span<const std::uint8_t> png) {
-  int width, height;
-  if (!PngSize(png, width, height)) return 0;
-  std::size_t at = 8;
-  while (png.size() - at >= 12) {
-    const std::uint32_t size = Big32(png.data() + at);
-    if (png.size() - at - 12 < size) return 0;
-    const bool end = std::memcmp(png.data() + at + 4, "IEND", 4) == 0;
-    at += 12 + std::size_t{size};
-    if (end) return at;
-  }
-  return 0;
+  PngLayout layout;
+  return ReadPngLayout(png, layout, true) ? layout.length : 0;
 }
 
 }  // namespace clipboard
@@ -228,11 +233,10 @@ Picture FitPicture(const Picture& picture, int width, int height) {
   if (picture.width <= 0 || picture.height <= 0 || width <= 0 || height <= 0) return {};
   if (picture.width <= width && picture.height <= height) return picture;
   // The scale that fits both sides; each side at least one pixel.
-  const double scale =
-      std::min(static_cast<double>(width) / picture.width, static_cast<double>(height) / picture.height);
+  const platform::FittedSize fitted = platform::FitSize(picture.width, picture.height, width, height);
   Picture out;
-  out.width = std::max(1, static_cast<int>(picture.width * scale));
-  out.height = std::max(1, static_cast<int>(picture.height * scale));
+  out.width = fitted.width;
+  out.height = fitted.height;
   out.pixels.resize(static_cast<std::size_t>(out.width) * out.height * 4);
   for (int y = 0; y < out.height; ++y) {
     const int y0 = static_cast<int>(static_cast<long long>(y) * picture.height / out.height);

@@ -14,7 +14,8 @@ namespace clipboard {
 // top-down. Alpha is taken only where the header says the pixels have it (a V4 or V5 header
 // with an alpha mask), and not when every pixel's alpha is 0 (a program that set the mask and
 // wrote no alpha); otherwise the picture is opaque. False for anything else, a compressed or
-// cut-short DIB included, and for more than 2^28 pixels.
+// cut-short DIB included, for a V5 header whose colour profile lies outside the block or over the
+// rows, and for a picture of more than platform::MostPictureBytes.
 bool DibToPicture(std::span<const std::uint8_t> dib, platform::Picture& picture);
 
 // The width and height a DIB's header gives, without reading its pixels.
@@ -28,7 +29,8 @@ platform::Bytes PictureToDibV5(const platform::Picture& picture);
 bool PngSize(std::span<const std::uint8_t> png, int& width, int& height);
 
 // The length of the PNG file that the bytes start with, up to the end of its IEND chunk (a
-// clipboard block may be longer than what was put in it); 0 when its chunks do not lead there.
+// clipboard block may be longer than what was put in it); 0 when it is not one to keep
+// (ReadPngLayout with the CRCs).
 std::size_t PngLength(std::span<const std::uint8_t> png);
 
 }  // namespace clipboard

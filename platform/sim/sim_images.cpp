@@ -90,6 +90,12 @@ bool SimImages::DecodePng(std::span<const std::uint8_t> png, Picture& picture) {
   picture = {};
   if (failing_ || png.size() < 8 || std::memcmp(png.data(), Signature, 8) != 0) return false;
   ++decodes_;
+  // Windows' coder would hold the whole picture however small the result is meant to be.
+  std::uint32_t claimedWidth = 0, claimedHeight = 0;
+  if (platform::PngHeaderSize(png, claimedWidth, claimedHeight) && !platform::PngDecodeFits(png)) {
+    ++oversize_;
+    return false;
+  }
   Bytes z;
   std::size_t at = 8;
   bool ended = false;
@@ -147,6 +153,28 @@ bool SimImages::DecodePng(std::span<const std::uint8_t> png, Picture& picture) {
       out[x + 3] = row[1 + x + 3];
     }
   }
+  return true;
+}
+
+bool SimImages::DecodePngFitting(std::span<const std::uint8_t> png, int boxWidth, int boxHeight,
+                                 Picture& picture) {
+  picture = {};
+  const platform::FittedSize size = platform::FitSize(1, 1, boxWidth, boxHeight);
+  if (size.width == 0) return false;
+  Picture full;
+  if (!DecodePng(png, full)) return false;
+  const platform::FittedSize fitted = platform::FitSize(full.width, full.height, boxWidth, boxHeight);
+  // Nearest pixels, as Windows' scaler takes them when told to be quick.
+  picture.width = fitted.width;
+  picture.height = fitted.height;
+  picture.pixels.resize(static_cast<std::size_t>(fitted.width) * fitted.height * 4);
+  for (int y = 0; y < fitted.height; ++y)
+    for (int x = 0; x < fitted.width; ++x) {
+      const std::size_t sx = static_cast<std::size_t>(x) * full.width / fitted.width;
+      const std::size_t sy = static_cast<std::size_t>(y) * full.height / fitted.height;
+      std::memcpy(&picture.pixels[(static_cast<std::size_t>(y) * fitted.width + x) * 4],
+                  &full.pixels[(sy * full.width + sx) * 4], 4);
+    }
   return true;
 }
 

@@ -110,37 +110,85 @@ bool Win32Images::EncodePng(const Picture& picture, Bytes& png) {
   return true;
 }
 
-bool Win32Images::DecodePng(std::span<const std::uint8_t> png, Picture& picture) {
-  picture = {};
-  static constexpr std::uint8_t Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  if (png.size() < 8 || std::memcmp(png.data(), Signature, 8) != 0 || png.size() > 0xFFFFFFFFu) return false;
-  ComScope com;
-  Com<IWICImagingFactory> factory;
-  Com<IWICStream> stream;
-  Com<IWICBitmapDecoder> decoder;
-  Com<IWICBitmapFrameDecode> frame;
+namespace {
+
+// The first frame of a PNG, once its header has passed PngDecodeFits: Wine's decoder unpacks the
+// whole picture as soon as the frame is asked for, in a buffer whose size it works out in 32
+// bits, so a header of more than 4 GB of pixels would have it write past that buffer.
+bool OpenFrame(std::span<const std::uint8_t> png, Com<IWICImagingFactory>& factory, Com<IWICStream>& stream,
+               Com<IWICBitmapDecoder>& decoder, Com<IWICBitmapFrameDecode>& frame) {
+  if (png.size() > 0xFFFFFFFFu || !platform::PngDecodeFits(png)) return false;
+  return Factory(factory) && SUCCEEDED(factory->CreateStream(stream.put())) &&
+         SUCCEEDED(
+             stream->InitializeFromMemory(const_cast<BYTE*>(png.data()), static_cast<DWORD>(png.size()))) &&
+         SUCCEEDED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                    decoder.put())) &&
+         SUCCEEDED(decoder->GetFrame(0, frame.put()));
+}
+
+// The source's pixels as BGRA, straight alpha, into the picture, which has its size already.
+bool CopyBgra(IWICImagingFactory* factory, IWICBitmapSource* source, Picture& picture) {
   Com<IWICFormatConverter> converter;
-  UINT width = 0, height = 0;
-  if (!Factory(factory) || FAILED(factory->CreateStream(stream.put())) ||
-      FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(png.data()), static_cast<DWORD>(png.size()))) ||
-      FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                              decoder.put())) ||
-      FAILED(decoder->GetFrame(0, frame.put())) || FAILED(factory->CreateFormatConverter(converter.put())) ||
-      FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
-                                   nullptr, 0.0, WICBitmapPaletteTypeCustom)) ||
-      FAILED(converter->GetSize(&width, &height)))
-    return false;
-  // A picture of more than 2^28 pixels (a gigabyte of them) is not one to hold.
-  if (width == 0 || height == 0 || std::uint64_t{width} * height > (1u << 28)) return false;
-  picture.width = static_cast<int>(width);
-  picture.height = static_cast<int>(height);
+  const UINT width = static_cast<UINT>(picture.width), height = static_cast<UINT>(picture.height);
   picture.pixels.resize(std::size_t{width} * height * 4);
-  if (FAILED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(picture.pixels.size()),
+  if (FAILED(factory->CreateFormatConverter(converter.put())) ||
+      FAILED(converter->Initialize(source, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
+                                   0.0, WICBitmapPaletteTypeCustom)) ||
+      FAILED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(picture.pixels.size()),
                                    picture.pixels.data()))) {
     picture = {};
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool Win32Images::DecodePng(std::span<const std::uint8_t> png, Picture& picture) {
+  picture = {};
+  ComScope com;
+  Com<IWICImagingFactory> factory;
+  Com<IWICStream> stream;
+  Com<IWICBitmapDecoder> decoder;
+  Com<IWICBitmapFrameDecode> frame;
+  UINT width = 0, height = 0;
+  if (!OpenFrame(png, factory, stream, decoder, frame) || FAILED(frame->GetSize(&width, &height)) ||
+      !platform::DecodeFits(width, height, png.size()))
+    return false;
+  picture.width = static_cast<int>(width);
+  picture.height = static_cast<int>(height);
+  return CopyBgra(factory.get(), frame.get(), picture);
+}
+
+bool Win32Images::DecodePngFitting(std::span<const std::uint8_t> png, int boxWidth, int boxHeight,
+                                   Picture& picture) {
+  picture = {};
+  ComScope com;
+  Com<IWICImagingFactory> factory;
+  Com<IWICStream> stream;
+  Com<IWICBitmapDecoder> decoder;
+  Com<IWICBitmapFrameDecode> frame;
+  UINT width = 0, height = 0;
+  if (!OpenFrame(png, factory, stream, decoder, frame) || FAILED(frame->GetSize(&width, &height)) ||
+      !platform::DecodeFits(width, height, png.size()))
+    return false;
+  const platform::FittedSize fitted = platform::FitSize(width, height, boxWidth, boxHeight);
+  if (fitted.width == 0) return false;
+  picture.width = fitted.width;
+  picture.height = fitted.height;
+  if (static_cast<UINT>(fitted.width) == width && static_cast<UINT>(fitted.height) == height)
+    return CopyBgra(factory.get(), frame.get(), picture);
+  // The scaler pulls the frame's rows through as it goes: the picture is never held at full
+  // size by this program (the decoder may hold it; Windows' reads the rows as asked). Fant
+  // averages every row it passes, so rows that do not decode fail here as well.
+  Com<IWICBitmapScaler> scaler;
+  if (FAILED(factory->CreateBitmapScaler(scaler.put())) ||
+      FAILED(scaler->Initialize(frame.get(), static_cast<UINT>(fitted.width),
+                                static_cast<UINT>(fitted.height), WICBitmapInterpolationModeFant))) {
+    picture = {};
+    return false;
+  }
+  return CopyBgra(factory.get(), scaler.get(), picture);
 }
 
 }  // namespace win32
