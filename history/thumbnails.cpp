@@ -3,11 +3,25 @@
 #include <algorithm>
 #include <vector>
 
-#include "clipboard/image_formats.h"
-
 namespace history {
 
 using namespace platform;
+
+Picture NeutralMark(int width, int height) {
+  const int side = std::min(width, height);
+  Picture mark;
+  if (side <= 0) return mark;
+  mark.width = mark.height = side;
+  mark.pixels.resize(static_cast<std::size_t>(side) * side * 4);
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) {
+      const bool frame = x == 0 || y == 0 || x == side - 1 || y == side - 1;
+      std::uint8_t* p = &mark.pixels[(static_cast<std::size_t>(y) * side + x) * 4];
+      p[0] = p[1] = p[2] = frame ? 0x90 : 0xD8;
+      p[3] = 0xFF;
+    }
+  return mark;
+}
 
 const Picture* Thumbnails::Of(std::u16string_view reference, int width, int height) {
   if (reference.empty() || width <= 0 || height <= 0) return nullptr;
@@ -18,33 +32,40 @@ const Picture* Thumbnails::Of(std::u16string_view reference, int width, int heig
   const std::string key = name + '@' + std::to_string(width) + 'x' + std::to_string(height);
   if (const auto found = kept_.find(key); found != kept_.end()) {
     found->second->used = ++uses_;
-    return found->second->ready && !found->second->failed ? &found->second->picture : nullptr;
+    return found->second->ready ? &found->second->picture : nullptr;
   }
   if (kept_.size() >= MostKept) Forget();
   auto kept = std::make_shared<Kept>();
   kept->used = ++uses_;
   kept_.emplace(key, kept);
-  // The file is read here (a sealed one is opened here too); the decoding and the scaling, which
-  // cost far more, run in the background.
-  auto bytes = std::make_shared<std::string>();
-  if (!items_.Read(name, *bytes)) {
+  auto fail = [&] {
     kept->ready = kept->failed = true;
-    return nullptr;
-  }
+    kept->picture = NeutralMark(width, height);
+    return &kept->picture;
+  };
+  if (disabled_ || setAside_.count(name)) return fail();
+  // The file is read here (a sealed one is opened here too); the decoding, which costs far
+  // more, runs in the background, and only for a picture the coder may hold.
+  auto bytes = std::make_shared<std::string>();
+  if (!items_.Read(name, *bytes) ||
+      !PngDecodeFits({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()}))
+    return fail();
+  if (OnDecoding) OnDecoding(name);
   IImages& images = desktop_.Images();
   desktop_.Background().Post(
       [kept, bytes, width, height, &images] {
-        Picture full;
         kept->failed =
-            !images.DecodePng({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()}, full);
+            !images.DecodePngFitting({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()},
+                                     width, height, kept->picture);
         bytes->clear();
         bytes->shrink_to_fit();
-        if (!kept->failed) kept->picture = clipboard::FitPicture(full, width, height);
       },
-      [this, kept, alive = std::weak_ptr<bool>(alive_)] {
+      [this, kept, name, width, height, alive = std::weak_ptr<bool>(alive_)] {
         if (alive.expired()) return;
+        if (OnDecoded) OnDecoded(name);
         kept->ready = true;
-        if (!kept->failed && OnReady) OnReady();
+        if (kept->failed) kept->picture = NeutralMark(width, height);
+        if (OnReady) OnReady();
       });
   return nullptr;
 }

@@ -6,10 +6,12 @@
 #include <filesystem>
 #include <span>
 
+#include "clipboard/image_checks.h"
 #include "clipboard/image_formats.h"
 #include "earlier_reader.h"
 #include "history/history_table.h"
 #include "history/item_store.h"
+#include "history/thumbnails.h"
 #include "image_support.h"
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
@@ -371,6 +373,8 @@ TEST_F(ImagesTest, PrivateContent_AndFormatsPastTheLimit_KeepNothingOnTheDisk) {
   std::string chunk(12 + 65u * 1024 * 1024, '\0');
   chunk[0] = 0x04, chunk[1] = 0x10;   // 65 MiB, big-endian
   std::memcpy(&chunk[4], "zzzz", 4);  // a chunk readers skip
+  const std::uint32_t crc = clipboard::PngCrc(Span(chunk.substr(4, chunk.size() - 8)));
+  for (int k = 0; k < 4; ++k) chunk[chunk.size() - 4 + k] = static_cast<char>(crc >> (24 - 8 * k));
   huge.insert(iend, chunk);
   Copy({{Format("PNG"), huge}});
   EXPECT_EQ((WideTexts{u"[Image 1\u00D71]"}), Entries());
@@ -428,11 +432,13 @@ TEST_F(ImagesTest, Thumbnails_AreMadeForTheRowsAskedFor_InTheBackground_FittingT
   EXPECT_EQ(8, thumbnail->height);
   EXPECT_EQ(thumbnail, grid.RowPicture(2, 32, 16));  // kept
   EXPECT_EQ(decodes + 1, desk.images.Decodes());
-  // An image whose file is gone has none, and the row stays as it is.
+  // An image whose file is gone has the grey mark at once, and the row stays as it is.
   desk.files.Delete(std::string(ItemsFolder) + "\\" + history::ItemNames(Reference(0))[0]);
-  EXPECT_EQ(nullptr, grid.RowPicture(0, 32, 16));
+  ASSERT_NE(nullptr, grid.RowPicture(0, 32, 16));
+  EXPECT_EQ(history::NeutralMark(32, 16), *grid.RowPicture(0, 32, 16));
   desk.windows.Advance(10);
-  EXPECT_EQ(nullptr, grid.RowPicture(0, 32, 16));
+  EXPECT_EQ(history::NeutralMark(32, 16), *grid.RowPicture(0, 32, 16));
+  EXPECT_EQ(decodes + 1, desk.images.Decodes());
 }
 
 }  // namespace
