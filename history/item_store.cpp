@@ -1,5 +1,6 @@
 #include "history/item_store.h"
 
+#include "clipboard/image_checks.h"
 #include "clipboard/image_formats.h"
 #include "grid/sealed_file.h"
 #include "grid/table_file.h"
@@ -31,6 +32,20 @@ bool HashName(ICrypto& crypto, std::string_view bytes, std::string_view kind, st
 }
 
 }  // namespace
+
+bool PngFitsToKeep(IImages& images, const std::string& png) {
+  switch (clipboard::CheckPng(AsBytes(png))) {
+    case clipboard::ImageCheck::Bad:
+      return false;
+    case clipboard::ImageCheck::Undecoded:
+      return true;
+    case clipboard::ImageCheck::Decodable:
+      break;
+  }
+  // Read whole, at the size of a thumbnail: the rows are all read, but never held at once.
+  Picture small;
+  return images.DecodePngFitting(AsBytes(png), 64, 64, small);
+}
 
 bool IsItemName(std::string_view name) {
   if (name.size() <= HashDigits + 1 || name[HashDigits] != '.') return false;
@@ -86,8 +101,9 @@ std::u16string EntryText(Desktop& desktop, const clipboard::ClipboardContent& co
   }
   if (!content.text.empty()) return content.text;
   int width = 0, height = 0;
-  if (!content.png.empty() && clipboard::PngSize(AsBytes(content.png), width, height))
-    return ImageText(width, height);
+  clipboard::PngLayout layout;
+  if (!content.png.empty() && clipboard::ReadPngLayout(AsBytes(content.png), layout, false))
+    return ImageText(static_cast<int>(layout.width), static_cast<int>(layout.height));
   if (!content.dib.empty() && clipboard::DibSize(AsBytes(content.dib), width, height))
     return ImageText(width, height);
   return {};
@@ -113,8 +129,9 @@ void PrepareItems(IImages& images, ICrypto& crypto, CapturedEntry& entry) {
   } else if (!content.text.empty()) {
     ok = keep(std::move(content.html), HtmlItem) && keep(std::move(content.rtf), RtfItem);
   } else if (!content.png.empty()) {
-    // The source's own PNG, byte for byte.
-    ok = keep(std::move(content.png), PngItem);
+    // The source's own PNG, byte for byte, once it has shown that it is one.
+    if (!PngFitsToKeep(images, content.png)) entry.text.clear();
+    ok = !entry.text.empty() && keep(std::move(content.png), PngItem);
   } else if (!content.dib.empty()) {
     Picture picture;
     Bytes png;
@@ -214,9 +231,12 @@ bool EntryContent(Desktop& desktop, ItemStore& store, const std::u16string& text
     }
     const std::string_view kind = ItemKind(name);
     if (kind == PngItem) {
+      // An image too large to decode goes back as its PNG alone. Otherwise the picture is held
+      // twice at most: decoded and as its DIB, then as the DIB and the clipboard's copy of it.
       Picture picture;
-      if (desktop.Images().DecodePng(AsBytes(bytes), picture)) {
-        const Bytes dib = clipboard::PictureToDibV5(picture);
+      if (PngDecodeFits(AsBytes(bytes)) && desktop.Images().DecodePng(AsBytes(bytes), picture)) {
+        Bytes dib = clipboard::PictureToDibV5(picture);
+        picture = {};
         content.dib.assign(dib.begin(), dib.end());
       }
       content.png = std::move(bytes);

@@ -53,10 +53,15 @@ struct CapturedEntry {
 // or the size of an image. Empty when the content gives no entry (an image that cannot be read).
 std::u16string EntryText(platform::Desktop& desktop, const clipboard::ClipboardContent& content);
 
+// Whether a PNG a program copied is one to keep: its chunks and header hold (clipboard::CheckPng)
+// and, unless it is too large to decode, it decodes. May run on any thread.
+bool PngFitsToKeep(platform::IImages& images, const std::string& png);
+
 // Codes an image that came as a DIB as PNG (keeping its alpha) and names each item by its
 // hash. Touches nothing but `entry` and the two calls, which may run on any thread: it is the
 // work that runs away from the message loop. An image that cannot be coded leaves the entry
-// without items.
+// without items; a PNG that is not one to keep (PngFitsToKeep) leaves it without its text as well,
+// so that it makes no entry.
 void PrepareItems(platform::IImages& images, platform::ICrypto& crypto, CapturedEntry& entry);
 
 class ItemStore {
