@@ -5,6 +5,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "clipboard/image_checks.h"
+
 namespace history {
 
 using namespace platform;
@@ -42,26 +44,75 @@ void ExportHistory(Desktop& desktop, const grid::Table& history, ItemStore* item
   }
 }
 
-void ImportHistory(Desktop& desktop, HistoryStore& store, grid::FilePrompt& prompt) {
+namespace {
+
+// The names in a row's reference that are not items' (ItemNames leaves them out).
+std::size_t UnfitNames(std::u16string_view reference) {
+  std::size_t count = 0;
+  while (!reference.empty()) {
+    const std::size_t end = std::min(reference.find(u';'), reference.size());
+    std::string name;
+    bool ascii = true;
+    for (char16_t unit : reference.substr(0, end)) {
+      ascii = ascii && unit < 0x80;
+      name.push_back(static_cast<char>(unit));
+    }
+    if (!ascii || !IsItemName(name)) ++count;
+    reference.remove_prefix(std::min(end + 1, reference.size()));
+  }
+  return count;
+}
+
+// An imported item's file: in the folder itself (a link or junction, to a file or as the folder,
+// is never followed), holding what its name says and, for an image, a PNG to keep.
+enum class Taken { Missing, Unfit, Read };
+Taken TakeImported(IFiles& files, ItemStore& imported, bool folderLinked, const std::string& name,
+                   std::string& bytes) {
+  const std::string path = imported.PathOf(name);
+  IFiles::FileStamp stamp;
+  const bool exists = files.GetFileStamp(path, stamp) == 0 || files.IsReparsePoint(path);
+  if (!exists) return Taken::Missing;
+  if (folderLinked || files.IsReparsePoint(path) || !imported.Get(name, bytes)) return Taken::Unfit;
+  if (ItemKind(name) == PngItem && clipboard::CheckPng({reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                                        bytes.size()}) == clipboard::ImageCheck::Bad) {
+    bytes.clear();
+    return Taken::Unfit;
+  }
+  return Taken::Read;
+}
+
+}  // namespace
+
+std::string ImportHistory(Desktop& desktop, HistoryStore& store, grid::FilePrompt& prompt) {
   grid::Table staging(HistoryColumns());
   std::string name;
   if (prompt.AskFileToOpen(FileFilter, "", name)) ReadHistoryFile(staging, desktop, name);
 
-  if (staging.RowCount() == 0) return;
+  if (staging.RowCount() == 0) return {};
   grid::Table& history = store.List();
   const int textColumn = history.ColumnIndex(Clipboadrs_history);
   const int dateColumn = history.ColumnIndex(Date);
   const int itemsColumn = history.ColumnIndex(ItemsColumn);
   // The items that came with the file join the store; the rest must be there already.
   std::unordered_set<std::string> available;
+  std::size_t unfit = 0;
+  const std::string folder = ItemsFolderOf(name);
   {
-    ItemStore imported(desktop, [folder = ItemsFolderOf(name)] { return folder; });
+    ItemStore imported(desktop, [folder] { return folder; });
+    IFiles& files = desktop.Files();
+    const bool folderLinked = files.IsReparsePoint(folder);
     Item item;
     for (std::string& itemName : ReferencedItemNames(staging)) {
       item.name = itemName;
-      const bool read = imported.Get(itemName, item.bytes) || store.Items().Get(itemName, item.bytes);
+      const Taken taken = TakeImported(files, imported, folderLinked, itemName, item.bytes);
+      unfit += taken == Taken::Unfit;
+      const bool read = taken == Taken::Read || store.Items().Get(itemName, item.bytes);
       if (read && store.Items().Put(item, store.Sealing()) == 0) available.insert(std::move(itemName));
     }
+    std::u16string scratch;
+    const int itemsColumn = staging.ColumnIndex(ItemsColumn);
+    for (int record = 0; record < staging.RowCount(); ++record)
+      unfit += UnfitNames(staging.CellView(itemsColumn, record, scratch));
   }
   {
     grid::UpdateScope update(history);
@@ -84,6 +135,10 @@ void ImportHistory(Desktop& desktop, HistoryStore& store, grid::FilePrompt& prom
     store.WriteAll();
   } catch (const std::exception&) {
   }
+  if (unfit == 0) return {};
+  return std::to_string(unfit) + (unfit == 1 ? " item" : " items") + " of the imported entries " +
+         (unfit == 1 ? "was" : "were") + " left out: a name that is not an item's, or a file in \"" + folder +
+         "\" that is a link or does not hold what its name says. Those entries came in with their text.";
 }
 
 }  // namespace history

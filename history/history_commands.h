@@ -27,8 +27,11 @@ void ExportHistory(platform::Desktop& desktop, const grid::Table& history, ItemS
 // "Import history": asks for a file, reads it and appends each record's text, date and items
 // at the bottom of the history, then writes the history file once (an error of that write is
 // dropped). The items come from the folder beside the file; an entry whose items are not there
-// (nor in the history's own store) comes in with its text alone. An error reading the chosen
-// file goes to the caller before anything is appended.
-void ImportHistory(platform::Desktop& desktop, HistoryStore& store, grid::FilePrompt& prompt);
+// (nor in the history's own store) comes in with its text alone. Only items named by their hash
+// are taken, from files in the folder itself (links and junctions are never followed) that hold
+// what their names say; the notice returned for the user counts the names and files that did
+// not fit (empty when all did). An error reading the chosen file goes to the caller before
+// anything is appended.
+std::string ImportHistory(platform::Desktop& desktop, HistoryStore& store, grid::FilePrompt& prompt);
 
 }  // namespace history

@@ -60,6 +60,12 @@ class IFiles {
   virtual Dword ListFolder(const std::string& path, std::vector<std::string>& names) = 0;
   // Whether `path` names an existing file that may not be written.
   virtual bool IsReadOnly(const std::string& path) = 0;
+  // Whether `path` is a reparse point (a symbolic link, a junction): what it names lies
+  // elsewhere. Backends without links answer false.
+  virtual bool IsReparsePoint(const std::string& path) {
+    (void)path;
+    return false;
+  }
   // The system's description of an error code, in UTF-8, without a trailing line break.
   virtual std::string ErrorText(Dword code) = 0;
 };

@@ -377,6 +377,12 @@ bool SimFiles::IsReadOnly(const std::string& path) {
   return ToReal(path, real) == 0 && ReadOnlyFile(real);
 }
 
+bool SimFiles::IsReparsePoint(const std::string& path) {
+  std::string real;
+  std::error_code error;
+  return ToReal(path, real) == 0 && std::filesystem::is_symlink(std::filesystem::symlink_status(real, error));
+}
+
 std::string SimFiles::ErrorText(Dword code) {
   switch (code) {
     case 0:

@@ -44,6 +44,7 @@ class SimFiles : public platform::IFiles {
   platform::Dword ListFolder(const std::string& path, std::vector<std::string>& names) override;
   platform::Dword GetFileStamp(const std::string& path, FileStamp& stamp) override;
   bool IsReadOnly(const std::string& path) override;
+  bool IsReparsePoint(const std::string& path) override;  // a symbolic link of the real file system
   // FormatMessageA's text; empty for a code the system has no text for.
   std::string ErrorText(platform::Dword code) override;
 

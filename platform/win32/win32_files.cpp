@@ -176,6 +176,12 @@ bool Win32Files::IsReadOnly(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
+bool Win32Files::IsReparsePoint(const std::string& path) {
+  // The attributes of the link itself: GetFileAttributes does not follow one.
+  DWORD attributes = ::GetFileAttributesW(WideFromUtf8(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 std::string Win32Files::ErrorText(platform::Dword code) {
   wchar_t buffer[1024] = {};
   DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,

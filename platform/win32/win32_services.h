@@ -129,6 +129,7 @@ class Win32Files final : public platform::IFiles {
   platform::Dword ListFolder(const std::string& path, std::vector<std::string>& names) override;
   platform::Dword GetFileStamp(const std::string& path, FileStamp& stamp) override;
   bool IsReadOnly(const std::string& path) override;
+  bool IsReparsePoint(const std::string& path) override;
   std::string ErrorText(platform::Dword code) override;
 };
 
