@@ -153,7 +153,10 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   BitBtn5.OnClick = [this] {
     history::ExportHistory(Desktop(), history_.List(), &history_.Items(), historyFiles_);
   };
-  BitBtn6.OnClick = [this] { history::ImportHistory(Desktop(), history_, historyFiles_); };
+  BitBtn6.OnClick = [this] {
+    if (std::string notice = history::ImportHistory(Desktop(), history_, historyFiles_); !notice.empty())
+      TellUser({notice});
+  };
   PrivacyApply.OnClick = [this] { PrivacyApplyClick(); };
   for (auto& item : NumberedItems) item->OnClick = [this](ui::MenuItem& sender) { N11Click(sender); };
   recorder_.OnSaveFailed = [this](Dword error) {
