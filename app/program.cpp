@@ -59,6 +59,8 @@ bool Program::Start() {
   load([this] { return historyStore_->Load(); });
   load([this] { return excludedPrograms_->Load(); });
   load([this] { return form1_->SettingsNotice(); });
+  startGuard_ = std::make_unique<history::StartGuard>(desktop_.Files(), history::HistoryPath(desktop_));
+  load([this] { return startGuard_->Guard(form1_->Pictures()); });
   recorder_->ApplyLimits();
   actions_->OnChanged = [this] { form1_->RefreshTrayActionItems(); };
   form1_->RefreshTrayActionItems();
@@ -115,6 +117,7 @@ void Program::Exit() {
   actions_->HotKeyManager1.ClearBindings();
   about_.reset();
   app::About_f = nullptr;
+  startGuard_.reset();
   form1_.reset();
   actions_.reset();
   recorder_.reset();

@@ -9,6 +9,7 @@
 #include "grid/table.h"
 #include "history/history_store.h"
 #include "history/recorder.h"
+#include "history/start_guard.h"
 #include "hotkeys/hotkey_text.h"
 #include "platform/desktop.h"
 #include "ui/application.h"
@@ -66,6 +67,7 @@ class Program {
   std::unique_ptr<history::Recorder> recorder_;
   std::unique_ptr<actions::ActionList> actions_;
   std::unique_ptr<TForm1> form1_;
+  std::unique_ptr<history::StartGuard> startGuard_;
   std::unique_ptr<TAbout_f> about_;
   std::unique_ptr<TTasks_form> tasks_;
   std::unique_ptr<actions::HotkeyPaste> paste_;
