@@ -45,3 +45,7 @@ foreach(script IN LISTS CM_E2E_TESTS)
     cm_add_e2e_test(e2e_${name}.${function} ${script} ${function})
   endforeach()
 endforeach()
+
+# The harness's own helpers need no desktop: they are checked with the unit tests.
+add_test(NAME e2e_harness_helpers COMMAND ${Python3_EXECUTABLE} ${CM_E2E_DIR}/harness_test.py)
+set_tests_properties(e2e_harness_helpers PROPERTIES ENVIRONMENT PYTHONDONTWRITEBYTECODE=1)
