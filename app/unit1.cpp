@@ -119,7 +119,6 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   Exit3.OnClick = [this](ui::MenuItem&) { Exit3Click(); };
   CheckBox1.OnKeyPress = [this](char& key) { CheckBox1KeyPress(key); };
   CheckBox2.OnKeyPress = [this](char& key) { CheckBox2KeyPress(key); };
-  Timer2.OnTimer = [this] { Timer2Timer(); };
   SearchTimer.OnTimer = [this] { SearchTimerTimer(); };
   Search_e.OnChange = [this] { Search_eChange(); };
   TableGrid2.OnViewPending = [this] { SearchTimer.SetEnabled(true); };
@@ -167,6 +166,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
     ShowRecordingState();
   };
   recorder_.OnClipboardText = [this](const std::u16string& text) { Label1.SetCaption(LabelText(text)); };
+  recorder_.OnReadError = [this](const std::exception& error) { App().ShowException(error); };
 
   TrayIcon1.Hint = ProductName;
   // The notification area shows small icons at the system's DPI.
@@ -174,7 +174,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   TrayIcon1.PopupMenu = &PopupMenu2;
   TrayIcon1.OnClick = [this] { TrayIcon1Click(); };
 
-  // The components are loaded: the window exists, the tray icon is added and Timer2 counts.
+  // The components are loaded: the window exists and the tray icon is added.
   Handle();
   Desktop().Windows().SetWindowIcon(Handle(), Desktop().Windows().LoadMainIcon(Scale(32)));
   TrayIcon1.Load();
@@ -183,7 +183,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
 
 TForm1::~TForm1() {
   recorder_.OnClipboardText = nullptr;
-  FormDestroy();
+  recorder_.OnReadError = nullptr;
   TrayIcon1.Remove();
   // The window goes while its controls, whose peers its children talk to, still exist.
   DestroyHandle();
@@ -191,11 +191,8 @@ TForm1::~TForm1() {
 
 void TForm1::FormCreate() {
   LoadSettings();
-  recorder_.NextViewer = 0;
   FirstRunCheck();
 }
-
-void TForm1::FormDestroy() { recorder_.LeaveChain(); }
 
 std::string TForm1::ExePath() { return Desktop().Files().GetModuleFileNameW(); }
 
@@ -221,14 +218,6 @@ bool TForm1::HandleMessage(Uint msg, WParam wParam, LParam lParam, LResult& resu
           result = DefaultHandler(msg, wParam, lParam);
       } catch (const std::exception&) {
       }
-      return true;
-    case WmDrawClipboard:
-      result = DefaultHandler(msg, wParam, lParam);
-      recorder_.DrawClipboard();
-      return true;
-    case WmChangeCbChain:
-      DefaultHandler(msg, wParam, lParam);
-      result = recorder_.ChangeCbChain(wParam, lParam);
       return true;
     case WmShowWindow:
       TrayIcon1.OwnerShowWindow(wParam, lParam);
@@ -426,12 +415,6 @@ void TForm1::TellUser(const std::vector<std::string>& notices) {
   std::string text;
   for (const std::string& notice : notices) text += (text.empty() ? "" : " ") + notice;
   TrayIcon1.ShowBalloon(ProductName, text, true);
-}
-
-// One second after start-up, when the history is loaded, the window starts hearing of changes.
-void TForm1::Timer2Timer() {
-  recorder_.JoinChain(Handle());
-  Timer2.SetEnabled(false);
 }
 
 void TForm1::Delete_bClick() { actions_.DeleteSelected(); }

@@ -115,7 +115,6 @@ class TForm1 : public ui::Form {
   ui::OpenDialog OpenDialog2{*this};  // "Import history"
   ui::SaveDialog SaveDialog1{*this};  // both exports
 
-  ui::Timer Timer2{*this, 1000, true};
   // Runs the history search on in slices while it has rows left to scan, so that the window
   // keeps answering however long the history is; from start-up until a search needs them, it
   // also signs the history's texts ahead, so that the first search does not wait for that.
@@ -179,7 +178,6 @@ class TForm1 : public ui::Form {
   void ShowRetentionLimits(const history::RetentionLimits& limits);
   void CheckBox1KeyPress(char& key);
   void CheckBox2KeyPress(char& key);
-  void Timer2Timer();
   void Search_eChange();
   void SearchTimerTimer();
   // One slice of the history search's work (the first after a keystroke when `typed`);
@@ -195,7 +193,6 @@ class TForm1 : public ui::Form {
                      platform::LResult& result) override;
 
  private:
-  void FormDestroy();
   void MakeVisibleAndRestore(int showCmd);
   std::string ExePath();
 
