@@ -174,7 +174,7 @@ void Program::ApplyPrivacy(const PrivacyChoices& choices) {
 }
 
 bool Program::IsOwnWindow(Hwnd hwnd) {
-  return hwnd != 0 && ((form1_ && hwnd == form1_->Handle()) ||
+  return hwnd != 0 && ((form1_ && hwnd == form1_->Handle()) || (recorder_ && hwnd == recorder_->Window()) ||
                        (tasks_ && tasks_->HandleAllocated() && hwnd == tasks_->Handle()));
 }
 

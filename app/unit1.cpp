@@ -118,7 +118,6 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   Exit3.OnClick = [this](ui::MenuItem&) { Exit3Click(); };
   CheckBox1.OnKeyPress = [this](char& key) { CheckBox1KeyPress(key); };
   CheckBox2.OnKeyPress = [this](char& key) { CheckBox2KeyPress(key); };
-  Timer2.OnTimer = [this] { Timer2Timer(); };
   Search_e.OnChange = [this] { Search_eChange(); };
   HistorySearch.OnSlice = [this](const grid::SearchSlice& slice) {
     if (slice.show) TableGrid2.ViewChanged();
@@ -160,6 +159,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   PrivacyApply.OnClick = [this] { PrivacyApplyClick(); };
   for (auto& item : NumberedItems) item->OnClick = [this](ui::MenuItem& sender) { N11Click(sender); };
   recorder_.OnClipboardText = [this](const std::u16string& text) { Label1.SetCaption(LabelText(text)); };
+  recorder_.OnReadError = [this](const std::exception& error) { App().ShowException(error); };
 
   TrayIcon1.Hint = ProductName;
   // The notification area shows small icons at the system's DPI.
@@ -167,22 +167,19 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   TrayIcon1.PopupMenu = &PopupMenu2;
   TrayIcon1.OnClick = [this] { TrayIcon1Click(); };
 
-  // The components are loaded: the window exists, the tray icon is added and Timer2 counts.
+  // The components are loaded: the window exists and the tray icon is added.
   Handle();
   Desktop().Windows().SetWindowIcon(Handle(), Desktop().Windows().LoadMainIcon(Scale(32)));
   TrayIcon1.Load();
-  recorder_.NextViewer = 0;
 }
 
 TForm1::~TForm1() {
   recorder_.OnClipboardText = nullptr;
-  FormDestroy();
+  recorder_.OnReadError = nullptr;
   TrayIcon1.Remove();
   // The window goes while its controls, whose peers its children talk to, still exist.
   DestroyHandle();
 }
-
-void TForm1::FormDestroy() { recorder_.LeaveChain(); }
 
 void TForm1::FormCloseQuery(bool& canClose) {
   if (OnClosing) OnClosing();
@@ -200,14 +197,6 @@ bool TForm1::HandleMessage(Uint msg, WParam wParam, LParam lParam, LResult& resu
           result = DefaultHandler(msg, wParam, lParam);
       } catch (const std::exception&) {
       }
-      return true;
-    case WmDrawClipboard:
-      result = DefaultHandler(msg, wParam, lParam);
-      recorder_.DrawClipboard();
-      return true;
-    case WmChangeCbChain:
-      DefaultHandler(msg, wParam, lParam);
-      result = recorder_.ChangeCbChain(wParam, lParam);
       return true;
     case WmShowWindow:
       TrayIcon1.OwnerShowWindow(wParam, lParam);
@@ -360,12 +349,6 @@ bool TForm1::FormKeyDown(int virtualKey, bool control) {
     return true;
   }
   return false;
-}
-
-// One second after start-up, when the history is loaded, the window starts hearing of changes.
-void TForm1::Timer2Timer() {
-  recorder_.JoinChain(Handle());
-  Timer2.SetEnabled(false);
 }
 
 void TForm1::Delete_bClick() { actions_.DeleteSelected(); }

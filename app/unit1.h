@@ -113,7 +113,6 @@ class TForm1 : public ui::Form {
   ui::OpenDialog OpenDialog2{*this};  // "Import history"
   ui::SaveDialog SaveDialog1{*this};  // both exports
 
-  ui::Timer Timer2{*this, 1000, true};
   // The history rows the search box matches; the history table shows them.
   grid::RowFilter HistoryFilter;
   // The search box's work: the scan between keys, the work ahead, and from start-up until a
@@ -168,7 +167,6 @@ class TForm1 : public ui::Form {
   void PrivacyApplyClick();
   void CheckBox1KeyPress(char& key);
   void CheckBox2KeyPress(char& key);
-  void Timer2Timer();
   void Search_eChange();
 
   std::array<ui::MenuItem*, TrayActionSlots>& TrayActionItems() { return trayActionItems_; }
@@ -180,7 +178,6 @@ class TForm1 : public ui::Form {
                      platform::LResult& result) override;
 
  private:
-  void FormDestroy();
   void MakeVisibleAndRestore(int showCmd);
 
   actions::ActionList& actions_;
