@@ -173,12 +173,16 @@ void ActionList::Import(grid::FilePrompt& prompt) {
   std::string name;
   if (prompt.AskFileToOpen(FileFilter, grid::ExeDirectory(desktop_.Files()), name))
     grid::ReadRowsFromFile(staging, desktop_.Files(), name, Separator, LineBreakMark, &desktop_.Crypto());
+  if (staging.RowCount() == 0) return;
   for (int row = 0; row < staging.RowCount(); ++row) {
     table_.AppendRow();
     for (const char* column : {NameColumn, TextColumn, HotkeyColumn, MethodColumn})
       table_.SetCell(column, grid::LastRow, staging.Cell(column, row));
-    Save();
   }
+  // One write for the whole import: a write after each row held the file the same in the end,
+  // at the cost of writing the whole table once per row. A failed write keeps the rows, which
+  // the next save writes.
+  Save();
   // The imported hotkeys work at once, and the tray menu shows the imported names.
   RegisterHotkeysOf(staging);
   if (OnChanged) OnChanged();

@@ -67,21 +67,6 @@ void BM_ForeignCopyAlone(benchmark::State& state) {
 }
 BENCHMARK(BM_ForeignCopyAlone);
 
-// The window that hands its chain messages to the recorder, as the main window does.
-class Viewer : public platform::IWindowProc {
- public:
-  explicit Viewer(history::Recorder& recorder) : recorder_(recorder) {}
-  platform::LResult WindowProc(platform::Hwnd, platform::Uint msg, platform::WParam wParam,
-                               platform::LParam lParam) override {
-    if (msg == platform::WmDrawClipboard) recorder_.DrawClipboard();
-    if (msg == platform::WmChangeCbChain) return recorder_.ChangeCbChain(wParam, lParam);
-    return 0;
-  }
-
- private:
-  history::Recorder& recorder_;
-};
-
 // A copy in another program and its capture by the recorder at the top of a history of a
 // million entries, with its journal record: two texts in turn, so that every capture records
 // a new entry.
@@ -91,11 +76,8 @@ void BM_CopyAndCaptureIntoMillionEntries(benchmark::State& state) {
   history::HistoryStore store(desk, history::HistoryFilePath(desk), table);
   history::ExcludedPrograms excluded(desk);
   history::Recorder recorder(desk, store, excluded);
-  Viewer viewer(recorder);
   sim::ForeignProgram other(desk.clipboard);
-  platform::WindowDesc desc;
-  const platform::Hwnd main = desk.windows.CreateWindowA(desc, &viewer);
-  recorder.JoinChain(main);
+  recorder.JoinChain();
   std::mt19937 random(2);
   const std::u16string texts[2] = {RandomText(random), RandomText(random)};
   static std::size_t i = 0;  // carried over between runs, so a run never starts with a repeat
@@ -105,7 +87,6 @@ void BM_CopyAndCaptureIntoMillionEntries(benchmark::State& state) {
     state.SkipWithError("a capture was lost");
   state.counters["rows"] = table.RowCount();
   recorder.LeaveChain();
-  desk.windows.DestroyWindow(main);
 }
 // A fixed count keeps the history's growth (and the run's memory) bounded.
 BENCHMARK(BM_CopyAndCaptureIntoMillionEntries)->Iterations(200'000);

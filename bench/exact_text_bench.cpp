@@ -64,20 +64,6 @@ grid::Table& History(int percent) {
   return *table;
 }
 
-class Viewer : public platform::IWindowProc {
- public:
-  explicit Viewer(history::Recorder& recorder) : recorder_(recorder) {}
-  platform::LResult WindowProc(platform::Hwnd, platform::Uint msg, platform::WParam wParam,
-                               platform::LParam lParam) override {
-    if (msg == platform::WmDrawClipboard) recorder_.DrawClipboard();
-    if (msg == platform::WmChangeCbChain) return recorder_.ChangeCbChain(wParam, lParam);
-    return 0;
-  }
-
- private:
-  history::Recorder& recorder_;
-};
-
 // A copy and its capture at the top of a million entries, with its journal record; the
 // argument says whether the two texts copied in turn are awkward.
 void BM_CaptureIntoMillionEntries(benchmark::State& state) {
@@ -86,11 +72,8 @@ void BM_CaptureIntoMillionEntries(benchmark::State& state) {
   history::HistoryStore store(desk, history::HistoryFilePath(desk), table);
   history::ExcludedPrograms excluded(desk);
   history::Recorder recorder(desk, store, excluded);
-  Viewer viewer(recorder);
   sim::ForeignProgram other(desk.clipboard);
-  platform::WindowDesc desc;
-  const platform::Hwnd main = desk.windows.CreateWindowA(desc, &viewer);
-  recorder.JoinChain(main);
+  recorder.JoinChain();
   std::mt19937 random(2);
   const bool awkward = state.range(0) != 0;
   const std::u16string texts[2] = {Text(random, awkward), Text(random, awkward)};
@@ -100,7 +83,6 @@ void BM_CaptureIntoMillionEntries(benchmark::State& state) {
   if (table.RowCount() - before != static_cast<int>(state.iterations()))
     state.SkipWithError("a capture was lost");
   recorder.LeaveChain();
-  desk.windows.DestroyWindow(main);
   // The next benchmark gets the million rows back.
   while (table.RowCount() > MillionRows) table.DeleteRow(0);
 }

@@ -1,5 +1,6 @@
-// The main window's membership in the clipboard viewer chain, through which it hears of every
-// clipboard change.
+// A window's membership in the clipboard viewer chain, through which it hears of every clipboard
+// change: the protocol of joining, passing each notification on, repairing the chain when
+// another viewer leaves, and leaving.
 #pragma once
 
 #include <functional>
@@ -8,7 +9,7 @@
 
 namespace clipboard {
 
-// Works on the window's own NextViewer field, which stays the only record of its successor;
+// Works on its owner's NextViewer field, which stays the only record of the window's successor;
 // this object adds whether the window has joined, so that leaving can tell a last member
 // (NextViewer 0) from a window that never joined.
 class ViewerChain {

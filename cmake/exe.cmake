@@ -27,6 +27,10 @@ foreach(src IN LISTS CM_TOOL_SOURCES)
   list(APPEND CM_EXES cm_${name})
 endforeach()
 
+# What the end-to-end tests run, built on its own so that they can start before the rest.
+add_custom_target(e2e_exes)
+add_dependencies(e2e_exes ${CM_EXES})
+
 # Benchmarks of the program's code on the Windows desktop itself, one per source file:
 # bench/win32/owner_check_bench.cpp becomes cm_owner_check_bench.exe.
 file(GLOB CM_WIN_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/win32/*.cpp)

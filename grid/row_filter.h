@@ -73,7 +73,6 @@ class RowFilter {
   void EndOfCandidates();
   bool FollowsStarted() const;
   void Sync();
-  void Purge();
   void Restart();
   void Retest(RowKey key);
   bool Test(int row) const;

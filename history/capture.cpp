@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "clipboard/clipboard_text.h"
+#include "clipboard/image_formats.h"
 #include "history/history_table.h"
 
 namespace history {
@@ -21,8 +22,14 @@ std::u16string DateText(Desktop& desktop, const SystemTime& time) {
 }
 
 namespace {
+
 // Doubling from 10 ms, about one second in all.
 constexpr Uint RetryDelays[] = {10, 20, 40, 80, 160, 320, 370};
+
+std::span<const std::uint8_t> AsBytes(std::string_view bytes) {
+  return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+}
+
 }  // namespace
 
 Uint BusyClipboardRetry::Begin(Dword sequence) {
@@ -40,12 +47,10 @@ Uint BusyClipboardRetry::Next() {
   return RetryDelays[step_];
 }
 
-ClipboardRead ReadClipboardChange(Desktop& desktop, Hwnd window) {
-  ClipboardRead change;
+CapturedEntry ReadClipboardChange(Desktop& desktop, Hwnd window) {
+  CapturedEntry entry;
   bool markedPrivate = false;
-  const bool read = clipboard::GetClipboardContent(desktop, window, change.content, markedPrivate);
-  change.text = std::move(change.content.text);
-  change.content.text.clear();
+  const bool read = clipboard::GetClipboardContent(desktop, window, entry.content, markedPrivate);
   // Whether something an entry keeps is there can be asked without opening the clipboard; a
   // read that failed with it there means another program had the clipboard open.
   IClipboard& board = desktop.Clipboard();
@@ -55,12 +60,60 @@ ClipboardRead ReadClipboardChange(Desktop& desktop, Hwnd window) {
     return false;
   };
   if (markedPrivate)
-    change.state = ClipboardRead::State::Private;
+    entry.read = CapturedEntry::Read::Private;
   else if (!read && offered())
-    change.state = ClipboardRead::State::Busy;
+    entry.read = CapturedEntry::Read::Busy;
   // Private content goes no further than this function.
-  if (change.state != ClipboardRead::State::Text) change = ClipboardRead{change.state, {}, {}};
-  return change;
+  if (entry.read != CapturedEntry::Read::Text) {
+    CapturedEntry nothing;
+    nothing.read = entry.read;
+    return nothing;
+  }
+  if (entry.content.Rich()) {
+    entry.text = EntryText(desktop, entry.content);
+  } else {
+    // A text alone: moved on, never copied, however long.
+    entry.text = std::move(entry.content.text);
+    entry.content.text.clear();
+    entry.prepared = true;
+  }
+  return entry;
+}
+
+void PrepareItems(IImages& images, ICrypto& crypto, CapturedEntry& entry) {
+  clipboard::ClipboardContent content = std::move(entry.content);
+  entry.content = {};
+  entry.items.clear();
+  std::size_t total = 0;
+  auto keep = [&](std::string bytes, std::string_view kind) {
+    if (bytes.empty()) return true;
+    Item item;
+    total += bytes.size();
+    if (!MakeItem(crypto, std::move(bytes), kind, item)) return false;
+    entry.items.push_back(std::move(item));
+    return true;
+  };
+  bool ok = true;
+  if (!content.fileList.empty()) {
+    ok = keep(std::move(content.fileList), FileListItem);
+  } else if (!content.text.empty()) {
+    ok = keep(std::move(content.html), HtmlItem) && keep(std::move(content.rtf), RtfItem);
+  } else if (!content.png.empty()) {
+    // The source's own PNG, byte for byte, once it has shown that it is one.
+    if (!PngFitsToKeep(images, content.png)) entry.text.clear();
+    ok = !entry.text.empty() && keep(std::move(content.png), PngItem);
+  } else if (!content.dib.empty()) {
+    Picture picture;
+    Bytes png;
+    ok = clipboard::DibToPicture(AsBytes(content.dib), picture);
+    content.dib = {};
+    ok = ok && images.EncodePng(picture, png);
+    picture = {};
+    ok = ok && keep(std::string(png.begin(), png.end()), PngItem);
+  }
+  entry.tooLarge = ok && total > MostItemBytes;
+  if (!ok || entry.tooLarge) entry.items.clear();
+  entry.prepared = true;
 }
 
 bool RecordAtTop(grid::Table& history, std::u16string text, std::u16string_view date,

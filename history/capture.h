@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "clipboard/clipboard_content.h"
 #include "grid/table.h"
@@ -11,23 +12,43 @@
 
 namespace history {
 
-// What a change notification found on the clipboard.
-struct ClipboardRead {
-  enum class State {
-    Text,     // `text` holds the clipboard's text, empty when it held none
-    Private,  // its owner marked the content as not for histories: `text` stays empty
-    Busy,     // the clipboard holds text, but another program had it open
+// One clipboard change on its way to the history, from the read to its row: what the
+// clipboard held, the entry that makes, and the items it keeps besides its text.
+struct CapturedEntry {
+  enum class Read {
+    Text,     // `content` holds what the clipboard held: nothing when it held no text or format kept
+    Private,  // its owner marked the content as not for histories: nothing was read
+    Busy,     // the clipboard holds something, but another program had it open
   };
-  State state = State::Text;
-  std::u16string text;
-  // What an entry keeps besides its text (see clipboard_content.h); its `text` is not filled:
-  // `text` above is.
+  Read read = Read::Text;
+  // As read, its text the clipboard's; moved to `text` when it is a text alone. PrepareItems
+  // makes the items of the rest and empties it.
   clipboard::ClipboardContent content;
+  // The row's text: the clipboard's text, the paths of a file list or the size of an image.
+  // Empty when the change makes no entry.
+  std::u16string text;
+  std::u16string date;      // when it was captured
+  std::vector<Item> items;  // made by PrepareItems
+  bool tooLarge = false;    // the items passed MostItemBytes and were dropped
+  bool prepared = false;    // `items` are what the entry keeps (at once for a text alone)
+
+  // What the window shows of the change: the clipboard's text, or the entry's when it has none.
+  const std::u16string& Shown() const {
+    return content.Rich() && !content.text.empty() ? content.text : text;
+  }
 };
 
 // Reads the clipboard's text, and the formats an entry keeps beside it, on behalf of `window`.
-// An error reading the clipboard goes to the caller.
-ClipboardRead ReadClipboardChange(platform::Desktop& desktop, platform::Hwnd window);
+// Private content goes no further than this: nothing of it is in the entry. An error reading
+// the clipboard goes to the caller.
+CapturedEntry ReadClipboardChange(platform::Desktop& desktop, platform::Hwnd window);
+
+// Makes the entry's items: codes an image that came as a DIB as PNG (keeping its alpha) and
+// names each item by its hash. Touches nothing but `entry` and the two calls, which may run on
+// any thread: it is the work that runs away from the message loop. An image that cannot be
+// coded leaves the entry without items; a PNG that is not one to keep (PngFitsToKeep) leaves it
+// without its text as well, so that it makes no entry.
+void PrepareItems(platform::IImages& images, platform::ICrypto& crypto, CapturedEntry& entry);
 
 // Puts `text` at the top of `history` with `date` and the reference to its items, unless the
 // text is empty or the entry repeats the top row (the same text and the same items). Returns
@@ -64,7 +85,6 @@ class BusyClipboardRetry {
   // The read was busy again: the next delay, or 0 when the retries are spent.
   platform::Uint Next();
   void Stop() { pending_ = false; }
-  bool Pending() const { return pending_; }
 
  private:
   platform::Dword sequence_ = 0;

@@ -27,24 +27,18 @@ bool AlreadyFolded(const grid::Table& history, int journaled) {
   return true;
 }
 
-void EncodeRow(std::string& out, const grid::Table& history, int row) {
-  std::u16string dateScratch, textScratch, itemsScratch;
-  EncodeJournalRecord(out, history.CellView(history.ColumnIndex(Date), row, dateScratch),
-                      history.CellView(history.ColumnIndex(Clipboadrs_history), row, textScratch),
-                      history.CellView(history.ColumnIndex(ItemsColumn), row, itemsScratch));
-}
-
 }  // namespace
 
 HistoryStore::HistoryStore(Desktop& desktop, PathProvider historyPath, grid::Table& history)
     : desktop_(desktop),
       historyPath_(std::move(historyPath)),
       history_(history),
-      items_(desktop, [this] { return ItemsFolderOf(historyPath_()); }) {}
+      items_(desktop, [this] { return ItemsFolderOf(historyPath_()); }),
+      journal_(desktop, [this] { return JournalPath(); }) {}
 
 HistoryStore::~HistoryStore() {
   Flush();
-  CloseJournal();
+  journal_.Close();
 }
 
 std::string HistoryStore::Load() {
@@ -74,12 +68,7 @@ std::string HistoryStore::Load() {
     for (int i = 0; i < journaled; ++i) history.DeleteRow(0);
     history.EndUpdate();
     journaled = 0;
-    CloseJournal();
-    if (files.Delete(JournalPath()) == 0) {
-      journalHasHeader_ = false;
-    } else {
-      journalStale_ = true;  // emptied at the next capture
-    }
+    if (journal_.Delete() != 0) journalStale_ = true;  // emptied at the next capture
   }
   unfolded_ = unreadable_ ? history.RowCount() : journaled;
   // A record cut short by a crash is dropped, so that the next ones are not written after it.
@@ -88,10 +77,10 @@ std::string HistoryStore::Load() {
   // The file holds exactly what writing the list gives, and nothing else waits to join it.
   const bool otherForm = load.state == grid::DataFileLoad::State::Read && load.sealed != seal_;
   if (load.asWritten && !otherForm && journaled == 0 && !journalDamaged && !journalUnread_ &&
-      !journalStale_ && !journalHasHeader_)
+      !journalStale_ && !journal_.HasHeader())
     NoteFileHolds();
   // A file in the other form than the one chosen is written in it now, not at the close.
-  if (otherForm || (journaled > 0 && journalSealed_ != seal_)) {
+  if (otherForm || (journaled > 0 && journal_.Sealed() != seal_)) {
     try {
       WriteAll();
     } catch (const std::exception&) {
@@ -102,45 +91,42 @@ std::string HistoryStore::Load() {
 }
 
 int HistoryStore::ReadJournal(std::string& notice, bool& damaged) {
-  grid::Table& history = history_;
-  IFiles& files = desktop_.Files();
-  const std::string path = JournalPath();
-  std::string bytes;
-  const Dword error = grid::ReadFileWithRetry(files, desktop_.Clock(), path, bytes);
-  if (error != 0) {
-    if (!grid::IsMissingFileError(error)) {
+  JournalReading reading = journal_.Read();
+  switch (reading.state) {
+    case JournalReading::State::Missing:
+      return 0;
+    case JournalReading::State::Unreadable:
       journalUnread_ = true;
-      journalError_ = error;
-      notice = "The journal of recent copies could not be read (" + grid::ErrorDescription(files, error) +
+      journalError_ = reading.error;
+      notice = "The journal of recent copies could not be read (" + reading.why +
                "). It is left as it is and joins the history at the next start.";
-    }
-    return 0;
+      return 0;
+    case JournalReading::State::Foreign:
+      // Not a journal of this program: kept for whoever made it, and a new journal begins.
+      if (!grid::KeepAside(desktop_.Files(), JournalPath(), reading.bytes).empty())
+        desktop_.Files().Delete(JournalPath());
+      journalStale_ = true;
+      return 0;
+    case JournalReading::State::Read:
+      break;
   }
-  if (grid::IsSealed(bytes)) return ReadSealedJournal(bytes, notice, damaged);
-  journalSealed_ = false;
-  const JournalContent content = DecodeJournal(bytes);
-  if (!content.recognised) {
-    // Not a journal of this program: kept for whoever made it, and a new journal begins.
-    if (!grid::KeepAside(files, path, bytes).empty()) files.Delete(path);
-    journalStale_ = true;
-    return 0;
-  }
-  journalHasHeader_ = content.validBytes >= JournalHeader.size();
-  damaged = content.damaged;
+  damaged = reading.damaged;
   // The bytes that could not be read are kept, for whoever wants to look at them, before the
   // journal is written anew with the records that could; a header cut as the journal was made
   // holds nothing to keep.
-  if (damaged && bytes.size() > JournalHeader.size()) {
-    notice = KeepDamagedJournal(bytes);
-  }
-  history.BeginUpdate();
+  if (damaged && reading.bytes.size() > JournalHeader.size()) notice = KeepDamagedJournal(reading.bytes);
+  const std::string_view plain = reading.Plain();
+  const std::vector<JournalContent::Payload>& records = reading.content.records;
+  history_.BeginUpdate();
   std::u16string cells[4];  // "#", Date, Clipboadrs_history, Items: the history's column order
-  for (auto record = content.records.rbegin(); record != content.records.rend(); ++record) {
-    ReadJournalRecord(bytes, *record, cells[1], cells[2], cells[3]);
-    history.AppendRow(cells);
+  for (auto record = records.rbegin(); record != records.rend(); ++record) {
+    ReadJournalRecord(plain, *record, cells[1], cells[2], cells[3]);
+    history_.AppendRow(cells);
   }
-  history.EndUpdate();
-  return static_cast<int>(content.records.size());
+  history_.EndUpdate();
+  // The texts of a sealed journal are kept in the rows only.
+  desktop_.Crypto().Wipe(reading.opened.data(), reading.opened.size());
+  return static_cast<int>(records.size());
 }
 
 std::string HistoryStore::KeepDamagedJournal(const std::string& bytes) {
@@ -150,61 +136,14 @@ std::string HistoryStore::KeepDamagedJournal(const std::string& bytes) {
                          : ", and it was kept as " + grid::FileNameOf(keptAs) + ".");
 }
 
-int HistoryStore::ReadSealedJournal(const std::string& bytes, std::string& notice, bool& damaged) {
-  std::vector<JournalRecord> records;
-  // Each sealed record holds one plain record.
-  const std::string header(JournalHeader);
-  const grid::SealedJournalRead read =
-      grid::ReadSealedJournal(desktop_.Crypto(), bytes, [&](std::string_view plain) {
-        const std::string one = header + std::string(plain);
-        const JournalContent content = DecodeJournal(one);
-        for (const JournalContent::Payload& payload : content.records)
-          records.push_back(ReadJournalRecord(one, payload));
-      });
-  if (read.header != grid::Unsealed::Opened) {
-    // Another account's, or damaged where its key is: left as it is, as a held file is.
-    journalUnread_ = true;
-    journalError_ = grid::SealingFailed;
-    notice = "The journal of recent copies could not be read (" + grid::UnsealedReason(read.header) +
-             "). It is left as it is and joins the history at the next start.";
-    return 0;
-  }
-  journalSealed_ = true;
-  journalHasHeader_ = true;
-  // Enough for any header: its key blob is a few hundred bytes, at most 64 KiB.
-  journalSealHeader_ = bytes.substr(0, std::min(bytes.size(), std::size_t{70000}));
-  damaged = read.damaged > 0;
-  if (damaged) {
-    notice = KeepDamagedJournal(bytes);
-  }
-  history_.BeginUpdate();
-  std::u16string cells[4];
-  for (auto record = records.rbegin(); record != records.rend(); ++record) {
-    cells[1] = record->date;
-    cells[2] = record->text;
-    cells[3] = record->reference;
-    history_.AppendRow(cells);
-  }
-  history_.EndUpdate();
-  return static_cast<int>(records.size());
-}
-
-bool HistoryStore::SealRecord(const std::string& record, std::string& out) {
-  out.clear();
-  if (!sealer_ || !sealer_->Ready()) {
-    sealer_ = std::make_unique<grid::JournalSealer>(desktop_.Crypto());
-    if (sealer_->Resume(journalSealHeader_) != grid::Unsealed::Opened) return false;
-  }
-  return sealer_->Seal(record, out);
-}
-
 void HistoryStore::SetSealing(bool seal) {
   if (seal == seal_) return;
   seal_ = seal;
+  journal_.SetSealing(seal);
   if (!loaded_) return;
   // Everything is written anew in the chosen form, the journal folded into the file.
   fileHolds_ = false;
-  if (journalHasHeader_ && journalSealed_ != seal_ && unfolded_ == 0) journalStale_ = true;
+  if (journal_.HasHeader() && journal_.Sealed() != seal_ && unfolded_ == 0) journalStale_ = true;
   WriteAll();
   // The items follow; one that cannot be read in its old form is left as it is.
   for (const std::string& name : ReferencedItems()) items_.Reseal(name, seal_);
@@ -222,15 +161,18 @@ void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text,
   // twice; this run's captures reach the disk with the next write of the history file instead.
   if (journalUnread_) return;
   // A journal in the other form is written anew in the chosen one with this capture.
-  if (journalHasHeader_ && journalSealed_ != seal_) journalStale_ = true;
+  if (journal_.HasHeader() && journal_.Sealed() != seal_) journalStale_ = true;
   if (journalStale_) {
     RetrySave();
     return;
   }
-  saveError_ = Append(date, text, reference);
+  // A long text is written from its row's own storage, when the row holds it there.
+  const int textColumn = history_.ColumnIndex(Clipboadrs_history);
+  saveError_ = journal_.Append(date, text, reference,
+                               history_.RowCount() > 0 ? history_.SharedText(textColumn, 0) : nullptr);
   if (saveError_ != 0) {
     // A record may be cut short in the file: the journal is written anew at the next chance.
-    CloseJournal();
+    journal_.Close();
     journalStale_ = true;
   }
 }
@@ -248,95 +190,26 @@ Dword HistoryStore::RetrySave() {
   return saveError_;
 }
 
-Dword HistoryStore::Append(std::u16string_view date, std::u16string_view text,
-                           std::u16string_view reference) {
-  IFiles& files = desktop_.Files();
-  std::string bytes;
-  if (journal_ == 0) {
-    if (const Dword error = files.OpenForAppend(JournalPath(), journal_)) {
-      journal_ = 0;
-      return error;
-    }
-    if (!journalHasHeader_) {
-      journalSealed_ = seal_;
-      if (seal_ && sealer_ && sealer_->Renew(bytes)) {
-        journalSealHeader_ = bytes;
-      } else if (seal_) {
-        sealer_ = std::make_unique<grid::JournalSealer>(desktop_.Crypto());
-        if (!sealer_->Begin(bytes)) return grid::SealingFailed;
-        journalSealHeader_ = bytes;
-      } else {
-        bytes = JournalHeader;
-      }
-    }
-  }
-  if (journalSealed_) {
-    std::string record, sealed;
-    EncodeJournalRecord(record, date, text, reference);
-    if (!SealRecord(record, sealed)) return grid::SealingFailed;
-    bytes += sealed;
-  } else if (2 * text.size() >= PieceBytes || !pending_.empty()) {
-    // Written from the row's own storage, a piece at a time, so that a copy of a hundred
-    // megabytes neither costs another copy nor holds the window for the whole write.
-    const int textColumn = history_.ColumnIndex(Clipboadrs_history);
-    std::shared_ptr<const std::u16string> shared =
-        history_.RowCount() > 0 ? history_.SharedText(textColumn, 0) : nullptr;
-    if (!shared || shared->data() != text.data() || shared->size() != text.size())
-      shared = std::make_shared<const std::u16string>(text);
-    pending_.emplace_back(date, std::move(shared), reference);
-  } else {
-    EncodeJournalRecord(bytes, date, text, reference);
-  }
-  if (!bytes.empty())
-    if (const Dword error = files.Write(journal_, bytes.data(), bytes.size())) return error;
-  journalHasHeader_ = true;
-  needsFlush_ = true;
-  return 0;
-}
-
 void HistoryStore::WritePending(std::size_t budget) {
-  IFiles& files = desktop_.Files();
-  const JournalRecordWriter::Write write = [&](const char* bytes, std::size_t size) {
-    return files.Write(journal_, bytes, size);
-  };
-  while (!pending_.empty() && budget > 0) {
-    if (const Dword error = pending_.front().Step(budget, write)) {
-      // As for a capture that could not be written: the journal is written anew, whole.
-      saveError_ = error;
-      CloseJournal();
-      journalStale_ = true;
-      return;
-    }
-    if (pending_.front().Done()) pending_.pop_front();
+  if (const Dword error = journal_.WritePending(budget)) {
+    // As for a capture that could not be written: the journal is written anew, whole.
+    saveError_ = error;
+    journalStale_ = true;
   }
 }
 
 Dword HistoryStore::RewriteJournal() {
-  CloseJournal();
-  std::string bytes;
-  if (seal_) {
-    // A new journal under a key of its own.
-    sealer_ = std::make_unique<grid::JournalSealer>(desktop_.Crypto());
-    if (!sealer_->Begin(bytes)) return grid::SealingFailed;
-    journalSealHeader_ = bytes;
-    std::string record, sealed;
-    for (int row = std::min(unfolded_, history_.RowCount()) - 1; row >= 0; --row) {
-      record.clear();
-      EncodeRow(record, history_, row);
-      if (!sealer_->Seal(record, sealed)) return grid::SealingFailed;
-      bytes += sealed;
-    }
-  } else {
-    bytes = JournalHeader;
-    for (int row = std::min(unfolded_, history_.RowCount()) - 1; row >= 0; --row)
-      EncodeRow(bytes, history_, row);
-  }
-  const Dword error = grid::ReplaceFileContents(desktop_.Files(), JournalPath(), bytes.data(), bytes.size());
-  if (error == 0) {
-    journalHasHeader_ = true;
-    journalSealed_ = seal_;
-  }
-  return error;
+  const int count = std::min(unfolded_, history_.RowCount());
+  const int dateColumn = history_.ColumnIndex(Date);
+  const int textColumn = history_.ColumnIndex(Clipboadrs_history);
+  const int itemsColumn = history_.ColumnIndex(ItemsColumn);
+  std::u16string date, text, items;
+  // Oldest first: the bottom of the rows that the journal holds.
+  return journal_.Rewrite(count, [&](int i, const JournalFile::PutRecord& put) {
+    const int row = count - 1 - i;
+    return put(history_.CellView(dateColumn, row, date), history_.CellView(textColumn, row, text),
+               history_.CellView(itemsColumn, row, items));
+  });
 }
 
 void HistoryStore::WriteAll() {
@@ -362,15 +235,9 @@ void HistoryStore::WriteAll() {
   // The file now holds every row: an item none of them refers to has nothing left to serve.
   items_.Sweep(ReferencedItems());
   if (journalUnread_) return;  // its captures are not in the file: they stay for the next start
-  CloseJournal();
-  const Dword error = desktop_.Files().Delete(JournalPath());
-  if (error == 0 || grid::IsMissingFileError(error)) {
-    journalHasHeader_ = false;
-    journalStale_ = false;
-  } else {
-    // Emptied at the next capture; until then the next start finds its records folded.
-    journalStale_ = true;
-  }
+  // Emptied at the next capture when it cannot be now; until then the next start finds its
+  // records folded.
+  journalStale_ = journal_.Delete() != 0;
 }
 
 void HistoryStore::NoteFileHolds() {
@@ -382,7 +249,7 @@ void HistoryStore::NoteFileHolds() {
 // in the journal: another program that deleted or replaced the file gets the list back.
 bool HistoryStore::FileStillHolds() {
   if (!fileHolds_ || fileHoldsVersion_ != history_.ContentVersion() || unfolded_ != 0 || journalStale_ ||
-      journalHasHeader_)
+      journal_.HasHeader())
     return false;
   platform::IFiles::FileStamp now;
   return desktop_.Files().GetFileStamp(historyPath_(), now) == 0 && now == fileHoldsStamp_;
@@ -390,18 +257,7 @@ bool HistoryStore::FileStillHolds() {
 
 void HistoryStore::Flush() {
   WritePending(SIZE_MAX);
-  if (!needsFlush_) return;
-  needsFlush_ = false;
-  if (journal_ != 0) desktop_.Files().Flush(journal_);
-}
-
-void HistoryStore::CloseJournal() {
-  // What was not written of them is written with the journal's next rewrite, or is in the
-  // history file already.
-  pending_.clear();
-  if (journal_ == 0) return;
-  desktop_.Files().Close(journal_);
-  journal_ = 0;
+  journal_.Flush();
 }
 
 }  // namespace history

@@ -4,17 +4,14 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 
-#include "grid/sealed_file.h"
 #include "grid/table.h"
 #include "history/history_table.h"
 #include "history/item_store.h"
-#include "history/journal.h"
+#include "history/journal_file.h"
 #include "platform/desktop.h"
 
 namespace history {
@@ -55,10 +52,10 @@ class HistoryStore {
 
   // A long capture's record goes to the journal in pieces (see WritePending), and so do the
   // records after it until it is written; this is a piece's size in bytes.
-  static constexpr std::size_t PieceBytes = std::size_t{8} << 20;
+  static constexpr std::size_t PieceBytes = JournalFile::PieceBytes;
   // Whether records wait to be written, and the writing of about `budget` bytes of them. An
   // error is kept as a failed capture's is (SaveError), to be made good the same way.
-  bool WritesPending() const { return !pending_.empty(); }
+  bool WritesPending() const { return journal_.WritesPending(); }
   void WritePending(std::size_t budget);
 
   // Whether the history file and the journal are sealed for the Windows account. Either form is
@@ -79,32 +76,28 @@ class HistoryStore {
  private:
   // Appends the journal's captures, newest first; returns how many.
   int ReadJournal(std::string& notice, bool& damaged);
-  int ReadSealedJournal(const std::string& bytes, std::string& notice, bool& damaged);
   // Keeps a damaged journal's bytes aside; the notice that says so.
   std::string KeepDamagedJournal(const std::string& bytes);
-  // Appends one capture's record to the journal, which it opens (and begins) when needed;
-  // returns 0 or the error.
-  platform::Dword Append(std::u16string_view date, std::u16string_view text, std::u16string_view reference);
   // The names of the items the list's rows refer to.
   std::unordered_set<std::string> ReferencedItems() const;
   // Replaces the journal by records of the top `unfolded_` rows; returns 0 or the error.
   platform::Dword RewriteJournal();
-  void CloseJournal();
+  void NoteFileHolds();
+  bool FileStillHolds();
 
   platform::Desktop& desktop_;
   PathProvider historyPath_;
   grid::Table& history_;
   ItemStore items_;
-  platform::FileHandle journal_ = 0;
-  bool journalHasHeader_ = false;  // the journal file exists and starts with its header
-  bool journalStale_ = false;      // an append failed: the journal must be written anew
-  bool needsFlush_ = false;
+  JournalFile journal_;
+  bool journalStale_ = false;  // an append failed: the journal must be written anew
   bool unreadable_ = false;
+  // Load has run: the list holds what the file and the journal held.
   bool loaded_ = false;
   // The journal was there at start-up but could not be read: it is left exactly as it is for
   // the whole run, so that the next start puts its captures into the history.
   bool journalUnread_ = false;
-  platform::Dword journalError_ = 0;  // Load has run: the list holds what the file and the journal held
+  platform::Dword journalError_ = 0;  // why it could not be read
   // The top rows that are in the journal but not in the history file.
   int unfolded_ = 0;
   // Whether the history file holds the list exactly, as of that content version; a write of it
@@ -114,16 +107,6 @@ class HistoryStore {
   platform::IFiles::FileStamp fileHoldsStamp_;  // the file as it was then: one changed since is written
   platform::Dword saveError_ = 0;
   bool seal_ = false;
-  bool journalSealed_ = false;     // the form of the journal on the disk, when it has its header
-  std::string journalSealHeader_;  // the start of a sealed journal, to go on appending under its key
-  std::unique_ptr<grid::JournalSealer> sealer_;
-  // Records of the plain journal still being written, oldest first; the file holds the first
-  // one's start, and nothing of the others.
-  std::deque<JournalRecordWriter> pending_;
-  // One record sealed for the sealed journal on the disk, which has its header already.
-  bool SealRecord(const std::string& record, std::string& out);
-  void NoteFileHolds();
-  bool FileStillHolds();
 };
 
 }  // namespace history

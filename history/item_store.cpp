@@ -109,40 +109,10 @@ std::u16string EntryText(Desktop& desktop, const clipboard::ClipboardContent& co
   return {};
 }
 
-void PrepareItems(IImages& images, ICrypto& crypto, CapturedEntry& entry) {
-  clipboard::ClipboardContent content = std::move(entry.content);
-  entry.content = {};
-  entry.items.clear();
-  std::size_t total = 0;
-  auto keep = [&](std::string bytes, std::string_view kind) {
-    if (bytes.empty()) return true;
-    Item item;
-    if (!HashName(crypto, bytes, kind, item.name)) return false;
-    total += bytes.size();
-    item.bytes = std::move(bytes);
-    entry.items.push_back(std::move(item));
-    return true;
-  };
-  bool ok = true;
-  if (!content.fileList.empty()) {
-    ok = keep(std::move(content.fileList), FileListItem);
-  } else if (!content.text.empty()) {
-    ok = keep(std::move(content.html), HtmlItem) && keep(std::move(content.rtf), RtfItem);
-  } else if (!content.png.empty()) {
-    // The source's own PNG, byte for byte, once it has shown that it is one.
-    if (!PngFitsToKeep(images, content.png)) entry.text.clear();
-    ok = !entry.text.empty() && keep(std::move(content.png), PngItem);
-  } else if (!content.dib.empty()) {
-    Picture picture;
-    Bytes png;
-    ok = clipboard::DibToPicture(AsBytes(content.dib), picture);
-    content.dib = {};
-    ok = ok && images.EncodePng(picture, png);
-    picture = {};
-    ok = ok && keep(std::string(png.begin(), png.end()), PngItem);
-  }
-  entry.tooLarge = ok && total > MostItemBytes;
-  if (!ok || entry.tooLarge) entry.items.clear();
+bool MakeItem(ICrypto& crypto, std::string bytes, std::string_view kind, Item& item) {
+  if (!HashName(crypto, bytes, kind, item.name)) return false;
+  item.bytes = std::move(bytes);
+  return true;
 }
 
 ItemStore::ItemStore(Desktop& desktop, std::function<std::string()> folder)

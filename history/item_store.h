@@ -41,14 +41,6 @@ std::vector<std::string> ItemNames(std::u16string_view reference);
 // The text of an image entry: "[Image W×H]", its width and height in pixels.
 std::u16string ImageText(int width, int height);
 
-// The entry a clipboard change makes, before and after PrepareItems.
-struct CapturedEntry {
-  std::u16string text;
-  clipboard::ClipboardContent content;  // emptied by PrepareItems
-  std::vector<Item> items;
-  bool tooLarge = false;  // the items passed MostItemBytes and were dropped
-};
-
 // The entry's text, from what the change read: the clipboard's text, the paths of a file list,
 // or the size of an image. Empty when the content gives no entry (an image that cannot be read).
 std::u16string EntryText(platform::Desktop& desktop, const clipboard::ClipboardContent& content);
@@ -57,12 +49,9 @@ std::u16string EntryText(platform::Desktop& desktop, const clipboard::ClipboardC
 // and, unless it is too large to decode, it decodes. May run on any thread.
 bool PngFitsToKeep(platform::IImages& images, const std::string& png);
 
-// Codes an image that came as a DIB as PNG (keeping its alpha) and names each item by its
-// hash. Touches nothing but `entry` and the two calls, which may run on any thread: it is the
-// work that runs away from the message loop. An image that cannot be coded leaves the entry
-// without items; a PNG that is not one to keep (PngFitsToKeep) leaves it without its text as well,
-// so that it makes no entry.
-void PrepareItems(platform::IImages& images, platform::ICrypto& crypto, CapturedEntry& entry);
+// The item of `bytes` of a kind, named by their hash; false when the hash failed. May run on
+// any thread.
+bool MakeItem(platform::ICrypto& crypto, std::string bytes, std::string_view kind, Item& item);
 
 class ItemStore {
  public:

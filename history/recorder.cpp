@@ -21,6 +21,8 @@ constexpr Uint SaveRetryInterval = 1000;
 // input, so the window answers between the pieces; the journal's flush follows the last one.
 constexpr std::uintptr_t PieceTimer = 5;
 constexpr Uint PieceInterval = 1;
+// Joins the clipboard viewer chain once the start-up is over.
+constexpr std::uintptr_t JoinTimer = 6;
 
 }  // namespace
 
@@ -30,10 +32,13 @@ Recorder::Recorder(Desktop& desktop, HistoryStore& store, const ExcludedPrograms
   desc.kind = WindowKind::MessageOnly;
   desc.title = "HistoryRecorder";
   window_ = desktop_.Windows().CreateWindowA(desc, this);
+  desktop_.Windows().SetTimer(window_, JoinTimer, JoinDelay);
 }
 
 Recorder::~Recorder() {
+  LeaveChain();
   IWindows& windows = desktop_.Windows();
+  windows.KillTimer(window_, JoinTimer);
   windows.KillTimer(window_, RetryTimer);
   windows.KillTimer(window_, FlushTimer);
   windows.KillTimer(window_, AgeTimer);
@@ -42,13 +47,14 @@ Recorder::~Recorder() {
   windows.DestroyWindow(window_);
 }
 
-void Recorder::JoinChain(Hwnd viewer) {
-  if (viewer_ == 0) viewer_ = viewer;
-  chain_.JoinChain(viewer);
+void Recorder::JoinChain() {
+  desktop_.Windows().KillTimer(window_, JoinTimer);
+  chain_.JoinChain(window_);
 }
 
 void Recorder::LeaveChain() {
-  chain_.LeaveChain(viewer_);
+  desktop_.Windows().KillTimer(window_, JoinTimer);
+  chain_.LeaveChain(window_);
   StopRetry();
 }
 
@@ -90,8 +96,6 @@ void Recorder::WriteAfterRemoval() {
   }
 }
 
-LResult Recorder::ChangeCbChain(WParam removed, LParam next) { return chain_.ChangeCbChain(removed, next); }
-
 void Recorder::ReadClipboard(bool retrying) {
   // A copy from a program kept out is treated as one its owner marked private, without even
   // reading it.
@@ -100,19 +104,11 @@ void Recorder::ReadClipboard(bool retrying) {
     if (OnClipboardText) OnClipboardText(std::u16string());
     return;
   }
-  ClipboardRead change = ReadClipboardChange(desktop_, viewer_);
-  // An image or a file list shows as its entry does.
-  if (OnClipboardText) {
-    if (change.content.Rich() && change.text.empty()) {
-      change.content.text.clear();
-      OnClipboardText(EntryText(desktop_, change.content));
-    } else {
-      OnClipboardText(change.text);
-    }
-  }
-  if (change.state != ClipboardRead::State::Busy) {
+  CapturedEntry change = ReadClipboardChange(desktop_, window_);
+  if (OnClipboardText) OnClipboardText(change.Shown());
+  if (change.read != CapturedEntry::Read::Busy) {
     retry_.Stop();
-    if (change.state == ClipboardRead::State::Text) Capture(change);
+    if (change.read == CapturedEntry::Read::Text) Capture(std::move(change));
     return;
   }
   // Another program reads the clipboard at the same change; it lets go within moments.
@@ -121,62 +117,37 @@ void Recorder::ReadClipboard(bool retrying) {
     desktop_.Windows().SetTimer(window_, RetryTimer, delay);
 }
 
-void Recorder::Capture(ClipboardRead& change) {
-  auto waiting = std::make_shared<Waiting>();
+void Recorder::Capture(CapturedEntry change) {
+  if (change.text.empty()) return;
   try {
-    waiting->date = DateText(desktop_, desktop_.Clock().GetLocalTime());
+    change.date = DateText(desktop_, desktop_.Clock().GetLocalTime());
   } catch (const std::exception&) {
     // A failed capture costs one entry, never the notification that the chain still owes.
     return;
   }
-  CapturedEntry& entry = waiting->entry;
-  if (!change.content.Rich()) {
-    // A text alone: moved on, never copied, however long.
-    entry.text = std::move(change.text);
-    if (entry.text.empty()) return;
-    if (waiting_.empty()) {
-      Record(std::move(entry.text), waiting->date, {});
-      return;
-    }
-    waiting->ready = true;
-    waiting_.push_back(std::move(waiting));
+  if (change.prepared && waiting_.empty()) {
+    Record(change);
     return;
   }
-  entry.content = std::move(change.content);
-  entry.content.text = std::move(change.text);
-  entry.text = EntryText(desktop_, entry.content);
-  if (entry.text.empty()) return;
-  waiting_.push_back(waiting);
+  auto entry = std::make_shared<CapturedEntry>(std::move(change));
+  waiting_.push_back(entry);
+  if (entry->prepared) return;
   // The job owns what it works on. The recorder may be gone when it ends (a run that ended
   // without waiting for it): then its result goes nowhere.
   IImages& images = desktop_.Images();
   ICrypto& crypto = desktop_.Crypto();
-  desktop_.Background().Post([waiting, &images, &crypto] { PrepareItems(images, crypto, waiting->entry); },
-                             [this, waiting, alive = std::weak_ptr<bool>(alive_)] {
+  desktop_.Background().Post([entry, &images, &crypto] { PrepareItems(images, crypto, *entry); },
+                             [this, alive = std::weak_ptr<bool>(alive_)] {
                                if (alive.expired()) return;
-                               waiting->ready = true;
                                RecordReady();
                              });
 }
 
 void Recorder::RecordReady() {
-  while (!waiting_.empty() && waiting_.front()->ready) {
-    const std::shared_ptr<Waiting> waiting = std::move(waiting_.front());
+  while (!waiting_.empty() && waiting_.front()->prepared) {
+    const std::shared_ptr<CapturedEntry> entry = std::move(waiting_.front());
     waiting_.pop_front();
-    CapturedEntry& entry = waiting->entry;
-    std::vector<std::string> names;
-    // Items reach the disk before the row's journal record does: a record never refers to an
-    // item that a crash kept from being written. One that cannot be written costs the entry its
-    // formats, not its text.
-    for (const Item& item : entry.items) {
-      if (store_.Items().Put(item, store_.Sealing()) != 0) {
-        names.clear();
-        break;
-      }
-      names.push_back(item.name);
-    }
-    entry.items.clear();
-    Record(std::move(entry.text), waiting->date, ItemReference(names));
+    Record(*entry);
   }
 }
 
@@ -184,18 +155,31 @@ void Recorder::FinishPending() {
   if (!waiting_.empty()) desktop_.Background().Finish();
 }
 
-void Recorder::Record(std::u16string text, const std::u16string& date, const std::u16string& reference) {
-  if (text.empty()) return;
+void Recorder::Record(CapturedEntry& entry) {
+  if (entry.text.empty()) return;
+  std::vector<std::string> names;
+  // Items reach the disk before the row's journal record does: a record never refers to an
+  // item that a crash kept from being written. One that cannot be written costs the entry its
+  // formats, not its text.
+  for (const Item& item : entry.items) {
+    if (store_.Items().Put(item, store_.Sealing()) != 0) {
+      names.clear();
+      break;
+    }
+    names.push_back(item.name);
+  }
+  entry.items.clear();
+  const std::u16string reference = ItemReference(names);
   std::u16string_view recorded;
   std::u16string scratch;
   try {
-    if (!RecordAtTop(store_.List(), std::move(text), date, reference)) return;
+    if (!RecordAtTop(store_.List(), std::move(entry.text), entry.date, reference)) return;
     // The row holds the one copy of the text; the journal writes from it.
     recorded = store_.List().CellView(store_.List().ColumnIndex(Clipboadrs_history), 0, scratch);
   } catch (const std::exception&) {
     return;
   }
-  store_.Recorded(date, recorded, reference);
+  store_.Recorded(entry.date, recorded, reference);
   if (store_.WritesPending()) desktop_.Windows().SetTimer(window_, PieceTimer, PieceInterval);
   CheckSaving();
   if (limits_.maxEntries > 0 && store_.List().RowCount() > limits_.maxEntries) {
@@ -245,9 +229,28 @@ void Recorder::FlushNow() {
 }
 
 LResult Recorder::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
-  if (msg != WmTimer) return desktop_.Windows().DefWindowProcA(hwnd, msg, wParam, lParam);
+  IWindows& windows = desktop_.Windows();
+  switch (msg) {
+    case WmDrawClipboard:
+      windows.DefWindowProcA(hwnd, msg, wParam, lParam);
+      try {
+        DrawClipboard();
+      } catch (const std::exception& error) {
+        if (OnReadError) OnReadError(error);
+      }
+      return 0;
+    case WmChangeCbChain:
+      windows.DefWindowProcA(hwnd, msg, wParam, lParam);
+      return chain_.ChangeCbChain(wParam, lParam);
+    case WmTimer:
+      break;
+    default:
+      return windows.DefWindowProcA(hwnd, msg, wParam, lParam);
+  }
   try {
-    if (wParam == RetryTimer) {
+    if (wParam == JoinTimer) {
+      JoinChain();
+    } else if (wParam == RetryTimer) {
       RetryTimerFired();
     } else if (wParam == FlushTimer) {
       // A long record still going out a piece at a time is flushed after its last piece:
@@ -258,7 +261,7 @@ LResult Recorder::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) 
     } else if (wParam == PieceTimer) {
       store_.WritePending(HistoryStore::PieceBytes);
       if (!store_.WritesPending()) {
-        desktop_.Windows().KillTimer(window_, PieceTimer);
+        windows.KillTimer(window_, PieceTimer);
         if (flushDue_) FlushNow();
       }
       CheckSaving();

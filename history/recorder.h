@@ -1,9 +1,7 @@
-// The recorder: hears of every clipboard change through the viewer chain and records each new
-// text at the top of the history, with its journal record on the disk within a second.
-//
-// The window that joins the chain (the main window) hands its chain messages here; the
-// recorder reads the clipboard on its behalf, tells the window what the clipboard holds, and
-// reads a clipboard that another program had open again a few times.
+// The recorder: a window of its own in the clipboard viewer chain, which hears of every
+// clipboard change, reads it, and records each new entry at the top of the history, with its
+// journal record on the disk within a second. It tells the main window what to show; a
+// clipboard that another program had open is read again a few times.
 #pragma once
 
 #include <deque>
@@ -29,18 +27,20 @@ class Recorder final : private platform::IWindowProc {
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
 
+  // The window that is in the clipboard viewer chain and opens the clipboard to read it.
+  platform::Hwnd Window() const { return window_; }
   // The next window in the clipboard viewer chain; 0 for none.
   platform::Hwnd NextViewer = 0;
 
-  // `viewer` joins the chain; the clipboard is read on its behalf from now on.
-  void JoinChain(platform::Hwnd viewer);
-  // At the viewer's destruction: it leaves the chain, and nothing is read any more.
+  // The window joins the chain by itself this long after the recorder was made: by then the
+  // program has loaded the history and its message loop runs, so that the first change is
+  // compared with the entries of the file.
+  static constexpr platform::Uint JoinDelay = 1000;
+  // Joins the chain now. Once only: later calls, and calls after leaving, do nothing.
+  void JoinChain();
+  // Leaves the chain (also at the recorder's end); nothing is read any more, and the window
+  // cannot join again.
   void LeaveChain();
-  // WM_DRAWCLIPBOARD, after the viewer's default handling: records the change, and passes the
-  // notification on once on every path. An error reading the clipboard goes to the caller.
-  void DrawClipboard();
-  // WM_CHANGECBCHAIN, after the viewer's default handling.
-  platform::LResult ChangeCbChain(platform::WParam removed, platform::LParam next);
 
   // While paused, changes are passed on in the chain and nothing else: the clipboard is not
   // read, and nothing reaches the list or the journal. A pause lasts until resumed or the end of
@@ -59,8 +59,6 @@ class Recorder final : private platform::IWindowProc {
   // Records the entries whose items are still being prepared, waiting for them; for the end of
   // a run, before the history is written.
   void FinishPending();
-  // How many captured entries wait for that.
-  int Pending() const { return static_cast<int>(waiting_.size()); }
 
   // Asked at every change: whether it must stay out of the history although no program kept
   // out made it (the program's own restore of such content).
@@ -75,24 +73,25 @@ class Recorder final : private platform::IWindowProc {
   // Told at every read of a change: the clipboard's text; empty when it holds none, when its
   // owner marked it private and when another program had it open.
   std::function<void(const std::u16string& text)> OnClipboardText;
+  // Told when the clipboard could not be read at a change (a block that does not lock); the
+  // rest of the chain has been told of the change all the same.
+  std::function<void(const std::exception& error)> OnReadError;
 
  private:
   platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
                                platform::LParam lParam) override;
-  // A change that keeps more than text (an image, formatted text, files) has its items coded and
-  // hashed in the background; the entries captured after it wait behind it, so that the history
-  // and the journal keep the order of the copies.
-  struct Waiting {
-    CapturedEntry entry;
-    std::u16string date;
-    bool ready = false;
-  };
+  // WM_DRAWCLIPBOARD: records the change, and passes the notification on once on every path.
+  void DrawClipboard();
   void ReadClipboard(bool retrying);
-  void Capture(ClipboardRead& change);
+  // A change that keeps more than text (an image, formatted text, files) has its items coded and
+  // hashed in the background; the entries captured after it wait behind it in `waiting_`, so
+  // that the history and the journal keep the order of the copies.
+  void Capture(CapturedEntry change);
   // Records the entries at the front whose items are ready.
   void RecordReady();
-  // A long text is moved into its row, which holds the one copy of it.
-  void Record(std::u16string text, const std::u16string& date, const std::u16string& reference);
+  // Puts the entry at the top of the list, its items on the disk and its record in the journal.
+  // Its text is moved into its row, which holds the one copy of it.
+  void Record(CapturedEntry& entry);
   void RetryTimerFired();
   // Writes the history when a removal is due, and puts the journal's records on the disk.
   void FlushNow();
@@ -107,15 +106,14 @@ class Recorder final : private platform::IWindowProc {
   HistoryStore& store_;
   const ExcludedPrograms& excluded_;
   clipboard::ViewerChain chain_{desktop_, NextViewer};
-  platform::Hwnd viewer_ = 0;
-  platform::Hwnd window_ = 0;  // for the timers
+  platform::Hwnd window_ = 0;
   BusyClipboardRetry retry_;
   bool flushDue_ = false;
   bool writeDue_ = false;              // rows went that the history file may still hold
   platform::Dword toldSaveError_ = 0;  // the cause last told, 0 while captures are saved
   RetentionLimits limits_;
   bool paused_ = false;
-  std::deque<std::shared_ptr<Waiting>> waiting_;
+  std::deque<std::shared_ptr<CapturedEntry>> waiting_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // gone with the recorder
 };
 

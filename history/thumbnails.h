@@ -42,7 +42,6 @@ class Thumbnails {
 
   // How many are kept at most; past that the oldest are forgotten.
   static constexpr std::size_t MostKept = 256;
-  std::size_t KeptCount() const { return kept_.size(); }
 
  private:
   struct Kept {

@@ -45,10 +45,10 @@ class TestDesktop : public sim::SimDesktop {
   RecordingFiles recorded;
 };
 
-// A window that joins the clipboard viewer chain and hands its chain messages to the program's
-// recorder, as the main window does: default handling first, errors stopped at the window's
-// boundary. What the recorder tells the window is kept in `told`.
-class ViewerWindow : public platform::IWindowProc {
+// The history with its store and recorder, as the program keeps them, beside a window that puts
+// entries back on the clipboard as the main window does. What the recorder tells the window is
+// kept in `told`, and the read errors it reports in `errors`.
+class HistoryWindow {
   platform::Desktop& desktop_;  // first: the members below use it
 
  public:
@@ -56,44 +56,24 @@ class ViewerWindow : public platform::IWindowProc {
       "C:\\Program Files\\Clipboard manager\\Data\\clipboard_history.hstr";
 
   // `columns` are the history's; other columns make every attempt to record raise.
-  explicit ViewerWindow(platform::Desktop& desktop,
-                        std::vector<grid::Column> columns = history::HistoryColumns())
+  explicit HistoryWindow(platform::Desktop& desktop,
+                         std::vector<grid::Column> columns = history::HistoryColumns())
       : desktop_(desktop), list(std::move(columns)) {
     platform::WindowDesc desc;
     desc.title = "Main window";
-    handle = desktop_.Windows().CreateWindowA(desc, this);
-    recorder.OnClipboardText = [this](const std::u16string& text) { told = text; };
+    handle = desktop_.Windows().CreateWindowA(desc, &window_);
+    recorder.OnClipboardText = [this](const std::u16string& text) {
+      told = text;
+      ++tellings;
+    };
+    recorder.OnReadError = [this](const std::exception& error) { errors.push_back(error.what()); };
   }
-  ~ViewerWindow() {
-    recorder.LeaveChain();
-    desktop_.Windows().DestroyWindow(handle);
-  }
-  ViewerWindow(const ViewerWindow&) = delete;
-  ViewerWindow& operator=(const ViewerWindow&) = delete;
+  ~HistoryWindow() { desktop_.Windows().DestroyWindow(handle); }
+  HistoryWindow(const HistoryWindow&) = delete;
+  HistoryWindow& operator=(const HistoryWindow&) = delete;
 
-  void Join() { recorder.JoinChain(handle); }
-
-  platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
-                               platform::LParam lParam) override {
-    platform::IWindows& windows = desktop_.Windows();
-    try {
-      switch (msg) {
-        case platform::WmDrawClipboard:
-          windows.DefWindowProcA(hwnd, msg, wParam, lParam);
-          ++notifications;
-          recorder.DrawClipboard();
-          return 0;
-        case platform::WmChangeCbChain:
-          windows.DefWindowProcA(hwnd, msg, wParam, lParam);
-          return recorder.ChangeCbChain(wParam, lParam);
-        default:
-          return windows.DefWindowProcA(hwnd, msg, wParam, lParam);
-      }
-    } catch (const std::exception& error) {
-      errors.push_back(error.what());
-      return 0;
-    }
-  }
+  // The recorder joins the viewer chain now, rather than a second after it was made.
+  void Join() { recorder.JoinChain(); }
 
   // The history's texts, top row first.
   std::vector<std::u16string> Texts() const {
@@ -102,21 +82,32 @@ class ViewerWindow : public platform::IWindowProc {
     return texts;
   }
 
+ private:
+  struct Plain : platform::IWindowProc {
+    explicit Plain(platform::Desktop& desktop) : desktop(&desktop) {}
+    platform::Desktop* desktop;
+    platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
+                                 platform::LParam lParam) override {
+      return desktop->Windows().DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+  } window_{desktop_};
+
+ public:
   platform::Hwnd handle = 0;
   grid::Table list;
   history::HistoryStore store{desktop_, [] { return std::string(HistoryPath); }, list};
   history::ExcludedPrograms excluded{desktop_};
   history::Recorder recorder{desktop_, store, excluded};
   std::u16string told = u"(nothing told)";
-  int notifications = 0;
-  std::vector<std::string> errors;  // what reached the window's error boundary
+  int tellings = 0;                 // how many changes the recorder read
+  std::vector<std::string> errors;  // what the recorder could not read
 };
 
 // A simulated desktop in a folder of its own, removed afterwards.
 class DesktopTest : public ::testing::Test {
  protected:
   static constexpr const char* DataFolder = "C:\\Program Files\\Clipboard manager\\Data";
-  static constexpr const char* HistoryPath = ViewerWindow::HistoryPath;
+  static constexpr const char* HistoryPath = HistoryWindow::HistoryPath;
 
   DesktopTest() : root_(testing_support::MakeTempFolder()), desk(root_) {
     desk.recorded.MakeFolder(DataFolder);

@@ -107,7 +107,7 @@ TEST_F(HistoryProgramTest, Exit_AsTheChainsLastMember_UnlinksFromTheViewerBefore
   StartJoined();
   sim::NeighbourViewer before(desk.clipboard);
   before.Join();
-  ASSERT_EQ(Form1().Handle(), before.Next());
+  ASSERT_EQ(program->Recorder().Window(), before.Next());
   Form1().Exit1.Click();
   FinishIfQuit();
   EXPECT_EQ(0u, before.Next());

@@ -10,7 +10,7 @@
 namespace {
 
 using namespace platform;
-using clipboard_history_test::ViewerWindow;
+using clipboard_history_test::HistoryWindow;
 using Texts = std::vector<std::u16string>;
 
 class HistoryCaptureTest : public clipboard_history_test::DesktopTest {
@@ -18,7 +18,7 @@ class HistoryCaptureTest : public clipboard_history_test::DesktopTest {
   HistoryCaptureTest() : other(desk.clipboard, "editor"), main(desk) { main.Join(); }
   std::u16string DateOf(int row) { return main.list.Cell(history::Date, row); }
   sim::ForeignProgram other;
-  ViewerWindow main;
+  HistoryWindow main;
 };
 
 TEST_F(HistoryCaptureTest, Copies_OnlyARepeatOfTheTopEntryIsRefused_ExactlyAndAfterConversion) {
@@ -74,7 +74,7 @@ TEST_F(HistoryCaptureTest, PrivateContent_NeitherRecordedNorShown) {
 
 TEST_F(HistoryCaptureTest, ErrorWhileRecording_IsDropped_TheTextStillShown) {
   // A table without the history's text column: every attempt to record raises.
-  ViewerWindow wrong(desk, {{"Other", u"Other", grid::ColumnKind::Text}});
+  HistoryWindow wrong(desk, {{"Other", u"Other", grid::ColumnKind::Text}});
   wrong.Join();
   other.CopyText("A");
   EXPECT_EQ(u"A", wrong.told);

@@ -8,7 +8,7 @@
 namespace {
 
 using namespace platform;
-using clipboard_history_test::ViewerWindow;
+using clipboard_history_test::HistoryWindow;
 
 class ViewerChainTest : public clipboard_history_test::DesktopTest {
  protected:
@@ -22,7 +22,7 @@ TEST_F(ViewerChainTest, Join_ThePreviousHeadBecomesNextViewer_AndTheCurrentTextI
   first.Join();
   other.CopyText("already there");
   first.ClearReceived();
-  ViewerWindow main(desk);
+  HistoryWindow main(desk);
   main.Join();
   main.Join();  // a second join must not make the window its own successor
   EXPECT_EQ(first.Window(), main.recorder.NextViewer);
@@ -30,13 +30,33 @@ TEST_F(ViewerChainTest, Join_ThePreviousHeadBecomesNextViewer_AndTheCurrentTextI
   // The system's notice at joining comes before NextViewer is known and goes no further.
   EXPECT_EQ(0, first.DrawClipboards());
   other.CopyText("next");
-  EXPECT_EQ(2, main.notifications);
+  EXPECT_EQ(2, main.tellings);
+  EXPECT_EQ(1, first.DrawClipboards());
+}
+
+TEST_F(ViewerChainTest, Recorder_JoinsFromItsOwnWindowASecondAfterItWasMade_Once) {
+  first.Join();
+  other.CopyText("before");
+  first.ClearReceived();
+  HistoryWindow main(desk);
+  desk.windows.Advance(history::Recorder::JoinDelay - 1);
+  EXPECT_EQ(first.Window(), desk.clipboard.Viewer());
+  EXPECT_TRUE(main.Texts().empty());
+  desk.windows.Advance(1);
+  EXPECT_EQ(main.recorder.Window(), desk.clipboard.Viewer());
+  EXPECT_NE(main.handle, main.recorder.Window());
+  EXPECT_EQ(first.Window(), main.recorder.NextViewer);
+  EXPECT_EQ(std::vector<std::u16string>{u"before"}, main.Texts());
+  main.Join();  // joined already: no second link
+  desk.windows.Advance(10 * history::Recorder::JoinDelay);
+  other.CopyText("after");
+  EXPECT_EQ((std::vector<std::u16string>{u"after", u"before"}), main.Texts());
   EXPECT_EQ(1, first.DrawClipboards());
 }
 
 TEST_F(ViewerChainTest, DrawClipboard_PassedOnOnceWithZeroParameters_OnEveryPath) {
   first.Join();
-  ViewerWindow main(desk);
+  HistoryWindow main(desk);
   main.Join();
   first.ClearReceived();
   other.CopyText("A");  // recorded
@@ -57,7 +77,7 @@ TEST_F(ViewerChainTest, DrawClipboard_PassedOnOnceWithZeroParameters_OnEveryPath
 TEST_F(ViewerChainTest, ChangeCbChain_ForwardedUnchangedUnlessItNamesNextViewer) {
   second.Join();
   first.Join();
-  ViewerWindow main(desk);
+  HistoryWindow main(desk);
   main.Join();
   first.ClearReceived();
 
@@ -79,7 +99,7 @@ TEST_F(ViewerChainTest, ChangeCbChain_ForwardedUnchangedUnlessItNamesNextViewer)
 
 TEST_F(ViewerChainTest, Leave_UnlinksFromTheMiddleAndAsLastMember_NotWhenNeverJoined) {
   first.Join();
-  ViewerWindow main(desk), last(desk), never(desk);
+  HistoryWindow main(desk), last(desk), never(desk);
   main.Join();
   second.Join();  // second -> main -> first
   main.recorder.LeaveChain();

@@ -42,7 +42,6 @@ class TTrayIcon {
   void ShowBalloon(const std::string& title, const std::string& text, bool warning);
   // Removes the icon (when the owner is destroyed).
   void Remove();
-  bool IconVisible() const { return visible_; }
   platform::Uint Id() const { return id_; }
   platform::Hwnd CallbackWindow() const;
 

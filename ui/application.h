@@ -53,7 +53,6 @@ class Application : public platform::IWindowProc {
   // boxes must not pile up one behind the other, each holding its own modal loop. Returns
   // whether the box was shown.
   bool ShowException(const std::exception& error);
-  bool ErrorBoxOpen() const { return errorBoxOpen_; }
   // Runs `action`, showing any error that escapes it in the standard error box.
   void Guard(const std::function<void()>& action);
 

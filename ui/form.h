@@ -55,7 +55,6 @@ class Form : public Control, public platform::IWindowProc {
   // Shows the form modally; returns its modal result once it is closed.
   int ShowModal();
   bool Modal() const { return modal_; }
-  int ModalResult() const { return modalResult_; }
   void SetModalResult(int result) { modalResult_ = result; }
   // The normal close: asks FormCloseQuery, then hides the form or, for the main form, ends
   // the program. An error raised by the query escapes to the caller.

@@ -6,6 +6,7 @@
 // The program's headers first: <windows.h> would turn their CreateWindowA into a macro.
 #include "clipboard/clipboard_content.h"
 #include "clipboard/image_formats.h"
+#include "history/capture.h"
 #include "history/item_store.h"
 #include "platform/win32/win32_desktop.h"
 

@@ -17,11 +17,13 @@ import os
 import re
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 import traceback
+import zlib
 
 MAIN_TITLE = "Corvilane Clipboard Manager - https://corvilane.example"
 EXE_NAME = "Clipboard_manager.exe"
@@ -36,6 +38,9 @@ BROWSER_NAME = "cm-e2e-browser"
 # again, a few times at most.
 LAUNCH_FAILURE_MARKS = ("ShellExecuteEx failed: Internal error",)
 LAUNCH_ATTEMPTS = 3
+
+# How the driver prints the program's clipboard label when a wait for its text is not met.
+_LABEL_LINE = 'Static: "Clipboard contains: '
 
 # Folders of the prefix whose files only ever get read: hard links instead of copies.
 _LINKED_DIRS = ("system32", "syswow64", "winsxs")
@@ -268,9 +273,9 @@ class Desktop:
         """Starts the program and waits until it watches the clipboard: its start-up is over
         and its message loop runs."""
         self.start()
-        self.must("wait-viewer", MAIN_TITLE, 10000)
+        self.must("wait-viewer", MAIN_TITLE, 30000)
 
-    def close_and_wait_exit(self, seconds=5):
+    def close_and_wait_exit(self, seconds=30):
         """Sends WM_CLOSE to the main window and fails the test unless the program then ends."""
         self.must("close", MAIN_TITLE)
         assert self.wait_exit(seconds), f"the program was still running {seconds} s after WM_CLOSE"
@@ -280,7 +285,7 @@ class Desktop:
         icon's callback window, and chooses an item with the keys given (virtual-key codes,
         such as Down 0x28, Up 0x26 and Enter 0x0D)."""
         self.must("post", "TrayIconCallback", 0x800, 1, 0x204)  # WM_RBUTTONDOWN
-        self.must("wait-visible", "class:#32768", 10000)  # the popup menu
+        self.must("wait-visible", "class:#32768", 30000)  # the popup menu
         if screenshot:
             self.screenshot(screenshot)
         for vk in keys:
@@ -401,23 +406,43 @@ class Desktop:
         the clipboard as "Clipboard contains: <text>"."""
         return "wait-control-text", MAIN_TITLE, "Static", escape("Clipboard contains: " + text), timeout_ms
 
-    def wait_clipboard_seen(self, text, timeout_ms=10000):
+    def wait_clipboard_seen(self, text, timeout_ms=30000):
         """Waits until the program has read `text` from the clipboard."""
         return self.must(*self._clipboard_seen_args(text, timeout_ms))
 
-    def copy_from_x(self, text, attempts=3, timeout_ms=4000):
+    def clipboard_label(self):
+        """The text that the program's label shows as last read from the clipboard, or None when
+        the main window shows no such label."""
+        # A wait for a text that a label never shows exactly prints what the labels show.
+        return _label_shown(self.driver("wait-control-text", MAIN_TITLE, "Static", "\\n", 0)[1])
+
+    def copy_from_x(self, text, attempts=3, timeout_ms=30000):
         """Copies `text` in X and waits until the program has read it.
 
-        Now and then, mostly on a busy machine, Wine's X clipboard bridge answers the program's
-        first read of a fresh X copy with no text at all, although a later read gets it: the
-        program then rightly records nothing and shows an empty text. Nothing would announce
-        the text again, so the copy is made anew, as a user would, a few times at most."""
+        Now and then Wine's X clipboard bridge answers the program's first read of a fresh X
+        copy with no text at all, although a later read gets it: the program then rightly
+        records nothing and its label shows an empty text. Nothing would announce the text
+        again, so the copy is made anew, as a user would, a few times at most. While the label
+        still shows what it showed before, the program has not been told yet, which on a busy
+        machine takes a while: that is waited for, up to `timeout_ms` in all. (When the label
+        was empty before, an empty label tells nothing until a few seconds have passed.)"""
+        before = self.clipboard_label()
+        deadline = time.monotonic() + timeout_ms / 1000
         for attempt in range(1, attempts + 1):
             self.set_x_clipboard(text)
-            code, out = self.driver(*self._clipboard_seen_args(text, timeout_ms))
-            if code == 0:
-                return
-            print(f"copy {attempt} of {text!r} not seen by the program: {out.strip()}", flush=True)
+            copied = time.monotonic()
+            while True:
+                wait_ms = int(max(0.0, min(deadline - time.monotonic(), 2.0)) * 1000)
+                code, out = self.driver(*self._clipboard_seen_args(text, wait_ms))
+                if code == 0:
+                    return
+                shown = _label_shown(out)
+                if time.monotonic() >= deadline:
+                    raise AssertionError(f"the program did not read {text!r} from the clipboard in {timeout_ms} ms "
+                                         f"and {attempt} copies; its label shows {shown!r}\n{self._program_state()}")
+                if shown == "" and (before != "" or time.monotonic() - copied > 4):
+                    break
+            print(f"copy {attempt} of {text!r} not seen by the program: its label shows an empty text", flush=True)
         self.wait_clipboard_seen(text, 0)
 
     # The X clipboard of the display, which Wine keeps in step with the Windows clipboard; xclip
@@ -485,6 +510,43 @@ def assert_file_bytes(path, expected):
                          f"  expected {expected[max(0, at - 8):at + 24]!r}")
 
 
+def png_variants(source, count):
+    """`count` PNG files beside `source` (a non-interlaced PNG with 8 bits a sample), named
+    <source stem>-<k>.png, each the same picture with a bottom row of its own: as large and as
+    hard to compress as the source, and each a different image. Only the bottom row is
+    compressed once per file, so that many large images cost little more than one to make."""
+    data = read_bytes(source)
+    chunks, at = [], 8
+    while at < len(data):
+        size, kind = struct.unpack(">I4s", data[at:at + 8])
+        chunks.append((kind, data[at + 8:at + 8 + size]))
+        at += 12 + size
+    header = dict(chunks)[b"IHDR"]
+    width, height, depth, color, _, _, interlace = struct.unpack(">IIBBBBB", header)
+    assert depth == 8 and interlace == 0 and color in (0, 2, 4, 6), f"{source}: an unexpected PNG form"
+    row = 1 + width * {0: 1, 2: 3, 4: 2, 6: 4}[color]
+    pixels = zlib.decompress(b"".join(body for kind, body in chunks if kind == b"IDAT"))
+    assert len(pixels) == row * height, f"{source}: {len(pixels)} bytes of pixels, expected {row * height}"
+    above = zlib.compressobj(6)
+    head = above.compress(pixels[:-row])
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    paths = []
+    stem = os.path.splitext(source)[0]
+    for k in range(count):
+        # Filter type 0: the row's bytes are its samples, whatever the row above holds.
+        bottom = b"\0" + bytes((x * (k + 3) + k) & 0xFF for x in range(row - 1))
+        rest = above.copy()
+        body = head + rest.compress(bottom) + rest.flush()
+        path = f"{stem}-{k}.png"
+        with open(path, "wb") as f:
+            f.write(data[:8] + chunk(b"IHDR", header) + chunk(b"IDAT", body) + chunk(b"IEND", b""))
+        paths.append(path)
+    return paths
+
+
 # A date and a time as a locale writes them, such as 12/8/2026 1:24:55 AM or 08.12.2026 01:24:55.
 DATE = r"\d{1,4}[./-]\d{1,2}[./-]\d{1,4}(?: \d{1,2}:\d{2}(?::\d{2})?(?: ?[AP]M)?)?"
 
@@ -508,6 +570,14 @@ def assert_history_file(path, rows):
         expected = "".join(f"{row[0]},<date>,{row[1]}{''.join(row[2:])}\r\n" for row in rows)
         raise AssertionError(f"{path} holds\n{text!r}\nexpected\n{expected!r}")
     return match.groups()
+
+
+def _label_shown(driver_output):
+    """The text after "Clipboard contains: " in the labels that a driver wait printed, or None."""
+    for line in driver_output.splitlines():
+        if line.startswith(_LABEL_LINE) and line.endswith('"'):
+            return line[len(_LABEL_LINE):-1]
+    return None
 
 
 def _launch_failed(*outputs):
@@ -560,21 +630,21 @@ def quick_paste(desktop, typed):
     """Opens the quick-paste popup (Win+Insert), types `typed` into its filter and picks the
     first match with Enter."""
     desktop.must("press", "win", "insert")
-    desktop.must("wait-visible", QUICK_PASTE, 10000)
+    desktop.must("wait-visible", QUICK_PASTE, 30000)
     for ch in typed:
         desktop.must("key", "space" if ch == " " else ch, "down")
         desktop.must("key", "space" if ch == " " else ch, "up")
     desktop.must("key", "enter", "down")
     desktop.must("key", "enter", "up")
-    desktop.must("wait-hidden", QUICK_PASTE, 5000)
+    desktop.must("wait-hidden", QUICK_PASTE, 30000)
 
 
 def focus_notepad(desktop):
     """Gives notepad the focus and waits until it keeps it: a window that is still coming up on a
     busy machine can take the activation back a moment later, and the keys would go there."""
     kept = 0
-    deadline = time.time() + 15
-    while kept < 2 and time.time() < deadline:
+    deadline = time.monotonic() + 30
+    while kept < 2 and time.monotonic() < deadline:
         desktop.must("focus", NOTEPAD)
         time.sleep(0.2)
         kept = kept + 1 if desktop.driver("foreground-title")[1].strip() == NOTEPAD else 0
@@ -586,8 +656,18 @@ def notepad_text(desktop):
 
 
 def main(namespace):
-    """Runs the file's test_* functions in order, each on a fresh Desktop; exits non-zero on failure."""
+    """Runs the file's test_* functions in order, each on a fresh Desktop; exits non-zero on failure.
+
+    Test names given on the command line run only those tests (ctest runs each on its own, so
+    that several run at once); a name the file does not define is a failure, not a pass."""
     tests = [(name, fn) for name, fn in namespace.items() if name.startswith("test_") and callable(fn)]
+    wanted = sys.argv[1:]
+    unknown = [name for name in wanted if name not in dict(tests)]
+    if unknown:
+        print(f"no such test in this file: {' '.join(unknown)}", flush=True)
+        sys.exit(2)
+    if wanted:
+        tests = [(name, fn) for name, fn in tests if name in wanted]
     file_stem = os.path.splitext(os.path.basename(namespace.get("__file__", "e2e")))[0]
     passed = failed = 0
     for name, fn in tests:

@@ -140,8 +140,7 @@ def test_html_copied_by_a_windows_program_comes_back_as_the_same_fragment(deskto
 
 
 def test_twenty_large_images_add_little_memory(desktop):
-    images = [make_png(desktop, f"large{k}.png", "-size", "1600x1000", "plasma:fractal", "-seed", str(k))
-              for k in range(20)]
+    images = harness.png_variants(make_png(desktop, "large.png", "-size", "1600x1000", "plasma:fractal"), 20)
     desktop.start_watching()
     pid = exe_pid(desktop.exe_path)
     assert pid, "the exe's process was not found"

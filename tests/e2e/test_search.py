@@ -89,7 +89,6 @@ def test_case_is_ignored_beyond_ascii(desktop):
     desktop.close_and_wait_exit()
 
 
-harness.main(globals())
 
 
 def test_quick_backspaces_then_a_letter_show_exactly_the_entries_holding_it(desktop):
@@ -120,3 +119,6 @@ def test_quick_backspaces_then_a_letter_show_exactly_the_entries_holding_it(desk
     desktop.must("type-timing", harness.MAIN_TITLE, "x", holding("x"))
     desktop.must("type-timing", harness.MAIN_TITLE, "\b", len(texts))
     desktop.close_and_wait_exit(60)
+
+
+harness.main(globals())

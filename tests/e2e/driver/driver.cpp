@@ -550,7 +550,7 @@ int Usage() {
       "  wait-control-text WINDOW CLASS TEXT MS\n"
       "                              wait until a child of that class holds exactly TEXT\n"
       "                              (\\r, \\n, \\t and \\\\ stand for themselves)\n"
-      "  wait-viewer WINDOW MS       wait until it heads the clipboard viewer chain\n"
+      "  wait-viewer WINDOW MS       wait until its program heads the clipboard viewer chain\n"
       "  key VK down|up              one keybd_event\n"
       "  press MODS VK               MODS: none or ctrl+shift+alt+win in any order\n"
       "  key-names VK...             print each key's GetKeyNameTextA name, one a line\n"
@@ -1050,7 +1050,18 @@ int Run(const std::vector<std::string>& args) {
   }
   if (command == "wait-viewer") {
     if (args.size() != 3) return Usage();
-    return WaitFor(Number(args[2].c_str()), [&] { return ::GetClipboardViewer() == hwnd; }) ? kOk : kNotMet;
+    // The program's viewer is a window of its own, not the one named: any of the same process.
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(hwnd, &process);
+    return WaitFor(Number(args[2].c_str()),
+                   [&] {
+                     DWORD viewer = 0;
+                     HWND head = ::GetClipboardViewer();
+                     return head != nullptr && ::GetWindowThreadProcessId(head, &viewer) != 0 &&
+                            viewer == process;
+                   })
+               ? kOk
+               : kNotMet;
   }
   if (command == "menu") {
     // Chooses the item of the window's menu bar (or of its drop-down menus) captioned TEXT.
