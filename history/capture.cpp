@@ -40,10 +40,10 @@ Uint BusyClipboardRetry::Next() {
   return RetryDelays[step_];
 }
 
-ClipboardRead ReadClipboardChange(Desktop& desktop, Hwnd window) {
+ClipboardRead ReadClipboardChange(Desktop& desktop, Hwnd window, bool pasteOwn) {
   ClipboardRead change;
   bool markedPrivate = false;
-  const bool read = clipboard::GetClipboardContent(desktop, window, change.content, markedPrivate);
+  const bool read = clipboard::GetClipboardContent(desktop, window, change.content, markedPrivate, pasteOwn);
   change.text = std::move(change.content.text);
   change.content.text.clear();
   // Whether something an entry keeps is there can be asked without opening the clipboard; a

@@ -26,8 +26,9 @@ struct ClipboardRead {
 };
 
 // Reads the clipboard's text, and the formats an entry keeps beside it, on behalf of `window`.
-// An error reading the clipboard goes to the caller.
-ClipboardRead ReadClipboardChange(platform::Desktop& desktop, platform::Hwnd window);
+// An error reading the clipboard goes to the caller. `pasteOwn`: the content is the program's
+// own paste write, whose marks are not looked at.
+ClipboardRead ReadClipboardChange(platform::Desktop& desktop, platform::Hwnd window, bool pasteOwn = false);
 
 // Puts `text` at the top of `history` with `date` and the reference to its items, unless the
 // text is empty or the entry repeats the top row (the same text and the same items). Returns

@@ -100,7 +100,7 @@ void Recorder::ReadClipboard(bool retrying) {
     if (OnClipboardText) OnClipboardText(std::u16string());
     return;
   }
-  ClipboardRead change = ReadClipboardChange(desktop_, viewer_);
+  ClipboardRead change = ReadClipboardChange(desktop_, viewer_, IsOwnPasteChange && IsOwnPasteChange());
   // An image or a file list shows as its entry does.
   if (OnClipboardText) {
     if (change.content.Rich() && change.text.empty()) {
