@@ -73,8 +73,9 @@ bool Program::Start() {
   paste_->SuspendWhilePasting(actions_->HotKeyManager1);
   // What a program kept out copied stays out when a paste gives it back.
   paste_->SnapshotIsPrivate = [this] { return excludedPrograms_->ExcludesClipboardSource(); };
-  recorder_->IsPrivateChange = [this] {
-    return paste_ && paste_->IsPrivateRestore(desktop_.Clipboard().GetClipboardSequenceNumber());
+  recorder_->IsPrivateChange = [this] { return paste_ && paste_->CurrentWrite() == actions::OwnWrite::Skip; };
+  recorder_->IsOwnPasteChange = [this] {
+    return paste_ && paste_->CurrentWrite() == actions::OwnWrite::Record;
   };
   actions_->HotKeyManager1.OnHotKeyPressed = [this](hotkeys::HotKey hotkey, std::uint16_t) {
     HotKeyManager1HotKeyPressed(hotkey);
@@ -108,6 +109,7 @@ void Program::Exit() {
   exited_ = true;
   quick_.reset();
   recorder_->IsPrivateChange = nullptr;
+  recorder_->IsOwnPasteChange = nullptr;
   paste_.reset();
   tasks_.reset();
   app::Tasks_form = nullptr;
