@@ -26,6 +26,13 @@ PasteQueue::PasteQueue(Desktop& desktop, HotkeyPaste& paste)
 }
 
 PasteQueue::~PasteQueue() {
+  // The program ends while a queue runs: the user's content must not end with it. Whoever
+  // listened may be gone already.
+  OnChanged = nullptr;
+  try {
+    Stop();
+  } catch (const std::exception&) {
+  }
   paste_.StopSuspending(keys_);
   keys_.ClearBindings();
   desktop_.Windows().KillTimer(window_, CopyTimer);

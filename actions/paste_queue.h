@@ -24,6 +24,7 @@ namespace actions {
 class PasteQueue final : private platform::IWindowProc {
  public:
   PasteQueue(platform::Desktop& desktop, HotkeyPaste& paste);
+  // Stops a queue that runs, which gives the clipboard back; before the paste goes.
   ~PasteQueue();
   PasteQueue(const PasteQueue&) = delete;
   PasteQueue& operator=(const PasteQueue&) = delete;

@@ -204,6 +204,13 @@ TEST_F(PasteModesTest, Queue_EndedByACopyKeepsTheCopy_EndedByStopGivesTheClipboa
   PressPaste();
   EXPECT_EQ(editor.Texts().back(), u"mine");
   EXPECT_EQ(WithoutMarks(desk.clipboard.NamedContent()), before);
+
+  // The program ends while a queue runs: the clipboard from before stays.
+  ASSERT_EQ(Queue().Start({TextEntry("one"), TextEntry("two")}), actions::PasteQueue::StartResult::Started);
+  PressPaste();
+  queue.reset();
+  program->Exit();
+  EXPECT_EQ(WithoutMarks(desk.clipboard.NamedContent()), before);
 }
 
 // Ctrl+V held down repeats the key: the held press pastes one entry, and the next press the next.
