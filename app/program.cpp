@@ -2,6 +2,7 @@
 
 #include "app/about_form.h"
 #include "app/globals.h"
+#include "app/plain_paste.h"
 #include "app/quick_paste.h"
 #include "app/registry_strings.h"
 #include "app/tasks_add.h"
@@ -112,8 +113,17 @@ bool Program::Start() {
   actions_->HotKeyManager1.OnHotKeyPressed = [this](hotkeys::HotKey hotkey, std::uint16_t) {
     HotKeyManager1HotKeyPressed(hotkey);
   };
+  queue_ = std::make_unique<actions::PasteQueue>(desktop_, *paste_);
+  queue_->OnChanged = [this] {
+    notices_->SetPasting(queue_->Tip());
+    form1_->StopPasteQueueItem.SetVisible(queue_->Running());
+  };
+  form1_->OnStopPasteQueue = [this] { queue_->Stop(); };
+  plain_ = std::make_unique<PlainPaste>(PlainPaste::Needs{app_, *paste_, keyNames_, *notices_, settings_,
+                                                          form1_->PlainPasteBox, [this] { SaveSettings(); },
+                                                          [this] { return form1_->Handle(); }});
   quick_ = std::make_unique<QuickPaste>(QuickPaste::Needs{
-      app_, *actions_, *historyStore_, *paste_, keyNames_, *pictures_, *notices_, settings_,
+      app_, *actions_, *historyStore_, *paste_, *queue_, keyNames_, *pictures_, *notices_, settings_,
       form1_->QuickPasteBox, [this] { SaveSettings(); }, [this] { return form1_->Handle(); }});
   // A thumbnail made meanwhile shows at once, in the table and in the open popup.
   pictures_->OnReady = [this] {
@@ -198,6 +208,10 @@ void Program::Exit() {
   if (!started_ || exited_) return;
   exited_ = true;
   quick_.reset();
+  plain_.reset();
+  // A queue that runs gives the clipboard back first, through the paste.
+  form1_->OnStopPasteQueue = nullptr;
+  queue_.reset();
   recorder_->IsPrivateChange = nullptr;
   recorder_->IsOwnPasteChange = nullptr;
   paste_.reset();

@@ -6,6 +6,10 @@
 #include <memory>
 
 #include "actions/paste_queue.h"
+#include "app/plain_paste.h"
+#include "app/quick_paste.h"
+#include "app/settings.h"
+#include "app/settings_text.h"
 #include "paste_recorder.h"
 #include "program_fixture.h"
 
@@ -111,19 +115,35 @@ class PasteModesTest : public testing_support::ClipboardProgramTest {
                   [](const auto& f) { return testing_support::IsPasteMark(f.first) || f.first == "#16"; });
     return content;
   }
-  actions::PasteQueue& Queue() {
-    if (!queue) {
-      queue = std::make_unique<actions::PasteQueue>(desk, program->Paste());
-      queue->OnChanged = [this] { tips.push_back(queue->Tip()); };
+  actions::PasteQueue& Queue() { return program->Queue(); }
+  // The tray icon's tips as they changed, from the first that said a queue runs.
+  std::vector<std::string> Tips() {
+    std::vector<std::string> tips;
+    for (const sim::NotifyCall& call : desk.notifyArea.Calls()) {
+      const std::string tip = call.data.szTip;
+      if (tip.rfind("Pasting", 0) == 0 || !tips.empty())
+        if (tips.empty() || tips.back() != tip) tips.push_back(tip);
     }
-    return *queue;
+    return tips;
   }
-  void TearDown() override { queue.reset(); }
+  // Quick paste: the popup opens over the editor, and the list sees the user's keys.
+  ui::PopupList& OpenPopup() {
+    EXPECT_TRUE(desk.hotkeys.Press(ModWin, VkInsert));
+    desk.windows.Pump();
+    ui::PopupList& list = program->Quick().List;
+    EXPECT_TRUE(list.IsOpen());
+    return list;
+  }
+  void Key(ui::PopupList& list, int vk, std::initializer_list<std::uint8_t> held = {}) {
+    for (std::uint8_t m : held) desk.keyboard.UserKeyDown(m);
+    desk.keyboard.UserKeyDown(static_cast<std::uint8_t>(vk));
+    list.KeyDown(vk);
+    desk.keyboard.UserKeyUp(static_cast<std::uint8_t>(vk));
+    for (std::uint8_t m : held) desk.keyboard.UserKeyUp(m);
+  }
 
   Uint html = 0;
   Editor editor{desk, other};
-  std::unique_ptr<actions::PasteQueue> queue;
-  std::vector<std::string> tips;
 };
 
 // The plain-text paste offers the text and nothing else, marked, and then gives back every
@@ -176,7 +196,8 @@ TEST_F(PasteModesTest, Queue_EachPressPastesTheNext_ReadersDoNotAdvanceIt_AndThe
   }
   EXPECT_EQ(WithoutMarks(editor.pasted[3]), before);
   EXPECT_EQ(WithoutMarks(desk.clipboard.NamedContent()), before);
-  EXPECT_EQ(tips, (std::vector<std::string>{"Pasting 1 of 3", "Pasting 2 of 3", "Pasting 3 of 3", ""}));
+  EXPECT_EQ(Tips(), (std::vector<std::string>{"Pasting 1 of 3", "Pasting 2 of 3", "Pasting 3 of 3",
+                                              "Corvilane Clipboard Manager"}));
   // The entries came from the history: pasting them adds nothing to it.
   EXPECT_EQ(HistoryTexts(), history);
 }
@@ -190,7 +211,7 @@ TEST_F(PasteModesTest, Queue_EndedByACopyKeepsTheCopy_EndedByStopGivesTheClipboa
   ASSERT_TRUE(other.CopyUnicodeText(u"copied"));
   desk.windows.Advance(500);
   EXPECT_FALSE(Queue().Running());
-  EXPECT_EQ(tips.back(), "");
+  EXPECT_FALSE(Form1().StopPasteQueueItem.Visible());
   PressPaste();
   EXPECT_EQ(editor.Texts(), (std::vector<std::u16string>{u"one", u"copied"}));
   EXPECT_TRUE(PasteMarks(desk).empty());
@@ -198,8 +219,10 @@ TEST_F(PasteModesTest, Queue_EndedByACopyKeepsTheCopy_EndedByStopGivesTheClipboa
   CopyFormatted("mine");
   ASSERT_EQ(Queue().Start({TextEntry("one"), TextEntry("two")}), actions::PasteQueue::StartResult::Started);
   PressPaste();
-  Queue().Stop();
+  EXPECT_TRUE(Form1().StopPasteQueueItem.Visible());
+  Form1().StopPasteQueueItem.Click();
   desk.windows.Advance(500);
+  EXPECT_FALSE(Form1().StopPasteQueueItem.Visible());
   EXPECT_FALSE(Queue().Running());
   PressPaste();
   EXPECT_EQ(editor.Texts().back(), u"mine");
@@ -208,7 +231,6 @@ TEST_F(PasteModesTest, Queue_EndedByACopyKeepsTheCopy_EndedByStopGivesTheClipboa
   // The program ends while a queue runs: the clipboard from before stays.
   ASSERT_EQ(Queue().Start({TextEntry("one"), TextEntry("two")}), actions::PasteQueue::StartResult::Started);
   PressPaste();
-  queue.reset();
   program->Exit();
   EXPECT_EQ(WithoutMarks(desk.clipboard.NamedContent()), before);
 }
@@ -274,6 +296,105 @@ TEST_F(PasteModesTest, Marks_OnTheActionsTextAndItsRestore_NoneOnAReCopy) {
   EXPECT_EQ(desk.clipboard.UnicodeText(), u"action");
   EXPECT_TRUE(PasteMarks(desk).empty());
   EXPECT_EQ(HistoryTexts().front(), "action");
+}
+
+// In the popup: Shift+Enter pastes an entry's text alone and leaves it on the clipboard as the
+// user's copy, without marks; an image has no text, which the popup tells and stays open.
+TEST_F(PasteModesTest, PopupShiftEnter_PastesTheTextAloneAndKeepsIt_AnImageIsTold) {
+  ASSERT_TRUE(other.CopyImage());
+  desk.windows.Advance(100);
+  CopyFormatted("mine");
+  ui::PopupList& list = OpenPopup();
+  Key(list, VkReturn, {VkShift});
+  desk.windows.Advance(1000);
+  ASSERT_EQ(editor.pasted.size(), 1u);
+  EXPECT_EQ(editor.pasted[0], (Named{{"#13", Utf16Block(u"mine")}}));
+  EXPECT_EQ(WithoutMarks(desk.clipboard.NamedContent()), (Named{{"#13", Utf16Block(u"mine")}}));
+  EXPECT_TRUE(PasteMarks(desk).empty());
+
+  OpenPopup();
+  Key(list, VkDown);
+  Key(list, VkDown);
+  ASSERT_EQ(list.ItemText(list.Selected()).rfind(u"[Image", 0), 0u);
+  Key(list, VkReturn, {VkShift});
+  desk.windows.Advance(1000);
+  EXPECT_TRUE(list.IsOpen());
+  EXPECT_FALSE(list.Notice.empty());
+  EXPECT_EQ(editor.pasted.size(), 1u);
+}
+
+// Several entries: Enter pastes them as one text in the order they were copied, joined by line
+// breaks, and it stays as the user's copy; Ctrl+Enter queues them, oldest first.
+TEST_F(PasteModesTest, PopupSeveral_EnterJoinsThemInCopyOrder_CtrlEnterQueuesThem) {
+  for (const char* text : {"first", "second", "third"}) {
+    ASSERT_TRUE(other.CopyUnicodeText(Utf16(text)));
+    desk.windows.Advance(10);
+  }
+  ui::PopupList& list = OpenPopup();
+  Key(list, VkDown, {VkShift});
+  Key(list, VkDown, {VkShift});
+  Key(list, VkReturn);
+  desk.windows.Advance(1000);
+  EXPECT_EQ(editor.Texts(), (std::vector<std::u16string>{u"first\r\nsecond\r\nthird"}));
+  EXPECT_TRUE(PasteMarks(desk).empty());
+  EXPECT_EQ(HistoryTexts().front(), "first\r\nsecond\r\nthird");
+
+  // Now under the joined text: "third", "second", "first".
+  OpenPopup();
+  Key(list, VkDown);
+  Key(list, VkDown, {VkShift});
+  Key(list, VkReturn, {VkControl});
+  desk.windows.Advance(100);
+  EXPECT_TRUE(Queue().Running());
+  EXPECT_EQ(Tips().front(), "Pasting 1 of 2");
+  PressPaste();
+  PressPaste();
+  PressPaste();
+  EXPECT_EQ(editor.Texts(), (std::vector<std::u16string>{u"first\r\nsecond\r\nthird", u"second", u"third",
+                                                         u"first\r\nsecond\r\nthird"}));
+}
+
+// Win+Ctrl+Alt+V by default; changed on the Options tab and saved as the eighth line; a file
+// without the line keeps the default; a combination Windows refuses at start-up is told once.
+TEST_F(PasteModesTest, PlainHotkey_DefaultPastesTheText_ChangedIsSavedAsTheEighthLine_TakenIsTold) {
+  CopyFormatted("mine");
+  ASSERT_TRUE(desk.hotkeys.Press(ModWin | ModControl | ModAlt, VkV));
+  desk.windows.Advance(2000);
+  EXPECT_EQ(editor.Texts(), (std::vector<std::u16string>{u"mine"}));
+  ASSERT_EQ(editor.pasted.size(), 1u);
+  EXPECT_EQ(editor.pasted[0].size(), 4u);  // the text and the three marks
+
+  app::PlainPasteOptions& options = Form1().PlainPasteBox;
+  options.PlainPasteWin.SetChecked(false);
+  options.PlainPasteAlt.SetChecked(false);
+  options.PlainPasteShift.SetChecked(true);
+  options.PlainPasteApply.Click();
+  const hotkeys::HotKey ctrlShiftV = hotkeys::HotKeyCtrl | hotkeys::HotKeyShift | VkV;
+  const std::vector<std::string> lines = app::SplitSettingsLines(DataFileBytes("settings.stng"));
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines[7], std::to_string(ctrlShiftV));
+  EXPECT_FALSE(desk.hotkeys.Press(ModWin | ModControl | ModAlt, VkV)) << "the old combination is given back";
+  Restart();
+  EXPECT_EQ(program->Settings().plainPaste, ctrlShiftV);
+  EXPECT_TRUE(desk.hotkeys.Press(ModControl | ModShift, VkV));
+  desk.windows.Advance(2000);
+
+  // Off: 0, and nothing is held.
+  Form1().PlainPasteBox.PlainPasteOn.SetChecked(false);
+  Form1().PlainPasteBox.PlainPasteApply.Click();
+  EXPECT_EQ(app::SplitSettingsLines(DataFileBytes("settings.stng")).at(7), "0");
+  EXPECT_FALSE(desk.hotkeys.Press(ModControl | ModShift, VkV));
+
+  // A file of seven lines keeps the default; another program holding it is told in a balloon.
+  PutDataFile("settings.stng", "-1\r\n-1\r\n0\r\n65581\r\n0\r\n0\r\n0\r\n");
+  sim::ForeignProgram holder(desk.clipboard, "Holder");
+  ASSERT_TRUE(desk.hotkeys.RegisterHotKey(holder.Window(), 7, ModWin | ModControl | ModAlt, VkV));
+  const std::size_t balloons = Balloons().size();
+  Restart();
+  EXPECT_EQ(program->Settings().plainPaste, app::DefaultPlainPasteHotKey);
+  ASSERT_EQ(Balloons().size(), balloons + 1);
+  EXPECT_NE(Balloons().back().find("plain-text paste hotkey"), std::string::npos);
+  EXPECT_TRUE(desk.dialogs.Boxes().empty());
 }
 
 }  // namespace
