@@ -208,6 +208,13 @@ void QuickPaste::Pick(int index) {
   paste_.Press({std::move(request)});
 }
 
+// The popup stays open with the reason in its notice line, which a balloon tells as well.
+bool QuickPaste::Refuse(const std::u16string& why) {
+  List.Notice = why;
+  needs_.notices.Tell({Utf16ToUtf8(why)});
+  return false;
+}
+
 bool QuickPaste::PickMany(const std::vector<int>& indices, ui::PopupList::PickKind kind) {
   // In the order they were copied: the history lists the newest first. Actions were never
   // copied; they come first, in the order listed.
@@ -238,11 +245,9 @@ bool QuickPaste::PickMany(const std::vector<int>& indices, ui::PopupList::PickKi
   if (kind == ui::PopupList::PickKind::Queue) {
     switch (needs_.queue.Start(std::move(entries))) {
       case actions::PasteQueue::StartResult::KeysTaken:
-        List.Notice = u"Another program holds Ctrl+V and Shift+Insert: the entries cannot be queued.";
-        return false;
+        return Refuse(u"Another program holds Ctrl+V and Shift+Insert: the entries cannot be queued.");
       case actions::PasteQueue::StartResult::ClipboardBusy:
-        List.Notice = u"Another program holds the clipboard open: try again.";
-        return false;
+        return Refuse(u"Another program holds the clipboard open: try again.");
       case actions::PasteQueue::StartResult::Empty:
       case actions::PasteQueue::StartResult::Started:
         break;
@@ -256,9 +261,8 @@ bool QuickPaste::PickMany(const std::vector<int>& indices, ui::PopupList::PickKi
   std::u16string text;
   for (const auto& entry : entries) {
     if (entry->text.empty()) {
-      List.Notice = entries.size() == 1 ? u"An image has no text to paste as plain text."
-                                        : u"An image has no text to paste with the others.";
-      return false;
+      return Refuse(entries.size() == 1 ? u"An image has no text to paste as plain text."
+                                        : u"An image has no text to paste with the others.");
     }
     if (&entry != &entries.front()) text += u"\r\n";
     text += entry->text;

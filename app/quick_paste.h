@@ -100,6 +100,7 @@ class QuickPaste final : private platform::IWindowProc {
   // Several entries, or one as plain text or for a queue; false, with the popup's notice saying
   // why, when they cannot be pasted so.
   bool PickMany(const std::vector<int>& indices, ui::PopupList::PickKind kind);
+  bool Refuse(const std::u16string& why);
   std::string HotKeyText(hotkeys::HotKey value);
 
   Needs needs_;

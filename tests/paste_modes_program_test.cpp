@@ -316,10 +316,13 @@ TEST_F(PasteModesTest, PopupShiftEnter_PastesTheTextAloneAndKeepsIt_AnImageIsTol
   Key(list, VkDown);
   Key(list, VkDown);
   ASSERT_EQ(list.ItemText(list.Selected()).rfind(u"[Image", 0), 0u);
+  const std::size_t balloons = Balloons().size();
   Key(list, VkReturn, {VkShift});
   desk.windows.Advance(1000);
   EXPECT_TRUE(list.IsOpen());
   EXPECT_FALSE(list.Notice.empty());
+  ASSERT_EQ(Balloons().size(), balloons + 1);
+  EXPECT_EQ(Balloons().back(), "An image has no text to paste as plain text.");
   EXPECT_EQ(editor.pasted.size(), 1u);
 }
 
