@@ -1,9 +1,11 @@
 #include "actions/hotkey_paste.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "clipboard/clipboard_handles.h"
 #include "clipboard/clipboard_text.h"
+#include "clipboard/paste_writes.h"
 #include "clipboard/snapshot.h"
 #include "platform/scope_exit.h"
 
@@ -32,7 +34,11 @@ constexpr Dword MaxClipboardBusy = 1000;
 // Formats this large come back with their data delayed, and are put on right after.
 constexpr std::size_t DelayRestoreFrom = 64 * 1024;
 
-constexpr Uint PasteFormat = CfUnicodeText;
+clipboard::ClipboardContent TextContent(const std::u16string& text) {
+  clipboard::ClipboardContent content;
+  content.text = text;
+  return content;
+}
 
 }  // namespace
 
@@ -84,43 +90,82 @@ void HotkeyPaste::PasteQueued() {
 }
 
 void HotkeyPaste::PasteOne(const PasteRequest& request) {
-  auto snapshot = std::make_unique<clipboard::ClipboardSnapshot>(desktop_);
   const Dword start = desktop_.Clock().GetTickCount();
-  while (!snapshot->Take(window_)) {
-    if (Elapsed(start) >= MaxClipboardBusy) return;  // nothing was changed, nothing to give back
-    Wait(PollInterval);
+  if (request.mode == PasteMode::GiveBack) {
+    if (request.restoreAfter) RestoreClipboard(request.restoreAfter, request.restorePrivate);
+    return;
+  }
+  // An action and a plain-text paste give back what the clipboard holds now; a queued entry
+  // gives back (if it is the last) what it held before the queue began.
+  std::shared_ptr<clipboard::ClipboardSnapshot> snapshot = request.restoreAfter;
+  bool privateContent = request.restorePrivate;
+  if (request.mode != PasteMode::Queued) {
+    snapshot = std::make_shared<clipboard::ClipboardSnapshot>(desktop_);
+    while (!snapshot->Take(window_)) {
+      if (Elapsed(start) >= MaxClipboardBusy) return;  // nothing was changed, nothing to give back
+      Wait(PollInterval);
+    }
+    privateContent = TakenIsPrivate(*snapshot);
   }
 
-  const bool privateContent = SnapshotIsPrivate && SnapshotIsPrivate();
-
-  offer_ = Offer{};
+  offer_ = OfferState{};
+  switch (request.mode) {
+    case PasteMode::Plain: {
+      std::u16string text;
+      try {
+        clipboard::GetClipboardText(desktop_, window_, text);
+      } catch (const std::exception&) {
+        text.clear();
+      }
+      // Nothing that is text: nothing to paste, and the clipboard was not touched.
+      if (text.empty()) return;
+      offer_.blocks = clipboard::ContentBlocks(desktop_.Clipboard(), TextContent(text));
+      // The user's own text, which the history holds already with its formats.
+      offer_.kind = OwnWrite::Skip;
+      break;
+    }
+    case PasteMode::Queued:
+      offer_.blocks = clipboard::ContentBlocks(
+          desktop_.Clipboard(), request.content ? *request.content : TextContent(request.text));
+      offer_.kind = OwnWrite::Skip;  // an entry of the history already
+      break;
+    default:
+      offer_.blocks = clipboard::ContentBlocks(desktop_.Clipboard(), TextContent(request.text));
+      offer_.kind = OwnWrite::Record;
+      break;
+  }
   offer_.active = true;
-  // UTF-16LE with its terminating zero, as CF_UNICODETEXT holds it.
-  offer_.bytes.assign(reinterpret_cast<const char*>(request.text.c_str()),
-                      (request.text.size() + 1) * sizeof(char16_t));
-  // Whatever happens from here, what the user had on the clipboard goes back.
-  const platform::ScopeExit restore([this, &snapshot, privateContent] {
+  // Whatever happens from here, what the user had on the clipboard goes back (for a queued
+  // entry, only after the last one).
+  const platform::ScopeExit restore([this, &snapshot, privateContent, &request] {
+    waitingForKeys_ = false;
+    if (request.mode == PasteMode::Queued) {
+      if (!snapshot) {
+        RenderOffer();
+        return;
+      }
+    }
     offer_.active = false;
-    // The change the restore makes may be heard while it runs or after it.
-    restoringPrivate_ = privateContent;
+    offer_.blocks.clear();
     try {
-      RestoreClipboard(std::move(snapshot));
+      RestoreClipboard(std::move(snapshot), privateContent);
     } catch (const std::exception&) {
     }
-    restoringPrivate_ = false;
-    privateRestore_ = privateContent ? desktop_.Clipboard().GetClipboardSequenceNumber() : 0;
   });
 
-  if (!OfferText()) return;
+  if (!Offer()) return;
   WaitForKeys(request, start);
   // A read before the keystroke (the program's own capture, or a monitor) has the text rendered
   // for it; offering it delayed once more lets the target's read be told again.
   if (offer_.rendered && !offer_.rearmed) {
     offer_.rearmed = true;
-    OfferText();
+    Offer();
   }
   offer_.keystrokeSent = true;
-  WaitUntilTaken(SendKeystroke(request));
+  const bool sent = SendKeystroke(request);
+  // An entry that stays on the clipboard may be read whenever the target likes; only what goes
+  // back after it must wait for the read.
+  WaitUntilTaken(sent && snapshot != nullptr);
 }
 
 // A kept text waits on a timer rather than inside a loop of its own: the popup's key that
@@ -183,11 +228,14 @@ bool HotkeyPaste::SendKeystroke(const PasteRequest& request) {
   return false;
 }
 
-void HotkeyPaste::RestoreClipboard(std::unique_ptr<clipboard::ClipboardSnapshot> snapshot) {
+void HotkeyPaste::RestoreClipboard(std::shared_ptr<clipboard::ClipboardSnapshot> snapshot,
+                                   bool privateContent) {
   // Reads of the delayed formats reach this window from the moment they are offered.
   restored_ = std::move(snapshot);
+  // The user's content, given back: the history records it unless it was private.
+  lastWrite_ = privateContent ? OwnWrite::Skip : OwnWrite::Record;
   Dword start = desktop_.Clock().GetTickCount();
-  while (!restored_->Restore(window_, DelayRestoreFrom) && Elapsed(start) < MaxClipboardBusy)
+  while (!restored_->Restore(window_, DelayRestoreFrom, true) && Elapsed(start) < MaxClipboardBusy)
     Wait(PollInterval);
   // Until its data is on, a large format lives only in this process; put it on now, after the
   // user has the clipboard back. Should the clipboard stay busy, reads still reach this window.
@@ -196,34 +244,85 @@ void HotkeyPaste::RestoreClipboard(std::unique_ptr<clipboard::ClipboardSnapshot>
   if (!restored_->HasDelayed()) restored_.reset();
 }
 
-// The text is offered with its data delayed, so that each read asks this window for it: the
-// first read by another program after the keystroke tells that the target has taken it.
-bool HotkeyPaste::OfferText() {
+// The marks of the program's own writes are no owner's wish: what the history records of them,
+// it records again when a paste gives them back.
+bool HotkeyPaste::TakenIsPrivate(const clipboard::ClipboardSnapshot& snapshot) {
+  if (SnapshotIsPrivate && SnapshotIsPrivate()) return true;
+  switch (CurrentWrite()) {
+    case OwnWrite::Record:
+      return false;
+    case OwnWrite::Skip:
+      return true;
+    case OwnWrite::None:
+      break;
+  }
+  return snapshot.MarkedPrivate();
+}
+
+OwnWrite HotkeyPaste::CurrentWrite() {
+  return desktop_.Clipboard().GetClipboardOwner() == window_ ? lastWrite_ : OwnWrite::None;
+}
+
+std::shared_ptr<clipboard::ClipboardSnapshot> HotkeyPaste::TakeSnapshot(bool& privateContent) {
+  auto snapshot = std::make_shared<clipboard::ClipboardSnapshot>(desktop_);
+  const Dword start = desktop_.Clock().GetTickCount();
+  while (!snapshot->Take(window_)) {
+    if (Elapsed(start) >= MaxClipboardBusy) return nullptr;
+    Wait(PollInterval);
+  }
+  privateContent = TakenIsPrivate(*snapshot);
+  return snapshot;
+}
+
+// The formats are offered with their data delayed, so that each read asks this window for it:
+// the first read by another program after the keystroke tells that the target has taken it.
+bool HotkeyPaste::Offer() {
   IClipboard& clipboard = desktop_.Clipboard();
   clipboard::OpenedClipboard open(clipboard, window_);
   if (!open.IsOpen()) return false;
+  lastWrite_ = offer_.kind;
   clipboard.EmptyClipboard();
   offer_.rendered = false;
   // Offering a format without data returns no handle even when it succeeds; whether the
-  // format is on the clipboard tells. Without delayed rendering the text itself goes on.
-  clipboard.SetClipboardData(PasteFormat, 0);
-  if (!clipboard.IsClipboardFormatAvailable(PasteFormat)) Render();
+  // format is on the clipboard tells. Without delayed rendering the data itself goes on.
+  for (const auto& [format, bytes] : offer_.blocks) {
+    clipboard.SetClipboardData(format, 0);
+    if (!clipboard.IsClipboardFormatAvailable(format)) Render(format);
+  }
+  clipboard::PutPasteMarks(desktop_);
   return true;
 }
 
-void HotkeyPaste::Render() {
+bool HotkeyPaste::Render(Uint format) {
+  auto it = std::find_if(offer_.blocks.begin(), offer_.blocks.end(),
+                         [format](const auto& block) { return block.first == format; });
+  if (it == offer_.blocks.end()) return false;
+  const std::string& bytes = it->second;
   IGlobalMemory& memory = desktop_.Memory();
-  clipboard::OwnedBlock block(memory, memory.GlobalAlloc(GmemMoveable, offer_.bytes.size()));
-  if (block.Get() == 0) return;
+  clipboard::OwnedBlock block(memory, memory.GlobalAlloc(GmemMoveable, bytes.size()));
+  if (block.Get() == 0) return true;
   {
     clipboard::LockedBlock lock(memory, block.Get());
-    if (!lock.Data()) return;
-    std::memcpy(lock.Data(), offer_.bytes.data(), offer_.bytes.size());
+    if (!lock.Data()) return true;
+    std::memcpy(lock.Data(), bytes.data(), bytes.size());
   }
-  if (desktop_.Clipboard().SetClipboardData(PasteFormat, block.Get()) != 0) {
+  if (desktop_.Clipboard().SetClipboardData(format, block.Get()) != 0) {
     block.Release();
     offer_.rendered = true;
   }
+  return true;
+}
+
+void HotkeyPaste::RenderOffer() {
+  // Each read of a delayed format asks this window, which puts its data on.
+  {
+    clipboard::OpenedClipboard open(desktop_.Clipboard(), window_);
+    if (!open.IsOpen()) return;  // reads go on reaching this window meanwhile
+    if (desktop_.Clipboard().GetClipboardOwner() == window_)
+      for (const auto& block : offer_.blocks) desktop_.Clipboard().GetClipboardData(block.first);
+  }
+  offer_.active = false;
+  offer_.blocks.clear();
 }
 
 LResult HotkeyPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
@@ -232,29 +331,34 @@ LResult HotkeyPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lPara
       if (wParam == KeptTimer && kept_) KeptTimerFired();
       return 0;
     case WmRenderFormat: {
-      if (offer_.active && wParam == PasteFormat) {
-        const bool own = isOwnWindow_(desktop_.Clipboard().GetOpenClipboardWindow());
-        if (own) {
+      const Uint format = static_cast<Uint>(wParam);
+      if (offer_.active && std::any_of(offer_.blocks.begin(), offer_.blocks.end(),
+                                       [format](const auto& block) { return block.first == format; })) {
+        const Hwnd reader = desktop_.Clipboard().GetOpenClipboardWindow();
+        const bool own = isOwnWindow_(reader);
+        if (own && offer_.kind == OwnWrite::Record) {
           // The program's capture records the action's text once, as any copy; after that its
           // reads get nothing, so that only another program's read renders the text.
           if (offer_.ownReadAnswered) return 0;
           offer_.ownReadAnswered = true;
-        } else if (offer_.keystrokeSent) {
+        } else if (!own && reader != window_ && offer_.keystrokeSent) {
           offer_.taken = true;
         }
-        Render();
+        Render(format);
       } else if (restored_) {
-        restored_->RenderFormat(static_cast<Uint>(wParam));
+        restored_->RenderFormat(format);
       }
       return 0;
     }
     case WmRenderAllFormats: {
-      // The program ends while the text or a restored format waits for its data: it stays on
+      // The program ends while the offer or a restored format waits for its data: it stays on
       // the clipboard for good.
       if (!offer_.active && !restored_) return 0;
       clipboard::OpenedClipboard open(desktop_.Clipboard(), window_);
       if (!open.IsOpen()) return 0;
-      if (offer_.active) Render();
+      if (offer_.active)
+        for (const auto& block : offer_.blocks)
+          if (desktop_.Clipboard().IsClipboardFormatAvailable(block.first)) Render(block.first);
       if (restored_)
         for (Uint format : restored_->Formats()) restored_->RenderFormat(format);
       return 0;
@@ -271,7 +375,9 @@ bool HotkeyPaste::KeysHeld(const PasteRequest& request) {
   IKeyboard& keyboard = desktop_.Keyboard();
   auto held = [&keyboard](int vk) { return (keyboard.GetAsyncKeyState(vk) & 0x8000) != 0; };
   const hotkeys::HotKey hotkey = request.hotkey;
+  // A queued entry's press is the user's own Ctrl+V: its key too must be up.
   return (request.mode == PasteMode::Keep && held(VkReturn)) ||
+         (request.mode == PasteMode::Queued && (hotkey & 0xFF) != 0 && held(hotkey & 0xFF)) ||
          ((hotkey & hotkeys::HotKeyShift) && held(VkShift)) ||
          ((hotkey & hotkeys::HotKeyCtrl) && held(VkControl)) ||
          ((hotkey & hotkeys::HotKeyAlt) && held(VkMenu)) ||
@@ -279,8 +385,12 @@ bool HotkeyPaste::KeysHeld(const PasteRequest& request) {
 }
 
 void HotkeyPaste::WaitForKeys(const PasteRequest& request, Dword start) {
-  if (Elapsed(start) < MinBeforeKeystroke) Wait(MinBeforeKeystroke - Elapsed(start));
+  waitingForKeys_ = true;
+  // The user's own paste key brought a queued entry: nothing else to wait for than its keys.
+  const Dword least = request.mode == PasteMode::Queued ? MinBeforeKeptKeystroke : MinBeforeKeystroke;
+  if (Elapsed(start) < least) Wait(least - Elapsed(start));
   while (KeysHeld(request) && Elapsed(start) < MaxBeforeKeystroke) Wait(PollInterval);
+  waitingForKeys_ = false;
 }
 
 void HotkeyPaste::WaitUntilTaken(bool keystrokeSent) {

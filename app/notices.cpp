@@ -29,8 +29,16 @@ void Notices::SetNotSaving(bool notSaving) {
   ShowRecordingState();
 }
 
+void Notices::SetPasting(const std::string& progress) {
+  pasting_ = progress;
+  ShowRecordingState();
+}
+
 void Notices::ShowRecordingState() {
-  icon_.Hint = paused_ ? "Recording paused" : notSaving_ ? "Copies are not being saved" : ProductName;
+  icon_.Hint = !pasting_.empty() ? pasting_
+               : paused_         ? "Recording paused"
+               : notSaving_      ? "Copies are not being saved"
+                                 : ProductName;
   icon_.Refresh();
 }
 

@@ -23,6 +23,8 @@ class Notices {
   // The tip: paused, copies not being saved, or the program's name.
   void SetPaused(bool paused);
   void SetNotSaving(bool notSaving);
+  // While a paste queue runs, the tip says how far it is ("Pasting 2 of 5"); empty when none runs.
+  void SetPasting(const std::string& progress);
 
  private:
   void ShowRecordingState();
@@ -30,6 +32,7 @@ class Notices {
   tray::TTrayIcon& icon_;
   bool paused_ = false;
   bool notSaving_ = false;
+  std::string pasting_;
   bool toldMissingItems_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/about_form.h"
 #include "app/globals.h"
+#include "app/plain_paste.h"
 #include "app/quick_paste.h"
 #include "app/registry_strings.h"
 #include "app/tasks_add.h"
@@ -107,14 +108,24 @@ bool Program::Start() {
   paste_->SuspendWhilePasting(actions_->HotKeyManager1);
   // What a program kept out copied stays out when a paste gives it back.
   paste_->SnapshotIsPrivate = [this] { return excludedPrograms_->ExcludesClipboardSource(); };
-  recorder_->IsPrivateChange = [this] {
-    return paste_ && paste_->IsPrivateRestore(desktop_.Clipboard().GetClipboardSequenceNumber());
+  recorder_->IsPrivateChange = [this] { return paste_ && paste_->CurrentWrite() == actions::OwnWrite::Skip; };
+  recorder_->IsOwnPasteChange = [this] {
+    return paste_ && paste_->CurrentWrite() == actions::OwnWrite::Record;
   };
   actions_->HotKeyManager1.OnHotKeyPressed = [this](hotkeys::HotKey hotkey, std::uint16_t) {
     HotKeyManager1HotKeyPressed(hotkey);
   };
+  queue_ = std::make_unique<actions::PasteQueue>(desktop_, *paste_);
+  queue_->OnChanged = [this] {
+    notices_->SetPasting(queue_->Tip());
+    form1_->StopPasteQueueItem.SetVisible(queue_->Running());
+  };
+  form1_->OnStopPasteQueue = [this] { queue_->Stop(); };
+  plain_ = std::make_unique<PlainPaste>(PlainPaste::Needs{app_, *paste_, keyNames_, *notices_, settings_,
+                                                          form1_->PlainPasteBox, [this] { SaveSettings(); },
+                                                          [this] { return form1_->Handle(); }});
   quick_ = std::make_unique<QuickPaste>(QuickPaste::Needs{
-      app_, *actions_, *historyStore_, *paste_, keyNames_, *pictures_, *notices_, settings_,
+      app_, *actions_, *historyStore_, *paste_, *queue_, keyNames_, *pictures_, *notices_, settings_,
       form1_->QuickPasteBox, [this] { SaveSettings(); }, [this] { return form1_->Handle(); }});
   // A thumbnail made meanwhile shows at once, in the table and in the open popup.
   pictures_->OnReady = [this] {
@@ -199,7 +210,12 @@ void Program::Exit() {
   if (!started_ || exited_) return;
   exited_ = true;
   quick_.reset();
+  plain_.reset();
+  // A queue that runs gives the clipboard back first, through the paste.
+  form1_->OnStopPasteQueue = nullptr;
+  queue_.reset();
   recorder_->IsPrivateChange = nullptr;
+  recorder_->IsOwnPasteChange = nullptr;
   paste_.reset();
   tasks_.reset();
   app::Tasks_form = nullptr;

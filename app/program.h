@@ -5,6 +5,7 @@
 
 #include "actions/action_table.h"
 #include "actions/hotkey_paste.h"
+#include "actions/paste_queue.h"
 #include "app/globals.h"
 #include "app/notices.h"
 #include "app/settings.h"
@@ -19,6 +20,7 @@
 
 namespace app {
 
+class PlainPaste;
 class QuickPaste;
 class TForm1;
 struct PrivacyChoices;
@@ -56,6 +58,8 @@ class Program {
   grid::Table& ActionTable() { return actions_->Table(); }
   actions::ActionList& Actions() { return *actions_; }
   actions::HotkeyPaste& Paste() { return *paste_; }
+  actions::PasteQueue& Queue() { return *queue_; }
+  PlainPaste& Plain() { return *plain_; }
   app::Settings& Settings() { return settings_; }
   history::Thumbnails& Pictures() { return *pictures_; }
   app::Notices& Notices() { return *notices_; }
@@ -88,6 +92,8 @@ class Program {
   std::unique_ptr<TAbout_f> about_;
   std::unique_ptr<TTasks_form> tasks_;
   std::unique_ptr<actions::HotkeyPaste> paste_;
+  std::unique_ptr<actions::PasteQueue> queue_;
+  std::unique_ptr<PlainPaste> plain_;
   std::unique_ptr<QuickPaste> quick_;
   platform::Handle instanceMutex_ = 0;
   bool started_ = false;

@@ -1,6 +1,7 @@
 #include "app/quick_paste.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "app/key_picker.h"
 #include "grid/data_file.h"
@@ -77,6 +78,9 @@ QuickPaste::QuickPaste(Needs needs)
   };
   List.OnFilterChange = [this](const std::u16string& filter) { Refilter(filter); };
   List.OnPick = [this](int index) { Pick(index); };
+  List.OnPickMany = [this](const std::vector<int>& indices, ui::PopupList::PickKind kind) {
+    return PickMany(indices, kind);
+  };
   List.OnCancel = [this] { GiveFocusBack(); };
   // A click elsewhere has given the focus to what the user clicked; it stays there.
   List.OnDismiss = [] {};
@@ -202,6 +206,74 @@ void QuickPaste::Pick(int index) {
     request.content = std::move(content);
   }
   paste_.Press({std::move(request)});
+}
+
+// The popup stays open with the reason in its notice line, which a balloon tells as well.
+bool QuickPaste::Refuse(const std::u16string& why) {
+  List.Notice = why;
+  needs_.notices.Tell({Utf16ToUtf8(why)});
+  return false;
+}
+
+bool QuickPaste::PickMany(const std::vector<int>& indices, ui::PopupList::PickKind kind) {
+  // In the order they were copied: the history lists the newest first. Actions were never
+  // copied; they come first, in the order listed.
+  std::vector<int> actionRows, historyRows;
+  for (int index : indices) {
+    bool action = false;
+    const int row = RowOf(index, action);
+    if (row >= 0) (action ? actionRows : historyRows).push_back(row);
+  }
+  std::sort(historyRows.begin(), historyRows.end(), std::greater<>());
+  std::vector<std::shared_ptr<const clipboard::ClipboardContent>> entries;
+  for (int row : actionRows) {
+    auto content = std::make_shared<clipboard::ClipboardContent>();
+    content->text = actionTable_.Cell(actions::TextColumn, row);
+    entries.push_back(std::move(content));
+  }
+  bool whole = true;
+  for (int row : historyRows) {
+    auto content = std::make_shared<clipboard::ClipboardContent>();
+    if (!history::EntryOfRow(Desktop(), historyList_, row, &needs_.history.Items(), *content)) whole = false;
+    entries.push_back(std::move(content));
+  }
+  if (entries.empty()) return true;
+  auto tellMissing = [this, whole] {
+    if (!whole) needs_.notices.TellMissingItems(grid::FileNameOf(needs_.history.Items().Folder()));
+  };
+
+  if (kind == ui::PopupList::PickKind::Queue) {
+    switch (needs_.queue.Start(std::move(entries))) {
+      case actions::PasteQueue::StartResult::KeysTaken:
+        return Refuse(u"Another program holds Ctrl+V and Shift+Insert: the entries cannot be queued.");
+      case actions::PasteQueue::StartResult::ClipboardBusy:
+        return Refuse(u"Another program holds the clipboard open: try again.");
+      case actions::PasteQueue::StartResult::Empty:
+      case actions::PasteQueue::StartResult::Started:
+        break;
+    }
+    historySearch_.Stop();
+    tellMissing();
+    GiveFocusBack();
+    return true;
+  }
+  // As one text, joined by line breaks; an image has none to give.
+  std::u16string text;
+  for (const auto& entry : entries) {
+    if (entry->text.empty()) {
+      return Refuse(entries.size() == 1 ? u"An image has no text to paste as plain text."
+                                        : u"An image has no text to paste with the others.");
+    }
+    if (&entry != &entries.front()) text += u"\r\n";
+    text += entry->text;
+  }
+  historySearch_.Stop();
+  tellMissing();
+  GiveFocusBack();
+  // The user's own copy, which stays, as an entry picked alone does; the text alone.
+  paste_.Press(
+      {{std::move(text), actions::PasteMethod::CtrlV, AnyModifier, actions::PasteMode::Keep, target_}});
+  return true;
 }
 
 LResult QuickPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {

@@ -12,6 +12,7 @@
 
 #include "actions/action_table.h"
 #include "actions/hotkey_paste.h"
+#include "actions/paste_queue.h"
 #include "app/notices.h"
 #include "app/quick_paste_options.h"
 #include "app/settings.h"
@@ -44,6 +45,8 @@ class QuickPaste final : private platform::IWindowProc {
     actions::ActionList& actions;
     history::HistoryStore& history;
     actions::HotkeyPaste& paste;
+    // Ctrl+Enter on entries starts it.
+    actions::PasteQueue& queue;
     hotkeys::KeyNames& keyNames;
     history::Thumbnails& pictures;
     app::Notices& notices;
@@ -94,6 +97,10 @@ class QuickPaste final : private platform::IWindowProc {
   int RowOf(int index, bool& action);
   std::u16string ItemText(int index);
   void Pick(int index);
+  // Several entries, or one as plain text or for a queue; false, with the popup's notice saying
+  // why, when they cannot be pasted so.
+  bool PickMany(const std::vector<int>& indices, ui::PopupList::PickKind kind);
+  bool Refuse(const std::u16string& why);
   std::string HotKeyText(hotkeys::HotKey value);
 
   Needs needs_;

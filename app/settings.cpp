@@ -64,15 +64,17 @@ SettingsRead ReadSettings(Desktop& desktop) {
   // Whether the history and the actions are sealed for the Windows account; any other text
   // than a boolean keeps them plain.
   settings.seal = lines.size() > 6 && ReadSettingsBool(lines[6]).value_or(false);
+  // A file without the line, or one that reads as no hotkey, keeps the default.
+  if (lines.size() > 7) SettingsHotKey(lines[7], settings.plainPaste);
   return read;
 }
 
 std::string SettingsBytes(const Settings& settings) {
-  return JoinSettingsLines({SettingsBoolText(settings.startAutomatically),
-                            SettingsBoolText(settings.trayOnly),
-                            std::to_string(settings.activePage.value_or(0)),
-                            std::to_string(settings.quickPaste), std::to_string(settings.limits.days),
-                            std::to_string(settings.limits.maxEntries), SettingsBoolText(settings.seal)});
+  return JoinSettingsLines(
+      {SettingsBoolText(settings.startAutomatically), SettingsBoolText(settings.trayOnly),
+       std::to_string(settings.activePage.value_or(0)), std::to_string(settings.quickPaste),
+       std::to_string(settings.limits.days), std::to_string(settings.limits.maxEntries),
+       SettingsBoolText(settings.seal), std::to_string(settings.plainPaste)});
 }
 
 void WriteSettings(Desktop& desktop, const Settings& settings, const std::string& exePath) {

@@ -13,6 +13,9 @@ namespace app {
 
 // Win+Insert: Windows gives no meaning to it, and programs leave the Win key to Windows.
 constexpr hotkeys::HotKey DefaultQuickPasteHotKey = hotkeys::HotKeyWin | 0x2D;
+// Win+Ctrl+Alt+V: Ctrl+V, with the modifiers that no program gives a meaning to.
+constexpr hotkeys::HotKey DefaultPlainPasteHotKey =
+    hotkeys::HotKeyWin | hotkeys::HotKeyCtrl | hotkeys::HotKeyAlt | 0x56;
 
 // One field a line of the file, in the file's order.
 struct Settings {
@@ -22,6 +25,7 @@ struct Settings {
   hotkeys::HotKey quickPaste = DefaultQuickPasteHotKey;  // line 4: 0 is off
   history::RetentionLimits limits;                       // lines 5 and 6
   bool seal = false;                                     // line 7
+  hotkeys::HotKey plainPaste = DefaultPlainPasteHotKey;  // line 8: the plain-text paste, 0 is off
 };
 
 struct SettingsRead {

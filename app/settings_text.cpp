@@ -132,7 +132,8 @@ bool SettingsLinesDamaged(const std::vector<std::string>& lines) {
   if (lines.size() > 3 && !SettingsHotKey(lines[3], hotkey)) return true;
   for (std::size_t limit : {4u, 5u})
     if (lines.size() > limit && !ReadSettingsInt(lines[limit])) return true;
-  return lines.size() > 6 && !ReadSettingsBool(lines[6]);
+  if (lines.size() > 6 && !ReadSettingsBool(lines[6])) return true;
+  return lines.size() > 7 && !SettingsHotKey(lines[7], hotkey);
 }
 
 }  // namespace app

@@ -62,11 +62,11 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   for (int i = 0; i < TrayActionSlots; ++i) trayActionItems_[i] = NumberedItems[i].get();
 
   SetCaption(std::string(ProductName) + " - " + WebSite);
-  SetBounds(295, 142, 625, 453);
+  SetBounds(295, 142, 625, 565);
   Border = ui::BorderStyle::Sizeable;
   Menu = &MainMenu1;
 
-  PageControl1.SetBounds(0, 0, 609, 394);
+  PageControl1.SetBounds(0, 0, 609, 506);
   TableGrid1.SetBounds(0, 0, 601, 328);
   Add_b.SetBounds(8, 336, 90, 26);
   Edit_b.SetBounds(104, 336, 90, 26);
@@ -94,6 +94,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   BitBtn5.SetBounds(16, 22, 120, 26);
   BitBtn6.SetBounds(144, 22, 120, 26);
   QuickPasteBox.SetBounds(8, 224, 285, 104);
+  PlainPasteBox.SetBounds(8, 336, 285, 104);
   PrivacyGroup.SetBounds(301, 8, 292, 320);
   ExcludedProgramsLabel.SetBounds(12, 18, 270, 28);
   ExcludedProgramsLabel.AutoSize = false;
@@ -115,6 +116,10 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   Optoins1.OnClick = [this](ui::MenuItem&) { Optoins1Click(); };
   ShowMainwindow2.OnClick = [this](ui::MenuItem&) { ShowMainwindow2Click(); };
   PauseRecordingItem.OnClick = [this](ui::MenuItem&) { PauseRecordingItemClick(); };
+  StopPasteQueueItem.SetVisible(false);
+  StopPasteQueueItem.OnClick = [this](ui::MenuItem&) {
+    if (OnStopPasteQueue) OnStopPasteQueue();
+  };
   Exit3.OnClick = [this](ui::MenuItem&) { Exit3Click(); };
   CheckBox1.OnKeyPress = [this](char& key) { CheckBox1KeyPress(key); };
   CheckBox2.OnKeyPress = [this](char& key) { CheckBox2KeyPress(key); };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "actions/action_table.h"
+#include "app/plain_paste_options.h"
 #include "app/program_names.h"
 #include "app/quick_paste_options.h"
 #include "app/settings.h"
@@ -95,6 +96,7 @@ class TForm1 : public ui::Form {
                        "Keep the history and actions encrypted, readable only by this Windows account"};
   ui::Button PrivacyApply{&PrivacyGroup, "PrivacyApply", "Apply"};
   QuickPasteOptions QuickPasteBox{&TabSheet3};
+  PlainPasteOptions PlainPasteBox{&TabSheet3};
 
   ui::PopupMenu PopupMenu2{*this, "PopupMenu2"};
   // N11 to N200: one item per action, hidden until the actions are known. They are made before
@@ -105,6 +107,8 @@ class TForm1 : public ui::Form {
   ui::MenuItem Optoins1{&PopupMenu2, "Optoins1", "Options"};
   ui::MenuItem ShowMainwindow2{&PopupMenu2, "ShowMainwindow2", "Show Main window"};
   ui::MenuItem PauseRecordingItem{&PopupMenu2, "PauseRecordingItem", "Pause recording"};
+  // Shown only while a paste queue runs.
+  ui::MenuItem StopPasteQueueItem{&PopupMenu2, "StopPasteQueueItem", "Stop the paste queue"};
   ui::MenuItem Exit3{&PopupMenu2, "Exit3", "Exit"};
   tray::TTrayIcon TrayIcon1{*this};
 
@@ -143,6 +147,8 @@ class TForm1 : public ui::Form {
   std::function<void(const PrivacyChoices&)> OnPrivacyApply;
   // "Pause recording" was chosen.
   std::function<void()> OnPauseChosen;
+  // "Stop the paste queue" was chosen in the tray menu.
+  std::function<void()> OnStopPasteQueue;
   // The window closes, or the session ends: everything is to be written.
   std::function<void()> OnClosing;
   // Something to tell the user in a balloon.

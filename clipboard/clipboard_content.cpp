@@ -55,14 +55,15 @@ void PutBlock(IClipboard& clipboard, IGlobalMemory& memory, Uint format, const v
 
 }  // namespace
 
-bool GetClipboardContent(Desktop& desktop, Hwnd owner, ClipboardContent& content, bool& markedPrivate) {
+bool GetClipboardContent(Desktop& desktop, Hwnd owner, ClipboardContent& content, bool& markedPrivate,
+                         bool pasteOwn) {
   IClipboard& clipboard = desktop.Clipboard();
   IGlobalMemory& memory = desktop.Memory();
   content = {};
   markedPrivate = false;
   OpenedClipboard open(clipboard, owner);
   if (!open.IsOpen()) return false;
-  markedPrivate = OpenClipboardMarkedPrivate(desktop);
+  markedPrivate = !pasteOwn && OpenClipboardMarkedPrivate(desktop);
   // Private content is not read any further than that.
   if (markedPrivate) return false;
   ReadBlock(clipboard, memory, CfHdrop, content.fileList);

@@ -36,8 +36,10 @@ struct ClipboardContent {
 // an image only without text or a file list (a program that copies text as a picture too, as
 // office programs do, gives a text entry). False when the clipboard cannot be opened or holds
 // none of them. A block that cannot be locked raises platform::Error.
+// With `pasteOwn`, the content is the program's own paste write, whose marks keep other
+// histories out but not the program's own (paste_writes.h): they are not looked at.
 bool GetClipboardContent(platform::Desktop& desktop, platform::Hwnd owner, ClipboardContent& content,
-                         bool& markedPrivate);
+                         bool& markedPrivate, bool pasteOwn = false);
 
 // Replaces the whole clipboard content: the text as CF_UNICODETEXT when there is one, and each
 // format kept ("PNG" and the CF_DIBV5 given for an image, which Windows offers as CF_DIB and

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "clipboard/clipboard_handles.h"
+#include "clipboard/clipboard_text.h"
+#include "clipboard/paste_writes.h"
 
 namespace clipboard {
 
@@ -104,10 +106,16 @@ bool ClipboardSnapshot::Take(Hwnd owner) {
   FreeAll();
   skipped_.clear();
   taken_ = false;
+  markedPrivate_ = false;
   IClipboard& clipboard = desktop_.Clipboard();
   OpenedClipboard open(clipboard, owner);
   if (!open.IsOpen()) return false;
   taken_ = true;
+  try {
+    markedPrivate_ = OpenClipboardMarkedPrivate(desktop_);
+  } catch (const std::exception&) {
+    markedPrivate_ = true;  // as a mark that cannot be read: kept out rather than recorded
+  }
 
   std::vector<Uint> formats;
   for (Uint format = clipboard.EnumClipboardFormats(0); format != 0;
@@ -177,7 +185,7 @@ bool ClipboardSnapshot::Take(Hwnd owner) {
   return true;
 }
 
-bool ClipboardSnapshot::Restore(Hwnd owner, std::size_t delayFrom) {
+bool ClipboardSnapshot::Restore(Hwnd owner, std::size_t delayFrom, bool marked) {
   if (!taken_) return true;
   IClipboard& clipboard = desktop_.Clipboard();
   OpenedClipboard open(clipboard, owner);
@@ -200,6 +208,8 @@ bool ClipboardSnapshot::Restore(Hwnd owner, std::size_t delayFrom) {
   }
   for (const Item& item : items_)
     if (item.handle != 0) Free(item);
+  // Put after the content, so that a mark of the same name the content carried is replaced.
+  if (marked) PutPasteMarks(desktop_);
   items_ = std::move(delayed);
   bytes_ = 0;
   for (const Item& item : items_) bytes_ += item.bytes;

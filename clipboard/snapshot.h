@@ -35,7 +35,10 @@ class ClipboardSnapshot {
   // block of megabytes to the system is the slow part of a restore, and the user should not
   // wait for it. `owner` then answers WM_RENDERFORMAT with RenderFormat, and should have them
   // all put on soon with RenderDelayed, so that they outlive the program.
-  bool Restore(platform::Hwnd owner, std::size_t delayFrom = SIZE_MAX);
+  //
+  // With `marked`, the content also carries the marks of a paste's own write (paste_writes.h):
+  // giving the user's content back is no new copy for Windows' clipboard history.
+  bool Restore(platform::Hwnd owner, std::size_t delayFrom = SIZE_MAX, bool marked = false);
   bool HasDelayed() const { return !items_.empty() && !taken_; }
   // Puts on the data of a delayed format (WM_RENDERFORMAT, or the clipboard open by the owner).
   // False when `format` is not one of them.
@@ -46,6 +49,8 @@ class ClipboardSnapshot {
   bool RenderDelayed(platform::Hwnd owner);
 
   bool Taken() const { return taken_; }
+  // Whether the content taken was marked as not for monitors and histories by its owner.
+  bool MarkedPrivate() const { return markedPrivate_; }
   // The formats held, in the clipboard's order, and the formats left out.
   std::vector<platform::Uint> Formats() const;
   const std::vector<platform::Uint>& Skipped() const { return skipped_; }
@@ -71,6 +76,7 @@ class ClipboardSnapshot {
   std::vector<platform::Uint> skipped_;
   std::size_t bytes_ = 0;
   bool taken_ = false;
+  bool markedPrivate_ = false;
 };
 
 }  // namespace clipboard

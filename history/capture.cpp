@@ -47,10 +47,10 @@ Uint BusyClipboardRetry::Next() {
   return RetryDelays[step_];
 }
 
-CapturedEntry ReadClipboardChange(Desktop& desktop, Hwnd window) {
+CapturedEntry ReadClipboardChange(Desktop& desktop, Hwnd window, bool pasteOwn) {
   CapturedEntry entry;
   bool markedPrivate = false;
-  const bool read = clipboard::GetClipboardContent(desktop, window, entry.content, markedPrivate);
+  const bool read = clipboard::GetClipboardContent(desktop, window, entry.content, markedPrivate, pasteOwn);
   // Whether something an entry keeps is there can be asked without opening the clipboard; a
   // read that failed with it there means another program had the clipboard open.
   IClipboard& board = desktop.Clipboard();

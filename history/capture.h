@@ -40,8 +40,9 @@ struct CapturedEntry {
 
 // Reads the clipboard's text, and the formats an entry keeps beside it, on behalf of `window`.
 // Private content goes no further than this: nothing of it is in the entry. An error reading
-// the clipboard goes to the caller.
-CapturedEntry ReadClipboardChange(platform::Desktop& desktop, platform::Hwnd window);
+// the clipboard goes to the caller. `pasteOwn`: the content is the program's own paste write,
+// whose marks are not looked at.
+CapturedEntry ReadClipboardChange(platform::Desktop& desktop, platform::Hwnd window, bool pasteOwn = false);
 
 // Makes the entry's items: codes an image that came as a DIB as PNG (keeping its alpha) and
 // names each item by its hash. Touches nothing but `entry` and the two calls, which may run on

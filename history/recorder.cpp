@@ -104,7 +104,7 @@ void Recorder::ReadClipboard(bool retrying) {
     if (OnClipboardText) OnClipboardText(std::u16string());
     return;
   }
-  CapturedEntry change = ReadClipboardChange(desktop_, window_);
+  CapturedEntry change = ReadClipboardChange(desktop_, window_, IsOwnPasteChange && IsOwnPasteChange());
   if (OnClipboardText) OnClipboardText(change.Shown());
   if (change.read != CapturedEntry::Read::Busy) {
     retry_.Stop();

@@ -63,6 +63,9 @@ class Recorder final : private platform::IWindowProc {
   // Asked at every change: whether it must stay out of the history although no program kept
   // out made it (the program's own restore of such content).
   std::function<bool()> IsPrivateChange;
+  // Asked at every change: whether it is the program's own paste write that the history records
+  // (an action's text, a restore), whose marks keep only other histories out.
+  std::function<bool()> IsOwnPasteChange;
 
   // Told when captures stop reaching the disk, once for each new cause (a Windows error), and
   // when they reach it again. Meanwhile the copies stay in the list and the journal is tried

@@ -415,7 +415,7 @@ TEST_F(ActionsTest, HundredThousandRowsSharingThreeHotkeys_RegisterEachOnceAndSt
   PutActions(lines);
   const std::string written = DataFileBytes("actions.cnfg");
   StartJoined();
-  EXPECT_EQ(desk.hotkeys.RegisterCalls(), 3 + 1);  // and the quick-paste hotkey
+  EXPECT_EQ(desk.hotkeys.RegisterCalls(), 3 + 2);  // and the quick-paste and plain-text hotkeys
   EXPECT_EQ(program->Actions().HotKeyManager1.Bindings().size(), 3u);
   EXPECT_EQ(VisibleTrayCaptions().size(), 100u);
   program->Exit();

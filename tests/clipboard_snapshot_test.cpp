@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "clipboard/paste_writes.h"
+
 #include "clipboard_history_support.h"
 #include "paste_recorder.h"
 
@@ -161,6 +163,52 @@ TEST_F(SnapshotTest, NotRestored_FreesItsCopies) {
     EXPECT_EQ(desk.memory.LiveBlocks(), blocks + 1);
   }
   EXPECT_EQ(desk.memory.LiveBlocks(), blocks);
+}
+
+// Given back by a paste, the content also carries the three marks, each a DWORD 0, in place of
+// one of the same name that it had; and whether the content was private is known from the take.
+TEST_F(SnapshotTest, MarkedRestore_AddsTheMarksOverTheContentsOwn_AndTheTakeTellsPrivateContent) {
+  const Uint canInclude = desk.clipboard.RegisterClipboardFormatA("CanIncludeInClipboardHistory");
+  const std::string one("\x01\0\0\0", 4);
+  struct Case {
+    std::vector<std::pair<Uint, std::string>> content;
+    bool markedPrivate;
+  };
+  const std::vector<Case> cases = {
+      {{{CfText, std::string("plain\0", 6)}}, false},
+      {{{CfText, std::string("kept\0", 5)}, {canInclude, one}}, false},
+      {{{CfText, std::string("secret\0", 7)}, {canInclude, std::string(4, '\0')}}, true},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    ASSERT_TRUE(other.CopyFormats(cases[i].content));
+    ClipboardSnapshot snapshot(desk);
+    ASSERT_TRUE(snapshot.Take(Paster));
+    EXPECT_EQ(snapshot.MarkedPrivate(), cases[i].markedPrivate) << i;
+    ASSERT_TRUE(other.CopyText("the action's text"));
+    ASSERT_TRUE(snapshot.Restore(Paster, SIZE_MAX, true));
+    EXPECT_EQ(testing_support::WithoutMarks(desk, Content()),
+              testing_support::WithoutMarks(desk, cases[i].content))
+        << i;
+    EXPECT_EQ(testing_support::PasteMarks(desk), testing_support::AllPasteMarks()) << i;
+  }
+}
+
+// A paste offers, with its data delayed, exactly the blocks the entry's re-copy puts there.
+TEST_F(SnapshotTest, ContentBlocks_AreWhatSetClipboardContentPuts) {
+  std::vector<clipboard::ClipboardContent> cases(5);
+  cases[0].text = u"plain";
+  cases[1].text = u"bold";
+  cases[1].html = "<b>bold</b>";
+  cases[1].rtf = "{\\rtf1 bold}";
+  cases[2].png = "\x89PNG";
+  cases[2].dib = std::string(44, '\x02');
+  cases[3].text = u"C:\\a";
+  cases[3].fileList = std::string(24, '\x03');
+  // cases[4]: empty, as an empty text
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    ASSERT_TRUE(clipboard::SetClipboardContent(desk, Paster, cases[i]));
+    EXPECT_EQ(clipboard::ContentBlocks(desk.clipboard, cases[i]), Content()) << i;
+  }
 }
 
 }  // namespace

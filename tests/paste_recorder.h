@@ -1,6 +1,7 @@
 // What the focused program receives from a hotkey paste on the simulated desktop.
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,12 @@ class PasteRecorder {
   sim::ForeignProgram& reader_;
 };
 
+// The marks of the program's own paste writes, which keep them out of other histories.
+inline bool IsPasteMark(const std::string& name) {
+  return name == "CanIncludeInClipboardHistory" || name == "CanUploadToCloudClipboard" ||
+         name == "ExcludeClipboardContentFromMonitorProcessing";
+}
+
 // The formats programs put on the clipboard, with their blocks. The locale that the system gives
 // a text is left out: a restore puts it there itself, with the text.
 inline std::vector<std::pair<platform::Uint, std::string>> ProgramContent(sim::SimDesktop& desk) {
@@ -44,6 +51,31 @@ inline std::vector<std::pair<platform::Uint, std::string>> ProgramContent(sim::S
   for (platform::Uint format : desk.clipboard.Formats())
     if (format != platform::CfLocale) content.push_back({format, *desk.clipboard.BlockBytes(format)});
   return content;
+}
+
+// The same content without the marks of the paste's own writes (see PasteMarks).
+inline std::vector<std::pair<platform::Uint, std::string>> WithoutMarks(
+    sim::SimDesktop& desk, std::vector<std::pair<platform::Uint, std::string>> content) {
+  std::erase_if(content,
+                [&desk](const auto& format) { return IsPasteMark(desk.clipboard.FormatName(format.first)); });
+  return content;
+}
+
+// The marks the clipboard carries, by name, each with its block: all three, as a paste's own
+// write carries them, are {CanIncludeInClipboardHistory: 0, CanUploadToCloudClipboard: 0,
+// ExcludeClipboardContentFromMonitorProcessing}.
+inline std::vector<std::pair<std::string, std::string>> PasteMarks(sim::SimDesktop& desk) {
+  std::vector<std::pair<std::string, std::string>> marks;
+  for (const auto& [name, bytes] : desk.clipboard.NamedContent())
+    if (IsPasteMark(name)) marks.push_back({name, bytes});
+  std::sort(marks.begin(), marks.end());
+  return marks;
+}
+inline std::vector<std::pair<std::string, std::string>> AllPasteMarks() {
+  const std::string zero(4, '\0');
+  return {{"CanIncludeInClipboardHistory", zero},
+          {"CanUploadToCloudClipboard", zero},
+          {"ExcludeClipboardContentFromMonitorProcessing", zero}};
 }
 
 }  // namespace testing_support

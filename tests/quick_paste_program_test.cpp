@@ -392,7 +392,7 @@ TEST_F(QuickPasteTest, HotkeyChangedOnTheOptionsTab_IsSavedAsTheFourthLineAndTak
   options.QuickPasteApply.Click();
   const hotkeys::HotKey ctrlShiftQ = hotkeys::HotKeyCtrl | hotkeys::HotKeyShift | VkQ;
   EXPECT_EQ(DataFileBytes("settings.stng"),
-            "0\r\n-1\r\n2\r\n" + std::to_string(ctrlShiftQ) + "\r\n0\r\n0\r\n0\r\n");
+            "0\r\n-1\r\n2\r\n" + std::to_string(ctrlShiftQ) + "\r\n0\r\n0\r\n0\r\n114774\r\n");
   EXPECT_FALSE(desk.hotkeys.Press(ModWin, VkInsert)) << "the old combination is given back";
   EXPECT_TRUE(desk.hotkeys.Press(ModControl | ModShift, VkQ));
   desk.windows.Pump();
@@ -405,7 +405,7 @@ TEST_F(QuickPasteTest, HotkeyChangedOnTheOptionsTab_IsSavedAsTheFourthLineAndTak
   // Turned off: the fourth line says 0, and the combination is free again.
   Form1().QuickPasteBox.QuickPasteOn.SetChecked(false);
   Form1().QuickPasteBox.QuickPasteApply.Click();
-  EXPECT_EQ(DataFileBytes("settings.stng"), "0\r\n-1\r\n2\r\n0\r\n0\r\n0\r\n0\r\n");
+  EXPECT_EQ(DataFileBytes("settings.stng"), "0\r\n-1\r\n2\r\n0\r\n0\r\n0\r\n0\r\n114774\r\n");
   EXPECT_FALSE(desk.hotkeys.Press(ModControl | ModShift, VkQ));
   Restart();
   EXPECT_FALSE(Form1().QuickPasteBox.QuickPasteOn.Checked());

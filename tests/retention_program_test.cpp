@@ -103,12 +103,12 @@ TEST_F(RetentionProgramTest, PrivacyApply_AppliesTheLimitsAtOnce_AndSavesThem) {
 
   Apply(2, u"2");
   EXPECT_EQ((Texts{"from today", "from two days ago"}), HistoryTexts());
-  EXPECT_EQ(DataFileBytes("settings.stng"), "0\r\n-1\r\n1\r\n65581\r\n7\r\n2\r\n0\r\n");
+  EXPECT_EQ(DataFileBytes("settings.stng"), "0\r\n-1\r\n1\r\n65581\r\n7\r\n2\r\n0\r\n114774\r\n");
   EXPECT_EQ(DataFilesHolding("undated import"), Texts{});
   EXPECT_EQ(DataFilesHolding("foreign form"), Texts{});
 
   Apply(0, u"");
-  EXPECT_EQ(DataFileBytes("settings.stng"), "0\r\n-1\r\n1\r\n65581\r\n0\r\n0\r\n0\r\n");
+  EXPECT_EQ(DataFileBytes("settings.stng"), "0\r\n-1\r\n1\r\n65581\r\n0\r\n0\r\n0\r\n114774\r\n");
   EXPECT_EQ(Form1().KeepAtMost_e.Text(), u"0");
 }
 
@@ -134,7 +134,7 @@ TEST_F(RetentionProgramTest, SettingsLines_AbsentOrDamagedGiveNoLimit_OtherDaysA
   EXPECT_EQ(Items().back(), "14 days");
   Form1().Exit1.Click();
   FinishIfQuit();
-  EXPECT_EQ(DataFileBytes("settings.stng"), "0\r\n-1\r\n1\r\n65581\r\n14\r\n5\r\n0\r\n");
+  EXPECT_EQ(DataFileBytes("settings.stng"), "0\r\n-1\r\n1\r\n65581\r\n14\r\n5\r\n0\r\n114774\r\n");
 }
 
 TEST_F(RetentionProgramTest, ClearAll_LeavesNoTraceInAnyDataFile) {

@@ -14,7 +14,7 @@ namespace {
 using testing_support::Utf16File;
 using Texts = std::vector<std::string>;
 
-constexpr const char* Sealed = "0\r\n-1\r\n1\r\n65581\r\n0\r\n0\r\n-1\r\n";
+constexpr const char* Sealed = "0\r\n-1\r\n1\r\n65581\r\n0\r\n0\r\n-1\r\n114774\r\n";
 constexpr const char* Plain = "0\r\n-1\r\n1\r\n65581\r\n0\r\n0\r\n0\r\n";
 constexpr const char* History = "clipboard_history.hstr";
 constexpr const char* Journal = "clipboard_history.hstr.journal";

@@ -22,16 +22,17 @@ TEST(SettingsText, TruthValuesAndIndexesReadOnlyTheirOwnForms) {
 }
 
 // What every version writes reads as whole; any line that is not its value, or too few lines,
-// is damage. Lines past the seven known are a later version's.
+// is damage. Lines past the eight known are a later version's.
 TEST(SettingsText, DamagedFiles_AreTheOnesWithALineThatDoesNotRead) {
   using Lines = std::vector<std::string>;
   for (const Lines& whole : {Lines{"0", "-1", "0"}, Lines{"True", "False", "2", "65581", "30", "1000", "-1"},
-                             Lines{"0", "0", "0", "0", "-1", "0", "0", "a later version's line"}})
+                             Lines{"0", "0", "0", "0", "-1", "0", "0", "114774"},
+                             Lines{"0", "0", "0", "0", "-1", "0", "0", "0", "a later version's line"}})
     EXPECT_FALSE(app::SettingsLinesDamaged(whole)) << whole.size();
   for (const Lines& damaged :
        {Lines{}, Lines{"0", "-1"}, Lines{"0", "banana", "0"}, Lines{"0", "0", "x"},
         Lines{"0", "0", "0", "256"}, Lines{"0", "0", "0", "0", "ten"}, Lines{"0", "0", "0", "0", "0", "1e3"},
-        Lines{"0", "0", "0", "0", "0", "0", "?"}})
+        Lines{"0", "0", "0", "0", "0", "0", "?"}, Lines{"0", "0", "0", "0", "0", "0", "0", "V"}})
     EXPECT_TRUE(app::SettingsLinesDamaged(damaged)) << damaged.size();
 }
 

@@ -12,7 +12,7 @@ using testing_support::Utf16File;
 
 // After the three lines of the options: the quick-paste hotkey, Win+Insert by default, then no
 // age and no count limit, and plain files.
-#define DEFAULT_LAST_LINES "65581\r\n0\r\n0\r\n0\r\n"
+#define DEFAULT_LAST_LINES "65581\r\n0\r\n0\r\n0\r\n114774\r\n"
 constexpr const char* Defaults = "-1\r\n-1\r\n0\r\n" DEFAULT_LAST_LINES;
 constexpr const char* QuotedExe = "\"C:\\Program Files\\Clipboard manager\\Clipboard_manager.exe\"";
 

@@ -145,7 +145,7 @@ TEST_F(UnicodeTest, ExeInAFolderOutsideTheCodePage_ReadsAndWritesItsFilesThere_A
   EXPECT_EQ(desk.files.FileBytes(folder + "\\Data\\clipboard_history.hstr"),
             Utf16File(u"0," + date + u"," + Mixed + u"\r\n2,,kept\r\n"));
   EXPECT_EQ(desk.files.FileBytes(folder + "\\Data\\settings.stng"),
-            "-1\r\n0\r\n1\r\n65581\r\n0\r\n0\r\n0\r\n");  // and the hotkey, limits, sealing
+            "-1\r\n0\r\n1\r\n65581\r\n0\r\n0\r\n0\r\n114774\r\n");  // and the hotkey, limits, sealing
   EXPECT_EQ(desk.registry.GetText(app::RunKey, app::RunValue),
             "\"C:\\Łódź 日本\\Clipboard_manager.exe\"" + std::string(1, '\0'));
   EXPECT_FALSE(desk.files.Exists(DataFile("clipboard_history.hstr")));  // nothing went to another folder

@@ -14,6 +14,8 @@ PopupList::PopupList(Application& app, std::string name) : Control(nullptr, std:
 void PopupList::Popup(const platform::Rect& at) {
   filter_.clear();
   selected_ = count_ > 0 ? 0 : -1;
+  ClearHighlight();
+  Notice.clear();
   SetBounds(at.left, at.top, at.Width(), at.Height());
   SetVisible(true);
 }
@@ -23,6 +25,8 @@ void PopupList::Close() { SetVisible(false); }
 void PopupList::SetCount(int count) {
   count_ = std::max(count, 0);
   selected_ = count_ == 0 ? -1 : std::clamp(selected_, 0, count_ - 1);
+  anchor_ = count_ == 0 ? -1 : std::clamp(anchor_, 0, count_ - 1);
+  added_.erase(added_.lower_bound(count_), added_.end());
   ++itemsVersion_;
   Changed();
 }
@@ -30,7 +34,66 @@ void PopupList::SetCount(int count) {
 void PopupList::SetSelected(int index) {
   if (index < 0 || index >= count_) return;
   selected_ = index;
+  anchor_ = index;
+  ClearHighlight();
   Changed();
+}
+
+void PopupList::ClearHighlight() {
+  if (!ranged_ && added_.empty()) return;
+  ranged_ = false;
+  added_.clear();
+  ++highlightVersion_;
+}
+
+std::vector<int> PopupList::Highlighted() const {
+  std::vector<int> indices;
+  if (selected_ < 0) return indices;
+  if (!ranged_ && added_.empty()) return {selected_};
+  std::set<int> all = added_;
+  if (ranged_) {
+    const int from = std::clamp(std::min(anchor_, selected_), 0, count_ - 1);
+    const int to = std::clamp(std::max(anchor_, selected_), 0, count_ - 1);
+    for (int i = from; i <= to; ++i) all.insert(i);
+  }
+  indices.assign(all.begin(), all.end());
+  return indices;
+}
+
+bool PopupList::IsHighlighted(int index) const {
+  if (index < 0 || index >= count_) return false;
+  if (index == selected_) return true;
+  if (added_.count(index)) return true;
+  return ranged_ && index >= std::min(anchor_, selected_) && index <= std::max(anchor_, selected_);
+}
+
+void PopupList::Extend(int delta) {
+  if (count_ == 0 || selected_ < 0) return;
+  if (!ranged_) anchor_ = selected_;
+  ranged_ = true;
+  selected_ = std::clamp(selected_ + delta, 0, count_ - 1);
+  ++highlightVersion_;
+  Changed();
+}
+
+bool PopupList::Held(int vk) { return (app_.Desktop().Keyboard().GetAsyncKeyState(vk) & 0x8000) != 0; }
+
+void PopupList::Pick(PickKind kind) {
+  if (selected_ < 0) return;
+  const std::vector<int> indices = Highlighted();
+  if (kind == PickKind::Paste && indices.size() == 1) {
+    ClickItem(indices.front());
+    return;
+  }
+  bool close = true;
+  Notice.clear();
+  app_.Guard([&] {
+    if (OnPickMany) close = OnPickMany(indices, kind);
+  });
+  if (close)
+    Close();
+  else
+    Changed();
 }
 
 void PopupList::UserSetFilter(std::u16string text) {
@@ -38,6 +101,8 @@ void PopupList::UserSetFilter(std::u16string text) {
   filter_ = std::move(text);
   // A new filter shows other items: the first of them is the one Enter takes.
   selected_ = 0;
+  anchor_ = 0;
+  ClearHighlight();
   Raise([this] {
     if (OnFilterChange) OnFilterChange(filter_);
   });
@@ -47,11 +112,19 @@ void PopupList::UserSetFilter(std::u16string text) {
 
 void PopupList::Move(int delta) {
   if (count_ == 0) return;
+  if (Held(platform::VkShift)) {
+    Extend(delta);
+    return;
+  }
   SetSelected(std::clamp(selected_ + delta, 0, count_ - 1));
 }
 
 bool PopupList::KeyDown(int vk) {
   if (!IsOpen()) return false;
+  if (!Notice.empty() && vk != platform::VkShift && vk != platform::VkControl) {
+    Notice.clear();
+    Changed();
+  }
   switch (vk) {
     case platform::VkUp:
       Move(-1);
@@ -66,7 +139,9 @@ bool PopupList::KeyDown(int vk) {
       Move(std::max(PageSize, 1));
       return true;
     case platform::VkReturn:
-      if (selected_ >= 0) ClickItem(selected_);
+      Pick(Held(platform::VkControl) ? PickKind::Queue
+           : Held(platform::VkShift) ? PickKind::Plain
+                                     : PickKind::Paste);
       return true;
     case platform::VkEscape:
       Raise(OnCancel);
@@ -84,12 +159,29 @@ bool PopupList::Char(char16_t ch) {
   if (ch == u'\r' || ch == u'\n' || ch == 0x1B) return true;
   if (!filter_.empty() || ch < u'1' || ch > u'9') return false;
   const int index = ch - u'1';
-  if (index < count_) ClickItem(index);
+  if (index < count_) {
+    SetSelected(index);
+    ClickItem(index);
+  }
   return true;
 }
 
 void PopupList::ClickItem(int index) {
   if (!IsOpen() || index < 0 || index >= count_) return;
+  if (Held(platform::VkControl)) {
+    // The item picked so far stays in the highlight beside the one added.
+    if (!ranged_ && added_.empty() && selected_ >= 0) added_.insert(selected_);
+    if (ranged_) {
+      for (int i : Highlighted()) added_.insert(i);
+      ranged_ = false;
+    }
+    if (!added_.erase(index)) added_.insert(index);
+    selected_ = index;
+    anchor_ = index;
+    ++highlightVersion_;
+    Changed();
+    return;
+  }
   selected_ = index;
   // The owner gives the focus away first: a popup that hid while it had the focus would make
   // the system look for another window to activate, which the owner's choice then undoes.

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "platform/images.h"
 #include "platform/types.h"
@@ -35,7 +37,14 @@ class PopupList : public Control {
   // so that a filter's text typed on shows nothing until the owner has its items.
   std::uint64_t ItemsVersion() const { return itemsVersion_; }
   int Selected() const { return selected_; }
+  // Selects one item alone.
   void SetSelected(int index);
+  // The items highlighted, ascending: the selected one alone, or several that Shift+Up,
+  // Shift+Down and Ctrl+click gathered; empty when there is none.
+  std::vector<int> Highlighted() const;
+  bool IsHighlighted(int index) const;
+  // Changes whenever the highlight of an item other than the selected one may have changed.
+  std::uint64_t HighlightVersion() const { return highlightVersion_; }
   const std::u16string& Filter() const { return filter_; }
   // How many items a page (Page Up, Page Down) moves; the peer sets it from its height.
   int PageSize = 10;
@@ -46,8 +55,17 @@ class PopupList : public Control {
   std::function<const platform::Picture*(int index, int width, int height)> ItemPicture;
   // The filter's text changed; the owner filters and calls SetCount.
   std::function<void(const std::u16string& filter)> OnFilterChange;
+  // How the highlighted items are to be pasted: Enter or a click; Shift+Enter (as plain text);
+  // Ctrl+Enter (one after another).
+  enum class PickKind { Paste, Plain, Queue };
   // An item was chosen: Enter, a click, or one of the keys 1 to 9. The list closes after it.
   std::function<void(int index)> OnPick;
+  // Several items were chosen, or one with Shift+Enter or Ctrl+Enter (`indices` ascending, as
+  // Highlighted()). The handler returns whether the list closes: it stays open when the items
+  // cannot be pasted so (with `Notice` saying why).
+  std::function<bool(const std::vector<int>& indices, PickKind kind)> OnPickMany;
+  // A line the list shows under its filter box, for what it could not do; emptied by any key.
+  std::u16string Notice;
   // Esc: the user gave up. The list closes after it.
   std::function<void()> OnCancel;
   // Another window took the focus (a click elsewhere).
@@ -63,6 +81,8 @@ class PopupList : public Control {
   // A character was typed; true when the list used it. The keys 1 to 9 pick the first nine
   // items while the filter is empty; once something is typed they are part of the filter.
   bool Char(char16_t ch);
+  // A click on an item picks it; with Ctrl held it adds the item to the highlight, or takes it
+  // out, instead.
   void ClickItem(int index);
   void Deactivated();
 
@@ -75,10 +95,19 @@ class PopupList : public Control {
  private:
   void Raise(const std::function<void()>& handler);
   void Move(int delta);
+  // Shift+Up and Shift+Down: the highlight runs from the anchor to the item moved to.
+  void Extend(int delta);
+  void Pick(PickKind kind);
+  bool Held(int vk);
+  void ClearHighlight();
 
   Application& app_;
   int count_ = 0;
   int selected_ = -1;
+  int anchor_ = -1;      // where a Shift+Up or Shift+Down run starts
+  std::set<int> added_;  // the items Ctrl+click added
+  bool ranged_ = false;  // the run from the anchor is highlighted
+  std::uint64_t highlightVersion_ = 0;
   std::uint64_t itemsVersion_ = 0;
   std::u16string filter_;
 };

@@ -337,7 +337,7 @@ Uint SimClipboard::RegisterClipboardFormatA(const std::string& name) {
   std::transform(key.begin(), key.end(), key.begin(),
                  [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
   auto [it, added] = registered_.emplace(key, nextFormat_);
-  if (added) ++nextFormat_;
+  if (added) names_[nextFormat_++] = name;
   return it->second;
 }
 
@@ -374,6 +374,22 @@ std::optional<std::string> SimClipboard::BlockBytes(Uint format) const {
   const Entry* e = Find(format);
   if (!e) return std::nullopt;
   return memory_.Bytes(e->block);
+}
+
+std::string SimClipboard::FormatName(Uint format) const {
+  auto it = names_.find(format);
+  if (it != names_.end()) return it->second;
+  std::string name = "#";
+  name += std::to_string(format);
+  return name;
+}
+
+std::vector<std::pair<std::string, std::string>> SimClipboard::NamedContent() const {
+  std::vector<std::pair<std::string, std::string>> content;
+  for (const Entry& e : entries_)
+    if (!e.bySystem)
+      content.push_back({FormatName(e.format), e.block == 0 ? "<delayed>" : memory_.Bytes(e.block)});
+  return content;
 }
 
 std::optional<std::string> SimClipboard::Text() const {

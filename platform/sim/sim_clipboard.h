@@ -131,6 +131,11 @@ class SimClipboard : public platform::IClipboard {
   void SetDerivesTextFormats(bool derive) { deriveText_ = derive; }
   // The whole block of a format, spare bytes included; nothing when the format is absent.
   std::optional<std::string> BlockBytes(platform::Uint format) const;
+  // A registered format's name as first registered; a standard format as "#" and its number.
+  std::string FormatName(platform::Uint format) const;
+  // Every format programs put there, by name, with its whole block ("<delayed>" for data not
+  // rendered yet), in the clipboard's order: what a test compares before and after a paste.
+  std::vector<std::pair<std::string, std::string>> NamedContent() const;
   // How often OpenClipboard succeeded, and how often CloseClipboard ended an open.
   int Opens() const { return opens_; }
   int Closes() const { return closes_; }
@@ -163,6 +168,7 @@ class SimClipboard : public platform::IClipboard {
   bool changed_ = false;
   platform::Hwnd viewer_ = 0;
   std::map<std::string, platform::Uint> registered_;  // by the name in lower case
+  std::map<platform::Uint, std::string> names_;       // as first registered
   platform::Uint nextFormat_ = 0xC000;
   int opens_ = 0;
   int closes_ = 0;

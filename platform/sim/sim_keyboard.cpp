@@ -415,9 +415,15 @@ bool SimKeyboard::KeyChange(std::uint8_t vk, bool up) {
   return hotkeys_->KeyDown(modifiers, vk, repeat);
 }
 
-void SimKeyboard::UserKeyDown(std::uint8_t vk) { KeyChange(vk, false); }
+void SimKeyboard::UserKeyDown(std::uint8_t vk) {
+  const bool taken = KeyChange(vk, false);
+  if (userKeysReach_ && onKeyEvent_ && !taken) onKeyEvent_({vk, 0, 0, 0});
+}
 
-void SimKeyboard::UserKeyUp(std::uint8_t vk) { KeyChange(vk, true); }
+void SimKeyboard::UserKeyUp(std::uint8_t vk) {
+  KeyChange(vk, true);
+  if (userKeysReach_ && onKeyEvent_) onKeyEvent_({vk, 0, KeyEventFKeyUp, 0});
+}
 
 bool SimKeyboard::IsDown(std::uint8_t vk) const {
   switch (vk) {

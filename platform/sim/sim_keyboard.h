@@ -87,6 +87,9 @@ class SimKeyboard : public platform::IKeyboard {
   // Called after each synthetic event is recorded, so that a simulated focused program can
   // react to it; not for the key presses that a hotkey took.
   void OnKeyEvent(std::function<void(const KeyEvent&)> handler) { onKeyEvent_ = std::move(handler); }
+  // From now on the user's own key presses that no hotkey took reach that handler too, as the
+  // focused program receives them.
+  void UserKeysReachHandler(bool reach) { userKeysReach_ = reach; }
 
  private:
   struct Layout {
@@ -108,6 +111,7 @@ class SimKeyboard : public platform::IKeyboard {
   std::vector<KeyEvent> events_;
   std::function<void(const KeyEvent&)> onKeyEvent_;
   SimHotKeys* hotkeys_ = nullptr;
+  bool userKeysReach_ = false;
   std::array<bool, 256> down_{};
   // Whether a key change is taken by a hotkey; updates the key state.
   bool KeyChange(std::uint8_t vk, bool up);

@@ -16,7 +16,7 @@ RUN_VALUE = "Corvilane_Clipboard_Manger"
 
 # Both options checked and the first tab active, as a new installation has them.
 # The fourth line is the quick-paste hotkey, Win+Insert; the fifth and sixth are no limits, the seventh plain files.
-DEFAULT_SETTINGS = b"-1\r\n-1\r\n0\r\n65581\r\n0\r\n0\r\n0\r\n"
+DEFAULT_SETTINGS = b"-1\r\n-1\r\n0\r\n65581\r\n0\r\n0\r\n0\r\n114774\r\n"
 EMPTY_TABLE = b"\xff\xfe"
 
 

@@ -129,6 +129,11 @@ class PopupListPeer final : public ui::Peer {
     // The owner's new items are shown; a move of the selection redraws its two rows by itself.
     // A filter typed on shows nothing new until its items are known: under Wine the list view
     // takes some 10 ms for a new count, which keys typed in quick succession would each pay.
+    // Several rows highlighted, or no longer: they are drawn anew.
+    if (list_.HighlightVersion() != shownHighlight_) {
+      shownHighlight_ = list_.HighlightVersion();
+      ::InvalidateRect(view_, nullptr, FALSE);
+    }
     if (list_.ItemsVersion() != shownItems_) {
       shownItems_ = list_.ItemsVersion();
       if (list_.Count() != shownCount_) {
@@ -183,7 +188,7 @@ class PopupListPeer final : public ui::Peer {
     const int height = cell.bottom - cell.top - 2;
     const platform::Picture* picture = height > 0 ? list_.ItemPicture(row, 2 * height, height) : nullptr;
     if (!picture) return false;
-    const bool chosen = row == list_.Selected();
+    const bool chosen = list_.IsHighlighted(row);
     const std::wstring text = RowText(row);
     peers::DrawPictureCell(draw.nmcd.hdc, cell, 2 * height, *picture, text,
                            ::GetSysColor(chosen ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT),
@@ -211,7 +216,7 @@ class PopupListPeer final : public ui::Peer {
         if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
         if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
           if (DrawWithPicture(draw)) return CDRF_SKIPDEFAULT;
-          if (static_cast<int>(draw.nmcd.dwItemSpec) == list_.Selected()) {
+          if (list_.IsHighlighted(static_cast<int>(draw.nmcd.dwItemSpec))) {
             draw.nmcd.uItemState &= ~CDIS_SELECTED;
             draw.clrText = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
             draw.clrTextBk = ::GetSysColor(COLOR_HIGHLIGHT);
@@ -280,6 +285,7 @@ class PopupListPeer final : public ui::Peer {
   int fontDpi_ = 96;
   std::wstring text_;  // the row text last handed to the list view, alive until it asks again
   int shownSelected_ = -1;
+  std::uint64_t shownHighlight_ = 0;
   int shownCount_ = -1;
   std::uint64_t shownItems_ = ~std::uint64_t{0};
   int updating_ = 0;
