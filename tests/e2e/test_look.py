@@ -99,6 +99,7 @@ def dark_and_back(desktop, label):
         desktop.copy_from_x(text)
     desktop.tray_menu_choose((0x28, 0x0D))  # "Clipboard History"
     desktop.must("wait-visible", harness.MAIN_TITLE, 10000)
+    desktop.must("focus", harness.MAIN_TITLE)
     time.sleep(0.5)
     shot = desktop.screenshot(f"history-dark-{label}")
     dark = mean_luminance(shot, list_rect(desktop, harness.MAIN_TITLE, HISTORY_LIST))
@@ -119,6 +120,7 @@ def dark_and_back(desktop, label):
     desktop.must("setting-change", "ImmersiveColorSet")
     desktop.tray_menu_choose((0x28, 0x0D))
     desktop.must("wait-visible", harness.MAIN_TITLE, 10000)
+    desktop.must("focus", harness.MAIN_TITLE)
     time.sleep(0.5)
     shot = desktop.screenshot(f"history-light-{label}")
     light = mean_luminance(shot, list_rect(desktop, harness.MAIN_TITLE, HISTORY_LIST))

@@ -89,7 +89,7 @@ class TableGridPeer final : public ControlPeer {
   }
 
   // The last column takes the room the others leave, so that a grown table shows more of the
-  // texts; never less than its own width.
+  // texts.
   void FitLastColumn() {
     if (shownColumns_.empty() || !Window()) return;
     RECT client;
@@ -98,7 +98,9 @@ class TableGridPeer final : public ControlPeer {
     for (std::size_t k = 0; k + 1 < shownColumns_.size(); ++k)
       others += static_cast<int>(::SendMessageW(Window(), LVM_GETCOLUMNWIDTH, k, 0));
     const std::size_t last = shownColumns_.size() - 1;
-    const int width = std::max(ColumnWidth(last), static_cast<int>(client.right) - others);
+    // Within the list's width while there is room, so that no scroll bar is needed to see
+    // where a text is cut.
+    const int width = std::max(Host().Form().Scale(120), static_cast<int>(client.right) - others);
     if (width != static_cast<int>(::SendMessageW(Window(), LVM_GETCOLUMNWIDTH, last, 0)))
       ::SendMessageW(Window(), LVM_SETCOLUMNWIDTH, last, width);
   }
@@ -109,6 +111,10 @@ class TableGridPeer final : public ControlPeer {
     ::SendMessageW(Window(), LVM_SETTEXTBKCOLOR, 0, theme.window);
     ::SendMessageW(Window(), LVM_SETTEXTCOLOR, 0, theme.windowText);
     UseDarkControlTheme(Window(), Host().Dark());
+    if (grid_.GridLines) {
+      const DWORD lines = Host().Dark() ? 0 : LVS_EX_GRIDLINES;
+      ::SendMessageW(Window(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES, lines);
+    }
     if (HWND header = ListView_GetHeader(Window())) {
       UseDarkControlTheme(header, Host().Dark());
       ::InvalidateRect(header, nullptr, TRUE);
@@ -162,6 +168,10 @@ class TableGridPeer final : public ControlPeer {
       case CDDS_ITEMPREPAINT:
         ColourRow(draw);
         result = pictures ? CDRF_NOTIFYSUBITEMDRAW : CDRF_DODEFAULT;
+        if (OwnGridLines()) result |= CDRF_NOTIFYPOSTPAINT;
+        return true;
+      case CDDS_ITEMPOSTPAINT:
+        DrawGridLines(draw);
         return true;
       case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
         ColourRow(draw);
@@ -199,6 +209,26 @@ class TableGridPeer final : public ControlPeer {
     DrawPictureCell(draw.nmcd.hdc, cell, box, *picture, shown, text, back);
     result = CDRF_SKIPDEFAULT;
     return true;
+  }
+
+  // The list view draws its grid lines in a system colour, bright on a dark background; there
+  // they are drawn here, in the theme's.
+  bool OwnGridLines() const { return grid_.GridLines && Host().Dark(); }
+
+  void DrawGridLines(NMLVCUSTOMDRAW& draw) {
+    RECT row = {};
+    row.left = LVIR_BOUNDS;
+    if (!::SendMessageW(Window(), LVM_GETITEMRECT, draw.nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&row)))
+      return;
+    const HBRUSH rule = SolidBrush(Host().Theme().rule);
+    RECT bottom = {row.left, row.bottom - 1, row.right, row.bottom};
+    ::FillRect(draw.nmcd.hdc, &bottom, rule);
+    int x = row.left;
+    for (std::size_t k = 0; k < shownColumns_.size(); ++k) {
+      x += static_cast<int>(::SendMessageW(Window(), LVM_GETCOLUMNWIDTH, k, 0));
+      RECT edge = {x - 1, row.top, x, row.bottom};
+      ::FillRect(draw.nmcd.hdc, &edge, rule);
+    }
   }
 
   // In dark colours a selected row is drawn in the theme's highlight, not the system's.
