@@ -3,8 +3,10 @@
 #include "app/about_form.h"
 #include "app/globals.h"
 #include "app/quick_paste.h"
+#include "app/registry_strings.h"
 #include "app/tasks_add.h"
 #include "app/unit1.h"
+#include "grid/data_file.h"
 #include "history/history_table.h"
 #include "tray/tray_icon.h"
 
@@ -42,7 +44,37 @@ bool Program::Start() {
   excludedPrograms_ = std::make_unique<history::ExcludedPrograms>(desktop_);
   recorder_ = std::make_unique<history::Recorder>(desktop_, *historyStore_, *excludedPrograms_);
   actions_ = std::make_unique<actions::ActionList>(desktop_, keyNames_);
-  form1_ = std::make_unique<TForm1>(app_, *actions_, *historyStore_, *recorder_, *excludedPrograms_);
+  pictures_ = std::make_unique<history::Thumbnails>(desktop_, historyStore_->Items());
+
+  // The settings come first: the lists are read in the form they choose (sealed or plain).
+  SettingsRead settings = ReadSettings(desktop_);
+  settings_ = settings.settings;
+  recorder_->SetLimits(settings_.limits);
+  historyStore_->SetSealing(settings_.seal);
+  actions_->SetSealing(settings_.seal);
+
+  form1_ = std::make_unique<TForm1>(app_, *actions_, *historyStore_, *recorder_, *pictures_);
+  notices_ = std::make_unique<app::Notices>(form1_->TrayIcon1);
+  form1_->OnSettingsChanged = [this] { SaveSettings(); };
+  form1_->OnPrivacyApply = [this](const PrivacyChoices& choices) { ApplyPrivacy(choices); };
+  form1_->OnPauseChosen = [this] {
+    recorder_->SetPaused(!recorder_->Paused());
+    form1_->ShowPaused(recorder_->Paused());
+    notices_->SetPaused(recorder_->Paused());
+  };
+  form1_->OnClosing = [this] { WriteAll(); };
+  form1_->OnTell = [this](const std::vector<std::string>& notices) { notices_->Tell(notices); };
+  form1_->OnItemsMissing = [this] {
+    notices_->TellMissingItems(grid::FileNameOf(historyStore_->Items().Folder()));
+  };
+  recorder_->OnSaveFailed = [this](Dword error) {
+    notices_->SetNotSaving(true);
+    notices_->Tell({"Copies cannot be saved (" + grid::ErrorDescription(desktop_.Files(), error) +
+                    "). They are kept and saved as soon as the disk takes them."});
+  };
+  recorder_->OnSaveResumed = [this] { notices_->SetNotSaving(false); };
+  form1_->ShowSettings(settings_);
+  FirstRunCheck();
   about_ = std::make_unique<TAbout_f>(app_);
   app::About_f = about_.get();
 
@@ -58,14 +90,14 @@ bool Program::Start() {
   load([this] { return actions_->Load(); });
   load([this] { return historyStore_->Load(); });
   load([this] { return excludedPrograms_->Load(); });
-  load([this] { return form1_->SettingsNotice(); });
+  load([&settings] { return settings.notice; });
   recorder_->ApplyLimits();
   actions_->OnChanged = [this] { form1_->RefreshTrayActionItems(); };
   form1_->RefreshTrayActionItems();
-  form1_->ShowExcludedPrograms();
+  form1_->ShowExcludedPrograms(excludedPrograms_->Names());
   tasks_ = std::make_unique<TTasks_form>(app_, *actions_, keyNames_);
   app::Tasks_form = tasks_.get();
-  form1_->TellUser(notices);
+  notices_->Tell(notices);
 
   paste_ = std::make_unique<actions::HotkeyPaste>(
       desktop_, [this] { app_.ProcessMessages(); }, [this](Hwnd hwnd) { return IsOwnWindow(hwnd); },
@@ -79,8 +111,66 @@ bool Program::Start() {
   actions_->HotKeyManager1.OnHotKeyPressed = [this](hotkeys::HotKey hotkey, std::uint16_t) {
     HotKeyManager1HotKeyPressed(hotkey);
   };
-  quick_ = std::make_unique<QuickPaste>(*form1_, *actions_, *paste_, keyNames_);
+  quick_ = std::make_unique<QuickPaste>(QuickPaste::Needs{
+      app_, *actions_, *historyStore_, *paste_, keyNames_, *pictures_, *notices_, settings_,
+      form1_->QuickPasteBox, [this] { SaveSettings(); }, [this] { return form1_->Handle(); }});
+  // A thumbnail made meanwhile shows at once, in the table and in the open popup.
+  pictures_->OnReady = [this] {
+    form1_->TableGrid2.ViewChanged();
+    quick_->PicturesReady();
+  };
   return true;
+}
+
+void Program::FirstRunCheck() {
+  std::string text;
+  ReadRegistryString(desktop_.Registry(), HkeyCurrentUser, MarkerKey, MarkerValue, text);
+  if (text == "1") return;
+  form1_->FirstRun();
+  WriteRegistryString(desktop_.Registry(), HkeyCurrentUser, MarkerKey, MarkerValue, "1");
+}
+
+void Program::SaveSettings() {
+  form1_->TakeChoices(settings_);
+  WriteSettings(desktop_, settings_, desktop_.Files().GetModuleFileNameW());
+}
+
+void Program::WriteAll() {
+  // An image still being coded joins the history before it is written.
+  recorder_->FinishPending();
+  {
+    const grid::UpdateScope update(historyList_);
+    historyStore_->WriteAll();
+  }
+  SaveSettings();
+}
+
+void Program::ApplyPrivacy(const PrivacyChoices& choices) {
+  // In force at once, each whatever becomes of the other; should a file not take them, the
+  // error box says so.
+  std::exception_ptr failure;
+  try {
+    excludedPrograms_->Apply(choices.excludedPrograms);
+  } catch (const std::exception&) {
+    failure = std::current_exception();
+  }
+  form1_->ShowExcludedPrograms(excludedPrograms_->Names());
+  recorder_->SetLimits(choices.limits);
+  form1_->ShowRetentionLimits(choices.limits);
+  // Each file is written in the chosen form; one that cannot be is told, and the rest go on.
+  for (auto seal : {std::function<void()>([&] { historyStore_->SetSealing(choices.seal); }),
+                    std::function<void()>([&] { actions_->SetSealing(choices.seal); })}) {
+    try {
+      seal();
+    } catch (const std::exception&) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
+  settings_.limits = recorder_->Limits();
+  settings_.seal = historyStore_->Sealing();
+  // Saved now, so that the limits hold after a crash too.
+  SaveSettings();
+  if (failure) std::rethrow_exception(failure);
 }
 
 bool Program::IsOwnWindow(Hwnd hwnd) {
@@ -115,7 +205,12 @@ void Program::Exit() {
   actions_->HotKeyManager1.ClearBindings();
   about_.reset();
   app::About_f = nullptr;
+  if (pictures_) pictures_->OnReady = nullptr;
+  recorder_->OnSaveFailed = nullptr;
+  recorder_->OnSaveResumed = nullptr;
+  notices_.reset();
   form1_.reset();
+  pictures_.reset();
   actions_.reset();
   recorder_.reset();
   excludedPrograms_.reset();

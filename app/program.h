@@ -6,9 +6,12 @@
 #include "actions/action_table.h"
 #include "actions/hotkey_paste.h"
 #include "app/globals.h"
+#include "app/notices.h"
+#include "app/settings.h"
 #include "grid/table.h"
 #include "history/history_store.h"
 #include "history/recorder.h"
+#include "history/thumbnails.h"
 #include "hotkeys/hotkey_text.h"
 #include "platform/desktop.h"
 #include "ui/application.h"
@@ -17,10 +20,12 @@ namespace app {
 
 class QuickPaste;
 class TForm1;
+struct PrivacyChoices;
 
 // The program owns the two lists with what keeps them (the history's file and journal, and the
-// recorder that fills it; the actions' file and hotkeys), the paste, and the windows that show
-// and edit them.
+// recorder that fills it; the actions' file and hotkeys), the settings, the paste, the notices
+// and the thumbnails, and the windows that show and edit them: each window is given what it
+// shows, and none reaches into another.
 class Program {
  public:
   // `peers` show the windows on screen; none on the simulated desktop.
@@ -50,9 +55,18 @@ class Program {
   grid::Table& ActionTable() { return actions_->Table(); }
   actions::ActionList& Actions() { return *actions_; }
   actions::HotkeyPaste& Paste() { return *paste_; }
+  app::Settings& Settings() { return settings_; }
+  history::Thumbnails& Pictures() { return *pictures_; }
+  app::Notices& Notices() { return *notices_; }
   bool Exited() const { return exited_; }
 
+  // Writes settings.stng from the settings and what the main window shows of them.
+  void SaveSettings();
+
  private:
+  void ApplyPrivacy(const PrivacyChoices& choices);
+  void WriteAll();
+  void FirstRunCheck();
   // A hotkey was pressed: every action that carries it is pasted, in row order.
   void HotKeyManager1HotKeyPressed(hotkeys::HotKey hotkey);
   bool IsOwnWindow(platform::Hwnd hwnd);
@@ -65,7 +79,10 @@ class Program {
   std::unique_ptr<history::ExcludedPrograms> excludedPrograms_;
   std::unique_ptr<history::Recorder> recorder_;
   std::unique_ptr<actions::ActionList> actions_;
+  app::Settings settings_;
+  std::unique_ptr<history::Thumbnails> pictures_;
   std::unique_ptr<TForm1> form1_;
+  std::unique_ptr<app::Notices> notices_;
   std::unique_ptr<TAbout_f> about_;
   std::unique_ptr<TTasks_form> tasks_;
   std::unique_ptr<actions::HotkeyPaste> paste_;

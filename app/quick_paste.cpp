@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/key_picker.h"
-#include "app/unit1.h"
+#include "grid/data_file.h"
 #include "history/capture.h"
 #include "history/history_table.h"
 #include "platform/utf.h"
@@ -14,9 +14,6 @@ using namespace platform;
 
 namespace {
 
-// While the popup is open and its filters have work left, they take a slice at each tick.
-constexpr Uint PollInterval = 1;
-constexpr std::uintptr_t FilterTimer = 2;
 // Once the filters are through, the open popup only follows the lists' changes, less often:
 // a thread woken every 10 ms answers the user's keys later under Wine.
 constexpr Uint FollowInterval = 200;
@@ -46,34 +43,36 @@ Rect PlacePopup(const Rect& anchor, const Rect& workArea, int width, int height)
   return at;
 }
 
-QuickPaste::QuickPaste(TForm1& main, actions::ActionList& actions, actions::HotkeyPaste& paste,
-                       hotkeys::KeyNames& keyNames)
-    : List(main.App(), "QuickPasteList"),
-      main_(main),
-      actionTable_(actions.Table()),
-      historyList_(main.TableGrid2.Rows()),
-      paste_(paste),
-      keyNames_(keyNames),
-      hotkeys_(main.Desktop().Windows(), main.Desktop().HotKeys()),
+QuickPaste::QuickPaste(Needs needs)
+    : List(needs.app, "QuickPasteList"),
+      needs_(std::move(needs)),
+      actionTable_(needs_.actions.Table()),
+      historyList_(needs_.history.List()),
+      paste_(needs_.paste),
+      keyNames_(needs_.keyNames),
+      hotkeys_(needs_.app.Desktop().Windows(), needs_.app.Desktop().HotKeys()),
       actionFilter_(actionTable_, actionTable_.ColumnIndex(actions::NameColumn)),
-      historyFilter_(historyList_, historyList_.ColumnIndex(history::Clipboadrs_history)) {
+      historyFilter_(historyList_, historyList_.ColumnIndex(history::Clipboadrs_history)),
+      historySearch_(needs_.app.Desktop().Windows(), historyFilter_) {
   WindowDesc desc;
   desc.kind = WindowKind::MessageOnly;
   desc.title = "QuickPaste";
   window_ = Desktop().Windows().CreateWindowA(desc, this);
 
+  // The history is worked as the history tab's search box works it, with the same slices: the
+  // scan stops for a key the user has pressed, the list is not told of what a key found while
+  // the next one waits, and the work ahead for the next letter follows while the popup is open.
+  historySearch_.WorkAhead = [this] { return List.IsOpen(); };
+  historySearch_.OnSlice = [this](const grid::SearchSlice& slice) { return ShowFound(slice); };
+  historySearch_.WhenIdle = [this] { return List.IsOpen() ? FollowInterval : 0; };
+
   List.ItemText = [this](int index) { return ItemText(index); };
-  // A thumbnail made while the list is open shows at once.
-  main.Pictures().OnReady = [this, table = main.Pictures().OnReady] {
-    if (table) table();
-    if (List.IsOpen()) List.SetCount(List.Count());
-  };
   List.ItemPicture = [this](int index, int width, int height) -> const platform::Picture* {
     bool action = false;
     const int row = RowOf(index, action);
     if (action || row < 0) return nullptr;
     std::u16string scratch;
-    return main_.Pictures().Of(
+    return needs_.pictures.Of(
         historyList_.CellView(historyList_.ColumnIndex(history::ItemsColumn), row, scratch), width, height);
   };
   List.OnFilterChange = [this](const std::u16string& filter) { Refilter(filter); };
@@ -81,28 +80,33 @@ QuickPaste::QuickPaste(TForm1& main, actions::ActionList& actions, actions::Hotk
   List.OnCancel = [this] { GiveFocusBack(); };
   // A click elsewhere has given the focus to what the user clicked; it stays there.
   List.OnDismiss = [] {};
-  if (ui::PeerFactory* peers = main.App().Peers()) List.AttachPeer(peers->CreatePopupListPeer(List));
+  if (ui::PeerFactory* peers = needs_.app.Peers()) List.AttachPeer(peers->CreatePopupListPeer(List));
 
   hotkeys_.OnHotKeyPressed = [this](hotkeys::HotKey, std::uint16_t) { HotKeyPressed(); };
   // The paste's keystroke must not open the popup.
   paste_.SuspendWhilePasting(hotkeys_);
-  QuickPasteOptions& options = main_.QuickPasteBox;
+  QuickPasteOptions& options = needs_.options;
   FillKeyList(options.QuickPasteKey, keyNames_);
-  options.SetValue(options.Value());
+  const hotkeys::HotKey value = needs_.settings.quickPaste;
+  options.SetValue(value);
   options.QuickPasteApply.OnClick = [this] { ApplyClick(); };
-  if (options.Value() != 0 && hotkeys_.AddBinding(options.Value()) == 0)
-    main_.TellUser({"The quick-paste hotkey " + HotKeyText(options.Value()) +
-                    " is taken by another program; choose another one on the Options tab."});
+  if (value != 0 && hotkeys_.AddBinding(value) == 0)
+    needs_.notices.Tell({"The quick-paste hotkey " + HotKeyText(value) +
+                         " is taken by another program; choose another one on the Options tab."});
 }
 
 QuickPaste::~QuickPaste() {
-  main_.QuickPasteBox.QuickPasteApply.OnClick = nullptr;
+  needs_.options.QuickPasteApply.OnClick = nullptr;
   paste_.StopSuspending(hotkeys_);
-  Desktop().Windows().KillTimer(window_, FilterTimer);
+  historySearch_.Stop();
   Desktop().Windows().DestroyWindow(window_);
 }
 
-Desktop& QuickPaste::Desktop() { return main_.Desktop(); }
+Desktop& QuickPaste::Desktop() { return needs_.app.Desktop(); }
+
+void QuickPaste::PicturesReady() {
+  if (List.IsOpen()) List.SetCount(List.Count());
+}
 
 std::string QuickPaste::HotKeyText(hotkeys::HotKey value) {
   return Utf16ToUtf8(Desktop().CodePage().AnsiToWide(keyNames_.FormatHotKey(value, true)));
@@ -133,7 +137,7 @@ void QuickPaste::Open() {
   const int dpi = windows.GetDpiAt({anchor.left, anchor.bottom});
   Refilter(u"");
   List.Popup(PlacePopup(anchor, area, Width * dpi / ui::Form::DesignDpi, Height * dpi / ui::Form::DesignDpi));
-  StepFilters(false);
+  historySearch_.Wake();
 }
 
 void QuickPaste::GiveFocusBack() {
@@ -143,30 +147,16 @@ void QuickPaste::GiveFocusBack() {
 void QuickPaste::Refilter(const std::u16string& filter) {
   const grid::TextQuery query(filter);
   actionFilter_.SetQuery(query);
-  historyFilter_.SetQuery(query);
-  StepFilters(true);
+  historySearch_.Type(query);
 }
 
-void QuickPaste::StepFilters(bool typed) {
-  // The history is worked as the history tab's search box works it, with the same slices: the
-  // scan stops for a key the user has pressed, the list is not told of what a key found while
-  // the next one waits, and the work ahead for the next letter follows while the popup is open.
+bool QuickPaste::ShowFound(const grid::SearchSlice& slice) {
   actionFilter_.Step(ActionBudget);
-  const TForm1& main = main_;
-  const grid::SearchSlice slice = historySlices_.Step(
-      typed, main.SearchSliceUnits, List.IsOpen(), [this] { return Desktop().Windows().KeyPressWaiting(); });
   const int count = actionFilter_.Count() + historyFilter_.Count();
   // A complete result of another count is shown too: the open list follows the captures made
   // meanwhile, the work ahead under way or not.
   if (slice.show || (slice.complete && count != List.Count())) List.SetCount(count);
-  const bool filtering = !actionFilter_.Done() || slice.left;
-  const Uint interval = !List.IsOpen() ? 0 : filtering ? PollInterval : FollowInterval;
-  if (interval == filterInterval_) return;
-  filterInterval_ = interval;
-  if (interval == 0)
-    Desktop().Windows().KillTimer(window_, FilterTimer);
-  else
-    Desktop().Windows().SetTimer(window_, FilterTimer, interval);
+  return List.IsOpen() && !actionFilter_.Done();
 }
 
 int QuickPaste::RowOf(int index, bool& action) {
@@ -188,8 +178,7 @@ std::u16string QuickPaste::ItemText(int index) {
 }
 
 void QuickPaste::Pick(int index) {
-  Desktop().Windows().KillTimer(window_, FilterTimer);
-  filterInterval_ = 0;
+  historySearch_.Stop();
   GiveFocusBack();
   bool action = false;
   const int row = RowOf(index, action);
@@ -208,8 +197,8 @@ void QuickPaste::Pick(int index) {
                                 actions::PasteMethod::CtrlV, AnyModifier, actions::PasteMode::Keep, target_};
   if (!historyList_.Cell(history::ItemsColumn, row).empty()) {
     auto content = std::make_shared<clipboard::ClipboardContent>();
-    if (!history::EntryOfRow(Desktop(), historyList_, row, &main_.History().Items(), *content))
-      main_.TellMissingItems();
+    if (!history::EntryOfRow(Desktop(), historyList_, row, &needs_.history.Items(), *content))
+      needs_.notices.TellMissingItems(grid::FileNameOf(needs_.history.Items().Folder()));
     request.content = std::move(content);
   }
   paste_.Press({std::move(request)});
@@ -217,9 +206,6 @@ void QuickPaste::Pick(int index) {
 
 LResult QuickPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) {
   switch (msg) {
-    case WmTimer:
-      if (wParam == FilterTimer) StepFilters(false);
-      return 0;
     case WmPasteAction: {
       if (!actionPending_) return 0;
       actionPending_ = false;
@@ -235,7 +221,7 @@ LResult QuickPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam
 }
 
 bool QuickPaste::Available(hotkeys::HotKey value, std::string& why) {
-  if (value == 0 || value == main_.QuickPasteBox.Value()) return true;
+  if (value == 0 || value == needs_.settings.quickPaste) return true;
   if ((value & 0xFF) == 0) {
     why = "No key selected from the list.";
     return false;
@@ -245,7 +231,7 @@ bool QuickPaste::Available(hotkeys::HotKey value, std::string& why) {
     why = HotKeyText(value) + " is the keystroke that the program's pastes send.";
     return false;
   }
-  if (!hotkeys::IsHotKeyFree(Desktop().HotKeys(), main_.App().Handle(), value)) {
+  if (!hotkeys::IsHotKeyFree(Desktop().HotKeys(), needs_.app.Handle(), value)) {
     why = HotKeyText(value) + " is taken by another program or by an action.";
     return false;
   }
@@ -253,8 +239,8 @@ bool QuickPaste::Available(hotkeys::HotKey value, std::string& why) {
 }
 
 void QuickPaste::ApplyClick() {
-  QuickPasteOptions& options = main_.QuickPasteBox;
-  const hotkeys::HotKey old = options.Value();
+  QuickPasteOptions& options = needs_.options;
+  const hotkeys::HotKey old = needs_.settings.quickPaste;
   const hotkeys::HotKey chosen = options.Chosen();
   // The same combination again registers it once more if another program held it at start-up.
   if (chosen == old && (chosen == 0 || !hotkeys_.Bindings().empty())) return;
@@ -272,12 +258,14 @@ void QuickPaste::ApplyClick() {
   if (taken) {
     const std::string stays =
         old == 0 ? "Quick paste stays off." : "The hotkey stays " + HotKeyText(old) + ".";
-    Desktop().Dialogs().MessageBoxW(main_.Handle(), why + " " + stays, "Quick paste", MbOk | MbIconWarning);
+    Desktop().Dialogs().MessageBoxW(needs_.boxOwner(), why + " " + stays, "Quick paste",
+                                    MbOk | MbIconWarning);
     options.SetValue(old);
     return;
   }
   options.SetValue(chosen);
-  main_.SaveSettings();
+  needs_.settings.quickPaste = chosen;
+  needs_.saveSettings();
 }
 
 }  // namespace app

@@ -8,16 +8,23 @@
 
 #include <string>
 
+#include <functional>
+
 #include "actions/action_table.h"
 #include "actions/hotkey_paste.h"
+#include "app/notices.h"
+#include "app/quick_paste_options.h"
+#include "app/settings.h"
 #include "grid/row_filter.h"
+#include "history/history_store.h"
+#include "history/thumbnails.h"
 #include "hotkeys/hotkey_manager.h"
 #include "platform/desktop.h"
+#include "ui/application.h"
 #include "ui/popup_list.h"
+#include "ui/search_box.h"
 
 namespace app {
-
-class TForm1;
 
 // Where the popup of `width` by `height` goes for a caret (or pointer) at `anchor`: below it,
 // else above it when below it would leave the work area, always inside `workArea`.
@@ -31,10 +38,26 @@ class QuickPaste final : private platform::IWindowProc {
   // The most characters an item shows of its text.
   static constexpr std::size_t ItemChars = 120;
 
-  // Takes the hotkey that the options tab holds; a combination that is taken is told in a
-  // balloon and left unregistered.
-  QuickPaste(TForm1& main, actions::ActionList& actions, actions::HotkeyPaste& paste,
-             hotkeys::KeyNames& keyNames);
+  // What the popup is given by the program; all of it must outlive the popup.
+  struct Needs {
+    ui::Application& app;
+    actions::ActionList& actions;
+    history::HistoryStore& history;
+    actions::HotkeyPaste& paste;
+    hotkeys::KeyNames& keyNames;
+    history::Thumbnails& pictures;
+    app::Notices& notices;
+    // The hotkey in force is the settings' one; a change is saved with `saveSettings`.
+    app::Settings& settings;
+    QuickPasteOptions& options;
+    std::function<void()> saveSettings;
+    // The window that owns the box telling why a hotkey was refused.
+    std::function<platform::Hwnd()> boxOwner;
+  };
+
+  // Takes the hotkey of the settings; a combination that is taken is told in a balloon and
+  // left unregistered.
+  explicit QuickPaste(Needs needs);
   ~QuickPaste();
   QuickPaste(const QuickPaste&) = delete;
   QuickPaste& operator=(const QuickPaste&) = delete;
@@ -47,6 +70,10 @@ class QuickPaste final : private platform::IWindowProc {
   platform::Hwnd Target() const { return target_; }
   // Whether a paste waits for the user's keys before its keystroke.
   bool PasteWaiting() const { return paste_.Running(); }
+  // A thumbnail was made: the open list shows it.
+  void PicturesReady();
+  // The search over the history as the popup's box types it.
+  ui::SearchBox& Search() { return historySearch_; }
 
   // The options tab's "Apply": takes the combination the controls show, or refuses it.
   void ApplyClick();
@@ -60,16 +87,16 @@ class QuickPaste final : private platform::IWindowProc {
   void Open();
   void GiveFocusBack();
   void Refilter(const std::u16string& filter);
-  // Filters a slice further (the first after the filter's text changed when `typed`) and
-  // shows what is found; while the popup is open this also follows the lists' changes.
-  void StepFilters(bool typed);
+  // Shows what a slice of the history's search found, the actions' too; whether the actions
+  // have work left.
+  bool ShowFound(const grid::SearchSlice& slice);
   // The action row (action true) or history row an item shows; -1 when it shows none any more.
   int RowOf(int index, bool& action);
   std::u16string ItemText(int index);
   void Pick(int index);
   std::string HotKeyText(hotkeys::HotKey value);
 
-  TForm1& main_;
+  Needs needs_;
   const grid::Table& actionTable_;
   const grid::Table& historyList_;
   actions::HotkeyPaste& paste_;
@@ -81,8 +108,7 @@ class QuickPaste final : private platform::IWindowProc {
   // search does.
   grid::RowFilter actionFilter_;
   grid::RowFilter historyFilter_;
-  grid::SearchSlices historySlices_{historyFilter_};
-  platform::Uint filterInterval_ = 0;  // of the filter timer, 0 while it is off
+  ui::SearchBox historySearch_;
   // The action to paste once the popup's key has been handled (the paste waits inside).
   bool actionPending_ = false;
   actions::PasteRequest action_;

@@ -3,13 +3,11 @@
 #pragma once
 
 #include "app/key_picker.h"
+#include "app/settings.h"
 #include "hotkeys/hotkey_text.h"
 #include "ui/controls.h"
 
 namespace app {
-
-// Win+Insert: Windows gives no meaning to it, and programs leave the Win key to Windows.
-constexpr hotkeys::HotKey DefaultQuickPasteHotKey = hotkeys::HotKeyWin | 0x2D;
 
 class QuickPasteOptions : public ui::GroupBox {
  public:

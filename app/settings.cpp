@@ -1,7 +1,9 @@
-// The options and the active tab in settings.stng, the autostart value and the first run.
+// The options in settings.stng and the autostart value.
+#include "app/settings.h"
+
+#include "app/program_names.h"
 #include "app/registry_strings.h"
 #include "app/settings_text.h"
-#include "app/unit1.h"
 #include "grid/data_directory.h"
 #include "grid/data_file.h"
 #include "grid/table_file.h"
@@ -19,91 +21,70 @@ std::string Quoted(const std::string& text, char quote) {
   return quoted;
 }
 
-const std::string& Line(const std::vector<std::string>& lines, std::size_t index) {
-  if (index >= lines.size()) throw Error("List index out of bounds");
-  return lines[index];
-}
-
 }  // namespace
 
-void TForm1::LoadSettings() {
+SettingsRead ReadSettings(Desktop& desktop) {
+  SettingsRead read;
+  Settings& settings = read.settings;
+  IFiles& files = desktop.Files();
+  std::string bytes;
+  const std::string path = grid::DataPath(files, grid::SettingsFile);
+  if (files.ReadAll(path, bytes) != 0) return read;
+  const std::vector<std::string> lines = SplitSettingsLines(bytes);
+  // The next save replaces the file: what it held is kept beside it first, and the user told.
+  if (SettingsLinesDamaged(lines)) {
+    grid::DataFileLoad load;
+    load.state = grid::DataFileLoad::State::Read;
+    load.malformed = true;
+    load.keptAs = grid::KeepAside(files, path, bytes);
+    read.notice = grid::LoadNotice(files, load, "The settings", "settings file", "");
+  }
+  // The first three lines are read in order, and the first that does not read leaves itself and
+  // the rest at their defaults, as every version has read them.
   try {
-    settings_m.Clear();
-    std::string bytes;
-    std::string path = grid::DataPath(Desktop().Files(), grid::SettingsFile);
-    if (Desktop().Files().ReadAll(path, bytes) != 0) throw Error("Cannot open file " + Quoted(path, '"'));
-    settings_m.SetLines(SplitSettingsLines(bytes));
-    // The next save replaces the file: what it held is kept beside it first, and the user told.
-    if (SettingsLinesDamaged(settings_m.Lines())) {
-      grid::DataFileLoad load;
-      load.state = grid::DataFileLoad::State::Read;
-      load.malformed = true;
-      load.keptAs = grid::KeepAside(Desktop().Files(), path, bytes);
-      settingsNotice_ = grid::LoadNotice(Desktop().Files(), load, "The settings", "settings file", "");
-    }
-    CheckBox1.SetChecked(SettingsBool(Line(settings_m.Lines(), 0)));
-    CheckBox2.SetChecked(SettingsBool(Line(settings_m.Lines(), 1)));
-    PageControl1.SetActivePageIndex(SettingsInt(Line(settings_m.Lines(), 2)));
+    if (lines.size() < 1) return read;
+    settings.startAutomatically = SettingsBool(lines[0]);
+    if (lines.size() < 2) return read;
+    settings.trayOnly = SettingsBool(lines[1]);
+    if (lines.size() < 3) return read;
+    settings.activePage = SettingsInt(lines[2]);
   } catch (const std::exception&) {
-    // A missing or damaged file leaves the rest at the defaults.
   }
   // The quick-paste hotkey's line stands apart from the three before it: files written before
   // it existed have only those, and a damaged one of them must not cost the hotkey.
-  hotkeys::HotKey quickPaste = 0;
-  if (settings_m.Lines().size() > 3 && SettingsHotKey(settings_m.Lines()[3], quickPaste))
-    QuickPasteBox.SetValue(quickPaste);
+  if (lines.size() > 3) SettingsHotKey(lines[3], settings.quickPaste);
   // So do the limits, each on its own; a negative number is no limit, as 0 is.
-  history::RetentionLimits limits;
-  auto limit = [this](std::size_t index, int& value) {
-    if (settings_m.Lines().size() <= index) return;
-    if (const std::optional<int> number = ReadSettingsInt(settings_m.Lines()[index]); number && *number > 0)
+  auto limit = [&lines](std::size_t index, int& value) {
+    if (lines.size() <= index) return;
+    if (const std::optional<int> number = ReadSettingsInt(lines[index]); number && *number > 0)
       value = *number;
   };
-  limit(4, limits.days);
-  limit(5, limits.maxEntries);
-  recorder_.SetLimits(limits);
-  ShowRetentionLimits(limits);
-  // Line 7: whether the history and the actions are sealed for the Windows account; any other
-  // text than a boolean keeps them plain.
-  const bool seal = settings_m.Lines().size() > 6 && ReadSettingsBool(settings_m.Lines()[6]).value_or(false);
-  SealBox.SetChecked(seal);
-  history_.SetSealing(seal);
-  actions_.SetSealing(seal);
-  if (!CheckBox2.Checked()) {
-    Show();
-    Desktop().Windows().ShowWindow(App().Handle(), SwShowNormal);
-  }
+  limit(4, settings.limits.days);
+  limit(5, settings.limits.maxEntries);
+  // Whether the history and the actions are sealed for the Windows account; any other text
+  // than a boolean keeps them plain.
+  settings.seal = lines.size() > 6 && ReadSettingsBool(lines[6]).value_or(false);
+  return read;
 }
 
-void TForm1::SaveSettings() {
-  settings_m.Clear();
-  settings_m.Append(SettingsBoolText(CheckBox1.Checked()));
-  settings_m.Append(SettingsBoolText(CheckBox2.Checked()));
-  settings_m.Append(std::to_string(PageControl1.ActivePageIndex()));
-  settings_m.Append(std::to_string(QuickPasteBox.Value()));
-  settings_m.Append(std::to_string(recorder_.Limits().days));
-  settings_m.Append(std::to_string(recorder_.Limits().maxEntries));
-  settings_m.Append(SettingsBoolText(history_.Sealing()));
-  const std::string bytes = JoinSettingsLines(settings_m.Lines());
+std::string SettingsBytes(const Settings& settings) {
+  return JoinSettingsLines({SettingsBoolText(settings.startAutomatically),
+                            SettingsBoolText(settings.trayOnly),
+                            std::to_string(settings.activePage.value_or(0)),
+                            std::to_string(settings.quickPaste), std::to_string(settings.limits.days),
+                            std::to_string(settings.limits.maxEntries), SettingsBoolText(settings.seal)});
+}
 
-  IFiles& files = Desktop().Files();
-  std::string path = grid::DataPath(files, grid::SettingsFile);
-  // Replaced whole, so that a failed save keeps the previous file.
+void WriteSettings(Desktop& desktop, const Settings& settings, const std::string& exePath) {
+  const std::string bytes = SettingsBytes(settings);
+  IFiles& files = desktop.Files();
+  const std::string path = grid::DataPath(files, grid::SettingsFile);
   if (Dword error = grid::ReplaceFileContents(files, path, bytes.data(), bytes.size()))
     throw Error("Cannot create file " + Quoted(path, '"') + ". " + files.ErrorText(error));
 
   // Quoted, so that a path with spaces cannot start another program at log-on.
-  std::string command = CheckBox1.Checked() ? Quoted(ExePath(), '"') : std::string();
-  WriteRegistryString(Desktop().Registry(), HkeyCurrentUser, RunKey, RunValue, command);
-}
-
-void TForm1::FirstRunCheck() {
-  std::string text;
-  ReadRegistryString(Desktop().Registry(), HkeyCurrentUser, MarkerKey, MarkerValue, text);
-  if (text == "1") return;
-  Desktop().Shell().ShellExecuteA(Handle(), "open", FirstRunPage, "", "", SwShowNormal);
-  Show();
-  WriteRegistryString(Desktop().Registry(), HkeyCurrentUser, MarkerKey, MarkerValue, "1");
+  const std::string command = settings.startAutomatically ? Quoted(exePath, '"') : std::string();
+  WriteRegistryString(desktop.Registry(), HkeyCurrentUser, RunKey, RunValue, command);
 }
 
 }  // namespace app

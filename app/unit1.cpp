@@ -49,15 +49,16 @@ std::vector<std::unique_ptr<ui::MenuItem>> MakeNumberedItems(ui::PopupMenu& menu
 }
 
 TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::HistoryStore& history,
-               history::Recorder& recorder, history::ExcludedPrograms& excluded)
+               history::Recorder& recorder, history::Thumbnails& pictures)
     : ui::Form(app, "Form1"),
       TableGrid1(&TabSheet1, "TableGrid1", actions.Table()),
       TableGrid2(&TabSheet2, "TableGrid2", history.List()),
       HistoryFilter(history.List(), history.List().ColumnIndex(history::Clipboadrs_history)),
+      HistorySearch(Desktop().Windows(), HistoryFilter),
       actions_(actions),
       history_(history),
-      recorder_(recorder),
-      excluded_(excluded) {
+      pictures_(pictures),
+      recorder_(recorder) {
   for (int i = 0; i < TrayActionSlots; ++i) trayActionItems_[i] = NumberedItems[i].get();
 
   SetCaption(std::string(ProductName) + " - " + WebSite);
@@ -107,8 +108,6 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   KeepAtMostUnitLabel.SetBounds(236, 204, 50, 17);
   SealBox.SetBounds(12, 232, 270, 34);
   PrivacyApply.SetBounds(210, 284, 70, 26);
-  settings_m.SetBounds(8, 224, 185, 89);
-  settings_m.SetVisible(false);
 
   Exit1.OnClick = [this](ui::MenuItem&) { Exit1Click(); };
   Reference1.OnClick = [this](ui::MenuItem&) { Reference1Click(); };
@@ -120,9 +119,13 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   CheckBox1.OnKeyPress = [this](char& key) { CheckBox1KeyPress(key); };
   CheckBox2.OnKeyPress = [this](char& key) { CheckBox2KeyPress(key); };
   Timer2.OnTimer = [this] { Timer2Timer(); };
-  SearchTimer.OnTimer = [this] { SearchTimerTimer(); };
   Search_e.OnChange = [this] { Search_eChange(); };
-  TableGrid2.OnViewPending = [this] { SearchTimer.SetEnabled(true); };
+  HistorySearch.OnSlice = [this](const grid::SearchSlice& slice) {
+    if (slice.show) TableGrid2.ViewChanged();
+    return false;
+  };
+  TableGrid2.OnViewPending = [this] { HistorySearch.Wake(); };
+  HistorySearch.SignAhead(history.List(), history.List().ColumnIndex(history::Clipboadrs_history));
   showMessage_ = Desktop().Windows().RegisterWindowMessageA(ShowRunningInstanceMessage);
 
   // Adding and editing an action are the action editor's.
@@ -139,10 +142,10 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
     const grid::Table& list = history_.List();
     return pictures_.Of(list.CellView(list.ColumnIndex(history::ItemsColumn), row, scratch), width, height);
   };
-  pictures_.OnReady = [this] { TableGrid2.ViewChanged(); };
   TableGrid2.OnCellDblClick = [this](ui::TableGrid&, int, int row) {
-    if (!history::CopyEntryToClipboard(Desktop(), Handle(), history_.List(), row, &history_.Items()))
-      TellMissingItems();
+    if (!history::CopyEntryToClipboard(Desktop(), Handle(), history_.List(), row, &history_.Items()) &&
+        OnItemsMissing)
+      OnItemsMissing();
   };
   BitBtn1.OnClick = [this] {
     // Only what the user sees selected goes.
@@ -156,16 +159,6 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   BitBtn6.OnClick = [this] { history::ImportHistory(Desktop(), history_, historyFiles_); };
   PrivacyApply.OnClick = [this] { PrivacyApplyClick(); };
   for (auto& item : NumberedItems) item->OnClick = [this](ui::MenuItem& sender) { N11Click(sender); };
-  recorder_.OnSaveFailed = [this](Dword error) {
-    notSaving_ = true;
-    ShowRecordingState();
-    TellUser({"Copies cannot be saved (" + grid::ErrorDescription(Desktop().Files(), error) +
-              "). They are kept and saved as soon as the disk takes them."});
-  };
-  recorder_.OnSaveResumed = [this] {
-    notSaving_ = false;
-    ShowRecordingState();
-  };
   recorder_.OnClipboardText = [this](const std::u16string& text) { Label1.SetCaption(LabelText(text)); };
 
   TrayIcon1.Hint = ProductName;
@@ -178,7 +171,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   Handle();
   Desktop().Windows().SetWindowIcon(Handle(), Desktop().Windows().LoadMainIcon(Scale(32)));
   TrayIcon1.Load();
-  FormCreate();
+  recorder_.NextViewer = 0;
 }
 
 TForm1::~TForm1() {
@@ -189,24 +182,10 @@ TForm1::~TForm1() {
   DestroyHandle();
 }
 
-void TForm1::FormCreate() {
-  LoadSettings();
-  recorder_.NextViewer = 0;
-  FirstRunCheck();
-}
-
 void TForm1::FormDestroy() { recorder_.LeaveChain(); }
 
-std::string TForm1::ExePath() { return Desktop().Files().GetModuleFileNameW(); }
-
 void TForm1::FormCloseQuery(bool& canClose) {
-  // An image still being coded joins the history before it is written.
-  recorder_.FinishPending();
-  {
-    const grid::UpdateScope update(history_.List());
-    history_.WriteAll();
-  }
-  SaveSettings();
+  if (OnClosing) OnClosing();
   canClose = true;
 }
 
@@ -241,7 +220,7 @@ bool TForm1::HandleMessage(Uint msg, WParam wParam, LParam lParam, LResult& resu
         bool canClose = true;
         FormCloseQuery(canClose);
       } catch (const std::exception& error) {
-        TellUser({std::string("Not everything could be saved at log-off: ") + error.what()});
+        if (OnTell) OnTell({std::string("Not everything could be saved at log-off: ") + error.what()});
       }
       result = 1;
       return true;
@@ -285,22 +264,33 @@ void TForm1::Optoins1Click() {
 }
 
 void TForm1::PauseRecordingItemClick() {
-  const bool paused = !recorder_.Paused();
-  recorder_.SetPaused(paused);
-  PauseRecordingItem.SetChecked(paused);
-  ShowRecordingState();
+  if (OnPauseChosen) OnPauseChosen();
 }
 
-void TForm1::ShowRecordingState() {
-  TrayIcon1.Hint = recorder_.Paused() ? "Recording paused"
-                   : notSaving_       ? "Copies are not being saved"
-                                      : ProductName;
-  TrayIcon1.Refresh();
+void TForm1::ShowSettings(const Settings& settings) {
+  CheckBox1.SetChecked(settings.startAutomatically);
+  CheckBox2.SetChecked(settings.trayOnly);
+  if (settings.activePage) PageControl1.SetActivePageIndex(*settings.activePage);
+  QuickPasteBox.SetValue(settings.quickPaste);
+  ShowRetentionLimits(settings.limits);
+  SealBox.SetChecked(settings.seal);
+  if (!settings.trayOnly) MakeVisibleAndRestore(SwShowNormal);
 }
 
-void TForm1::ShowExcludedPrograms() {
+void TForm1::TakeChoices(Settings& settings) const {
+  settings.startAutomatically = CheckBox1.Checked();
+  settings.trayOnly = CheckBox2.Checked();
+  settings.activePage = PageControl1.ActivePageIndex();
+}
+
+void TForm1::FirstRun() {
+  Desktop().Shell().ShellExecuteA(Handle(), "open", FirstRunPage, "", "", SwShowNormal);
+  Show();
+}
+
+void TForm1::ShowExcludedPrograms(const std::vector<std::u16string>& names) {
   std::u16string text;
-  for (const std::u16string& name : excluded_.Names()) text += (text.empty() ? u"" : u"\r\n") + name;
+  for (const std::u16string& name : names) text += (text.empty() ? u"" : u"\r\n") + name;
   ExcludedPrograms_e.SetText(text);
 }
 
@@ -339,62 +329,21 @@ void TForm1::PrivacyApplyClick() {
     names.emplace_back(text, start, end - start);
     start = end + 1;
   }
-  // In force at once, each whatever becomes of the other; should a file not take them, the
-  // error box says so.
-  std::exception_ptr failure;
-  try {
-    excluded_.Apply(names);
-  } catch (const std::exception&) {
-    failure = std::current_exception();
-  }
-  ShowExcludedPrograms();
-  recorder_.SetLimits(limits);
-  ShowRetentionLimits(limits);
-  // Each file is written in the chosen form; one that cannot be is told, and the rest go on.
-  for (auto seal : {std::function<void()>([this] { history_.SetSealing(SealBox.Checked()); }),
-                    std::function<void()>([this] { actions_.SetSealing(SealBox.Checked()); })}) {
-    try {
-      seal();
-    } catch (const std::exception&) {
-      if (!failure) failure = std::current_exception();
-    }
-  }
-  // Saved now, so that the limits hold after a crash too.
-  SaveSettings();
-  if (failure) std::rethrow_exception(failure);
+  if (OnPrivacyApply) OnPrivacyApply({std::move(names), limits, SealBox.Checked()});
 }
 
-void TForm1::CheckBox1KeyPress(char&) { SaveSettings(); }
+void TForm1::CheckBox1KeyPress(char&) {
+  if (OnSettingsChanged) OnSettingsChanged();
+}
 
-void TForm1::CheckBox2KeyPress(char&) { SaveSettings(); }
+void TForm1::CheckBox2KeyPress(char&) {
+  if (OnSettingsChanged) OnSettingsChanged();
+}
 
 void TForm1::Search_eChange() {
-  HistoryFilter.SetQuery(grid::TextQuery(Search_e.Text()));
+  HistorySearch.Type(grid::TextQuery(Search_e.Text()));
   // Back to every row: the selected entries are where the user left them, shown again.
   if (!HistoryFilter.Active()) TableGrid2.ShowCurrentRow();
-  StepSearch(true);
-  // The rest of the scan, if any, then the work ahead for the next letter.
-  SearchTimer.SetEnabled(true);
-}
-
-bool TForm1::StepSearch(bool typed) {
-  // Letters typed or pasted faster than they are answered: the scan stops for the next key,
-  // whose query narrows what it found and what it had left, so that no scan of a query
-  // already typed on is finished for nothing. The table is told only of slices that found
-  // rows to show: under Wine a repaint of the list view costs some 10 ms, which many quick
-  // Backspaces would each pay. The work ahead runs on a thread of the filter's own, while the
-  // timer only looks whether it has ended.
-  const grid::SearchSlice slice = searchSlices_.Step(typed, SearchSliceUnits, true, keyPressWaiting_);
-  if (slice.show) TableGrid2.ViewChanged();
-  return slice.left;
-}
-
-void TForm1::SearchTimerTimer() {
-  if (StepSearch(false)) return;
-  // Nothing of a search is left: the texts not yet signed are signed ahead of the next one.
-  const grid::Table& history = history_.List();
-  SearchTimer.SetEnabled(
-      !history.SignAhead(history.ColumnIndex(history::Clipboadrs_history), SignSliceUnits));
 }
 
 bool TForm1::FormKeyDown(int virtualKey, bool control) {
@@ -411,21 +360,6 @@ bool TForm1::FormKeyDown(int virtualKey, bool control) {
     return true;
   }
   return false;
-}
-
-void TForm1::TellMissingItems() {
-  if (toldMissingItems_) return;
-  toldMissingItems_ = true;
-  TellUser({"What this entry kept besides its text (an image, formatting or files) is missing from " +
-            grid::FileNameOf(history_.Items().Folder()) +
-            " or damaged; the entry's text was copied instead."});
-}
-
-void TForm1::TellUser(const std::vector<std::string>& notices) {
-  if (notices.empty()) return;
-  std::string text;
-  for (const std::string& notice : notices) text += (text.empty() ? "" : " ") + notice;
-  TrayIcon1.ShowBalloon(ProductName, text, true);
 }
 
 // One second after start-up, when the history is loaded, the window starts hearing of changes.

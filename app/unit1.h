@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "actions/action_table.h"
+#include "app/program_names.h"
 #include "app/quick_paste_options.h"
+#include "app/settings.h"
 #include "grid/row_filter.h"
 #include "history/history_store.h"
 #include "history/recorder.h"
@@ -20,33 +22,30 @@
 #include "ui/file_dialogs.h"
 #include "ui/form.h"
 #include "ui/menu.h"
+#include "ui/search_box.h"
 #include "ui/table_grid.h"
 #include "ui/timer.h"
 
 namespace app {
 
-constexpr const char* ProductName = "Corvilane Clipboard Manager";
-constexpr const char* WebSite = "https://corvilane.example";
-constexpr const char* FirstRunPage = "https://corvilane.example/#cm=0";
-constexpr const char* RunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const char* RunValue = "Corvilane_Clipboard_Manger";
-constexpr const char* MarkerKey = "Software\\Corvilane\\Clipboard_manager";
-constexpr const char* MarkerValue = "fr";
-// The mutex that the running copy of the program holds, and the message by which a second start
-// asks it to show its main window.
-constexpr const char* InstanceMutexName = "Corvilane_Clipboard_Manager_Running";
-constexpr const char* ShowRunningInstanceMessage = "Corvilane_Clipboard_Manager_Show";
-
 // The tray menu's numbered items, one per action.
 constexpr int TrayActionSlots = 100;
 std::vector<std::unique_ptr<ui::MenuItem>> MakeNumberedItems(ui::PopupMenu& menu);
 
-// Shows the program's lists, which it does not own: the actions in TableGrid1 and the history
-// in TableGrid2, whose new entries the recorder tells it about.
+// What the "Privacy" group's "Apply" asks for.
+struct PrivacyChoices {
+  std::vector<std::u16string> excludedPrograms;
+  history::RetentionLimits limits;
+  bool seal = false;
+};
+
+// Shows the program's lists and options, which it does not own: the actions in TableGrid1, the
+// history in TableGrid2 (whose new entries the recorder tells it about), and the settings on the
+// "Options" tab, handing back what the user changed.
 class TForm1 : public ui::Form {
  public:
   TForm1(ui::Application& app, actions::ActionList& actions, history::HistoryStore& history,
-         history::Recorder& recorder, history::ExcludedPrograms& excluded);
+         history::Recorder& recorder, history::Thumbnails& pictures);
   ~TForm1() override;
 
   // Components, as the window declares them.
@@ -96,7 +95,6 @@ class TForm1 : public ui::Form {
                        "Keep the history and actions encrypted, readable only by this Windows account"};
   ui::Button PrivacyApply{&PrivacyGroup, "PrivacyApply", "Apply"};
   QuickPasteOptions QuickPasteBox{&TabSheet3};
-  ui::Memo settings_m{&TabSheet3, "settings_m"};
 
   ui::PopupMenu PopupMenu2{*this, "PopupMenu2"};
   // N11 to N200: one item per action, hidden until the actions are known. They are made before
@@ -116,42 +114,42 @@ class TForm1 : public ui::Form {
   ui::SaveDialog SaveDialog1{*this};  // both exports
 
   ui::Timer Timer2{*this, 1000, true};
-  // Runs the history search on in slices while it has rows left to scan, so that the window
-  // keeps answering however long the history is; from start-up until a search needs them, it
-  // also signs the history's texts ahead, so that the first search does not wait for that.
-  ui::Timer SearchTimer{*this, 1, true};
-  // The text units a slice of the search reads: some tens of milliseconds, so that the window
-  // answers in between however long the history is. Tests shrink it, so that their scans span
-  // many slices.
-  std::size_t SearchSliceUnits = std::size_t{1} << 26;
-  // The text units signed in each slice of the signing ahead: a few milliseconds, so that the
-  // history of a million entries is signed within half a second of start-up.
-  std::size_t SignSliceUnits = std::size_t{1} << 22;
   // The history rows the search box matches; the history table shows them.
   grid::RowFilter HistoryFilter;
+  // The search box's work: the scan between keys, the work ahead, and from start-up until a
+  // search needs them, the signatures of the history's texts made ahead.
+  ui::SearchBox HistorySearch;
 
-  // Tells the user, in a balloon over the tray icon, without a box that waits for an answer.
-  void TellUser(const std::vector<std::string>& notices);
-  // Once a run: an entry's items were missing or damaged when it was put on the clipboard.
-  void TellMissingItems();
-  history::HistoryStore& History() { return history_; }
-  // The thumbnails of image entries, for the history table and quick paste.
-  history::Thumbnails& Pictures() { return pictures_; }
-
-  // Start-up work once the components exist.
-  void FormCreate();
-
-  // Settings and the first run.
-  void LoadSettings();
-  void SaveSettings();
-  void FirstRunCheck();
-  // What the user is to be told of the settings file as it was read: empty, or that it was
-  // damaged and where its copy is.
-  const std::string& SettingsNotice() const { return settingsNotice_; }
-
+  // Shows the options; with the tray-only option off the window shows itself too.
+  void ShowSettings(const Settings& settings);
+  // Puts what the user chose on the window into `settings`: the general options and the tab.
+  void TakeChoices(Settings& settings) const;
+  // Shows the programs kept out in the "Privacy" group's box.
+  void ShowExcludedPrograms(const std::vector<std::u16string>& names);
+  // Shows these limits in the "Privacy" group.
+  void ShowRetentionLimits(const history::RetentionLimits& limits);
+  // The first start for this Windows account: the welcome page opens, and the window shows.
+  void FirstRun();
   // Shows one numbered tray item per action (at most the slots there are) with the action's
   // name, and hides the rest.
   void RefreshTrayActionItems();
+  // The tray menu's "Pause recording" check mark.
+  void ShowPaused(bool paused) { PauseRecordingItem.SetChecked(paused); }
+
+  // What the window hands back to the program.
+  // The general options changed on the "Options" tab: they are to be saved.
+  std::function<void()> OnSettingsChanged;
+  // The "Privacy" group's "Apply": the programs in the box, the limits chosen and the sealing
+  // are to be in force, and saved. Raises platform::Error for a count that is no number.
+  std::function<void(const PrivacyChoices&)> OnPrivacyApply;
+  // "Pause recording" was chosen.
+  std::function<void()> OnPauseChosen;
+  // The window closes, or the session ends: everything is to be written.
+  std::function<void()> OnClosing;
+  // Something to tell the user in a balloon.
+  std::function<void(const std::vector<std::string>&)> OnTell;
+  // An entry was put on the clipboard without the items it refers to.
+  std::function<void()> OnItemsMissing;
 
   // Handlers.
   void Delete_bClick();
@@ -165,26 +163,13 @@ class TForm1 : public ui::Form {
   void ShowMainwindow2Click();
   void ClipboardHistory1Click();
   void Optoins1Click();
-  // Stops recording the clipboard until chosen again; the check mark and the icon's tip say so.
   void PauseRecordingItemClick();
-  // The "Privacy" group's "Apply": the programs in the box, one a line, are kept out from now on,
-  // the limits chosen are in force (what they remove goes at once), the data files are written
-  // anew in the form chosen (sealed or plain), and the settings are saved.
+  // The "Privacy" group's "Apply".
   void PrivacyApplyClick();
-  // The tray icon's tip: paused, copies not being saved, or the program's name.
-  void ShowRecordingState();
-  // Shows the programs kept out in the "Privacy" group's box.
-  void ShowExcludedPrograms();
-  // Shows these limits in the "Privacy" group.
-  void ShowRetentionLimits(const history::RetentionLimits& limits);
   void CheckBox1KeyPress(char& key);
   void CheckBox2KeyPress(char& key);
   void Timer2Timer();
   void Search_eChange();
-  void SearchTimerTimer();
-  // One slice of the history search's work (the first after a keystroke when `typed`);
-  // whether work is left.
-  bool StepSearch(bool typed);
 
   std::array<ui::MenuItem*, TrayActionSlots>& TrayActionItems() { return trayActionItems_; }
 
@@ -197,23 +182,15 @@ class TForm1 : public ui::Form {
  private:
   void FormDestroy();
   void MakeVisibleAndRestore(int showCmd);
-  std::string ExePath();
 
   actions::ActionList& actions_;
   history::HistoryStore& history_;
-  bool toldMissingItems_ = false;
-  // Asked by a search scan now and then: whether it should stop for a key the user has pressed.
-  std::function<bool()> keyPressWaiting_ = [this] { return Desktop().Windows().KeyPressWaiting(); };
-  grid::SearchSlices searchSlices_{HistoryFilter};
-  history::Thumbnails pictures_{Desktop(), history_.Items()};
+  history::Thumbnails& pictures_;
   history::Recorder& recorder_;
-  history::ExcludedPrograms& excluded_;
   ui::DialogFilePrompt actionFiles_{OpenDialog1, SaveDialog1};
   ui::DialogFilePrompt historyFiles_{OpenDialog2, SaveDialog1};
   std::array<ui::MenuItem*, TrayActionSlots> trayActionItems_{};
   platform::Uint showMessage_ = 0;
-  bool notSaving_ = false;  // captures do not reach the disk
-  std::string settingsNotice_;
 };
 
 }  // namespace app

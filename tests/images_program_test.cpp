@@ -412,7 +412,7 @@ TEST_F(ImagesTest, Thumbnails_AreMadeForTheRowsAskedFor_InTheBackground_FittingT
   ASSERT_TRUE(other.CopyText("text"));
   Copy({{Format("PNG"), Png(TestPicture(8, 8, false))}});
   int ready = 0;
-  Form1().Pictures().OnReady = [&] { ++ready; };
+  program->Pictures().OnReady = [&] { ++ready; };
   const int decodes = desk.images.Decodes();
   ui::TableGrid& grid = Form1().TableGrid2;
   ASSERT_TRUE(grid.RowPicture);

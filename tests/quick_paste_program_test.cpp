@@ -201,7 +201,7 @@ TEST_F(QuickPasteTest, KeysTypedFasterThanTheFilter_ShowNothingHalfDone_AndTheLi
                           desk.codePage.AnsiToWide(std::to_string(i)));
   }
   // Slices far smaller than the history, so that each scan spans many of them.
-  Form1().SearchSliceUnits = 256;
+  program->Quick().Search().SliceUnits = 256;
   ASSERT_TRUE(PressQuickPaste());
   const std::uint64_t before = List().ItemsVersion();
   const int count = List().Count();
@@ -399,7 +399,7 @@ TEST_F(QuickPasteTest, HotkeyChangedOnTheOptionsTab_IsSavedAsTheFourthLineAndTak
   EXPECT_TRUE(program->Quick().List.IsOpen());
 
   Restart();
-  EXPECT_EQ(Form1().QuickPasteBox.Value(), ctrlShiftQ);
+  EXPECT_EQ(program->Settings().quickPaste, ctrlShiftQ);
   EXPECT_TRUE(desk.hotkeys.Press(ModControl | ModShift, VkQ));
 
   // Turned off: the fourth line says 0, and the combination is free again.
@@ -416,14 +416,14 @@ TEST_F(QuickPasteTest, SettingsFourthLine_ThatIsNoHotkey_LeavesTheDefaultAndTheO
   for (const char* line : {"abc", "-5", "65536", "999999999", "16384", ""}) {
     PutDataFile("settings.stng", std::string("0\r\n0\r\n1\r\n") + line + "\r\n");
     Restart();
-    EXPECT_EQ(Form1().QuickPasteBox.Value(), app::DefaultQuickPasteHotKey) << line;
+    EXPECT_EQ(program->Settings().quickPaste, app::DefaultQuickPasteHotKey) << line;
     EXPECT_FALSE(Form1().CheckBox1.Checked()) << line;
     EXPECT_EQ(Form1().PageControl1.ActivePageIndex(), 1) << line;
   }
   // A damaged third line does not cost the hotkey.
   PutDataFile("settings.stng", "0\r\n0\r\nx\r\n16465\r\n");
   Restart();
-  EXPECT_EQ(Form1().QuickPasteBox.Value(), 16465u);
+  EXPECT_EQ(program->Settings().quickPaste, 16465u);
 }
 
 TEST_F(QuickPasteTest, TakenCombination_IsRefusedWithAClearMessage_AndTheHotkeyStays) {

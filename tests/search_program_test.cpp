@@ -260,11 +260,11 @@ TEST_F(SearchProgramTest, AnySequenceOfEdits_CapturesAndDeletes_EndsWithThePlain
   // The texts are signed ahead from the window's timer a row or two a tick, so that copies,
   // deletes and the first search come while only some of them are.
   Start();
-  Form1().SignSliceUnits = 0;
+  Form1().HistorySearch.SignUnits = 0;
   desk.windows.Advance(1000);  // the main window joins the clipboard viewer chain
-  Form1().SignSliceUnits = 40;
+  Form1().HistorySearch.SignUnits = 40;
   ASSERT_FALSE(History().Rows().KeepsSignatures(History().Rows().ColumnIndex("Clipboadrs_history")));
-  Form1().SearchSliceUnits = 200;  // a few rows a slice: every scan spans many timer ticks
+  Form1().HistorySearch.SliceUnits = 200;  // a few rows a slice: every scan spans many timer ticks
   Form1().PageControl1.SetActivePageIndex(1);
   Form1().Search_e.SetFocus();
 
@@ -292,7 +292,7 @@ TEST_F(SearchProgramTest, AnySequenceOfEdits_CapturesAndDeletes_EndsWithThePlain
     return texts;
   };
   auto catchUp = [&] {
-    for (int tick = 0; tick < 100000 && Form1().SearchTimer.Enabled(); ++tick) desk.windows.Advance(1);
+    for (int tick = 0; tick < 100000 && Form1().HistorySearch.Busy(); ++tick) desk.windows.Advance(1);
   };
 
   for (int sequence = 0; sequence < 30; ++sequence) {
