@@ -2,6 +2,7 @@
 // keeps its design size as its smallest, and a kept place comes back onto a monitor that exists.
 #include <gtest/gtest.h>
 
+#include "app/program_names.h"
 #include "layout_support.h"
 #include "program_fixture.h"
 #include "ui/application.h"
@@ -132,6 +133,81 @@ TEST(WindowPlacementText, RoundTrips_AndRefusesWhatNoWindowHas) {
   for (const char* bad : {"", "1,2,3,4", "1,2,3,4,5,6", "1,2,3,4,2", "1,2,0,4,0", "1,2,3,-4,0", "a,2,3,4,0",
                           "1,,3,4,0", "1,2,3,4,0 ", "1,2,99999999999,4,0", "1,2,3,4,"})
     EXPECT_FALSE(ui::ParsePlacement(bad).has_value()) << bad;
+}
+
+}  // namespace
+
+namespace {
+
+class MainWindowLayoutTest : public testing_support::ProgramTest {
+ public:
+  void Place(ui::Form& form, int x, int y, int width, int height) {
+    desk.windows.SetWindowPos(form.Handle(), x, y, width, height);
+  }
+  void Exit() {
+    Form1().Exit1.Click();
+    FinishIfQuit();
+  }
+  void Rect(int& x, int& y, int& w, int& h) {
+    ASSERT_TRUE(desk.windows.GetWindowRect(Form1().Handle(), x, y, w, h));
+  }
+};
+
+TEST_F(MainWindowLayoutTest, AtThreeSizesAndTwoDpis_EveryControlIsInsideItsParentAndClearOfTheOthers) {
+  for (int dpi : {96, 144}) {
+    desk.windows.SetDpi(dpi);
+    Start();
+    Form1().Show();
+    const ui::Bounds minimum = Form1().MinimumSize();
+    const ui::Bounds designed = Form1().TableGrid2.ScaledBounds();
+    for (auto [width, height] :
+         {std::pair{minimum.width, minimum.height}, std::pair{1000, 700}, std::pair{1800, 1000}}) {
+      Place(Form1(), 0, 0, std::max(width, minimum.width), std::max(height, minimum.height));
+      EXPECT_EQ(testing_support::LayoutFaults(Form1()), std::vector<std::string>{}) << width << " at " << dpi;
+      // The tables take the room; the buttons stay below them.
+      const ui::Bounds history = Form1().TableGrid2.ScaledBounds();
+      EXPECT_GE(history.width, designed.width + (std::max(width, minimum.width) - minimum.width));
+      EXPECT_GE(Form1().BitBtn1.ScaledBounds().top, history.top + history.height);
+    }
+    // The dialogs do not grow; they fit at either DPI.
+    EXPECT_EQ(testing_support::LayoutFaults(Tasks()), std::vector<std::string>{}) << dpi;
+    EXPECT_EQ(testing_support::LayoutFaults(About()), std::vector<std::string>{}) << dpi;
+    program.reset();
+    desk.windows.StartNewProcess();
+  }
+}
+
+TEST_F(MainWindowLayoutTest, SizeAndPlace_AreRemembered_AndAPlaceOnAMonitorThatIsGone_ComesBackOnScreen) {
+  desk.windows.SetWorkAreas({{0, 0, 1920, 1040}, {1920, 0, 3840, 1040}});
+  Start();
+  Form1().Show();
+  Place(Form1(), 2100, 100, 1000, 700);
+  Exit();
+  Restart();
+  Form1().Show();
+  int x, y, w, h;
+  Rect(x, y, w, h);
+  EXPECT_EQ((std::vector<int>{x, y, w, h}), (std::vector<int>{2100, 100, 1000, 700}));
+
+  // The second monitor is unplugged before the next start.
+  Exit();
+  desk.windows.SetWorkAreas({{0, 0, 1920, 1040}});
+  Restart();
+  Form1().Show();
+  Rect(x, y, w, h);
+  EXPECT_EQ(w, 1000);
+  EXPECT_EQ(h, 700);
+  EXPECT_GE(x, 0);
+  EXPECT_LE(x + w, 1920);
+
+  // A value that is not a placement leaves the window where it was designed to be.
+  Exit();
+  desk.registry.SetString(app::MarkerKey, app::MainWindowValue, "garbage");
+  Restart();
+  Form1().Show();
+  Rect(x, y, w, h);
+  EXPECT_EQ(w, 625);
+  EXPECT_EQ(h, 453);
 }
 
 }  // namespace

@@ -30,8 +30,9 @@ class TableGrid : public Control, private grid::TableObserver {
   // fits the cell; null for none, or none yet (ViewChanged paints again once it is ready).
   int PictureColumn = -1;
   std::function<const platform::Picture*(int row, int width, int height)> RowPicture;
-  // The widest text a column shows, for a column whose width must follow the user's formats
-  // (the dates): the column is made wide enough for it at any DPI. Empty for the designed width.
+  // The widest texts a column shows, one a line, for a column whose width must follow the
+  // user's formats (the dates): the column is made wide enough for each at any DPI. Empty for
+  // the designed width.
   std::function<std::u16string(int column)> WidestText;
 
   // What the grid shows: the rows of a filter over this table, or every row (nullptr). The

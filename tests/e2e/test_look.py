@@ -90,51 +90,82 @@ def test_row_numbers_and_a_window_that_grows(desktop):
     desktop.close_and_wait_exit()
 
 
-def dark_and_back(desktop, label):
-    """With the apps dark: the history table and the popup's list are dark; after the value
-    changes and the change is broadcast, light again. Screenshots of each window on the way."""
-    set_apps_light(desktop, 0)
-    harness.start_with_notepad(desktop)
-    for text in ("first entry", "second entry", "a third one"):
-        desktop.copy_from_x(text)
-    desktop.tray_menu_choose((0x28, 0x0D))  # "Clipboard History"
-    desktop.must("wait-visible", harness.MAIN_TITLE, 10000)
+def shoot_main(desktop, label):
     desktop.must("focus", harness.MAIN_TITLE)
     time.sleep(0.5)
-    shot = desktop.screenshot(f"history-dark-{label}")
-    dark = mean_luminance(shot, list_rect(desktop, harness.MAIN_TITLE, HISTORY_LIST))
-    assert dark < 0.25, f"the history table's mean luminance is {dark:.2f} with the apps dark"
+    return desktop.screenshot(label)
 
+
+def tour(desktop, mode, label):
+    """Screenshots of the Options tab, the About box and the editor, in the mode given."""
+    desktop.tray_menu_choose((0x28, 0x28, 0x28, 0x0D))  # past the action: "Options"
+    desktop.must("wait-visible", harness.MAIN_TITLE, 10000)
+    shoot_main(desktop, f"options-{mode}-{label}")
+    desktop.must("menu", harness.MAIN_TITLE, "About...")
+    desktop.must("wait-visible", "About...", 10000)
+    time.sleep(0.5)
+    desktop.screenshot(f"about-{mode}-{label}")
+    desktop.must("press-button", "About...", "OK")
+    desktop.must("wait-hidden", "About...", 10000)
+
+
+def popup_luminance(desktop, name):
     harness.focus_notepad(desktop)
     desktop.must("press", "win", "insert")
     desktop.must("wait-visible", harness.QUICK_PASTE, 10000)
     time.sleep(0.5)
-    shot = desktop.screenshot(f"quick-paste-dark-{label}")
-    popup = mean_luminance(shot, list_rect(desktop, harness.QUICK_PASTE, "0"))
-    assert popup < 0.25, f"the popup's list has a mean luminance of {popup:.2f} with the apps dark"
+    shot = desktop.screenshot(name)
+    value = mean_luminance(shot, list_rect(desktop, harness.QUICK_PASTE, "0"))
     desktop.must("key", "escape", "down")
     desktop.must("key", "escape", "up")
     desktop.must("wait-hidden", harness.QUICK_PASTE, 5000)
+    return value
+
+
+def dark_and_back(desktop, label, dpi=None):
+    """With the apps dark: the history table and the popup's list are dark; after the value
+    changes and the change is broadcast, light again. Screenshots of each window on the way."""
+    desktop.start_watching()
+    desktop.close_and_wait_exit()  # past the first run
+    if dpi:
+        desktop.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+                     str(dpi), "/f")
+        subprocess.run(["wineserver", "-w"], env=desktop.env, timeout=60)
+    set_apps_light(desktop, 0)
+    with open(desktop.data_file("settings.stng"), "wb") as f:
+        f.write(b"0\r\n0\r\n0\r\n65581\r\n0\r\n0\r\n")  # shown, on the actions tab
+    harness.write_actions(desktop, [("1", "Greeting", "No", "Hello there", "V")])
+    harness.start_with_notepad(desktop)
+    for text in ("first entry", "second entry", "a third one"):
+        desktop.copy_from_x(text)
+
+    shoot_main(desktop, f"actions-dark-{label}")
+    desktop.must("press-button", harness.MAIN_TITLE, "Add")
+    desktop.must("wait-visible", "Add action", 10000)
+    time.sleep(0.5)
+    desktop.screenshot(f"editor-dark-{label}")
+    desktop.must("press-button", "Add action", "Cancel")
+    desktop.must("wait-hidden", "Add action", 10000)
+
+    desktop.tray_menu_choose((0x28, 0x28, 0x0D), screenshot=f"tray-menu-dark-{label}")  # past the action: "Clipboard History"
+    desktop.must("wait-visible", harness.MAIN_TITLE, 10000)
+    shot = shoot_main(desktop, f"history-dark-{label}")
+    dark = mean_luminance(shot, list_rect(desktop, harness.MAIN_TITLE, HISTORY_LIST))
+    assert dark < 0.25, f"the history table's mean luminance is {dark:.2f} with the apps dark"
+    popup = popup_luminance(desktop, f"quick-paste-dark-{label}")
+    assert popup < 0.25, f"the popup's list has a mean luminance of {popup:.2f} with the apps dark"
+    tour(desktop, "dark", label)
 
     set_apps_light(desktop, 1)
     desktop.must("setting-change", "ImmersiveColorSet")
-    desktop.tray_menu_choose((0x28, 0x0D))
+    desktop.tray_menu_choose((0x28, 0x28, 0x0D))
     desktop.must("wait-visible", harness.MAIN_TITLE, 10000)
-    desktop.must("focus", harness.MAIN_TITLE)
-    time.sleep(0.5)
-    shot = desktop.screenshot(f"history-light-{label}")
+    shot = shoot_main(desktop, f"history-light-{label}")
     light = mean_luminance(shot, list_rect(desktop, harness.MAIN_TITLE, HISTORY_LIST))
     assert light > 0.6, f"the history table stayed dark ({light:.2f}) after the switch to light"
-
-    harness.focus_notepad(desktop)
-    desktop.must("press", "win", "insert")
-    desktop.must("wait-visible", harness.QUICK_PASTE, 10000)
-    time.sleep(0.5)
-    shot = desktop.screenshot(f"quick-paste-light-{label}")
-    popup = mean_luminance(shot, list_rect(desktop, harness.QUICK_PASTE, "0"))
+    popup = popup_luminance(desktop, f"quick-paste-light-{label}")
     assert popup > 0.6, f"the popup's list stayed dark ({popup:.2f}) after the switch to light"
-    desktop.must("key", "escape", "down")
-    desktop.must("key", "escape", "up")
+    tour(desktop, "light", label)
     desktop.close_and_wait_exit()
 
 
@@ -143,12 +174,7 @@ def test_dark_when_the_apps_are_dark_at_96_dpi(desktop):
 
 
 def test_dark_when_the_apps_are_dark_at_144_dpi(desktop):
-    desktop.start_watching()
-    desktop.close_and_wait_exit()
-    desktop.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144",
-                 "/f")
-    subprocess.run(["wineserver", "-w"], env=desktop.env, timeout=60)
-    dark_and_back(desktop, "144dpi")
+    dark_and_back(desktop, "144dpi", dpi=144)
 
 
 harness.main(globals())

@@ -64,17 +64,19 @@ class TableGridPeer final : public ControlPeer {
     const int column = shownColumns_[shown];
     int width = Host().Form().Scale(grid_.Rows().Columns()[static_cast<std::size_t>(column)].width);
     if (grid_.WidestText) {
-      const std::wstring text = WideFromUtf16(grid_.WidestText(column));
-      if (!text.empty()) {
-        HDC dc = ::GetDC(Window());
-        const HGDIOBJ old = ::SelectObject(dc, Host().Font());
+      const std::wstring texts = WideFromUtf16(grid_.WidestText(column));
+      HDC dc = ::GetDC(Window());
+      const HGDIOBJ old = ::SelectObject(dc, Host().Font());
+      for (std::size_t start = 0; start < texts.size();) {
+        const std::size_t end = std::min(texts.find(L'\n', start), texts.size());
         SIZE extent = {};
-        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-        ::SelectObject(dc, old);
-        ::ReleaseDC(Window(), dc);
+        ::GetTextExtentPoint32W(dc, texts.c_str() + start, static_cast<int>(end - start), &extent);
         // The list view leaves a margin of some 6 pixels on each side of a cell's text.
-        width = std::max<int>(width, extent.cx + Host().Form().Scale(14));
+        if (end > start) width = std::max<int>(width, extent.cx + Host().Form().Scale(14));
+        start = end + 1;
       }
+      ::SelectObject(dc, old);
+      ::ReleaseDC(Window(), dc);
     }
     return width;
   }
