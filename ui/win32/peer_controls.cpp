@@ -431,7 +431,15 @@ class GroupBoxPeer final : public ControlPeer {
 
  private:
   // A group box draws only its frame and caption; its inside would keep whatever was there.
+  // In dark colours it is drawn here: the system draws its caption in black whatever it is told.
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (Host().Dark() && (msg == WM_PAINT || msg == WM_PRINTCLIENT)) {
+      PAINTSTRUCT paint = {};
+      HDC dc = msg == WM_PAINT ? ::BeginPaint(Window(), &paint) : reinterpret_cast<HDC>(wParam);
+      PaintDark(dc);
+      if (msg == WM_PAINT) ::EndPaint(Window(), &paint);
+      return 0;
+    }
     if (msg == WM_ERASEBKGND) {
       RECT client;
       ::GetClientRect(Window(), &client);
@@ -439,6 +447,29 @@ class GroupBoxPeer final : public ControlPeer {
       return 1;
     }
     return ControlPeer::WindowProc(msg, wParam, lParam);
+  }
+
+  void PaintDark(HDC dc) {
+    const ui::Theme& theme = Host().Theme();
+    RECT client;
+    ::GetClientRect(Window(), &client);
+    const HGDIOBJ old = ::SelectObject(dc, Host().Font());
+    TEXTMETRICW metrics = {};
+    ::GetTextMetricsW(dc, &metrics);
+    RECT frame = {client.left, client.top + metrics.tmHeight / 2, client.right, client.bottom};
+    ::FrameRect(dc, &frame, SolidBrush(theme.rule));
+    const std::wstring caption = WindowText(Window());
+    if (!caption.empty()) {
+      RECT text = {client.left + Host().Form().Scale(8), client.top, client.right,
+                   client.top + metrics.tmHeight};
+      ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE);
+      RECT behind = {text.left - 2, text.top, text.right + 2, text.bottom};
+      ::FillRect(dc, &behind, BackdropBrush());
+      ::SetBkMode(dc, TRANSPARENT);
+      ::SetTextColor(dc, ::IsWindowEnabled(Window()) ? theme.faceText : theme.grayText);
+      ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_SINGLELINE);
+    }
+    ::SelectObject(dc, old);
   }
 };
 

@@ -377,14 +377,31 @@ HMENU BuildMenu(const ui::MenuItem& parent, bool bar, const ui::Theme& theme) {
   for (const ui::MenuItem* item : parent.Items()) {
     if (!item->Visible()) continue;
     std::wstring caption = WideFromUtf8(item->Caption());
-    const UINT drawn = dark ? MF_OWNERDRAW : MF_STRING;
-    const auto* data = dark ? reinterpret_cast<const wchar_t*>(item) : caption.c_str();
-    if (item->IsSeparator())
-      ::AppendMenuW(menu, dark ? MF_OWNERDRAW | MF_SEPARATOR : MF_SEPARATOR, 0, data);
-    else if (!item->Items().empty())
-      ::AppendMenuW(menu, MF_POPUP | drawn, reinterpret_cast<UINT_PTR>(BuildMenu(*item, false, theme)), data);
-    else
-      ::AppendMenuW(menu, drawn | (item->Checked() ? MF_CHECKED : 0), item->CommandId(), data);
+    if (!dark) {
+      if (item->IsSeparator())
+        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      else if (!item->Items().empty())
+        ::AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(BuildMenu(*item, false, theme)),
+                      caption.c_str());
+      else
+        ::AppendMenuW(menu, MF_STRING | (item->Checked() ? MF_CHECKED : 0), item->CommandId(),
+                      caption.c_str());
+      continue;
+    }
+    // Drawn by the form, yet with its text, which screen readers and other programs read.
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_ID | MIIM_DATA | MIIM_STATE;
+    info.fType = MFT_OWNERDRAW | (item->IsSeparator() ? MFT_SEPARATOR : 0);
+    info.fState = item->Checked() ? MFS_CHECKED : 0;
+    info.wID = item->IsSeparator() ? 0 : item->CommandId();
+    info.dwItemData = reinterpret_cast<ULONG_PTR>(item);
+    info.dwTypeData = caption.data();
+    if (!item->IsSeparator() && !item->Items().empty()) {
+      info.fMask |= MIIM_SUBMENU;
+      info.hSubMenu = BuildMenu(*item, false, theme);
+    }
+    ::InsertMenuItemW(menu, static_cast<UINT>(::GetMenuItemCount(menu)), TRUE, &info);
   }
   if (dark) {
     MENUINFO info = {};

@@ -1081,6 +1081,15 @@ int Run(const std::vector<std::string>& args) {
         }
         char caption[256] = {};
         ::GetMenuStringA(menu, static_cast<UINT>(i), caption, sizeof caption, MF_BYPOSITION);
+        if (!caption[0]) {
+          // An item the window draws itself keeps its text apart from its type.
+          MENUITEMINFOA info = {};
+          info.cbSize = sizeof info;
+          info.fMask = MIIM_STRING;
+          info.dwTypeData = caption;
+          info.cch = sizeof caption - 1;
+          ::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+        }
         std::string text = caption;
         std::erase(text, '&');
         if (text != args[2]) continue;
