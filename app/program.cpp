@@ -10,6 +10,7 @@
 #include "grid/data_file.h"
 #include "history/history_table.h"
 #include "tray/tray_icon.h"
+#include "ui/window_placement.h"
 
 namespace app {
 
@@ -74,6 +75,9 @@ bool Program::Start() {
                     "). They are kept and saved as soon as the disk takes them."});
   };
   recorder_->OnSaveResumed = [this] { notices_->SetNotSaving(false); };
+  // Its place before it is first shown; a monitor gone since moves it onto one that is there.
+  if (auto kept = ui::ReadPlacement(desktop_.Registry(), MarkerKey, MainWindowValue))
+    form1_->RestorePlacement(*kept);
   form1_->ShowSettings(settings_);
   FirstRunCheck();
   about_ = std::make_unique<TAbout_f>(app_);
@@ -156,6 +160,10 @@ void Program::WriteAll() {
     historyStore_->WriteAll();
   }
   SaveSettings();
+  // Registry failures are not the user's concern: the window comes back at its designed place.
+  if (form1_->HandleAllocated())
+    if (const ui::Form::Placement placement = form1_->CurrentPlacement(); placement.normal.width > 0)
+      ui::WritePlacement(desktop_.Registry(), MarkerKey, MainWindowValue, placement);
 }
 
 void Program::ApplyPrivacy(const PrivacyChoices& choices) {

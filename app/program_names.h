@@ -11,6 +11,9 @@ constexpr const char* RunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Ru
 constexpr const char* RunValue = "Corvilane_Clipboard_Manger";
 constexpr const char* MarkerKey = "Software\\Corvilane\\Clipboard_manager";
 constexpr const char* MarkerValue = "fr";
+// Beside the marker: where the main window was and whether it was maximized (REG_SZ
+// "left,top,width,height,maximized"), so that it comes back so.
+constexpr const char* MainWindowValue = "Main window";
 // The mutex that the running copy of the program holds, and the message by which a second start
 // asks it to show its main window.
 constexpr const char* InstanceMutexName = "Corvilane_Clipboard_Manager_Running";

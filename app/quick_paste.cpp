@@ -8,6 +8,7 @@
 #include "history/capture.h"
 #include "history/history_table.h"
 #include "platform/utf.h"
+#include "ui/age_text.h"
 
 namespace app {
 
@@ -76,6 +77,9 @@ QuickPaste::QuickPaste(Needs needs)
     return needs_.pictures.Of(
         historyList_.CellView(historyList_.ColumnIndex(history::ItemsColumn), row, scratch), width, height);
   };
+  List.ItemDetail = [this](int index) { return ItemAge(index); };
+  // A rule between the actions and the history.
+  List.StartsGroup = [this](int index) { return index > 0 && index == actionFilter_.Count(); };
   List.OnFilterChange = [this](const std::u16string& filter) { Refilter(filter); };
   List.OnPick = [this](int index) { Pick(index); };
   List.OnPickMany = [this](const std::vector<int>& indices, ui::PopupList::PickKind kind) {
@@ -179,6 +183,26 @@ std::u16string QuickPaste::ItemText(int index) {
   const int column =
       action ? table.ColumnIndex(actions::NameColumn) : table.ColumnIndex(history::Clipboadrs_history);
   return ui::PopupList::OneLine(table.CellView(column, row, scratch), ItemChars);
+}
+
+std::u16string QuickPaste::ItemAge(int index) {
+  bool action = false;
+  const int row = RowOf(index, action);
+  if (action || row < 0) return {};
+  // Learnt once, when the popup first shows an entry: it formats a known moment.
+  if (!dates_) dates_.emplace(Desktop());
+  std::u16string scratch;
+  const std::optional<std::int64_t> then =
+      dates_->Read(historyList_.CellView(historyList_.ColumnIndex(history::Date), row, scratch));
+  // A date in another form (an import from another locale) says nothing of its age.
+  if (!then) return {};
+  const std::int64_t now = history::DateReader::SecondsOf(Desktop().Clock().GetLocalTime());
+  const ui::CivilTime day = ui::CivilFromSeconds(*then);
+  platform::SystemTime date;
+  date.year = day.year;
+  date.month = day.month;
+  date.day = day.day;
+  return ui::AgeText(now, *then, Desktop().CodePage().AnsiToWide(Desktop().Clock().FormatShortDate(date)));
 }
 
 void QuickPaste::Pick(int index) {

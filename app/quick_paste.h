@@ -6,9 +6,9 @@
 // the hotkey paste, exactly as its own hotkey pastes it.
 #pragma once
 
-#include <string>
-
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "actions/action_table.h"
 #include "actions/hotkey_paste.h"
@@ -18,6 +18,7 @@
 #include "app/settings.h"
 #include "grid/row_filter.h"
 #include "history/history_store.h"
+#include "history/retention.h"
 #include "history/thumbnails.h"
 #include "hotkeys/hotkey_manager.h"
 #include "platform/desktop.h"
@@ -96,6 +97,8 @@ class QuickPaste final : private platform::IWindowProc {
   // The action row (action true) or history row an item shows; -1 when it shows none any more.
   int RowOf(int index, bool& action);
   std::u16string ItemText(int index);
+  // A history entry's age ("5 min", "yesterday", its date); nothing for an action.
+  std::u16string ItemAge(int index);
   void Pick(int index);
   // Several entries, or one as plain text or for a queue; false, with the popup's notice saying
   // why, when they cannot be pasted so.
@@ -116,6 +119,8 @@ class QuickPaste final : private platform::IWindowProc {
   grid::RowFilter actionFilter_;
   grid::RowFilter historyFilter_;
   ui::SearchBox historySearch_;
+  // Reads the history's date cells back, for the entries' ages.
+  std::optional<history::DateReader> dates_;
   // The action to paste once the popup's key has been handled (the paste waits inside).
   bool actionPending_ = false;
   actions::PasteRequest action_;

@@ -110,6 +110,39 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   SealBox.SetBounds(12, 232, 270, 34);
   PrivacyApply.SetBounds(210, 284, 70, 26);
 
+  // As the window grows the tables take the room, the buttons stay by the bottom edge and the
+  // privacy group grows to the right and down; the other groups keep their place.
+  constexpr unsigned TopLeft = ui::AnchorLeft | ui::AnchorTop;
+  constexpr unsigned BottomLeft = ui::AnchorLeft | ui::AnchorBottom;
+  for (ui::Control* control : std::initializer_list<ui::Control*>{&PageControl1, &TableGrid1, &TableGrid2,
+                                                                  &PrivacyGroup, &ExcludedPrograms_e})
+    control->SetAnchors(ui::AnchorAll);
+  for (ui::Control* control : std::initializer_list<ui::Control*>{&Search_e, &ExcludedProgramsLabel})
+    control->SetAnchors(TopLeft | ui::AnchorRight);
+  for (ui::Control* control : std::initializer_list<ui::Control*>{
+           &Add_b, &Edit_b, &Delete_b, &DeleteAll_b, &BitBtn1, &BitBtn2, &ForgetAfterLabel, &ForgetAfter_c,
+           &KeepAtMostLabel, &KeepAtMost_e, &KeepAtMostUnitLabel, &SealBox})
+    control->SetAnchors(BottomLeft);
+  Label1.SetAnchors(BottomLeft | ui::AnchorRight);
+  PrivacyApply.SetAnchors(ui::AnchorRight | ui::AnchorBottom);
+  // The dates are as wide as the user's format makes them.
+  TableGrid2.WidestText = [this](int column) {
+    std::u16string texts;
+    if (column != history_.List().ColumnIndex(history::Date)) return texts;
+    for (int month = 1; month <= 12; ++month)
+      for (int hour : {10, 22}) {
+        platform::SystemTime time;
+        time.year = 2026;
+        time.month = month;
+        time.day = 28;
+        time.hour = hour;
+        time.minute = 58;
+        time.second = 58;
+        texts += history::DateText(Desktop(), time) + u'\n';
+      }
+    return texts;
+  };
+
   Exit1.OnClick = [this](ui::MenuItem&) { Exit1Click(); };
   Reference1.OnClick = [this](ui::MenuItem&) { Reference1Click(); };
   ClipboardHistory1.OnClick = [this](ui::MenuItem&) { ClipboardHistory1Click(); };

@@ -41,6 +41,7 @@ struct Rect {
 constexpr Uint WmNull = 0x0000;
 constexpr Uint WmCreate = 0x0001;
 constexpr Uint WmDestroy = 0x0002;
+constexpr Uint WmMove = 0x0003;
 constexpr Uint WmSize = 0x0005;
 constexpr Uint WmActivate = 0x0006;
 constexpr Uint WmClose = 0x0010;
@@ -74,12 +75,24 @@ constexpr Uint WmDestroyClipboard = 0x0307;
 // The window moved to a monitor of another DPI: HIWORD(wParam) is the new one, lParam points to
 // the Rect the window should take.
 constexpr Uint WmDpiChanged = 0x02E0;
+// A system setting changed (lParam may name it, as "ImmersiveColorSet" for the apps' light or
+// dark mode); the system colours or the visual style changed.
+constexpr Uint WmSettingChange = 0x001A;
+constexpr Uint WmSysColorChange = 0x0015;
+constexpr Uint WmThemeChanged = 0x031A;
+// The window's size is being chosen: lParam points to a MinMaxInfo.
+constexpr Uint WmGetMinMaxInfo = 0x0024;
 constexpr Uint WmUser = 0x0400;
 constexpr Uint WmApp = 0x8000;
 
 // WM_SIZE parameters.
 constexpr WParam SizeRestored = 0;
 constexpr WParam SizeMinimized = 1;
+constexpr WParam SizeMaximized = 2;
+// What WM_GETMINMAXINFO's lParam points to (MINMAXINFO).
+struct MinMaxInfo {
+  Point reserved, maxSize, maxPosition, minTrackSize, maxTrackSize;
+};
 
 // WM_SYSCOMMAND parameters. The low four bits of the code are the system's own, so a code is
 // compared after SysCommandOf.
@@ -96,6 +109,7 @@ constexpr Hwnd HwndBroadcast = 0xFFFF;
 constexpr int SwHide = 0;
 constexpr int SwShowNormal = 1;
 constexpr int SwShowMinimized = 2;
+constexpr int SwShowMaximized = 3;
 constexpr int SwShow = 5;
 constexpr int SwMinimize = 6;
 constexpr int SwShowNa = 8;

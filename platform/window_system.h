@@ -90,6 +90,8 @@ class IWindows {
   virtual int CommonControlsVersion() = 0;
   virtual Hicon LoadMainIcon(int size) = 0;
   virtual unsigned GetSysColor(int index) = 0;
+  // Whether the user turned high contrast on (SPI_GETHIGHCONTRAST).
+  virtual bool HighContrast() = 0;
 };
 
 }  // namespace platform

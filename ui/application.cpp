@@ -18,6 +18,15 @@ Application* Application::Current() { return current; }
 Application::Application(platform::Desktop& desktop, PeerFactory* peers)
     : desktop_(desktop), peers_(peers), previous_(current) {
   current = this;
+  theme_ = ThemeFor(ReadThemeMode(desktop_.Registry(), desktop_.Windows()), desktop_.Windows());
+}
+
+void Application::RefreshTheme() {
+  ui::Theme fresh = ThemeFor(ReadThemeMode(desktop_.Registry(), desktop_.Windows()), desktop_.Windows());
+  if (fresh == theme_) return;
+  theme_ = fresh;
+  ++themeVersion_;
+  for (Form* form : forms_) form->ThemeChanged();
 }
 
 Application::~Application() {
@@ -127,6 +136,11 @@ LResult Application::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lPara
     switch (msg) {
       case WmSize:
         ShowFormsWithApplication(wParam);
+        break;
+      case WmSettingChange:
+      case WmSysColorChange:
+      case WmThemeChanged:
+        RefreshTheme();
         break;
       case WmClose:
         if (mainForm_) mainForm_->Close();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/desktop.h"
+#include "ui/theme.h"
 
 namespace ui {
 
@@ -56,6 +57,14 @@ class Application : public platform::IWindowProc {
   // Runs `action`, showing any error that escapes it in the standard error box.
   void Guard(const std::function<void()>& action);
 
+  // The colours the windows draw with, as the user's settings ask now.
+  const ui::Theme& Theme() const { return theme_; }
+  // Counts the changes of Theme(), for windows that look at it only when they are shown.
+  unsigned ThemeVersion() const { return themeVersion_; }
+  // Reads the user's settings again (a setting or the system colours changed); when the colours
+  // change, every form is drawn again with the new ones, at once.
+  void RefreshTheme();
+
   // Shows the application window while any form is visible and hides it while none is.
   void FormVisibilityChanged();
 
@@ -87,6 +96,8 @@ class Application : public platform::IWindowProc {
   bool errorBoxOpen_ = false;
   Application* previous_ = nullptr;  // the application that was current before this one
   std::vector<std::pair<int, Hook>> hooks_;
+  ui::Theme theme_;
+  unsigned themeVersion_ = 0;
   int nextHookId_ = 1;
 };
 

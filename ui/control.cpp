@@ -30,8 +30,13 @@ Bounds Control::ScaledBounds() const {
   const Control* root = this;
   while (root->parent_) root = root->parent_;
   // A control of no form (a list that pops up on its own) is placed in pixels already.
-  if (auto* form = dynamic_cast<const Form*>(root)) return form->Scaled(bounds_);
+  if (auto* form = dynamic_cast<const Form*>(root)) return form->Place(*this);
   return bounds_;
+}
+
+void Control::SetAnchors(unsigned anchors) {
+  anchors_ = anchors;
+  Changed();
 }
 
 void Control::SetVisible(bool visible) {

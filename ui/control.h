@@ -14,7 +14,13 @@ class Form;
 
 struct Bounds {
   int left = 0, top = 0, width = 0, height = 0;
+  bool operator==(const Bounds&) const = default;
 };
+
+// The edges of its parent that a control keeps its distance to as the parent grows or shrinks:
+// held at both sides it grows with its parent, held at the right only it moves with the right.
+enum Anchor : unsigned { AnchorLeft = 1, AnchorTop = 2, AnchorRight = 4, AnchorBottom = 8 };
+constexpr unsigned AnchorAll = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom;
 
 class Control {
  public:
@@ -29,10 +35,16 @@ class Control {
   // The form this control belongs to (the form itself for a form).
   Form& OwnerForm();
 
-  // As designed, at 96 DPI; ScaledBounds is where the control is on screen, at its form's DPI.
+  // As designed, at 96 DPI, in a parent of its designed size; ScaledBounds is where the control
+  // is on screen, at its form's DPI and in its parent's present size (see Anchors).
   const Bounds& GetBounds() const { return bounds_; }
   void SetBounds(int left, int top, int width, int height);
   Bounds ScaledBounds() const;
+  unsigned Anchors() const { return anchors_; }
+  void SetAnchors(unsigned anchors);
+  // Whether it covers its parent whatever its bounds say (a tab sheet: its page control's
+  // display area).
+  virtual bool FillsParent() const { return false; }
   // Tells the peer to lay the control out again (its form's DPI changed).
   void Relayout() { Changed(); }
 
@@ -65,6 +77,7 @@ class Control {
   bool visible_ = true;
   bool enabled_ = true;
   int tabOrder_ = -1;
+  unsigned anchors_ = AnchorLeft | AnchorTop;
   std::unique_ptr<Peer> peer_;
 };
 

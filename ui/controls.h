@@ -173,6 +173,7 @@ class TabSheet : public Control {
  public:
   TabSheet(Control* parent, std::string name, std::string caption);
   const std::string& Caption() const { return caption_; }
+  bool FillsParent() const override { return true; }
 
  private:
   std::string caption_;

@@ -89,12 +89,72 @@ Bounds Form::OnScreen(Bounds bounds) {
   return bounds;
 }
 
-void Form::DpiChanged(int dpi, const Rect& suggested) {
-  if (dpi <= 0 || dpi == dpi_) return;
-  dpi_ = dpi;
-  Desktop().Windows().SetWindowPos(handle_, suggested.left, suggested.top, suggested.Width(),
-                                   suggested.Height());
-  // Each control's peer lays it out anew from its designed bounds.
+Bounds Form::DesignClient() const {
+  Bounds client;
+  if (DesignClientWidth > 0 && DesignClientHeight > 0) {
+    client.width = DesignClientWidth;
+    client.height = DesignClientHeight;
+  } else if (ClientSized) {
+    client.width = GetBounds().width;
+    client.height = GetBounds().height;
+  } else {
+    for (const Control* child : Children()) {
+      const Bounds& b = child->GetBounds();
+      client.width = std::max(client.width, b.left + b.width);
+      client.height = std::max(client.height, b.top + b.height);
+    }
+  }
+  return client;
+}
+
+int Form::ClientWidth() const { return clientWidth_ >= 0 ? clientWidth_ : Scale(DesignClient().width); }
+int Form::ClientHeight() const { return clientHeight_ >= 0 ? clientHeight_ : Scale(DesignClient().height); }
+
+Form::Growth Form::GrowthOf(const Control& control) const {
+  if (&control == this) {
+    const Bounds design = DesignClient();
+    return {ClientWidth() - Scale(design.width), ClientHeight() - Scale(design.height)};
+  }
+  const Growth parent = control.Parent() ? GrowthOf(*control.Parent()) : Growth{};
+  if (control.FillsParent()) return parent;
+  const unsigned anchors = control.Anchors();
+  return {(anchors & AnchorLeft) && (anchors & AnchorRight) ? parent.dx : 0,
+          (anchors & AnchorTop) && (anchors & AnchorBottom) ? parent.dy : 0};
+}
+
+Bounds Form::Place(const Control& control) const {
+  Bounds placed = Scaled(control.GetBounds());
+  if (&control == this || !control.Parent() || control.FillsParent()) return placed;
+  const Growth parent = GrowthOf(*control.Parent());
+  const unsigned anchors = control.Anchors();
+  // Held at one side it keeps that distance; at both it stretches; at neither it keeps its
+  // place in the middle.
+  auto along = [](int& start, int& size, int growth, bool low, bool high) {
+    if (low && high)
+      size = std::max(0, size + growth);
+    else if (high)
+      start += growth;
+    else if (!low)
+      start += growth / 2;
+  };
+  along(placed.left, placed.width, parent.dx, anchors & AnchorLeft, anchors & AnchorRight);
+  along(placed.top, placed.height, parent.dy, anchors & AnchorTop, anchors & AnchorBottom);
+  return placed;
+}
+
+Bounds Form::MinimumSize() const {
+  const Bounds scaled = Scaled({0, 0, GetBounds().width, GetBounds().height});
+  return {0, 0, scaled.width, scaled.height};
+}
+
+void Form::ClientResized(int width, int height) {
+  if (width == clientWidth_ && height == clientHeight_) return;
+  clientWidth_ = width;
+  clientHeight_ = height;
+  RelayoutAll();
+}
+
+void Form::RelayoutAll() {
   std::vector<Control*> pending(Children().begin(), Children().end());
   while (!pending.empty()) {
     Control* control = pending.back();
@@ -102,6 +162,46 @@ void Form::DpiChanged(int dpi, const Rect& suggested) {
     control->Relayout();
     pending.insert(pending.end(), control->Children().begin(), control->Children().end());
   }
+}
+
+void Form::NoteWindowRect() {
+  if (!handle_ || maximized_ || Desktop().Windows().IsIconic(handle_)) return;
+  Bounds rect;
+  if (Desktop().Windows().GetWindowRect(handle_, rect.left, rect.top, rect.width, rect.height))
+    normal_ = rect;
+}
+
+Form::Placement Form::CurrentPlacement() {
+  NoteWindowRect();
+  return {normal_, maximized_};
+}
+
+void Form::RestorePlacement(const Placement& placement) {
+  Handle();
+  const Bounds minimum = MinimumSize();
+  Bounds bounds = placement.normal;
+  bounds.width = std::max(bounds.width, minimum.width);
+  bounds.height = std::max(bounds.height, minimum.height);
+  // The monitor nearest to the kept place, which may not be the one it was on.
+  bounds = OnScreen(bounds);
+  Desktop().Windows().SetWindowPos(handle_, bounds.left, bounds.top, bounds.width, bounds.height);
+  normal_ = bounds;
+  maximized_ = placement.maximized;
+}
+
+void Form::DpiChanged(int dpi, const Rect& suggested) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  Desktop().Windows().SetWindowPos(handle_, suggested.left, suggested.top, suggested.Width(),
+                                   suggested.Height());
+  // Each control's peer lays it out anew from its designed bounds.
+  RelayoutAll();
+}
+
+void Form::ThemeChanged() {
+  if (!handle_) return;
+  Changed();
+  RelayoutAll();
 }
 
 void Form::SetCaption(std::string caption) {
@@ -114,7 +214,7 @@ void Form::SetVisible(bool visible) {
   Hwnd handle = Handle();
   Control::SetVisible(visible);
   if (visible) PlaceForShowing();
-  Desktop().Windows().ShowWindow(handle, visible ? SwShow : SwHide);
+  Desktop().Windows().ShowWindow(handle, visible ? (maximized_ ? SwShowMaximized : SwShow) : SwHide);
   app_.FormVisibilityChanged();
 }
 
@@ -188,6 +288,31 @@ LResult Form::DefaultHandler(Uint msg, WParam wParam, LParam lParam) {
         app_.Minimize();
         return 0;
       }
+      break;
+    case WmSize:
+      if (wParam == SizeMinimized) break;
+      maximized_ = wParam == SizeMaximized;
+      NoteWindowRect();
+      ClientResized(static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF));
+      break;
+    case WmMove:
+      NoteWindowRect();
+      break;
+    case WmGetMinMaxInfo:
+      // A sizeable window cannot be made smaller than its design at its DPI.
+      if (lParam != 0 && Border == BorderStyle::Sizeable) {
+        auto& info = *reinterpret_cast<MinMaxInfo*>(lParam);
+        const Bounds minimum = MinimumSize();
+        info.minTrackSize.x = std::max(info.minTrackSize.x, minimum.width);
+        info.minTrackSize.y = std::max(info.minTrackSize.y, minimum.height);
+        return 0;
+      }
+      break;
+    case WmSettingChange:
+    case WmSysColorChange:
+    case WmThemeChanged:
+      // Each window hears a broadcast change; the first to hear it redraws them all.
+      app_.RefreshTheme();
       break;
     case WmDpiChanged:
       if (lParam != 0)

@@ -21,6 +21,7 @@ class Application;
 class PopupList : public Control {
  public:
   PopupList(Application& app, std::string name);
+  Application& App() const { return app_; }
 
   // --- The owner's side ---
 
@@ -53,6 +54,12 @@ class PopupList : public Control {
   std::function<std::u16string(int index)> ItemText;
   // A small picture at the start of an item (an image entry's thumbnail), as TableGrid::RowPicture.
   std::function<const platform::Picture*(int index, int width, int height)> ItemPicture;
+  // A short text shown in grey at the right of an item (its age); none when empty or unset.
+  std::function<std::u16string(int index)> ItemDetail;
+  // Whether a thin rule goes above the item: the first of another kind of items.
+  std::function<bool(int index)> StartsGroup;
+  // One line under the list that tells which keys do what.
+  std::u16string Hint = u"Enter pastes   1\u20139 pick   Type to filter   Esc closes";
   // The filter's text changed; the owner filters and calls SetCount.
   std::function<void(const std::u16string& filter)> OnFilterChange;
   // How the highlighted items are to be pasted: Enter or a click; Shift+Enter (as plain text);

@@ -37,9 +37,11 @@ int TableGrid::ShownPosition(int row) {
 std::u16string_view TableGrid::ShownCell(int column, int position, std::u16string& scratch) {
   const int row = ShownRow(position);
   if (row < 0) return {};
-  if (view_ != nullptr && view_->Active() && column >= 0 && column < rows_.ColumnCount() &&
+  // The row-number column counts the rows of the whole table, whatever its cell holds (a row
+  // inserted at the top holds 0, which the files keep writing) and whatever a search hides.
+  if (column >= 0 && column < rows_.ColumnCount() &&
       rows_.Columns()[static_cast<std::size_t>(column)].kind == grid::ColumnKind::Increment) {
-    std::string number = std::to_string(position + 1);
+    std::string number = std::to_string(row + 1);
     scratch.assign(number.begin(), number.end());
     return scratch;
   }

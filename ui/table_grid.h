@@ -30,6 +30,10 @@ class TableGrid : public Control, private grid::TableObserver {
   // fits the cell; null for none, or none yet (ViewChanged paints again once it is ready).
   int PictureColumn = -1;
   std::function<const platform::Picture*(int row, int width, int height)> RowPicture;
+  // The widest texts a column shows, one a line, for a column whose width must follow the
+  // user's formats (the dates): the column is made wide enough for each at any DPI. Empty for
+  // the designed width.
+  std::function<std::u16string(int column)> WidestText;
 
   // What the grid shows: the rows of a filter over this table, or every row (nullptr). The
   // filter must outlive its use here.
@@ -39,8 +43,8 @@ class TableGrid : public Control, private grid::TableObserver {
   int ShownCount();
   int ShownRow(int position);  // -1 for a position outside the shown rows
   int ShownPosition(int row);  // -1 for a row that is not shown
-  // A cell as it is shown. While a filter hides rows, the row-number column numbers the rows
-  // as shown.
+  // A cell as it is shown. The row-number column shows the row's position in the table (1 for
+  // the top row), also while a filter hides rows.
   std::u16string_view ShownCell(int column, int position, std::u16string& scratch);
   // The view has moved on (a filter scanned further): the grid shows it again.
   void ViewChanged() { Control::Changed(); }

@@ -78,6 +78,15 @@ bool SimWindows::ShowWindow(Hwnd hwnd, int cmd) {
       w->visible = true;
       w->iconic = false;
       break;
+    case SwShowMaximized: {
+      w->visible = true;
+      w->iconic = false;
+      w->zoomed = true;
+      const Rect area = GetMonitorWorkArea({w->x, w->y});
+      SendMessageA(hwnd, WmSize, SizeMaximized,
+                   static_cast<LParam>((area.Width() & 0xFFFF) | ((area.Height() & 0xFFFF) << 16)));
+      break;
+    }
     default:  // SW_SHOW, SW_SHOWNA and the rest show without changing the state
       w->visible = true;
       break;
@@ -143,10 +152,16 @@ bool SimWindows::SetWindowTextW(Hwnd hwnd, const std::string& text) {
 bool SimWindows::SetWindowPos(Hwnd hwnd, int x, int y, int width, int height) {
   Window* w = Find(hwnd);
   if (!w) return false;
+  const bool resized = w->width != width || w->height != height;
   w->x = x;
   w->y = y;
   w->width = width;
   w->height = height;
+  w->zoomed = false;
+  // A simulated window has no frame: its client area is the whole window.
+  if (resized && !w->iconic)
+    SendMessageA(hwnd, WmSize, SizeRestored,
+                 static_cast<LParam>((width & 0xFFFF) | ((height & 0xFFFF) << 16)));
   return true;
 }
 
@@ -394,6 +409,11 @@ Hicon SimWindows::LoadMainIcon(int size) { return 0x70000 + static_cast<Hicon>(s
 unsigned SimWindows::GetSysColor(int index) { return 0x00100000u + static_cast<unsigned>(index); }
 
 bool SimWindows::Exists(Hwnd hwnd) const { return Find(hwnd) != nullptr; }
+
+bool SimWindows::IsZoomed(Hwnd hwnd) const {
+  const Window* w = Find(hwnd);
+  return w && w->zoomed;
+}
 
 std::string SimWindows::Title(Hwnd hwnd) const {
   const Window* w = Find(hwnd);

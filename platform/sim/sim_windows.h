@@ -92,6 +92,7 @@ class SimWindows : public platform::IWindows {
   int CommonControlsVersion() override { return commonControlsVersion_; }
   platform::Hicon LoadMainIcon(int size) override;
   unsigned GetSysColor(int index) override;
+  bool HighContrast() override { return highContrast_; }
 
   // --- For tests ---
 
@@ -128,6 +129,7 @@ class SimWindows : public platform::IWindows {
   int ExitCode() const { return exitCode_; }
   // The dots per inch of every monitor (96 unless set).
   void SetDpi(int dpi) { dpi_ = dpi; }
+  void SetHighContrast(bool on) { highContrast_ = on; }
 
   // Each modal loop runs the next handler; it must end the modal state (close the window).
   void OnNextModal(std::function<void(platform::Hwnd)> handler) {
@@ -137,6 +139,8 @@ class SimWindows : public platform::IWindows {
   int ModalDepth() const { return modalDepth_; }
 
   bool Exists(platform::Hwnd hwnd) const;
+  // Shown maximized (ShowWindow with SW_SHOWMAXIMIZED), until it is next placed.
+  bool IsZoomed(platform::Hwnd hwnd) const;
   std::string Title(platform::Hwnd hwnd) const;
   platform::Hwnd Foreground() const { return foreground_; }
   bool IsEnabled(platform::Hwnd hwnd) const;
@@ -164,6 +168,7 @@ class SimWindows : public platform::IWindows {
     bool alive = true;
     bool visible = false;
     bool iconic = false;
+    bool zoomed = false;
     bool enabled = true;
     bool hiddenByOwner = false;
     platform::Hicon icon = 0;
@@ -221,6 +226,7 @@ class SimWindows : public platform::IWindows {
 
  private:
   int dpi_ = 96;
+  bool highContrast_ = false;
 };
 
 }  // namespace sim

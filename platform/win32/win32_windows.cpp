@@ -407,4 +407,11 @@ platform::Hicon Win32Windows::LoadMainIcon(int size) {
 
 unsigned Win32Windows::GetSysColor(int index) { return ::GetSysColor(index); }
 
+bool Win32Windows::HighContrast() {
+  HIGHCONTRASTW contrast = {};
+  contrast.cbSize = sizeof contrast;
+  return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
 }  // namespace win32

@@ -61,6 +61,7 @@ class Win32Windows final : public platform::IWindows {
   int CommonControlsVersion() override;
   platform::Hicon LoadMainIcon(int size) override;
   unsigned GetSysColor(int index) override;
+  bool HighContrast() override;
 
  private:
   static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <unordered_map>
 
 #include "ui/controls.h"
 
@@ -132,6 +133,10 @@ void ControlPeer::SetStyle(DWORD style, DWORD mask) {
 void ControlPeer::Update() {
   if (!host_->Alive()) return;
   CountScope scope(updating_);
+  if (const unsigned version = host_->Form().App().ThemeVersion(); version != themeVersion_) {
+    themeVersion_ = version;
+    ApplyTheme();
+  }
   UpdateState();
   UpdateLayout();
   // Where a container moves, hides or disables itself, its children follow.
@@ -185,6 +190,7 @@ void ControlPeer::RepaintBeneath(const RECT& area) {
 }
 
 HBRUSH ControlPeer::BackdropBrush() const {
+  if (host_->Dark()) return SolidBrush(host_->Theme().face);
   for (const ui::Control* c = control_.Parent(); c && c->Parent(); c = c->Parent())
     if (dynamic_cast<const ui::TabSheet*>(c))
       if (ControlPeer* pages = PeerOf(*c->Parent()))
@@ -197,7 +203,66 @@ HBRUSH ControlPeer::OnCtlColorStatic(HDC dc) {
   LOGBRUSH colour = {};
   ::GetObjectW(brush, sizeof colour, &colour);
   ::SetBkColor(dc, colour.lbColor);
+  if (host_->Dark())
+    ::SetTextColor(dc, ::IsWindowEnabled(window_) ? host_->Theme().faceText : host_->Theme().grayText);
   return brush;
+}
+
+void ControlPeer::ApplyTheme() {
+  if (window_) ::InvalidateRect(window_, nullptr, TRUE);
+}
+
+HBRUSH ControlPeer::OnCtlColorEdit(HDC dc) {
+  if (!host_->Dark()) return nullptr;
+  ::SetTextColor(dc, host_->Theme().windowText);
+  ::SetBkColor(dc, host_->Theme().window);
+  return SolidBrush(host_->Theme().window);
+}
+
+bool ControlPeer::PaintInTheme(UINT msg, WPARAM wParam, LRESULT& result) {
+  if (!host_->Dark() || !window_) return false;
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = ::BeginPaint(window_, &paint);
+      DrawButtonLike(window_, dc, host_->Theme(), host_->Font());
+      ::EndPaint(window_, &paint);
+      result = 0;
+      return true;
+    }
+    case WM_PRINTCLIENT:
+      DrawButtonLike(window_, reinterpret_cast<HDC>(wParam), host_->Theme(), host_->Font());
+      result = 0;
+      return true;
+    case WM_ERASEBKGND:
+      result = 1;
+      return true;
+  }
+  return false;
+}
+
+void ControlPeer::RepaintAfter(UINT msg) {
+  if (!host_->Dark() || !window_) return;
+  switch (msg) {
+    case WM_ENABLE:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_SETTEXT:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CAPTURECHANGED:
+    case WM_UPDATEUISTATE:
+    case BM_SETSTATE:
+    case BM_SETCHECK:
+    case BM_SETSTYLE:
+      // The button has drawn its new state at once, in the system's colours and outside
+      // WM_PAINT; it is painted over in the theme's.
+      ::InvalidateRect(window_, nullptr, FALSE);
+      break;
+  }
 }
 
 POINT ControlPeer::ChildOrigin() const {
@@ -266,6 +331,8 @@ LRESULT CALLBACK ControlPeer::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, L
       peer->host_->dropNextChar = false;
       return 0;
     }
+    if (msg == WM_SYSCHAR && peer->host_->Alive() && peer->host_->AccessKey(static_cast<wchar_t>(wParam)))
+      return 0;
     return peer->WindowProc(msg, wParam, lParam);
   } catch (...) {
     // The events raised here report their own errors; nothing may unwind into the system.
@@ -273,13 +340,145 @@ LRESULT CALLBACK ControlPeer::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, L
   }
 }
 
+HBRUSH SolidBrush(COLORREF colour) {
+  static std::unordered_map<COLORREF, HBRUSH> brushes;
+  HBRUSH& brush = brushes[colour];
+  if (!brush) brush = ::CreateSolidBrush(colour);
+  return brush;
+}
+
+namespace {
+
+template <typename Function>
+Function* LoadFunction(const wchar_t* library, const char* name) {
+  HMODULE module = ::GetModuleHandleW(library);
+  if (!module) module = ::LoadLibraryW(library);
+  if (!module) return nullptr;
+  // Through void(*)() so that the cast between unrelated function types is a deliberate one.
+  return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+void UseDarkTitleBar(HWND window, bool dark) {
+  using SetAttribute = HRESULT WINAPI(HWND, DWORD, LPCVOID, DWORD);
+  static SetAttribute* const setAttribute =
+      LoadFunction<SetAttribute>(L"dwmapi.dll", "DwmSetWindowAttribute");
+  if (!setAttribute || !window) return;
+  // DWMWA_USE_IMMERSIVE_DARK_MODE is 20 since Windows 10 20H1, 19 on the builds before it.
+  const BOOL value = dark ? TRUE : FALSE;
+  if (FAILED(setAttribute(window, 20, &value, sizeof value))) setAttribute(window, 19, &value, sizeof value);
+}
+
+void UseDarkControlTheme(HWND window, bool dark) {
+  using SetTheme = HRESULT WINAPI(HWND, LPCWSTR, LPCWSTR);
+  static SetTheme* const setTheme = LoadFunction<SetTheme>(L"uxtheme.dll", "SetWindowTheme");
+  if (!setTheme || !window) return;
+  setTheme(window, dark ? L"DarkMode_Explorer" : nullptr, nullptr);
+}
+
+void DrawButtonLike(HWND window, HDC dc, const ui::Theme& theme, HFONT font) {
+  RECT client;
+  ::GetClientRect(window, &client);
+  const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
+  const DWORD type = style & BS_TYPEMASK;
+  const int length = ::GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(std::max(0, ::GetWindowTextW(window, text.data(), length + 1))));
+  const bool enabled = ::IsWindowEnabled(window) != FALSE;
+  const auto state = static_cast<UINT>(::SendMessageW(window, BM_GETSTATE, 0, 0));
+  const bool checked = (state & BST_CHECKED) != 0;
+  const bool focused = ::GetFocus() == window;
+  const bool hideAccel = (::SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL) != 0;
+  const UINT prefix = hideAccel ? DT_HIDEPREFIX : 0;
+
+  const HGDIOBJ oldFont = ::SelectObject(dc, font);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, enabled ? theme.faceText : theme.grayText);
+  if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) {
+    const bool pushed = (state & BST_PUSHED) != 0;
+    ::FillRect(dc, &client, SolidBrush(pushed ? theme.rule : theme.header));
+    ::FrameRect(dc, &client, SolidBrush(focused ? theme.highlight : theme.rule));
+    if (focused) {
+      RECT inner = client;
+      ::InflateRect(&inner, -1, -1);
+      ::FrameRect(dc, &inner, SolidBrush(theme.highlight));
+    }
+    RECT label = client;
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &label,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | prefix);
+  } else {
+    ::FillRect(dc, &client, SolidBrush(theme.face));
+    TEXTMETRICW metrics = {};
+    ::GetTextMetricsW(dc, &metrics);
+    const int box = std::max<int>(9, std::min<int>(metrics.tmAscent, client.bottom - client.top));
+    RECT square = {client.left, client.top + (client.bottom - client.top - box) / 2, client.left + box, 0};
+    square.bottom = square.top + box;
+    const HPEN pen = ::CreatePen(PS_SOLID, 1, enabled ? theme.faceText : theme.grayText);
+    const HGDIOBJ oldPen = ::SelectObject(dc, pen);
+    const HGDIOBJ oldBrush = ::SelectObject(dc, SolidBrush(theme.window));
+    const bool radio = type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
+    if (radio) {
+      ::Ellipse(dc, square.left, square.top, square.right, square.bottom);
+      if (checked) {
+        ::SelectObject(dc, SolidBrush(enabled ? theme.faceText : theme.grayText));
+        const int inset = box / 4 + 1;
+        ::Ellipse(dc, square.left + inset, square.top + inset, square.right - inset, square.bottom - inset);
+      }
+    } else {
+      ::Rectangle(dc, square.left, square.top, square.right, square.bottom);
+      if (checked) {
+        const HPEN tick =
+            ::CreatePen(PS_SOLID, std::max(1, box / 7), enabled ? theme.faceText : theme.grayText);
+        ::SelectObject(dc, tick);
+        const POINT mark[] = {{square.left + box / 5, square.top + box / 2},
+                              {square.left + box * 2 / 5, square.bottom - box / 4},
+                              {square.right - box / 5, square.top + box / 4}};
+        ::Polyline(dc, mark, 3);
+        ::SelectObject(dc, pen);
+        ::DeleteObject(tick);
+      }
+    }
+    ::SelectObject(dc, oldBrush);
+    ::SelectObject(dc, oldPen);
+    ::DeleteObject(pen);
+    // The caption after the box, wrapped when it is longer than the control, centred upright.
+    RECT label = {square.right + std::max(3, box / 3), client.top, client.right, client.bottom};
+    RECT measured = label;
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured,
+                DT_CALCRECT | DT_WORDBREAK | prefix);
+    const int height = std::min<int>(measured.bottom - measured.top, client.bottom - client.top);
+    label.top = client.top + (client.bottom - client.top - height) / 2;
+    label.bottom = label.top + height;
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &label, DT_WORDBREAK | prefix);
+    if (focused) {
+      RECT around = {label.left - 1, label.top,
+                     std::min<LONG>(client.right, label.left + (measured.right - measured.left) + 1),
+                     label.bottom};
+      ::SetTextColor(dc, theme.faceText);
+      ::SetBkColor(dc, theme.face);
+      ::DrawFocusRect(dc, &around);
+    }
+  }
+  ::SelectObject(dc, oldFont);
+}
+
 void DrawPictureCell(HDC dc, const RECT& cell, int box, const platform::Picture& picture,
                      const std::wstring& text, COLORREF textColor, COLORREF backColor) {
-  const HBRUSH back = ::CreateSolidBrush(backColor);
-  ::FillRect(dc, &cell, back);
-  ::DeleteObject(back);
-  const int height = cell.bottom - cell.top;
+  ::FillRect(dc, &cell, SolidBrush(backColor));
   const int left = cell.left + 2;
+  DrawPicture(dc, left, cell, box, picture);
+  RECT textRect = cell;
+  textRect.left = left + box + 4;
+  textRect.right -= 2;
+  ::SetTextColor(dc, textColor);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
+              DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | DT_LEFT);
+}
+
+void DrawPicture(HDC dc, int left, const RECT& cell, int box, const platform::Picture& picture) {
+  const int height = cell.bottom - cell.top;
   if (picture.width > 0 && picture.height > 0 && picture.width <= box && picture.height <= height) {
     // AlphaBlend takes premultiplied pixels, from a bitmap selected into a memory DC.
     BITMAPINFO info = {};
@@ -309,13 +508,6 @@ void DrawPictureCell(HDC dc, const RECT& cell, int box, const platform::Picture&
     }
     if (bitmap) ::DeleteObject(bitmap);
   }
-  RECT textRect = cell;
-  textRect.left = left + box + 4;
-  textRect.right -= 2;
-  ::SetTextColor(dc, textColor);
-  ::SetBkMode(dc, TRANSPARENT);
-  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
-              DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | DT_LEFT);
 }
 
 }  // namespace win32::peers

@@ -17,8 +17,10 @@
 #include <vector>
 
 #include "platform/images.h"
+#include "ui/application.h"
 #include "ui/control.h"
 #include "ui/form.h"
+#include "ui/theme.h"
 
 namespace win32::peers {
 
@@ -41,6 +43,10 @@ class FormHost : public std::enable_shared_from_this<FormHost> {
   // False once the form's window is destroyed; the peers then leave their windows alone.
   bool Alive() const { return window_ != nullptr; }
 
+  // The colours the form draws with now.
+  const ui::Theme& Theme() const { return form_.App().Theme(); }
+  bool Dark() const { return Theme().Dark(); }
+
   // The system's message font at the form's DPI, plain and underlined.
   HFONT Font();
   HFONT UnderlinedFont();
@@ -50,6 +56,10 @@ class FormHost : public std::enable_shared_from_this<FormHost> {
   ControlPeer* Find(HWND window) const;
 
   void Forget(ControlPeer* peer);
+  // A button's or box's caption with its access key marked, the keys shared out over the form.
+  std::wstring ShownCaption(const ui::Control& control);
+  // Alt and `key` pressed: presses the control whose access key it is; false when none has it.
+  bool AccessKey(wchar_t key);
   void FocusNext(ControlPeer* from, bool backwards);
   // Gives the native focus to the form's active control, or to the first one the Tab key
   // reaches when the form has none.
@@ -69,6 +79,8 @@ class FormHost : public std::enable_shared_from_this<FormHost> {
                                        DWORD_PTR refData);
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT DpiChanged(WPARAM wParam, LPARAM lParam);
+  void MeasureMenuItem(MEASUREITEMSTRUCT& measure);
+  void DrawMenuItem(const DRAWITEMSTRUCT& draw);
   bool Reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void Detach();
   bool CanTakeFocus(ControlPeer* peer) const;
@@ -122,6 +134,9 @@ class ControlPeer : public ui::Peer {
   }
   // Text on the colour of what lies beneath: the tab page or the form.
   virtual HBRUSH OnCtlColorStatic(HDC dc);
+  // An edit box's or a list's colours (WM_CTLCOLOREDIT, WM_CTLCOLORLISTBOX); nullptr for the
+  // system's.
+  virtual HBRUSH OnCtlColorEdit(HDC dc);
   virtual bool OnSetCursor() { return false; }
 
  protected:
@@ -133,11 +148,18 @@ class ControlPeer : public ui::Peer {
   void RepaintBeneath(const RECT& area);
 
   virtual void UpdateState() {}
+  // The theme's colours are new (or the first to be shown): the default paints the window again.
+  virtual void ApplyTheme();
   // The native rectangle for the control's bounds, already moved into the form's client area.
   virtual void AdjustRect(RECT& rect) { (void)rect; }
   // Messages of the control's own window; the default passes them on.
   virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam);
+  // A button's painting in the theme's colours while they are dark: true when the message is
+  // answered (`result`). RepaintAfter paints it again after a message on which the button
+  // draws itself at once.
+  bool PaintInTheme(UINT msg, WPARAM wParam, LRESULT& result);
+  void RepaintAfter(UINT msg);
   // Lays out the peers of all descendants again.
   void UpdateDescendants();
   // True while Update() runs: the notifications the update itself causes are not user input.
@@ -153,6 +175,7 @@ class ControlPeer : public ui::Peer {
   ui::Control& control_;
   HWND window_ = nullptr;
   int updating_ = 0;
+  unsigned themeVersion_ = ~0u;
 };
 
 // Gives every control under `parent` that has no peer of this host one: all of them for a new
@@ -162,9 +185,24 @@ void AttachMissingPeers(const std::shared_ptr<FormHost>& host, ui::Control& pare
 // The peer of a control, when it is one of these peers.
 ControlPeer* PeerOf(const ui::Control& control);
 
+// A solid brush of the colour, kept for the whole run (the program uses a handful of colours).
+HBRUSH SolidBrush(COLORREF colour);
+// Asks the desktop window manager for a dark title bar, or the light one back; nothing where
+// the system has no dark title bars.
+void UseDarkTitleBar(HWND window, bool dark);
+// The system's dark scroll bars and list parts where it has them (Windows 10 and later), its
+// ordinary look otherwise.
+void UseDarkControlTheme(HWND window, bool dark);
+// Draws a push button, check box or radio button in the theme's colours: the system draws them
+// only in its own.
+void DrawButtonLike(HWND window, HDC dc, const ui::Theme& theme, HFONT font);
+
 // The system's message font (what dialogs and message boxes show) at `dpi`.
 LOGFONTW MessageFont(int dpi);
 
+// A picture blended over what is drawn, centred in a box of `box` by the cell's height less two
+// pixels at `left`; nothing for a picture larger than that.
+void DrawPicture(HDC dc, int left, const RECT& cell, int box, const platform::Picture& picture);
 // A list view cell (or row) that begins with a small picture, drawn whole in place of the list
 // view's own drawing: the background, the picture blended over it and centred in a box of
 // `box` by the cell's height less two pixels, then the text after it on one line, cut with an

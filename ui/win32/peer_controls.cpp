@@ -34,16 +34,24 @@ class ButtonPeer final : public ControlPeer {
  public:
   ButtonPeer(std::shared_ptr<FormHost> host, ui::Button& button)
       : ControlPeer(std::move(host), button), button_(button) {
-    CreateWindowFor(WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, WideFromUtf8(button.Caption()));
+    CreateWindowFor(WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, Host().ShownCaption(button));
   }
 
  private:
-  void UpdateState() override { SyncText(Window(), WideFromUtf8(button_.Caption())); }
+  void UpdateState() override { SyncText(Window(), Host().ShownCaption(button_)); }
 
   bool OnCommand(UINT code) override {
     if (code != BN_CLICKED) return false;
     Raise([this] { button_.Click(); });
     return true;
+  }
+
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    LRESULT result = 0;
+    if (PaintInTheme(msg, wParam, result)) return result;
+    result = ControlPeer::WindowProc(msg, wParam, lParam);
+    RepaintAfter(msg);
+    return result;
   }
 
   ui::Button& button_;
@@ -55,7 +63,7 @@ class CheckBoxPeer final : public ControlPeer {
       : ControlPeer(std::move(host), box), box_(box) {
     // A caption longer than the box wraps onto a second line.
     CreateWindowFor(WC_BUTTONW, BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP | WS_GROUP, 0,
-                    WideFromUtf8(box.Caption()));
+                    Host().ShownCaption(box));
   }
 
  private:
@@ -75,7 +83,11 @@ class CheckBoxPeer final : public ControlPeer {
       char key = AnsiFromWideChar(static_cast<wchar_t>(wParam));
       Raise([this, key] { box_.KeyPress(key); });
     }
-    return ControlPeer::WindowProc(msg, wParam, lParam);
+    LRESULT result = 0;
+    if (PaintInTheme(msg, wParam, result)) return result;
+    result = ControlPeer::WindowProc(msg, wParam, lParam);
+    RepaintAfter(msg);
+    return result;
   }
 
   ui::CheckBox& box_;
@@ -89,7 +101,7 @@ class RadioButtonPeer final : public ControlPeer {
     // window with WS_GROUP, so the first radio button of each parent starts one, and every other
     // kind of control carries the style and ends it.
     CreateWindowFor(WC_BUTTONW, BS_AUTORADIOBUTTON | WS_TABSTOP | (FirstOfParent() ? WS_GROUP : 0), 0,
-                    WideFromUtf8(radio.Caption()));
+                    Host().ShownCaption(radio));
   }
 
   // The Tab key enters a group at its checked button, or at its first when none is checked.
@@ -114,6 +126,14 @@ class RadioButtonPeer final : public ControlPeer {
     if (code != BN_CLICKED) return false;
     if (!Updating() && NativeChecked(Window()) && !radio_.Checked()) Raise([this] { radio_.Click(); });
     return true;
+  }
+
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    LRESULT result = 0;
+    if (PaintInTheme(msg, wParam, result)) return result;
+    result = ControlPeer::WindowProc(msg, wParam, lParam);
+    RepaintAfter(msg);
+    return result;
   }
 
   ui::RadioButton& radio_;
@@ -177,9 +197,12 @@ class LabelPeer final : public ControlPeer {
   }
 
   HBRUSH OnCtlColorStatic(HDC dc) override {
+    HBRUSH brush = ControlPeer::OnCtlColorStatic(dc);
+    // A link keeps its system colour where that reads on the background: not on a dark one.
     if (label_.ColorIndex() >= 0)
-      ::SetTextColor(dc, Host().Form().Desktop().Windows().GetSysColor(label_.ColorIndex()));
-    return ControlPeer::OnCtlColorStatic(dc);
+      ::SetTextColor(dc, Host().Dark() ? Host().Theme().link
+                                       : Host().Form().Desktop().Windows().GetSysColor(label_.ColorIndex()));
+    return brush;
   }
 
   bool OnSetCursor() override {
@@ -408,7 +431,15 @@ class GroupBoxPeer final : public ControlPeer {
 
  private:
   // A group box draws only its frame and caption; its inside would keep whatever was there.
+  // In dark colours it is drawn here: the system draws its caption in black whatever it is told.
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (Host().Dark() && (msg == WM_PAINT || msg == WM_PRINTCLIENT)) {
+      PAINTSTRUCT paint = {};
+      HDC dc = msg == WM_PAINT ? ::BeginPaint(Window(), &paint) : reinterpret_cast<HDC>(wParam);
+      PaintDark(dc);
+      if (msg == WM_PAINT) ::EndPaint(Window(), &paint);
+      return 0;
+    }
     if (msg == WM_ERASEBKGND) {
       RECT client;
       ::GetClientRect(Window(), &client);
@@ -416,6 +447,29 @@ class GroupBoxPeer final : public ControlPeer {
       return 1;
     }
     return ControlPeer::WindowProc(msg, wParam, lParam);
+  }
+
+  void PaintDark(HDC dc) {
+    const ui::Theme& theme = Host().Theme();
+    RECT client;
+    ::GetClientRect(Window(), &client);
+    const HGDIOBJ old = ::SelectObject(dc, Host().Font());
+    TEXTMETRICW metrics = {};
+    ::GetTextMetricsW(dc, &metrics);
+    RECT frame = {client.left, client.top + metrics.tmHeight / 2, client.right, client.bottom};
+    ::FrameRect(dc, &frame, SolidBrush(theme.rule));
+    const std::wstring caption = WindowText(Window());
+    if (!caption.empty()) {
+      RECT text = {client.left + Host().Form().Scale(8), client.top, client.right,
+                   client.top + metrics.tmHeight};
+      ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE);
+      RECT behind = {text.left - 2, text.top, text.right + 2, text.bottom};
+      ::FillRect(dc, &behind, BackdropBrush());
+      ::SetBkMode(dc, TRANSPARENT);
+      ::SetTextColor(dc, ::IsWindowEnabled(Window()) ? theme.faceText : theme.grayText);
+      ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_SINGLELINE);
+    }
+    ::SelectObject(dc, old);
   }
 };
 

@@ -6,10 +6,18 @@
 
 #include "ui/application.h"
 #include "ui/controls.h"
+#include "ui/keyboard_access.h"
 #include "ui/menu.h"
 #include "ui/win32/peer_base.h"
 
 namespace win32::peers {
+
+namespace {
+
+// An item of a form's menu bar, rather than of one of its drop-down menus.
+bool IsMenuBarItem(const ui::MenuItem& item) { return item.Parent() && !item.Parent()->Parent(); }
+
+}  // namespace
 
 FormHost::FormHost(ui::Form& form)
     : form_(form), window_(form.HandleAllocated() ? ToHwnd(form.Handle()) : nullptr) {}
@@ -85,15 +93,57 @@ bool FormHost::CanTakeFocus(ControlPeer* peer) const {
   return window && peer->TabStop() && ::IsWindowVisible(window) && ::IsWindowEnabled(window);
 }
 
-// The forms number their controls' TabOrder across the whole form, whatever group box holds
-// them; controls without a number follow, in the order their windows were made.
+// The form's own order (ui::TabSequence: the numbered controls, then reading order); a peer of
+// a control that is not in it follows, in the order the windows were made.
 std::vector<ControlPeer*> FormHost::TabCycle() const {
-  std::vector<ControlPeer*> cycle = tabOrder_;
-  std::stable_sort(cycle.begin(), cycle.end(), [](const ControlPeer* a, const ControlPeer* b) {
-    int left = a->Control().TabOrder(), right = b->Control().TabOrder();
-    return (left >= 0 ? left : INT_MAX) < (right >= 0 ? right : INT_MAX);
-  });
+  std::vector<ControlPeer*> cycle;
+  for (ui::Control* control : ui::TabSequence(form_))
+    if (ControlPeer* peer = PeerOf(*control); peer && &peer->Host() == this) cycle.push_back(peer);
+  for (ControlPeer* peer : tabOrder_)
+    if (std::find(cycle.begin(), cycle.end(), peer) == cycle.end()) cycle.push_back(peer);
   return cycle;
+}
+
+std::wstring FormHost::ShownCaption(const ui::Control& control) {
+  // The keys go first to the controls the Tab key reaches first.
+  std::vector<ui::Control*> keyed;
+  for (ui::Control* c : ui::TabSequence(form_))
+    if (ui::HasAccessKey(*c) && c->Visible()) keyed.push_back(c);
+  std::vector<std::string> captions;
+  for (ui::Control* c : keyed) captions.push_back(ui::CaptionOf(*c));
+  const std::vector<std::size_t> keys = ui::AccessKeys(captions);
+  for (std::size_t i = 0; i < keyed.size(); ++i)
+    if (keyed[i] == &control) return WideFromUtf8(ui::WithAccessKey(captions[i], keys[i]));
+  return WideFromUtf8(ui::WithAccessKey(ui::CaptionOf(control), std::string::npos));
+}
+
+bool FormHost::AccessKey(wchar_t key) {
+  // Alt and the letter underlined in a caption press that button or box, as in a dialog.
+  auto upper = [](wchar_t c) {
+    return static_cast<wchar_t>(
+        reinterpret_cast<ULONG_PTR>(::CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(c)))));
+  };
+  const wchar_t wanted = upper(key);
+  for (const auto& [window, peer] : peers_) {
+    if (!ui::HasAccessKey(peer->Control()) || !::IsWindowVisible(window) || !::IsWindowEnabled(window))
+      continue;
+    wchar_t text[256] = {};
+    ::GetWindowTextW(window, text, 256);
+    for (const wchar_t* c = text; *c && c[1]; ++c) {
+      if (*c != L'&') continue;
+      if (c[1] == L'&') {
+        ++c;
+        continue;
+      }
+      if (upper(c[1]) == wanted) {
+        ::SetFocus(window);
+        ::SendMessageW(window, BM_CLICK, 0, 0);
+        return true;
+      }
+      break;
+    }
+  }
+  return false;
 }
 
 void FormHost::FocusNext(ControlPeer* from, bool backwards) {
@@ -154,6 +204,27 @@ bool FormHost::Reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) 
           return true;
         }
       return false;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      if ((peer = Find(reinterpret_cast<HWND>(lParam))))
+        if (HBRUSH brush = peer->OnCtlColorEdit(reinterpret_cast<HDC>(wParam))) {
+          result = reinterpret_cast<LRESULT>(brush);
+          return true;
+        }
+      // A combo box's drop-down list is a window of its own, not a peer's.
+      if (msg == WM_CTLCOLORLISTBOX && Dark()) {
+        ::SetTextColor(reinterpret_cast<HDC>(wParam), Theme().windowText);
+        ::SetBkColor(reinterpret_cast<HDC>(wParam), Theme().window);
+        result = reinterpret_cast<LRESULT>(SolidBrush(Theme().window));
+        return true;
+      }
+      return false;
+    case WM_CTLCOLORBTN:
+      if (Dark()) {
+        result = reinterpret_cast<LRESULT>(SolidBrush(Theme().face));
+        return true;
+      }
+      return false;
     case WM_SETCURSOR:
       if (LOWORD(lParam) == HTCLIENT && (peer = Find(reinterpret_cast<HWND>(wParam))) &&
           peer->OnSetCursor()) {
@@ -193,6 +264,26 @@ LRESULT FormHost::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_DPICHANGED:
       return DpiChanged(wParam, lParam);
+    case WM_MEASUREITEM:
+      if (wParam == 0 && lParam && reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->CtlType == ODT_MENU) {
+        MeasureMenuItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return TRUE;
+      }
+      break;
+    case WM_DRAWITEM:
+      if (wParam == 0 && lParam && reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->CtlType == ODT_MENU) {
+        DrawMenuItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+      }
+      break;
+    case WM_ERASEBKGND:
+      if (Dark()) {
+        RECT client;
+        ::GetClientRect(window, &client);
+        ::FillRect(reinterpret_cast<HDC>(wParam), &client, SolidBrush(Theme().face));
+        return 1;
+      }
+      break;
     case WM_NCDESTROY:
       // The children are gone already; the peers that outlive their windows see Alive() false.
       Detach();
@@ -202,6 +293,69 @@ LRESULT FormHost::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   if (Reflect(msg, wParam, lParam, result)) return result;
   return ::DefSubclassProc(window, msg, wParam, lParam);
+}
+
+void FormHost::MeasureMenuItem(MEASUREITEMSTRUCT& measure) {
+  const auto* item = reinterpret_cast<const ui::MenuItem*>(measure.itemData);
+  if (!item) return;
+  if (item->IsSeparator()) {
+    measure.itemWidth = 0;
+    measure.itemHeight = static_cast<UINT>(form_.Scale(7));
+    return;
+  }
+  const std::wstring caption = WideFromUtf8(item->Caption());
+  HDC dc = ::GetDC(window_);
+  const HGDIOBJ old = ::SelectObject(dc, Font());
+  RECT extent = {};
+  ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &extent, DT_CALCRECT | DT_SINGLELINE);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(window_, dc);
+  const bool bar = IsMenuBarItem(*item);
+  // The system adds the width of a check mark to an item of a drop-down menu by itself.
+  measure.itemWidth = static_cast<UINT>(extent.right + form_.Scale(bar ? 4 : 24));
+  measure.itemHeight =
+      static_cast<UINT>(bar ? ::GetSystemMetrics(SM_CYMENU) - 1
+                            : std::max<int>(extent.bottom + form_.Scale(8), form_.Scale(22)));
+}
+
+void FormHost::DrawMenuItem(const DRAWITEMSTRUCT& draw) {
+  const auto* item = reinterpret_cast<const ui::MenuItem*>(draw.itemData);
+  if (!item) return;
+  const ui::Theme& theme = Theme();
+  const bool bar = IsMenuBarItem(*item);
+  const bool chosen = (draw.itemState & (ODS_SELECTED | ODS_HOTLIGHT)) != 0;
+  const bool grey = (draw.itemState & (ODS_GRAYED | ODS_DISABLED | ODS_INACTIVE)) != 0;
+  RECT cell = draw.rcItem;
+  ::FillRect(draw.hDC, &cell, SolidBrush(chosen ? theme.highlight : bar ? theme.face : theme.header));
+  if (item->IsSeparator()) {
+    const int middle = (cell.top + cell.bottom) / 2;
+    RECT rule = {cell.left + form_.Scale(4), middle, cell.right - form_.Scale(4), middle + 1};
+    ::FillRect(draw.hDC, &rule, SolidBrush(theme.rule));
+    return;
+  }
+  const COLORREF text = grey ? theme.grayText : chosen ? theme.highlightText : theme.faceText;
+  const std::wstring caption = WideFromUtf8(item->Caption());
+  const HGDIOBJ old = ::SelectObject(draw.hDC, Font());
+  ::SetBkMode(draw.hDC, TRANSPARENT);
+  ::SetTextColor(draw.hDC, text);
+  RECT place = cell;
+  if (!bar) {
+    const int mark = ::GetSystemMetrics(SM_CXMENUCHECK);
+    if (draw.itemState & ODS_CHECKED) {
+      const HPEN pen = ::CreatePen(PS_SOLID, std::max(1, form_.Scale(2)), text);
+      const HGDIOBJ oldPen = ::SelectObject(draw.hDC, pen);
+      const int x = cell.left + form_.Scale(6), y = (cell.top + cell.bottom) / 2, s = form_.Scale(4);
+      const POINT tick[] = {{x, y}, {x + s, y + s}, {x + 2 * s, y - s}};
+      ::Polyline(draw.hDC, tick, 3);
+      ::SelectObject(draw.hDC, oldPen);
+      ::DeleteObject(pen);
+    }
+    place.left += mark + form_.Scale(8);
+  }
+  const UINT prefix = (draw.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0;
+  ::DrawTextW(draw.hDC, caption.c_str(), static_cast<int>(caption.size()), &place,
+              DT_SINGLELINE | DT_VCENTER | (bar ? DT_CENTER : DT_LEFT) | prefix);
+  ::SelectObject(draw.hDC, old);
 }
 
 LRESULT CALLBACK FormHost::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -215,18 +369,46 @@ LRESULT CALLBACK FormHost::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
 
 namespace {
 
-HMENU BuildMenu(const ui::MenuItem& parent, bool bar) {
+// In dark colours every item is drawn by the form (WM_MEASUREITEM, WM_DRAWITEM), with the item
+// itself as its data: the system draws menus only in its own colours.
+HMENU BuildMenu(const ui::MenuItem& parent, bool bar, const ui::Theme& theme) {
   HMENU menu = bar ? ::CreateMenu() : ::CreatePopupMenu();
+  const bool dark = theme.Dark();
   for (const ui::MenuItem* item : parent.Items()) {
     if (!item->Visible()) continue;
     std::wstring caption = WideFromUtf8(item->Caption());
-    if (item->IsSeparator())
-      ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    else if (!item->Items().empty())
-      ::AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(BuildMenu(*item, false)),
-                    caption.c_str());
-    else
-      ::AppendMenuW(menu, MF_STRING, item->CommandId(), caption.c_str());
+    if (!dark) {
+      if (item->IsSeparator())
+        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      else if (!item->Items().empty())
+        ::AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(BuildMenu(*item, false, theme)),
+                      caption.c_str());
+      else
+        ::AppendMenuW(menu, MF_STRING | (item->Checked() ? MF_CHECKED : 0), item->CommandId(),
+                      caption.c_str());
+      continue;
+    }
+    // Drawn by the form, yet with its text, which screen readers and other programs read.
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_ID | MIIM_DATA | MIIM_STATE;
+    info.fType = MFT_OWNERDRAW | (item->IsSeparator() ? MFT_SEPARATOR : 0);
+    info.fState = item->Checked() ? MFS_CHECKED : 0;
+    info.wID = item->IsSeparator() ? 0 : item->CommandId();
+    info.dwItemData = reinterpret_cast<ULONG_PTR>(item);
+    info.dwTypeData = caption.data();
+    if (!item->IsSeparator() && !item->Items().empty()) {
+      info.fMask |= MIIM_SUBMENU;
+      info.hSubMenu = BuildMenu(*item, false, theme);
+    }
+    ::InsertMenuItemW(menu, static_cast<UINT>(::GetMenuItemCount(menu)), TRUE, &info);
+  }
+  if (dark) {
+    MENUINFO info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIM_BACKGROUND;
+    info.hbrBack = SolidBrush(bar ? theme.face : theme.header);
+    ::SetMenuInfo(menu, &info);
   }
   return menu;
 }
@@ -250,7 +432,7 @@ class MenuPeer final : public ui::Peer {
       handle_ = nullptr;
       return;
     }
-    HMENU fresh = BuildMenu(menu_, true);
+    HMENU fresh = BuildMenu(menu_, true, host_->Theme());
     HMENU old = handle_;
     ::SetMenu(host_->Window(), fresh);
     handle_ = fresh;
@@ -272,6 +454,13 @@ class FormPeer final : public ui::Peer {
   void Update() override {
     if (!host_->Alive()) return;
     ui::Form& form = host_->Form();
+    if (const unsigned version = form.App().ThemeVersion(); version != themeVersion_) {
+      themeVersion_ = version;
+      UseDarkTitleBar(host_->Window(), host_->Dark());
+      if (menu_ && menu_->GetPeer()) menu_->GetPeer()->Update();
+      ::RedrawWindow(host_->Window(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
     if (form.Menu != menu_) {
       menu_ = form.Menu;
       if (menu_) {
@@ -310,6 +499,7 @@ class FormPeer final : public ui::Peer {
   std::shared_ptr<FormHost> host_;
   ui::MainMenu* menu_ = nullptr;
   ui::Bounds bounds_;
+  unsigned themeVersion_ = ~0u;
 };
 
 }  // namespace

@@ -78,6 +78,81 @@ class PageControlPeer final : public ControlPeer {
       ::SendMessageW(window, TCM_SETCURSEL, static_cast<WPARAM>(pages_.ActivePageIndex()), 0);
   }
 
+  // In dark colours the tab control is drawn here whole: the system draws its tabs and page
+  // only in its own colours.
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (Host().Dark()) {
+      switch (msg) {
+        case WM_ERASEBKGND:
+          return 1;
+        case WM_PAINT: {
+          PAINTSTRUCT paint;
+          HDC dc = ::BeginPaint(Window(), &paint);
+          PaintTabs(dc);
+          ::EndPaint(Window(), &paint);
+          return 0;
+        }
+        case WM_PRINTCLIENT:
+          PaintTabs(reinterpret_cast<HDC>(wParam));
+          return 0;
+      }
+    }
+    return ControlPeer::WindowProc(msg, wParam, lParam);
+  }
+
+  void PaintTabs(HDC dc) {
+    const ui::Theme& theme = Host().Theme();
+    RECT client;
+    ::GetClientRect(Window(), &client);
+    ::FillRect(dc, &client, SolidBrush(theme.face));
+    RECT display = client;
+    ::SendMessageW(Window(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    RECT frame = {display.left - 2, display.top - 2, display.right + 2, display.bottom + 2};
+    ::FrameRect(dc, &frame, SolidBrush(theme.rule));
+    const HGDIOBJ oldFont = ::SelectObject(dc, Host().Font());
+    ::SetBkMode(dc, TRANSPARENT);
+    const auto count = static_cast<int>(::SendMessageW(Window(), TCM_GETITEMCOUNT, 0, 0));
+    const auto selected = static_cast<int>(::SendMessageW(Window(), TCM_GETCURSEL, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      RECT tab = {};
+      if (!::SendMessageW(Window(), TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&tab)))
+        continue;
+      const bool chosen = i == selected;
+      if (chosen) {
+        tab.top -= 2;
+        tab.left -= 2;
+        tab.right += 2;
+        tab.bottom += 1;
+      }
+      ::FillRect(dc, &tab, SolidBrush(chosen ? theme.face : theme.window));
+      // The chosen tab opens onto its page: no line between them.
+      RECT edges[] = {{tab.left, tab.top, tab.right, tab.top + 1},
+                      {tab.left, tab.top, tab.left + 1, tab.bottom},
+                      {tab.right - 1, tab.top, tab.right, tab.bottom}};
+      for (const RECT& edge : edges) ::FillRect(dc, &edge, SolidBrush(theme.rule));
+      if (!chosen) {
+        RECT under = {tab.left, tab.bottom - 1, tab.right, tab.bottom};
+        ::FillRect(dc, &under, SolidBrush(theme.rule));
+      }
+      wchar_t text[128] = {};
+      TCITEMW item = {};
+      item.mask = TCIF_TEXT;
+      item.pszText = text;
+      item.cchTextMax = 128;
+      ::SendMessageW(Window(), TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+      ::SetTextColor(dc, chosen ? theme.faceText : theme.grayText);
+      ::DrawTextW(dc, text, -1, &tab, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      if (chosen && ::GetFocus() == Window()) {
+        RECT focus = tab;
+        ::InflateRect(&focus, -3, -3);
+        ::SetTextColor(dc, theme.faceText);
+        ::SetBkColor(dc, theme.face);
+        ::DrawFocusRect(dc, &focus);
+      }
+    }
+    ::SelectObject(dc, oldFont);
+  }
+
   bool OnNotify(NMHDR& header, LRESULT& result) override {
     if (header.code != TCN_SELCHANGE) return false;
     auto index = static_cast<int>(::SendMessageW(Window(), TCM_GETCURSEL, 0, 0));

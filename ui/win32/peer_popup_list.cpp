@@ -2,6 +2,7 @@
 // box for the filter over a virtual ("owner-data") list view. The list view asks for the texts
 // of the rows it shows and nothing else, so the count of items does not change the cost.
 #include "platform/win32/win32_windows.h"
+#include "ui/application.h"
 #include "ui/popup_list.h"
 #include "ui/win32/peer_base.h"
 #include "ui/win32/peer_factory.h"
@@ -15,6 +16,7 @@ namespace {
 constexpr const wchar_t* kPopupClass = L"CorvilanePopupList";
 constexpr UINT_PTR kSubclassId = 1;
 constexpr int kEditHeight = 24;  // at 96 DPI
+constexpr int kHintHeight = 20;  // at 96 DPI
 
 class PopupListPeer final : public ui::Peer {
  public:
@@ -35,6 +37,7 @@ class PopupListPeer final : public ui::Peer {
     if (!window_ || updating_) return;
     ++updating_;
     if (list_.Visible()) {
+      ApplyThemeIfChanged();
       Sync();
       if (!::IsWindowVisible(window_)) {
         const ui::Bounds& b = list_.GetBounds();
@@ -84,6 +87,7 @@ class PopupListPeer final : public ui::Peer {
     for (HWND child : {edit_, view_})
       ::SetWindowSubclass(child, ChildProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     TakeFontAt(WindowDpi(nullptr));
+    ApplyThemeIfChanged();
     ::SendMessageW(view_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
                    LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     LVCOLUMNW column = {};
@@ -113,13 +117,50 @@ class PopupListPeer final : public ui::Peer {
     fontDpi_ = dpi;
   }
 
+  // The filter box on top, the list, and the line of the keys' hint at the bottom.
   void Layout() {
     RECT client;
     ::GetClientRect(window_, &client);
     const int editHeight = ::MulDiv(kEditHeight, fontDpi_, 96);
+    const int hintHeight = list_.Hint.empty() ? 0 : ::MulDiv(kHintHeight, fontDpi_, 96);
     ::MoveWindow(edit_, 0, 0, client.right, editHeight, TRUE);
-    ::MoveWindow(view_, 0, editHeight, client.right, client.bottom - editHeight, TRUE);
+    ::MoveWindow(view_, 0, editHeight, client.right,
+                 std::max<int>(0, client.bottom - editHeight - hintHeight), TRUE);
     ::SendMessageW(view_, LVM_SETCOLUMNWIDTH, 0, client.right - ::GetSystemMetrics(SM_CXVSCROLL) - 4);
+    ::InvalidateRect(window_, nullptr, TRUE);
+  }
+
+  void ApplyThemeIfChanged() {
+    ui::Application& app = list_.App();
+    if (app.ThemeVersion() == themeVersion_) return;
+    themeVersion_ = app.ThemeVersion();
+    const ui::Theme& theme = app.Theme();
+    ::SendMessageW(view_, LVM_SETBKCOLOR, 0, theme.window);
+    ::SendMessageW(view_, LVM_SETTEXTBKCOLOR, 0, theme.window);
+    ::SendMessageW(view_, LVM_SETTEXTCOLOR, 0, theme.windowText);
+    peers::UseDarkControlTheme(view_, theme.Dark());
+    ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  }
+
+  // The background, and under the list a rule and the hint in grey.
+  void Paint(HDC dc) {
+    const ui::Theme& theme = list_.App().Theme();
+    RECT client;
+    ::GetClientRect(window_, &client);
+    ::FillRect(dc, &client, peers::SolidBrush(theme.window));
+    if (list_.Hint.empty()) return;
+    RECT hint = client;
+    hint.top = client.bottom - ::MulDiv(kHintHeight, fontDpi_, 96);
+    RECT rule = {hint.left, hint.top, hint.right, hint.top + 1};
+    ::FillRect(dc, &rule, peers::SolidBrush(theme.rule));
+    hint.left += ::MulDiv(6, fontDpi_, 96);
+    const std::wstring text = WideFromUtf16(list_.Hint);
+    const HGDIOBJ old = ::SelectObject(dc, font_);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, theme.grayText);
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &hint,
+                DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    ::SelectObject(dc, old);
   }
 
   // The filter box, the count and the selection as the list holds them.
@@ -149,12 +190,20 @@ class PopupListPeer final : public ui::Peer {
     if (shownSelected_ >= 0 && shownSelected_ != list_.Selected() && shownSelected_ < list_.Count())
       ::SendMessageW(view_, LVM_SETITEMSTATE, static_cast<WPARAM>(shownSelected_),
                      reinterpret_cast<LPARAM>(&state));
+    const bool moved = shownSelected_ != list_.Selected();
     shownSelected_ = list_.Selected();
     if (list_.Selected() >= 0) {
       state.state = LVIS_SELECTED | LVIS_FOCUSED;
       ::SendMessageW(view_, LVM_SETITEMSTATE, static_cast<WPARAM>(list_.Selected()),
                      reinterpret_cast<LPARAM>(&state));
       ::SendMessageW(view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(list_.Selected()), FALSE);
+      // The keyboard focus stays in the filter box, so the list view tells nobody of its
+      // highlighted row: a screen reader hears of it here (the child id is the item's index
+      // plus one).
+      if (moved) {
+        ::NotifyWinEvent(EVENT_OBJECT_SELECTION, view_, OBJID_CLIENT, list_.Selected() + 1);
+        ::NotifyWinEvent(EVENT_OBJECT_FOCUS, view_, OBJID_CLIENT, list_.Selected() + 1);
+      }
     }
   }
 
@@ -177,22 +226,51 @@ class PopupListPeer final : public ui::Peer {
     return text_.c_str();
   }
 
-  // A row whose item has a picture is drawn here whole: the picture, then its text.
-  bool DrawWithPicture(NMLVCUSTOMDRAW& draw) {
+  // Every row is drawn here whole, so that its text starts at one place whether or not the item
+  // has a picture, and its detail (the age) stands in grey at the right.
+  bool DrawRow(NMLVCUSTOMDRAW& draw) {
     const int row = static_cast<int>(draw.nmcd.dwItemSpec);
-    if (!list_.ItemPicture || row < 0 || row >= list_.Count()) return false;
+    if (row < 0 || row >= list_.Count()) return false;
     RECT cell = {};
     cell.left = LVIR_BOUNDS;
     if (!::SendMessageW(view_, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell)))
       return false;
-    const int height = cell.bottom - cell.top - 2;
-    const platform::Picture* picture = height > 0 ? list_.ItemPicture(row, 2 * height, height) : nullptr;
-    if (!picture) return false;
+    const ui::Theme& theme = list_.App().Theme();
     const bool chosen = list_.IsHighlighted(row);
+    const HDC dc = draw.nmcd.hdc;
+    ::FillRect(dc, &cell, peers::SolidBrush(chosen ? theme.highlight : theme.window));
+    const int margin = ::MulDiv(4, fontDpi_, 96);
+    if (row > 0 && list_.StartsGroup && list_.StartsGroup(row)) {
+      RECT rule = {cell.left + margin, cell.top, cell.right - margin, cell.top + 1};
+      ::FillRect(dc, &rule, peers::SolidBrush(theme.rule));
+    }
+    int left = cell.left + margin;
+    const int height = cell.bottom - cell.top - 2;
+    if (list_.ItemPicture && height > 0) {
+      const int box = 2 * height;
+      if (const platform::Picture* picture = list_.ItemPicture(row, box, height))
+        peers::DrawPicture(dc, left, cell, box, *picture);
+      left += box + margin;
+    }
+    ::SetBkMode(dc, TRANSPARENT);
+    int right = cell.right - margin;
+    if (list_.ItemDetail) {
+      const std::wstring detail = WideFromUtf16(list_.ItemDetail(row));
+      if (!detail.empty()) {
+        SIZE extent = {};
+        ::GetTextExtentPoint32W(dc, detail.c_str(), static_cast<int>(detail.size()), &extent);
+        RECT place = {std::max<int>(left, right - extent.cx), cell.top, right, cell.bottom};
+        ::SetTextColor(dc, chosen ? theme.highlightText : theme.grayText);
+        ::DrawTextW(dc, detail.c_str(), static_cast<int>(detail.size()), &place,
+                    DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+        right = place.left - 3 * margin;
+      }
+    }
     const std::wstring text = RowText(row);
-    peers::DrawPictureCell(draw.nmcd.hdc, cell, 2 * height, *picture, text,
-                           ::GetSysColor(chosen ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT),
-                           ::GetSysColor(chosen ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    RECT place = {left, cell.top, std::max(left, right), cell.bottom};
+    ::SetTextColor(dc, chosen ? theme.highlightText : theme.windowText);
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &place,
+                DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | DT_LEFT);
     return true;
   }
 
@@ -211,18 +289,11 @@ class PopupListPeer final : public ui::Peer {
       }
       case NM_CUSTOMDRAW: {
         // The focus stays in the filter box, where an unfocused list's selection would show
-        // faintly; the chosen row is drawn as a focused list draws it.
+        // faintly; the chosen row is drawn as a focused list draws it, in the theme's colours.
         auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
         if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
-        if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
-          if (DrawWithPicture(draw)) return CDRF_SKIPDEFAULT;
-          if (list_.IsHighlighted(static_cast<int>(draw.nmcd.dwItemSpec))) {
-            draw.nmcd.uItemState &= ~CDIS_SELECTED;
-            draw.clrText = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
-            draw.clrTextBk = ::GetSysColor(COLOR_HIGHLIGHT);
-          }
-          return CDRF_DODEFAULT;
-        }
+        if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT)
+          return DrawRow(draw) ? CDRF_SKIPDEFAULT : CDRF_DODEFAULT;
         return CDRF_DODEFAULT;
       }
       default:
@@ -246,6 +317,28 @@ class PopupListPeer final : public ui::Peer {
       case WM_SIZE:
         self->Layout();
         return 0;
+      case WM_ERASEBKGND:
+        self->Paint(reinterpret_cast<HDC>(wParam));
+        return 1;
+      case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = ::BeginPaint(hwnd, &paint);
+        self->Paint(dc);
+        ::EndPaint(hwnd, &paint);
+        return 0;
+      }
+      case WM_CTLCOLOREDIT: {
+        const ui::Theme& theme = self->list_.App().Theme();
+        ::SetTextColor(reinterpret_cast<HDC>(wParam), theme.windowText);
+        ::SetBkColor(reinterpret_cast<HDC>(wParam), theme.window);
+        return reinterpret_cast<LRESULT>(peers::SolidBrush(theme.window));
+      }
+      case WM_SETTINGCHANGE:
+      case WM_SYSCOLORCHANGE:
+      case WM_THEMECHANGED:
+        self->list_.App().RefreshTheme();
+        self->ApplyThemeIfChanged();
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
       default:
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     }
@@ -289,6 +382,7 @@ class PopupListPeer final : public ui::Peer {
   int shownCount_ = -1;
   std::uint64_t shownItems_ = ~std::uint64_t{0};
   int updating_ = 0;
+  unsigned themeVersion_ = ~0u;
 };
 
 }  // namespace

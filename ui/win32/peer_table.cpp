@@ -55,17 +55,73 @@ class TableGridPeer final : public ControlPeer {
       shownColumns_.push_back(static_cast<int>(i));
     }
     ::SendMessageW(Window(), LVM_DELETECOLUMN, 0, 0);
-    columnsDpi_ = Host().Form().Dpi();
+    columnsDpi_ = 0;
+    ScaleColumnsToDpi();
   }
 
-  // The designed widths at the form's DPI, after the window moved to a monitor of another.
+  // A column's width at the form's DPI: as designed, or wide enough for its widest text.
+  int ColumnWidth(std::size_t shown) {
+    const int column = shownColumns_[shown];
+    int width = Host().Form().Scale(grid_.Rows().Columns()[static_cast<std::size_t>(column)].width);
+    if (grid_.WidestText) {
+      const std::wstring texts = WideFromUtf16(grid_.WidestText(column));
+      HDC dc = ::GetDC(Window());
+      const HGDIOBJ old = ::SelectObject(dc, Host().Font());
+      for (std::size_t start = 0; start < texts.size();) {
+        const std::size_t end = std::min(texts.find(L'\n', start), texts.size());
+        SIZE extent = {};
+        ::GetTextExtentPoint32W(dc, texts.c_str() + start, static_cast<int>(end - start), &extent);
+        // The list view leaves a margin of some 6 pixels on each side of a cell's text.
+        if (end > start) width = std::max<int>(width, extent.cx + Host().Form().Scale(14));
+        start = end + 1;
+      }
+      ::SelectObject(dc, old);
+      ::ReleaseDC(Window(), dc);
+    }
+    return width;
+  }
+
+  // The widths at the form's DPI, after the window moved to a monitor of another.
   void ScaleColumnsToDpi() {
     if (Host().Form().Dpi() == columnsDpi_) return;
     columnsDpi_ = Host().Form().Dpi();
-    const auto& columns = grid_.Rows().Columns();
     for (std::size_t k = 0; k < shownColumns_.size(); ++k)
-      ::SendMessageW(Window(), LVM_SETCOLUMNWIDTH, k,
-                     Host().Form().Scale(columns[static_cast<std::size_t>(shownColumns_[k])].width));
+      ::SendMessageW(Window(), LVM_SETCOLUMNWIDTH, k, ColumnWidth(k));
+    FitLastColumn();
+  }
+
+  // The last column takes the room the others leave, so that a grown table shows more of the
+  // texts.
+  void FitLastColumn() {
+    if (shownColumns_.empty() || !Window()) return;
+    RECT client;
+    ::GetClientRect(Window(), &client);
+    int others = 0;
+    for (std::size_t k = 0; k + 1 < shownColumns_.size(); ++k)
+      others += static_cast<int>(::SendMessageW(Window(), LVM_GETCOLUMNWIDTH, k, 0));
+    const std::size_t last = shownColumns_.size() - 1;
+    // Within the list's width while there is room, so that no scroll bar is needed to see
+    // where a text is cut.
+    const int width = std::max(Host().Form().Scale(120), static_cast<int>(client.right) - others);
+    if (width != static_cast<int>(::SendMessageW(Window(), LVM_GETCOLUMNWIDTH, last, 0)))
+      ::SendMessageW(Window(), LVM_SETCOLUMNWIDTH, last, width);
+  }
+
+  void ApplyTheme() override {
+    const ui::Theme& theme = Host().Theme();
+    ::SendMessageW(Window(), LVM_SETBKCOLOR, 0, theme.window);
+    ::SendMessageW(Window(), LVM_SETTEXTBKCOLOR, 0, theme.window);
+    ::SendMessageW(Window(), LVM_SETTEXTCOLOR, 0, theme.windowText);
+    UseDarkControlTheme(Window(), Host().Dark());
+    if (grid_.GridLines) {
+      const DWORD lines = Host().Dark() ? 0 : LVS_EX_GRIDLINES;
+      ::SendMessageW(Window(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES, lines);
+    }
+    if (HWND header = ListView_GetHeader(Window())) {
+      UseDarkControlTheme(header, Host().Dark());
+      ::InvalidateRect(header, nullptr, TRUE);
+    }
+    ControlPeer::ApplyTheme();
   }
 
   void UpdateState() override {
@@ -101,23 +157,31 @@ class TableGridPeer final : public ControlPeer {
     return false;
   }
 
-  // The picture column's cells of rows with a picture are drawn here; every other cell as the
+  // A selected row in the theme's colours (the list view would take the system's), and the
+  // picture column's cells of rows with a picture, drawn here whole; every other cell as the
   // list view draws it.
   bool CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT& result) {
     result = CDRF_DODEFAULT;
-    if (grid_.PictureColumn < 0 || !grid_.RowPicture) return true;
+    const bool pictures = grid_.PictureColumn >= 0 && grid_.RowPicture;
     switch (draw.nmcd.dwDrawStage) {
       case CDDS_PREPAINT:
         result = CDRF_NOTIFYITEMDRAW;
         return true;
       case CDDS_ITEMPREPAINT:
-        result = CDRF_NOTIFYSUBITEMDRAW;
+        ColourRow(draw);
+        result = pictures ? CDRF_NOTIFYSUBITEMDRAW : CDRF_DODEFAULT;
+        if (OwnGridLines()) result |= CDRF_NOTIFYPOSTPAINT;
+        return true;
+      case CDDS_ITEMPOSTPAINT:
+        DrawGridLines(draw);
         return true;
       case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+        ColourRow(draw);
         break;
       default:
         return true;
     }
+    if (!pictures) return true;
     const int position = static_cast<int>(draw.nmcd.dwItemSpec);
     const int sub = draw.iSubItem;
     if (sub < 0 || static_cast<std::size_t>(sub) >= shownColumns_.size() ||
@@ -136,16 +200,95 @@ class TableGridPeer final : public ControlPeer {
     const int box = 2 * height;
     const platform::Picture* picture = height > 0 ? grid_.RowPicture(row, box, height) : nullptr;
     if (!picture) return true;
+    const ui::Theme& theme = Host().Theme();
     const bool selected = grid_.Rows().RowSelected(row);
     const bool focused = ::GetFocus() == Window();
-    const int text = selected ? (focused ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT) : COLOR_WINDOWTEXT;
-    const int back = selected ? (focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE) : COLOR_WINDOW;
+    const COLORREF text = selected ? (focused ? theme.highlightText : theme.faceText) : theme.windowText;
+    const COLORREF back = selected ? (focused ? theme.highlight : theme.header) : theme.window;
     std::wstring shown = WideFromUtf16(grid_.ShownCell(grid_.PictureColumn, position, scratch_));
     for (wchar_t& ch : shown)
       if (ch < L' ') ch = L' ';
-    DrawPictureCell(draw.nmcd.hdc, cell, box, *picture, shown, ::GetSysColor(text), ::GetSysColor(back));
+    DrawPictureCell(draw.nmcd.hdc, cell, box, *picture, shown, text, back);
     result = CDRF_SKIPDEFAULT;
     return true;
+  }
+
+  // The list view draws its grid lines in a system colour, bright on a dark background; there
+  // they are drawn here, in the theme's.
+  bool OwnGridLines() const { return grid_.GridLines && Host().Dark(); }
+
+  void DrawGridLines(NMLVCUSTOMDRAW& draw) {
+    RECT row = {};
+    row.left = LVIR_BOUNDS;
+    if (!::SendMessageW(Window(), LVM_GETITEMRECT, draw.nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&row)))
+      return;
+    const HBRUSH rule = SolidBrush(Host().Theme().rule);
+    RECT bottom = {row.left, row.bottom - 1, row.right, row.bottom};
+    ::FillRect(draw.nmcd.hdc, &bottom, rule);
+    int x = row.left;
+    for (std::size_t k = 0; k < shownColumns_.size(); ++k) {
+      x += static_cast<int>(::SendMessageW(Window(), LVM_GETCOLUMNWIDTH, k, 0));
+      RECT edge = {x - 1, row.top, x, row.bottom};
+      ::FillRect(draw.nmcd.hdc, &edge, rule);
+    }
+  }
+
+  // In dark colours a selected row is drawn in the theme's highlight, not the system's.
+  void ColourRow(NMLVCUSTOMDRAW& draw) {
+    if (!Host().Dark()) return;
+    const int row = grid_.ShownRow(static_cast<int>(draw.nmcd.dwItemSpec));
+    const ui::Theme& theme = Host().Theme();
+    if (row >= 0 && grid_.Rows().RowSelected(row)) {
+      const bool focused = ::GetFocus() == Window();
+      draw.nmcd.uItemState &= ~(CDIS_SELECTED | CDIS_FOCUS);
+      draw.clrText = focused ? theme.highlightText : theme.faceText;
+      draw.clrTextBk = focused ? theme.highlight : theme.header;
+    } else {
+      draw.clrText = theme.windowText;
+      draw.clrTextBk = theme.window;
+    }
+  }
+
+  // The header in the theme's colours: the system draws it only in its own.
+  bool HeaderCustomDraw(NMCUSTOMDRAW& draw, LRESULT& result) {
+    if (!Host().Dark()) return false;
+    const ui::Theme& theme = Host().Theme();
+    switch (draw.dwDrawStage) {
+      case CDDS_PREPAINT: {
+        RECT client;
+        ::GetClientRect(draw.hdr.hwndFrom, &client);
+        ::FillRect(draw.hdc, &client, SolidBrush(theme.header));
+        result = CDRF_NOTIFYITEMDRAW;
+        return true;
+      }
+      case CDDS_ITEMPREPAINT: {
+        RECT cell = draw.rc;
+        ::FillRect(draw.hdc, &cell, SolidBrush(theme.header));
+        RECT edge = {cell.right - 1, cell.top + 2, cell.right, cell.bottom - 2};
+        ::FillRect(draw.hdc, &edge, SolidBrush(theme.rule));
+        RECT bottom = {cell.left, cell.bottom - 1, cell.right, cell.bottom};
+        ::FillRect(draw.hdc, &bottom, SolidBrush(theme.rule));
+        wchar_t text[128] = {};
+        HDITEMW item = {};
+        item.mask = HDI_TEXT | HDI_FORMAT;
+        item.pszText = text;
+        item.cchTextMax = 128;
+        ::SendMessageW(draw.hdr.hwndFrom, HDM_GETITEMW, draw.dwItemSpec, reinterpret_cast<LPARAM>(&item));
+        const int margin = Host().Form().Scale(6);
+        cell.left += margin;
+        cell.right -= margin;
+        ::SetTextColor(draw.hdc, theme.faceText);
+        ::SetBkMode(draw.hdc, TRANSPARENT);
+        const UINT align = (item.fmt & HDF_JUSTIFYMASK) == HDF_RIGHT ? DT_RIGHT : DT_LEFT;
+        ::DrawTextW(draw.hdc, text, -1, &cell,
+                    align | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+        result = CDRF_SKIPDEFAULT;
+        return true;
+      }
+      default:
+        result = CDRF_DODEFAULT;
+        return true;
+    }
   }
 
   void Answer(LVITEMW& item) {
@@ -179,6 +322,20 @@ class TableGridPeer final : public ControlPeer {
   // the result.
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
     switch (msg) {
+      case WM_NOTIFY: {
+        // The header tells its parent, the list view, how it is to be drawn.
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        LRESULT result = 0;
+        if (header && header->code == NM_CUSTOMDRAW && header->hwndFrom == ListView_GetHeader(Window()) &&
+            HeaderCustomDraw(*reinterpret_cast<NMCUSTOMDRAW*>(lParam), result))
+          return result;
+        break;
+      }
+      case WM_SIZE: {
+        const LRESULT result = ControlPeer::WindowProc(msg, wParam, lParam);
+        FitLastColumn();
+        return result;
+      }
       case WM_LBUTTONDOWN:
       case WM_RBUTTONDOWN: {
         ::SetFocus(Window());

@@ -579,6 +579,12 @@ int Usage() {
       "  shown-rows WINDOW COLUMN    print the texts of that column of its visible list view's rows,\n"
       "                              one row a line\n"
       "  double-click-row WINDOW ROW double-click row ROW of its visible list view\n"
+      "  list-rect WINDOW INDEX      print the client area of its INDEX-th list view on the screen:\n"
+      "                              \"left top width height\"\n"
+      "  column-width WINDOW INDEX C print the width of column C of its INDEX-th list view\n"
+      "  move WINDOW X Y W H         place the window (SetWindowPos)\n"
+      "  setting-change NAME         broadcast WM_SETTINGCHANGE naming NAME, as Windows does when\n"
+      "                              the user changes it (ImmersiveColorSet for the apps' mode)\n"
       "  type TEXT                   type TEXT into the focused window, character by character\n"
       "  repaint-timing WINDOW N       repaint the visible list view N times; print each one's ms\n"
       "  type-sequence WINDOW PACE GAP TEXT ROWS [TEXT ROWS ...]\n"
@@ -1021,6 +1027,14 @@ int Run(const std::vector<std::string>& args) {
   }
 
   if (command == "reg-string") return RegString(args);
+  if (command == "setting-change") {
+    if (args.size() != 2) return Usage();
+    const std::wstring name(args[1].begin(), args[1].end());
+    DWORD_PTR answer = 0;
+    ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(name.c_str()),
+                          SMTO_ABORTIFHUNG, 5000, &answer);
+    return kOk;
+  }
 
   // The rest act on one existing window.
   if (args.size() < 2) return Usage();
@@ -1078,6 +1092,15 @@ int Run(const std::vector<std::string>& args) {
         }
         char caption[256] = {};
         ::GetMenuStringA(menu, static_cast<UINT>(i), caption, sizeof caption, MF_BYPOSITION);
+        if (!caption[0]) {
+          // An item the window draws itself keeps its text apart from its type.
+          MENUITEMINFOA info = {};
+          info.cbSize = sizeof info;
+          info.fMask = MIIM_STRING;
+          info.dwTypeData = caption;
+          info.cch = sizeof caption - 1;
+          ::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+        }
         std::string text = caption;
         std::erase(text, '&');
         if (text != args[2]) continue;
@@ -1171,6 +1194,34 @@ int Run(const std::vector<std::string>& args) {
     return args.size() == 4 ? TypeTiming(hwnd, args[2], std::strtoul(args[3].c_str(), nullptr, 0)) : Usage();
   if (command == "shown-rows")
     return args.size() == 3 ? ShownRows(hwnd, std::atoi(args[2].c_str())) : Usage();
+  if (command == "list-rect" || command == "column-width") {
+    if (args.size() != (command == "list-rect" ? 3u : 4u)) return Usage();
+    const std::vector<HWND> lists = ChildrenOfClass(hwnd, "SysListView32");
+    const auto index = static_cast<std::size_t>(std::atoi(args[2].c_str()));
+    if (index >= lists.size()) return kNotMet;
+    if (command == "column-width") {
+      DWORD_PTR width = 0;
+      if (!::SendMessageTimeoutW(lists[index], LVM_GETCOLUMNWIDTH, std::strtoul(args[3].c_str(), nullptr, 0),
+                                 0, SMTO_NORMAL, 5000, &width))
+        return kNotMet;
+      std::printf("%lu\n", static_cast<unsigned long>(width));
+      return kOk;
+    }
+    RECT client = {};
+    if (!::GetClientRect(lists[index], &client)) return kNotMet;
+    ::MapWindowPoints(lists[index], nullptr, reinterpret_cast<POINT*>(&client), 2);
+    std::printf("%ld %ld %ld %ld\n", client.left, client.top, client.right - client.left,
+                client.bottom - client.top);
+    return kOk;
+  }
+  if (command == "move") {
+    if (args.size() != 6) return Usage();
+    return ::SetWindowPos(hwnd, nullptr, std::atoi(args[2].c_str()), std::atoi(args[3].c_str()),
+                          std::atoi(args[4].c_str()), std::atoi(args[5].c_str()),
+                          SWP_NOZORDER | SWP_NOACTIVATE)
+               ? kOk
+               : kNotMet;
+  }
   if (command == "double-click-row")
     return args.size() == 3 ? ClickRow(hwnd, std::atoi(args[2].c_str()), {}, 2) : Usage();
   if (command == "syscommand") {
