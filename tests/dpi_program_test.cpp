@@ -91,7 +91,7 @@ TEST_F(DpiProgramTest, DpiChanged_TheSuggestedRectIsTaken_TheControlsFollow) {
   // At its designed size and place; it keeps to the bottom edge of the client area, which on
   // the simulated desktop (whose windows have no frame) is as tall as the window.
   const ui::Bounds clearAll = Form1().BitBtn2.ScaledBounds();
-  const int grown = Form1().ClientHeight() - 394;
+  const int grown = Form1().ClientHeight() - 506;
   EXPECT_EQ((std::vector<int>{clearAll.left, clearAll.top, clearAll.width, clearAll.height}),
             (std::vector<int>{114, 288 + grown, 90, 26}));
 }

@@ -207,7 +207,7 @@ TEST_F(MainWindowLayoutTest, SizeAndPlace_AreRemembered_AndAPlaceOnAMonitorThatI
   Form1().Show();
   Rect(x, y, w, h);
   EXPECT_EQ(w, 625);
-  EXPECT_EQ(h, 453);
+  EXPECT_EQ(h, 565);
 }
 
 }  // namespace
