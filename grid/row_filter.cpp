@@ -118,7 +118,7 @@ std::size_t PrepareBatch(const Table& table, int column, const TextQuery& query,
   }
   std::size_t spent = 0;
   for (std::size_t k = 0; k < count; ++k) {
-    const std::u16string_view text = table.CellView(column, rows[k], scratch);
+    const CellText text = table.TextAt(column, rows[k], scratch);
     out.push_back(query.UnitsAfter(text));
     spent += text.size() + RowCost;
   }
@@ -241,7 +241,7 @@ bool RowFilter::Prepare(std::size_t budget, const std::function<bool()>& stop) {
   Slice slice(budget, stop, table_, generation_, settled);
   std::size_t& spent = slice.spent;
   auto prepare = [&](int row) {
-    const std::u16string_view text = table_.CellView(column_, row, scratch_);
+    const CellText text = table_.TextAt(column_, row, scratch_);
     after_.push_back(query_.UnitsAfter(text));
     spent += text.size() + RowCost;
   };
@@ -394,7 +394,7 @@ void RowFilter::Restart() {
   lastKey_ = table_.NextBottomKey() - 1;
 }
 
-bool RowFilter::Test(int row) const { return query_.Matches(table_.CellView(column_, row, scratch_)); }
+bool RowFilter::Test(int row) const { return query_.Matches(table_.TextAt(column_, row, scratch_)); }
 
 bool RowFilter::Pending(RowKey key) const {
   switch (scan_) {
@@ -510,7 +510,7 @@ bool RowFilter::Step(std::size_t budget, const std::function<bool()>& stop) {
   auto testOldest = [&] {
     const std::size_t k = read++ % CandidateBatch;
     std::size_t units = 0;
-    if (query_.Matches(table_.CellView(column_, rows[k], scratch_), units)) matches_.push_back(keys[k]);
+    if (query_.Matches(table_.TextAt(column_, rows[k], scratch_), units)) matches_.push_back(keys[k]);
     spent += units + RowCost;
   };
   auto consider = [&](RowKey key, int row) {

@@ -38,14 +38,14 @@ class TextViews {
   explicit TextViews(int count) : views_(count <= Inline ? inline_ : (heap_.resize(count), heap_.data())) {}
   TextViews(const TextViews&) = delete;
   TextViews& operator=(const TextViews&) = delete;
-  std::u16string_view& operator[](int i) { return views_[i]; }
-  const std::u16string_view* data() const { return views_; }
+  CellText& operator[](int i) { return views_[i]; }
+  const CellText* data() const { return views_; }
 
  private:
   static constexpr int Inline = 8;
-  std::u16string_view inline_[Inline];
-  std::vector<std::u16string_view> heap_;
-  std::u16string_view* views_;
+  CellText inline_[Inline];
+  std::vector<CellText> heap_;
+  CellText* views_;
 };
 
 // The texts of a row given in column order, as a file line fills it: those of increment columns
@@ -54,7 +54,7 @@ template <class Cell>
 void PlaceCells(TextViews& texts, std::span<const Cell> cells, const std::vector<int>& textSlot) {
   const std::size_t count = std::min(cells.size(), textSlot.size());
   for (std::size_t c = 0; c < count; ++c) {
-    if (textSlot[c] >= 0) texts[textSlot[c]] = cells[c];
+    if (textSlot[c] >= 0) texts[textSlot[c]] = CellText(std::u16string_view(cells[c]));
   }
 }
 
@@ -103,7 +103,7 @@ std::size_t WidePairStore::Bytes() const {
 }
 
 Table::SignedText Table::Sign(const Row& row, int slot, WidePairStore& wide) const {
-  const std::u16string_view text = TextOf(row, slot);
+  const CellText text = TextOf(row, slot);
   SignedText made{grid::SignatureOf(text), 0};
   // The row's share of memory is reckoned from all its texts, as its file line holds them all.
   std::size_t units = 0;
@@ -256,53 +256,79 @@ Table::Slabs& Table::Slabs::operator=(Slabs&& other) noexcept {
   return *this;
 }
 
-// Slabs grow from 4,096 code units to a megabyte's worth, so that a short list takes little
-// and a long one few allocations. A block larger than a quarter of the largest slab gets its
-// own allocation, which wastes no more than that quarter at a slab's end.
-constexpr std::size_t FirstSlabUnits = 4096;
-constexpr std::size_t LargestSlabUnits = std::size_t{1} << 20;
+// Slabs grow from 8 KiB to 2 MiB, so that a short list takes little and a long one few
+// allocations. A block larger than a quarter of the largest slab gets its own allocation, which
+// wastes no more than that quarter at a slab's end.
+constexpr std::size_t FirstSlabBytes = 8192;
+constexpr std::size_t LargestSlabBytes = std::size_t{2} << 20;
 
-char16_t* Table::SlabRoom(std::size_t units) {
-  if (units > LargestSlabUnits / 4) return nullptr;
-  if (units > slabs_.left) {
+std::uint8_t* Table::SlabRoom(std::size_t bytes) {
+  if (bytes > LargestSlabBytes / 4) return nullptr;
+  if (bytes > slabs_.left) {
     // A row longer than the next slab's size gets a slab that holds it; the sizes grow from
     // small, and a row may be up to a quarter of the largest.
-    const std::size_t size = std::max({slabs_.nextSize, FirstSlabUnits, units});
-    slabs_.nextSize = std::min(2 * size, LargestSlabUnits);
-    slabs_.blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(size));
+    const std::size_t size = std::max({slabs_.nextSize, FirstSlabBytes, bytes});
+    slabs_.nextSize = std::min(2 * size, LargestSlabBytes);
+    slabs_.blocks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(size));
     slabs_.at = slabs_.blocks.back().get();
     slabs_.left = size;
   }
-  char16_t* room = slabs_.at;
-  slabs_.at += units;
-  slabs_.left -= units;
+  std::uint8_t* room = slabs_.at;
+  slabs_.at += bytes;
+  slabs_.left -= bytes;
   return room;
 }
 
-char16_t* Table::MakeBlock(const std::u16string_view* texts, bool pooled, int skip, bool& pooledBlock) {
-  std::size_t total = 0;
+std::uint8_t* Table::MakeBlock(const CellText* texts, bool pooled, int skip, bool& pooledBlock) {
+  // Each text is kept in 8 bits when all its units fit, UTF-16 ones at even offsets.
+  bool narrow[16];
+  std::vector<bool> moreNarrow;
+  auto isNarrow = [&](int k) { return k < 16 ? narrow[k] : static_cast<bool>(moreNarrow[k - 16]); };
+  if (textColumns_ > 16) moreNarrow.resize(static_cast<std::size_t>(textColumns_ - 16));
+  std::size_t bytes = 4 * static_cast<std::size_t>(textColumns_);
+  bool empty = true;
   for (int k = 0; k < textColumns_; ++k) {
-    if (texts[k].size() > 0xFFFFFFFFu) throw platform::Error("A cell text is too long");
-    if (k != skip) total += texts[k].size();
+    const CellText& text = texts[k];
+    if (text.size() >= NarrowFlag) throw platform::Error("A cell text is too long");
+    const bool fits = k == skip || text.IsNarrow() || FitsNarrow({text.WideUnits(), text.size()});
+    if (k < 16) {
+      narrow[k] = fits;
+    } else {
+      moreNarrow[static_cast<std::size_t>(k - 16)] = fits;
+    }
+    if (k == skip) continue;
+    empty = empty && text.empty();
+    bytes = fits ? bytes + text.size() : ((bytes + 1) & ~std::size_t{1}) + 2 * text.size();
   }
   pooledBlock = false;
-  if (total == 0 && skip < 0) return nullptr;
-  const std::size_t units = 2 * static_cast<std::size_t>(textColumns_) + total;
-  char16_t* room = pooled ? SlabRoom(units) : nullptr;
+  if (empty && skip < 0) return nullptr;
+  bytes = (bytes + 1) & ~std::size_t{1};  // the next block starts at an even address too
+  std::uint8_t* room = pooled ? SlabRoom(bytes) : nullptr;
   pooledBlock = room != nullptr;
-  char16_t* block = room != nullptr ? room : new char16_t[units];
-  char16_t* at = block + 2 * textColumns_;
+  std::uint8_t* block = room != nullptr ? room : new std::uint8_t[bytes];
+  std::size_t at = 4 * static_cast<std::size_t>(textColumns_);
   for (int k = 0; k < textColumns_; ++k) {
-    const std::size_t length = k == skip ? 0 : texts[k].size();
-    block[2 * k] = static_cast<char16_t>(length >> 16);
-    block[2 * k + 1] = static_cast<char16_t>(length & 0xFFFF);
-    if (k != skip) at = std::copy(texts[k].begin(), texts[k].end(), at);
+    const CellText& text = texts[k];
+    const std::size_t length = k == skip ? 0 : text.size();
+    const bool fits = isNarrow(k);
+    const std::uint32_t word = static_cast<std::uint32_t>(length) | (fits ? NarrowFlag : 0);
+    std::memcpy(block + 4 * k, &word, sizeof word);
+    if (length == 0) continue;
+    if (fits && text.IsNarrow()) {
+      std::memcpy(block + at, text.NarrowUnits(), length);
+    } else if (fits) {
+      const char16_t* units = text.WideUnits();
+      for (std::size_t i = 0; i < length; ++i) block[at + i] = static_cast<std::uint8_t>(units[i]);
+    } else {
+      at = (at + 1) & ~std::size_t{1};
+      std::memcpy(block + at, text.WideUnits(), 2 * length);
+    }
+    at += fits ? length : 2 * length;
   }
   return block;
 }
 
-void Table::StoreTexts(Row& row, const std::u16string_view* texts, bool pooled, std::u16string* own,
-                       int ownSlot) {
+void Table::StoreTexts(Row& row, const CellText* texts, bool pooled, std::u16string* own, int ownSlot) {
   // The new block is complete before the old one goes, since `texts` may point into it.
   if (own != nullptr && own->size() >= OwnStorageUnits) {
     auto owned = std::make_unique<Owned>();
@@ -314,7 +340,7 @@ void Table::StoreTexts(Row& row, const std::u16string_view* texts, bool pooled, 
     return;
   }
   bool pooledBlock = false;
-  char16_t* block = MakeBlock(texts, pooled, -1, pooledBlock);
+  std::uint8_t* block = MakeBlock(texts, pooled, -1, pooledBlock);
   row.texts = block != nullptr ? TextBlock(block, pooledBlock) : TextBlock();
 }
 
@@ -496,6 +522,11 @@ void Table::RemoveAllRows() {
 }
 
 std::u16string_view Table::CellView(int column, int row, std::u16string& scratch) const {
+  const CellText text = TextAt(column, row, scratch);
+  return text.IsNarrow() ? text.Wide(scratch) : std::u16string_view(text.WideUnits(), text.size());
+}
+
+CellText Table::TextAt(int column, int row, std::u16string& scratch) const {
   column = CheckColumn(column);
   row = ResolveRow(row);
   const Row& r = rows_[static_cast<std::size_t>(row)];
@@ -508,7 +539,7 @@ std::u16string_view Table::CellView(int column, int row, std::u16string& scratch
   } else {
     FormatNumber(row + 1, scratch);
   }
-  return scratch;
+  return std::u16string_view(scratch);
 }
 
 std::u16string Table::Cell(int column, int row) const {
@@ -525,7 +556,7 @@ void Table::SetCell(int column, int row, std::u16string text) {
   const int slot = textSlot_[static_cast<std::size_t>(column)];
   if (slot < 0) return;  // increment cells show the position; a written text has no effect
   TextViews texts(textColumns_);
-  for (int k = 0; k < textColumns_; ++k) texts[k] = k == slot ? std::u16string_view(text) : TextOf(r, k);
+  for (int k = 0; k < textColumns_; ++k) texts[k] = k == slot ? CellText(text) : TextOf(r, k);
   const Owned* owned = r.texts.owned();
   if (owned != nullptr && owned->slot != slot) {
     // Another cell of a row with a long text: that text keeps its storage.

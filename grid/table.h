@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <span>
@@ -121,9 +122,13 @@ class Table {
   // A long text's storage becomes the cell's as it is, as AddRow takes it.
   void SetCell(int column, int row, std::u16string text);
   void SetCell(std::string_view column, int row, std::u16string text);
-  // The cell's text without a copy, for readers that walk every cell. An increment cell's
-  // text is formed in `scratch`. Valid until the table or `scratch` changes.
+  // The cell's text, for readers that walk every cell. A text kept in 8 bits is widened into
+  // `scratch`, and an increment cell's text is formed there. Valid until the table or
+  // `scratch` changes.
   std::u16string_view CellView(int column, int row, std::u16string& scratch) const;
+  // The same without widening: the text as the table keeps it, in 8-bit or UTF-16 units, as a
+  // search reads it.
+  CellText TextAt(int column, int row, std::u16string& scratch) const;
   // Texts of at least this many code units are kept in storage of their own, taken over from
   // the string they came in (AddRow with moved texts, SetCell).
   static constexpr std::size_t OwnStorageUnits = std::size_t{1} << 16;
@@ -166,8 +171,8 @@ class Table {
   // Asks for a row's texts from memory ahead of their use, so that a reader that jumps between
   // rows far apart waits for several of them at once rather than one after another.
   static constexpr int PrefetchLines = 4;
-  // The first lines of the block are asked for: a text of about a hundred characters and the
-  // lengths before it span four.
+  // The first lines of the block are asked for: a text of a hundred or two hundred characters
+  // and the lengths before it span four.
   void PrefetchTexts(int row) const {
 #if defined(__SSE2__) || defined(_M_X64)
     const char* block = static_cast<const char*>(rows_[static_cast<std::size_t>(row)].texts.Address());
@@ -282,14 +287,14 @@ class Table {
   // A row with a text of OwnStorageUnits or more keeps that text in the string it came in,
   // and its other texts in a block of their own (see Owned).
   struct Owned {
-    std::unique_ptr<char16_t[]> rest;  // the row's block, with a length of 0 for the owned text
+    std::unique_ptr<std::uint8_t[]> rest;  // the row's block, with a length of 0 for the owned text
     std::shared_ptr<const std::u16string> text;
     int slot = -1;
   };
   class TextBlock {
    public:
     TextBlock() = default;
-    TextBlock(char16_t* block, bool pooled)
+    TextBlock(std::uint8_t* block, bool pooled)
         : bits_(reinterpret_cast<std::uintptr_t>(block) | (pooled ? 1u : 0u)) {}
     explicit TextBlock(Owned* owned) : bits_(reinterpret_cast<std::uintptr_t>(owned) | 2u) {}
     TextBlock(TextBlock&& other) noexcept : bits_(other.bits_) { other.bits_ = 0; }
@@ -298,7 +303,7 @@ class Table {
     TextBlock& operator=(const TextBlock&) = delete;
     ~TextBlock() { Release(); }
     // The block of texts; not for a row whose text has storage of its own.
-    char16_t* get() const { return reinterpret_cast<char16_t*>(bits_ & ~std::uintptr_t{1}); }
+    std::uint8_t* get() const { return reinterpret_cast<std::uint8_t*>(bits_ & ~std::uintptr_t{1}); }
     const Owned* owned() const {
       return (bits_ & 3) == 2 ? reinterpret_cast<const Owned*>(bits_ & ~std::uintptr_t{3}) : nullptr;
     }
@@ -307,7 +312,7 @@ class Table {
 
    private:
     void Release();
-    // The block's address, with bit 0 set for a block in a slab (texts are 2-byte aligned), or
+    // The block's address, with bit 0 set for a block in a slab (blocks are 2-byte aligned), or
     // an Owned's with bit 1 set (blocks of their own and Owned are allocated whole, so their
     // addresses are multiples of 4 at least).
     std::uintptr_t bits_ = 0;
@@ -322,35 +327,48 @@ class Table {
     Slabs() = default;
     Slabs(Slabs&& other) noexcept;
     Slabs& operator=(Slabs&& other) noexcept;
-    std::vector<std::unique_ptr<char16_t[]>> blocks;
-    char16_t* at = nullptr;
+    std::vector<std::unique_ptr<std::uint8_t[]>> blocks;
+    std::uint8_t* at = nullptr;
     std::size_t left = 0;
     std::size_t nextSize = 0;
   };
 
-  std::u16string_view TextOf(const Row& row, int slot) const {
+  CellText TextOf(const Row& row, int slot) const {
     if (const Owned* owned = row.texts.owned()) {
-      if (slot == owned->slot) return *owned->text;
+      if (slot == owned->slot) return std::u16string_view(*owned->text);
       return TextOfBlock(owned->rest.get(), slot);
     }
     return TextOfBlock(row.texts.get(), slot);
   }
-  std::u16string_view TextOfBlock(const char16_t* block, int slot) const {
-    // A row's block holds, for each text column in order, the length of its text as two code
-    // units (high half first), then the texts one after another with nothing between them.
+  // A row's block holds, for each text column in order, a 32-bit word: the length of its text
+  // in units, with the top bit set for a text kept in 8 bits. The texts follow one after
+  // another, each UTF-16 text at an even offset (a byte between when needed).
+  static constexpr std::uint32_t NarrowFlag = std::uint32_t{1} << 31;
+  CellText TextOfBlock(const std::uint8_t* block, int slot) const {
     if (block == nullptr) return {};
-    auto length = [block](int k) { return static_cast<std::size_t>(block[2 * k]) << 16 | block[2 * k + 1]; };
-    std::size_t offset = 2 * static_cast<std::size_t>(textColumns_);
-    for (int k = 0; k < slot; ++k) offset += length(k);
-    return {block + offset, length(slot)};
+    auto word = [block](int k) {
+      std::uint32_t w;
+      std::memcpy(&w, block + 4 * k, sizeof w);
+      return w;
+    };
+    std::size_t offset = 4 * static_cast<std::size_t>(textColumns_);
+    for (int k = 0; k < slot; ++k) {
+      const std::uint32_t w = word(k);
+      offset = (w & NarrowFlag) ? offset + (w & ~NarrowFlag)
+                                : ((offset + 1) & ~std::size_t{1}) + 2 * std::size_t{w};
+    }
+    const std::uint32_t w = word(slot);
+    if (w & NarrowFlag) return CellText::Narrow(block + offset, w & ~NarrowFlag);
+    offset = (offset + 1) & ~std::size_t{1};
+    return std::u16string_view(reinterpret_cast<const char16_t*>(block + offset), w);
   }
   // One text per text column; `pooled` takes the block from the slabs. With `own`, the text of
   // slot `ownSlot` (which `texts` shows) is moved from it when it is long enough.
-  void StoreTexts(Row& row, const std::u16string_view* texts, bool pooled, std::u16string* own = nullptr,
+  void StoreTexts(Row& row, const CellText* texts, bool pooled, std::u16string* own = nullptr,
                   int ownSlot = -1);
   // The block of the texts, without a copy of the one of `skip` (whose length is written as 0).
-  char16_t* MakeBlock(const std::u16string_view* texts, bool pooled, int skip, bool& pooledBlock);
-  char16_t* SlabRoom(std::size_t units);
+  std::uint8_t* MakeBlock(const CellText* texts, bool pooled, int skip, bool& pooledBlock);
+  std::uint8_t* SlabRoom(std::size_t bytes);
   // Puts a row whose texts are stored at the top or the bottom.
   void PlaceRow(Row row, bool append);
   int ResolveRow(int row) const;
@@ -417,6 +435,7 @@ template <class Visit>
 int Table::VisitTexts(int column, int row, Visit&& visit) const {
   const int slot = textSlot_[static_cast<std::size_t>(CheckColumn(column))];
   if (row < 0) row = 0;
+  std::u16string scratch;
   // The texts of long rows lie pages apart: each is asked for from memory a few rows ahead,
   // so that the wait for one overlaps the reading of the rows before it.
   constexpr int Ahead = 4;
@@ -429,7 +448,7 @@ int Table::VisitTexts(int column, int row, Visit&& visit) const {
       ++ahead;
     }
 #endif
-    if (!visit(at->key, slot >= 0 ? TextOf(*at, slot) : std::u16string_view())) break;
+    if (!visit(at->key, slot >= 0 ? TextOf(*at, slot).Wide(scratch) : std::u16string_view())) break;
   }
   return row;
 }

@@ -125,18 +125,27 @@ void SetWidePair(std::uint64_t* words, std::uint64_t bits, unsigned before, unsi
 
 char16_t UpperUnit(char16_t unit) { return UpperTable[unit]; }
 
-TextSignature SignatureOf(std::u16string_view text) {
-  TextSignature signature;
-  unsigned before = NoClass;
-  for (const char16_t unit : text) {
-    const unsigned now = ClassTable[unit];
-    if (now != NoClass) {
-      SetUnit(signature, now);
-      if (before != NoClass) SetPair(signature, before, now);
+bool FitsNarrow(std::u16string_view text) {
+  // Every unit's high byte or'ed together, without a branch a unit, as a load reads every text.
+  unsigned high = 0;
+  for (const char16_t unit : text) high |= unit;
+  return high < 0x100;
+}
+
+TextSignature SignatureOf(CellText text) {
+  return text.Visit([](const auto* units, std::size_t size) {
+    TextSignature signature;
+    unsigned before = NoClass;
+    for (std::size_t i = 0; i < size; ++i) {
+      const unsigned now = ClassTable[units[i]];
+      if (now != NoClass) {
+        SetUnit(signature, now);
+        if (before != NoClass) SetPair(signature, before, now);
+      }
+      before = now;
     }
-    before = now;
-  }
-  return signature;
+    return signature;
+  });
 }
 
 int WideWordsFor(std::size_t rowUnits) {
@@ -148,15 +157,17 @@ int WideWordsFor(std::size_t rowUnits) {
   return static_cast<int>(std::min<std::size_t>(MostWideWords, (share - Base) / 8));
 }
 
-void WidePairsOf(std::u16string_view text, std::uint64_t* words, int count) {
+void WidePairsOf(CellText text, std::uint64_t* words, int count) {
   std::fill(words, words + count, std::uint64_t{0});
   const std::uint64_t bits = 64 * static_cast<std::uint64_t>(count);
-  unsigned before = NoClass;
-  for (const char16_t unit : text) {
-    const unsigned now = ClassTable[unit];
-    if (now != NoClass && before != NoClass) SetWidePair(words, bits, before, now);
-    before = now;
-  }
+  text.Visit([&](const auto* units, std::size_t size) {
+    unsigned before = NoClass;
+    for (std::size_t i = 0; i < size; ++i) {
+      const unsigned now = ClassTable[units[i]];
+      if (now != NoClass && before != NoClass) SetWidePair(words, bits, before, now);
+      before = now;
+    }
+  });
 }
 
 std::uint64_t TextQuery::UpperBit(char16_t upper) { return std::uint64_t{1} << ClassOfUpper(upper); }
@@ -210,6 +221,28 @@ TextQuery::TextQuery(std::u16string_view typed) {
         w.bitBlocks[p][0][k] = bit;
         w.bitBlocks[p][1][k] = static_cast<char16_t>(forms[0] | bit);
       }
+      // Of those forms, the ones an 8-bit text may hold.
+      std::u16string narrow;
+      for (const char16_t form : forms)
+        if (form < 0x100) narrow.push_back(form);
+      w.narrowForms[p] = narrow.size();
+      if (narrow.empty()) continue;
+      for (std::size_t f = 0; f < 4; ++f) {
+        for (std::uint8_t& unit : w.narrowFormBlocks[p][f])
+          unit = static_cast<std::uint8_t>(narrow[std::min(f, narrow.size() - 1)]);
+      }
+      const unsigned narrowBit = narrow.size() == 2 ? static_cast<unsigned>(narrow[0] ^ narrow[1]) : 0;
+      w.narrowByBit[p] = narrow.size() == 1 || (narrow.size() == 2 && std::has_single_bit(narrowBit));
+      for (int k = 0; k < 16; ++k) {
+        w.narrowBitBlocks[p][0][k] = static_cast<std::uint8_t>(narrowBit);
+        w.narrowBitBlocks[p][1][k] = static_cast<std::uint8_t>(narrow[0] | narrowBit);
+      }
+    }
+    // A unit whose every form is U+0100 or above rules out every 8-bit text.
+    for (const char16_t unit : w.upper) {
+      bool fits = false;
+      for (std::size_t u = 0; u < 0x100 && !fits; ++u) fits = UpperTable[u] == unit;
+      if (!fits) w.narrowPossible = false;
     }
     words_.push_back(std::move(w));
   }
@@ -234,19 +267,21 @@ std::u16string_view TextQuery::OnlyWord() const {
   return words_.size() == 1 ? std::u16string_view(words_[0].upper) : std::u16string_view();
 }
 
-bool TextQuery::Matches(std::u16string_view text) const {
+bool TextQuery::Matches(CellText text) const {
   std::size_t read = 0;
   return Matches(text, read);
 }
 
-bool TextQuery::Matches(std::u16string_view text, std::size_t& read) const {
+bool TextQuery::Matches(CellText text, std::size_t& read) const {
   read = 0;
-  for (const Word& word : words_) {
-    const std::size_t end = Find(text, word);
-    read += end == std::u16string_view::npos ? text.size() : end;
-    if (end == std::u16string_view::npos) return false;
-  }
-  return true;
+  return text.Visit([&](const auto* units, std::size_t size) {
+    for (const Word& word : words_) {
+      const std::size_t end = Find(units, size, word);
+      read += end == std::u16string_view::npos ? size : end;
+      if (end == std::u16string_view::npos) return false;
+    }
+    return true;
+  });
 }
 
 bool TextQuery::Narrows(const TextQuery& previous) const {
@@ -267,80 +302,121 @@ bool TextQuery::operator==(const TextQuery& other) const {
 namespace {
 
 #ifdef CM_TEXT_QUERY_SSE2
-__m128i Load(const char16_t* units) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(units)); }
+__m128i Load(const void* units) { return _mm_loadu_si128(static_cast<const __m128i*>(units)); }
 
-// Where in eight units one of a probe unit's forms stands: two bits per unit. Up to four
-// forms, each compared.
+// Where in one load of units one of a probe unit's forms stands: eight UTF-16 units, two bits
+// per unit, or sixteen 8-bit units, one bit per unit. Up to four forms, each compared.
+template <class Unit>
 struct EachForm {
-  explicit EachForm(const char16_t (*blocks)[8]) {
+  static constexpr std::size_t Units = 16 / sizeof(Unit);
+  static constexpr unsigned Bits = sizeof(Unit);
+  explicit EachForm(const Unit (*blocks)[Units]) {
     for (int f = 0; f < 4; ++f) forms[f] = Load(blocks[f]);
   }
-  unsigned At(const char16_t* data) const {
+  static __m128i Same(__m128i a, __m128i b) {
+    if constexpr (sizeof(Unit) == 1) {
+      return _mm_cmpeq_epi8(a, b);
+    } else {
+      return _mm_cmpeq_epi16(a, b);
+    }
+  }
+  unsigned At(const Unit* data) const {
     const __m128i units = Load(data);
-    __m128i hits = _mm_or_si128(_mm_cmpeq_epi16(units, forms[0]), _mm_cmpeq_epi16(units, forms[1]));
-    hits =
-        _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi16(units, forms[2]), _mm_cmpeq_epi16(units, forms[3])));
+    __m128i hits = _mm_or_si128(Same(units, forms[0]), Same(units, forms[1]));
+    hits = _mm_or_si128(hits, _mm_or_si128(Same(units, forms[2]), Same(units, forms[3])));
     return static_cast<unsigned>(_mm_movemask_epi8(hits));
   }
   __m128i forms[4];
 };
 
 // The same for forms that one bit tells apart: the bit set, one compare.
+template <class Unit>
 struct FormsByBit {
-  explicit FormsByBit(const char16_t (*blocks)[8]) : bit(Load(blocks[0])), form(Load(blocks[1])) {}
-  unsigned At(const char16_t* data) const {
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_or_si128(Load(data), bit), form)));
+  static constexpr std::size_t Units = 16 / sizeof(Unit);
+  static constexpr unsigned Bits = sizeof(Unit);
+  explicit FormsByBit(const Unit (*blocks)[Units]) : bit(Load(blocks[0])), form(Load(blocks[1])) {}
+  unsigned At(const Unit* data) const {
+    return static_cast<unsigned>(
+        _mm_movemask_epi8(EachForm<Unit>::Same(_mm_or_si128(Load(data), bit), form)));
   }
   __m128i bit, form;
 };
 
-// Calls whole(start) for the candidate starts in `mask` (two bits per start from `at`), until
-// one holds the word.
-template <class Whole>
+// Calls whole(start) for the candidate starts in `mask` (Bits bits per start from `at`),
+// until one holds the word.
+template <unsigned Bits, class Whole>
 bool AnyWhole(unsigned mask, std::size_t at, Whole& whole) {
   while (mask != 0) {
     const int bit = std::countr_zero(mask);
-    if (whole(at + static_cast<std::size_t>(bit) / 2)) return true;
-    mask &= ~(3u << bit);
+    if (whole(at + static_cast<std::size_t>(bit) / Bits)) return true;
+    mask &= ~(((1u << Bits) - 1) << bit);
   }
   return false;
 }
 
-// The candidate starts before `end` (at least eight of them): where both probe units stand in
-// one of their forms. Sixteen starts at a time, then a last block of eight that may overlap
-// the one before it, its starts already seen masked off.
-template <class Probe, class Whole>
-bool ScanBlocks(const char16_t* data, std::size_t end, std::size_t probeA, std::size_t probeB, const Probe& a,
+// The candidate starts before `end` (at least one load's worth): where both probe units stand
+// in one of their forms. Two loads at a time, then a last load that may overlap the one before
+// it, its starts already seen masked off.
+template <class Probe, class Unit, class Whole>
+bool ScanBlocks(const Unit* data, std::size_t end, std::size_t probeA, std::size_t probeB, const Probe& a,
                 const Probe& b, Whole&& whole) {
+  constexpr std::size_t N = Probe::Units;
+  constexpr unsigned Bits = Probe::Bits;
   auto hits = [&](std::size_t at) { return a.At(data + at + probeA) & b.At(data + at + probeB); };
   std::size_t at = 0;
-  for (; at + 16 <= end; at += 16) {
-    const unsigned mask = hits(at) | hits(at + 8) << 16;
-    if (mask != 0 && AnyWhole(mask, at, whole)) return true;
+  for (; at + 2 * N <= end; at += 2 * N) {
+    const unsigned mask = hits(at) | hits(at + N) << 16;
+    if (mask != 0 && AnyWhole<Bits>(mask, at, whole)) return true;
   }
-  if (at + 8 <= end) {
-    if (AnyWhole(hits(at), at, whole)) return true;
-    at += 8;
+  if (at + N <= end) {
+    if (AnyWhole<Bits>(hits(at), at, whole)) return true;
+    at += N;
   }
   if (at < end) {
-    const std::size_t last = end - 8;
-    const unsigned seen = (1u << (2 * (at - last))) - 1;
-    if (AnyWhole(hits(last) & ~seen, last, whole)) return true;
+    const std::size_t last = end - N;
+    const unsigned seen = (1u << (Bits * (at - last))) - 1;
+    if (AnyWhole<Bits>(hits(last) & ~seen, last, whole)) return true;
   }
   return false;
+}
+
+// Calls add(place) for each place in `size` units (at least one load's worth) where one of
+// the forms stands: two loads at a time, then a last that may overlap the one before it.
+template <class Probe, class Unit, class Add>
+void EachPlace(const Unit* data, std::size_t size, const Probe& forms, Add&& add) {
+  constexpr std::size_t N = Probe::Units;
+  constexpr unsigned Bits = Probe::Bits;
+  auto addEach = [&](unsigned mask, std::size_t at) {
+    while (mask != 0) {
+      const int bit = std::countr_zero(mask);
+      add(at + static_cast<std::size_t>(bit) / Bits);
+      mask &= ~(((1u << Bits) - 1) << bit);
+    }
+  };
+  std::size_t at = 0;
+  for (; at + 2 * N <= size; at += 2 * N) addEach(forms.At(data + at) | forms.At(data + at + N) << 16, at);
+  if (at + N <= size) {
+    addEach(forms.At(data + at), at);
+    at += N;
+  }
+  if (at < size) {
+    const std::size_t last = size - N;
+    addEach(forms.At(data + last) & ~((1u << (Bits * (at - last))) - 1), last);
+  }
 }
 #endif
 
 }  // namespace
 
-// Looks for two units of the word in all their forms, eight places at a time, and compares the
-// word whole only where both stand. Comparing every unit through the upper-case table would be
-// several times slower, and a word found nowhere makes the scan read every text.
-std::size_t TextQuery::Find(std::u16string_view text, const Word& word) {
+// Looks for two units of the word in all their forms, a load of units at a time, and compares
+// the word whole only where both stand. Comparing every unit through the upper-case table would
+// be several times slower, and a word found nowhere makes the scan read every text.
+template <class Unit>
+std::size_t TextQuery::Find(const Unit* data, std::size_t size, const Word& word) {
   constexpr std::size_t None = std::u16string_view::npos;
+  constexpr bool Narrow = sizeof(Unit) == 1;
   const std::size_t length = word.upper.size();
-  if (length > text.size()) return None;
-  const char16_t* const data = text.data();
+  if (length > size || (Narrow && !word.narrowPossible)) return None;
   const char16_t* const upper = word.upper.data();
   std::size_t found = None;
   auto whole = [&](std::size_t start) {
@@ -351,19 +427,33 @@ std::size_t TextQuery::Find(std::u16string_view text, const Word& word) {
     return true;
   };
   // The places where the word may start.
-  const std::size_t end = text.size() - length + 1;
+  const std::size_t end = size - length + 1;
 #ifdef CM_TEXT_QUERY_SSE2
-  const std::size_t formsA = word.probeForms[0].size();
-  const std::size_t formsB = word.probeForms[1].size();
-  if (end >= 8 && formsA <= 4 && formsB <= 4) {
-    // Most letters have two forms that one bit tells apart; the rest take the general compare.
-    const std::size_t pa = word.probe[0], pb = word.probe[1];
-    if (word.byBit[0] && word.byBit[1]) {
-      ScanBlocks(data, end, pa, pb, FormsByBit(word.bitBlocks[0]), FormsByBit(word.bitBlocks[1]), whole);
-    } else {
-      ScanBlocks(data, end, pa, pb, EachForm(word.formBlocks[0]), EachForm(word.formBlocks[1]), whole);
+  constexpr std::size_t N = 16 / sizeof(Unit);
+  const std::size_t pa = word.probe[0], pb = word.probe[1];
+  if constexpr (Narrow) {
+    if (end >= N && word.narrowForms[0] <= 4 && word.narrowForms[1] <= 4) {
+      if (word.narrowByBit[0] && word.narrowByBit[1]) {
+        ScanBlocks(data, end, pa, pb, FormsByBit<Unit>(word.narrowBitBlocks[0]),
+                   FormsByBit<Unit>(word.narrowBitBlocks[1]), whole);
+      } else {
+        ScanBlocks(data, end, pa, pb, EachForm<Unit>(word.narrowFormBlocks[0]),
+                   EachForm<Unit>(word.narrowFormBlocks[1]), whole);
+      }
+      return found;
     }
-    return found;
+  } else {
+    if (end >= N && word.probeForms[0].size() <= 4 && word.probeForms[1].size() <= 4) {
+      // Most letters have two forms that one bit tells apart; the rest take the general compare.
+      if (word.byBit[0] && word.byBit[1]) {
+        ScanBlocks(data, end, pa, pb, FormsByBit<Unit>(word.bitBlocks[0]),
+                   FormsByBit<Unit>(word.bitBlocks[1]), whole);
+      } else {
+        ScanBlocks(data, end, pa, pb, EachForm<Unit>(word.formBlocks[0]), EachForm<Unit>(word.formBlocks[1]),
+                   whole);
+      }
+      return found;
+    }
   }
 #endif
   for (std::size_t at = 0; at < end; ++at) {
@@ -372,45 +462,44 @@ std::size_t TextQuery::Find(std::u16string_view text, const Word& word) {
   return None;
 }
 
-std::uint64_t TextQuery::UnitsAfter(std::u16string_view text) const {
+std::uint64_t TextQuery::UnitsAfter(CellText text) const {
   if (words_.size() != 1) return 0;
+  return text.Visit([&](const auto* units, std::size_t size) { return UnitsAfterIn(units, size); });
+}
+
+template <class Unit>
+std::uint64_t TextQuery::UnitsAfterIn(const Unit* data, std::size_t size) const {
+  constexpr bool Narrow = sizeof(Unit) == 1;
   const Word& word = words_[0];
   const std::size_t length = word.upper.size();
   std::uint64_t after = 0;
+  if (Narrow && !word.narrowPossible) return after;
   // The bit of the unit at `at`, none past the text's end, added without a branch: the work
   // ahead runs over most of the history's texts.
-  auto add = [&](std::size_t at) { after |= ClassBits[at < text.size() ? ClassTable[text[at]] : NoClass]; };
+  auto add = [&](std::size_t at) { after |= ClassBits[at < size ? ClassTable[data[at]] : NoClass]; };
 #ifdef CM_TEXT_QUERY_SSE2
-  // One letter, the usual word before the second is typed: each place of it, sixteen at a
-  // time, then a last block of eight that may overlap the one before it.
-  if (length == 1 && word.byBit[0] && text.size() >= 8) {
-    const FormsByBit forms(word.bitBlocks[0]);
-    const char16_t* const data = text.data();
-    const std::size_t size = text.size();
-    // The places in `mask` (two bits per unit) from `at`.
-    auto addEach = [&](unsigned mask, std::size_t at) {
-      for (; mask != 0; mask &= mask - 1) {
-        add(at + static_cast<std::size_t>(std::countr_zero(mask)) / 2 + 1);
-        mask &= mask - 1;  // the second bit of the same unit
+  // One letter, the usual word before the second is typed: each place of it, a load of units
+  // at a time.
+  constexpr std::size_t N = 16 / sizeof(Unit);
+  if (length == 1 && size >= N) {
+    if constexpr (Narrow) {
+      if (word.narrowByBit[0]) {
+        EachPlace(data, size, FormsByBit<Unit>(word.narrowBitBlocks[0]),
+                  [&](std::size_t at) { add(at + 1); });
+        return after;
       }
-    };
-    std::size_t at = 0;
-    for (; at + 16 <= size; at += 16) addEach(forms.At(data + at) | forms.At(data + at + 8) << 16, at);
-    if (at + 8 <= size) {
-      addEach(forms.At(data + at), at);
-      at += 8;
+    } else {
+      if (word.byBit[0]) {
+        EachPlace(data, size, FormsByBit<Unit>(word.bitBlocks[0]), [&](std::size_t at) { add(at + 1); });
+        return after;
+      }
     }
-    if (at < size) {
-      const std::size_t last = size - 8;
-      addEach(forms.At(data + last) & ~((1u << (2 * (at - last))) - 1), last);
-    }
-    return after;
   }
 #endif
   // Every place of the word, overlapping ones too: each is looked for from the unit after the
   // start of the one before.
-  for (std::size_t from = 0; from + length <= text.size();) {
-    const std::size_t end = Find(text.substr(from), word);
+  for (std::size_t from = 0; from + length <= size;) {
+    const std::size_t end = Find(data + from, size - from, word);
     if (end == std::u16string_view::npos) break;
     const std::size_t at = from + end;
     add(at);

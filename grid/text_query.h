@@ -10,6 +10,53 @@
 
 namespace grid {
 
+// A text as a table keeps it: in 8-bit units when every unit is below U+0100 (each byte the unit
+// of that value), which halves what most histories take; in UTF-16 units otherwise.
+class CellText {
+ public:
+  CellText() = default;
+  CellText(std::u16string_view wide) : data_(wide.data()), size_(wide.size()) {}
+  static CellText Narrow(const std::uint8_t* units, std::size_t size) {
+    CellText text;
+    text.data_ = units;
+    text.size_ = size;
+    text.narrow_ = true;
+    return text;
+  }
+  bool IsNarrow() const { return narrow_; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const std::uint8_t* NarrowUnits() const { return static_cast<const std::uint8_t*>(data_); }
+  const char16_t* WideUnits() const { return static_cast<const char16_t*>(data_); }
+  char16_t operator[](std::size_t i) const { return narrow_ ? NarrowUnits()[i] : WideUnits()[i]; }
+  // The text in UTF-16: as it is, or widened into `scratch` (valid until it changes).
+  std::u16string_view Wide(std::u16string& scratch) const {
+    if (!narrow_) return {WideUnits(), size_};
+    scratch.resize(size_);
+    for (std::size_t i = 0; i < size_; ++i) scratch[i] = NarrowUnits()[i];
+    return scratch;
+  }
+  bool operator==(const CellText& other) const {
+    if (size_ != other.size_) return false;
+    for (std::size_t i = 0; i < size_; ++i)
+      if ((*this)[i] != other[i]) return false;
+    return true;
+  }
+  // Calls use(units, size) with the text's own units, either width.
+  template <class Use>
+  decltype(auto) Visit(Use&& use) const {
+    return narrow_ ? use(NarrowUnits(), size_) : use(WideUnits(), size_);
+  }
+
+ private:
+  const void* data_ = nullptr;
+  std::size_t size_ = 0;
+  bool narrow_ = false;
+};
+
+// Whether every unit of the text is below U+0100, so that 8 bits hold each.
+bool FitsNarrow(std::u16string_view text);
+
 // A UTF-16 unit in upper case, as Windows compares texts ordinally without regard to case: each
 // unit on its own (so σ and ς both become Σ, and surrogates stay as they are).
 char16_t UpperUnit(char16_t unit);
@@ -43,7 +90,8 @@ struct TextSignature {
   bool operator==(const TextSignature&) const = default;
 };
 static_assert(sizeof(TextSignature) == 24);
-TextSignature SignatureOf(std::u16string_view text);
+TextSignature SignatureOf(CellText text);
+inline TextSignature SignatureOf(std::u16string_view text) { return SignatureOf(CellText(text)); }
 
 // A long text's 128 pair bits are mostly set (a text of 100 units sets about 70 of them), so
 // that a word of several letters rules out too few texts. Such a text may have wide pairs as
@@ -52,7 +100,10 @@ TextSignature SignatureOf(std::u16string_view text);
 // the units it holds.
 constexpr int MostWideWords = 6;
 int WideWordsFor(std::size_t rowUnits);
-void WidePairsOf(std::u16string_view text, std::uint64_t* words, int count);
+void WidePairsOf(CellText text, std::uint64_t* words, int count);
+inline void WidePairsOf(std::u16string_view text, std::uint64_t* words, int count) {
+  WidePairsOf(CellText(text), words, count);
+}
 
 // The typed text as words: a text matches when it contains every word, in any order, without
 // regard to case.
@@ -63,10 +114,12 @@ class TextQuery {
 
   // No words: every text matches.
   bool Empty() const { return words_.empty(); }
-  bool Matches(std::u16string_view text) const;
+  bool Matches(CellText text) const;
+  bool Matches(std::u16string_view text) const { return Matches(CellText(text)); }
   // The same, also telling about how many units of the text the test read (it stops at the
   // first place of each word), so that a caller can measure out its work.
-  bool Matches(std::u16string_view text, std::size_t& read) const;
+  bool Matches(CellText text, std::size_t& read) const;
+  bool Matches(std::u16string_view text, std::size_t& read) const { return Matches(CellText(text), read); }
   // True when every text this query matches is matched by `previous` as well, so that a filter
   // may look only at what `previous` matched.
   bool Narrows(const TextQuery& previous) const;
@@ -91,7 +144,8 @@ class TextQuery {
   // For a query of one word: the `units` bits of the units that follow the word's places in
   // the text (none for a place at the text's end). The text matches the word followed by a
   // letter or digit exactly when that unit's bit is set.
-  std::uint64_t UnitsAfter(std::u16string_view text) const;
+  std::uint64_t UnitsAfter(CellText text) const;
+  std::uint64_t UnitsAfter(std::u16string_view text) const { return UnitsAfter(CellText(text)); }
   // The `units` bit of the units whose upper case is `upper` (not a space), and whether that
   // bit belongs to them alone.
   static std::uint64_t UpperBit(char16_t upper);
@@ -111,9 +165,19 @@ class TextQuery {
     // the form with it set, repeated eight times, so that one compare finds both forms.
     bool byBit[2] = {false, false};
     char16_t bitBlocks[2][2][8] = {};
+    // The same for texts of 8-bit units, with the forms below U+0100, sixteen at a time. A word
+    // with a unit that has no such form is in no such text.
+    bool narrowPossible = true;
+    std::size_t narrowForms[2] = {0, 0};
+    std::uint8_t narrowFormBlocks[2][4][16] = {};
+    bool narrowByBit[2] = {false, false};
+    std::uint8_t narrowBitBlocks[2][2][16] = {};
   };
   // Where the word's first place in the text ends, or npos.
-  static std::size_t Find(std::u16string_view text, const Word& word);
+  template <class Unit>
+  static std::size_t Find(const Unit* data, std::size_t size, const Word& word);
+  template <class Unit>
+  std::uint64_t UnitsAfterIn(const Unit* data, std::size_t size) const;
 
   std::vector<Word> words_;  // longest first: the likeliest to rule a text out
   TextSignature needs_;

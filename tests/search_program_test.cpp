@@ -12,19 +12,45 @@ namespace {
 using testing_support::Utf16File;
 using Texts = std::vector<std::u16string>;
 
-class SearchProgramTest : public testing_support::ClipboardProgramTest {
+// Each case runs twice: with the texts copied as they are, which the table keeps in 8 bits, and
+// with a unit above U+00FF at the end of each, which makes it keep them in UTF-16.
+class SearchProgramTest : public testing_support::ClipboardProgramTest,
+                          public testing::WithParamInterface<bool> {
  public:
+  static constexpr char16_t WideMark = u'\u2116';
+  // A text as this case copies it.
+  std::u16string Copied(std::u16string text) const {
+    if (GetParam()) text.push_back(WideMark);
+    return text;
+  }
+  // A table file's lines as the copies of this case leave them.
+  std::string CopiedFile(const std::string& lines) const {
+    std::u16string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (GetParam() && lines.compare(i, 2, "\r\n") == 0) text.push_back(WideMark);
+      text.push_back(static_cast<char16_t>(static_cast<unsigned char>(lines[i])));
+    }
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : text) {
+      bytes += static_cast<char>(unit & 0xFF);
+      bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+  }
   ui::TableGrid& History() { return Form1().TableGrid2; }
   // Copies each text in another program, the first one first, so the last is on top.
   void CopyAll(std::initializer_list<std::u16string> texts) {
-    for (const auto& text : texts) ASSERT_TRUE(other.CopyUnicodeText(text));
+    for (const auto& text : texts) ASSERT_TRUE(other.CopyUnicodeText(Copied(text)));
   }
   void Type(std::u16string text) { Form1().Search_e.UserSetText(std::move(text)); }
-  // The texts the table shows, top first.
+  // The texts the table shows, top first, as they were before the case copied them.
   Texts Shown() {
     Texts texts;
-    for (int p = 0; p < History().ShownCount(); ++p)
-      texts.push_back(History().Rows().Cell("Clipboadrs_history", History().ShownRow(p)));
+    for (int p = 0; p < History().ShownCount(); ++p) {
+      std::u16string text = History().Rows().Cell("Clipboadrs_history", History().ShownRow(p));
+      if (GetParam() && !text.empty() && text.back() == WideMark) text.pop_back();
+      texts.push_back(std::move(text));
+    }
     return texts;
   }
   std::vector<bool> SelectedRows() {
@@ -34,8 +60,10 @@ class SearchProgramTest : public testing_support::ClipboardProgramTest {
     return selected;
   }
 };
+INSTANTIATE_TEST_SUITE_P(Widths, SearchProgramTest, testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Wide" : "Narrow"; });
 
-TEST_F(SearchProgramTest, EveryTypedWord_InAnyOrder_NarrowsTheTable_AndAnEmptyBoxShowsAll) {
+TEST_P(SearchProgramTest, EveryTypedWord_InAnyOrder_NarrowsTheTable_AndAnEmptyBoxShowsAll) {
   StartJoined();
   CopyAll({u"quick brown fox", u"lazy dog", u"the fox jumps", u"brown bear", u"Brown Fox Ltd"});
   EXPECT_EQ(Form1().Search_e.CueText, "Search history");
@@ -56,7 +84,7 @@ TEST_F(SearchProgramTest, EveryTypedWord_InAnyOrder_NarrowsTheTable_AndAnEmptyBo
   EXPECT_EQ(History().ShownCell(0, 1, scratch), u"2");
 }
 
-TEST_F(SearchProgramTest, CaseIsIgnoredBeyondAscii_AsWindowsFoldsIt) {
+TEST_P(SearchProgramTest, CaseIsIgnoredBeyondAscii_AsWindowsFoldsIt) {
   StartJoined();
   CopyAll({u"\u00C4rger im B\u00FCro", u"\u039F\u0394\u039F\u03A3 street", u"\u03BF\u03B4\u03BF\u03C2 avenue",
            u"plain"});
@@ -71,7 +99,7 @@ TEST_F(SearchProgramTest, CaseIsIgnoredBeyondAscii_AsWindowsFoldsIt) {
   EXPECT_EQ(Shown(), Texts{u"\u039F\u0394\u039F\u03A3 street"});
 }
 
-TEST_F(SearchProgramTest, DeleteSelected_TakesOnlyTheSelectedShownRows_AndTheFileShowsIt) {
+TEST_P(SearchProgramTest, DeleteSelected_TakesOnlyTheSelectedShownRows_AndTheFileShowsIt) {
   StartJoined();
   CopyAll({u"A keep", u"B drop", u"C keep", u"D drop", u"E drop"});
   // A row selected before the search hides it stays, as the user can no longer see it.
@@ -85,11 +113,11 @@ TEST_F(SearchProgramTest, DeleteSelected_TakesOnlyTheSelectedShownRows_AndTheFil
   Type(u"");
   EXPECT_EQ(Shown(), (Texts{u"D drop", u"C keep", u"A keep"}));
   EXPECT_EQ(DataFileBytes("clipboard_history.hstr"),
-            Utf16File("0,12/8/2026 9:30:01 AM,D drop\r\n0,12/8/2026 9:30:01 AM,C keep\r\n"
-                      "3,12/8/2026 9:30:01 AM,A keep\r\n"));
+            CopiedFile("0,12/8/2026 9:30:01 AM,D drop\r\n0,12/8/2026 9:30:01 AM,C keep\r\n"
+                       "3,12/8/2026 9:30:01 AM,A keep\r\n"));
 }
 
-TEST_F(SearchProgramTest, ACaptureWhileFiltering_EntersTheHistory_AndShowsOnlyIfItMatches) {
+TEST_P(SearchProgramTest, ACaptureWhileFiltering_EntersTheHistory_AndShowsOnlyIfItMatches) {
   StartJoined();
   CopyAll({u"mail one", u"note"});
   Type(u"mail");
@@ -104,7 +132,7 @@ TEST_F(SearchProgramTest, ACaptureWhileFiltering_EntersTheHistory_AndShowsOnlyIf
   EXPECT_TRUE(History().Rows().RowSelected(History().ShownRow(1)));
 }
 
-TEST_F(SearchProgramTest, ClearingTheBox_BringsEveryRowBack_WithTheSameEntriesSelected) {
+TEST_P(SearchProgramTest, ClearingTheBox_BringsEveryRowBack_WithTheSameEntriesSelected) {
   StartJoined();
   CopyAll({u"red 1", u"blue 2", u"red 3", u"green 4", u"red 5"});
   Type(u"red");
@@ -120,7 +148,7 @@ TEST_F(SearchProgramTest, ClearingTheBox_BringsEveryRowBack_WithTheSameEntriesSe
   EXPECT_EQ(History().Rows().CurrentRow(), 2);
 }
 
-TEST_F(SearchProgramTest, ClearAllWhileFiltering_ClearsTheWholeHistory) {
+TEST_P(SearchProgramTest, ClearAllWhileFiltering_ClearsTheWholeHistory) {
   StartJoined();
   CopyAll({u"alpha", u"beta", u"alphabet"});
   Type(u"alpha");
@@ -132,17 +160,17 @@ TEST_F(SearchProgramTest, ClearAllWhileFiltering_ClearsTheWholeHistory) {
   EXPECT_EQ(Shown(), Texts{u"alpha again"});
 }
 
-TEST_F(SearchProgramTest, DoubleClickOnAFilteredRow_CopiesThatEntry) {
+TEST_P(SearchProgramTest, DoubleClickOnAFilteredRow_CopiesThatEntry) {
   StartJoined();
   CopyAll({u"first match", u"skip", u"second match", u"skip too"});
   Type(u"match");
   History().DblClickCell(2, 1);
-  EXPECT_EQ(desk.clipboard.UnicodeText(), u"first match");
+  EXPECT_EQ(desk.clipboard.UnicodeText(), Copied(u"first match"));
   // Recorded again on top, where it matches the search too.
   EXPECT_EQ(Shown(), (Texts{u"first match", u"second match", u"first match"}));
 }
 
-TEST_F(SearchProgramTest, ExportWritesTheWholeHistory_ImportedRowsAreFiltered) {
+TEST_P(SearchProgramTest, ExportWritesTheWholeHistory_ImportedRowsAreFiltered) {
   StartJoined();
   CopyAll({u"apple", u"pear"});
   Type(u"apple");
@@ -150,7 +178,7 @@ TEST_F(SearchProgramTest, ExportWritesTheWholeHistory_ImportedRowsAreFiltered) {
   desk.files.MakeFolder("C:\\Exports");
   Form1().BitBtn5.Click();
   EXPECT_EQ(desk.files.FileBytes("C:\\Exports\\all.hstr"),
-            Utf16File("0,12/8/2026 9:30:01 AM,pear\r\n2,12/8/2026 9:30:01 AM,apple\r\n"));
+            CopiedFile("0,12/8/2026 9:30:01 AM,pear\r\n2,12/8/2026 9:30:01 AM,apple\r\n"));
 
   desk.files.PutFile("C:\\Exports\\more.hstr", Utf16File("1,,crab apple\r\n2,,plum\r\n3,,apple pie\r\n"));
   desk.dialogs.AnswerNextFileDialog("C:\\Exports\\more.hstr");
@@ -160,7 +188,7 @@ TEST_F(SearchProgramTest, ExportWritesTheWholeHistory_ImportedRowsAreFiltered) {
   EXPECT_EQ(History().Rows().RowCount(), 5);
 }
 
-TEST_F(SearchProgramTest, CtrlF_FocusesTheBoxOnTheHistoryTabOnly) {
+TEST_P(SearchProgramTest, CtrlF_FocusesTheBoxOnTheHistoryTabOnly) {
   StartJoined();
   Form1().PageControl1.SetActivePageIndex(0);
   EXPECT_FALSE(Form1().KeyDown('F', true));
@@ -177,14 +205,14 @@ TEST_F(SearchProgramTest, CtrlF_FocusesTheBoxOnTheHistoryTabOnly) {
   EXPECT_EQ(Form1().Search_e.Text(), u"x");
 }
 
-TEST_F(SearchProgramTest, NothingOfTheSearchIsSaved) {
+TEST_P(SearchProgramTest, NothingOfTheSearchIsSaved) {
   StartJoined();
   CopyAll({u"kept", u"other"});
   Type(u"kept");
   Form1().Exit1.Click();
   FinishIfQuit();
   EXPECT_EQ(DataFileBytes("clipboard_history.hstr"),
-            Utf16File("0,12/8/2026 9:30:01 AM,other\r\n2,12/8/2026 9:30:01 AM,kept\r\n"));
+            CopiedFile("0,12/8/2026 9:30:01 AM,other\r\n2,12/8/2026 9:30:01 AM,kept\r\n"));
   Restart();
   EXPECT_EQ(Form1().Search_e.Text(), u"");
   EXPECT_EQ(Shown().size(), 2u);
@@ -203,7 +231,7 @@ class CountingPeer final : public ui::Peer {
   int& updates_;
 };
 
-TEST_F(SearchProgramTest, QuickBackspaces_TellTheTableOnlyOfTheLast_AndAWaitingKeyOfAnotherKindDelaysItOnly) {
+TEST_P(SearchProgramTest, QuickBackspaces_TellTheTableOnlyOfTheLast_AndAWaitingKeyOfAnotherKindDelaysItOnly) {
   StartJoined();
   CopyAll({u"sunflower", u"sunny", u"summer", u"winter", u"sunflowers"});
   const std::u16string word = u"sunflower";
@@ -240,9 +268,11 @@ TEST_F(SearchProgramTest, QuickBackspaces_TellTheTableOnlyOfTheLast_AndAWaitingK
   History().AttachPeer(nullptr);
 }
 
-TEST_F(SearchProgramTest, AnySequenceOfEdits_CapturesAndDeletes_EndsWithThePlainScansRows) {
+TEST_P(SearchProgramTest, AnySequenceOfEdits_CapturesAndDeletes_EndsWithThePlainScansRows) {
   std::mt19937 random(31);
-  const std::u16string letters = u"quoxQUOX a\u00E9\u00C9";
+  // With wide texts, some units above U+00FF among them, so that the history mixes both widths.
+  const std::u16string letters =
+      GetParam() ? u"quoxQUOX a\u00E9\u00C9\u0416\u0436" : u"quoxQUOX a\u00E9\u00C9";
   auto text = [&] {
     std::u16string t;
     for (int k = 5 + random() % 30; k > 0; --k) t.push_back(letters[random() % letters.size()]);
@@ -286,8 +316,11 @@ TEST_F(SearchProgramTest, AnySequenceOfEdits_CapturesAndDeletes_EndsWithThePlain
       std::u16string upper = history.Cell("Clipboadrs_history", row);
       for (char16_t& unit : upper) unit = grid::UpperUnit(unit);
       if (std::all_of(words.begin(), words.end(),
-                      [&](const auto& w) { return upper.find(w) != std::u16string::npos; }))
-        texts.push_back(history.Cell("Clipboadrs_history", row));
+                      [&](const auto& w) { return upper.find(w) != std::u16string::npos; })) {
+        std::u16string text = history.Cell("Clipboadrs_history", row);
+        if (GetParam() && !text.empty() && text.back() == WideMark) text.pop_back();
+        texts.push_back(std::move(text));
+      }
     }
     return texts;
   };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <functional>
 #include <random>
@@ -518,6 +519,81 @@ TEST(Table, LongTextSetOrAppended_IsStoredExactlyWhateverItsCells) {
   EXPECT_EQ(table.SharedText(text, 2), nullptr);
   table.RemoveAllRows();
   EXPECT_EQ(table.RowCount(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+Table ThreeTextColumns() {
+  return Table({{"IncrementColumn1", u"#", ColumnKind::Increment},
+                {"Date", u"Date", ColumnKind::Text},
+                {"Clipboadrs_history", u"Text", ColumnKind::Text},
+                {"Items", u"Items", ColumnKind::Text}});
+}
+
+// Texts whose units all fit in 8 bits are kept so; every text comes back exactly, whatever the
+// widths of the texts beside it (a UTF-16 text after an 8-bit one of odd length among them).
+TEST(Table, TextsOfEitherWidth_ComeBackExactly_ThroughEveryWayIn) {
+  const std::u16string texts[] = {u"",
+                                  u"a",
+                                  u"odd",
+                                  u"caf\u00E9 \u00FF\u00B5\u00A0",
+                                  std::u16string(u"nul\0inside", 10),
+                                  u"\u0416\u0436 wide",
+                                  u"x\u0100",
+                                  u"\U0001F600",
+                                  std::u16string(300, u'\u00E9') + u"\u20AC"};
+  std::mt19937 random(5);
+  auto pick = [&] { return texts[random() % std::size(texts)]; };
+  Table table = ThreeTextColumns();
+  std::vector<std::array<std::u16string, 3>> expected;  // from the top
+  for (int round = 0; round < 300; ++round) {
+    std::array<std::u16string, 3> row = {pick(), pick(), pick()};
+    std::u16string cells[4] = {u"", row[0], row[1], row[2]};
+    switch (round % 4) {
+      case 0:
+        table.AppendRow(std::span<const std::u16string>(cells));
+        expected.push_back(row);
+        break;
+      case 1: {
+        const std::u16string_view views[4] = {cells[0], cells[1], cells[2], cells[3]};
+        table.AddRow(std::span<const std::u16string_view>(views), false);
+        expected.insert(expected.begin(), row);
+        break;
+      }
+      case 2:
+        table.AddRow(std::span<std::u16string>(cells), true);
+        expected.push_back(row);
+        break;
+      case 3: {
+        // One cell rewritten, of the same width or another.
+        const int at = static_cast<int>(random() % expected.size());
+        const int column = 1 + static_cast<int>(random() % 3);
+        std::u16string text = pick();
+        expected[static_cast<std::size_t>(at)][static_cast<std::size_t>(column - 1)] = text;
+        table.SetCell(column, at, text);
+        break;
+      }
+    }
+  }
+  ASSERT_EQ(table.RowCount(), static_cast<int>(expected.size()));
+  std::u16string scratch;
+  for (int row = 0; row < table.RowCount(); ++row) {
+    for (int column = 1; column <= 3; ++column) {
+      const std::u16string& want =
+          expected[static_cast<std::size_t>(row)][static_cast<std::size_t>(column - 1)];
+      ASSERT_EQ(table.Cell(column, row), want) << row << " " << column;
+      const grid::CellText held = table.TextAt(column, row, scratch);
+      EXPECT_EQ(held.IsNarrow(), grid::FitsNarrow(want));
+      EXPECT_TRUE(held == grid::CellText(want));
+    }
+  }
+  // The signatures are those of the texts, whatever their width.
+  const int text = table.ColumnIndex("Clipboadrs_history");
+  table.KeepSignatures(text);
+  for (int row = 0; row < table.RowCount(); ++row)
+    ASSERT_EQ(table.Signature(text, row), grid::SignatureOf(table.Cell(text, row))) << row;
 }
 
 }  // namespace
