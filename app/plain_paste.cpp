@@ -1,5 +1,6 @@
 #include "app/plain_paste.h"
 
+#include "app/hotkey_choice.h"
 #include "app/key_picker.h"
 #include "platform/utf.h"
 
@@ -31,25 +32,7 @@ PlainPaste::~PlainPaste() {
 }
 
 std::string PlainPaste::HotKeyText(hotkeys::HotKey value) {
-  return Utf16ToUtf8(needs_.app.Desktop().CodePage().AnsiToWide(needs_.keyNames.FormatHotKey(value, true)));
-}
-
-bool PlainPaste::Available(hotkeys::HotKey value, std::string& why) {
-  if (value == 0 || value == needs_.settings.plainPaste) return true;
-  if ((value & 0xFF) == 0) {
-    why = "No key selected from the list.";
-    return false;
-  }
-  // The program sends these itself to paste.
-  if (value == (hotkeys::HotKeyCtrl | VkV) || value == (hotkeys::HotKeyShift | VkInsert)) {
-    why = HotKeyText(value) + " is the keystroke that the program's pastes send.";
-    return false;
-  }
-  if (!hotkeys::IsHotKeyFree(needs_.app.Desktop().HotKeys(), needs_.app.Handle(), value)) {
-    why = HotKeyText(value) + " is taken by another program or by an action.";
-    return false;
-  }
-  return true;
+  return HotKeyName(needs_.app.Desktop(), needs_.keyNames, value);
 }
 
 void PlainPaste::ApplyClick() {
@@ -59,17 +42,7 @@ void PlainPaste::ApplyClick() {
   // The same combination again registers it once more if another program held it at start-up.
   if (chosen == old && (chosen == 0 || !hotkeys_.Bindings().empty())) return;
   std::string why;
-  bool taken = !Available(chosen, why);
-  if (!taken) {
-    hotkeys_.ClearBindings();
-    // Free a moment ago, but another program may have been quicker.
-    if (chosen != 0 && hotkeys_.AddBinding(chosen) == 0) {
-      why = HotKeyText(chosen) + " is taken by another program or by an action.";
-      taken = true;
-      if (old != 0) hotkeys_.AddBinding(old);
-    }
-  }
-  if (taken) {
+  if (!ChangeHotKey(needs_.app.Desktop(), needs_.app.Handle(), needs_.keyNames, hotkeys_, old, chosen, why)) {
     const std::string stays =
         old == 0 ? "The plain-text paste stays off." : "The hotkey stays " + HotKeyText(old) + ".";
     needs_.app.Desktop().Dialogs().MessageBoxW(needs_.boxOwner(), why + " " + stays, "Plain text",

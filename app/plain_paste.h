@@ -41,7 +41,6 @@ class PlainPaste {
   const hotkeys::THotKeyManager& HotKeys() const { return hotkeys_; }
 
  private:
-  bool Available(hotkeys::HotKey value, std::string& why);
   std::string HotKeyText(hotkeys::HotKey value);
 
   Needs needs_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "app/hotkey_choice.h"
 #include "app/key_picker.h"
 #include "grid/data_file.h"
 #include "history/capture.h"
@@ -116,9 +117,7 @@ void QuickPaste::PicturesReady() {
   if (List.IsOpen()) List.SetCount(List.Count());
 }
 
-std::string QuickPaste::HotKeyText(hotkeys::HotKey value) {
-  return Utf16ToUtf8(Desktop().CodePage().AnsiToWide(keyNames_.FormatHotKey(value, true)));
-}
+std::string QuickPaste::HotKeyText(hotkeys::HotKey value) { return HotKeyName(Desktop(), keyNames_, value); }
 
 void QuickPaste::HotKeyPressed() {
   if (List.IsOpen()) {
@@ -316,24 +315,6 @@ LResult QuickPaste::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam
   }
 }
 
-bool QuickPaste::Available(hotkeys::HotKey value, std::string& why) {
-  if (value == 0 || value == needs_.settings.quickPaste) return true;
-  if ((value & 0xFF) == 0) {
-    why = "No key selected from the list.";
-    return false;
-  }
-  // The program sends these itself to paste; as a hotkey they would open the popup instead.
-  if (value == (hotkeys::HotKeyCtrl | VkV) || value == (hotkeys::HotKeyShift | VkInsert)) {
-    why = HotKeyText(value) + " is the keystroke that the program's pastes send.";
-    return false;
-  }
-  if (!hotkeys::IsHotKeyFree(Desktop().HotKeys(), needs_.app.Handle(), value)) {
-    why = HotKeyText(value) + " is taken by another program or by an action.";
-    return false;
-  }
-  return true;
-}
-
 void QuickPaste::ApplyClick() {
   QuickPasteOptions& options = needs_.options;
   const hotkeys::HotKey old = needs_.settings.quickPaste;
@@ -341,17 +322,7 @@ void QuickPaste::ApplyClick() {
   // The same combination again registers it once more if another program held it at start-up.
   if (chosen == old && (chosen == 0 || !hotkeys_.Bindings().empty())) return;
   std::string why;
-  bool taken = !Available(chosen, why);
-  if (!taken) {
-    hotkeys_.ClearBindings();
-    // Free a moment ago, but another program may have been quicker.
-    if (chosen != 0 && hotkeys_.AddBinding(chosen) == 0) {
-      why = HotKeyText(chosen) + " is taken by another program or by an action.";
-      taken = true;
-      if (old != 0) hotkeys_.AddBinding(old);
-    }
-  }
-  if (taken) {
+  if (!ChangeHotKey(Desktop(), needs_.app.Handle(), keyNames_, hotkeys_, old, chosen, why)) {
     const std::string stays =
         old == 0 ? "Quick paste stays off." : "The hotkey stays " + HotKeyText(old) + ".";
     Desktop().Dialogs().MessageBoxW(needs_.boxOwner(), why + " " + stays, "Quick paste",

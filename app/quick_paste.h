@@ -81,8 +81,6 @@ class QuickPaste final : private platform::IWindowProc {
 
   // The options tab's "Apply": takes the combination the controls show, or refuses it.
   void ApplyClick();
-  // Whether the combination may become the quick-paste hotkey now, and why not.
-  bool Available(hotkeys::HotKey value, std::string& why);
 
  private:
   platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
