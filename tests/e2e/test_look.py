@@ -74,7 +74,8 @@ def test_row_numbers_and_a_window_that_grows(desktop):
         lambda: list_rect(desktop, harness.MAIN_TITLE, HISTORY_LIST)[2] >= before[2] + 300, 5), \
         f"the history table stayed {list_rect(desktop, harness.MAIN_TITLE, HISTORY_LIST)}, was {before}"
     after = list_rect(desktop, harness.MAIN_TITLE, HISTORY_LIST)
-    assert after[3] >= before[3] + 200, f"the history table did not grow downwards: {before} -> {after}"
+    # 700 is 135 pixels more than the window's designed height: the table takes nearly all of it.
+    assert after[3] >= before[3] + 120, f"the history table did not grow downwards: {before} -> {after}"
     # The buttons stay by the bottom edge, below the table.
     _, top, _, _ = numbers(desktop.must("rect", harness.MAIN_TITLE, "Clear All"))
     assert top >= after[1] + after[3], "Clear All lies over the table"
