@@ -46,23 +46,6 @@ void ExportHistory(Desktop& desktop, const grid::Table& history, ItemStore* item
 
 namespace {
 
-// The names in a row's reference that are not items' (ItemNames leaves them out).
-std::size_t UnfitNames(std::u16string_view reference) {
-  std::size_t count = 0;
-  while (!reference.empty()) {
-    const std::size_t end = std::min(reference.find(u';'), reference.size());
-    std::string name;
-    bool ascii = true;
-    for (char16_t unit : reference.substr(0, end)) {
-      ascii = ascii && unit < 0x80;
-      name.push_back(static_cast<char>(unit));
-    }
-    if (!ascii || !IsItemName(name)) ++count;
-    reference.remove_prefix(std::min(end + 1, reference.size()));
-  }
-  return count;
-}
-
 // An imported item's file: in the folder itself (a link or junction, to a file or as the folder,
 // is never followed), holding what its name says and, for an image, a PNG to keep.
 enum class Taken { Missing, Unfit, Read };
@@ -112,7 +95,7 @@ std::string ImportHistory(Desktop& desktop, HistoryStore& store, grid::FilePromp
     std::u16string scratch;
     const int itemsColumn = staging.ColumnIndex(ItemsColumn);
     for (int record = 0; record < staging.RowCount(); ++record)
-      unfit += UnfitNames(staging.CellView(itemsColumn, record, scratch));
+      unfit += UnfitItemNames(staging.CellView(itemsColumn, record, scratch));
   }
   {
     grid::UpdateScope update(history);

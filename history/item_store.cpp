@@ -70,8 +70,11 @@ std::u16string ItemReference(const std::vector<std::string>& names) {
   return reference;
 }
 
-std::vector<std::string> ItemNames(std::u16string_view reference) {
-  std::vector<std::string> names;
+namespace {
+
+// Calls `take` with each name of a row's reference and whether it is an item's.
+template <typename Take>
+void ReadReference(std::u16string_view reference, Take&& take) {
   while (!reference.empty()) {
     const std::size_t end = std::min(reference.find(u';'), reference.size());
     std::string name;
@@ -80,10 +83,26 @@ std::vector<std::string> ItemNames(std::u16string_view reference) {
       ascii = ascii && unit < 0x80;
       name.push_back(static_cast<char>(unit));
     }
-    if (ascii && IsItemName(name)) names.push_back(std::move(name));
+    const bool item = ascii && IsItemName(name);
+    take(std::move(name), item);
     reference.remove_prefix(std::min(end + 1, reference.size()));
   }
+}
+
+}  // namespace
+
+std::vector<std::string> ItemNames(std::u16string_view reference) {
+  std::vector<std::string> names;
+  ReadReference(reference, [&](std::string&& name, bool item) {
+    if (item) names.push_back(std::move(name));
+  });
   return names;
+}
+
+std::size_t UnfitItemNames(std::u16string_view reference) {
+  std::size_t count = 0;
+  ReadReference(reference, [&](std::string&&, bool item) { count += item ? 0 : 1; });
+  return count;
 }
 
 std::u16string ImageText(int width, int height) {

@@ -37,6 +37,8 @@ std::string_view ItemKind(std::string_view name);  // the extension
 // left out when it is read.
 std::u16string ItemReference(const std::vector<std::string>& names);
 std::vector<std::string> ItemNames(std::u16string_view reference);
+// How many of the reference's names ItemNames leaves out.
+std::size_t UnfitItemNames(std::u16string_view reference);
 
 // The text of an image entry: "[Image W×H]", its width and height in pixels.
 std::u16string ImageText(int width, int height);

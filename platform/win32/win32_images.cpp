@@ -142,6 +142,15 @@ bool CopyBgra(IWICImagingFactory* factory, IWICBitmapSource* source, Picture& pi
   return true;
 }
 
+// Opens the PNG's frame when its size is one that may be decoded: the decoder unpacks the whole
+// frame, even for a scaled read, and sizes that buffer in 32 bits.
+bool OpenDecodableFrame(std::span<const std::uint8_t> png, Com<IWICImagingFactory>& factory,
+                        Com<IWICStream>& stream, Com<IWICBitmapDecoder>& decoder,
+                        Com<IWICBitmapFrameDecode>& frame, UINT& width, UINT& height) {
+  return OpenFrame(png, factory, stream, decoder, frame) && SUCCEEDED(frame->GetSize(&width, &height)) &&
+         platform::DecodeFits(width, height, png.size());
+}
+
 }  // namespace
 
 bool Win32Images::DecodePng(std::span<const std::uint8_t> png, Picture& picture) {
@@ -152,9 +161,7 @@ bool Win32Images::DecodePng(std::span<const std::uint8_t> png, Picture& picture)
   Com<IWICBitmapDecoder> decoder;
   Com<IWICBitmapFrameDecode> frame;
   UINT width = 0, height = 0;
-  if (!OpenFrame(png, factory, stream, decoder, frame) || FAILED(frame->GetSize(&width, &height)) ||
-      !platform::DecodeFits(width, height, png.size()))
-    return false;
+  if (!OpenDecodableFrame(png, factory, stream, decoder, frame, width, height)) return false;
   picture.width = static_cast<int>(width);
   picture.height = static_cast<int>(height);
   return CopyBgra(factory.get(), frame.get(), picture);
@@ -169,9 +176,7 @@ bool Win32Images::DecodePngFitting(std::span<const std::uint8_t> png, int boxWid
   Com<IWICBitmapDecoder> decoder;
   Com<IWICBitmapFrameDecode> frame;
   UINT width = 0, height = 0;
-  if (!OpenFrame(png, factory, stream, decoder, frame) || FAILED(frame->GetSize(&width, &height)) ||
-      !platform::DecodeFits(width, height, png.size()))
-    return false;
+  if (!OpenDecodableFrame(png, factory, stream, decoder, frame, width, height)) return false;
   const platform::FittedSize fitted = platform::FitSize(width, height, boxWidth, boxHeight);
   if (fitted.width == 0) return false;
   picture.width = fitted.width;
