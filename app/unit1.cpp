@@ -67,19 +67,19 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   Menu = &MainMenu1;
 
   PageControl1.SetBounds(0, 0, 609, 506);
-  TableGrid1.SetBounds(0, 0, 601, 328);
-  Add_b.SetBounds(8, 336, 90, 26);
-  Edit_b.SetBounds(104, 336, 90, 26);
-  Delete_b.SetBounds(200, 336, 90, 26);
-  DeleteAll_b.SetBounds(296, 336, 90, 26);
+  TableGrid1.SetBounds(0, 0, 601, 440);
+  Add_b.SetBounds(8, 448, 90, 26);
+  Edit_b.SetBounds(104, 448, 90, 26);
+  Delete_b.SetBounds(200, 448, 90, 26);
+  DeleteAll_b.SetBounds(296, 448, 90, 26);
 
   Search_e.SetBounds(0, 0, 601, 21);
   Search_e.CueText = "Search history";
-  TableGrid2.SetBounds(0, 24, 601, 258);
+  TableGrid2.SetBounds(0, 24, 601, 370);
   TableGrid2.SetView(&HistoryFilter);
-  BitBtn1.SetBounds(8, 288, 100, 26);
-  BitBtn2.SetBounds(114, 288, 90, 26);
-  Label1.SetBounds(8, 320, 585, 42);
+  BitBtn1.SetBounds(8, 400, 100, 26);
+  BitBtn2.SetBounds(114, 400, 90, 26);
+  Label1.SetBounds(8, 432, 585, 42);
   Label1.AutoSize = false;
   Label1.WordWrap = true;
 

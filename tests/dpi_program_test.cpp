@@ -60,7 +60,7 @@ TEST_F(DpiProgramTest, At144Dpi_TheMainWindowAndEveryControlAreOneAndAHalfTimesT
   }
   const ui::Bounds clearAll = Form1().BitBtn2.ScaledBounds();
   EXPECT_EQ((std::vector<int>{clearAll.left, clearAll.top, clearAll.width, clearAll.height}),
-            (std::vector<int>{171, 432, 135, 39}));
+            (std::vector<int>{171, 600, 135, 39}));
 }
 
 // Scaled up, the window would reach past a small screen: it is kept on the work area.
@@ -93,7 +93,7 @@ TEST_F(DpiProgramTest, DpiChanged_TheSuggestedRectIsTaken_TheControlsFollow) {
   const ui::Bounds clearAll = Form1().BitBtn2.ScaledBounds();
   const int grown = Form1().ClientHeight() - 506;
   EXPECT_EQ((std::vector<int>{clearAll.left, clearAll.top, clearAll.width, clearAll.height}),
-            (std::vector<int>{114, 288 + grown, 90, 26}));
+            (std::vector<int>{114, 400 + grown, 90, 26}));
 }
 
 TEST_F(DpiProgramTest, QuickPastePopup_ScaledToTheMonitorItOpensOn) {
