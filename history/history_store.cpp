@@ -1,6 +1,7 @@
 #include "history/history_store.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "grid/data_file.h"
 #include "grid/table_file.h"
@@ -63,24 +64,34 @@ std::string HistoryStore::Load() {
                            grid::FileNameOf(JournalPath()) + " and join the history at the next start.");
   if (notice.empty()) notice = journalNotice;
 
+  // The changes of the journal's own captures first, so that the captures compare with the file
+  // as they were last written.
+  Replay(true, journaled);
   if (AlreadyFolded(history, journaled)) {
     history.BeginUpdate();
     for (int i = 0; i < journaled; ++i) history.DeleteRow(0);
     history.EndUpdate();
     journaled = 0;
+    replay_.clear();
     if (journal_.Delete() != 0) journalStale_ = true;  // emptied at the next capture
   }
+  Replay(false, journaled);
+  const bool changes = !replay_.empty();
+  replay_.clear();
   unfolded_ = unreadable_ ? history.RowCount() : journaled;
-  // A record cut short by a crash is dropped, so that the next ones are not written after it.
-  if (journalDamaged && RewriteJournal() != 0) journalStale_ = true;
+  pins_.Rescan(history);
+  deletionsWritten_ = history.Deletions();
   loaded_ = true;
+  // A record cut short by a crash is dropped, so that the next ones are not written after it;
+  // changes of the file's rows are kept by writing the file.
+  if (journalDamaged && (fileRowsChanged_ ? WriteWhole() : RewriteJournal()) != 0) journalStale_ = true;
   // The file holds exactly what writing the list gives, and nothing else waits to join it.
   const bool otherForm = load.state == grid::DataFileLoad::State::Read && load.sealed != seal_;
   if (load.asWritten && !otherForm && journaled == 0 && !journalDamaged && !journalUnread_ &&
       !journalStale_ && !journal_.HasHeader())
     NoteFileHolds();
   // A file in the other form than the one chosen is written in it now, not at the close.
-  if (otherForm || (journaled > 0 && journal_.Sealed() != seal_)) {
+  if (otherForm || ((journaled > 0 || changes) && journal_.HasHeader() && journal_.Sealed() != seal_)) {
     try {
       WriteAll();
     } catch (const std::exception&) {
@@ -117,16 +128,110 @@ int HistoryStore::ReadJournal(std::string& notice, bool& damaged) {
   if (damaged && reading.bytes.size() > JournalHeader.size()) notice = KeepDamagedJournal(reading.bytes);
   const std::string_view plain = reading.Plain();
   const std::vector<JournalContent::Payload>& records = reading.content.records;
+  // A change names its row by its place when it was made: one of the captures before it in the
+  // journal (the newest at 0), or a row of the file below them.
+  std::vector<const JournalContent::Payload*> captures;
+  replay_.clear();
+  for (const JournalContent::Payload& record : records) {
+    if (!IsJournalChange(plain, record)) {
+      captures.push_back(&record);
+      continue;
+    }
+    ReadChange read;
+    if (!ReadJournalChange(plain, record, read.change)) continue;
+    const std::int64_t index = read.change.row;
+    const std::int64_t before = static_cast<std::int64_t>(captures.size());
+    read.toCapture = index < before;
+    read.target = read.toCapture ? before - 1 - index : index - before;
+    replay_.push_back(std::move(read));
+  }
   history_.BeginUpdate();
   std::u16string cells[4];  // "#", Date, Clipboadrs_history, Items: the history's column order
-  for (auto record = records.rbegin(); record != records.rend(); ++record) {
-    ReadJournalRecord(plain, *record, cells[1], cells[2], cells[3]);
+  for (auto record = captures.rbegin(); record != captures.rend(); ++record) {
+    ReadJournalRecord(plain, **record, cells[1], cells[2], cells[3]);
     history_.AppendRow(cells);
   }
   history_.EndUpdate();
   // The texts of a sealed journal are kept in the rows only.
   desktop_.Crypto().Wipe(reading.opened.data(), reading.opened.size());
-  return static_cast<int>(records.size());
+  return static_cast<int>(captures.size());
+}
+
+void HistoryStore::Replay(bool toCaptures, int captures) {
+  grid::Table& history = history_;
+  const int dateColumn = history.ColumnIndex(Date);
+  const int textColumn = history.ColumnIndex(Clipboadrs_history);
+  std::u16string date, text;
+  const grid::UpdateScope update(history);
+  for (const ReadChange& read : replay_) {
+    if (read.toCapture != toCaptures) continue;
+    const std::int64_t row = toCaptures ? captures - 1 - read.target : captures + read.target;
+    if (row < 0 || row >= history.RowCount()) continue;
+    const int at = static_cast<int>(row);
+    // A row that is not the one the change was made to (the file was written after the change,
+    // and the program ended before it could empty the journal) keeps what it holds.
+    if (EntryPrint(history.CellView(dateColumn, at, date), history.CellView(textColumn, at, text)) !=
+        read.change.print)
+      continue;
+    for (const JournalChange::Cell& cell : read.change.cells) {
+      const auto& columns = history.Columns();
+      for (std::size_t c = 0; c < columns.size(); ++c) {
+        if (columns[c].kind != grid::ColumnKind::Text || columns[c].name.size() != cell.column.size() ||
+            !std::equal(cell.column.begin(), cell.column.end(), columns[c].name.begin()))
+          continue;
+        history.SetCell(static_cast<int>(c), at, cell.text);
+      }
+    }
+    if (!toCaptures) fileRowsChanged_ = true;
+  }
+}
+
+bool HistoryStore::ChangeRow(int row, const std::vector<CellChange>& cells) {
+  grid::Table& history = history_;
+  std::u16string date, text;
+  JournalChange change;
+  change.row = static_cast<std::uint32_t>(row);
+  change.print = EntryPrint(history.CellView(history.ColumnIndex(Date), row, date),
+                            history.CellView(history.ColumnIndex(Clipboadrs_history), row, text));
+  {
+    const grid::UpdateScope update(history);
+    for (const CellChange& cell : cells) {
+      history.SetCell(cell.column, row, cell.text);
+      change.cells.push_back(
+          {std::u16string(cell.column, cell.column + std::strlen(cell.column)), cell.text});
+      if (std::string_view(cell.column) == PinColumn) pins_.Note(history, row, cell.text == PinnedMark);
+    }
+  }
+  if (!loaded_) return true;
+  if (row >= unfolded_) fileRowsChanged_ = true;
+  // As for a capture: its journal would be replayed twice; the next write of the file has it.
+  if (journalUnread_) return false;
+  // Rows went since the file was written (the count limit writes a second after a capture): the
+  // file's rows are not where the list has them, and the change is written with the whole list.
+  if (history.Deletions() != deletionsWritten_ || journalStale_ ||
+      (journal_.HasHeader() && journal_.Sealed() != seal_)) {
+    if (WriteWhole() == 0) return true;
+    journalStale_ = true;
+    return false;
+  }
+  saveError_ = journal_.AppendChange(change);
+  if (saveError_ != 0) {
+    journal_.Close();
+    journalStale_ = true;
+    return false;
+  }
+  return true;
+}
+
+Dword HistoryStore::WriteWhole() {
+  try {
+    WriteAll();
+    return 0;
+  } catch (const platform::IoError& error) {
+    return saveError_ = error.code() != 0 ? static_cast<Dword>(error.code()) : 1;
+  } catch (const std::exception&) {
+    return saveError_ = 1;
+  }
 }
 
 std::string HistoryStore::KeepDamagedJournal(const std::string& bytes) {
@@ -185,7 +290,8 @@ Dword HistoryStore::RetrySave() {
   IFiles& files = desktop_.Files();
   if (const Dword error = files.OpenForAppend(JournalPath(), probe)) return saveError_ = error;
   files.Close(probe);
-  saveError_ = RewriteJournal();
+  // A rewrite holds the captures; the changes of the file's rows go with the file itself.
+  saveError_ = fileRowsChanged_ ? WriteWhole() : RewriteJournal();
   journalStale_ = saveError_ != 0;
   return saveError_;
 }
@@ -203,13 +309,32 @@ Dword HistoryStore::RewriteJournal() {
   const int dateColumn = history_.ColumnIndex(Date);
   const int textColumn = history_.ColumnIndex(Clipboadrs_history);
   const int itemsColumn = history_.ColumnIndex(ItemsColumn);
-  std::u16string date, text, items;
+  // The cells a capture's record does not carry (its pin, and any later tagged field) follow it
+  // as a change of the row it made.
+  std::vector<int> more;
+  for (int c = itemsColumn + 1; c < history_.ColumnCount(); ++c)
+    if (!history_.Columns()[static_cast<std::size_t>(c)].fileTag.empty()) more.push_back(c);
+  std::u16string date, text, items, scratch;
+  JournalChange change;
   // Oldest first: the bottom of the rows that the journal holds.
-  return journal_.Rewrite(count, [&](int i, const JournalFile::PutRecord& put) {
-    const int row = count - 1 - i;
-    return put(history_.CellView(dateColumn, row, date), history_.CellView(textColumn, row, text),
-               history_.CellView(itemsColumn, row, items));
-  });
+  return journal_.Rewrite(
+      count, [&](int i, const JournalFile::PutRecord& put, const JournalFile::PutChange& putChange) {
+        const int row = count - 1 - i;
+        const std::u16string_view dateText = history_.CellView(dateColumn, row, date);
+        const std::u16string_view textText = history_.CellView(textColumn, row, text);
+        if (!put(dateText, textText, history_.CellView(itemsColumn, row, items))) return false;
+        change.cells.clear();
+        for (int c : more) {
+          const std::u16string_view cell = history_.CellView(c, row, scratch);
+          if (cell.empty()) continue;
+          const std::string& name = history_.Columns()[static_cast<std::size_t>(c)].name;
+          change.cells.push_back({std::u16string(name.begin(), name.end()), std::u16string(cell)});
+        }
+        if (change.cells.empty()) return true;
+        change.row = 0;
+        change.print = EntryPrint(dateText, textText);
+        return putChange(change);
+      });
 }
 
 void HistoryStore::WriteAll() {
@@ -225,12 +350,16 @@ void HistoryStore::WriteAll() {
     const Dword error = RewriteJournal();
     journalStale_ = error != 0;
     if (error != 0) grid::RaiseIoError(error);
+    fileRowsChanged_ = false;
+    deletionsWritten_ = history_.Deletions();
     return;
   }
   fileHolds_ = false;
   WriteHistoryFile(history_, desktop_, historyPath_(), seal_);
   NoteFileHolds();
   unfolded_ = 0;
+  fileRowsChanged_ = false;
+  deletionsWritten_ = history_.Deletions();
   saveError_ = 0;
   // The file now holds every row: an item none of them refers to has nothing left to serve.
   items_.Sweep(ReferencedItems());

@@ -7,11 +7,13 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "grid/table.h"
 #include "history/history_table.h"
 #include "history/item_store.h"
 #include "history/journal_file.h"
+#include "history/pins.h"
 #include "platform/desktop.h"
 
 namespace history {
@@ -27,6 +29,18 @@ class HistoryStore {
   grid::Table& List() { return history_; }
   // The items of the entries that keep more than text, beside the history file.
   ItemStore& Items() { return items_; }
+  // The entries pinned; kept right by Load and ChangeRow (and Rescan after an import).
+  PinnedRows& Pins() { return pins_; }
+
+  // Changes cells of the entry in `row` where it stands (its pin, its text): they are set in the
+  // list, and the change goes to the journal at once, as a capture does, so that a kill loses
+  // nothing. Returns whether it reached the disk; when it did not, it is kept in the list and
+  // written with the next capture or write.
+  struct CellChange {
+    const char* column;
+    std::u16string text;
+  };
+  bool ChangeRow(int row, const std::vector<CellChange>& cells);
 
   // Start-up: replaces the rows of the list by the history file's (a file that another
   // program holds is tried again for a while), then puts the journal's captures on top.
@@ -82,6 +96,11 @@ class HistoryStore {
   std::unordered_set<std::string> ReferencedItems() const;
   // Replaces the journal by records of the top `unfolded_` rows; returns 0 or the error.
   platform::Dword RewriteJournal();
+  // WriteAll, its error as a Windows error's stand-in: 0 when it succeeded.
+  platform::Dword WriteWhole();
+  // The changes the journal held, put on the rows they name: those of its captures, or those of
+  // the file's rows below the `captures` rows on top.
+  void Replay(bool toCaptures, int captures);
   void NoteFileHolds();
   bool FileStillHolds();
 
@@ -107,6 +126,22 @@ class HistoryStore {
   platform::IFiles::FileStamp fileHoldsStamp_;  // the file as it was then: one changed since is written
   platform::Dword saveError_ = 0;
   bool seal_ = false;
+  PinnedRows pins_;
+  // A change read from the journal: the row it names, counted from the oldest of the journal's
+  // captures, or from the top of the file's rows.
+  struct ReadChange {
+    bool toCapture = false;
+    std::int64_t target = 0;
+    JournalChange change;
+  };
+  std::vector<ReadChange> replay_;
+  // Rows below the journal's captures changed since the file was written: the journal holds
+  // changes that a rewrite of its captures alone would lose.
+  bool fileRowsChanged_ = false;
+  // The table's count of deletions when the file (or a journal of the whole list) last held
+  // the rows where the list has them; a change names its row by its place, so a change after
+  // rows went writes the whole list instead.
+  std::uint64_t deletionsWritten_ = 0;
 };
 
 }  // namespace history

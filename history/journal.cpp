@@ -202,6 +202,8 @@ std::uint32_t PlausibleSize(std::string_view bytes, std::size_t at) {
   const std::uint32_t size = GetU32(bytes, at);
   if (size < 4 || size % 2 != 0 || size > bytes.size() - at - 8) return 0;
   const std::uint32_t date = GetU32(bytes, at + 8);
+  // A change holds at least its row, print and count of cells; its CRC says the rest.
+  if (date == ChangeFlag) return size >= 16 ? size : 0;
   if ((date & ~ReferenceFlag) > (size - 4) / 2) return 0;
   if ((date & ReferenceFlag) != 0) {
     const std::size_t rest = size - 4 - 2 * std::size_t{date & ~ReferenceFlag};
@@ -314,6 +316,83 @@ JournalRecord ReadJournalRecord(std::string_view bytes, const JournalContent::Pa
   JournalRecord record;
   ReadJournalRecord(bytes, payload, record.date, record.text, record.reference);
   return record;
+}
+
+namespace {
+
+void PutUnits(std::string& out, std::u16string_view units) {
+  PutU32(out, static_cast<std::uint32_t>(units.size()));
+  for (char16_t unit : units) {
+    out.push_back(static_cast<char>(unit & 0xFF));
+    out.push_back(static_cast<char>(unit >> 8));
+  }
+}
+
+// Takes a count of code units and the units from `payload` at `at`; false when they do not fit.
+bool TakeUnits(std::string_view payload, std::size_t& at, std::u16string& units) {
+  if (payload.size() - at < 4) return false;
+  const std::size_t count = GetU32(payload, at);
+  at += 4;
+  if ((payload.size() - at) / 2 < count) return false;
+  GetUnits(payload.substr(at, 2 * count), units);
+  at += 2 * count;
+  return true;
+}
+
+}  // namespace
+
+void EncodeJournalChange(std::string& out, const JournalChange& change) {
+  std::string payload;
+  PutU32(payload, ChangeFlag);
+  PutU32(payload, change.row);
+  PutU32(payload, change.print);
+  PutU32(payload, static_cast<std::uint32_t>(change.cells.size()));
+  for (const JournalChange::Cell& cell : change.cells) {
+    PutUnits(payload, cell.column);
+    PutUnits(payload, cell.text);
+  }
+  PutU32(out, static_cast<std::uint32_t>(payload.size()));
+  PutU32(out, Crc32(payload));
+  out += payload;
+}
+
+bool IsJournalChange(std::string_view bytes, const JournalContent::Payload& payload) {
+  return payload.size >= 4 && GetU32(bytes, payload.offset) == ChangeFlag;
+}
+
+bool ReadJournalChange(std::string_view bytes, const JournalContent::Payload& where, JournalChange& change) {
+  const std::string_view payload = bytes.substr(where.offset, where.size);
+  if (payload.size() < 16 || GetU32(payload, 0) != ChangeFlag) return false;
+  change.row = GetU32(payload, 4);
+  change.print = GetU32(payload, 8);
+  const std::uint32_t count = GetU32(payload, 12);
+  // Each cell takes at least 8 bytes: a count is not taken on trust before room is made for it.
+  if (count > (payload.size() - 16) / 8) return false;
+  change.cells.assign(count, {});
+  std::size_t at = 16;
+  for (JournalChange::Cell& cell : change.cells)
+    if (!TakeUnits(payload, at, cell.column) || !TakeUnits(payload, at, cell.text)) return false;
+  return at == payload.size();
+}
+
+std::uint32_t EntryPrint(std::u16string_view date, std::u16string_view text) {
+  std::string head;
+  for (char16_t unit : date) {
+    head.push_back(static_cast<char>(unit & 0xFF));
+    head.push_back(static_cast<char>(unit >> 8));
+  }
+  PutU32(head, static_cast<std::uint32_t>(date.size()));
+  std::uint32_t crc = Crc32(head);
+  if constexpr (std::endian::native == std::endian::little) {
+    return Crc32(crc, {reinterpret_cast<const char*>(text.data()), text.size() * 2});
+  } else {
+    std::string swapped;
+    for (char16_t unit : text) {
+      swapped.push_back(static_cast<char>(unit & 0xFF));
+      swapped.push_back(static_cast<char>(unit >> 8));
+    }
+    return Crc32(crc, swapped);
+  }
 }
 
 }  // namespace history

@@ -11,6 +11,16 @@
 // u32 number of code units, the code units. (A reader that knows no such records drops them as
 // damaged: it keeps the rest.) A record that a crash cut short, or whose checksum does
 // not match, is dropped; the records after it are found again and read.
+//
+// A change of an entry already in the list (its pin, its text) is a record of its own, whose
+// first word is ChangeFlag where a capture has its date's count:
+//   u32 ChangeFlag, u32 the row's index from the top when the change was made, u32 the row's
+//   print (EntryPrint of its date and text before the change), u32 number of cells, then for
+//   each cell: u32 number of code units of the column's name, the name (UTF-16), u32 number
+//   of code units of the cell's new text, the text.
+// Any column can be named, so that a later field of the row has its changes carried the same
+// way; a reader passes over the names it does not know. Earlier readers take such a record for
+// damage and keep the captures around it.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +43,7 @@ struct JournalRecord {
 
 // Appends the bytes of one record to `out`.
 constexpr std::uint32_t ReferenceFlag = 0x80000000u;
+constexpr std::uint32_t ChangeFlag = 0x40000000u;
 void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16string_view text,
                          std::u16string_view reference = {});
 
@@ -82,6 +93,27 @@ JournalContent DecodeJournal(std::string_view bytes);
 void ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& payload, std::u16string& date,
                        std::u16string& text, std::u16string& reference);
 JournalRecord ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& payload);
+
+// A change of cells of an entry already in the list.
+struct JournalChange {
+  std::uint32_t row = 0;    // its index from the top at the time
+  std::uint32_t print = 0;  // EntryPrint of the row before the change
+  struct Cell {
+    std::u16string column;  // the column's name
+    std::u16string text;
+    bool operator==(const Cell&) const = default;
+  };
+  std::vector<Cell> cells;
+  bool operator==(const JournalChange&) const = default;
+};
+void EncodeJournalChange(std::string& out, const JournalChange& change);
+// Whether the record is a change rather than a capture.
+bool IsJournalChange(std::string_view bytes, const JournalContent::Payload& payload);
+// The change a record holds; false for one that is not laid out as EncodeJournalChange lays it.
+bool ReadJournalChange(std::string_view bytes, const JournalContent::Payload& payload, JournalChange& change);
+// What tells an entry from its neighbours when a change is replayed: the CRC-32 of its date's and
+// text's code units, with the date's length between them.
+std::uint32_t EntryPrint(std::u16string_view date, std::u16string_view text);
 
 std::uint32_t Crc32(std::string_view bytes);
 // The CRC-32 of bytes that follow those whose CRC-32 is `crc`.

@@ -24,6 +24,10 @@ class PlainForm final : public JournalForm {
     EncodeJournalRecord(out, date, text, reference);
     return true;
   }
+  bool PutEncoded(std::string& out, std::string_view record) override {
+    out += record;
+    return true;
+  }
   void Open(JournalReading& reading) override {
     reading.content = DecodeJournal(reading.bytes);
     if (!reading.content.recognised) {
@@ -59,10 +63,16 @@ class SealedForm final : public JournalForm {
     }
     record_.clear();
     EncodeJournalRecord(record_, date, text, reference);
-    const bool sealed = sealer_->Seal(record_, out_);
+    const bool sealed = Seal(out, record_);
     crypto_.Wipe(record_.data(), record_.size());
-    if (sealed) out += out_;
     return sealed;
+  }
+  bool PutEncoded(std::string& out, std::string_view record) override {
+    if (!sealer_ || !sealer_->Ready()) {
+      sealer_ = std::make_unique<grid::JournalSealer>(crypto_);
+      if (sealer_->Resume(header_) != grid::Unsealed::Opened) return false;
+    }
+    return Seal(out, record);
   }
   void Open(JournalReading& reading) override {
     // The records opened make a plain journal, which is read as one is.
@@ -86,6 +96,12 @@ class SealedForm final : public JournalForm {
   }
 
  private:
+  bool Seal(std::string& out, std::string_view record) {
+    const bool sealed = sealer_->Seal(record, out_);
+    if (sealed) out += out_;
+    return sealed;
+  }
+
   ICrypto& crypto_;
   std::unique_ptr<grid::JournalSealer> sealer_;
   std::string header_;        // what the journal on the disk starts with
@@ -159,6 +175,33 @@ Dword JournalFile::Append(std::u16string_view date, std::u16string_view text, st
   return 0;
 }
 
+Dword JournalFile::AppendChange(const JournalChange& change) {
+  // After the long record being written in pieces, whole: a change is rare and short, and it
+  // must not come before the capture it may refer to.
+  if (const Dword error = WritePending(SIZE_MAX)) return error;
+  IFiles& files = desktop_.Files();
+  std::string bytes;
+  if (file_ == 0) {
+    if (const Dword error = files.OpenForAppend(Path(), file_)) {
+      file_ = 0;
+      return error;
+    }
+    if (!hasHeader_) {
+      sealed_ = seal_;
+      if (!OnDisk().Begin(bytes, /*sameKey=*/true)) return grid::SealingFailed;
+    }
+  }
+  std::string record;
+  EncodeJournalChange(record, change);
+  const bool put = OnDisk().PutEncoded(bytes, record);
+  desktop_.Crypto().Wipe(record.data(), record.size());
+  if (!put) return grid::SealingFailed;
+  if (const Dword error = files.Write(file_, bytes.data(), bytes.size())) return error;
+  hasHeader_ = true;
+  needsFlush_ = true;
+  return 0;
+}
+
 Dword JournalFile::WritePending(std::size_t budget) {
   IFiles& files = desktop_.Files();
   const JournalRecordWriter::Write write = [&](const char* bytes, std::size_t size) {
@@ -175,6 +218,11 @@ Dword JournalFile::WritePending(std::size_t budget) {
 }
 
 Dword JournalFile::Rewrite(int count, const std::function<bool(int i, const PutRecord& put)>& record) {
+  return Rewrite(count, [&record](int i, const PutRecord& put, const PutChange&) { return record(i, put); });
+}
+
+Dword JournalFile::Rewrite(
+    int count, const std::function<bool(int i, const PutRecord& put, const PutChange& change)>& record) {
   Close();
   std::string bytes;
   JournalForm& form = Chosen();
@@ -182,8 +230,14 @@ Dword JournalFile::Rewrite(int count, const std::function<bool(int i, const PutR
   if (!form.Begin(bytes, /*sameKey=*/false)) return grid::SealingFailed;
   const PutRecord put = [&](std::u16string_view date, std::u16string_view text,
                             std::u16string_view reference) { return form.Put(bytes, date, text, reference); };
+  std::string encoded;
+  const PutChange change = [&](const JournalChange& what) {
+    encoded.clear();
+    EncodeJournalChange(encoded, what);
+    return form.PutEncoded(bytes, encoded);
+  };
   for (int i = 0; i < count; ++i)
-    if (!record(i, put)) return grid::SealingFailed;
+    if (!record(i, put, change)) return grid::SealingFailed;
   const Dword error = grid::ReplaceFileContents(desktop_.Files(), Path(), bytes.data(), bytes.size());
   if (error == 0) {
     hasHeader_ = true;

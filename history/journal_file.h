@@ -45,6 +45,8 @@ class JournalForm {
   // Appends to `out` the bytes that keep one record; false when the system refused.
   virtual bool Put(std::string& out, std::u16string_view date, std::u16string_view text,
                    std::u16string_view reference) = 0;
+  // The same for a record already encoded as a plain journal holds it.
+  virtual bool PutEncoded(std::string& out, std::string_view record) = 0;
   // Reads the records of a journal in this form, `reading.bytes`, into `reading`; appends then
   // go on in that journal.
   virtual void Open(JournalReading& reading) = 0;
@@ -80,6 +82,9 @@ class JournalFile {
   // A piece's size in bytes: a record's text of at least half of it is written in pieces.
   static constexpr std::size_t PieceBytes = std::size_t{8} << 20;
   bool WritesPending() const { return !pending_.empty(); }
+  // Appends a change of an entry already in the list, after every record before it; 0 or the
+  // Windows error, as Append.
+  platform::Dword AppendChange(const JournalChange& change);
   // Writes about `budget` bytes of the records waiting; 0 or the error, which drops them all
   // (the journal must then be written anew).
   platform::Dword WritePending(std::size_t budget);
@@ -89,6 +94,10 @@ class JournalFile {
   using PutRecord =
       std::function<bool(std::u16string_view date, std::u16string_view text, std::u16string_view reference)>;
   platform::Dword Rewrite(int count, const std::function<bool(int i, const PutRecord& put)>& record);
+  // The same with the changes of each record's row after it (`change`).
+  using PutChange = std::function<bool(const JournalChange& change)>;
+  platform::Dword Rewrite(
+      int count, const std::function<bool(int i, const PutRecord& put, const PutChange& change)>& record);
   // Removes the file; 0 or the error (a missing file is not one).
   platform::Dword Delete();
 

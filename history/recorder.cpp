@@ -182,11 +182,9 @@ void Recorder::Record(CapturedEntry& entry) {
   store_.Recorded(entry.date, recorded, reference);
   if (store_.WritesPending()) desktop_.Windows().SetTimer(window_, PieceTimer, PieceInterval);
   CheckSaving();
-  if (limits_.maxEntries > 0 && store_.List().RowCount() > limits_.maxEntries) {
-    grid::Table& list = store_.List();
-    while (list.RowCount() > limits_.maxEntries) list.DeleteRow(grid::LastRow);
+  if (limits_.maxEntries > 0 && store_.List().RowCount() > limits_.maxEntries &&
+      TrimToCount(store_.List(), limits_.maxEntries, store_.Pins().Count(store_.List())) > 0)
     writeDue_ = true;
-  }
   if (!flushDue_) {
     flushDue_ = true;
     desktop_.Windows().SetTimer(window_, FlushTimer, FlushDelay);
