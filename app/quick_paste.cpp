@@ -87,6 +87,7 @@ QuickPaste::QuickPaste(Needs needs)
     return index > 0 && (index == actions ||
                          (!pinnedKeys_.empty() && index == actions + static_cast<int>(pinnedKeys_.size())));
   };
+  List.Hint = u"Enter pastes   1\u20139 pick   Ctrl+P pins   F2 edits   Type to filter   Esc closes";
   List.OnTogglePin = [this](int index) { TogglePin(index); };
   List.OnEdit = [this](int index) { EditItem(index); };
   List.OnFilterChange = [this](const std::u16string& filter) { Refilter(filter); };

@@ -14,6 +14,9 @@ using namespace platform;
 
 namespace {
 
+// ERROR_WRITE_FAULT, for a write that failed without a Windows error of its own.
+constexpr Dword WriteFault = 29;
+
 // Whether the journal's rows, on top, are also the file's first rows below them: the journal was
 // folded into the file, and the program ended before it could empty the journal.
 bool AlreadyFolded(const grid::Table& history, int journaled) {
@@ -228,9 +231,13 @@ Dword HistoryStore::WriteWhole() {
     WriteAll();
     return 0;
   } catch (const platform::IoError& error) {
-    return saveError_ = error.code() != 0 ? static_cast<Dword>(error.code()) : 1;
+    // The error numbers of a write are Windows' own, but for a full disk's.
+    const int code = error.code();
+    return saveError_ = code == 101 ? platform::ErrorDiskFull
+                        : code > 0  ? static_cast<Dword>(code)
+                                    : WriteFault;
   } catch (const std::exception&) {
-    return saveError_ = 1;
+    return saveError_ = WriteFault;
   }
 }
 

@@ -7,6 +7,7 @@
 #include "app/entry_commands.h"
 #include "app/quick_paste.h"
 #include "earlier_reader.h"
+#include "grid/data_file.h"
 #include "grid/sealed_file.h"
 #include "grid/table_file.h"
 #include "history/history_table.h"
@@ -146,9 +147,12 @@ TEST_F(PinsTest, AFileWithPins_IsReadByEarlierVersions_WithEveryEntryAndItsText)
   std::vector<grid::Column> columns = history::HistoryColumns();
   columns.pop_back();
   grid::Table earlier(columns);
-  grid::ReadRowsFromFile(earlier, desk.files, DataFile(HistoryName), history::Separator,
-                         history::LineBreakMark);
+  const grid::DataFileLoad load = grid::LoadDataFile(earlier, desk.files, desk.time, DataFile(HistoryName),
+                                                     history::Separator, history::LineBreakMark);
   ASSERT_EQ(earlier.RowCount(), 4);
+  // It keeps the file aside, pins and all, before it would write it without them.
+  EXPECT_TRUE(load.dropped);
+  EXPECT_EQ(DataFileBytes("clipboard_history.malformed.hstr"), bytes);
   for (int row = 0; row < 4; ++row)
     EXPECT_EQ(desk.codePage.WideToAnsi(earlier.Cell(history::Clipboadrs_history, row)),
               HistoryTexts()[static_cast<std::size_t>(row)]);
@@ -179,6 +183,23 @@ TEST_F(PinsTest, APinAndAnUnpin_ReachTheJournalAtOnce_SoAKillLosesNeither) {
   Restart();
   EXPECT_EQ(Pinned(), (Texts{"beta", "old one"}));
   EXPECT_EQ(HistoryTexts().front(), "epsilon");
+}
+
+TEST_F(PinsTest, APinTheDiskRefuses_IsToldKeptAndWrittenWithTheNextCopy) {
+  PutDataFile(HistoryName, Utf16File("1,12/1/2026 8:00:00 AM,old one\r\n2,12/1/2026 8:00:01 AM,old two\r\n"));
+  StartWithEntries();
+  desk.files.FailWritesAfter(0);
+  Select("old two");
+  CtrlP();
+  ASSERT_FALSE(Balloons().empty());
+  EXPECT_NE(Balloons().back().find("could not be saved yet"), std::string::npos) << Balloons().back();
+  EXPECT_EQ(Pinned(), (Texts{"old two"}));
+  desk.files.ClearFaults();
+  ASSERT_TRUE(other.CopyText("epsilon"));
+  Kill();
+  Start();
+  EXPECT_EQ(HistoryTexts(), (Texts{"epsilon", "delta", "gamma", "beta", "alpha", "old one", "old two"}));
+  EXPECT_EQ(Pinned(), (Texts{"old two"}));
 }
 
 TEST_F(PinsTest, AChangeLeftInAJournalAlreadyFolded_IsNotPutOnTheRowThatTookItsPlace) {

@@ -64,8 +64,8 @@ def test_a_pin_outlasts_clear_all_and_a_restart_and_comes_first_in_the_popup(des
     harness.assert_history_file(desktop.data_file(HISTORY), [("1", "keep me", ",pin1:1")])
 
     # After a restart a newer copy comes above it in the history, but the popup lists the
-    # pinned entry first, and Enter pastes it.
-    harness.start_with_notepad(desktop)
+    # pinned entry first, and Enter pastes it (into the notepad that stayed open).
+    desktop.start_watching()
     desktop.copy_from_x("newer")
     harness.focus_notepad(desktop)
     open_popup(desktop)
@@ -90,7 +90,9 @@ def test_f2_in_the_popup_edits_the_entry_and_the_file_holds_the_new_text(desktop
     type_keys(desktop, " edited")
     desktop.screenshot("edit-entry")
     desktop.must("press", "ctrl", "enter")
-    desktop.must("wait-hidden", EDITOR, 10000)
+    # The window goes with the OK.
+    assert harness.wait_until(lambda: desktop.driver("visible", EDITOR)[0] != 0, 10), "Edit entry is still shown"
+
     # The popup is back, open over notepad.
     desktop.must("wait-visible", POPUP, 10000)
     desktop.screenshot("popup-after-edit")
