@@ -272,6 +272,23 @@ TEST_F(PinsTest, TheAgeAndCountLimits_LeavePinnedEntries_WhichTheCountLeavesOut)
   EXPECT_EQ(Pinned(), (Texts{"old and pinned"}));
 }
 
+TEST_F(PinsTest, AnUnpinRightAfterTheCountLimitTookARow_IsKeptByAKill) {
+  PutDataFile(HistoryName, Utf16File("1,12/8/2026 8:00:00 AM,a\r\n2,12/8/2026 7:00:00 AM,b\r\n"
+                                     "3,12/8/2026 6:00:00 AM,p,pin1:1\r\n"));
+  PutDataFile("settings.stng", "0\r\n-1\r\n1\r\n65581\r\n0\r\n2\r\n");
+  StartJoined();
+  ASSERT_TRUE(other.CopyText("new"));
+  ASSERT_EQ(HistoryTexts(), (Texts{"new", "a", "p"}));
+  // "b" is gone from the list and not yet from the file: "p" stands where the file has "b".
+  Select("p");
+  CtrlP();
+  Kill();
+  Start();
+  // Unpinned, "p" counts again, and the limit takes it at the start.
+  EXPECT_EQ(HistoryTexts(), (Texts{"new", "a"}));
+  EXPECT_EQ(Pinned(), Texts{});
+}
+
 TEST_F(PinsTest, AnExport_CarriesThePins_AndAnImportKeepsThem) {
   StartWithEntries();
   Select("beta");
