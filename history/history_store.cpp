@@ -80,6 +80,11 @@ std::string HistoryStore::Load() {
   }
   Replay(false, journaled);
   const bool changes = !replay_.empty();
+  // The changes of a file that could not be read wait for it: every rewrite of the journal in
+  // this run carries them on, after the rows it holds.
+  if (unreadable_)
+    for (ReadChange& read : replay_)
+      if (!read.toCapture) unreadChanges_.push_back(std::move(read));
   replay_.clear();
   unfolded_ = unreadable_ ? history.RowCount() : journaled;
   pins_.Rescan(history);
@@ -323,9 +328,19 @@ Dword HistoryStore::RewriteJournal() {
     if (!history_.Columns()[static_cast<std::size_t>(c)].fileTag.empty()) more.push_back(c);
   std::u16string date, text, items, scratch;
   JournalChange change;
-  // Oldest first: the bottom of the rows that the journal holds.
+  // Oldest first: the bottom of the rows that the journal holds. Below them come the file's,
+  // where the changes it could not be put on (it could not be read) are still due: they follow.
+  const int records = count + (unreadChanges_.empty() ? 0 : 1);
   return journal_.Rewrite(
-      count, [&](int i, const JournalFile::PutRecord& put, const JournalFile::PutChange& putChange) {
+      records, [&](int i, const JournalFile::PutRecord& put, const JournalFile::PutChange& putChange) {
+        if (i == count) {
+          for (const ReadChange& read : unreadChanges_) {
+            change = read.change;
+            change.row = static_cast<std::uint32_t>(count + read.target);
+            if (!putChange(change)) return false;
+          }
+          return true;
+        }
         const int row = count - 1 - i;
         const std::u16string_view dateText = history_.CellView(dateColumn, row, date);
         const std::u16string_view textText = history_.CellView(textColumn, row, text);

@@ -135,6 +135,8 @@ class HistoryStore {
     JournalChange change;
   };
   std::vector<ReadChange> replay_;
+  // Those of the file's rows, when the file could not be read.
+  std::vector<ReadChange> unreadChanges_;
   // Rows below the journal's captures changed since the file was written: the journal holds
   // changes that a rewrite of its captures alone would lose.
   bool fileRowsChanged_ = false;

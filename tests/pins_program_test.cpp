@@ -185,6 +185,25 @@ TEST_F(PinsTest, APinAndAnUnpin_ReachTheJournalAtOnce_SoAKillLosesNeither) {
   EXPECT_EQ(HistoryTexts().front(), "epsilon");
 }
 
+TEST_F(PinsTest, APinOfAFileRow_WaitsInTheJournalWhileTheFileCannotBeRead) {
+  PutDataFile(HistoryName, Utf16File("1,12/1/2026 8:00:00 AM,old one\r\n2,12/1/2026 8:00:01 AM,old two\r\n"));
+  Start();
+  Select("old two");
+  CtrlP();
+  Kill();
+  // Another program holds the file for the whole next run, whose copies go to the journal,
+  // which the close writes anew.
+  desk.files.HoldWithoutSharing(DataFile(HistoryName), sim::SimFiles::Forever);
+  StartJoined();
+  ASSERT_TRUE(other.CopyText("meanwhile"));
+  Exit();
+  desk.files.ClearFaults();
+  Kill();
+  Start();
+  EXPECT_EQ(HistoryTexts(), (Texts{"meanwhile", "old one", "old two"}));
+  EXPECT_EQ(Pinned(), (Texts{"old two"}));
+}
+
 TEST_F(PinsTest, APinTheDiskRefuses_IsToldKeptAndWrittenWithTheNextCopy) {
   PutDataFile(HistoryName, Utf16File("1,12/1/2026 8:00:00 AM,old one\r\n2,12/1/2026 8:00:01 AM,old two\r\n"));
   StartWithEntries();
