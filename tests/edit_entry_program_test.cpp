@@ -106,14 +106,19 @@ TEST_F(EditEntryTest, AnEdit_ReachesTheJournalAtOnce_SoAKillLosesNothing) {
   EXPECT_EQ(HistoryTexts().front(), "gamma");
 }
 
-TEST_F(EditEntryTest, AnImageEntry_IsNotEdited_AndTheUserIsTold) {
-  StartWithEntries();
-  Select("[Image 5x3]");
-  EXPECT_FALSE(EditWithF2(u"text"));
-  EXPECT_EQ(desk.windows.ModalDepth(), 0);
-  EXPECT_EQ(HistoryTexts().back(), "[Image 5x3]");
-  ASSERT_FALSE(Balloons().empty());
-  EXPECT_NE(Balloons().back().find("Only a text can be edited"), std::string::npos) << Balloons().back();
+TEST_F(EditEntryTest, AnImageOrAListOfFiles_IsNotEdited_AndTheUserIsTold) {
+  PutDataFile(HistoryName, Utf16File("1,12/1/2026 8:00:00 AM,C:\\a.txt,items1:ef" + std::string(62, '0') +
+                                     ".hdrop\r\n2,12/1/2026 6:00:00 AM,[Image 5x3],items1:" + Png + "\r\n"));
+  Start();
+  for (const std::string entry : {"C:\\a.txt", "[Image 5x3]"}) {
+    const std::size_t told = Balloons().size();
+    Select(entry);
+    EXPECT_FALSE(EditWithF2(u"text")) << entry;
+    EXPECT_EQ(desk.windows.ModalDepth(), 0);
+    ASSERT_EQ(Balloons().size(), told + 1) << entry;
+    EXPECT_NE(Balloons().back().find("Only a text can be edited"), std::string::npos) << Balloons().back();
+  }
+  EXPECT_EQ(HistoryTexts(), (Texts{"C:\\a.txt", "[Image 5x3]"}));
 }
 
 TEST_F(EditEntryTest, WhileASearchFiltersTheTable_TheRowShownIsTheOneEdited_AndACopyMeanwhileMovesNothing) {
