@@ -228,6 +228,8 @@ bool HistoryStore::ChangeRow(int row, const std::vector<CellChange>& cells) {
     journalStale_ = true;
     return false;
   }
+  // On the disk itself at once: a change is one the user made by hand, one at a time.
+  journal_.Flush();
   return true;
 }
 

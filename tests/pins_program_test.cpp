@@ -163,8 +163,11 @@ TEST_F(PinsTest, APinAndAnUnpin_ReachTheJournalAtOnce_SoAKillLosesNeither) {
               Utf16File("1,12/1/2026 8:00:00 AM,old one\r\n2,12/1/2026 8:00:01 AM,old two,pin1:1\r\n"));
   StartWithEntries();
   const std::string file = DataFileBytes(HistoryName);
+  desk.windows.Advance(1500);  // the copies' records are on the disk
+  const int flushes = desk.files.Flushes();
   Select("beta");  // in the journal
   CtrlP();
+  EXPECT_EQ(desk.files.Flushes(), flushes + 1) << "on the disk itself at once";
   Select("old one");  // in the file
   CtrlP();
   Select("old two");
