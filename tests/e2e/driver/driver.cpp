@@ -579,6 +579,7 @@ int Usage() {
       "  shown-rows WINDOW COLUMN    print the texts of that column of its visible list view's rows,\n"
       "                              one row a line\n"
       "  double-click-row WINDOW ROW double-click row ROW of its visible list view\n"
+      "  right-click-row WINDOW ROW  right-click row ROW of its visible list view\n"
       "  list-rect WINDOW INDEX      print the client area of its INDEX-th list view on the screen:\n"
       "                              \"left top width height\"\n"
       "  column-width WINDOW INDEX C print the width of column C of its INDEX-th list view\n"
@@ -617,7 +618,7 @@ HWND VisibleListView(HWND window) {
 // fill the rest of the client area. That count is rounded down, so the row height it gives
 // is a little large; the click goes a third of the way into the row, which stays inside it for
 // the first rows.
-int ClickRow(HWND window, int row, const std::vector<int>& mods, int clicks = 1) {
+int ClickRow(HWND window, int row, const std::vector<int>& mods, int clicks = 1, bool right = false) {
   HWND list = VisibleListView(window);
   if (!list) return kNotMet;
   RECT client = {};
@@ -640,9 +641,9 @@ int ClickRow(HWND window, int row, const std::vector<int>& mods, int clicks = 1)
   ::Sleep(50);
   for (int mod : mods) Key(mod, true);
   for (int click = 0; click < clicks; ++click) {
-    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::mouse_event(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
     ::Sleep(10);
-    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    ::mouse_event(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     ::Sleep(10);
   }
   for (auto mod = mods.rbegin(); mod != mods.rend(); ++mod) Key(*mod, false);
@@ -1229,6 +1230,8 @@ int Run(const std::vector<std::string>& args) {
   }
   if (command == "double-click-row")
     return args.size() == 3 ? ClickRow(hwnd, std::atoi(args[2].c_str()), {}, 2) : Usage();
+  if (command == "right-click-row")
+    return args.size() == 3 ? ClickRow(hwnd, std::atoi(args[2].c_str()), {}, 1, true) : Usage();
   if (command == "syscommand") {
     if (args.size() != 3) return Usage();
     WPARAM sc = args[2] == "close"      ? SC_CLOSE
