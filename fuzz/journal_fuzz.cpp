@@ -1,6 +1,7 @@
 // Arbitrary bytes as a capture journal: reading never fails and never reads outside the bytes;
 // the records it finds lie one after another, each where it was found, and written out again
-// they make a journal that reads back as the same records with nothing damaged.
+// they make a journal that reads back as the same records with nothing damaged. Attach records
+// resolve only rows that hold their placeholder, each at most one, and make no row themselves.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -38,13 +39,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (content.validBytes > bytes.size()) std::abort();
 
   std::string again(history::JournalHeader);
-  for (const history::JournalRecord& record : records)
-    history::EncodeJournalRecord(again, record.date, record.text, record.reference);
+  for (const history::JournalRecord& record : records) history::EncodeJournalRecord(again, record);
   if (!content.damaged && bytes.size() >= history::JournalHeader.size() && again != bytes) std::abort();
   const history::JournalContent reread = history::DecodeJournal(again);
   if (reread.damaged || reread.validBytes != again.size() || reread.records.size() != records.size())
     std::abort();
   for (std::size_t i = 0; i < records.size(); ++i)
     if (!(history::ReadJournalRecord(again, reread.records[i]) == records[i])) std::abort();
+
+  const std::vector<history::RowOfRecord> rows = history::ResolveAttachments(bytes, content.records);
+  if (rows.size() != records.size()) std::abort();
+  std::size_t attaches = 0, resolved = 0;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    attaches += records[i].attach ? 1 : 0;
+    if (records[i].attach && rows[i].row) std::abort();
+    // A placeholder gives a row only once resolved; any other record is a row as it is.
+    if (!records[i].attach && !history::IsPendingReference(records[i].reference) && !rows[i].row)
+      std::abort();
+    if (rows[i].resolved) {
+      ++resolved;
+      if (!rows[i].row || !history::IsPendingReference(records[i].reference)) std::abort();
+    } else if (!records[i].attach && history::IsPendingReference(records[i].reference) && rows[i].row) {
+      std::abort();
+    }
+  }
+  if (resolved > attaches) std::abort();
   return 0;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "grid/table.h"
 #include "history/history_table.h"
@@ -37,6 +39,12 @@ class HistoryStore {
   // (which are on the disk already): its record goes to the journal now. Failures are kept to be
   // made good at the next capture or write; they never raise.
   void Recorded(std::u16string_view date, std::u16string_view text, std::u16string_view reference = {});
+
+  // The items of the row recorded with `placeholder` (see journal.h) are on the disk: the row
+  // refers to `reference` from now on, and the journal says so; a row that repeats the one
+  // below it (the same text and items) goes instead. Returns true when the history file holds
+  // that row (it was written meanwhile) and must be written again for it.
+  bool Attached(std::u16string_view placeholder, std::u16string_view reference);
 
   // Writes the whole list, raising platform::IoError. After a read history file: replaces the
   // file, then empties the journal. When the file could not be read at start-up, it is left
@@ -82,6 +90,7 @@ class HistoryStore {
   std::unordered_set<std::string> ReferencedItems() const;
   // Replaces the journal by records of the top `unfolded_` rows; returns 0 or the error.
   platform::Dword RewriteJournal();
+  void WriteFileWithoutPlaceholders();
   void NoteFileHolds();
   bool FileStillHolds();
 
@@ -107,6 +116,8 @@ class HistoryStore {
   platform::IFiles::FileStamp fileHoldsStamp_;  // the file as it was then: one changed since is written
   platform::Dword saveError_ = 0;
   bool seal_ = false;
+  // The rows recorded with a placeholder whose items are still being made, oldest first.
+  std::vector<std::pair<std::u16string, grid::RowKey>> pending_;
 };
 
 }  // namespace history

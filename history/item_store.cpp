@@ -201,6 +201,20 @@ Dword ItemStore::Reseal(const std::string& name, bool seal) {
   return error;
 }
 
+void ItemStore::Hold(std::u16string placeholder, std::shared_ptr<const Held> held) {
+  held_.emplace_back(std::move(placeholder), std::move(held));
+}
+
+std::shared_ptr<const ItemStore::Held> ItemStore::HeldFor(std::u16string_view placeholder) const {
+  for (const auto& [name, held] : held_)
+    if (name == placeholder) return held;
+  return nullptr;
+}
+
+void ItemStore::Release(std::u16string_view placeholder) {
+  std::erase_if(held_, [&](const auto& entry) { return entry.first == placeholder; });
+}
+
 std::string ItemsFolderOf(const std::string& file) {
   const std::size_t slash = file.find_last_of("\\/");
   const std::size_t dot = file.rfind('.');
@@ -211,6 +225,16 @@ std::string ItemsFolderOf(const std::string& file) {
 bool EntryContent(Desktop& desktop, ItemStore& store, const std::u16string& text,
                   std::u16string_view reference, clipboard::ClipboardContent& content) {
   content = {};
+  if (const std::shared_ptr<const ItemStore::Held> held = store.HeldFor(reference)) {
+    // Its items are still being made: what was read goes back, the picture as a bitmap.
+    content = held->content;
+    if (!held->picture.pixels.empty() && content.dib.empty() && content.png.empty()) {
+      Bytes dib = clipboard::PictureToDibV5(held->picture);
+      content.dib.assign(dib.begin(), dib.end());
+    }
+    if (!content.Rich()) content.text = text;
+    return true;
+  }
   bool whole = true;
   std::string bytes;
   for (const std::string& name : ItemNames(reference)) {
