@@ -180,9 +180,11 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
     return pictures_.Of(list.CellView(list.ColumnIndex(history::ItemsColumn), row, scratch), width, height);
   };
   TableGrid2.OnCellDblClick = [this](ui::TableGrid&, int, int row) {
-    if (!history::CopyEntryToClipboard(Desktop(), Handle(), history_.List(), row, &history_.Items()) &&
-        OnItemsMissing)
-      OnItemsMissing();
+    // An image is decoded away from the window, which answers meanwhile.
+    history::CopyEntryToClipboardLater(Desktop(), Handle(), history_.List(), row, history_.Items(), alive_,
+                                       [this](bool whole) {
+                                         if (!whole && OnItemsMissing) OnItemsMissing();
+                                       });
   };
   BitBtn1.OnClick = [this] {
     // Only what the user sees selected goes.

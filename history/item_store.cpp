@@ -155,8 +155,7 @@ Dword ItemStore::Put(const Item& item, bool seal) {
 
 bool ItemStore::Get(const std::string& name, std::string& bytes) {
   if (!Read(name, bytes)) return false;
-  std::string check;
-  if (!HashName(desktop_.Crypto(), bytes, ItemKind(name), check) || check != name) {
+  if (!ItemHolds(desktop_.Crypto(), name, bytes)) {
     bytes.clear();
     return false;
   }
@@ -242,29 +241,43 @@ bool EntryContent(Desktop& desktop, ItemStore& store, const std::u16string& text
       whole = false;
       continue;
     }
-    const std::string_view kind = ItemKind(name);
-    if (kind == PngItem) {
-      // An image too large to decode goes back as its PNG alone. Otherwise the picture is held
-      // twice at most: decoded and as its DIB, then as the DIB and the clipboard's copy of it.
-      Picture picture;
-      if (PngDecodeFits(AsBytes(bytes)) && desktop.Images().DecodePng(AsBytes(bytes), picture)) {
-        Bytes dib = clipboard::PictureToDibV5(picture);
-        picture = {};
-        content.dib.assign(dib.begin(), dib.end());
-      }
-      content.png = std::move(bytes);
-    } else if (kind == HtmlItem) {
-      content.html = std::move(bytes);
-    } else if (kind == RtfItem) {
-      content.rtf = std::move(bytes);
-    } else if (kind == FileListItem) {
-      content.fileList = std::move(bytes);
-    }
+    AddItemContent(desktop.Images(), name, std::move(bytes), content);
   }
+  FinishEntryContent(text, content);
+  return whole;
+}
+
+void AddItemContent(IImages& images, std::string_view name, std::string bytes,
+                    clipboard::ClipboardContent& content) {
+  const std::string_view kind = ItemKind(name);
+  if (kind == PngItem) {
+    // An image too large to decode goes back as its PNG alone. Otherwise the picture is held
+    // twice at most: decoded and as its DIB, then as the DIB and the clipboard's copy of it.
+    Picture picture;
+    if (PngDecodeFits(AsBytes(bytes)) && images.DecodePng(AsBytes(bytes), picture)) {
+      Bytes dib = clipboard::PictureToDibV5(picture);
+      picture = {};
+      content.dib.assign(dib.begin(), dib.end());
+    }
+    content.png = std::move(bytes);
+  } else if (kind == HtmlItem) {
+    content.html = std::move(bytes);
+  } else if (kind == RtfItem) {
+    content.rtf = std::move(bytes);
+  } else if (kind == FileListItem) {
+    content.fileList = std::move(bytes);
+  }
+}
+
+void FinishEntryContent(const std::u16string& text, clipboard::ClipboardContent& content) {
   // An image entry's text is its size, not a text that was copied.
   if (content.png.empty() && content.dib.empty()) content.text = text;
   if (!content.Rich()) content.text = text;
-  return whole;
+}
+
+bool ItemHolds(ICrypto& crypto, std::string_view name, const std::string& bytes) {
+  std::string check;
+  return HashName(crypto, bytes, ItemKind(name), check) && check == name;
 }
 
 }  // namespace history

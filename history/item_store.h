@@ -107,4 +107,13 @@ std::string ItemsFolderOf(const std::string& file);
 bool EntryContent(platform::Desktop& desktop, ItemStore& store, const std::u16string& text,
                   std::u16string_view reference, clipboard::ClipboardContent& content);
 
+// The parts of EntryContent, for a re-copy whose items are read on the window's thread and
+// decoded away from it: whether an item's bytes are what its name says, and adding an item to
+// the content (an image decoded into its DIB). Both may run on any thread.
+bool ItemHolds(platform::ICrypto& crypto, std::string_view name, const std::string& bytes);
+void AddItemContent(platform::IImages& images, std::string_view name, std::string bytes,
+                    clipboard::ClipboardContent& content);
+// The entry's text in the content, once its items are in.
+void FinishEntryContent(const std::u16string& text, clipboard::ClipboardContent& content);
+
 }  // namespace history

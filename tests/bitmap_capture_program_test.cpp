@@ -108,6 +108,7 @@ TEST_F(BitmapCaptureTest, TextsAfterABitmap_AreShownAndJournaledAtOnce_TheOrderK
   EXPECT_EQ(history::ItemNames(Reference(2)), ItemFiles());
   EXPECT_EQ(shot, [&] {
     Form1().TableGrid2.DblClickCell(2, 2);
+    desk.windows.Advance(Coding);  // decoded in the background
     return ClipboardDibV5();
   }());
 }
@@ -206,6 +207,29 @@ TEST_F(BitmapCaptureTest, ExitDuringTheCoding_WaitsForIt_SoTheImageIsKept) {
   StartJoined();
   EXPECT_EQ((WideTexts{u"after", shotText}), Entries());
   EXPECT_EQ(ItemFiles(), history::ItemNames(Reference(1)));
+}
+
+TEST_F(BitmapCaptureTest, RecopyOfAStoredImage_IsDecodedAwayFromTheWindow_ThenPutOnTheClipboardWhole) {
+  StartJoined();
+  CopyBitmap(shot);
+  ASSERT_TRUE(other.CopyText("text"));
+  desk.windows.Advance(Coding);
+  ASSERT_EQ(1u, ItemFiles().size());
+  const int decodes = desk.images.Decodes();
+  Form1().TableGrid2.DblClickCell(2, 1);
+  // Nothing decoded on the window's thread, and the clipboard is untouched until it is done.
+  EXPECT_EQ(decodes, desk.images.Decodes());
+  EXPECT_EQ(u"text", desk.clipboard.UnicodeText());
+  desk.windows.Advance(Coding);
+  EXPECT_EQ(decodes + 1, desk.images.Decodes());
+  EXPECT_EQ(shot, ClipboardDibV5());
+  EXPECT_TRUE(desk.clipboard.BlockBytes(desk.clipboard.RegisterClipboardFormatA("PNG")).has_value());
+  // A re-copy whose decoding ends after the program has gone puts nothing on the clipboard.
+  Form1().TableGrid2.DblClickCell(2, 1);
+  ASSERT_TRUE(other.CopyText("last"));
+  program.reset();
+  desk.background.Finish();
+  EXPECT_EQ(u"last", desk.clipboard.UnicodeText());
 }
 
 }  // namespace
