@@ -144,6 +144,9 @@ bool Program::Start() {
     form1_->TableGrid2.ViewChanged();
     quick_->PicturesReady();
   };
+  recorder_->OnItemsMade = [this](const std::u16string& placeholder, const std::u16string& reference) {
+    pictures_->Settled(placeholder, reference);
+  };
   return true;
 }
 
@@ -245,6 +248,7 @@ void Program::Exit() {
   app::About_f = nullptr;
   startGuard_.reset();
   if (pictures_) pictures_->OnReady = nullptr;
+  recorder_->OnItemsMade = nullptr;
   recorder_->OnSaveFailed = nullptr;
   recorder_->OnSaveResumed = nullptr;
   notices_.reset();

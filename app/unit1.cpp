@@ -409,9 +409,11 @@ std::vector<int> TForm1::SelectedHistoryRows() {
 
 void TForm1::CopyHistoryRow(int row) {
   if (row < 0) return;
-  if (!history::CopyEntryToClipboard(Desktop(), Handle(), history_.List(), row, &history_.Items()) &&
-      OnItemsMissing)
-    OnItemsMissing();
+  // An image is decoded away from the window, which answers meanwhile.
+  history::CopyEntryToClipboardLater(Desktop(), Handle(), history_.List(), row, history_.Items(), alive_,
+                                     [this](bool whole) {
+                                       if (!whole && OnItemsMissing) OnItemsMissing();
+                                     });
 }
 
 void TForm1::HistoryMenuPopup(int x, int y) {

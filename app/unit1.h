@@ -209,6 +209,8 @@ class TForm1 : public ui::Form {
   actions::ActionList& actions_;
   history::HistoryStore& history_;
   history::Thumbnails& pictures_;
+  // Gone with the window: work it asked for that ends later goes nowhere.
+  std::shared_ptr<const void> alive_ = std::make_shared<int>(0);
   history::Recorder& recorder_;
   ui::DialogFilePrompt actionFiles_{OpenDialog1, SaveDialog1};
   ui::DialogFilePrompt historyFiles_{OpenDialog2, SaveDialog1};

@@ -2,7 +2,8 @@
 // the records it finds lie one after another, each where it was found, and written out again
 // they make a journal that reads back as the same records with nothing damaged. A change of an
 // entry reads back as the same change; one that is not laid out as a writer lays it is refused,
-// and kept here as its bytes.
+// and kept here as its bytes. Attach records
+// resolve only rows that hold their placeholder, each at most one, and make no row themselves.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string again(history::JournalHeader);
   for (const Found& record : records) {
     if (!record.isChange) {
-      history::EncodeJournalRecord(again, record.capture.date, record.capture.text, record.capture.reference);
+      history::EncodeJournalRecord(again, record.capture);
     } else if (record.read) {
       history::EncodeJournalChange(again, record.change);
     } else {
@@ -82,5 +83,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   for (std::size_t i = 0; i < records.size(); ++i)
     if (!(readAt(again, reread.records[i]) == records[i])) std::abort();
+
+  const std::vector<history::RowOfRecord> rows = history::ResolveAttachments(bytes, content.records);
+  if (rows.size() != records.size()) std::abort();
+  std::size_t attaches = 0, resolved = 0;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (records[i].isChange) {
+      if (rows[i].row) std::abort();
+      continue;
+    }
+    const history::JournalRecord& record = records[i].capture;
+    attaches += record.attach ? 1 : 0;
+    if (record.attach && rows[i].row) std::abort();
+    // A placeholder gives a row only once resolved; any other record is a row as it is.
+    if (!record.attach && !history::IsPendingReference(record.reference) && !rows[i].row) std::abort();
+    if (rows[i].resolved) {
+      ++resolved;
+      if (!rows[i].row || !history::IsPendingReference(record.reference)) std::abort();
+    } else if (!record.attach && history::IsPendingReference(record.reference) && rows[i].row) {
+      std::abort();
+    }
+  }
+  if (resolved > attaches) std::abort();
   return 0;
 }

@@ -136,13 +136,17 @@ int HistoryStore::ReadJournal(std::string& notice, bool& damaged) {
   if (damaged && reading.bytes.size() > JournalHeader.size()) notice = KeepDamagedJournal(reading.bytes);
   const std::string_view plain = reading.Plain();
   const std::vector<JournalContent::Payload>& records = reading.content.records;
+  // An image whose items were still being made when the program ended is left out; the
+  // others get the references their attach records gave.
+  const std::vector<RowOfRecord> rows = ResolveAttachments(plain, records);
   // A change names its row by its place when it was made: one of the captures before it in the
   // journal (the newest at 0), or a row of the file below them.
-  std::vector<const JournalContent::Payload*> captures;
+  std::vector<std::size_t> captures;
   replay_.clear();
-  for (const JournalContent::Payload& record : records) {
+  for (std::size_t k = 0; k < records.size(); ++k) {
+    const JournalContent::Payload& record = records[k];
     if (!IsJournalChange(plain, record)) {
-      captures.push_back(&record);
+      if (rows[k].row) captures.push_back(k);
       continue;
     }
     ReadChange read;
@@ -153,16 +157,19 @@ int HistoryStore::ReadJournal(std::string& notice, bool& damaged) {
     read.target = read.toCapture ? before - 1 - index : index - before;
     replay_.push_back(std::move(read));
   }
+  int made = 0;
   history_.BeginUpdate();
   std::u16string cells[4];  // "#", Date, Clipboadrs_history, Items: the history's column order
-  for (auto record = captures.rbegin(); record != captures.rend(); ++record) {
-    ReadJournalRecord(plain, **record, cells[1], cells[2], cells[3]);
+  for (auto k = captures.rbegin(); k != captures.rend(); ++k) {
+    ReadJournalRecord(plain, records[*k], cells[1], cells[2], cells[3]);
+    if (rows[*k].resolved) cells[3] = rows[*k].reference;
     history_.AppendRow(cells);
+    ++made;
   }
   history_.EndUpdate();
   // The texts of a sealed journal are kept in the rows only.
   desktop_.Crypto().Wipe(reading.opened.data(), reading.opened.size());
-  return static_cast<int>(captures.size());
+  return made;
 }
 
 void HistoryStore::Replay(bool toCaptures, int captures) {
@@ -276,6 +283,8 @@ std::unordered_set<std::string> HistoryStore::ReferencedItems() const {
 void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text,
                             std::u16string_view reference) {
   ++unfolded_;
+  if (IsPendingReference(reference) && history_.RowCount() > 0)
+    pending_.emplace_back(std::u16string(reference), history_.KeyOf(0));
   // Appending to a journal whose records are not in the list would replay this run's captures
   // twice; this run's captures reach the disk with the next write of the history file instead.
   if (journalUnread_) return;
@@ -294,6 +303,47 @@ void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text,
     journal_.Close();
     journalStale_ = true;
   }
+}
+
+bool HistoryStore::Attached(std::u16string_view placeholder, std::u16string_view reference) {
+  const auto found = std::find_if(pending_.begin(), pending_.end(),
+                                  [&](const auto& pending) { return pending.first == placeholder; });
+  if (found == pending_.end()) return false;
+  const int row = history_.RowOfKey(found->second);
+  pending_.erase(found);
+  if (row < 0) return false;
+  const int itemsColumn = history_.ColumnIndex(ItemsColumn);
+  if (!reference.empty() && row + 1 < history_.RowCount()) {
+    // The same image as the entry below it (one still on the clipboard at a start, or copied
+    // twice by its tool): a repeat, as a capture of the same text and items is. It goes from the
+    // list; in the journal no attach record resolves it, so the next start leaves it out too.
+    const int textColumn = history_.ColumnIndex(Clipboadrs_history);
+    std::u16string a, b;
+    if (history_.CellView(itemsColumn, row + 1, a) == reference &&
+        history_.CellView(textColumn, row + 1, a) == history_.CellView(textColumn, row, b)) {
+      history_.DeleteRow(row);
+      if (row < unfolded_) {
+        --unfolded_;
+        return false;
+      }
+      return !journalUnread_;
+    }
+  }
+  history_.SetCell(itemsColumn, row, std::u16string(reference));
+  // A row that the history file holds (written while its image was being coded) is written
+  // again, whole; one in the journal gets the record that gives it its items.
+  if (row >= unfolded_ || journalUnread_) return !journalUnread_;
+  if (journal_.HasHeader() && journal_.Sealed() != seal_) journalStale_ = true;
+  if (journalStale_) {
+    RetrySave();
+    return false;
+  }
+  saveError_ = journal_.Attach(placeholder, reference);
+  if (saveError_ != 0) {
+    journal_.Close();
+    journalStale_ = true;
+  }
+  return false;
 }
 
 Dword HistoryStore::RetrySave() {
@@ -379,7 +429,7 @@ void HistoryStore::WriteAll() {
     return;
   }
   fileHolds_ = false;
-  WriteHistoryFile(history_, desktop_, historyPath_(), seal_);
+  WriteFileWithoutPlaceholders();
   NoteFileHolds();
   unfolded_ = 0;
   fileRowsChanged_ = false;
@@ -391,6 +441,29 @@ void HistoryStore::WriteAll() {
   // Emptied at the next capture when it cannot be now; until then the next start finds its
   // records folded.
   journalStale_ = journal_.Delete() != 0;
+}
+
+void HistoryStore::WriteFileWithoutPlaceholders() {
+  // The history file never refers to items that are not made yet: such a row is written with
+  // its text alone, and written again once they are (Attached).
+  const int itemsColumn = history_.ColumnIndex(ItemsColumn);
+  std::vector<std::pair<int, std::u16string>> held;
+  for (const auto& [placeholder, key] : pending_) {
+    const int row = history_.RowOfKey(key);
+    if (row < 0) continue;
+    held.emplace_back(row, history_.Cell(itemsColumn, row));
+    history_.SetCell(itemsColumn, row, std::u16string());
+  }
+  auto restore = [&] {
+    for (auto& [row, reference] : held) history_.SetCell(itemsColumn, row, std::move(reference));
+  };
+  try {
+    WriteHistoryFile(history_, desktop_, historyPath_(), seal_);
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
 }
 
 void HistoryStore::NoteFileHolds() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "grid/table.h"
@@ -51,6 +52,12 @@ class HistoryStore {
   // (which are on the disk already): its record goes to the journal now. Failures are kept to be
   // made good at the next capture or write; they never raise.
   void Recorded(std::u16string_view date, std::u16string_view text, std::u16string_view reference = {});
+
+  // The items of the row recorded with `placeholder` (see journal.h) are on the disk: the row
+  // refers to `reference` from now on, and the journal says so; a row that repeats the one
+  // below it (the same text and items) goes instead. Returns true when the history file holds
+  // that row (it was written meanwhile) and must be written again for it.
+  bool Attached(std::u16string_view placeholder, std::u16string_view reference);
 
   // Writes the whole list, raising platform::IoError. After a read history file: replaces the
   // file, then empties the journal. When the file could not be read at start-up, it is left
@@ -101,6 +108,7 @@ class HistoryStore {
   // The changes the journal held, put on the rows they name: those of its captures, or those of
   // the file's rows below the `captures` rows on top.
   void Replay(bool toCaptures, int captures);
+  void WriteFileWithoutPlaceholders();
   void NoteFileHolds();
   bool FileStillHolds();
 
@@ -144,6 +152,8 @@ class HistoryStore {
   // the rows where the list has them; a change names its row by its place, so a change after
   // rows went writes the whole list instead.
   std::uint64_t deletionsWritten_ = 0;
+  // The rows recorded with a placeholder whose items are still being made, oldest first.
+  std::vector<std::pair<std::u16string, grid::RowKey>> pending_;
 };
 
 }  // namespace history

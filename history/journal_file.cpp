@@ -1,6 +1,7 @@
 #include "history/journal_file.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "grid/data_file.h"
 #include "grid/sealed_file.h"
@@ -20,8 +21,11 @@ class PlainForm final : public JournalForm {
     return true;
   }
   bool Put(std::string& out, std::u16string_view date, std::u16string_view text,
-           std::u16string_view reference) override {
-    EncodeJournalRecord(out, date, text, reference);
+           std::u16string_view reference, bool attach) override {
+    if (attach)
+      EncodeAttachRecord(out, date, reference);
+    else
+      EncodeJournalRecord(out, date, text, reference);
     return true;
   }
   bool PutEncoded(std::string& out, std::string_view record) override {
@@ -56,13 +60,16 @@ class SealedForm final : public JournalForm {
     return true;
   }
   bool Put(std::string& out, std::u16string_view date, std::u16string_view text,
-           std::u16string_view reference) override {
+           std::u16string_view reference, bool attach) override {
     if (!sealer_ || !sealer_->Ready()) {
       sealer_ = std::make_unique<grid::JournalSealer>(crypto_);
       if (sealer_->Resume(header_) != grid::Unsealed::Opened) return false;
     }
     record_.clear();
-    EncodeJournalRecord(record_, date, text, reference);
+    if (attach)
+      EncodeAttachRecord(record_, date, reference);
+    else
+      EncodeJournalRecord(record_, date, text, reference);
     const bool sealed = Seal(out, record_);
     crypto_.Wipe(record_.data(), record_.size());
     return sealed;
@@ -148,16 +155,7 @@ Dword JournalFile::Append(std::u16string_view date, std::u16string_view text, st
                           std::shared_ptr<const std::u16string> shared) {
   IFiles& files = desktop_.Files();
   std::string bytes;
-  if (file_ == 0) {
-    if (const Dword error = files.OpenForAppend(Path(), file_)) {
-      file_ = 0;
-      return error;
-    }
-    if (!hasHeader_) {
-      sealed_ = seal_;
-      if (!OnDisk().Begin(bytes, /*sameKey=*/true)) return grid::SealingFailed;
-    }
-  }
+  if (const Dword error = OpenForAppend(bytes)) return error;
   // A sealed record goes whole, as its tag covers all of it. A plain one that is long is
   // written from the row's own storage, a piece at a time, so that a copy of a hundred
   // megabytes neither costs another copy nor holds the window for the whole write.
@@ -175,22 +173,39 @@ Dword JournalFile::Append(std::u16string_view date, std::u16string_view text, st
   return 0;
 }
 
+Dword JournalFile::OpenForAppend(std::string& header) {
+  if (file_ != 0) return 0;
+  if (const Dword error = desktop_.Files().OpenForAppend(Path(), file_)) {
+    file_ = 0;
+    return error;
+  }
+  if (!hasHeader_) {
+    sealed_ = seal_;
+    if (!OnDisk().Begin(header, /*sameKey=*/true)) return grid::SealingFailed;
+  }
+  return 0;
+}
+
+Dword JournalFile::Attach(std::u16string_view placeholder, std::u16string_view reference) {
+  // The row's own record may still be going out a piece at a time behind a long one.
+  if (const Dword error = WritePending(SIZE_MAX)) return error;
+  IFiles& files = desktop_.Files();
+  std::string bytes;
+  if (const Dword error = OpenForAppend(bytes)) return error;
+  if (!OnDisk().Put(bytes, placeholder, {}, reference, /*attach=*/true)) return grid::SealingFailed;
+  if (const Dword error = files.Write(file_, bytes.data(), bytes.size())) return error;
+  hasHeader_ = true;
+  needsFlush_ = true;
+  return 0;
+}
+
 Dword JournalFile::AppendChange(const JournalChange& change) {
   // After the long record being written in pieces, whole: a change is rare and short, and it
   // must not come before the capture it may refer to.
   if (const Dword error = WritePending(SIZE_MAX)) return error;
   IFiles& files = desktop_.Files();
   std::string bytes;
-  if (file_ == 0) {
-    if (const Dword error = files.OpenForAppend(Path(), file_)) {
-      file_ = 0;
-      return error;
-    }
-    if (!hasHeader_) {
-      sealed_ = seal_;
-      if (!OnDisk().Begin(bytes, /*sameKey=*/true)) return grid::SealingFailed;
-    }
-  }
+  if (const Dword error = OpenForAppend(bytes)) return error;
   std::string record;
   EncodeJournalChange(record, change);
   const bool put = OnDisk().PutEncoded(bytes, record);

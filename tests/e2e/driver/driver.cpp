@@ -272,9 +272,9 @@ bool ReadClipboardBytes(UINT format, std::string& bytes) {
 }
 
 // A 24-bit bottom-up DIB of about `bytes` bytes, of a pattern that differs from row to row.
-int SetClipboardDib(std::size_t bytes) {
-  const LONG width = 1024;
-  const DWORD stride = width * 3;
+int SetClipboardDib(std::size_t bytes, LONG width = 1024) {
+  if (width <= 0) return kMisuse;
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~DWORD{3};
   const LONG height = static_cast<LONG>(std::max<std::size_t>(1, bytes / stride));
   const std::size_t size = sizeof(BITMAPINFOHEADER) + static_cast<std::size_t>(stride) * height;
   HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);
@@ -569,7 +569,9 @@ int Usage() {
       "                              to hold its text (or its CF_DIB) again each time\n"
       "  press-hold MODS VK MS       press the chord, release the key, hold the modifiers MS longer\n"
       "  clipboard-formats           print each format on the clipboard and its block's size\n"
-      "  set-clipboard-dib BYTES     put a 24-bit CF_DIB of about BYTES bytes on the clipboard\n"
+      "  set-clipboard-dib BYTES [WIDTH]\n"
+      "                              put a 24-bit CF_DIB of about BYTES bytes (1024 pixels wide, or\n"
+      "                              WIDTH) on the clipboard\n"
       "  slow-reader MS FILE         show a window that reads the clipboard's text MS after each\n"
       "                              Ctrl+V or Shift+Insert, writes it to FILE and closes\n"
       "  list-windows                print every top-level window: handle, pid, visible, class, title\n"
@@ -970,7 +972,10 @@ int Run(const std::vector<std::string>& args) {
     return kOk;
   }
   if (command == "set-clipboard-dib")
-    return args.size() == 2 ? SetClipboardDib(Number(args[1].c_str())) : Usage();
+    return args.size() == 2 ? SetClipboardDib(Number(args[1].c_str()))
+           : args.size() == 3
+               ? SetClipboardDib(Number(args[1].c_str()), static_cast<LONG>(Number(args[2].c_str())))
+               : Usage();
   if (command == "slow-reader") {
     if (args.size() != 3) return Usage();
     return RunSlowReader(Number(args[1].c_str()), args[2]);
