@@ -45,6 +45,7 @@ bool Program::Start() {
       std::make_unique<history::HistoryStore>(desktop_, history::HistoryFilePath(desktop_), historyList_);
   excludedPrograms_ = std::make_unique<history::ExcludedPrograms>(desktop_);
   recorder_ = std::make_unique<history::Recorder>(desktop_, *historyStore_, *excludedPrograms_);
+  entryIds_ = std::make_unique<history::EntryIds>(desktop_);
   actions_ = std::make_unique<actions::ActionList>(desktop_, keyNames_);
   pictures_ = std::make_unique<history::Thumbnails>(desktop_, historyStore_->Items());
 

@@ -10,6 +10,7 @@
 #include "app/notices.h"
 #include "app/settings.h"
 #include "grid/table.h"
+#include "history/entry_id.h"
 #include "history/history_store.h"
 #include "history/recorder.h"
 #include "history/start_guard.h"
@@ -83,6 +84,7 @@ class Program {
   std::unique_ptr<history::HistoryStore> historyStore_;
   std::unique_ptr<history::ExcludedPrograms> excludedPrograms_;
   std::unique_ptr<history::Recorder> recorder_;
+  std::unique_ptr<history::EntryIds> entryIds_;
   std::unique_ptr<actions::ActionList> actions_;
   app::Settings settings_;
   std::unique_ptr<history::Thumbnails> pictures_;

@@ -4,6 +4,7 @@
 
 #include "grid/data_file.h"
 #include "grid/table_file.h"
+#include "history/entry_id.h"
 #include "history/journal.h"
 #include "platform/errors.h"
 
@@ -118,9 +119,11 @@ int HistoryStore::ReadJournal(std::string& notice, bool& damaged) {
   const std::string_view plain = reading.Plain();
   const std::vector<JournalContent::Payload>& records = reading.content.records;
   history_.BeginUpdate();
-  std::u16string cells[4];  // "#", Date, Clipboadrs_history, Items: the history's column order
+  // "#", Date, Clipboadrs_history, Items, EntryId: the history's column order
+  std::u16string cells[5], reference;
   for (auto record = records.rbegin(); record != records.rend(); ++record) {
-    ReadJournalRecord(plain, *record, cells[1], cells[2], cells[3]);
+    ReadJournalRecord(plain, *record, cells[1], cells[2], reference);
+    SplitJournalReference(reference, cells[3], cells[4]);
     history_.AppendRow(cells);
   }
   history_.EndUpdate();
@@ -168,7 +171,9 @@ void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text,
   }
   // A long text is written from its row's own storage, when the row holds it there.
   const int textColumn = history_.ColumnIndex(Clipboadrs_history);
-  saveError_ = journal_.Append(date, text, reference,
+  std::u16string id;
+  if (history_.RowCount() > 0) id = history_.Cell(history_.ColumnIndex(EntryIdColumn), 0);
+  saveError_ = journal_.Append(date, text, JournalReference(reference, id),
                                history_.RowCount() > 0 ? history_.SharedText(textColumn, 0) : nullptr);
   if (saveError_ != 0) {
     // A record may be cut short in the file: the journal is written anew at the next chance.
@@ -203,12 +208,14 @@ Dword HistoryStore::RewriteJournal() {
   const int dateColumn = history_.ColumnIndex(Date);
   const int textColumn = history_.ColumnIndex(Clipboadrs_history);
   const int itemsColumn = history_.ColumnIndex(ItemsColumn);
-  std::u16string date, text, items;
+  const int idColumn = history_.ColumnIndex(EntryIdColumn);
+  std::u16string date, text, items, id;
   // Oldest first: the bottom of the rows that the journal holds.
   return journal_.Rewrite(count, [&](int i, const JournalFile::PutRecord& put) {
     const int row = count - 1 - i;
-    return put(history_.CellView(dateColumn, row, date), history_.CellView(textColumn, row, text),
-               history_.CellView(itemsColumn, row, items));
+    return put(
+        history_.CellView(dateColumn, row, date), history_.CellView(textColumn, row, text),
+        JournalReference(history_.CellView(itemsColumn, row, items), history_.CellView(idColumn, row, id)));
   });
 }
 

@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "grid/data_directory.h"
+#include "history/entry_id.h"
 #include "history/item_store.h"
 
 namespace history {
@@ -13,6 +14,7 @@ std::vector<grid::Column> HistoryColumns() {
       {Date, u"Date", grid::ColumnKind::Text, true, 109, false},
       {Clipboadrs_history, u"Clipboard history", grid::ColumnKind::Text, true, 471, false},
       {ItemsColumn, u"", grid::ColumnKind::Text, false, 0, false, ItemsFileTag},
+      {EntryIdColumn, u"", grid::ColumnKind::Text, false, 0, false, EntryIdFileTag},
   };
 }
 

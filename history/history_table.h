@@ -23,7 +23,7 @@ constexpr const char* ItemsColumn = "Items";
 constexpr std::u16string_view ItemsFileTag = u"items1:";
 
 // "#" (the row number), "Date", "Clipboard history", in this order, which is also the field
-// order of the history file; then the hidden items column.
+// order of the history file; then the hidden items column and the entry's id (entry_id.h).
 std::vector<grid::Column> HistoryColumns();
 
 // The names of the items that the rows of a history table refer to, each once, in row order.

@@ -168,18 +168,22 @@ void Recorder::Record(CapturedEntry& entry) {
     }
     names.push_back(item.name);
   }
-  entry.items.clear();
+  if (names.empty()) entry.items.clear();
   const std::u16string reference = ItemReference(names);
   std::u16string_view recorded;
   std::u16string scratch;
   try {
-    if (!RecordAtTop(store_.List(), std::move(entry.text), entry.date, reference)) return;
+    if (!RecordAtTop(store_.List(), std::move(entry.text), entry.date, reference,
+                     NextEntryId ? NextEntryId() : std::u16string()))
+      return;
     // The row holds the one copy of the text; the journal writes from it.
     recorded = store_.List().CellView(store_.List().ColumnIndex(Clipboadrs_history), 0, scratch);
   } catch (const std::exception&) {
     return;
   }
   store_.Recorded(entry.date, recorded, reference);
+  if (OnRecorded) OnRecorded(entry, recorded);
+  entry.items.clear();
   if (store_.WritesPending()) desktop_.Windows().SetTimer(window_, PieceTimer, PieceInterval);
   CheckSaving();
   if (limits_.maxEntries > 0 && store_.List().RowCount() > limits_.maxEntries) {

@@ -138,6 +138,8 @@ class Win32Clock final : public platform::IClock {
   platform::Dword GetTickCount() override;
   void Sleep(platform::Dword ms) override;
   platform::SystemTime GetLocalTime() override;
+  std::int64_t UtcNowMs() override;
+  platform::SystemTime LocalTimeOfUtc(std::int64_t utcMs) override;
   std::string FormatShortDate(const platform::SystemTime& time) override;
   std::string FormatLongTime(const platform::SystemTime& time) override;
   platform::Hevent CreateEventA(bool manualReset, bool initialState) override;
