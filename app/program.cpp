@@ -9,6 +9,7 @@
 #include "app/unit1.h"
 #include "grid/data_file.h"
 #include "history/history_table.h"
+#include "platform/utf.h"
 #include "tray/tray_icon.h"
 #include "ui/window_placement.h"
 
@@ -100,6 +101,7 @@ bool Program::Start() {
   startGuard_ = std::make_unique<history::StartGuard>(desktop_.Files(), history::HistoryPath(desktop_));
   load([this] { return startGuard_->Guard(*pictures_); });
   recorder_->ApplyLimits();
+  StartSync();
   actions_->OnChanged = [this] { form1_->RefreshTrayActionItems(); };
   form1_->RefreshTrayActionItems();
   form1_->ShowExcludedPrograms(excludedPrograms_->Names());
@@ -138,6 +140,34 @@ bool Program::Start() {
     quick_->PicturesReady();
   };
   return true;
+}
+
+void Program::StartSync() {
+  sync_ = std::make_unique<syncing::Sync>(desktop_, *historyStore_, *recorder_, *entryIds_,
+                                          [this] { return form1_->Handle(); });
+  SyncOptions& box = form1_->SyncBox;
+  sync_->OnChanged = [this] { form1_->SyncBox.Show(*sync_); };
+  sync_->OnNotice = [this](const std::string& text) { notices_->Tell({text}); };
+  sync_->PutOnClipboardChosen = [this] { return form1_->SyncBox.SyncToClipboard.Checked(); };
+  box.SyncStart.OnClick = [this] { SyncStartClick(); };
+  box.SyncChoose.OnClick = [this] {
+    std::string folder;
+    if (desktop_.Dialogs().BrowseForFolderW(
+            form1_->Handle(), "Choose the folder your sync engine keeps the same on your computers", folder))
+      form1_->SyncBox.SyncFolder_e.SetText(Utf8ToUtf16(folder));
+  };
+  sync_->Load();
+  box.Show(*sync_);
+}
+
+void Program::SyncStartClick() {
+  SyncOptions& box = form1_->SyncBox;
+  sync_->SetPutOnClipboard(box.SyncToClipboard.Checked());
+  if (sync_->Active())
+    sync_->Stop();
+  else
+    sync_->Start(Utf16ToUtf8(box.SyncFolder_e.Text()), Utf16ToUtf8(box.SyncCode_e.Text()));
+  box.Show(*sync_);
 }
 
 void Program::FirstRunCheck() {
@@ -236,6 +266,8 @@ void Program::Exit() {
   if (pictures_) pictures_->OnReady = nullptr;
   recorder_->OnSaveFailed = nullptr;
   recorder_->OnSaveResumed = nullptr;
+  // Its writes in flight end before the history and the recorder go.
+  sync_.reset();
   notices_.reset();
   form1_.reset();
   pictures_.reset();

@@ -17,6 +17,7 @@
 #include "history/thumbnails.h"
 #include "hotkeys/hotkey_text.h"
 #include "platform/desktop.h"
+#include "sync/sync.h"
 #include "ui/application.h"
 
 namespace app {
@@ -64,6 +65,7 @@ class Program {
   app::Settings& Settings() { return settings_; }
   history::Thumbnails& Pictures() { return *pictures_; }
   app::Notices& Notices() { return *notices_; }
+  syncing::Sync& Sync() { return *sync_; }
   bool Exited() const { return exited_; }
 
   // Writes settings.stng from the settings and what the main window shows of them.
@@ -71,6 +73,9 @@ class Program {
 
  private:
   void ApplyPrivacy(const PrivacyChoices& choices);
+  // Makes the sync and joins it to the "Options" tab's group; it goes on when it was on.
+  void StartSync();
+  void SyncStartClick();
   void WriteAll();
   void FirstRunCheck();
   // A hotkey was pressed: every action that carries it is pasted, in row order.
@@ -85,6 +90,7 @@ class Program {
   std::unique_ptr<history::ExcludedPrograms> excludedPrograms_;
   std::unique_ptr<history::Recorder> recorder_;
   std::unique_ptr<history::EntryIds> entryIds_;
+  std::unique_ptr<syncing::Sync> sync_;
   std::unique_ptr<actions::ActionList> actions_;
   app::Settings settings_;
   std::unique_ptr<history::Thumbnails> pictures_;

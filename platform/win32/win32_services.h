@@ -108,6 +108,7 @@ class Win32Dialogs final : public platform::IDialogs {
                      platform::MessageDialogType type) override;
   bool GetOpenFileNameW(const platform::FileDialogRequest& request, std::string& fileName) override;
   bool GetSaveFileNameW(const platform::FileDialogRequest& request, std::string& fileName) override;
+  bool BrowseForFolderW(platform::Hwnd owner, const std::string& title, std::string& folder) override;
 
   // "Text files|*.txt|All|*.*" as the dialogs want it: NUL-separated, ending in two NULs.
   static std::string FilterForDialog(const std::string& filter);
