@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "app/about_form.h"
+#include "app/entry_commands.h"
 #include "app/globals.h"
 #include "app/plain_paste.h"
 #include "app/quick_paste.h"
@@ -131,13 +132,23 @@ bool Program::Start() {
   plain_ = std::make_unique<PlainPaste>(PlainPaste::Needs{app_, *paste_, keyNames_, *notices_, settings_,
                                                           form1_->PlainPasteBox, [this] { SaveSettings(); },
                                                           [this] { return form1_->Handle(); }});
+  entries_ = std::make_unique<EntryCommands>(
+      EntryCommands::Needs{app_, *historyStore_, *notices_, [this]() -> TTasks_form& { return *tasks_; }});
+  form1_->OnTogglePins = [this](const std::vector<int>& rows) { entries_->TogglePins(rows); };
+  form1_->OnEditEntry = [this](int row) { entries_->Edit(row); };
+  form1_->OnAddToActions = [this](int row) { entries_->AddToActions(row); };
   quick_ = std::make_unique<QuickPaste>(QuickPaste::Needs{
       app_, *actions_, *historyStore_, *paste_, *queue_, keyNames_, *pictures_, *notices_, settings_,
-      form1_->QuickPasteBox, [this] { SaveSettings(); }, [this] { return form1_->Handle(); }});
+      form1_->QuickPasteBox, [this] { SaveSettings(); }, [this] { return form1_->Handle(); },
+      [this](const std::vector<int>& rows) { entries_->TogglePins(rows); },
+      [this](int row) { return entries_->Edit(row); }});
   // A thumbnail made meanwhile shows at once, in the table and in the open popup.
   pictures_->OnReady = [this] {
     form1_->TableGrid2.ViewChanged();
     quick_->PicturesReady();
+  };
+  recorder_->OnItemsMade = [this](const std::u16string& placeholder, const std::u16string& reference) {
+    pictures_->Settled(placeholder, reference);
   };
   return true;
 }
@@ -249,6 +260,10 @@ void Program::Exit() {
   if (!started_ || exited_) return;
   exited_ = true;
   quick_.reset();
+  form1_->OnTogglePins = nullptr;
+  form1_->OnEditEntry = nullptr;
+  form1_->OnAddToActions = nullptr;
+  entries_.reset();
   plain_.reset();
   // A queue that runs gives the clipboard back first, through the paste.
   form1_->OnStopPasteQueue = nullptr;
@@ -264,6 +279,7 @@ void Program::Exit() {
   app::About_f = nullptr;
   startGuard_.reset();
   if (pictures_) pictures_->OnReady = nullptr;
+  recorder_->OnItemsMade = nullptr;
   recorder_->OnSaveFailed = nullptr;
   recorder_->OnSaveResumed = nullptr;
   // Its writes in flight end before the history and the recorder go.

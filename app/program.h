@@ -22,6 +22,7 @@
 
 namespace app {
 
+class EntryCommands;
 class PlainPaste;
 class QuickPaste;
 class TForm1;
@@ -55,6 +56,7 @@ class Program {
   TAbout_f& About_f() { return *about_; }
   TTasks_form& Tasks_form() { return *tasks_; }
   QuickPaste& Quick() { return *quick_; }
+  EntryCommands& Entries() { return *entries_; }
   grid::Table& HistoryList() { return historyList_; }
   history::Recorder& Recorder() { return *recorder_; }
   grid::Table& ActionTable() { return actions_->Table(); }
@@ -102,6 +104,7 @@ class Program {
   std::unique_ptr<actions::HotkeyPaste> paste_;
   std::unique_ptr<actions::PasteQueue> queue_;
   std::unique_ptr<PlainPaste> plain_;
+  std::unique_ptr<EntryCommands> entries_;
   std::unique_ptr<QuickPaste> quick_;
   platform::Handle instanceMutex_ = 0;
   bool started_ = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "app/entry_commands.h"
 #include "app/hotkey_choice.h"
 #include "app/key_picker.h"
 #include "grid/data_file.h"
@@ -79,8 +80,16 @@ QuickPaste::QuickPaste(Needs needs)
         historyList_.CellView(historyList_.ColumnIndex(history::ItemsColumn), row, scratch), width, height);
   };
   List.ItemDetail = [this](int index) { return ItemAge(index); };
-  // A rule between the actions and the history.
-  List.StartsGroup = [this](int index) { return index > 0 && index == actionFilter_.Count(); };
+  // A rule between the actions and the history, and between the pinned entries and the others.
+  List.StartsGroup = [this](int index) {
+    FindPinned();
+    const int actions = actionFilter_.Count();
+    return index > 0 && (index == actions ||
+                         (!pinnedKeys_.empty() && index == actions + static_cast<int>(pinnedKeys_.size())));
+  };
+  List.Hint = u"Enter pastes   1\u20139 pick   Ctrl+P pins   F2 edits   Type to filter   Esc closes";
+  List.OnTogglePin = [this](int index) { TogglePin(index); };
+  List.OnEdit = [this](int index) { EditItem(index); };
   List.OnFilterChange = [this](const std::u16string& filter) { Refilter(filter); };
   List.OnPick = [this](int index) { Pick(index); };
   List.OnPickMany = [this](const std::vector<int>& indices, ui::PopupList::PickKind kind) {
@@ -152,12 +161,14 @@ void QuickPaste::GiveFocusBack() {
 }
 
 void QuickPaste::Refilter(const std::u16string& filter) {
+  pinnedRevision_ = ~std::uint64_t{0};
   const grid::TextQuery query(filter);
   actionFilter_.SetQuery(query);
   historySearch_.Type(query);
 }
 
 bool QuickPaste::ShowFound(const grid::SearchSlice& slice) {
+  pinnedRevision_ = ~std::uint64_t{0};
   actionFilter_.Step(ActionBudget);
   const int count = actionFilter_.Count() + historyFilter_.Count();
   // A complete result of another count is shown too: the open list follows the captures made
@@ -166,10 +177,85 @@ bool QuickPaste::ShowFound(const grid::SearchSlice& slice) {
   return List.IsOpen() && !actionFilter_.Done();
 }
 
+void QuickPaste::FindPinned() {
+  const int count = historyFilter_.Count();
+  if (historyList_.Revision() == pinnedRevision_ && count == pinnedCount_) return;
+  pinnedRevision_ = historyList_.Revision();
+  pinnedCount_ = count;
+  pinnedKeys_.clear();
+  pinnedPlaces_.clear();
+  for (int row : needs_.history.Pins().Rows(historyList_)) {
+    const int place = historyFilter_.PositionOf(row);
+    if (place < 0) continue;
+    pinnedKeys_.push_back(historyList_.KeyOf(row));
+    pinnedPlaces_.push_back(place);
+  }
+}
+
 int QuickPaste::RowOf(int index, bool& action) {
   const int actions = actionFilter_.Count();
   action = index < actions;
-  return action ? actionFilter_.RowAt(index) : historyFilter_.RowAt(index - actions);
+  if (action) return actionFilter_.RowAt(index);
+  FindPinned();
+  const int pinned = static_cast<int>(pinnedKeys_.size());
+  const int k = index - actions;
+  if (k < pinned) return historyList_.RowOfKey(pinnedKeys_[static_cast<std::size_t>(k)]);
+  // The filter's rows without the pinned ones, which are listed above them.
+  int place = k - pinned;
+  for (int taken : pinnedPlaces_) {
+    if (taken > place) break;
+    ++place;
+  }
+  return historyFilter_.RowAt(place);
+}
+
+int QuickPaste::IndexOfRow(int row) {
+  if (row < 0) return -1;
+  FindPinned();
+  const int actions = actionFilter_.Count();
+  const grid::RowKey key = historyList_.KeyOf(row);
+  for (std::size_t k = 0; k < pinnedKeys_.size(); ++k)
+    if (pinnedKeys_[k] == key) return actions + static_cast<int>(k);
+  const int place = historyFilter_.PositionOf(row);
+  if (place < 0) return -1;
+  const auto before =
+      std::lower_bound(pinnedPlaces_.begin(), pinnedPlaces_.end(), place) - pinnedPlaces_.begin();
+  return actions + static_cast<int>(pinnedKeys_.size()) + place - static_cast<int>(before);
+}
+
+void QuickPaste::Follow(grid::RowKey key) {
+  pinnedRevision_ = ~std::uint64_t{0};
+  List.SetCount(actionFilter_.Count() + historyFilter_.Count());
+  const int index = IndexOfRow(historyList_.RowOfKey(key));
+  if (index >= 0) List.SetSelected(index);
+}
+
+void QuickPaste::TogglePin(int index) {
+  bool action = false;
+  const int row = RowOf(index, action);
+  if (action || row < 0 || !needs_.togglePins) return;
+  const grid::RowKey key = historyList_.KeyOf(row);
+  needs_.togglePins({row});
+  Follow(key);
+}
+
+void QuickPaste::EditItem(int index) {
+  bool action = false;
+  const int row = RowOf(index, action);
+  if (action || row < 0 || !needs_.editEntry) return;
+  const grid::RowKey key = historyList_.KeyOf(row);
+  // The popup stays open behind the window, and comes back with the focus once it closes.
+  List.SetAside(true);
+  try {
+    needs_.editEntry(row);
+  } catch (...) {
+    List.SetAside(false);
+    throw;
+  }
+  List.SetAside(false);
+  if (!List.IsOpen()) return;
+  historySearch_.Wake();
+  Follow(key);
 }
 
 std::u16string QuickPaste::ItemText(int index) {
@@ -181,7 +267,9 @@ std::u16string QuickPaste::ItemText(int index) {
   std::u16string scratch;
   const int column =
       action ? table.ColumnIndex(actions::NameColumn) : table.ColumnIndex(history::Clipboadrs_history);
-  return ui::PopupList::OneLine(table.CellView(column, row, scratch), ItemChars);
+  std::u16string line = ui::PopupList::OneLine(table.CellView(column, row, scratch), ItemChars);
+  if (!action && history::IsPinned(historyList_, row)) line = std::u16string(PinMark) + u' ' + line;
+  return line;
 }
 
 std::u16string QuickPaste::ItemAge(int index) {

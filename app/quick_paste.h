@@ -57,6 +57,10 @@ class QuickPaste final : private platform::IWindowProc {
     std::function<void()> saveSettings;
     // The window that owns the box telling why a hotkey was refused.
     std::function<platform::Hwnd()> boxOwner;
+    // Ctrl+P and F2 on an entry: the pins of history rows are to be toggled, or a row's text
+    // edited (true when it changed).
+    std::function<void(const std::vector<int>& rows)> togglePins;
+    std::function<bool(int row)> editEntry;
   };
 
   // Takes the hotkey of the settings; a combination that is taken is told in a balloon and
@@ -93,7 +97,17 @@ class QuickPaste final : private platform::IWindowProc {
   // have work left.
   bool ShowFound(const grid::SearchSlice& slice);
   // The action row (action true) or history row an item shows; -1 when it shows none any more.
+  // The actions come first, then the pinned entries the filter shows, then its other entries.
   int RowOf(int index, bool& action);
+  // The item that shows a history row; -1 when none does.
+  int IndexOfRow(int row);
+  // Finds the pinned entries among the filter's rows, unless the history and the filter are as
+  // they were at the last look.
+  void FindPinned();
+  void TogglePin(int index);
+  void EditItem(int index);
+  // After a change of an entry: the list shows the entries anew, with that one selected.
+  void Follow(grid::RowKey key);
   std::u16string ItemText(int index);
   // A history entry's age ("5 min", "yesterday", its date); nothing for an action.
   std::u16string ItemAge(int index);
@@ -119,6 +133,12 @@ class QuickPaste final : private platform::IWindowProc {
   ui::SearchBox historySearch_;
   // Reads the history's date cells back, for the entries' ages.
   std::optional<history::DateReader> dates_;
+  // The pinned entries the filter shows, top first: their keys, and their places among the
+  // filter's rows (ascending); as of the history's revision and the filter's count.
+  std::vector<grid::RowKey> pinnedKeys_;
+  std::vector<int> pinnedPlaces_;
+  std::uint64_t pinnedRevision_ = ~std::uint64_t{0};
+  int pinnedCount_ = -1;
   // The action to paste once the popup's key has been handled (the paste waits inside).
   bool actionPending_ = false;
   actions::PasteRequest action_;

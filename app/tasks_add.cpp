@@ -84,12 +84,13 @@ std::u16string TTasks_form::RecordedHotKeyText() {
   return ListBox1.Count() == 0 ? std::u16string(u"No") : Widen(ListBox1.Items()[0].text);
 }
 
-void TTasks_form::Add_bClick() {
+void TTasks_form::Add_bClick() { OpenAdd(Edit1.Text(), u""); }
+
+void TTasks_form::OpenAdd(std::u16string name, std::u16string text) {
   ListBox1.Clear();
   Mode = EditorMode::Add;
   // A fresh name: one pass over the rows, counting the last digit up (or appending "1")
   // whenever a row already has the name.
-  std::u16string name = Edit1.Text();
   int nameColumn = Actions().ColumnIndex(NameColumn);
   for (int row = 0; row < Actions().RowCount(); ++row) {
     if (Actions().Cell(nameColumn, row) != name) continue;
@@ -102,7 +103,7 @@ void TTasks_form::Add_bClick() {
     }
   }
   Edit1.SetText(name);
-  edit2.SetText(u"");
+  edit2.SetText(std::move(text));
   Edit1.SelectAll();
   CheckBox5.SetChecked(false);
   ComboBox1.SetItemIndex(18);

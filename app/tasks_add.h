@@ -52,6 +52,9 @@ class TTasks_form : public ui::Form {
 
   // The main window's "Add" and "Edit": fill the editor and show it.
   void Add_bClick();
+  // "Add" with a name and a clipboard text of the caller's: the name is made fresh as "Add"
+  // makes it.
+  void OpenAdd(std::u16string name, std::u16string text);
   void Edit_bClick();
 
   // The editor's own buttons.

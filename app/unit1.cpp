@@ -7,12 +7,14 @@
 #include <optional>
 
 #include "app/about_form.h"
+#include "app/entry_commands.h"
 #include "app/globals.h"
 #include "app/settings_text.h"
 #include "app/tasks_add.h"
 #include "clipboard/clipboard_text.h"
 #include "grid/data_file.h"
 #include "history/capture.h"
+#include "history/entry_changes.h"
 #include "history/history_commands.h"
 #include "history/history_table.h"
 #include "platform/errors.h"
@@ -181,11 +183,23 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
     const grid::Table& list = history_.List();
     return pictures_.Of(list.CellView(list.ColumnIndex(history::ItemsColumn), row, scratch), width, height);
   };
-  TableGrid2.OnCellDblClick = [this](ui::TableGrid&, int, int row) {
-    if (!history::CopyEntryToClipboard(Desktop(), Handle(), history_.List(), row, &history_.Items()) &&
-        OnItemsMissing)
-      OnItemsMissing();
+  TableGrid2.OnCellDblClick = [this](ui::TableGrid&, int, int row) { CopyHistoryRow(row); };
+  TableGrid2.MarkColumn = history_.List().ColumnIndex(history::Clipboadrs_history);
+  TableGrid2.RowMark = [this](int row) {
+    return history::IsPinned(history_.List(), row) ? PinMark : std::u16string_view();
   };
+  TableGrid2.OnContextMenu = [this](ui::TableGrid&, int x, int y) { HistoryMenuPopup(x, y); };
+  PinItem.OnClick = [this](ui::MenuItem&) {
+    if (OnTogglePins) OnTogglePins(SelectedHistoryRows());
+  };
+  EditItem.OnClick = [this](ui::MenuItem&) {
+    if (const int row = CurrentHistoryRow(); row >= 0 && OnEditEntry) OnEditEntry(row);
+  };
+  AddToActionsItem.OnClick = [this](ui::MenuItem&) {
+    if (const int row = CurrentHistoryRow(); row >= 0 && OnAddToActions) OnAddToActions(row);
+  };
+  CopyItem.OnClick = [this](ui::MenuItem&) { CopyHistoryRow(CurrentHistoryRow()); };
+  DeleteItem.OnClick = [this](ui::MenuItem&) { BitBtn1.Click(); };
   BitBtn1.OnClick = [this] {
     // Only what the user sees selected goes.
     TableGrid2.DeselectHiddenRows();
@@ -378,7 +392,59 @@ void TForm1::Search_eChange() {
   if (!HistoryFilter.Active()) TableGrid2.ShowCurrentRow();
 }
 
+int TForm1::CurrentHistoryRow() {
+  const int row = history_.List().CurrentRow();
+  return row >= 0 && TableGrid2.ShownPosition(row) >= 0 ? row : -1;
+}
+
+std::vector<int> TForm1::SelectedHistoryRows() {
+  std::vector<int> rows;
+  const grid::Table& list = history_.List();
+  // Only what the user sees selected: a search may hide selected rows.
+  const int shown = TableGrid2.ShownCount();
+  for (int position = 0; position < shown; ++position) {
+    const int row = TableGrid2.ShownRow(position);
+    if (row >= 0 && list.RowSelected(row)) rows.push_back(row);
+  }
+  return rows;
+}
+
+void TForm1::CopyHistoryRow(int row) {
+  if (row < 0) return;
+  // An image is decoded away from the window, which answers meanwhile.
+  history::CopyEntryToClipboardLater(Desktop(), Handle(), history_.List(), row, history_.Items(), alive_,
+                                     [this](bool whole) {
+                                       if (!whole && OnItemsMissing) OnItemsMissing();
+                                     });
+}
+
+void TForm1::HistoryMenuPopup(int x, int y) {
+  const std::vector<int> rows = SelectedHistoryRows();
+  if (rows.empty()) return;
+  PinItem.SetCaption(history::AllPinned(history_.List(), rows) ? "Unpin" : "Pin");
+  HistoryMenu.Popup(x, y, Handle());
+}
+
 bool TForm1::FormKeyDown(int virtualKey, bool control) {
+  // The history table's keys, while it has the focus.
+  if (TableGrid2.Focused()) {
+    if (control && virtualKey == 'P') {
+      PinItem.Click();
+      return true;
+    }
+    if (!control && virtualKey == VkF2) {
+      EditItem.Click();
+      return true;
+    }
+    if (!control && virtualKey == VkDelete) {
+      BitBtn1.Click();
+      return true;
+    }
+    if (!control && virtualKey == VkReturn) {
+      CopyHistoryRow(CurrentHistoryRow());
+      return true;
+    }
+  }
   if (control && virtualKey == 'F' && PageControl1.ActivePageIndex() == 1) {
     Search_e.SetFocus();
     Search_e.SelectAll();

@@ -114,6 +114,14 @@ class TForm1 : public ui::Form {
   ui::MenuItem Exit3{&PopupMenu2, "Exit3", "Exit"};
   tray::TTrayIcon TrayIcon1{*this};
 
+  // The history table's menu, on its rows.
+  ui::PopupMenu HistoryMenu{*this, "HistoryMenu"};
+  ui::MenuItem PinItem{&HistoryMenu, "PinItem", "Pin"};  // "Unpin" when every row chosen is pinned
+  ui::MenuItem EditItem{&HistoryMenu, "EditItem", "Edit\u2026"};
+  ui::MenuItem AddToActionsItem{&HistoryMenu, "AddToActionsItem", "Add to actions\u2026"};
+  ui::MenuItem CopyItem{&HistoryMenu, "CopyItem", "Copy"};
+  ui::MenuItem DeleteItem{&HistoryMenu, "DeleteItem", "Delete"};
+
   // The file dialogs of the export and import commands.
   ui::OpenDialog OpenDialog1{*this};  // "Import actions"
   ui::OpenDialog OpenDialog2{*this};  // "Import history"
@@ -157,6 +165,11 @@ class TForm1 : public ui::Form {
   std::function<void(const std::vector<std::string>&)> OnTell;
   // An entry was put on the clipboard without the items it refers to.
   std::function<void()> OnItemsMissing;
+  // The history table's commands on entries, by their rows: the pin of the selected ones is to
+  // be toggled, the current one's text edited, or an action made of it.
+  std::function<void(const std::vector<int>& rows)> OnTogglePins;
+  std::function<void(int row)> OnEditEntry;
+  std::function<void(int row)> OnAddToActions;
 
   // Handlers.
   void Delete_bClick();
@@ -176,6 +189,13 @@ class TForm1 : public ui::Form {
   void CheckBox1KeyPress(char& key);
   void CheckBox2KeyPress(char& key);
   void Search_eChange();
+  // The history table's menu at a point of the screen, for the selected rows.
+  void HistoryMenuPopup(int x, int y);
+  // The entry the history table's commands act on alone: its current row, when it is shown.
+  int CurrentHistoryRow();
+  // The rows selected and shown, from the top.
+  std::vector<int> SelectedHistoryRows();
+  void CopyHistoryRow(int row);
 
   std::array<ui::MenuItem*, TrayActionSlots>& TrayActionItems() { return trayActionItems_; }
 
@@ -191,6 +211,8 @@ class TForm1 : public ui::Form {
   actions::ActionList& actions_;
   history::HistoryStore& history_;
   history::Thumbnails& pictures_;
+  // Gone with the window: work it asked for that ends later goes nowhere.
+  std::shared_ptr<const void> alive_ = std::make_shared<int>(0);
   history::Recorder& recorder_;
   ui::DialogFilePrompt actionFiles_{OpenDialog1, SaveDialog1};
   ui::DialogFilePrompt historyFiles_{OpenDialog2, SaveDialog1};

@@ -160,4 +160,59 @@ bool CopyEntryToClipboard(Desktop& desktop, Hwnd mainWindow, const grid::Table& 
   return whole;
 }
 
+void CopyEntryToClipboardLater(Desktop& desktop, Hwnd mainWindow, const grid::Table& history, int row,
+                               ItemStore& items, std::weak_ptr<const void> owner,
+                               std::function<void(bool whole)> copied) {
+  if (row < 0 || row >= history.RowCount()) return;
+  const std::u16string reference = history.Cell(ItemsColumn, row);
+  bool image = false;
+  for (const std::string& name : ItemNames(reference)) image = image || ItemKind(name) == PngItem;
+  if (!image) {
+    // Nothing to decode: at once.
+    const bool whole = CopyEntryToClipboard(desktop, mainWindow, history, row, &items);
+    if (copied) copied(whole);
+    return;
+  }
+  // The files are read here; their checks and the image's decoding, which cost far more, run
+  // in the background, and the clipboard takes the whole content at once when they end.
+  struct Job {
+    std::u16string text;
+    std::vector<Item> read;
+    clipboard::ClipboardContent content;
+    bool whole = true;
+  };
+  auto job = std::make_shared<Job>();
+  job->text = history.Cell(Clipboadrs_history, row);
+  for (const std::string& name : ItemNames(reference)) {
+    Item item{name, {}};
+    if (items.Read(name, item.bytes))
+      job->read.push_back(std::move(item));
+    else
+      job->whole = false;
+  }
+  IImages& images = desktop.Images();
+  ICrypto& crypto = desktop.Crypto();
+  desktop.Background().Post(
+      [job, &images, &crypto] {
+        for (Item& item : job->read) {
+          if (!ItemHolds(crypto, item.name, item.bytes)) {
+            job->whole = false;
+            continue;
+          }
+          AddItemContent(images, item.name, std::move(item.bytes), job->content);
+        }
+        job->read.clear();
+        FinishEntryContent(job->text, job->content);
+      },
+      [job, &desktop, mainWindow, owner = std::move(owner), copied = std::move(copied)] {
+        if (owner.expired()) return;  // the window that asked is gone
+        try {
+          clipboard::SetClipboardContent(desktop, mainWindow, job->content);
+        } catch (const std::exception&) {
+          // As a double-click whose write failed: the clipboard keeps what it held.
+        }
+        if (copied) copied(job->whole);
+      });
+}
+
 }  // namespace history

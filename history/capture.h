@@ -1,6 +1,8 @@
 // Reading a clipboard change for the history, and putting an entry back on the clipboard.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,14 @@ bool RecordAtTop(grid::Table& history, std::u16string text, std::u16string_view 
 // read is on the clipboard: at least the text). Errors of the clipboard write go to the caller.
 bool CopyEntryToClipboard(platform::Desktop& desktop, platform::Hwnd mainWindow, const grid::Table& history,
                           int row, ItemStore* items = nullptr);
+
+// The same for a row whose image must be decoded: its files are read now, and its checks and
+// decoding run in the background, so that the window answers meanwhile; the clipboard takes the
+// whole entry when they end (unless `owner` has gone by then), and then `copied` is told
+// whether it was whole. A row without an image is copied at once.
+void CopyEntryToClipboardLater(platform::Desktop& desktop, platform::Hwnd mainWindow,
+                               const grid::Table& history, int row, ItemStore& items,
+                               std::weak_ptr<const void> owner, std::function<void(bool whole)> copied);
 
 // The clipboard content of a history row: its text, and its items read from `items`; false
 // when one was missing or damaged.

@@ -22,7 +22,16 @@ void DeleteSelected(HistoryStore& store) {
 
 void ClearAll(HistoryStore& store) {
   try {
-    store.List().RemoveAllRows();
+    // The pinned entries stay: the user chose to keep them.
+    grid::Table& list = store.List();
+    const std::vector<int> pinned = store.Pins().Rows(list);
+    if (pinned.empty()) {
+      list.RemoveAllRows();
+    } else {
+      std::vector<bool> doomed(static_cast<std::size_t>(list.RowCount()), true);
+      for (int row : pinned) doomed[static_cast<std::size_t>(row)] = false;
+      list.DeleteRows(doomed);
+    }
     store.WriteAll();
   } catch (const std::exception&) {
   }
@@ -76,6 +85,7 @@ std::string ImportHistory(Desktop& desktop, HistoryStore& store, grid::FilePromp
   const int textColumn = history.ColumnIndex(Clipboadrs_history);
   const int dateColumn = history.ColumnIndex(Date);
   const int itemsColumn = history.ColumnIndex(ItemsColumn);
+  const int pinColumn = history.ColumnIndex(PinColumn);
   // The items that came with the file join the store; the rest must be there already.
   std::unordered_set<std::string> available;
   std::size_t unfit = 0;
@@ -108,9 +118,12 @@ std::string ImportHistory(Desktop& desktop, HistoryStore& store, grid::FilePromp
       std::vector<std::string> names = ItemNames(staging.CellView(itemsColumn, record, scratch));
       std::erase_if(names, [&](const std::string& item) { return available.count(item) == 0; });
       cells[itemsColumn] = ItemReference(names);
+      // A pin comes in with its entry, so that restoring a backup keeps it.
+      cells[pinColumn] = staging.CellView(pinColumn, record, scratch) == PinnedMark ? PinnedMark : u"";
       history.AppendRow(cells);
     }
   }
+  store.Pins().Rescan(history);
   // One write when all are in: writing after each entry cost a whole history file per entry.
   // The file ends as the last of those writes would have left it, and, as for them, an error
   // is dropped: the entries stay in the list and go out with the next write.

@@ -13,7 +13,7 @@ namespace history {
 // write are dropped.
 void DeleteSelected(HistoryStore& store);
 
-// "Clear All": removes every row and writes the (then empty) history file; an error ends the
+// "Clear All": removes every row that is not pinned and writes the history file; an error ends the
 // command without a word.
 void ClearAll(HistoryStore& store);
 

@@ -1,10 +1,10 @@
 #include "history/history_store.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "grid/data_file.h"
 #include "grid/table_file.h"
-#include "history/entry_id.h"
 #include "history/journal.h"
 #include "platform/errors.h"
 
@@ -13,6 +13,9 @@ namespace history {
 using namespace platform;
 
 namespace {
+
+// ERROR_WRITE_FAULT, for a write that failed without a Windows error of its own.
+constexpr Dword WriteFault = 29;
 
 // Whether the journal's rows, on top, are also the file's first rows below them: the journal was
 // folded into the file, and the program ended before it could empty the journal.
@@ -64,24 +67,39 @@ std::string HistoryStore::Load() {
                            grid::FileNameOf(JournalPath()) + " and join the history at the next start.");
   if (notice.empty()) notice = journalNotice;
 
+  // The changes of the journal's own captures first, so that the captures compare with the file
+  // as they were last written.
+  Replay(true, journaled);
   if (AlreadyFolded(history, journaled)) {
     history.BeginUpdate();
     for (int i = 0; i < journaled; ++i) history.DeleteRow(0);
     history.EndUpdate();
     journaled = 0;
+    replay_.clear();
     if (journal_.Delete() != 0) journalStale_ = true;  // emptied at the next capture
   }
+  Replay(false, journaled);
+  const bool changes = !replay_.empty();
+  // The changes of a file that could not be read wait for it: every rewrite of the journal in
+  // this run carries them on, after the rows it holds.
+  if (unreadable_)
+    for (ReadChange& read : replay_)
+      if (!read.toCapture) unreadChanges_.push_back(std::move(read));
+  replay_.clear();
   unfolded_ = unreadable_ ? history.RowCount() : journaled;
-  // A record cut short by a crash is dropped, so that the next ones are not written after it.
-  if (journalDamaged && RewriteJournal() != 0) journalStale_ = true;
+  pins_.Rescan(history);
+  deletionsWritten_ = history.Deletions();
   loaded_ = true;
+  // A record cut short by a crash is dropped, so that the next ones are not written after it;
+  // changes of the file's rows are kept by writing the file.
+  if (journalDamaged && (fileRowsChanged_ ? WriteWhole() : RewriteJournal()) != 0) journalStale_ = true;
   // The file holds exactly what writing the list gives, and nothing else waits to join it.
   const bool otherForm = load.state == grid::DataFileLoad::State::Read && load.sealed != seal_;
   if (load.asWritten && !otherForm && journaled == 0 && !journalDamaged && !journalUnread_ &&
       !journalStale_ && !journal_.HasHeader())
     NoteFileHolds();
   // A file in the other form than the one chosen is written in it now, not at the close.
-  if (otherForm || (journaled > 0 && journal_.Sealed() != seal_)) {
+  if (otherForm || ((journaled > 0 || changes) && journal_.HasHeader() && journal_.Sealed() != seal_)) {
     try {
       WriteAll();
     } catch (const std::exception&) {
@@ -118,18 +136,123 @@ int HistoryStore::ReadJournal(std::string& notice, bool& damaged) {
   if (damaged && reading.bytes.size() > JournalHeader.size()) notice = KeepDamagedJournal(reading.bytes);
   const std::string_view plain = reading.Plain();
   const std::vector<JournalContent::Payload>& records = reading.content.records;
+  // An image whose items were still being made when the program ended is left out; the
+  // others get the references their attach records gave.
+  const std::vector<RowOfRecord> rows = ResolveAttachments(plain, records);
+  // A change names its row by its place when it was made: one of the captures before it in the
+  // journal (the newest at 0), or a row of the file below them.
+  std::vector<std::size_t> captures;
+  replay_.clear();
+  for (std::size_t k = 0; k < records.size(); ++k) {
+    const JournalContent::Payload& record = records[k];
+    if (!IsJournalChange(plain, record)) {
+      if (rows[k].row) captures.push_back(k);
+      continue;
+    }
+    ReadChange read;
+    if (!ReadJournalChange(plain, record, read.change)) continue;
+    const std::int64_t index = read.change.row;
+    const std::int64_t before = static_cast<std::int64_t>(captures.size());
+    read.toCapture = index < before;
+    read.target = read.toCapture ? before - 1 - index : index - before;
+    replay_.push_back(std::move(read));
+  }
+  int made = 0;
   history_.BeginUpdate();
-  // "#", Date, Clipboadrs_history, Items, EntryId: the history's column order
-  std::u16string cells[5], reference;
-  for (auto record = records.rbegin(); record != records.rend(); ++record) {
-    ReadJournalRecord(plain, *record, cells[1], cells[2], reference);
-    SplitJournalReference(reference, cells[3], cells[4]);
+  std::u16string cells[4];  // "#", Date, Clipboadrs_history, Items: the history's column order
+  for (auto k = captures.rbegin(); k != captures.rend(); ++k) {
+    ReadJournalRecord(plain, records[*k], cells[1], cells[2], cells[3]);
+    if (rows[*k].resolved) cells[3] = rows[*k].reference;
     history_.AppendRow(cells);
+    ++made;
   }
   history_.EndUpdate();
   // The texts of a sealed journal are kept in the rows only.
   desktop_.Crypto().Wipe(reading.opened.data(), reading.opened.size());
-  return static_cast<int>(records.size());
+  return made;
+}
+
+void HistoryStore::Replay(bool toCaptures, int captures) {
+  grid::Table& history = history_;
+  const int dateColumn = history.ColumnIndex(Date);
+  const int textColumn = history.ColumnIndex(Clipboadrs_history);
+  std::u16string date, text;
+  const grid::UpdateScope update(history);
+  for (const ReadChange& read : replay_) {
+    if (read.toCapture != toCaptures) continue;
+    const std::int64_t row = toCaptures ? captures - 1 - read.target : captures + read.target;
+    if (row < 0 || row >= history.RowCount()) continue;
+    const int at = static_cast<int>(row);
+    // A row that is not the one the change was made to (the file was written after the change,
+    // and the program ended before it could empty the journal) keeps what it holds.
+    if (EntryPrint(history.CellView(dateColumn, at, date), history.CellView(textColumn, at, text)) !=
+        read.change.print)
+      continue;
+    for (const JournalChange::Cell& cell : read.change.cells) {
+      const auto& columns = history.Columns();
+      for (std::size_t c = 0; c < columns.size(); ++c) {
+        if (columns[c].kind != grid::ColumnKind::Text || columns[c].name.size() != cell.column.size() ||
+            !std::equal(cell.column.begin(), cell.column.end(), columns[c].name.begin()))
+          continue;
+        history.SetCell(static_cast<int>(c), at, cell.text);
+      }
+    }
+    if (!toCaptures) fileRowsChanged_ = true;
+  }
+}
+
+bool HistoryStore::ChangeRow(int row, const std::vector<CellChange>& cells) {
+  grid::Table& history = history_;
+  std::u16string date, text;
+  JournalChange change;
+  change.row = static_cast<std::uint32_t>(row);
+  change.print = EntryPrint(history.CellView(history.ColumnIndex(Date), row, date),
+                            history.CellView(history.ColumnIndex(Clipboadrs_history), row, text));
+  {
+    const grid::UpdateScope update(history);
+    for (const CellChange& cell : cells) {
+      history.SetCell(cell.column, row, cell.text);
+      change.cells.push_back(
+          {std::u16string(cell.column, cell.column + std::strlen(cell.column)), cell.text});
+      if (std::string_view(cell.column) == PinColumn) pins_.Note(history, row, cell.text == PinnedMark);
+    }
+  }
+  if (!loaded_) return true;
+  if (row >= unfolded_) fileRowsChanged_ = true;
+  // As for a capture: its journal would be replayed twice; the next write of the file has it.
+  if (journalUnread_) return false;
+  // Rows went since the file was written (the count limit writes a second after a capture): the
+  // file's rows are not where the list has them, and the change is written with the whole list.
+  if (history.Deletions() != deletionsWritten_ || journalStale_ ||
+      (journal_.HasHeader() && journal_.Sealed() != seal_)) {
+    if (WriteWhole() == 0) return true;
+    journalStale_ = true;
+    return false;
+  }
+  saveError_ = journal_.AppendChange(change);
+  if (saveError_ != 0) {
+    journal_.Close();
+    journalStale_ = true;
+    return false;
+  }
+  // On the disk itself at once: a change is one the user made by hand, one at a time.
+  journal_.Flush();
+  return true;
+}
+
+Dword HistoryStore::WriteWhole() {
+  try {
+    WriteAll();
+    return 0;
+  } catch (const platform::IoError& error) {
+    // The error numbers of a write are Windows' own, but for a full disk's.
+    const int code = error.code();
+    return saveError_ = code == 101 ? platform::ErrorDiskFull
+                        : code > 0  ? static_cast<Dword>(code)
+                                    : WriteFault;
+  } catch (const std::exception&) {
+    return saveError_ = WriteFault;
+  }
 }
 
 std::string HistoryStore::KeepDamagedJournal(const std::string& bytes) {
@@ -160,6 +283,8 @@ std::unordered_set<std::string> HistoryStore::ReferencedItems() const {
 void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text,
                             std::u16string_view reference) {
   ++unfolded_;
+  if (IsPendingReference(reference) && history_.RowCount() > 0)
+    pending_.emplace_back(std::u16string(reference), history_.KeyOf(0));
   // Appending to a journal whose records are not in the list would replay this run's captures
   // twice; this run's captures reach the disk with the next write of the history file instead.
   if (journalUnread_) return;
@@ -171,15 +296,54 @@ void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text,
   }
   // A long text is written from its row's own storage, when the row holds it there.
   const int textColumn = history_.ColumnIndex(Clipboadrs_history);
-  std::u16string id;
-  if (history_.RowCount() > 0) id = history_.Cell(history_.ColumnIndex(EntryIdColumn), 0);
-  saveError_ = journal_.Append(date, text, JournalReference(reference, id),
+  saveError_ = journal_.Append(date, text, reference,
                                history_.RowCount() > 0 ? history_.SharedText(textColumn, 0) : nullptr);
   if (saveError_ != 0) {
     // A record may be cut short in the file: the journal is written anew at the next chance.
     journal_.Close();
     journalStale_ = true;
   }
+}
+
+bool HistoryStore::Attached(std::u16string_view placeholder, std::u16string_view reference) {
+  const auto found = std::find_if(pending_.begin(), pending_.end(),
+                                  [&](const auto& pending) { return pending.first == placeholder; });
+  if (found == pending_.end()) return false;
+  const int row = history_.RowOfKey(found->second);
+  pending_.erase(found);
+  if (row < 0) return false;
+  const int itemsColumn = history_.ColumnIndex(ItemsColumn);
+  if (!reference.empty() && row + 1 < history_.RowCount()) {
+    // The same image as the entry below it (one still on the clipboard at a start, or copied
+    // twice by its tool): a repeat, as a capture of the same text and items is. It goes from the
+    // list; in the journal no attach record resolves it, so the next start leaves it out too.
+    const int textColumn = history_.ColumnIndex(Clipboadrs_history);
+    std::u16string a, b;
+    if (history_.CellView(itemsColumn, row + 1, a) == reference &&
+        history_.CellView(textColumn, row + 1, a) == history_.CellView(textColumn, row, b)) {
+      history_.DeleteRow(row);
+      if (row < unfolded_) {
+        --unfolded_;
+        return false;
+      }
+      return !journalUnread_;
+    }
+  }
+  history_.SetCell(itemsColumn, row, std::u16string(reference));
+  // A row that the history file holds (written while its image was being coded) is written
+  // again, whole; one in the journal gets the record that gives it its items.
+  if (row >= unfolded_ || journalUnread_) return !journalUnread_;
+  if (journal_.HasHeader() && journal_.Sealed() != seal_) journalStale_ = true;
+  if (journalStale_) {
+    RetrySave();
+    return false;
+  }
+  saveError_ = journal_.Attach(placeholder, reference);
+  if (saveError_ != 0) {
+    journal_.Close();
+    journalStale_ = true;
+  }
+  return false;
 }
 
 Dword HistoryStore::RetrySave() {
@@ -190,7 +354,8 @@ Dword HistoryStore::RetrySave() {
   IFiles& files = desktop_.Files();
   if (const Dword error = files.OpenForAppend(JournalPath(), probe)) return saveError_ = error;
   files.Close(probe);
-  saveError_ = RewriteJournal();
+  // A rewrite holds the captures; the changes of the file's rows go with the file itself.
+  saveError_ = fileRowsChanged_ ? WriteWhole() : RewriteJournal();
   journalStale_ = saveError_ != 0;
   return saveError_;
 }
@@ -208,15 +373,42 @@ Dword HistoryStore::RewriteJournal() {
   const int dateColumn = history_.ColumnIndex(Date);
   const int textColumn = history_.ColumnIndex(Clipboadrs_history);
   const int itemsColumn = history_.ColumnIndex(ItemsColumn);
-  const int idColumn = history_.ColumnIndex(EntryIdColumn);
-  std::u16string date, text, items, id;
-  // Oldest first: the bottom of the rows that the journal holds.
-  return journal_.Rewrite(count, [&](int i, const JournalFile::PutRecord& put) {
-    const int row = count - 1 - i;
-    return put(
-        history_.CellView(dateColumn, row, date), history_.CellView(textColumn, row, text),
-        JournalReference(history_.CellView(itemsColumn, row, items), history_.CellView(idColumn, row, id)));
-  });
+  // The cells a capture's record does not carry (its pin, and any later tagged field) follow it
+  // as a change of the row it made.
+  std::vector<int> more;
+  for (int c = itemsColumn + 1; c < history_.ColumnCount(); ++c)
+    if (!history_.Columns()[static_cast<std::size_t>(c)].fileTag.empty()) more.push_back(c);
+  std::u16string date, text, items, scratch;
+  JournalChange change;
+  // Oldest first: the bottom of the rows that the journal holds. Below them come the file's,
+  // where the changes it could not be put on (it could not be read) are still due: they follow.
+  const int records = count + (unreadChanges_.empty() ? 0 : 1);
+  return journal_.Rewrite(
+      records, [&](int i, const JournalFile::PutRecord& put, const JournalFile::PutChange& putChange) {
+        if (i == count) {
+          for (const ReadChange& read : unreadChanges_) {
+            change = read.change;
+            change.row = static_cast<std::uint32_t>(count + read.target);
+            if (!putChange(change)) return false;
+          }
+          return true;
+        }
+        const int row = count - 1 - i;
+        const std::u16string_view dateText = history_.CellView(dateColumn, row, date);
+        const std::u16string_view textText = history_.CellView(textColumn, row, text);
+        if (!put(dateText, textText, history_.CellView(itemsColumn, row, items))) return false;
+        change.cells.clear();
+        for (int c : more) {
+          const std::u16string_view cell = history_.CellView(c, row, scratch);
+          if (cell.empty()) continue;
+          const std::string& name = history_.Columns()[static_cast<std::size_t>(c)].name;
+          change.cells.push_back({std::u16string(name.begin(), name.end()), std::u16string(cell)});
+        }
+        if (change.cells.empty()) return true;
+        change.row = 0;
+        change.print = EntryPrint(dateText, textText);
+        return putChange(change);
+      });
 }
 
 void HistoryStore::WriteAll() {
@@ -232,12 +424,16 @@ void HistoryStore::WriteAll() {
     const Dword error = RewriteJournal();
     journalStale_ = error != 0;
     if (error != 0) grid::RaiseIoError(error);
+    fileRowsChanged_ = false;
+    deletionsWritten_ = history_.Deletions();
     return;
   }
   fileHolds_ = false;
-  WriteHistoryFile(history_, desktop_, historyPath_(), seal_);
+  WriteFileWithoutPlaceholders();
   NoteFileHolds();
   unfolded_ = 0;
+  fileRowsChanged_ = false;
+  deletionsWritten_ = history_.Deletions();
   saveError_ = 0;
   // The file now holds every row: an item none of them refers to has nothing left to serve.
   items_.Sweep(ReferencedItems());
@@ -245,6 +441,29 @@ void HistoryStore::WriteAll() {
   // Emptied at the next capture when it cannot be now; until then the next start finds its
   // records folded.
   journalStale_ = journal_.Delete() != 0;
+}
+
+void HistoryStore::WriteFileWithoutPlaceholders() {
+  // The history file never refers to items that are not made yet: such a row is written with
+  // its text alone, and written again once they are (Attached).
+  const int itemsColumn = history_.ColumnIndex(ItemsColumn);
+  std::vector<std::pair<int, std::u16string>> held;
+  for (const auto& [placeholder, key] : pending_) {
+    const int row = history_.RowOfKey(key);
+    if (row < 0) continue;
+    held.emplace_back(row, history_.Cell(itemsColumn, row));
+    history_.SetCell(itemsColumn, row, std::u16string());
+  }
+  auto restore = [&] {
+    for (auto& [row, reference] : held) history_.SetCell(itemsColumn, row, std::move(reference));
+  };
+  try {
+    WriteHistoryFile(history_, desktop_, historyPath_(), seal_);
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
 }
 
 void HistoryStore::NoteFileHolds() {

@@ -7,11 +7,14 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "grid/table.h"
 #include "history/history_table.h"
 #include "history/item_store.h"
 #include "history/journal_file.h"
+#include "history/pins.h"
 #include "platform/desktop.h"
 
 namespace history {
@@ -27,6 +30,18 @@ class HistoryStore {
   grid::Table& List() { return history_; }
   // The items of the entries that keep more than text, beside the history file.
   ItemStore& Items() { return items_; }
+  // The entries pinned; kept right by Load and ChangeRow (and Rescan after an import).
+  PinnedRows& Pins() { return pins_; }
+
+  // Changes cells of the entry in `row` where it stands (its pin, its text): they are set in the
+  // list, and the change goes to the journal at once, as a capture does, so that a kill loses
+  // nothing. Returns whether it reached the disk; when it did not, it is kept in the list and
+  // written with the next capture or write.
+  struct CellChange {
+    const char* column;
+    std::u16string text;
+  };
+  bool ChangeRow(int row, const std::vector<CellChange>& cells);
 
   // Start-up: replaces the rows of the list by the history file's (a file that another
   // program holds is tried again for a while), then puts the journal's captures on top.
@@ -37,6 +52,12 @@ class HistoryStore {
   // (which are on the disk already): its record goes to the journal now. Failures are kept to be
   // made good at the next capture or write; they never raise.
   void Recorded(std::u16string_view date, std::u16string_view text, std::u16string_view reference = {});
+
+  // The items of the row recorded with `placeholder` (see journal.h) are on the disk: the row
+  // refers to `reference` from now on, and the journal says so; a row that repeats the one
+  // below it (the same text and items) goes instead. Returns true when the history file holds
+  // that row (it was written meanwhile) and must be written again for it.
+  bool Attached(std::u16string_view placeholder, std::u16string_view reference);
 
   // Writes the whole list, raising platform::IoError. After a read history file: replaces the
   // file, then empties the journal. When the file could not be read at start-up, it is left
@@ -82,6 +103,12 @@ class HistoryStore {
   std::unordered_set<std::string> ReferencedItems() const;
   // Replaces the journal by records of the top `unfolded_` rows; returns 0 or the error.
   platform::Dword RewriteJournal();
+  // WriteAll, its error as a Windows error's stand-in: 0 when it succeeded.
+  platform::Dword WriteWhole();
+  // The changes the journal held, put on the rows they name: those of its captures, or those of
+  // the file's rows below the `captures` rows on top.
+  void Replay(bool toCaptures, int captures);
+  void WriteFileWithoutPlaceholders();
   void NoteFileHolds();
   bool FileStillHolds();
 
@@ -107,6 +134,26 @@ class HistoryStore {
   platform::IFiles::FileStamp fileHoldsStamp_;  // the file as it was then: one changed since is written
   platform::Dword saveError_ = 0;
   bool seal_ = false;
+  PinnedRows pins_;
+  // A change read from the journal: the row it names, counted from the oldest of the journal's
+  // captures, or from the top of the file's rows.
+  struct ReadChange {
+    bool toCapture = false;
+    std::int64_t target = 0;
+    JournalChange change;
+  };
+  std::vector<ReadChange> replay_;
+  // Those of the file's rows, when the file could not be read.
+  std::vector<ReadChange> unreadChanges_;
+  // Rows below the journal's captures changed since the file was written: the journal holds
+  // changes that a rewrite of its captures alone would lose.
+  bool fileRowsChanged_ = false;
+  // The table's count of deletions when the file (or a journal of the whole list) last held
+  // the rows where the list has them; a change names its row by its place, so a change after
+  // rows went writes the whole list instead.
+  std::uint64_t deletionsWritten_ = 0;
+  // The rows recorded with a placeholder whose items are still being made, oldest first.
+  std::vector<std::pair<std::u16string, grid::RowKey>> pending_;
 };
 
 }  // namespace history

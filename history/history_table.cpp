@@ -14,8 +14,14 @@ std::vector<grid::Column> HistoryColumns() {
       {Date, u"Date", grid::ColumnKind::Text, true, 109, false},
       {Clipboadrs_history, u"Clipboard history", grid::ColumnKind::Text, true, 471, false},
       {ItemsColumn, u"", grid::ColumnKind::Text, false, 0, false, ItemsFileTag},
+      {PinColumn, u"", grid::ColumnKind::Text, false, 0, false, PinFileTag},
       {EntryIdColumn, u"", grid::ColumnKind::Text, false, 0, false, EntryIdFileTag},
   };
+}
+
+bool IsPinned(const grid::Table& history, int row) {
+  std::u16string scratch;
+  return history.CellView(history.ColumnIndex(PinColumn), row, scratch) == PinnedMark;
 }
 
 std::vector<std::string> ReferencedItemNames(const grid::Table& history) {

@@ -21,9 +21,17 @@ constexpr const char* Clipboadrs_history = "Clipboadrs_history";
 // carried in the file after the other fields, tagged, and only for such entries.
 constexpr const char* ItemsColumn = "Items";
 constexpr std::u16string_view ItemsFileTag = u"items1:";
+// Hidden: PinnedMark for an entry the user pinned, which "Clear All" and the limits leave where
+// it is; carried in the file as the items are, after them, and only for pinned entries, so that
+// an earlier version still reads the entry's text.
+constexpr const char* PinColumn = "Pin";
+constexpr std::u16string_view PinFileTag = u"pin1:";
+constexpr std::u16string_view PinnedMark = u"1";
+// Whether the row's entry is pinned.
+bool IsPinned(const grid::Table& history, int row);
 
 // "#" (the row number), "Date", "Clipboard history", in this order, which is also the field
-// order of the history file; then the hidden items column and the entry's id (entry_id.h).
+// order of the history file; then the hidden items and pin columns, and the entry's id (entry_id.h).
 std::vector<grid::Column> HistoryColumns();
 
 // The names of the items that the rows of a history table refer to, each once, in row order.

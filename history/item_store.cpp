@@ -155,8 +155,7 @@ Dword ItemStore::Put(const Item& item, bool seal) {
 
 bool ItemStore::Get(const std::string& name, std::string& bytes) {
   if (!Read(name, bytes)) return false;
-  std::string check;
-  if (!HashName(desktop_.Crypto(), bytes, ItemKind(name), check) || check != name) {
+  if (!ItemHolds(desktop_.Crypto(), name, bytes)) {
     bytes.clear();
     return false;
   }
@@ -201,6 +200,20 @@ Dword ItemStore::Reseal(const std::string& name, bool seal) {
   return error;
 }
 
+void ItemStore::Hold(std::u16string placeholder, std::shared_ptr<const Held> held) {
+  held_.emplace_back(std::move(placeholder), std::move(held));
+}
+
+std::shared_ptr<const ItemStore::Held> ItemStore::HeldFor(std::u16string_view placeholder) const {
+  for (const auto& [name, held] : held_)
+    if (name == placeholder) return held;
+  return nullptr;
+}
+
+void ItemStore::Release(std::u16string_view placeholder) {
+  std::erase_if(held_, [&](const auto& entry) { return entry.first == placeholder; });
+}
+
 std::string ItemsFolderOf(const std::string& file) {
   const std::size_t slash = file.find_last_of("\\/");
   const std::size_t dot = file.rfind('.');
@@ -211,6 +224,16 @@ std::string ItemsFolderOf(const std::string& file) {
 bool EntryContent(Desktop& desktop, ItemStore& store, const std::u16string& text,
                   std::u16string_view reference, clipboard::ClipboardContent& content) {
   content = {};
+  if (const std::shared_ptr<const ItemStore::Held> held = store.HeldFor(reference)) {
+    // Its items are still being made: what was read goes back, the picture as a bitmap.
+    content = held->content;
+    if (!held->picture.pixels.empty() && content.dib.empty() && content.png.empty()) {
+      Bytes dib = clipboard::PictureToDibV5(held->picture);
+      content.dib.assign(dib.begin(), dib.end());
+    }
+    if (!content.Rich()) content.text = text;
+    return true;
+  }
   bool whole = true;
   std::string bytes;
   for (const std::string& name : ItemNames(reference)) {
@@ -218,29 +241,43 @@ bool EntryContent(Desktop& desktop, ItemStore& store, const std::u16string& text
       whole = false;
       continue;
     }
-    const std::string_view kind = ItemKind(name);
-    if (kind == PngItem) {
-      // An image too large to decode goes back as its PNG alone. Otherwise the picture is held
-      // twice at most: decoded and as its DIB, then as the DIB and the clipboard's copy of it.
-      Picture picture;
-      if (PngDecodeFits(AsBytes(bytes)) && desktop.Images().DecodePng(AsBytes(bytes), picture)) {
-        Bytes dib = clipboard::PictureToDibV5(picture);
-        picture = {};
-        content.dib.assign(dib.begin(), dib.end());
-      }
-      content.png = std::move(bytes);
-    } else if (kind == HtmlItem) {
-      content.html = std::move(bytes);
-    } else if (kind == RtfItem) {
-      content.rtf = std::move(bytes);
-    } else if (kind == FileListItem) {
-      content.fileList = std::move(bytes);
-    }
+    AddItemContent(desktop.Images(), name, std::move(bytes), content);
   }
+  FinishEntryContent(text, content);
+  return whole;
+}
+
+void AddItemContent(IImages& images, std::string_view name, std::string bytes,
+                    clipboard::ClipboardContent& content) {
+  const std::string_view kind = ItemKind(name);
+  if (kind == PngItem) {
+    // An image too large to decode goes back as its PNG alone. Otherwise the picture is held
+    // twice at most: decoded and as its DIB, then as the DIB and the clipboard's copy of it.
+    Picture picture;
+    if (PngDecodeFits(AsBytes(bytes)) && images.DecodePng(AsBytes(bytes), picture)) {
+      Bytes dib = clipboard::PictureToDibV5(picture);
+      picture = {};
+      content.dib.assign(dib.begin(), dib.end());
+    }
+    content.png = std::move(bytes);
+  } else if (kind == HtmlItem) {
+    content.html = std::move(bytes);
+  } else if (kind == RtfItem) {
+    content.rtf = std::move(bytes);
+  } else if (kind == FileListItem) {
+    content.fileList = std::move(bytes);
+  }
+}
+
+void FinishEntryContent(const std::u16string& text, clipboard::ClipboardContent& content) {
   // An image entry's text is its size, not a text that was copied.
   if (content.png.empty() && content.dib.empty()) content.text = text;
   if (!content.Rich()) content.text = text;
-  return whole;
+}
+
+bool ItemHolds(ICrypto& crypto, std::string_view name, const std::string& bytes) {
+  std::string check;
+  return HashName(crypto, bytes, ItemKind(name), check) && check == name;
 }
 
 }  // namespace history

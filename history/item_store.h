@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -79,9 +80,21 @@ class ItemStore {
   // form. Returns 0 or the Windows error.
   platform::Dword Reseal(const std::string& name, bool seal);
 
+  // What a row recorded before its items were made keeps meanwhile, under the placeholder its
+  // row refers to (see journal.h): the content as it was read, an image as its picture, so
+  // that a re-copy gives it back and its thumbnail is drawn from it.
+  struct Held {
+    clipboard::ClipboardContent content;
+    platform::Picture picture;
+  };
+  void Hold(std::u16string placeholder, std::shared_ptr<const Held> held);
+  std::shared_ptr<const Held> HeldFor(std::u16string_view placeholder) const;
+  void Release(std::u16string_view placeholder);
+
  private:
   platform::Desktop& desktop_;
   std::function<std::string()> folder_;
+  std::vector<std::pair<std::u16string, std::shared_ptr<const Held>>> held_;
 };
 
 // The folder of the items beside a history or export file: the file's name without its
@@ -93,5 +106,14 @@ std::string ItemsFolderOf(const std::string& file);
 // damaged; the content then holds what could be read.
 bool EntryContent(platform::Desktop& desktop, ItemStore& store, const std::u16string& text,
                   std::u16string_view reference, clipboard::ClipboardContent& content);
+
+// The parts of EntryContent, for a re-copy whose items are read on the window's thread and
+// decoded away from it: whether an item's bytes are what its name says, and adding an item to
+// the content (an image decoded into its DIB). Both may run on any thread.
+bool ItemHolds(platform::ICrypto& crypto, std::string_view name, const std::string& bytes);
+void AddItemContent(platform::IImages& images, std::string_view name, std::string bytes,
+                    clipboard::ClipboardContent& content);
+// The entry's text in the content, once its items are in.
+void FinishEntryContent(const std::u16string& text, clipboard::ClipboardContent& content);
 
 }  // namespace history

@@ -60,23 +60,23 @@ std::uint32_t Crc32(std::uint32_t crc, std::string_view bytes) {
   return c ^ 0xFFFFFFFFu;
 }
 
-void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16string_view text,
-                         std::u16string_view reference) {
+namespace {
+
+void Encode(std::string& out, std::u16string_view date, std::u16string_view text,
+            std::u16string_view reference, bool attach) {
   // Written in place, the size and CRC last: a copy of 100 MB is encoded in one pass, not
   // copied again as a payload of its own.
   const std::size_t start = out.size();
   PutU32(out, 0);
   PutU32(out, 0);
-  if (reference.empty()) {
-    PutU32(out, static_cast<std::uint32_t>(date.size()));
-  } else {
-    PutU32(out, static_cast<std::uint32_t>(date.size()) | ReferenceFlag);
-  }
+  const bool referenced = attach || !reference.empty();
+  PutU32(out, static_cast<std::uint32_t>(date.size()) | (referenced ? ReferenceFlag : 0) |
+                  (attach ? AttachFlag : 0));
   const std::u16string_view parts[] = {date, reference, text};
   for (std::size_t k = 0; k < 3; ++k) {
     const std::u16string_view units = parts[k];
     if (k == 1) {
-      if (reference.empty()) continue;
+      if (!referenced) continue;
       PutU32(out, static_cast<std::uint32_t>(reference.size()));
     }
     if constexpr (std::endian::native == std::endian::little) {
@@ -95,6 +95,36 @@ void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16str
     out[start + static_cast<std::size_t>(i)] = static_cast<char>((size >> (8 * i)) & 0xFF);
     out[start + 4 + static_cast<std::size_t>(i)] = static_cast<char>((crc >> (8 * i)) & 0xFF);
   }
+}
+
+constexpr std::u16string_view PendingPrefix = u"pending:";
+
+}  // namespace
+
+void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16string_view text,
+                         std::u16string_view reference) {
+  Encode(out, date, text, reference, false);
+}
+
+void EncodeAttachRecord(std::string& out, std::u16string_view placeholder, std::u16string_view reference) {
+  Encode(out, placeholder, {}, reference, true);
+}
+
+void EncodeJournalRecord(std::string& out, const JournalRecord& record) {
+  if (record.attach)
+    EncodeAttachRecord(out, record.date, record.reference);
+  else
+    EncodeJournalRecord(out, record.date, record.text, record.reference);
+}
+
+bool IsPendingReference(std::u16string_view reference) {
+  return reference.size() > PendingPrefix.size() &&
+         reference.substr(0, PendingPrefix.size()) == PendingPrefix;
+}
+
+std::u16string PendingReference(std::uint64_t number) {
+  const std::string digits = std::to_string(number);
+  return std::u16string(PendingPrefix) + std::u16string(digits.begin(), digits.end());
 }
 
 JournalRecordWriter::JournalRecordWriter(std::u16string_view date, std::shared_ptr<const std::u16string> text,
@@ -201,12 +231,19 @@ std::uint32_t PlausibleSize(std::string_view bytes, std::size_t at) {
   if (bytes.size() - at < 12) return 0;
   const std::uint32_t size = GetU32(bytes, at);
   if (size < 4 || size % 2 != 0 || size > bytes.size() - at - 8) return 0;
-  const std::uint32_t date = GetU32(bytes, at + 8);
-  if ((date & ~ReferenceFlag) > (size - 4) / 2) return 0;
-  if ((date & ReferenceFlag) != 0) {
-    const std::size_t rest = size - 4 - 2 * std::size_t{date & ~ReferenceFlag};
-    if (rest < 4 || GetU32(bytes, at + 12 + 2 * std::size_t{date & ~ReferenceFlag}) > (rest - 4) / 2)
-      return 0;
+  const std::uint32_t field = GetU32(bytes, at + 8);
+  // A change holds at least its row, print and count of cells; its CRC says the rest.
+  if (field == ChangeFlag) return size >= 16 ? size : 0;
+  const std::uint32_t date = field & ~(ReferenceFlag | AttachFlag);
+  // An attach record carries its reference and nothing after it.
+  if ((field & AttachFlag) != 0 && (field & ReferenceFlag) == 0) return 0;
+  if (date > (size - 4) / 2) return 0;
+  if ((field & ReferenceFlag) != 0) {
+    const std::size_t rest = size - 4 - 2 * std::size_t{date};
+    if (rest < 4) return 0;
+    const std::uint32_t reference = GetU32(bytes, at + 12 + 2 * std::size_t{date});
+    if (reference > (rest - 4) / 2) return 0;
+    if ((field & AttachFlag) != 0 && rest != 4 + 2 * std::size_t{reference}) return 0;
   }
   return size;
 }
@@ -298,7 +335,7 @@ void ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& wh
                        std::u16string& text, std::u16string& reference) {
   const std::string_view payload = bytes.substr(where.offset, where.size);
   const std::uint32_t dateField = GetU32(payload, 0);
-  const std::size_t dateBytes = 2 * std::size_t{dateField & ~ReferenceFlag};
+  const std::size_t dateBytes = 2 * std::size_t{dateField & ~(ReferenceFlag | AttachFlag)};
   GetUnits(payload.substr(4, dateBytes), date);
   std::size_t at = 4 + dateBytes;
   reference.clear();
@@ -313,7 +350,120 @@ void ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& wh
 JournalRecord ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& payload) {
   JournalRecord record;
   ReadJournalRecord(bytes, payload, record.date, record.text, record.reference);
+  record.attach = IsAttachRecord(bytes, payload);
   return record;
+}
+
+namespace {
+
+void PutUnits(std::string& out, std::u16string_view units) {
+  PutU32(out, static_cast<std::uint32_t>(units.size()));
+  for (char16_t unit : units) {
+    out.push_back(static_cast<char>(unit & 0xFF));
+    out.push_back(static_cast<char>(unit >> 8));
+  }
+}
+
+// Takes a count of code units and the units from `payload` at `at`; false when they do not fit.
+bool TakeUnits(std::string_view payload, std::size_t& at, std::u16string& units) {
+  if (payload.size() - at < 4) return false;
+  const std::size_t count = GetU32(payload, at);
+  at += 4;
+  if ((payload.size() - at) / 2 < count) return false;
+  GetUnits(payload.substr(at, 2 * count), units);
+  at += 2 * count;
+  return true;
+}
+
+}  // namespace
+
+void EncodeJournalChange(std::string& out, const JournalChange& change) {
+  std::string payload;
+  PutU32(payload, ChangeFlag);
+  PutU32(payload, change.row);
+  PutU32(payload, change.print);
+  PutU32(payload, static_cast<std::uint32_t>(change.cells.size()));
+  for (const JournalChange::Cell& cell : change.cells) {
+    PutUnits(payload, cell.column);
+    PutUnits(payload, cell.text);
+  }
+  PutU32(out, static_cast<std::uint32_t>(payload.size()));
+  PutU32(out, Crc32(payload));
+  out += payload;
+}
+
+bool IsJournalChange(std::string_view bytes, const JournalContent::Payload& payload) {
+  return payload.size >= 4 && GetU32(bytes, payload.offset) == ChangeFlag;
+}
+
+bool ReadJournalChange(std::string_view bytes, const JournalContent::Payload& where, JournalChange& change) {
+  const std::string_view payload = bytes.substr(where.offset, where.size);
+  if (payload.size() < 16 || GetU32(payload, 0) != ChangeFlag) return false;
+  change.row = GetU32(payload, 4);
+  change.print = GetU32(payload, 8);
+  const std::uint32_t count = GetU32(payload, 12);
+  // Each cell takes at least 8 bytes: a count is not taken on trust before room is made for it.
+  if (count > (payload.size() - 16) / 8) return false;
+  change.cells.assign(count, {});
+  std::size_t at = 16;
+  for (JournalChange::Cell& cell : change.cells)
+    if (!TakeUnits(payload, at, cell.column) || !TakeUnits(payload, at, cell.text)) return false;
+  return at == payload.size();
+}
+
+std::uint32_t EntryPrint(std::u16string_view date, std::u16string_view text) {
+  std::string head;
+  for (char16_t unit : date) {
+    head.push_back(static_cast<char>(unit & 0xFF));
+    head.push_back(static_cast<char>(unit >> 8));
+  }
+  PutU32(head, static_cast<std::uint32_t>(date.size()));
+  std::uint32_t crc = Crc32(head);
+  if constexpr (std::endian::native == std::endian::little) {
+    return Crc32(crc, {reinterpret_cast<const char*>(text.data()), text.size() * 2});
+  } else {
+    std::string swapped;
+    for (char16_t unit : text) {
+      swapped.push_back(static_cast<char>(unit & 0xFF));
+      swapped.push_back(static_cast<char>(unit >> 8));
+    }
+    return Crc32(crc, swapped);
+  }
+}
+
+bool IsAttachRecord(std::string_view bytes, const JournalContent::Payload& payload) {
+  const std::uint32_t field = GetU32(bytes.substr(payload.offset, payload.size), 0);
+  return (field & AttachFlag) != 0 && (field & ReferenceFlag) != 0;
+}
+
+std::vector<RowOfRecord> ResolveAttachments(std::string_view bytes,
+                                            const std::vector<JournalContent::Payload>& records) {
+  std::vector<RowOfRecord> rows(records.size());
+  // The rows still waiting for their items, by placeholder: the newest last.
+  std::vector<std::pair<std::u16string, std::size_t>> waiting;
+  std::u16string date, text, reference;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (IsJournalChange(bytes, records[i])) continue;  // read on its own, and never a row
+    ReadJournalRecord(bytes, records[i], date, text, reference);
+    if (!IsAttachRecord(bytes, records[i])) {
+      rows[i].row = true;
+      if (IsPendingReference(reference)) {
+        rows[i].row = false;  // until an attach record resolves it
+        waiting.emplace_back(std::move(reference), i);
+        reference.clear();
+      }
+      continue;
+    }
+    for (auto row = waiting.rbegin(); row != waiting.rend(); ++row) {
+      if (row->first != date) continue;
+      RowOfRecord& resolved = rows[row->second];
+      resolved.row = resolved.resolved = true;
+      resolved.reference = reference;
+      waiting.erase(std::next(row).base());
+      break;
+    }
+  }
+  return rows;
 }
 
 }  // namespace history

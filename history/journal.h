@@ -11,6 +11,24 @@
 // u32 number of code units, the code units. (A reader that knows no such records drops them as
 // damaged: it keeps the rest.) A record that a crash cut short, or whose checksum does
 // not match, is dropped; the records after it are found again and read.
+//
+// A change of an entry already in the list (its pin, its text) is a record of its own, whose
+// first word is ChangeFlag where a capture has its date's count:
+//   u32 ChangeFlag, u32 the row's index from the top when the change was made, u32 the row's
+//   print (EntryPrint of its date and text before the change), u32 number of cells, then for
+//   each cell: u32 number of code units of the column's name, the name (UTF-16), u32 number
+//   of code units of the cell's new text, the text.
+// Any column can be named, so that a later field of the row has its changes carried the same
+// way; a reader passes over the names it does not know. Earlier readers take such a record for
+// damage and keep the captures around it.
+//
+// An image's row is recorded the moment it is read, before its PNG is coded: its reference is
+// then a placeholder of its own, "pending:" and a number (never an item's name), and an attach
+// record follows once the items are made. Its date count has both top bits set and holds the
+// placeholder's length; the placeholder's units follow, then the reference as above (possibly
+// empty), and no text. It gives the reference to the newest row before it that still holds the
+// placeholder. A row whose placeholder no attach record follows lost its image to a crash.
+// (A change's first word is ChangeFlag alone; an attach record's has ReferenceFlag too.)
 #pragma once
 
 #include <cstdint>
@@ -25,16 +43,26 @@ namespace history {
 constexpr std::string_view JournalHeader = "CMJRNL1\n";
 
 struct JournalRecord {
-  std::u16string date;
-  std::u16string text;
+  std::u16string date;            // for an attach record, the placeholder it resolves
+  std::u16string text;            // empty for an attach record
   std::u16string reference = {};  // to the entry's items, empty for none
+  bool attach = false;
   bool operator==(const JournalRecord&) const = default;
 };
 
 // Appends the bytes of one record to `out`.
 constexpr std::uint32_t ReferenceFlag = 0x80000000u;
+constexpr std::uint32_t ChangeFlag = 0x40000000u;
+constexpr std::uint32_t AttachFlag = 0x40000000u;
 void EncodeJournalRecord(std::string& out, std::u16string_view date, std::u16string_view text,
                          std::u16string_view reference = {});
+// An attach record: the row that holds `placeholder` refers to `reference` from now on.
+void EncodeAttachRecord(std::string& out, std::u16string_view placeholder, std::u16string_view reference);
+void EncodeJournalRecord(std::string& out, const JournalRecord& record);
+
+// Whether a reference is a placeholder for items still being made.
+bool IsPendingReference(std::u16string_view reference);
+std::u16string PendingReference(std::uint64_t number);
 
 // One record written in pieces, so that a long one holds the caller for a slice at a time: its
 // CRC is worked out first, then its bytes go out in order. The text's storage is shared with
@@ -82,6 +110,42 @@ JournalContent DecodeJournal(std::string_view bytes);
 void ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& payload, std::u16string& date,
                        std::u16string& text, std::u16string& reference);
 JournalRecord ReadJournalRecord(std::string_view bytes, const JournalContent::Payload& payload);
+// Whether the record is an attach record (its texts are then the placeholder and reference).
+bool IsAttachRecord(std::string_view bytes, const JournalContent::Payload& payload);
+
+// What each record of a journal gives the history: whether it makes a row, and for a row
+// whose placeholder an attach record resolved, the reference that record gave. Each attach
+// record resolves the newest row before it that holds its placeholder; a row whose placeholder
+// none resolves makes no row (its image was being coded when the program ended), nor does an
+// attach record.
+struct RowOfRecord {
+  bool row = false;
+  bool resolved = false;
+  std::u16string reference;
+};
+std::vector<RowOfRecord> ResolveAttachments(std::string_view bytes,
+                                            const std::vector<JournalContent::Payload>& records);
+
+// A change of cells of an entry already in the list.
+struct JournalChange {
+  std::uint32_t row = 0;    // its index from the top at the time
+  std::uint32_t print = 0;  // EntryPrint of the row before the change
+  struct Cell {
+    std::u16string column;  // the column's name
+    std::u16string text;
+    bool operator==(const Cell&) const = default;
+  };
+  std::vector<Cell> cells;
+  bool operator==(const JournalChange&) const = default;
+};
+void EncodeJournalChange(std::string& out, const JournalChange& change);
+// Whether the record is a change rather than a capture.
+bool IsJournalChange(std::string_view bytes, const JournalContent::Payload& payload);
+// The change a record holds; false for one that is not laid out as EncodeJournalChange lays it.
+bool ReadJournalChange(std::string_view bytes, const JournalContent::Payload& payload, JournalChange& change);
+// What tells an entry from its neighbours when a change is replayed: the CRC-32 of its date's and
+// text's code units, with the date's length between them.
+std::uint32_t EntryPrint(std::u16string_view date, std::u16string_view text);
 
 std::uint32_t Crc32(std::string_view bytes);
 // The CRC-32 of bytes that follow those whose CRC-32 is `crc`.

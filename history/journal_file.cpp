@@ -1,6 +1,7 @@
 #include "history/journal_file.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "grid/data_file.h"
 #include "grid/sealed_file.h"
@@ -20,8 +21,15 @@ class PlainForm final : public JournalForm {
     return true;
   }
   bool Put(std::string& out, std::u16string_view date, std::u16string_view text,
-           std::u16string_view reference) override {
-    EncodeJournalRecord(out, date, text, reference);
+           std::u16string_view reference, bool attach) override {
+    if (attach)
+      EncodeAttachRecord(out, date, reference);
+    else
+      EncodeJournalRecord(out, date, text, reference);
+    return true;
+  }
+  bool PutEncoded(std::string& out, std::string_view record) override {
+    out += record;
     return true;
   }
   void Open(JournalReading& reading) override {
@@ -52,17 +60,26 @@ class SealedForm final : public JournalForm {
     return true;
   }
   bool Put(std::string& out, std::u16string_view date, std::u16string_view text,
-           std::u16string_view reference) override {
+           std::u16string_view reference, bool attach) override {
     if (!sealer_ || !sealer_->Ready()) {
       sealer_ = std::make_unique<grid::JournalSealer>(crypto_);
       if (sealer_->Resume(header_) != grid::Unsealed::Opened) return false;
     }
     record_.clear();
-    EncodeJournalRecord(record_, date, text, reference);
-    const bool sealed = sealer_->Seal(record_, out_);
+    if (attach)
+      EncodeAttachRecord(record_, date, reference);
+    else
+      EncodeJournalRecord(record_, date, text, reference);
+    const bool sealed = Seal(out, record_);
     crypto_.Wipe(record_.data(), record_.size());
-    if (sealed) out += out_;
     return sealed;
+  }
+  bool PutEncoded(std::string& out, std::string_view record) override {
+    if (!sealer_ || !sealer_->Ready()) {
+      sealer_ = std::make_unique<grid::JournalSealer>(crypto_);
+      if (sealer_->Resume(header_) != grid::Unsealed::Opened) return false;
+    }
+    return Seal(out, record);
   }
   void Open(JournalReading& reading) override {
     // The records opened make a plain journal, which is read as one is.
@@ -86,6 +103,12 @@ class SealedForm final : public JournalForm {
   }
 
  private:
+  bool Seal(std::string& out, std::string_view record) {
+    const bool sealed = sealer_->Seal(record, out_);
+    if (sealed) out += out_;
+    return sealed;
+  }
+
   ICrypto& crypto_;
   std::unique_ptr<grid::JournalSealer> sealer_;
   std::string header_;        // what the journal on the disk starts with
@@ -132,16 +155,7 @@ Dword JournalFile::Append(std::u16string_view date, std::u16string_view text, st
                           std::shared_ptr<const std::u16string> shared) {
   IFiles& files = desktop_.Files();
   std::string bytes;
-  if (file_ == 0) {
-    if (const Dword error = files.OpenForAppend(Path(), file_)) {
-      file_ = 0;
-      return error;
-    }
-    if (!hasHeader_) {
-      sealed_ = seal_;
-      if (!OnDisk().Begin(bytes, /*sameKey=*/true)) return grid::SealingFailed;
-    }
-  }
+  if (const Dword error = OpenForAppend(bytes)) return error;
   // A sealed record goes whole, as its tag covers all of it. A plain one that is long is
   // written from the row's own storage, a piece at a time, so that a copy of a hundred
   // megabytes neither costs another copy nor holds the window for the whole write.
@@ -154,6 +168,50 @@ Dword JournalFile::Append(std::u16string_view date, std::u16string_view text, st
   }
   if (!bytes.empty())
     if (const Dword error = files.Write(file_, bytes.data(), bytes.size())) return error;
+  hasHeader_ = true;
+  needsFlush_ = true;
+  return 0;
+}
+
+Dword JournalFile::OpenForAppend(std::string& header) {
+  if (file_ != 0) return 0;
+  if (const Dword error = desktop_.Files().OpenForAppend(Path(), file_)) {
+    file_ = 0;
+    return error;
+  }
+  if (!hasHeader_) {
+    sealed_ = seal_;
+    if (!OnDisk().Begin(header, /*sameKey=*/true)) return grid::SealingFailed;
+  }
+  return 0;
+}
+
+Dword JournalFile::Attach(std::u16string_view placeholder, std::u16string_view reference) {
+  // The row's own record may still be going out a piece at a time behind a long one.
+  if (const Dword error = WritePending(SIZE_MAX)) return error;
+  IFiles& files = desktop_.Files();
+  std::string bytes;
+  if (const Dword error = OpenForAppend(bytes)) return error;
+  if (!OnDisk().Put(bytes, placeholder, {}, reference, /*attach=*/true)) return grid::SealingFailed;
+  if (const Dword error = files.Write(file_, bytes.data(), bytes.size())) return error;
+  hasHeader_ = true;
+  needsFlush_ = true;
+  return 0;
+}
+
+Dword JournalFile::AppendChange(const JournalChange& change) {
+  // After the long record being written in pieces, whole: a change is rare and short, and it
+  // must not come before the capture it may refer to.
+  if (const Dword error = WritePending(SIZE_MAX)) return error;
+  IFiles& files = desktop_.Files();
+  std::string bytes;
+  if (const Dword error = OpenForAppend(bytes)) return error;
+  std::string record;
+  EncodeJournalChange(record, change);
+  const bool put = OnDisk().PutEncoded(bytes, record);
+  desktop_.Crypto().Wipe(record.data(), record.size());
+  if (!put) return grid::SealingFailed;
+  if (const Dword error = files.Write(file_, bytes.data(), bytes.size())) return error;
   hasHeader_ = true;
   needsFlush_ = true;
   return 0;
@@ -175,6 +233,11 @@ Dword JournalFile::WritePending(std::size_t budget) {
 }
 
 Dword JournalFile::Rewrite(int count, const std::function<bool(int i, const PutRecord& put)>& record) {
+  return Rewrite(count, [&record](int i, const PutRecord& put, const PutChange&) { return record(i, put); });
+}
+
+Dword JournalFile::Rewrite(
+    int count, const std::function<bool(int i, const PutRecord& put, const PutChange& change)>& record) {
   Close();
   std::string bytes;
   JournalForm& form = Chosen();
@@ -182,8 +245,14 @@ Dword JournalFile::Rewrite(int count, const std::function<bool(int i, const PutR
   if (!form.Begin(bytes, /*sameKey=*/false)) return grid::SealingFailed;
   const PutRecord put = [&](std::u16string_view date, std::u16string_view text,
                             std::u16string_view reference) { return form.Put(bytes, date, text, reference); };
+  std::string encoded;
+  const PutChange change = [&](const JournalChange& what) {
+    encoded.clear();
+    EncodeJournalChange(encoded, what);
+    return form.PutEncoded(bytes, encoded);
+  };
   for (int i = 0; i < count; ++i)
-    if (!record(i, put)) return grid::SealingFailed;
+    if (!record(i, put, change)) return grid::SealingFailed;
   const Dword error = grid::ReplaceFileContents(desktop_.Files(), Path(), bytes.data(), bytes.size());
   if (error == 0) {
     hasHeader_ = true;

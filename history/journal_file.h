@@ -42,9 +42,12 @@ class JournalForm {
   // The bytes a new journal begins with; false when the system refused. A sealed journal that
   // may keep the key it was sealed under (`sameKey`) costs the system no new key.
   virtual bool Begin(std::string& header, bool sameKey) = 0;
-  // Appends to `out` the bytes that keep one record; false when the system refused.
+  // Appends to `out` the bytes that keep one record (an attach record: `date` is the
+  // placeholder, `text` empty); false when the system refused.
   virtual bool Put(std::string& out, std::u16string_view date, std::u16string_view text,
-                   std::u16string_view reference) = 0;
+                   std::u16string_view reference, bool attach = false) = 0;
+  // The same for a record already encoded as a plain journal holds it.
+  virtual bool PutEncoded(std::string& out, std::string_view record) = 0;
   // Reads the records of a journal in this form, `reading.bytes`, into `reading`; appends then
   // go on in that journal.
   virtual void Open(JournalReading& reading) = 0;
@@ -79,7 +82,13 @@ class JournalFile {
                          std::shared_ptr<const std::u16string> shared = nullptr);
   // A piece's size in bytes: a record's text of at least half of it is written in pieces.
   static constexpr std::size_t PieceBytes = std::size_t{8} << 20;
+  // Appends an attach record: the row recorded with `placeholder` refers to `reference` now.
+  // Records still being written in pieces are written first. 0 or the Windows error.
+  platform::Dword Attach(std::u16string_view placeholder, std::u16string_view reference);
   bool WritesPending() const { return !pending_.empty(); }
+  // Appends a change of an entry already in the list, after every record before it; 0 or the
+  // Windows error, as Append.
+  platform::Dword AppendChange(const JournalChange& change);
   // Writes about `budget` bytes of the records waiting; 0 or the error, which drops them all
   // (the journal must then be written anew).
   platform::Dword WritePending(std::size_t budget);
@@ -89,6 +98,10 @@ class JournalFile {
   using PutRecord =
       std::function<bool(std::u16string_view date, std::u16string_view text, std::u16string_view reference)>;
   platform::Dword Rewrite(int count, const std::function<bool(int i, const PutRecord& put)>& record);
+  // The same with the changes of each record's row after it (`change`).
+  using PutChange = std::function<bool(const JournalChange& change)>;
+  platform::Dword Rewrite(
+      int count, const std::function<bool(int i, const PutRecord& put, const PutChange& change)>& record);
   // Removes the file; 0 or the error (a missing file is not one).
   platform::Dword Delete();
 
@@ -100,6 +113,8 @@ class JournalFile {
  private:
   JournalForm& Chosen();  // the form new journals are begun in
   JournalForm& OnDisk();  // the form of the journal on the disk
+  // Opens the file for appends, putting the bytes a new journal begins with into `header`.
+  platform::Dword OpenForAppend(std::string& header);
   platform::Desktop& desktop_;
   std::function<std::string()> path_;
   std::unique_ptr<JournalForm> plain_;

@@ -1,5 +1,8 @@
 #include "history/recorder.h"
 
+#include "clipboard/image_formats.h"
+#include "history/journal.h"
+
 namespace history {
 
 using namespace platform;
@@ -33,6 +36,9 @@ Recorder::Recorder(Desktop& desktop, HistoryStore& store, const ExcludedPrograms
   desc.title = "HistoryRecorder";
   window_ = desktop_.Windows().CreateWindowA(desc, this);
   desktop_.Windows().SetTimer(window_, JoinTimer, JoinDelay);
+  // Placeholders of another run, left in the journal by a crash, are seldom the same as this
+  // run's (and are older: an attach record resolves the newest row that holds its placeholder).
+  placeholders_ = std::uint64_t{desktop_.Clock().GetTickCount()} << 20;
 }
 
 Recorder::~Recorder() {
@@ -117,6 +123,20 @@ void Recorder::ReadClipboard(bool retrying) {
     desktop_.Windows().SetTimer(window_, RetryTimer, delay);
 }
 
+namespace {
+
+// A bitmap and nothing else, as Print Screen and most screenshot tools copy: its PNG is coded
+// after its row is shown.
+bool BitmapOnly(const clipboard::ClipboardContent& content) {
+  return content.fileList.empty() && content.text.empty() && content.png.empty() && !content.dib.empty();
+}
+
+std::span<const std::uint8_t> AsBytes(std::string_view bytes) {
+  return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+}
+
+}  // namespace
+
 void Recorder::Capture(CapturedEntry change) {
   if (change.text.empty()) return;
   try {
@@ -125,13 +145,17 @@ void Recorder::Capture(CapturedEntry change) {
     // A failed capture costs one entry, never the notification that the chain still owes.
     return;
   }
-  if (change.prepared && waiting_.empty()) {
-    Record(change);
+  // Formatted text and file lists cost a hash of what they keep, made here; a copied PNG is
+  // judged in the background first (a decode), and the copies after it wait for it.
+  if (!change.prepared && change.content.png.empty() && !BitmapOnly(change.content))
+    PrepareItems(desktop_.Images(), desktop_.Crypto(), change);
+  if ((change.prepared || BitmapOnly(change.content)) && waiting_.empty()) {
+    RecordNow(change);
     return;
   }
   auto entry = std::make_shared<CapturedEntry>(std::move(change));
   waiting_.push_back(entry);
-  if (entry->prepared) return;
+  if (entry->prepared || BitmapOnly(entry->content)) return;
   // The job owns what it works on. The recorder may be gone when it ends (a run that ended
   // without waiting for it): then its result goes nowhere.
   IImages& images = desktop_.Images();
@@ -144,19 +168,89 @@ void Recorder::Capture(CapturedEntry change) {
 }
 
 void Recorder::RecordReady() {
-  while (!waiting_.empty() && waiting_.front()->prepared) {
+  while (!waiting_.empty() && (waiting_.front()->prepared || BitmapOnly(waiting_.front()->content))) {
     const std::shared_ptr<CapturedEntry> entry = std::move(waiting_.front());
     waiting_.pop_front();
-    Record(*entry);
+    RecordNow(*entry);
   }
 }
 
-void Recorder::FinishPending() {
-  if (!waiting_.empty()) desktop_.Background().Finish();
+void Recorder::RecordNow(CapturedEntry& entry) {
+  if (entry.prepared || !BitmapOnly(entry.content)) {
+    Record(entry);
+    return;
+  }
+  // The row is shown and journaled now, with a placeholder for its items; the copies after it
+  // are recorded at once too. The PNG is coded and hashed in the background, and its row gets
+  // it when it is made (ItemsMade).
+  auto held = std::make_shared<ItemStore::Held>();
+  const bool read = clipboard::DibToPicture(AsBytes(entry.content.dib), held->picture);
+  entry.content = {};
+  if (!read) {
+    // Nothing to code: the entry keeps its text, as one whose coding failed.
+    entry.prepared = true;
+    Record(entry);
+    return;
+  }
+  // A screenshot tool that puts the same bitmap on the clipboard twice gives one entry.
+  std::u16string scratch;
+  grid::Table& list = store_.List();
+  if (list.RowCount() > 0) {
+    const std::u16string_view top = list.CellView(list.ColumnIndex(ItemsColumn), 0, scratch);
+    if (IsPendingReference(top))
+      if (const auto topHeld = store_.Items().HeldFor(top); topHeld && topHeld->picture == held->picture)
+        return;
+  }
+  const std::u16string placeholder = PendingReference(++placeholders_);
+  store_.Items().Hold(placeholder, held);
+  if (!Record(entry, placeholder)) {
+    store_.Items().Release(placeholder);
+    return;
+  }
+  ++coding_;
+  IImages& images = desktop_.Images();
+  ICrypto& crypto = desktop_.Crypto();
+  auto item = std::make_shared<Item>();
+  desktop_.Background().Post(
+      [held, item, &images, &crypto] {
+        Bytes png;
+        if (!images.EncodePng(held->picture, png) ||
+            !MakeItem(crypto, std::string(png.begin(), png.end()), PngItem, *item) ||
+            item->bytes.size() > MostItemBytes)
+          *item = {};
+      },
+      [this, item, placeholder, alive = std::weak_ptr<bool>(alive_)] {
+        if (alive.expired()) return;
+        --coding_;
+        ItemsMade(placeholder, *item);
+      });
 }
 
-void Recorder::Record(CapturedEntry& entry) {
-  if (entry.text.empty()) return;
+void Recorder::ItemsMade(const std::u16string& placeholder, const Item& item) {
+  // Written before the journal says the row refers to it, as for any capture.
+  std::vector<std::string> names;
+  if (!item.name.empty() && store_.Items().Put(item, store_.Sealing()) == 0) names.push_back(item.name);
+  const std::u16string reference = ItemReference(names);
+  // When the history file was written while the image was coded, it is written again with it.
+  if (store_.Attached(placeholder, reference)) writeDue_ = true;
+  ScheduleFlush();
+  CheckSaving();
+  store_.Items().Release(placeholder);
+  if (OnItemsMade) OnItemsMade(placeholder, reference);
+}
+
+void Recorder::ScheduleFlush() {
+  if (flushDue_) return;
+  flushDue_ = true;
+  desktop_.Windows().SetTimer(window_, FlushTimer, FlushDelay);
+}
+
+void Recorder::FinishPending() {
+  if (!waiting_.empty() || coding_ > 0) desktop_.Background().Finish();
+}
+
+bool Recorder::Record(CapturedEntry& entry, std::u16string_view placeholder) {
+  if (entry.text.empty()) return false;
   std::vector<std::string> names;
   // Items reach the disk before the row's journal record does: a record never refers to an
   // item that a crash kept from being written. One that cannot be written costs the entry its
@@ -169,32 +263,28 @@ void Recorder::Record(CapturedEntry& entry) {
     names.push_back(item.name);
   }
   if (names.empty()) entry.items.clear();
-  const std::u16string reference = ItemReference(names);
+  const std::u16string reference = placeholder.empty() ? ItemReference(names) : std::u16string(placeholder);
   std::u16string_view recorded;
   std::u16string scratch;
   try {
     if (!RecordAtTop(store_.List(), std::move(entry.text), entry.date, reference,
                      NextEntryId ? NextEntryId() : std::u16string()))
-      return;
+      return false;
     // The row holds the one copy of the text; the journal writes from it.
     recorded = store_.List().CellView(store_.List().ColumnIndex(Clipboadrs_history), 0, scratch);
   } catch (const std::exception&) {
-    return;
+    return false;
   }
   store_.Recorded(entry.date, recorded, reference);
   if (OnRecorded) OnRecorded(entry, recorded);
   entry.items.clear();
   if (store_.WritesPending()) desktop_.Windows().SetTimer(window_, PieceTimer, PieceInterval);
   CheckSaving();
-  if (limits_.maxEntries > 0 && store_.List().RowCount() > limits_.maxEntries) {
-    grid::Table& list = store_.List();
-    while (list.RowCount() > limits_.maxEntries) list.DeleteRow(grid::LastRow);
+  if (limits_.maxEntries > 0 && store_.List().RowCount() > limits_.maxEntries &&
+      TrimToCount(store_.List(), limits_.maxEntries, store_.Pins().Count(store_.List())) > 0)
     writeDue_ = true;
-  }
-  if (!flushDue_) {
-    flushDue_ = true;
-    desktop_.Windows().SetTimer(window_, FlushTimer, FlushDelay);
-  }
+  ScheduleFlush();
+  return true;
 }
 
 void Recorder::CheckSaving() {

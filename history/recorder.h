@@ -4,6 +4,7 @@
 // clipboard that another program had open is read again a few times.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -57,9 +58,12 @@ class Recorder final : private platform::IWindowProc {
   // Applies both limits now; for the start-up, once the list holds the file's entries.
   void ApplyLimits();
 
-  // Records the entries whose items are still being prepared, waiting for them; for the end of
-  // a run, before the history is written.
+  // Records the entries whose items are still being prepared, and gives the images shown
+  // meanwhile their PNG, waiting for them; for the end of a run, before the history is written.
   void FinishPending();
+  // Told when the PNG of an image recorded with `placeholder` is made (the row refers to
+  // `reference` now, empty when it could not be made).
+  std::function<void(const std::u16string& placeholder, const std::u16string& reference)> OnItemsMade;
 
   // Asked at every change: whether it must stay out of the history although no program kept
   // out made it (the program's own restore of such content).
@@ -93,15 +97,22 @@ class Recorder final : private platform::IWindowProc {
   // WM_DRAWCLIPBOARD: records the change, and passes the notification on once on every path.
   void DrawClipboard();
   void ReadClipboard(bool retrying);
-  // A change that keeps more than text (an image, formatted text, files) has its items coded and
-  // hashed in the background; the entries captured after it wait behind it in `waiting_`, so
-  // that the history and the journal keep the order of the copies.
+  // A copied PNG is judged in the background; the entries captured after it wait behind it in
+  // `waiting_`, so that the history and the journal keep the order of the copies. A bitmap is
+  // recorded at once and coded as PNG afterwards; other items are made at once.
   void Capture(CapturedEntry change);
-  // Records the entries at the front whose items are ready.
+  // Records the entries at the front that can be.
   void RecordReady();
-  // Puts the entry at the top of the list, its items on the disk and its record in the journal.
-  // Its text is moved into its row, which holds the one copy of it.
-  void Record(CapturedEntry& entry);
+  // Records an entry whose turn has come: a bitmap's row at once with a placeholder for its
+  // items, which are made in the background.
+  void RecordNow(CapturedEntry& entry);
+  // The PNG of the image recorded with `placeholder` (empty when it could not be made).
+  void ItemsMade(const std::u16string& placeholder, const Item& item);
+  // Puts the entry at the top of the list, its items on the disk and its record in the journal;
+  // false when no row was made. Its text is moved into its row, which holds the one copy of it.
+  // `placeholder` stands for items still being made.
+  bool Record(CapturedEntry& entry, std::u16string_view placeholder = {});
+  void ScheduleFlush();
   void RetryTimerFired();
   // Writes the history when a removal is due, and puts the journal's records on the disk.
   void FlushNow();
@@ -124,6 +135,8 @@ class Recorder final : private platform::IWindowProc {
   RetentionLimits limits_;
   bool paused_ = false;
   std::deque<std::shared_ptr<CapturedEntry>> waiting_;
+  int coding_ = 0;                                              // images shown whose PNG is being made
+  std::uint64_t placeholders_ = 0;                              // the last placeholder's number
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // gone with the recorder
 };
 

@@ -198,21 +198,43 @@ int ApplyRetention(grid::Table& history, const DateReader& dates, const Retentio
   if (limits.days <= 0 && limits.maxEntries <= 0) return 0;
   const int rows = history.RowCount();
   std::vector<bool> doomed(static_cast<std::size_t>(rows), false);
+  // A pinned entry stays whatever its age, and takes no place in the count.
+  std::vector<bool> pinned(static_cast<std::size_t>(rows), false);
+  std::size_t at = 0;
+  history.VisitTexts(history.ColumnIndex(PinColumn), 0, [&](grid::RowKey, std::u16string_view text) {
+    pinned[at++] = text == PinnedMark;
+    return true;
+  });
   if (limits.days > 0) {
     const std::int64_t oldest = DateReader::SecondsOf(now) - static_cast<std::int64_t>(limits.days) * 86400;
     std::size_t row = 0;
     history.VisitTexts(history.ColumnIndex(Date), 0, [&](grid::RowKey, std::u16string_view text) {
       const std::optional<std::int64_t> seconds = dates.Read(text);
-      doomed[row++] = seconds && *seconds < oldest;
+      doomed[row] = !pinned[row] && seconds && *seconds < oldest;
+      ++row;
       return true;
     });
   }
   if (limits.maxEntries > 0) {
     int kept = 0;
     for (std::size_t row = 0; row < doomed.size(); ++row)
-      if (!doomed[row] && ++kept > limits.maxEntries) doomed[row] = true;
+      if (!doomed[row] && !pinned[row] && ++kept > limits.maxEntries) doomed[row] = true;
   }
   return history.DeleteRows(doomed);
+}
+
+int TrimToCount(grid::Table& history, int maxEntries, int pinned) {
+  if (maxEntries <= 0) return 0;
+  int removed = 0;
+  const int column = history.ColumnIndex(PinColumn);
+  std::u16string scratch;
+  // From the bottom up, past the pinned entries there.
+  for (int row = history.RowCount() - 1; row >= 0 && history.RowCount() - pinned > maxEntries; --row) {
+    if (history.CellView(column, row, scratch) == PinnedMark) continue;
+    history.DeleteRow(row);
+    ++removed;
+  }
+  return removed;
 }
 
 }  // namespace history

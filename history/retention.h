@@ -56,8 +56,13 @@ class DateReader {
 
 // Removes from `history` the rows older than `limits.days` days before `now` (a row whose date
 // does not read is kept), then every row below the newest `limits.maxEntries`; the selection,
-// current row and anchor follow the kept rows. Returns how many rows went.
+// current row and anchor follow the kept rows. Pinned entries stay, and are not counted.
+// Returns how many rows went.
 int ApplyRetention(grid::Table& history, const DateReader& dates, const RetentionLimits& limits,
                    const platform::SystemTime& now);
+// After a capture: removes the lowest entries that are not pinned until at most `maxEntries`
+// of those are left (0 for no limit), `pinned` being how many the history holds. Returns how
+// many went.
+int TrimToCount(grid::Table& history, int maxEntries, int pinned);
 
 }  // namespace history

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "history/journal.h"
+
 namespace history {
 
 using namespace platform;
@@ -23,13 +25,34 @@ Picture NeutralMark(int width, int height) {
   return mark;
 }
 
+Picture FitPicture(const Picture& picture, int boxWidth, int boxHeight) {
+  const FittedSize fitted = FitSize(picture.width, picture.height, boxWidth, boxHeight);
+  Picture small;
+  if (fitted.width == 0 ||
+      picture.pixels.size() < static_cast<std::size_t>(picture.width) * picture.height * 4)
+    return small;
+  // Nearest pixels: a few thousand reads, however large the picture.
+  small.width = fitted.width;
+  small.height = fitted.height;
+  small.pixels.resize(static_cast<std::size_t>(fitted.width) * fitted.height * 4);
+  for (int y = 0; y < fitted.height; ++y)
+    for (int x = 0; x < fitted.width; ++x) {
+      const std::size_t sx = static_cast<std::size_t>(x) * picture.width / fitted.width;
+      const std::size_t sy = static_cast<std::size_t>(y) * picture.height / fitted.height;
+      std::copy_n(&picture.pixels[(sy * picture.width + sx) * 4], 4,
+                  &small.pixels[(static_cast<std::size_t>(y) * fitted.width + x) * 4]);
+    }
+  return small;
+}
+
 const Picture* Thumbnails::Of(std::u16string_view reference, int width, int height) {
   if (reference.empty() || width <= 0 || height <= 0) return nullptr;
+  if (IsPendingReference(reference)) return OfHeld(reference, width, height);
   std::string name;
   for (std::string& item : ItemNames(reference))
     if (ItemKind(item) == PngItem) name = std::move(item);
   if (name.empty()) return nullptr;
-  const std::string key = name + '@' + std::to_string(width) + 'x' + std::to_string(height);
+  const std::string key = KeyOf(name, width, height);
   if (const auto found = kept_.find(key); found != kept_.end()) {
     found->second->used = ++uses_;
     return found->second->ready ? &found->second->picture : nullptr;
@@ -68,6 +91,47 @@ const Picture* Thumbnails::Of(std::u16string_view reference, int width, int heig
         if (OnReady) OnReady();
       });
   return nullptr;
+}
+
+std::string Thumbnails::KeyOf(std::string_view name, int width, int height) {
+  return std::string(name) + '@' + std::to_string(width) + 'x' + std::to_string(height);
+}
+
+const Picture* Thumbnails::OfHeld(std::u16string_view placeholder, int width, int height) {
+  // The picture as it was read, while its PNG is being coded: made here, at once.
+  const std::string name(placeholder.begin(), placeholder.end());  // ASCII
+  const std::string key = KeyOf(name, width, height);
+  if (const auto found = kept_.find(key); found != kept_.end()) {
+    found->second->used = ++uses_;
+    return &found->second->picture;
+  }
+  const std::shared_ptr<const ItemStore::Held> held = items_.HeldFor(placeholder);
+  if (!held || held->picture.pixels.empty()) return nullptr;
+  if (kept_.size() >= MostKept) Forget();
+  auto kept = std::make_shared<Kept>();
+  kept->used = ++uses_;
+  kept->ready = true;
+  kept->picture = FitPicture(held->picture, width, height);
+  if (kept->picture.pixels.empty()) kept->picture = NeutralMark(width, height);
+  return &kept_.emplace(key, kept).first->second->picture;
+}
+
+void Thumbnails::Settled(std::u16string_view placeholder, std::u16string_view reference) {
+  // The pictures made from what was read serve as those of the PNG: the same pixels.
+  std::string name;
+  for (std::string& item : ItemNames(reference))
+    if (ItemKind(item) == PngItem) name = std::move(item);
+  const std::string prefix = std::string(placeholder.begin(), placeholder.end()) + '@';
+  std::vector<std::pair<std::string, std::shared_ptr<Kept>>> moved;
+  for (auto entry = kept_.begin(); entry != kept_.end();) {
+    if (entry->first.compare(0, prefix.size(), prefix) != 0) {
+      ++entry;
+      continue;
+    }
+    if (!name.empty()) moved.emplace_back(name + '@' + entry->first.substr(prefix.size()), entry->second);
+    entry = kept_.erase(entry);
+  }
+  for (auto& [key, kept] : moved) kept_.emplace(std::move(key), std::move(kept));
 }
 
 void Thumbnails::Forget() {

@@ -29,6 +29,9 @@ class Thumbnails {
   // plain grey mark in its place, made once and kept like a picture.
   const platform::Picture* Of(std::u16string_view reference, int width, int height);
   std::function<void()> OnReady;
+  // The items of the row that referred to `placeholder` are made: it refers to `reference` now,
+  // whose picture is the one made meanwhile.
+  void Settled(std::u16string_view placeholder, std::u16string_view reference);
 
   // Told of each decoding before it is handed to the background, and again once it has ended,
   // by the item's name: what a crash in the middle of one would leave unfinished.
@@ -51,6 +54,8 @@ class Thumbnails {
     std::uint64_t used = 0;
   };
   void Forget();
+  static std::string KeyOf(std::string_view name, int width, int height);
+  const platform::Picture* OfHeld(std::u16string_view placeholder, int width, int height);
 
   platform::Desktop& desktop_;
   ItemStore& items_;
@@ -60,6 +65,10 @@ class Thumbnails {
   std::unordered_set<std::string> setAside_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
+
+// The picture made smaller, keeping its shape, to fit the box (platform::FitSize), by taking the
+// nearest pixels; empty for a box without area.
+platform::Picture FitPicture(const platform::Picture& picture, int boxWidth, int boxHeight);
 
 // The mark in place of a picture that cannot be made: a light grey square with a darker frame,
 // as large as fits the box.

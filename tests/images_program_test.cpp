@@ -212,11 +212,13 @@ TEST_F(ImagesTest, ItemMissingOrDamaged_TheRowKeepsItsText_AndTheUserIsToldOnce)
 
   // The missing image: its text is what there is to give.
   Form1().TableGrid2.DblClickCell(2, RowOf(u"[Image 5\u00D73]"));
+  desk.windows.Advance(1);  // an image is decoded in the background
   EXPECT_EQ(u"[Image 5\u00D73]", desk.clipboard.UnicodeText());
   EXPECT_FALSE(desk.clipboard.BlockBytes(Format("PNG")).has_value());
   desk.windows.Advance(10);
   // The damaged one likewise, and the user has heard of it once.
   Form1().TableGrid2.DblClickCell(2, RowOf(u"[Image 3\u00D73]"));
+  desk.windows.Advance(1);  // an image is decoded in the background
   EXPECT_EQ(u"[Image 3\u00D73]", desk.clipboard.UnicodeText());
   ASSERT_EQ(1u, Balloons().size());
   EXPECT_NE(std::string::npos, Balloons()[0].find("clipboard_history.items"));
@@ -325,6 +327,7 @@ TEST_F(ImagesTest, ExportAndImport_CarryTheItems_AndWithoutThemTheEntriesComeWit
   EXPECT_EQ((WideTexts{u"text", u"[Image 5\u00D73]"}), Entries());
   EXPECT_EQ(png, ItemBytes(name));
   Form1().TableGrid2.DblClickCell(2, 1);
+  desk.windows.Advance(1);  // an image is decoded in the background
   EXPECT_EQ(png, ClipboardBlock(Format("PNG")));
   desk.windows.Advance(10);  // the re-copy's own capture
 
@@ -403,6 +406,7 @@ TEST_F(ImagesTest, SealedHistory_SealsItsItemsToo_AndClearingTheOptionMakesThemP
   Exit();
   StartJoined();
   Form1().TableGrid2.DblClickCell(2, RowOf(u"[Image 5\u00D73]"));
+  desk.windows.Advance(1);  // an image is decoded in the background
   EXPECT_EQ(png, ClipboardBlock(Format("PNG")));
   desk.windows.Advance(10);
   Form1().SealBox.Toggle();

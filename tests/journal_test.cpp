@@ -14,7 +14,7 @@ using history::JournalRecord;
 std::string Journal(const std::vector<JournalRecord>& records, std::vector<std::size_t>* ends = nullptr) {
   std::string bytes(history::JournalHeader);
   for (const JournalRecord& r : records) {
-    history::EncodeJournalRecord(bytes, r.date, r.text, r.reference);
+    history::EncodeJournalRecord(bytes, r);
     if (ends) ends->push_back(bytes.size());
   }
   return bytes;
@@ -184,6 +184,56 @@ TEST(JournalTest, RecordWrittenInPieces_StopsAtTheFirstError) {
   EXPECT_EQ(error, 112u);  // the disk is full
   EXPECT_EQ(calls, 3);
   EXPECT_FALSE(writer.Done());
+}
+
+// An image recorded before its PNG was made: its row holds a placeholder until an attach record
+// names its items; a row that none resolves (the program ended during the coding) gives nothing.
+TEST(JournalTest, AttachRecords_ResolveTheNewestRowWithTheirPlaceholder_OthersLoseTheirRow) {
+  const std::u16string first = history::PendingReference(1), second = history::PendingReference(2);
+  EXPECT_TRUE(history::IsPendingReference(first));
+  EXPECT_FALSE(history::IsPendingReference(u"pending:"));
+  EXPECT_FALSE(history::IsPendingReference(u"0123abcd.png"));
+  const std::vector<JournalRecord> records = {
+      {u"d0", u"[Image 1\u00D71]", first},  // an earlier run's, never resolved
+      {u"d1", u"text"},
+      {u"d2", u"[Image 2\u00D72]", first},  // this run's placeholders start again at 1
+      {u"d3", u"[Image 3\u00D73]", second},
+      {u"d4", u"after"},
+      {second, u"", u"", true},  // could not be coded: the row keeps its text alone
+      {first, u"", u"aa.png", true},
+      {history::PendingReference(9), u"", u"bb.png", true},  // no row holds it
+  };
+  const std::string bytes = Journal(records);
+  // Every record reads back as written, the attach records too.
+  EXPECT_EQ(records, Records(bytes));
+  EXPECT_FALSE(DecodeJournal(bytes).damaged);
+  const auto rows = history::ResolveAttachments(bytes, DecodeJournal(bytes).records);
+  ASSERT_EQ(records.size(), rows.size());
+  const bool made[] = {false, true, true, true, true, false, false, false};
+  for (std::size_t k = 0; k < rows.size(); ++k) EXPECT_EQ(made[k], rows[k].row) << k;
+  EXPECT_TRUE(rows[2].resolved);
+  EXPECT_EQ(u"aa.png", rows[2].reference);
+  EXPECT_TRUE(rows[3].resolved);
+  EXPECT_EQ(u"", rows[3].reference);
+  EXPECT_FALSE(rows[1].resolved);
+}
+
+// A reader that knew no attach records took them for damage and read on; this one reads
+// attach records only in their one spelling.
+TEST(JournalTest, AttachRecordWithATextAfterItsReference_IsDamage) {
+  std::string bytes(history::JournalHeader);
+  history::EncodeJournalRecord(bytes, u"d", u"kept", u"");
+  std::string attach;
+  history::EncodeJournalRecord(attach, u"pending:1", u"stray", u"aa.png");
+  // Make it claim to be an attach record: its CRC is made anew, so only the layout is wrong.
+  attach[8 + 3] = static_cast<char>(attach[8 + 3] | 0x40);
+  const std::uint32_t crc = history::Crc32(std::string_view(attach).substr(8));
+  for (int i = 0; i < 4; ++i) attach[4 + i] = static_cast<char>(crc >> (8 * i));
+  bytes += attach;
+  const auto content = DecodeJournal(bytes);
+  EXPECT_TRUE(content.damaged);
+  ASSERT_EQ(1u, content.records.size());
+  EXPECT_EQ(u"kept", history::ReadJournalRecord(bytes, content.records[0]).text);
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST_F(ViewerChainTest, DrawClipboard_PassedOnOnceWithZeroParameters_OnEveryPath
   first.ClearReceived();
   other.CopyText("A");  // recorded
   other.CopyText("A");  // a repeat: the capture ends early
-  other.CopyImage();    // no text
+  other.CopyImage();    // no text: an image entry, shown at once
   desk.memory.FailLocks(1);
   other.CopyText("B");  // the capture fails with an error
   ASSERT_EQ(4, first.DrawClipboards());
@@ -70,7 +70,7 @@ TEST_F(ViewerChainTest, DrawClipboard_PassedOnOnceWithZeroParameters_OnEveryPath
     EXPECT_EQ(0, m.lParam);
   }
   EXPECT_EQ(1u, main.errors.size());  // the failure went on to the window's error report
-  EXPECT_EQ(std::vector<std::u16string>{u"A"}, main.Texts());
+  EXPECT_EQ((std::vector<std::u16string>{u"[Image 1\u00D71]", u"A"}), main.Texts());
 }
 
 // main -> first -> second.

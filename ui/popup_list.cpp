@@ -147,6 +147,13 @@ bool PopupList::KeyDown(int vk) {
       Raise(OnCancel);
       Close();
       return true;
+    case platform::VkF2:
+      if (selected_ >= 0 && OnEdit) Raise([this] { OnEdit(selected_); });
+      return true;
+    case 'P':
+      if (!Held(platform::VkControl)) return false;
+      if (selected_ >= 0 && OnTogglePin) Raise([this] { OnTogglePin(selected_); });
+      return true;
     default:
       // Home and End stay with the filter box, where they move the text cursor.
       return false;
@@ -157,6 +164,8 @@ bool PopupList::Char(char16_t ch) {
   if (!IsOpen()) return false;
   // Enter and Esc come as characters too once their keys were used; the box must not get them.
   if (ch == u'\r' || ch == u'\n' || ch == 0x1B) return true;
+  // Ctrl+P's character, once the key toggled a pin.
+  if (ch == 0x10) return true;
   if (!filter_.empty() || ch < u'1' || ch > u'9') return false;
   const int index = ch - u'1';
   if (index < count_) {
@@ -191,8 +200,14 @@ void PopupList::ClickItem(int index) {
   Close();
 }
 
+void PopupList::SetAside(bool aside) {
+  if (aside_ == aside) return;
+  aside_ = aside;
+  Changed();
+}
+
 void PopupList::Deactivated() {
-  if (!IsOpen()) return;
+  if (!IsOpen() || aside_) return;
   Close();
   Raise(OnDismiss);
 }

@@ -73,6 +73,10 @@ class PopupList : public Control {
   std::function<bool(const std::vector<int>& indices, PickKind kind)> OnPickMany;
   // A line the list shows under its filter box, for what it could not do; emptied by any key.
   std::u16string Notice;
+  // Ctrl+P and F2 on the selected item: its pin is toggled, or its text edited. The list stays
+  // open, and the owner tells it the items' new order (SetCount, SetSelected).
+  std::function<void(int index)> OnTogglePin;
+  std::function<void(int index)> OnEdit;
   // Esc: the user gave up. The list closes after it.
   std::function<void()> OnCancel;
   // Another window took the focus (a click elsewhere).
@@ -92,6 +96,12 @@ class PopupList : public Control {
   // out, instead.
   void ClickItem(int index);
   void Deactivated();
+
+  // A window of the owner's own is in front for a while (the edit of an entry): the list stays
+  // open but is not shown meanwhile, and losing the focus to that window does not close it.
+  // Shown again, it takes the focus back.
+  void SetAside(bool aside);
+  bool IsAside() const { return aside_; }
 
   // The text shown for an item: its first line without the blanks around it, cut to
   // `maxChars` characters with an ellipsis where anything was left out. With `maxChars`, only
@@ -117,6 +127,7 @@ class PopupList : public Control {
   std::uint64_t highlightVersion_ = 0;
   std::uint64_t itemsVersion_ = 0;
   std::u16string filter_;
+  bool aside_ = false;
 };
 
 }  // namespace ui

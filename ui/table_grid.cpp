@@ -45,7 +45,19 @@ std::u16string_view TableGrid::ShownCell(int column, int position, std::u16strin
     scratch.assign(number.begin(), number.end());
     return scratch;
   }
-  return rows_.CellView(column, row, scratch);
+  const std::u16string_view mark = column == MarkColumn && RowMark ? RowMark(row) : std::u16string_view();
+  if (mark.empty()) return rows_.CellView(column, row, scratch);
+  std::u16string text;
+  std::u16string_view cell = rows_.CellView(column, row, text);
+  if (cell.size() > MarkedTextUnits) {
+    std::size_t cut = MarkedTextUnits;
+    if (cell[cut - 1] >= 0xD800 && cell[cut - 1] < 0xDC00) --cut;  // never half a surrogate pair
+    cell = cell.substr(0, cut);
+  }
+  scratch.assign(mark);
+  scratch += u' ';
+  scratch += cell;
+  return scratch;
 }
 
 void TableGrid::DeselectHiddenRows() {
@@ -84,6 +96,22 @@ void TableGrid::ShiftClickRow(int position, bool addToSelection, int from) {
   if (!addToSelection) rows_.ClearSelection();
   for (int p = first; p <= last; ++p) rows_.SetRowSelected(ShownRow(p), true);
   rows_.SetCurrentRow(ShownRow(position));
+}
+
+void TableGrid::RightClickRow(int position, int x, int y) {
+  const int row = ShownRow(position);
+  if (row < 0) return;
+  {
+    grid::UpdateScope update(rows_);
+    if (!rows_.RowSelected(row)) ClickRow(position);
+    rows_.SetCurrentRow(row);
+    rows_.SetAnchorRow(row);
+  }
+  MenuKey(x, y);
+}
+
+void TableGrid::MenuKey(int x, int y) {
+  if (OnContextMenu) Raise([&] { OnContextMenu(*this, x, y); });
 }
 
 void TableGrid::DblClickCell(int column, int position) {

@@ -34,6 +34,12 @@ class TableGrid : public Control, private grid::TableObserver {
   // user's formats (the dates): the column is made wide enough for each at any DPI. Empty for
   // the designed width.
   std::function<std::u16string(int column)> WidestText;
+  // A mark shown before the text of `MarkColumn`'s cells, for the rows that have one (a pinned
+  // entry's); empty for none.
+  int MarkColumn = -1;
+  std::function<std::u16string_view(int row)> RowMark;
+  // The most of a marked cell's text that is shown: the mark is put before a copy of it.
+  static constexpr std::size_t MarkedTextUnits = 4096;
 
   // What the grid shows: the rows of a filter over this table, or every row (nullptr). The
   // filter must outlive its use here.
@@ -75,6 +81,13 @@ class TableGrid : public Control, private grid::TableObserver {
   // event names the table's row.
   void DblClickCell(int column, int position);
   std::function<void(TableGrid& sender, int column, int row)> OnCellDblClick;
+  // A right click on a row: a row that is not selected becomes the only selected one, a
+  // selection that holds it stays; the row becomes the current one and the anchor. Then the
+  // grid asks for its menu at the point of the screen given.
+  void RightClickRow(int position, int x, int y);
+  // The menu key, or Shift+F10: the menu for the selection as it is, at the point given.
+  void MenuKey(int x, int y);
+  std::function<void(TableGrid& sender, int x, int y)> OnContextMenu;
 
  private:
   void TableChanged() override;

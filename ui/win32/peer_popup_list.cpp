@@ -36,7 +36,7 @@ class PopupListPeer final : public ui::Peer {
   void Update() override {
     if (!window_ || updating_) return;
     ++updating_;
-    if (list_.Visible()) {
+    if (list_.Visible() && !list_.IsAside()) {
       ApplyThemeIfChanged();
       Sync();
       if (!::IsWindowVisible(window_)) {

@@ -352,6 +352,31 @@ class TableGridPeer final : public ControlPeer {
       }
       case WM_RBUTTONDBLCLK:
         return 0;
+      case WM_RBUTTONUP: {
+        // The button's down has set the selection; the menu opens as it comes up, as Explorer's.
+        // The list view is not told, so that it sends no WM_CONTEXTMENU of its own.
+        if (HitRow(PointOf(lParam), nullptr) >= 0) {
+          POINT screen = PointOf(lParam);
+          ::ClientToScreen(Window(), &screen);
+          Raise([&] { grid_.MenuKey(screen.x, screen.y); });
+        }
+        return 0;
+      }
+      case WM_CONTEXTMENU: {
+        // From the keyboard (the menu key, Shift+F10) only: by the current row, or the corner.
+        if (lParam != -1) return 0;
+        POINT at = {0, 0};
+        const int current =
+            grid_.Rows().CurrentRow() >= 0 ? grid_.ShownPosition(grid_.Rows().CurrentRow()) : -1;
+        RECT row = {};
+        row.left = LVIR_LABEL;
+        if (current >= 0 && ::SendMessageW(Window(), LVM_GETITEMRECT, static_cast<WPARAM>(current),
+                                           reinterpret_cast<LPARAM>(&row)))
+          at = {row.left, row.bottom};
+        ::ClientToScreen(Window(), &at);
+        Raise([&] { grid_.MenuKey(at.x, at.y); });
+        return 0;
+      }
       case WM_KEYDOWN: {
         bool handled = false;
         Raise([&] { handled = KeyDown(static_cast<UINT>(wParam)); });

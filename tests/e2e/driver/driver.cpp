@@ -272,9 +272,9 @@ bool ReadClipboardBytes(UINT format, std::string& bytes) {
 }
 
 // A 24-bit bottom-up DIB of about `bytes` bytes, of a pattern that differs from row to row.
-int SetClipboardDib(std::size_t bytes) {
-  const LONG width = 1024;
-  const DWORD stride = width * 3;
+int SetClipboardDib(std::size_t bytes, LONG width = 1024) {
+  if (width <= 0) return kMisuse;
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~DWORD{3};
   const LONG height = static_cast<LONG>(std::max<std::size_t>(1, bytes / stride));
   const std::size_t size = sizeof(BITMAPINFOHEADER) + static_cast<std::size_t>(stride) * height;
   HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);
@@ -569,7 +569,9 @@ int Usage() {
       "                              to hold its text (or its CF_DIB) again each time\n"
       "  press-hold MODS VK MS       press the chord, release the key, hold the modifiers MS longer\n"
       "  clipboard-formats           print each format on the clipboard and its block's size\n"
-      "  set-clipboard-dib BYTES     put a 24-bit CF_DIB of about BYTES bytes on the clipboard\n"
+      "  set-clipboard-dib BYTES [WIDTH]\n"
+      "                              put a 24-bit CF_DIB of about BYTES bytes (1024 pixels wide, or\n"
+      "                              WIDTH) on the clipboard\n"
       "  slow-reader MS FILE         show a window that reads the clipboard's text MS after each\n"
       "                              Ctrl+V or Shift+Insert, writes it to FILE and closes\n"
       "  list-windows                print every top-level window: handle, pid, visible, class, title\n"
@@ -579,6 +581,7 @@ int Usage() {
       "  shown-rows WINDOW COLUMN    print the texts of that column of its visible list view's rows,\n"
       "                              one row a line\n"
       "  double-click-row WINDOW ROW double-click row ROW of its visible list view\n"
+      "  right-click-row WINDOW ROW  right-click row ROW of its visible list view\n"
       "  list-rect WINDOW INDEX      print the client area of its INDEX-th list view on the screen:\n"
       "                              \"left top width height\"\n"
       "  column-width WINDOW INDEX C print the width of column C of its INDEX-th list view\n"
@@ -617,7 +620,7 @@ HWND VisibleListView(HWND window) {
 // fill the rest of the client area. That count is rounded down, so the row height it gives
 // is a little large; the click goes a third of the way into the row, which stays inside it for
 // the first rows.
-int ClickRow(HWND window, int row, const std::vector<int>& mods, int clicks = 1) {
+int ClickRow(HWND window, int row, const std::vector<int>& mods, int clicks = 1, bool right = false) {
   HWND list = VisibleListView(window);
   if (!list) return kNotMet;
   RECT client = {};
@@ -640,9 +643,9 @@ int ClickRow(HWND window, int row, const std::vector<int>& mods, int clicks = 1)
   ::Sleep(50);
   for (int mod : mods) Key(mod, true);
   for (int click = 0; click < clicks; ++click) {
-    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::mouse_event(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
     ::Sleep(10);
-    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    ::mouse_event(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     ::Sleep(10);
   }
   for (auto mod = mods.rbegin(); mod != mods.rend(); ++mod) Key(*mod, false);
@@ -969,7 +972,10 @@ int Run(const std::vector<std::string>& args) {
     return kOk;
   }
   if (command == "set-clipboard-dib")
-    return args.size() == 2 ? SetClipboardDib(Number(args[1].c_str())) : Usage();
+    return args.size() == 2 ? SetClipboardDib(Number(args[1].c_str()))
+           : args.size() == 3
+               ? SetClipboardDib(Number(args[1].c_str()), static_cast<LONG>(Number(args[2].c_str())))
+               : Usage();
   if (command == "slow-reader") {
     if (args.size() != 3) return Usage();
     return RunSlowReader(Number(args[1].c_str()), args[2]);
@@ -1229,6 +1235,8 @@ int Run(const std::vector<std::string>& args) {
   }
   if (command == "double-click-row")
     return args.size() == 3 ? ClickRow(hwnd, std::atoi(args[2].c_str()), {}, 2) : Usage();
+  if (command == "right-click-row")
+    return args.size() == 3 ? ClickRow(hwnd, std::atoi(args[2].c_str()), {}, 1, true) : Usage();
   if (command == "syscommand") {
     if (args.size() != 3) return Usage();
     WPARAM sc = args[2] == "close"      ? SC_CLOSE
