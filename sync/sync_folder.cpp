@@ -196,6 +196,8 @@ bool SyncFolder::Write(std::vector<Outgoing> records) {
     for (const history::Item& item : record.items) itemsOk = itemsOk && WriteItem(item);
     if (record.isAdd)
       PutAdd(plain, record.add);
+    else if (record.kind == 'E')
+      PutChange(plain, record.change);
     else
       PutIds(plain, record.kind, record.ids);
   }
@@ -217,6 +219,36 @@ bool SyncFolder::Removed(const EntryId& id) const {
   return cleared != cleared_.end() && id.counter <= cleared->second;
 }
 
+std::optional<ChangeRecord> SyncFolder::Fold(ChangeState& state, const ChangeRecord& change) {
+  // The newest wins; at the same moment, the same one on every computer.
+  ChangeRecord newer;
+  newer.id = change.id;
+  newer.utcMs = change.utcMs;
+  if (change.hasPin &&
+      (change.utcMs > state.pinMs || (change.utcMs == state.pinMs && change.pinned && !state.pinned))) {
+    state.pinMs = change.utcMs;
+    state.pinned = change.pinned;
+    newer.hasPin = true;
+    newer.pinned = change.pinned;
+  }
+  if (change.hasText && !change.text.empty() &&
+      (change.utcMs > state.textMs || (change.utcMs == state.textMs && change.text > state.text))) {
+    state.textMs = change.utcMs;
+    state.text = change.text;
+    newer.hasText = true;
+    newer.text = change.text;
+  }
+  if (!newer.hasPin && !newer.hasText) return std::nullopt;
+  return newer;
+}
+
+std::vector<ChangeRecord> SyncFolder::Records(const EntryId& id, const ChangeState& state) {
+  std::vector<ChangeRecord> records;
+  if (state.textMs >= 0) records.push_back({id, state.textMs, false, false, true, state.text});
+  if (state.pinMs >= 0) records.push_back({id, state.pinMs, true, state.pinned, false, {}});
+  return records;
+}
+
 void SyncFolder::Take(const LogRecords& records, bool own, Incoming& incoming) {
   for (const EntryId& id : records.deletes) deleted_.insert(id);
   for (const auto& clear : records.clears)
@@ -224,6 +256,13 @@ void SyncFolder::Take(const LogRecords& records, bool own, Incoming& incoming) {
   if (!own) {
     incoming.deletes.insert(incoming.deletes.end(), records.deletes.begin(), records.deletes.end());
     incoming.clears.insert(incoming.clears.end(), records.clears.begin(), records.clears.end());
+  }
+  for (const ChangeRecord& change : records.changes) {
+    if (own) Fold(ownChanges_[change.id], change);
+    const auto newer = Fold(changes_[change.id], change);
+    // An entry handed on already is changed where it stands; one still to come takes its
+    // changes with it.
+    if (newer && !own && taken_.count(change.id) && !Removed(change.id)) incoming.changes.push_back(*newer);
   }
   for (const AddRecord& add : records.adds) {
     if (add.id.computer == setup_.computer) {
@@ -249,6 +288,9 @@ void SyncFolder::Take(const LogRecords& records, bool own, Incoming& incoming) {
     }
     if (whole || ++itemTries_[arrival.add.id] > ItemTries) {
       itemTries_.erase(arrival.add.id);
+      if (const auto changed = changes_.find(arrival.add.id); changed != changes_.end())
+        for (ChangeRecord& change : Records(arrival.add.id, changed->second))
+          incoming.changes.push_back(std::move(change));
       incoming.adds.push_back(std::move(arrival));
     } else {
       still.push_back(std::move(arrival));
@@ -349,6 +391,10 @@ void SyncFolder::CompactIfWorth() {
     kept.insert(add.id);
     keptItems.insert(add.items.begin(), add.items.end());
   }
+  // This computer's pins and edits of the entries still there, of every computer's.
+  for (const auto& [id, state] : ownChanges_)
+    if (!Removed(id))
+      for (const ChangeRecord& change : Records(id, state)) PutChange(plain, change);
   const std::vector<EntryId> deleted(deleted_.begin(), deleted_.end());
   if (!deleted.empty()) PutIds(plain, 'D', deleted);
   std::vector<EntryId> cleared;
