@@ -307,7 +307,7 @@ void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text,
     JournalChange change;
     if (ExtraCells(0, change)) {
       if (journal_.WritesPending())
-        owedChanges_.emplace_back(journalCaptures_, std::move(change));
+        owedChanges_.emplace_back(journalCaptures_ - 1, std::move(change));
       else
         saveError_ = journal_.AppendChange(change);
     }
