@@ -600,9 +600,12 @@ void Sync::Merge(Incoming& incoming) {
     }
   }
   deletionsSeen_ = list.Deletions();
-  // This computer's limits hold for what came too; what they remove goes to the others.
-  recorder_.ApplyLimits();
-  ScanRemovals();
+  // This computer's limits hold for what came too; what they remove goes to the others. A
+  // check that brought nothing costs the window no walk over the history.
+  if (!adds.empty()) {
+    recorder_.ApplyLimits();
+    ScanRemovals();
+  }
   if (PutOnClipboardChosen) SetPutOnClipboard(PutOnClipboardChosen());
   if (putOnClipboard_ && !adds.empty() && list.RowCount() > 0) {
     const Arrival* newest = adds.back();

@@ -137,7 +137,9 @@ class SyncFolder {
   platform::ICrypto& crypto_;
   SyncSetup setup_;
   std::uint32_t generation_ = 0;
-  bool logBegun_ = false;  // the log has its header
+  bool logBegun_ = false;     // the log has its header
+  std::size_t logBytes_ = 0;  // the whole blocks of the log
+  bool logTorn_ = false;      // a write that failed may have left bytes after them
   std::uint64_t nonceNext_ = 0, nonceReserved_ = 0;
   std::vector<Outgoing> unwritten_;
   std::set<std::string> itemsWritten_;

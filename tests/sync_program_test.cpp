@@ -551,4 +551,30 @@ TEST_F(SyncProgramTest, TheIdsOfCopiesBehindALongOneWrittenInPieces_AreKeptByAKi
   EXPECT_EQ(a.program->HistoryList().Cell(history::EntryIdColumn, 1), ids[1]);
 }
 
+TEST_F(SyncProgramTest, AWriteToTheFolderThatFails_LeavesNoPartOfABlock_AndGoesAgainWithTheNext) {
+  Pair();
+  Computer& a = *computers[0];
+  Computer& b = *computers[1];
+  a.Copy("before");
+  Settle();
+  // The share is full in the middle of the log's write (the journal has its record by then);
+  // the program goes on.
+  a.desk.background.Hold(true);
+  a.Copy("refused");
+  a.desk.windows.Advance(1000);
+  a.desk.files.FailWritesAfter(20);
+  a.desk.background.Hold(false);
+  a.desk.windows.Advance(10);
+  a.desk.files.ClearFaults();
+  a.Copy("after");
+  Settle();
+  EXPECT_EQ(b.Texts(), (std::vector<std::string>{"after", "refused", "before"}));
+  // A computer new to the folder reads all of a's log: nothing stops a reader half-way.
+  Computer& c = Add();
+  ASSERT_TRUE(c.StartSync(a.Code()));
+  Settle();
+  EXPECT_EQ(c.Texts(), (std::vector<std::string>{"after", "refused", "before"}));
+  EXPECT_EQ(a.desk.crypto.NonceReuses(), 0);
+}
+
 }  // namespace
