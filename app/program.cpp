@@ -10,6 +10,7 @@
 #include "app/unit1.h"
 #include "grid/data_file.h"
 #include "history/history_table.h"
+#include "platform/utf.h"
 #include "tray/tray_icon.h"
 #include "ui/window_placement.h"
 
@@ -46,6 +47,7 @@ bool Program::Start() {
       std::make_unique<history::HistoryStore>(desktop_, history::HistoryFilePath(desktop_), historyList_);
   excludedPrograms_ = std::make_unique<history::ExcludedPrograms>(desktop_);
   recorder_ = std::make_unique<history::Recorder>(desktop_, *historyStore_, *excludedPrograms_);
+  entryIds_ = std::make_unique<history::EntryIds>(desktop_);
   actions_ = std::make_unique<actions::ActionList>(desktop_, keyNames_);
   pictures_ = std::make_unique<history::Thumbnails>(desktop_, historyStore_->Items());
 
@@ -100,6 +102,7 @@ bool Program::Start() {
   startGuard_ = std::make_unique<history::StartGuard>(desktop_.Files(), history::HistoryPath(desktop_));
   load([this] { return startGuard_->Guard(*pictures_); });
   recorder_->ApplyLimits();
+  StartSync();
   actions_->OnChanged = [this] { form1_->RefreshTrayActionItems(); };
   form1_->RefreshTrayActionItems();
   form1_->ShowExcludedPrograms(excludedPrograms_->Names());
@@ -146,8 +149,37 @@ bool Program::Start() {
   };
   recorder_->OnItemsMade = [this](const std::u16string& placeholder, const std::u16string& reference) {
     pictures_->Settled(placeholder, reference);
+    if (sync_) sync_->ItemsMade(placeholder, reference);
   };
   return true;
+}
+
+void Program::StartSync() {
+  sync_ = std::make_unique<syncing::Sync>(desktop_, *historyStore_, *recorder_, *entryIds_,
+                                          [this] { return form1_->Handle(); });
+  SyncOptions& box = form1_->SyncBox;
+  sync_->OnChanged = [this] { form1_->SyncBox.Show(*sync_); };
+  sync_->OnNotice = [this](const std::string& text) { notices_->Tell({text}); };
+  sync_->PutOnClipboardChosen = [this] { return form1_->SyncBox.SyncToClipboard.Checked(); };
+  box.SyncStart.OnClick = [this] { SyncStartClick(); };
+  box.SyncChoose.OnClick = [this] {
+    std::string folder;
+    if (desktop_.Dialogs().BrowseForFolderW(
+            form1_->Handle(), "Choose the folder your sync engine keeps the same on your computers", folder))
+      form1_->SyncBox.SyncFolder_e.SetText(Utf8ToUtf16(folder));
+  };
+  sync_->Load();
+  box.Show(*sync_);
+}
+
+void Program::SyncStartClick() {
+  SyncOptions& box = form1_->SyncBox;
+  sync_->SetPutOnClipboard(box.SyncToClipboard.Checked());
+  if (sync_->Active())
+    sync_->Stop();
+  else
+    sync_->Start(Utf16ToUtf8(box.SyncFolder_e.Text()), Utf16ToUtf8(box.SyncCode_e.Text()));
+  box.Show(*sync_);
 }
 
 void Program::FirstRunCheck() {
@@ -251,6 +283,8 @@ void Program::Exit() {
   recorder_->OnItemsMade = nullptr;
   recorder_->OnSaveFailed = nullptr;
   recorder_->OnSaveResumed = nullptr;
+  // Its writes in flight end before the history and the recorder go.
+  sync_.reset();
   notices_.reset();
   form1_.reset();
   pictures_.reset();

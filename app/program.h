@@ -10,12 +10,14 @@
 #include "app/notices.h"
 #include "app/settings.h"
 #include "grid/table.h"
+#include "history/entry_id.h"
 #include "history/history_store.h"
 #include "history/recorder.h"
 #include "history/start_guard.h"
 #include "history/thumbnails.h"
 #include "hotkeys/hotkey_text.h"
 #include "platform/desktop.h"
+#include "sync/sync.h"
 #include "ui/application.h"
 
 namespace app {
@@ -56,6 +58,7 @@ class Program {
   QuickPaste& Quick() { return *quick_; }
   EntryCommands& Entries() { return *entries_; }
   grid::Table& HistoryList() { return historyList_; }
+  history::HistoryStore& HistoryStore() { return *historyStore_; }
   history::Recorder& Recorder() { return *recorder_; }
   grid::Table& ActionTable() { return actions_->Table(); }
   actions::ActionList& Actions() { return *actions_; }
@@ -65,6 +68,7 @@ class Program {
   app::Settings& Settings() { return settings_; }
   history::Thumbnails& Pictures() { return *pictures_; }
   app::Notices& Notices() { return *notices_; }
+  syncing::Sync& Sync() { return *sync_; }
   bool Exited() const { return exited_; }
 
   // Writes settings.stng from the settings and what the main window shows of them.
@@ -72,6 +76,9 @@ class Program {
 
  private:
   void ApplyPrivacy(const PrivacyChoices& choices);
+  // Makes the sync and joins it to the "Options" tab's group; it goes on when it was on.
+  void StartSync();
+  void SyncStartClick();
   void WriteAll();
   void FirstRunCheck();
   // A hotkey was pressed: every action that carries it is pasted, in row order.
@@ -85,6 +92,8 @@ class Program {
   std::unique_ptr<history::HistoryStore> historyStore_;
   std::unique_ptr<history::ExcludedPrograms> excludedPrograms_;
   std::unique_ptr<history::Recorder> recorder_;
+  std::unique_ptr<history::EntryIds> entryIds_;
+  std::unique_ptr<syncing::Sync> sync_;
   std::unique_ptr<actions::ActionList> actions_;
   app::Settings settings_;
   std::unique_ptr<history::Thumbnails> pictures_;

@@ -98,6 +98,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   QuickPasteBox.SetBounds(8, 224, 285, 104);
   PlainPasteBox.SetBounds(8, 336, 285, 104);
   PrivacyGroup.SetBounds(301, 8, 292, 320);
+  SyncBox.SetBounds(301, 336, 292, 140);
   ExcludedProgramsLabel.SetBounds(12, 18, 270, 28);
   ExcludedProgramsLabel.AutoSize = false;
   ExcludedProgramsLabel.WordWrap = true;
@@ -126,6 +127,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
            &KeepAtMostLabel, &KeepAtMost_e, &KeepAtMostUnitLabel, &SealBox})
     control->SetAnchors(BottomLeft);
   Label1.SetAnchors(BottomLeft | ui::AnchorRight);
+  SyncBox.SetAnchors(BottomLeft | ui::AnchorRight);
   PrivacyApply.SetAnchors(ui::AnchorRight | ui::AnchorBottom);
   // The dates are as wide as the user's format makes them.
   TableGrid2.WidestText = [this](int column) {

@@ -13,6 +13,7 @@
 #include "app/program_names.h"
 #include "app/quick_paste_options.h"
 #include "app/settings.h"
+#include "app/sync_options.h"
 #include "grid/row_filter.h"
 #include "history/history_store.h"
 #include "history/recorder.h"
@@ -97,6 +98,7 @@ class TForm1 : public ui::Form {
   ui::Button PrivacyApply{&PrivacyGroup, "PrivacyApply", "Apply"};
   QuickPasteOptions QuickPasteBox{&TabSheet3};
   PlainPasteOptions PlainPasteBox{&TabSheet3};
+  SyncOptions SyncBox{&TabSheet3};
 
   ui::PopupMenu PopupMenu2{*this, "PopupMenu2"};
   // N11 to N200: one item per action, hidden until the actions are known. They are made before

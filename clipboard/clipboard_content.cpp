@@ -66,6 +66,7 @@ bool GetClipboardContent(Desktop& desktop, Hwnd owner, ClipboardContent& content
   markedPrivate = !pasteOwn && OpenClipboardMarkedPrivate(desktop);
   // Private content is not read any further than that.
   if (markedPrivate) return false;
+  content.keptOffCloud = !pasteOwn && OpenClipboardKeptOffCloud(desktop);
   ReadBlock(clipboard, memory, CfHdrop, content.fileList);
   const bool text = ReadOpenClipboardText(desktop, content.text);
   if (!content.text.empty()) {

@@ -26,6 +26,8 @@ struct ClipboardContent {
   std::string html;      // "HTML Format", up to its first zero
   std::string rtf;       // "Rich Text Format", up to its first zero
   std::string fileList;  // CF_HDROP: the DROPFILES block
+  // Its owner asked that it not leave this computer ("CanUploadToCloudClipboard" as 0).
+  bool keptOffCloud = false;
   bool Rich() const {
     return !png.empty() || !dib.empty() || !html.empty() || !rtf.empty() || !fileList.empty();
   }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "clipboard/clipboard_handles.h"
+#include "clipboard/paste_writes.h"
 #include "platform/errors.h"
 
 namespace clipboard {
@@ -85,6 +86,20 @@ bool ReadOpenClipboardText(Desktop& desktop, std::u16string& text) {
 
 bool OpenClipboardMarkedPrivate(Desktop& desktop) {
   return MarkedPrivate(desktop.Clipboard(), desktop.Memory());
+}
+
+bool OpenClipboardKeptOffCloud(Desktop& desktop) {
+  IClipboard& clipboard = desktop.Clipboard();
+  IGlobalMemory& memory = desktop.Memory();
+  const Uint canUpload = clipboard.RegisterClipboardFormatA(CanUploadToCloudFormat);
+  if (canUpload == 0 || !clipboard.IsClipboardFormatAvailable(canUpload)) return false;
+  const Hglobal block = clipboard.GetClipboardData(canUpload);
+  if (block == 0 || memory.GlobalSize(block) < sizeof(Dword)) return true;
+  LockedBlock lock(memory, block);
+  if (!lock.Data()) return true;
+  Dword value;
+  std::memcpy(&value, lock.Data(), sizeof value);
+  return value == 0;
 }
 
 namespace {

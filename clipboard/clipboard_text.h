@@ -30,6 +30,9 @@ bool GetClipboardText(platform::Desktop& desktop, platform::Hwnd owner, std::u16
 // The same two reads of a clipboard the caller has opened.
 bool ReadOpenClipboardText(platform::Desktop& desktop, std::u16string& text);
 bool OpenClipboardMarkedPrivate(platform::Desktop& desktop);
+// Whether the owner of the content of the clipboard the caller has opened asked that it not
+// leave this computer: "CanUploadToCloudClipboard" as the DWORD 0, or a value that cannot be read.
+bool OpenClipboardKeptOffCloud(platform::Desktop& desktop);
 
 // Replaces the whole clipboard content with `text` as CF_UNICODETEXT; the system offers it as
 // CF_TEXT and CF_OEMTEXT to older programs. False, with the clipboard untouched, when it cannot

@@ -4,6 +4,7 @@
 
 #include "clipboard/clipboard_text.h"
 #include "clipboard/image_formats.h"
+#include "history/entry_id.h"
 #include "history/history_table.h"
 
 namespace history {
@@ -69,6 +70,7 @@ CapturedEntry ReadClipboardChange(Desktop& desktop, Hwnd window, bool pasteOwn) 
     nothing.read = entry.read;
     return nothing;
   }
+  entry.keptOffCloud = entry.content.keptOffCloud;
   if (entry.content.Rich()) {
     entry.text = EntryText(desktop, entry.content);
   } else {
@@ -117,7 +119,7 @@ void PrepareItems(IImages& images, ICrypto& crypto, CapturedEntry& entry) {
 }
 
 bool RecordAtTop(grid::Table& history, std::u16string text, std::u16string_view date,
-                 std::u16string_view reference) {
+                 std::u16string_view reference, std::u16string_view id) {
   const int textColumn = history.ColumnIndex(Clipboadrs_history);
   const int dateColumn = history.ColumnIndex(Date);
   const int itemsColumn = history.ColumnIndex(ItemsColumn);
@@ -132,6 +134,7 @@ bool RecordAtTop(grid::Table& history, std::u16string text, std::u16string_view 
   cells[static_cast<std::size_t>(textColumn)] = std::move(text);
   cells[static_cast<std::size_t>(dateColumn)] = date;
   cells[static_cast<std::size_t>(itemsColumn)] = std::u16string(reference);
+  if (!id.empty()) cells[static_cast<std::size_t>(history.ColumnIndex(EntryIdColumn))] = id;
   // The first entry is appended, as it always was: its "#" counts from 1.
   history.AddRow(cells, history.RowCount() == 0);
   return true;

@@ -33,6 +33,7 @@ struct CapturedEntry {
   std::vector<Item> items;  // made by PrepareItems
   bool tooLarge = false;    // the items passed MostItemBytes and were dropped
   bool prepared = false;    // `items` are what the entry keeps (at once for a text alone)
+  bool keptOffCloud = false;  // its owner asked that it stay on this computer
 
   // What the window shows of the change: the clipboard's text, or the entry's when it has none.
   const std::u16string& Shown() const {
@@ -58,7 +59,7 @@ void PrepareItems(platform::IImages& images, platform::ICrypto& crypto, Captured
 // whether a row was inserted; raises platform::Error for a table without the history's columns.
 // A long text is moved into the row, not copied: read it back from there.
 bool RecordAtTop(grid::Table& history, std::u16string text, std::u16string_view date,
-                 std::u16string_view reference = {});
+                 std::u16string_view reference = {}, std::u16string_view id = {});
 
 // The double-click on a history row: puts that row's entry on the clipboard, on behalf of
 // `mainWindow`: its text, and every format it keeps, read from `items`. A row outside the table

@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "grid/data_directory.h"
+#include "history/entry_id.h"
 #include "history/item_store.h"
 
 namespace history {
@@ -14,6 +15,7 @@ std::vector<grid::Column> HistoryColumns() {
       {Clipboadrs_history, u"Clipboard history", grid::ColumnKind::Text, true, 471, false},
       {ItemsColumn, u"", grid::ColumnKind::Text, false, 0, false, ItemsFileTag},
       {PinColumn, u"", grid::ColumnKind::Text, false, 0, false, PinFileTag},
+      {EntryIdColumn, u"", grid::ColumnKind::Text, false, 0, false, EntryIdFileTag},
   };
 }
 

@@ -31,7 +31,7 @@ constexpr std::u16string_view PinnedMark = u"1";
 bool IsPinned(const grid::Table& history, int row);
 
 // "#" (the row number), "Date", "Clipboard history", in this order, which is also the field
-// order of the history file; then the hidden items and pin columns.
+// order of the history file; then the hidden items and pin columns, and the entry's id (entry_id.h).
 std::vector<grid::Column> HistoryColumns();
 
 // The names of the items that the rows of a history table refer to, each once, in row order.

@@ -262,18 +262,22 @@ bool Recorder::Record(CapturedEntry& entry, std::u16string_view placeholder) {
     }
     names.push_back(item.name);
   }
-  entry.items.clear();
+  if (names.empty()) entry.items.clear();
   const std::u16string reference = placeholder.empty() ? ItemReference(names) : std::u16string(placeholder);
   std::u16string_view recorded;
   std::u16string scratch;
   try {
-    if (!RecordAtTop(store_.List(), std::move(entry.text), entry.date, reference)) return false;
+    if (!RecordAtTop(store_.List(), std::move(entry.text), entry.date, reference,
+                     NextEntryId ? NextEntryId() : std::u16string()))
+      return false;
     // The row holds the one copy of the text; the journal writes from it.
     recorded = store_.List().CellView(store_.List().ColumnIndex(Clipboadrs_history), 0, scratch);
   } catch (const std::exception&) {
     return false;
   }
   store_.Recorded(entry.date, recorded, reference);
+  if (OnRecorded) OnRecorded(entry, recorded);
+  entry.items.clear();
   if (store_.WritesPending()) desktop_.Windows().SetTimer(window_, PieceTimer, PieceInterval);
   CheckSaving();
   if (limits_.maxEntries > 0 && store_.List().RowCount() > limits_.maxEntries &&

@@ -12,6 +12,7 @@
 
 #include "clipboard/viewer_chain.h"
 #include "history/capture.h"
+#include "history/entry_id.h"
 #include "history/excluded_programs.h"
 #include "history/history_store.h"
 #include "history/retention.h"
@@ -70,6 +71,12 @@ class Recorder final : private platform::IWindowProc {
   // Asked at every change: whether it is the program's own paste write that the history records
   // (an action's text, a restore), whose marks keep only other histories out.
   std::function<bool()> IsOwnPasteChange;
+
+  // Gives each new entry its id (entry_id.h); without it entries carry none.
+  std::function<std::u16string()> NextEntryId;
+  // Told of each entry just recorded at the top of the list, with its items (already in the item
+  // store; the callee may take them); `entry.text` is in the row by then, and `text` reads it.
+  std::function<void(CapturedEntry& entry, std::u16string_view text)> OnRecorded;
 
   // Told when captures stop reaching the disk, once for each new cause (a Windows error), and
   // when they reach it again. Meanwhile the copies stay in the list and the journal is tried

@@ -1,6 +1,7 @@
 // Time: the tick count, the local time with its user formats, and waiting for input.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/types.h"
@@ -19,6 +20,11 @@ class IClock {
   // Suspends the thread without dispatching messages.
   virtual void Sleep(Dword ms) = 0;
   virtual SystemTime GetLocalTime() = 0;
+  // The time as milliseconds since 1601-01-01 UTC (GetSystemTimeAsFileTime / 10^4), which means
+  // the same moment on every computer whatever its time zone; and such a moment as this
+  // computer's local time (SystemTimeToTzSpecificLocalTime).
+  virtual std::int64_t UtcNowMs() = 0;
+  virtual SystemTime LocalTimeOfUtc(std::int64_t utcMs) = 0;
   // The user's short date format and long time format (GetDateFormatA, GetTimeFormatA).
   virtual std::string FormatShortDate(const SystemTime& time) = 0;
   virtual std::string FormatLongTime(const SystemTime& time) = 0;

@@ -32,7 +32,7 @@ class ICrypto {
   // (plain's size + 16) receives the cipher text followed by the tag, `plain` (sealed's size
   // - 16) the text. Open returns false, with `plain` wiped, when the tag does not match (a
   // changed byte, another key, other associated data); either returns false for buffers of
-  // other sizes.
+  // other sizes. Both may run on any thread, several at once.
   virtual bool SealGcm(std::span<const std::uint8_t> key, std::span<const std::uint8_t> nonce,
                        std::span<const std::uint8_t> associated, std::span<const std::uint8_t> plain,
                        std::span<std::uint8_t> sealed) = 0;
@@ -43,6 +43,9 @@ class ICrypto {
   // CNG's SHA-256 of `data`; false when it fails. May run on any thread, several at once.
   using Digest = std::array<std::uint8_t, 32>;
   virtual bool Sha256(std::span<const std::uint8_t> data, Digest& digest) = 0;
+  // CNG's HMAC-SHA256 of `data` under `key`; false when it fails. May run on any thread.
+  virtual bool HmacSha256(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data,
+                          Digest& mac) = 0;
 
   // Overwrites memory that held a key or plain text, in a way the compiler keeps
   // (SecureZeroMemory).

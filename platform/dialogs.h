@@ -27,6 +27,8 @@ class IDialogs {
   // Return true and fill `fileName` when the user chose a file.
   virtual bool GetOpenFileNameW(const FileDialogRequest& request, std::string& fileName) = 0;
   virtual bool GetSaveFileNameW(const FileDialogRequest& request, std::string& fileName) = 0;
+  // The shell's folder picker; true and `folder` filled when the user chose one.
+  virtual bool BrowseForFolderW(Hwnd owner, const std::string& title, std::string& folder) = 0;
 };
 
 }  // namespace platform

@@ -18,11 +18,15 @@ Uint nextIconId = 1;
 
 // The one hidden window of the process that receives the callbacks of every tray icon. It is
 // an ordinary hidden window, not a message-only one, so that it also sees the session's end.
-class CallbackWindow : public IWindowProc {
+class CallbackWindow final : public IWindowProc {
  public:
-  static CallbackWindow& Get() {
-    static CallbackWindow instance;
-    return instance;
+  // One for each desktop: several programs may run in one process on desktops of their own (the
+  // tests of programs that sync with one another).
+  static CallbackWindow& Get(IWindows& windows) {
+    static std::map<IWindows*, std::unique_ptr<CallbackWindow>> instances;
+    auto& instance = instances[&windows];
+    if (!instance) instance = std::make_unique<CallbackWindow>();
+    return *instance;
   }
 
   Hwnd Attach(IWindows& windows, TTrayIcon* icon) {
@@ -83,7 +87,7 @@ void RegisterTaskbarCreated(IWindows& windows) {
 Uint TaskbarCreatedMessage() { return taskbarCreated; }
 
 TTrayIcon::TTrayIcon(ui::Form& owner) : owner_(owner), id_(nextIconId++) {
-  CallbackWindow::Get().Attach(owner_.Desktop().Windows(), this);
+  CallbackWindow::Get(owner_.Desktop().Windows()).Attach(owner_.Desktop().Windows(), this);
   hook_ = owner_.App().AddHook(
       [this](Uint msg, WParam wParam, LParam, LResult&) { return HookApplicationWindow(msg, wParam); });
 }
@@ -91,10 +95,10 @@ TTrayIcon::TTrayIcon(ui::Form& owner) : owner_(owner), id_(nextIconId++) {
 TTrayIcon::~TTrayIcon() {
   owner_.App().RemoveHook(hook_);
   Remove();
-  CallbackWindow::Get().Detach(this);
+  CallbackWindow::Get(owner_.Desktop().Windows()).Detach(this);
 }
 
-Hwnd TTrayIcon::CallbackWindow() const { return CallbackWindow::Get().Handle(); }
+Hwnd TTrayIcon::CallbackWindow() const { return CallbackWindow::Get(owner_.Desktop().Windows()).Handle(); }
 
 NotifyIconData TTrayIcon::Record() const {
   NotifyIconData data;

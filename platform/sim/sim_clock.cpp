@@ -7,13 +7,13 @@ namespace sim {
 
 using namespace platform;
 
-SystemTime SimClock::GetLocalTime() {
+namespace {
+
+// 1601-01-01, the start of Windows' file times, before 1970-01-01 by this many milliseconds.
+constexpr std::int64_t FileTimeEpochMs = 11644473600000;
+
+SystemTime CivilTime(std::chrono::sys_time<std::chrono::milliseconds> now) {
   using namespace std::chrono;
-  sys_days startDay = year_month_day{year{start_.year}, month{static_cast<unsigned>(start_.month)},
-                                     day{static_cast<unsigned>(start_.day)}};
-  milliseconds startOfDay = hours{start_.hour} + minutes{start_.minute} + seconds{start_.second} +
-                            milliseconds{start_.milliseconds};
-  sys_time<milliseconds> now = startDay + startOfDay + milliseconds{windows_.Clock().Ms()};
   sys_days today = floor<days>(now);
   year_month_day ymd{today};
   hh_mm_ss<milliseconds> tod{now - today};
@@ -27,6 +27,33 @@ SystemTime SimClock::GetLocalTime() {
   t.second = static_cast<int>(tod.seconds().count());
   t.milliseconds = static_cast<int>(tod.subseconds().count());
   return t;
+}
+
+}  // namespace
+
+SystemTime SimClock::GetLocalTime() {
+  using namespace std::chrono;
+  sys_days startDay = year_month_day{year{start_.year}, month{static_cast<unsigned>(start_.month)},
+                                     day{static_cast<unsigned>(start_.day)}};
+  milliseconds startOfDay = hours{start_.hour} + minutes{start_.minute} + seconds{start_.second} +
+                            milliseconds{start_.milliseconds};
+  return CivilTime(startDay + startOfDay + milliseconds{windows_.Clock().Ms()});
+}
+
+std::int64_t SimClock::UtcNowMs() {
+  using namespace std::chrono;
+  sys_days startDay = year_month_day{year{start_.year}, month{static_cast<unsigned>(start_.month)},
+                                     day{static_cast<unsigned>(start_.day)}};
+  milliseconds startOfDay = hours{start_.hour} + minutes{start_.minute} + seconds{start_.second} +
+                            milliseconds{start_.milliseconds};
+  const sys_time<milliseconds> local = startDay + startOfDay + milliseconds{windows_.Clock().Ms()};
+  return local.time_since_epoch().count() - std::int64_t{utcOffset_} * 60000 + FileTimeEpochMs;
+}
+
+SystemTime SimClock::LocalTimeOfUtc(std::int64_t utcMs) {
+  using namespace std::chrono;
+  return CivilTime(
+      sys_time<milliseconds>{milliseconds{utcMs - FileTimeEpochMs + std::int64_t{utcOffset_} * 60000}});
 }
 
 std::string SimClock::FormatShortDate(const SystemTime& time) {

@@ -18,6 +18,8 @@ class SimClock : public platform::IClock {
   // Time passes; timers that fall due fire at the next turn of the message loop.
   void Sleep(platform::Dword ms) override { windows_.Clock().AdvanceTo(windows_.Clock().Ms() + ms); }
   platform::SystemTime GetLocalTime() override;
+  std::int64_t UtcNowMs() override;
+  platform::SystemTime LocalTimeOfUtc(std::int64_t utcMs) override;
   std::string FormatShortDate(const platform::SystemTime& time) override;  // M/d/yyyy
   std::string FormatLongTime(const platform::SystemTime& time) override;   // h:mm:ss AM
   platform::Hevent CreateEventA(bool manualReset, bool initialState) override;
@@ -28,6 +30,8 @@ class SimClock : public platform::IClock {
   // --- For tests ---
   // The local time at virtual time 0; the default is 2026-12-08 09:30:00.
   void SetLocalTimeAtStart(const platform::SystemTime& time) { start_ = time; }
+  // How far local time is ahead of UTC, in minutes (0 by default).
+  void SetUtcOffset(int minutes) { utcOffset_ = minutes; }
   // The user's formats, for readers of formatted dates; empty keeps the US ones.
   std::function<std::string(const platform::SystemTime&)> ShortDateFormat, LongTimeFormat;
   int OpenEvents() const { return static_cast<int>(events_.size()); }
@@ -37,6 +41,7 @@ class SimClock : public platform::IClock {
   SimWindows& windows_;
   platform::SystemTime start_{2026, 12, 2, 8, 9, 30, 0, 0};
   std::set<platform::Hevent> events_;
+  int utcOffset_ = 0;
   platform::Hevent nextEvent_ = 0x500;
   int waits_ = 0;
 };

@@ -59,6 +59,17 @@ bool SimCrypto::Sha256(std::span<const std::uint8_t> data, Digest& digest) {
   return true;
 }
 
+bool SimCrypto::HmacSha256(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data,
+                           Digest& mac) {
+  Digest inner;
+  Sha256(data, inner);
+  std::uint8_t keyed[40];
+  const std::uint64_t keyHash = Hash(3, key);
+  std::memcpy(keyed, &keyHash, 8);
+  std::memcpy(keyed + 8, inner.data(), inner.size());
+  return Sha256(keyed, mac);
+}
+
 bool SimCrypto::ProtectForUser(std::span<const std::uint8_t> data, Bytes& blob) {
   blob.clear();
   if (refusing_) return false;

@@ -27,6 +27,9 @@ class SimCrypto final : public platform::ICrypto {
                std::span<std::uint8_t> plain) override;
   // A stand-in, not SHA-256: 32 bytes that differ for different inputs as far as tests go.
   bool Sha256(std::span<const std::uint8_t> data, Digest& digest) override;
+  // A stand-in too: 32 bytes that differ for different keys or inputs.
+  bool HmacSha256(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data,
+                  Digest& mac) override;
   void Wipe(void* data, std::size_t size) override;
 
   // --- For tests ---
@@ -34,6 +37,8 @@ class SimCrypto final : public platform::ICrypto {
   void SetAccount(std::string account) { account_ = std::move(account); }
   // DPAPI refuses every call from now on (a profile without its keys, a policy).
   void SetRefusing(bool refusing) { refusing_ = refusing; }
+  // Where the random numbers start: two simulated computers must not draw the same ones.
+  void SeedRandom(std::uint64_t seed) { random_ = seed; }
   int NonceReuses() const { return nonceReuses_; }
   int Protections() const { return protections_; }
   std::size_t WipedBytes() const { return wiped_; }

@@ -46,6 +46,13 @@ class SimDialogs : public platform::IDialogs {
   bool GetSaveFileNameW(const platform::FileDialogRequest& request, std::string& fileName) override {
     return Answer(true, request, fileName);
   }
+  // Answered as the file dialogs are, from AnswerNextFileDialog.
+  bool BrowseForFolderW(platform::Hwnd owner, const std::string& title, std::string& folder) override {
+    platform::FileDialogRequest request;
+    request.owner = owner;
+    request.filter = title;
+    return Answer(false, request, folder);
+  }
 
   // --- For tests ---
   const std::vector<MessageBoxRecord>& Boxes() const { return boxes_; }

@@ -34,6 +34,39 @@ std::string Formatted(Format format) {
 
 platform::Dword Win32Clock::GetTickCount() { return ::GetTickCount(); }
 
+namespace {
+
+platform::SystemTime FromSystemTime(const SYSTEMTIME& st) {
+  platform::SystemTime time;
+  time.year = st.wYear;
+  time.month = st.wMonth;
+  time.dayOfWeek = st.wDayOfWeek;
+  time.day = st.wDay;
+  time.hour = st.wHour;
+  time.minute = st.wMinute;
+  time.second = st.wSecond;
+  time.milliseconds = st.wMilliseconds;
+  return time;
+}
+
+}  // namespace
+
+std::int64_t Win32Clock::UtcNowMs() {
+  FILETIME ft;
+  ::GetSystemTimeAsFileTime(&ft);
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) /
+                                   10000);
+}
+
+platform::SystemTime Win32Clock::LocalTimeOfUtc(std::int64_t utcMs) {
+  const std::uint64_t ticks = static_cast<std::uint64_t>(utcMs < 0 ? 0 : utcMs) * 10000;
+  FILETIME ft{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+  SYSTEMTIME utc, local;
+  if (!::FileTimeToSystemTime(&ft, &utc)) return GetLocalTime();
+  if (!::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) return FromSystemTime(utc);
+  return FromSystemTime(local);
+}
+
 platform::SystemTime Win32Clock::GetLocalTime() {
   SYSTEMTIME st;
   ::GetLocalTime(&st);

@@ -55,11 +55,11 @@ class GcmKey {
 }  // namespace
 
 Win32Crypto::~Win32Crypto() {
-  if (aes_) ::BCryptCloseAlgorithmProvider(static_cast<BCRYPT_ALG_HANDLE>(aes_), 0);
+  if (void* aes = aes_) ::BCryptCloseAlgorithmProvider(static_cast<BCRYPT_ALG_HANDLE>(aes), 0);
 }
 
 void* Win32Crypto::Aes() {
-  if (aes_) return aes_;
+  if (void* kept = aes_) return kept;
   BCRYPT_ALG_HANDLE aes = nullptr;
   if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(&aes, BCRYPT_AES_ALGORITHM, nullptr, 0))) return nullptr;
   const wchar_t* mode = BCRYPT_CHAIN_MODE_GCM;
@@ -69,8 +69,12 @@ void* Win32Crypto::Aes() {
     ::BCryptCloseAlgorithmProvider(aes, 0);
     return nullptr;
   }
-  aes_ = aes;
-  return aes_;
+  // Two threads may both have opened one: the first kept is the one used.
+  if (void* kept = ::InterlockedCompareExchangePointer(const_cast<void**>(&aes_), aes, nullptr)) {
+    ::BCryptCloseAlgorithmProvider(aes, 0);
+    return kept;
+  }
+  return aes;
 }
 
 bool Win32Crypto::ProtectForUser(std::span<const std::uint8_t> data, platform::Bytes& blob) {
@@ -156,6 +160,27 @@ bool Win32Crypto::Sha256(std::span<const std::uint8_t> data, Digest& digest) {
     at += piece;
   }
   ok = ok && BCRYPT_SUCCESS(::BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0));
+  if (hash) ::BCryptDestroyHash(hash);
+  ::BCryptCloseAlgorithmProvider(sha, 0);
+  return ok;
+}
+
+bool Win32Crypto::HmacSha256(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data,
+                             Digest& mac) {
+  if (!Fits(key.size())) return false;
+  BCRYPT_ALG_HANDLE sha = nullptr;
+  if (!BCRYPT_SUCCESS(
+          ::BCryptOpenAlgorithmProvider(&sha, BCRYPT_SHA256_ALGORITHM, nullptr, BCRYPT_ALG_HANDLE_HMAC_FLAG)))
+    return false;
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  bool ok =
+      BCRYPT_SUCCESS(::BCryptCreateHash(sha, &hash, nullptr, 0, In(key), static_cast<ULONG>(key.size()), 0));
+  for (std::size_t at = 0; ok && at < data.size();) {
+    const ULONG piece = static_cast<ULONG>(std::min<std::size_t>(data.size() - at, 1u << 30));
+    ok = BCRYPT_SUCCESS(::BCryptHashData(hash, In(data.subspan(at)), piece, 0));
+    at += piece;
+  }
+  ok = ok && BCRYPT_SUCCESS(::BCryptFinishHash(hash, mac.data(), static_cast<ULONG>(mac.size()), 0));
   if (hash) ::BCryptDestroyHash(hash);
   ::BCryptCloseAlgorithmProvider(sha, 0);
   return ok;

@@ -22,12 +22,15 @@ class Win32Crypto final : public platform::ICrypto {
                std::span<const std::uint8_t> associated, std::span<const std::uint8_t> sealed,
                std::span<std::uint8_t> plain) override;
   bool Sha256(std::span<const std::uint8_t> data, Digest& digest) override;
+  bool HmacSha256(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data,
+                  Digest& mac) override;
   void Wipe(void* data, std::size_t size) override;
 
  private:
-  // The AES provider in GCM mode, opened on first use and kept; nullptr when CNG refuses.
+  // The AES provider in GCM mode, opened on first use (by whichever thread comes first) and
+  // kept; nullptr when CNG refuses.
   void* Aes();
-  void* aes_ = nullptr;
+  void* volatile aes_ = nullptr;
 };
 
 }  // namespace win32

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_services.h"
 
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <cwchar>
 #include <vector>
@@ -85,6 +86,22 @@ bool Win32Dialogs::GetOpenFileNameW(const platform::FileDialogRequest& request, 
 
 bool Win32Dialogs::GetSaveFileNameW(const platform::FileDialogRequest& request, std::string& fileName) {
   return RunFileDialog(request, fileName, true);
+}
+
+bool Win32Dialogs::BrowseForFolderW(platform::Hwnd owner, const std::string& title, std::string& folder) {
+  const std::wstring caption = WideFromUtf8(title);
+  BROWSEINFOW info{};
+  info.hwndOwner = ToHwnd(owner);
+  info.lpszTitle = caption.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&info);
+  if (!chosen) return false;
+  std::vector<wchar_t> path(MAX_PATH * 4, L'\0');
+  const bool ok =
+      ::SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
+  ::CoTaskMemFree(chosen);
+  if (ok) folder = Utf8FromWide(path.data(), std::wcslen(path.data()));
+  return ok;
 }
 
 }  // namespace win32

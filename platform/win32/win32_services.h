@@ -108,6 +108,7 @@ class Win32Dialogs final : public platform::IDialogs {
                      platform::MessageDialogType type) override;
   bool GetOpenFileNameW(const platform::FileDialogRequest& request, std::string& fileName) override;
   bool GetSaveFileNameW(const platform::FileDialogRequest& request, std::string& fileName) override;
+  bool BrowseForFolderW(platform::Hwnd owner, const std::string& title, std::string& folder) override;
 
   // "Text files|*.txt|All|*.*" as the dialogs want it: NUL-separated, ending in two NULs.
   static std::string FilterForDialog(const std::string& filter);
@@ -138,6 +139,8 @@ class Win32Clock final : public platform::IClock {
   platform::Dword GetTickCount() override;
   void Sleep(platform::Dword ms) override;
   platform::SystemTime GetLocalTime() override;
+  std::int64_t UtcNowMs() override;
+  platform::SystemTime LocalTimeOfUtc(std::int64_t utcMs) override;
   std::string FormatShortDate(const platform::SystemTime& time) override;
   std::string FormatLongTime(const platform::SystemTime& time) override;
   platform::Hevent CreateEventA(bool manualReset, bool initialState) override;
