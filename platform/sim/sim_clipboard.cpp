@@ -399,7 +399,7 @@ std::optional<std::string> SimClipboard::Text() const {
     if (!source) return std::nullopt;
     bytes = ConvertedText(*source, CfText);
   }
-  bytes->resize(std::min(bytes->size(), bytes->find('\0')));
+  bytes->erase(std::find(bytes->begin(), bytes->end(), '\0'), bytes->end());
   return bytes;
 }
 
