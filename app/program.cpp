@@ -96,7 +96,8 @@ bool Program::Start() {
   load([this] { return actions_->Load(); });
   // A large history is read in the background, its newest rows first, while the window answers;
   // the limits apply and a damaged file is told once every row is in.
-  historyStore_->OnRowsLoaded = [this] { form1_->HistorySearch.Wake(); };
+  // The signing ahead for the search waits for the end of the load, so that the load does not
+  // share the processor with it; a search meanwhile signs what it needs.
   historyStore_->OnLoaded = [this](const std::string& notice) {
     recorder_->ApplyLimits();
     form1_->HistorySearch.Wake();
