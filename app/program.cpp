@@ -96,7 +96,16 @@ bool Program::Start() {
     }
   };
   load([this] { return actions_->Load(); });
-  load([this] { return historyStore_->Load(); });
+  // A large history is read in the background, its newest rows first, while the window answers;
+  // the limits apply and a damaged file is told once every row is in.
+  // The signing ahead for the search waits for the end of the load, so that the load does not
+  // share the processor with it; a search meanwhile signs what it needs.
+  historyStore_->OnLoaded = [this](const std::string& notice) {
+    recorder_->ApplyLimits();
+    form1_->HistorySearch.Wake();
+    if (!notice.empty()) notices_->Tell({notice});
+  };
+  load([this] { return historyStore_->StartLoad(); });
   load([this] { return excludedPrograms_->Load(); });
   load([&settings] { return settings.notice; });
   startGuard_ = std::make_unique<history::StartGuard>(desktop_.Files(), history::HistoryPath(desktop_));
@@ -279,6 +288,8 @@ void Program::Exit() {
   about_.reset();
   app::About_f = nullptr;
   startGuard_.reset();
+  historyStore_->OnRowsLoaded = nullptr;
+  historyStore_->OnLoaded = nullptr;
   if (pictures_) pictures_->OnReady = nullptr;
   recorder_->OnItemsMade = nullptr;
   recorder_->OnSaveFailed = nullptr;

@@ -310,13 +310,19 @@ void QuickPaste::Pick(int index) {
   // once the user's keys are up.
   actions::PasteRequest request{historyList_.Cell(history::Clipboadrs_history, row),
                                 actions::PasteMethod::CtrlV, AnyModifier, actions::PasteMode::Keep, target_};
-  if (!historyList_.Cell(history::ItemsColumn, row).empty()) {
-    auto content = std::make_shared<clipboard::ClipboardContent>();
-    if (!history::EntryOfRow(Desktop(), historyList_, row, &needs_.history.Items(), *content))
-      needs_.notices.TellMissingItems(grid::FileNameOf(needs_.history.Items().Folder()));
-    request.content = std::move(content);
+  if (historyList_.Cell(history::ItemsColumn, row).empty()) {
+    paste_.Press({std::move(request)});
+    return;
   }
-  paste_.Press({std::move(request)});
+  // An image is decoded in the background, and pasted once it is; the popup has closed by then.
+  history::EntryOfRowLater(
+      Desktop(), historyList_, row, needs_.history.Items(), alive_,
+      [this, request](std::shared_ptr<clipboard::ClipboardContent> content, bool whole) {
+        if (!whole) needs_.notices.TellMissingItems(grid::FileNameOf(needs_.history.Items().Folder()));
+        actions::PasteRequest paste = request;
+        paste.content = std::move(content);
+        paste_.Press({std::move(paste)});
+      });
 }
 
 // The popup stays open with the reason in its notice line, which a balloon tells as well.

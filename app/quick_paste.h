@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -142,6 +143,8 @@ class QuickPaste final : private platform::IWindowProc {
   // The action to paste once the popup's key has been handled (the paste waits inside).
   bool actionPending_ = false;
   actions::PasteRequest action_;
+  // Gone with the popup: an image decoded for a paste after that is not pasted.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace app

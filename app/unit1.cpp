@@ -207,6 +207,7 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
   };
   BitBtn2.OnClick = [this] { history::ClearAll(history_); };
   BitBtn5.OnClick = [this] {
+    history_.CompleteLoad();  // the whole history, not the rows loaded so far
     history::ExportHistory(Desktop(), history_.List(), &history_.Items(), historyFiles_);
   };
   BitBtn6.OnClick = [this] {

@@ -1,6 +1,7 @@
 #include "grid/data_file.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "grid/table_file.h"
 #include "platform/types.h"
@@ -65,10 +66,26 @@ Dword ReadFileWithRetry(platform::IFiles& files, platform::IClock& clock, const 
 DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::IClock& clock,
                           const std::string& path, char16_t separator, char16_t lineBreakMark, bool keepRows,
                           Dword retryMs, platform::ICrypto* crypto) {
+  return LoadDataFile(table, files, clock, path, separator, lineBreakMark, keepRows, retryMs, crypto,
+                      nullptr);
+}
+
+DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::IClock& clock,
+                          const std::string& path, char16_t separator, char16_t lineBreakMark, bool keepRows,
+                          Dword retryMs, platform::ICrypto* crypto, RowBatches* batches) {
   DataFileLoad result;
   UpdateScope update(table);
-  if (!keepRows) table.RemoveAllRows();
+  if (!keepRows || batches) table.RemoveAllRows();
   const int kept = table.RowCount();
+  // Rows handed over cannot be taken back: a read that fails after that is not tried again.
+  std::function<void()> afterRow;
+  if (batches) {
+    afterRow = [&] {
+      if (static_cast<std::size_t>(table.RowCount()) < batches->rows) return;
+      batches->take(table);
+      result.handedOver = true;
+    };
+  }
   // The rows are read as the file streams in, so a large history is never in memory twice; a
   // try that fails gives back what it appended before the next one.
   auto dropPartial = [&] {
@@ -80,24 +97,29 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
   SealedRead sealed;
   const Dword start = clock.GetTickCount();
   Dword error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten,
-                                   &dropped, crypto, &sealed);
+                                   &dropped, crypto, &sealed, afterRow);
   // Sharing violations pass; short waits at first catch the end of a brief hold early.
   Dword pause = 50;
   while (error != 0 && error != SealingFailed && !IsMissingFileError(error) &&
-         clock.GetTickCount() - start < retryMs) {
+         clock.GetTickCount() - start < retryMs && !result.handedOver) {
     dropPartial();
     clock.Sleep(pause);
     pause = std::min<Dword>(pause * 2, 500);
     error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten, &dropped,
-                               crypto, &sealed);
+                               crypto, &sealed, afterRow);
   }
   if (error != 0) {
     dropPartial();
-    result.state = IsMissingFileError(error) ? DataFileLoad::State::Missing : DataFileLoad::State::Unreadable;
+    result.state = IsMissingFileError(error) && !result.handedOver ? DataFileLoad::State::Missing
+                                                                   : DataFileLoad::State::Unreadable;
     result.error = error;
     result.sealed = sealed.sealed;
     result.unsealed = sealed.result;
     return result;
+  }
+  if (batches && table.RowCount() > 0) {
+    batches->take(table);
+    result.handedOver = true;
   }
   result.state = DataFileLoad::State::Read;
   result.sealed = sealed.sealed;

@@ -3,6 +3,7 @@
 // does not look like a table text file is never silently replaced.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "grid/sealed_file.h"
@@ -38,6 +39,18 @@ struct DataFileLoad {
   // Unreadable one that could not be opened, why.
   bool sealed = false;
   Unsealed unsealed = Unsealed::Opened;
+  // Rows were handed over in batches (see RowBatches); for an Unreadable file, rows that must
+  // be taken back out, as the file's rows are not all there.
+  bool handedOver = false;
+};
+
+// For a load away from the window's thread: the rows read are handed over as they come, so
+// that the newest show while the rest is read. take(table) is called whenever the table holds
+// `rows` rows, and once more for those left at the end; it must take every row (see
+// Table::AppendRowsOf), and may change `rows` for the next batch.
+struct RowBatches {
+  std::size_t rows = 0;
+  std::function<void(Table&)> take;
 };
 
 // Reads the whole file, trying again for up to `retryMs` while it exists but cannot be read.
@@ -56,6 +69,10 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
                           const std::string& path, char16_t separator, char16_t lineBreakMark,
                           bool keepRows = false, platform::Dword retryMs = DataFileRetryMs,
                           platform::ICrypto* crypto = nullptr);
+// The same, handing the rows over in batches; the table starts empty whatever `keepRows` says.
+DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::IClock& clock,
+                          const std::string& path, char16_t separator, char16_t lineBreakMark, bool keepRows,
+                          platform::Dword retryMs, platform::ICrypto* crypto, RowBatches* batches);
 
 // Copies `bytes` to the first free name SideFileName(path, "malformed"), "malformed2", ...:
 // an earlier copy is never overwritten, and one that holds the same bytes already is the copy.

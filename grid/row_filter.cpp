@@ -427,6 +427,8 @@ void RowFilter::Sync() {
   if (table_.Revision() == seenRevision_) return;
   // What follows may change the matches, which the work ahead reads.
   StopAway();
+  // Rows moved in below the signed ones wait for the signing; a search signs them at once.
+  if (Active() && !table_.KeepsSignatures(column_)) table_.KeepSignatures(column_);
   seenRevision_ = table_.Revision();
   const RowKey topKey = table_.NextTopKey();
   const RowKey bottomKey = table_.NextBottomKey();

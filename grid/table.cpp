@@ -417,6 +417,49 @@ void Table::PlaceRow(Row row, bool append) {
   Changed();
 }
 
+void Table::AppendRowsOf(Table& batch) {
+  if (batch.textSlot_ != textSlot_) throw platform::Error("Rows of another kind of table cannot be moved in");
+  if (batch.rows_.empty()) return;
+  StopReaders();
+  batch.StopReaders();
+  // The slabs move whole, the newest of this table stays the one it fills next.
+  for (auto& slab : batch.slabs_.blocks) slabs_.blocks.push_back(std::move(slab));
+  batch.slabs_ = Slabs();
+  const std::size_t before = rows_.size();
+  for (Row& row : batch.rows_) {
+    row.key = nextBottomKey_++;
+    row.selected = false;
+    rows_.push_back(std::move(row));
+  }
+  // Below the signed rows, rows the batch has signed (where it was read) come with their
+  // signatures; any others wait for the signing (SignAhead), as a search signs them at once. A
+  // column not signed yet whose few rows are signed here starts with the batch's signatures.
+  for (std::size_t slot = 0; slot < signatures_.size(); ++slot) {
+    auto& kept = signatures_[slot];
+    const auto& made = batch.signatures_[slot];
+    const bool madeAll = made && made->rows.size() == rows_.size() - before;
+    if (!kept && madeAll && before <= 4096) {
+      kept = std::make_unique<Signatures>();
+      for (std::size_t row = 0; row < before; ++row)
+        kept->rows.push_back(Sign(rows_[row], static_cast<int>(slot), kept->wide));
+    }
+    if (!kept || kept->rows.size() != before || !madeAll) continue;
+    for (std::size_t k = 0; k < rows_.size() - before; ++k) {
+      SignedText signedText = made->rows[k];
+      if (signedText.wide != 0)
+        signedText.wide =
+            kept->wide.Add(made->wide.At(signedText.wide), WidePairStore::CountAt(signedText.wide));
+      kept->rows.push_back(signedText);
+    }
+  }
+  std::deque<Row>().swap(batch.rows_);
+  for (auto& kept : batch.signatures_) kept.reset();
+  batch.current_ = -1;
+  batch.anchor_ = -1;
+  ++batch.deletions_;
+  Changed();
+}
+
 void Table::InsertRowAtTop() {
   StopReaders();
   Row row;

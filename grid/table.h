@@ -113,6 +113,12 @@ class Table {
   // The same with the texts moved in: a long text's storage becomes the row's as it is, so that
   // a copy of a hundred megabytes is held once, not twice.
   void AddRow(std::span<std::u16string> cells, bool append);
+  // Moves every row of `batch` (a table of the same columns) below this table's rows, without a
+  // copy of their texts: the storage they lie in becomes this table's. `batch` is left empty.
+  // Below signed rows they keep the signatures the batch made when it made them all (so that
+  // they can be made where the batch was read); otherwise they wait for the signing. For rows
+  // read away from this table's thread.
+  void AppendRowsOf(Table& batch);
   void DeleteRow(int row);
   void RemoveAllRows();
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -396,6 +397,8 @@ class LineScanner {
         columns_(static_cast<std::size_t>(UntaggedColumns(table))),
         separator_(separator),
         mark_(mark) {}
+  // Called after each row is appended; it may take the table's rows away (see LoadDataFile).
+  void AfterEachRow(std::function<void()> afterRow) { afterRow_ = std::move(afterRow); }
 
   template <class Units>
   void Scan(const Units& units) {
@@ -587,15 +590,17 @@ class LineScanner {
       asWritten_ = false;
     } else if (asWritten_) {
       // An increment cell is written as the row's number, whatever the file said.
-      const std::size_t number = static_cast<std::size_t>(table_.RowCount()) + 1;
+      const std::size_t number = rowsRead_ + 1;
       for (std::size_t c = 0; c < columns_ && asWritten_; ++c)
         if (table_.Columns()[c].kind == ColumnKind::Increment && !IsNumber(fields_[c], number))
           asWritten_ = false;
     }
     table_.AppendRow(std::span<const std::u16string>(fields_.data(), cells));
+    ++rowsRead_;
     fieldCount_ = 0;
     extraCount_ = 0;
     rowPending_ = false;
+    if (afterRow_) afterRow_();
   }
   void EndField(bool lineEnds) {
     quotes_ = 0;
@@ -619,6 +624,9 @@ class LineScanner {
   const std::size_t columns_;
   const char16_t separator_;
   const char16_t mark_;
+  // The rows read so far, whether or not they are still in the table.
+  std::size_t rowsRead_ = 0;
+  std::function<void()> afterRow_;
   std::u16string buffer_;
   // The fields of the line being read. A row is appended whole when its line ends, which
   // costs one allocation for all its texts; the strings keep their room from line to line.
@@ -772,6 +780,7 @@ class PieceScanner {
  public:
   PieceScanner(Table& table, char16_t separator, char16_t mark)
       : table_(table), separator_(separator), mark_(mark), lines_(table, separator, mark) {}
+  void AfterEachRow(std::function<void()> afterRow) { lines_.AfterEachRow(std::move(afterRow)); }
 
   void Take(std::string_view piece) {
     if (kind_ == Kind::Unknown) {
@@ -917,13 +926,15 @@ bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separato
 
 Dword AppendRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName,
                          char16_t separator, char16_t lineBreakMark, bool& wellFormed, bool* asWritten,
-                         bool* dropped, platform::ICrypto* crypto, SealedRead* sealed) {
+                         bool* dropped, platform::ICrypto* crypto, SealedRead* sealed,
+                         const std::function<void()>& afterRow) {
   UpdateScope update(table);
   wellFormed = true;
   if (asWritten) *asWritten = false;
   if (dropped) *dropped = false;
   if (sealed) *sealed = SealedRead();
   PieceScanner scanner(table, separator, lineBreakMark);
+  if (afterRow) scanner.AfterEachRow(afterRow);
   // The first bytes tell a sealed file; its plain text reaches the scanner a chunk at a time.
   enum class Form { Unknown, Plain, Sealed } form = Form::Unknown;
   std::string start;

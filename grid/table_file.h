@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -67,7 +68,8 @@ bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separato
 // A sealed file is opened with `crypto` as it streams in; `sealed`, when given, tells what it
 // was. One that does not open (no `crypto`, another account, a changed byte) returns
 // SealingFailed with `sealed->result` saying why, and the rows it gave stay for the caller to
-// drop.
+// drop. `afterRow`, when given, is called after each row is appended, and may take the table's
+// rows away.
 struct SealedRead {
   bool sealed = false;
   Unsealed result = Unsealed::Opened;
@@ -75,7 +77,8 @@ struct SealedRead {
 platform::Dword AppendRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName,
                                    char16_t separator, char16_t lineBreakMark, bool& wellFormed,
                                    bool* asWritten = nullptr, bool* dropped = nullptr,
-                                   platform::ICrypto* crypto = nullptr, SealedRead* sealed = nullptr);
+                                   platform::ICrypto* crypto = nullptr, SealedRead* sealed = nullptr,
+                                   const std::function<void()>& afterRow = {});
 
 // Removes all rows, then reads the file as AppendRowsFromFile does. A missing or unreadable file leaves the
 // table empty and raises platform::IoError, a read that fails half-way keeps the rows read before it and

@@ -164,21 +164,47 @@ void CopyEntryToClipboardLater(Desktop& desktop, Hwnd mainWindow, const grid::Ta
                                ItemStore& items, std::weak_ptr<const void> owner,
                                std::function<void(bool whole)> copied) {
   if (row < 0 || row >= history.RowCount()) return;
+  bool image = false;
+  for (const std::string& name : ItemNames(history.Cell(ItemsColumn, row)))
+    image = image || ItemKind(name) == PngItem;
+  if (!image) {
+    // Nothing to decode: at once, its errors the caller's.
+    const bool whole = CopyEntryToClipboard(desktop, mainWindow, history, row, &items);
+    if (copied) copied(whole);
+    return;
+  }
+  EntryOfRowLater(desktop, history, row, items, std::move(owner),
+                  [&desktop, mainWindow, copied = std::move(copied)](
+                      std::shared_ptr<clipboard::ClipboardContent> content, bool whole) {
+                    try {
+                      clipboard::SetClipboardContent(desktop, mainWindow, *content);
+                    } catch (const std::exception&) {
+                      // As a double-click whose write failed: the clipboard keeps what it held.
+                    }
+                    if (copied) copied(whole);
+                  });
+}
+
+void EntryOfRowLater(
+    Desktop& desktop, const grid::Table& history, int row, ItemStore& items, std::weak_ptr<const void> owner,
+    std::function<void(std::shared_ptr<clipboard::ClipboardContent> content, bool whole)> ready) {
+  if (row < 0 || row >= history.RowCount()) return;
   const std::u16string reference = history.Cell(ItemsColumn, row);
   bool image = false;
   for (const std::string& name : ItemNames(reference)) image = image || ItemKind(name) == PngItem;
   if (!image) {
     // Nothing to decode: at once.
-    const bool whole = CopyEntryToClipboard(desktop, mainWindow, history, row, &items);
-    if (copied) copied(whole);
+    auto content = std::make_shared<clipboard::ClipboardContent>();
+    const bool whole = EntryOfRow(desktop, history, row, &items, *content);
+    ready(std::move(content), whole);
     return;
   }
   // The files are read here; their checks and the image's decoding, which cost far more, run
-  // in the background, and the clipboard takes the whole content at once when they end.
+  // in the background.
   struct Job {
     std::u16string text;
     std::vector<Item> read;
-    clipboard::ClipboardContent content;
+    std::shared_ptr<clipboard::ClipboardContent> content = std::make_shared<clipboard::ClipboardContent>();
     bool whole = true;
   };
   auto job = std::make_shared<Job>();
@@ -199,19 +225,14 @@ void CopyEntryToClipboardLater(Desktop& desktop, Hwnd mainWindow, const grid::Ta
             job->whole = false;
             continue;
           }
-          AddItemContent(images, item.name, std::move(item.bytes), job->content);
+          AddItemContent(images, item.name, std::move(item.bytes), *job->content);
         }
         job->read.clear();
-        FinishEntryContent(job->text, job->content);
+        FinishEntryContent(job->text, *job->content);
       },
-      [job, &desktop, mainWindow, owner = std::move(owner), copied = std::move(copied)] {
+      [job, owner = std::move(owner), ready = std::move(ready)] {
         if (owner.expired()) return;  // the window that asked is gone
-        try {
-          clipboard::SetClipboardContent(desktop, mainWindow, job->content);
-        } catch (const std::exception&) {
-          // As a double-click whose write failed: the clipboard keeps what it held.
-        }
-        if (copied) copied(job->whole);
+        ready(job->content, job->whole);
       });
 }
 

@@ -76,6 +76,15 @@ void CopyEntryToClipboardLater(platform::Desktop& desktop, platform::Hwnd mainWi
                                const grid::Table& history, int row, ItemStore& items,
                                std::weak_ptr<const void> owner, std::function<void(bool whole)> copied);
 
+// The content of a history row, made as CopyEntryToClipboardLater makes it, for a paste: a row
+// with an image has its files read now and its checks and decoding run in the background;
+// `ready` is given the content and whether it was whole when they end (unless `owner` has gone
+// by then), at once for a row without an image. A row outside the table gives nothing.
+void EntryOfRowLater(
+    platform::Desktop& desktop, const grid::Table& history, int row, ItemStore& items,
+    std::weak_ptr<const void> owner,
+    std::function<void(std::shared_ptr<clipboard::ClipboardContent> content, bool whole)> ready);
+
 // The clipboard content of a history row: its text, and its items read from `items`; false
 // when one was missing or damaged.
 bool EntryOfRow(platform::Desktop& desktop, const grid::Table& history, int row, ItemStore* items,

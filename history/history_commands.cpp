@@ -12,6 +12,8 @@ namespace history {
 using namespace platform;
 
 void DeleteSelected(HistoryStore& store) {
+  // The rows of a load still under way come in first: the journal's changes name rows by place.
+  store.CompleteLoad();
   store.List().DeleteSelectedRows();
   try {
     store.WriteAll();
@@ -22,6 +24,8 @@ void DeleteSelected(HistoryStore& store) {
 
 void ClearAll(HistoryStore& store) {
   try {
+    // The rows of a load still under way go too, not only those in the list so far.
+    store.CompleteLoad();
     // The pinned entries stay: the user chose to keep them.
     grid::Table& list = store.List();
     const std::vector<int> pinned = store.Pins().Rows(list);
@@ -81,6 +85,8 @@ std::string ImportHistory(Desktop& desktop, HistoryStore& store, grid::FilePromp
   if (prompt.AskFileToOpen(FileFilter, "", name)) ReadHistoryFile(staging, desktop, name);
 
   if (staging.RowCount() == 0) return {};
+  // The entries imported go below the whole history.
+  store.CompleteLoad();
   grid::Table& history = store.List();
   const int textColumn = history.ColumnIndex(Clipboadrs_history);
   const int dateColumn = history.ColumnIndex(Date);

@@ -17,14 +17,14 @@ namespace {
 // ERROR_WRITE_FAULT, for a write that failed without a Windows error of its own.
 constexpr Dword WriteFault = 29;
 
-// Whether the journal's rows, on top, are also the file's first rows below them: the journal was
-// folded into the file, and the program ended before it could empty the journal.
-bool AlreadyFolded(const grid::Table& history, int journaled) {
-  if (journaled == 0 || 2 * journaled > history.RowCount()) return false;
+// Whether the `journaled` rows from `top` (the journal's) are also the file's first rows below
+// them: the journal was folded into the file, and the program ended before it could empty it.
+bool AlreadyFolded(const grid::Table& history, int top, int journaled) {
+  if (journaled == 0 || 2 * journaled > history.RowCount() - top) return false;
   const int dateColumn = history.ColumnIndex(Date);
   const int textColumn = history.ColumnIndex(Clipboadrs_history);
   std::u16string a, b;
-  for (int i = 0; i < journaled; ++i) {
+  for (int i = top; i < top + journaled; ++i) {
     if (history.CellView(textColumn, i, a) != history.CellView(textColumn, journaled + i, b)) return false;
     if (history.CellView(dateColumn, i, a) != history.CellView(dateColumn, journaled + i, b)) return false;
   }
@@ -46,39 +46,128 @@ HistoryStore::~HistoryStore() {
 }
 
 std::string HistoryStore::Load() {
+  CompleteLoad();
+  BeginLoad();
+  const grid::DataFileLoad load = grid::LoadDataFile(
+      history_, desktop_.Files(), desktop_.Clock(), historyPath_(), Separator, LineBreakMark,
+      /*keepRows=*/true, grid::DataFileRetryMs, &desktop_.Crypto());
+  std::string notice = EndLoad(load);
+  return notice.empty() ? journalNotice_ : notice;
+}
+
+std::string HistoryStore::StartLoad() {
+  CompleteLoad();
+  IFiles::FileStamp stamp;
+  if (desktop_.Files().GetFileStamp(historyPath_(), stamp) != 0 || stamp.size < loadPacing.backgroundBytes)
+    return Load();
+  BeginLoad();
+  // The rows of a read that fails half-way are taken back out (EndLoad): the file is then one
+  // that could not be read, whose rows are not all there.
+  loader_ = std::make_unique<HistoryLoader>(
+      desktop_, history_.Columns(), historyPath_(), loadPacing,
+      [this](grid::Table& batch) { TakeRows(batch); },
+      [this](const grid::DataFileLoad& load) {
+        std::string notice;
+        try {
+          notice = EndLoad(load);
+        } catch (const std::exception&) {
+          // The file is left as it is; the next write tries again.
+        }
+        if (OnLoaded) OnLoaded(notice);
+      });
+  return journalNotice_;
+}
+
+void HistoryStore::CompleteLoad() {
+  if (Loading()) loader_->Complete();
+}
+
+void HistoryStore::TakeRows(grid::Table& batch) {
+  const int from = history_.RowCount();
+  {
+    const grid::UpdateScope update(history_);
+    history_.AppendRowsOf(batch);
+  }
+  // The pins of the rows shown are known while the rest comes in.
+  pins_.ScanFrom(history_, from);
+  fileRowsIn_ = true;
+  if (OnRowsLoaded) OnRowsLoaded();
+}
+
+void HistoryStore::BeginLoad() {
   grid::Table& history = history_;
-  IFiles& files = desktop_.Files();
   history.BeginUpdate();
   history.RemoveAllRows();
   history.EndUpdate();
+  loaded_ = false;
+  fileRowsIn_ = false;
+  unfolded_ = 0;
+  replay_.clear();
+  journalNotice_.clear();
+  journalDamaged_ = false;
   // The journal's captures are newer than anything in the file, so they go first, newest on
   // top, and the file's rows are read below them.
-  std::string journalNotice;
-  bool journalDamaged = false;
-  int journaled = ReadJournal(journalNotice, journalDamaged);
+  journalKey_ = history.NextBottomKey();
+  journaled_ = ReadJournal(journalNotice_, journalDamaged_);
+  fileKey_ = history.NextBottomKey();
+  // The changes of the journal's own captures first, so that the captures compare with the file
+  // as they were last written.
+  Replay(true, 0, journaled_);
+  // Captures made while the file is read are journaled after these.
+  unfolded_ = journaled_;
+  deletionsWritten_ = history.Deletions();
+  pins_.Rescan(history);
+}
 
-  const grid::DataFileLoad load =
-      grid::LoadDataFile(history, files, desktop_.Clock(), historyPath_(), Separator, LineBreakMark,
-                         /*keepRows=*/true, grid::DataFileRetryMs, &desktop_.Crypto());
+std::string HistoryStore::EndLoad(const grid::DataFileLoad& load) {
+  grid::Table& history = history_;
+  IFiles& files = desktop_.Files();
   unreadable_ = load.state == grid::DataFileLoad::State::Unreadable;
+  if (unreadable_ && load.handedOver) {
+    // A read that failed half-way: none of the file's rows stay, as for a file that could not be
+    // read at all; the captures on top stay.
+    std::vector<bool> doomed(static_cast<std::size_t>(history.RowCount()), false);
+    bool any = false;
+    for (int row = 0; row < history.RowCount(); ++row)
+      if (history.KeyOf(row) >= fileKey_) doomed[static_cast<std::size_t>(row)] = any = true;
+    if (any) {
+      const grid::UpdateScope update(history);
+      history.DeleteRows(doomed);
+    }
+  }
   std::string notice =
       grid::LoadNotice(files, load, "The clipboard history", "clipboard history file",
                        ". It is left as it is; the copies of this run are kept in " +
                            grid::FileNameOf(JournalPath()) + " and join the history at the next start.");
-  if (notice.empty()) notice = journalNotice;
-
-  // The changes of the journal's own captures first, so that the captures compare with the file
-  // as they were last written.
-  Replay(true, journaled);
-  if (AlreadyFolded(history, journaled)) {
+  // The captures made while the file was read are on top, above the journal's.
+  int top = 0;
+  while (top < history.RowCount() && history.KeyOf(top) < journalKey_) ++top;
+  int journaled = 0;
+  while (top + journaled < history.RowCount() && history.KeyOf(top + journaled) < fileKey_) ++journaled;
+  if (AlreadyFolded(history, top, journaled)) {
+    // A pin set meanwhile on a folded row goes to the file's row it repeats.
+    const int pinColumn = history.ColumnIndex(PinColumn);
+    std::u16string a, b;
+    for (int i = top; i < top + journaled; ++i) {
+      if (history.CellView(pinColumn, i, a) == history.CellView(pinColumn, i + journaled, b)) continue;
+      history.SetCell(pinColumn, i + journaled, std::u16string(a));
+      fileRowsChanged_ = true;
+    }
     history.BeginUpdate();
-    for (int i = 0; i < journaled; ++i) history.DeleteRow(0);
+    for (int i = 0; i < journaled; ++i) history.DeleteRow(top);
     history.EndUpdate();
+    unfolded_ -= journaled;
     journaled = 0;
     replay_.clear();
-    if (journal_.Delete() != 0) journalStale_ = true;  // emptied at the next capture
+    // The captures and changes made meanwhile stay: the journal is written anew without the
+    // folded rows (a change of the file's rows named them above it: the file is written then).
+    if (top == 0 && !changedWhileLoading_) {
+      if (journal_.Delete() != 0) journalStale_ = true;  // emptied at the next capture
+    } else {
+      journalStale_ = true;
+    }
   }
-  Replay(false, journaled);
+  Replay(false, top, journaled);
   const bool changes = !replay_.empty();
   // The changes of a file that could not be read wait for it: every rewrite of the journal in
   // this run carries them on, after the rows it holds.
@@ -86,20 +175,23 @@ std::string HistoryStore::Load() {
     for (ReadChange& read : replay_)
       if (!read.toCapture) unreadChanges_.push_back(std::move(read));
   replay_.clear();
-  unfolded_ = unreadable_ ? history.RowCount() : journaled;
+  if (unreadable_) unfolded_ = history.RowCount();
   pins_.Rescan(history);
   deletionsWritten_ = history.Deletions();
   loaded_ = true;
   // A record cut short by a crash is dropped, so that the next ones are not written after it;
   // changes of the file's rows are kept by writing the file.
-  if (journalDamaged && (fileRowsChanged_ ? WriteWhole() : RewriteJournal()) != 0) journalStale_ = true;
+  if (journalDamaged_ && (fileRowsChanged_ ? WriteWhole() : RewriteJournal()) != 0) journalStale_ = true;
+  if (journalStale_ && !journalDamaged_) RetrySave();
+  changedWhileLoading_ = false;
   // The file holds exactly what writing the list gives, and nothing else waits to join it.
   const bool otherForm = load.state == grid::DataFileLoad::State::Read && load.sealed != seal_;
-  if (load.asWritten && !otherForm && journaled == 0 && !journalDamaged && !journalUnread_ &&
+  if (load.asWritten && !otherForm && top == 0 && journaled == 0 && !journalDamaged_ && !journalUnread_ &&
       !journalStale_ && !journal_.HasHeader())
     NoteFileHolds();
   // A file in the other form than the one chosen is written in it now, not at the close.
-  if (otherForm || ((journaled > 0 || changes) && journal_.HasHeader() && journal_.Sealed() != seal_)) {
+  if (otherForm ||
+      ((journaled > 0 || top > 0 || changes) && journal_.HasHeader() && journal_.Sealed() != seal_)) {
     try {
       WriteAll();
     } catch (const std::exception&) {
@@ -172,7 +264,7 @@ int HistoryStore::ReadJournal(std::string& notice, bool& damaged) {
   return made;
 }
 
-void HistoryStore::Replay(bool toCaptures, int captures) {
+void HistoryStore::Replay(bool toCaptures, int top, int captures) {
   grid::Table& history = history_;
   const int dateColumn = history.ColumnIndex(Date);
   const int textColumn = history.ColumnIndex(Clipboadrs_history);
@@ -180,7 +272,7 @@ void HistoryStore::Replay(bool toCaptures, int captures) {
   const grid::UpdateScope update(history);
   for (const ReadChange& read : replay_) {
     if (read.toCapture != toCaptures) continue;
-    const std::int64_t row = toCaptures ? captures - 1 - read.target : captures + read.target;
+    const std::int64_t row = top + (toCaptures ? captures - 1 - read.target : captures + read.target);
     if (row < 0 || row >= history.RowCount()) continue;
     const int at = static_cast<int>(row);
     // A row that is not the one the change was made to (the file was written after the change,
@@ -218,7 +310,10 @@ bool HistoryStore::ChangeRow(int row, const std::vector<CellChange>& cells) {
     }
   }
   if (OnRowChanged) OnRowChanged(row, cells);
-  if (!loaded_) return true;
+  // Before the load there is nothing to put it on; during it, the rows shown are where the
+  // journal's changes name them.
+  if (!loaded_ && !Loading()) return true;
+  if (Loading()) changedWhileLoading_ = true;
   if (row >= unfolded_) fileRowsChanged_ = true;
   // As for a capture: its journal would be replayed twice; the next write of the file has it.
   if (journalUnread_) return false;
@@ -265,6 +360,8 @@ std::string HistoryStore::KeepDamagedJournal(const std::string& bytes) {
 
 void HistoryStore::SetSealing(bool seal) {
   if (seal == seal_) return;
+  // Every row is written anew in the chosen form: none may be missing.
+  CompleteLoad();
   seal_ = seal;
   journal_.SetSealing(seal);
   if (!loaded_) return;
@@ -444,6 +541,8 @@ Dword HistoryStore::RewriteJournal() {
 }
 
 void HistoryStore::WriteAll() {
+  // Never from a list that lacks rows of the file still being read.
+  CompleteLoad();
   // A close or a log-off can arrive while start-up still waits (the first run's web page, the
   // tray icon), before the history is read: writing then would replace it with an empty list.
   if (!loaded_) return;

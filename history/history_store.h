@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "grid/table.h"
+#include "history/history_loader.h"
 #include "history/history_table.h"
 #include "history/item_store.h"
 #include "history/journal_file.h"
@@ -50,6 +52,27 @@ class HistoryStore {
   // program holds is tried again for a while), then puts the journal's captures on top.
   // Returns what the user should be told, or an empty text.
   std::string Load();
+  // The same for the start of the program: a large history file is read in the background and
+  // its rows come in below the journal's captures in batches, the newest first, while the
+  // window answers. Captures meanwhile go on top and to the journal as at any time, and changes
+  // of the rows shown to the journal; nothing writes the history file until every row is in
+  // (a write asks for the rest of the load first). Returns the journal's notice; OnLoaded tells
+  // the file's once the load has ended (at once for a small file, before this returns).
+  std::string StartLoad();
+  // Whether rows of the history file are still to come in.
+  bool Loading() const { return loader_ && loader_->Running(); }
+  // Whether the newest rows of the file are in (or the load is over): a change on the clipboard
+  // can be compared with the newest entry.
+  bool NewestLoaded() const { return !Loading() || fileRowsIn_; }
+  // Waits for the rest of a load under way and puts its rows in; for a command that needs the
+  // whole history. Does nothing when no load is under way.
+  void CompleteLoad();
+  // Rows of the file came in (not yet signed for the search).
+  std::function<void()> OnRowsLoaded;
+  // The load has ended, every row in; with the notice for the user, empty when all went well.
+  std::function<void(const std::string& notice)> OnLoaded;
+  // How a load in the background goes; tests slow it.
+  static inline LoadPacing loadPacing;
 
   // A capture has just put a new top row holding `date`, `text` and the reference to its items
   // (which are on the disk already): its record goes to the journal now. Failures are kept to be
@@ -98,6 +121,12 @@ class HistoryStore {
   static constexpr const char* JournalSuffix = ".journal";
 
  private:
+  // The load in two steps: the journal's captures, then the file's rows read below them and
+  // below any capture made in between.
+  void BeginLoad();
+  std::string EndLoad(const grid::DataFileLoad& load);
+  // A batch of the file's rows read in the background.
+  void TakeRows(grid::Table& batch);
   // Appends the journal's captures, newest first; returns how many.
   int ReadJournal(std::string& notice, bool& damaged);
   // Keeps a damaged journal's bytes aside; the notice that says so.
@@ -108,9 +137,9 @@ class HistoryStore {
   platform::Dword RewriteJournal();
   // WriteAll, its error as a Windows error's stand-in: 0 when it succeeded.
   platform::Dword WriteWhole();
-  // The changes the journal held, put on the rows they name: those of its captures, or those of
-  // the file's rows below the `captures` rows on top.
-  void Replay(bool toCaptures, int captures);
+  // The changes the journal held, put on the rows they name: those of its captures (the
+  // `captures` rows from `top`), or those of the file's rows below the `captures` rows from `top`.
+  void Replay(bool toCaptures, int top, int captures);
   void WriteFileWithoutPlaceholders();
   // The cells of the row in columns after its items that the file tags (its pin, its id), as a
   // change of the newest capture; false when it has none.
@@ -127,6 +156,17 @@ class HistoryStore {
   bool unreadable_ = false;
   // Load has run: the list holds what the file and the journal held.
   bool loaded_ = false;
+  // The load's read in the background (kept once it has ended, until the store goes).
+  std::unique_ptr<HistoryLoader> loader_;
+  bool fileRowsIn_ = false;  // a batch came in
+  bool changedWhileLoading_ = false;
+  int journaled_ = 0;  // the journal's captures in the list
+  bool journalDamaged_ = false;
+  std::string journalNotice_;
+  // The keys of the first of the journal's captures and of the first of the file's rows: the
+  // rows above them came later.
+  grid::RowKey journalKey_ = 0;
+  grid::RowKey fileKey_ = 0;
   // The journal was there at start-up but could not be read: it is left exactly as it is for
   // the whole run, so that the next start puts its captures into the history.
   bool journalUnread_ = false;

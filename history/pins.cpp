@@ -14,6 +14,14 @@ void PinnedRows::Rescan(const grid::Table& history) {
   });
 }
 
+void PinnedRows::ScanFrom(const grid::Table& history, int row) {
+  if (row >= history.RowCount()) return;
+  history.VisitTexts(history.ColumnIndex(PinColumn), row, [this](grid::RowKey key, std::u16string_view text) {
+    if (text == PinnedMark) keys_.push_back(key);
+    return true;
+  });
+}
+
 void PinnedRows::Note(const grid::Table& history, int row, bool pinned) {
   const grid::RowKey key = history.KeyOf(row);
   const auto at = std::lower_bound(keys_.begin(), keys_.end(), key);

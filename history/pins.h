@@ -12,6 +12,8 @@ class PinnedRows {
  public:
   // Looks at every row: for a list read, or filled by more than single changes (an import).
   void Rescan(const grid::Table& history);
+  // Looks at the rows from `row` down, which came in below all the others.
+  void ScanFrom(const grid::Table& history, int row);
   // The row's pin was set or taken away.
   void Note(const grid::Table& history, int row, bool pinned);
   // The rows pinned, from the top; rows deleted meanwhile are forgotten here.

@@ -87,6 +87,9 @@ void Recorder::SetLimits(const RetentionLimits& limits) {
 }
 
 void Recorder::ApplyLimits() {
+  // The bottom rows of a list still being loaded are not the oldest: the limits wait for the
+  // end of the load, which applies them.
+  if (store_.Loading()) return;
   // The date form is learnt anew each time, as the user may have changed it since the start.
   if (ApplyRetention(store_.List(), DateReader(desktop_), limits_, desktop_.Clock().GetLocalTime()) > 0)
     writeDue_ = true;
@@ -211,7 +214,9 @@ void Recorder::RecordNow(CapturedEntry& entry) {
   IImages& images = desktop_.Images();
   ICrypto& crypto = desktop_.Crypto();
   auto item = std::make_shared<Item>();
-  desktop_.Background().Post(
+  // On a thread of its own: a PNG copied meanwhile is judged, and the texts after it recorded,
+  // without waiting for these seconds.
+  desktop_.ImageCoding().Post(
       [held, item, &images, &crypto] {
         Bytes png;
         if (!images.EncodePng(held->picture, png) ||
@@ -246,7 +251,10 @@ void Recorder::ScheduleFlush() {
 }
 
 void Recorder::FinishPending() {
-  if (!waiting_.empty() || coding_ > 0) desktop_.Background().Finish();
+  if (!waiting_.empty() || coding_ > 0) {
+    desktop_.Background().Finish();
+    desktop_.ImageCoding().Finish();
+  }
 }
 
 bool Recorder::Record(CapturedEntry& entry, std::u16string_view placeholder) {
@@ -280,7 +288,7 @@ bool Recorder::Record(CapturedEntry& entry, std::u16string_view placeholder) {
   entry.items.clear();
   if (store_.WritesPending()) desktop_.Windows().SetTimer(window_, PieceTimer, PieceInterval);
   CheckSaving();
-  if (limits_.maxEntries > 0 && store_.List().RowCount() > limits_.maxEntries &&
+  if (limits_.maxEntries > 0 && !store_.Loading() && store_.List().RowCount() > limits_.maxEntries &&
       TrimToCount(store_.List(), limits_.maxEntries, store_.Pins().Count(store_.List())) > 0)
     writeDue_ = true;
   ScheduleFlush();
@@ -343,7 +351,9 @@ LResult Recorder::WindowProc(Hwnd hwnd, Uint msg, WParam wParam, LParam lParam) 
   }
   try {
     if (wParam == JoinTimer) {
-      JoinChain();
+      // The clipboard's content is compared with the newest entry, which a slow load may not
+      // have brought in yet: the timer comes again.
+      if (store_.NewestLoaded()) JoinChain();
     } else if (wParam == RetryTimer) {
       RetryTimerFired();
     } else if (wParam == FlushTimer) {

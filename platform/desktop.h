@@ -38,6 +38,9 @@ class Desktop {
   virtual ICrypto& Crypto() = 0;
   virtual IImages& Images() = 0;
   virtual IBackground& Background() = 0;
+  // Work of seconds (a screenshot's PNG coding) runs here, on a thread of its own, so that the
+  // short jobs of Background() never wait behind it.
+  virtual IBackground& ImageCoding() = 0;
 };
 
 }  // namespace platform

@@ -27,7 +27,10 @@ constexpr Dword Coding = 5000;
 
 class BitmapCaptureTest : public ClipboardProgramTest {
  public:
-  BitmapCaptureTest() { desk.background.SetDelay(Coding); }
+  BitmapCaptureTest() {
+    desk.coding.SetDelay(Coding);
+    desk.background.SetDelay(Coding);
+  }
 
   void CopyBitmap(const Picture& picture) {
     ASSERT_TRUE(other.CopyFormats({{CfDibV5, AsString(clipboard::PictureToDibV5(picture))}}));
@@ -230,6 +233,41 @@ TEST_F(BitmapCaptureTest, RecopyOfAStoredImage_IsDecodedAwayFromTheWindow_ThenPu
   program.reset();
   desk.background.Finish();
   EXPECT_EQ(u"last", desk.clipboard.UnicodeText());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(BitmapCaptureTest, APngCopiedDuringABitmapsCoding_IsJudgedAtOnce_TheOrderOfRowsAndJournalKept) {
+  // A PNG is judged in a moment; a bitmap's coding takes seconds on a thread of its own.
+  desk.background.SetDelay(100);
+  StartJoined();
+  CopyBitmap(shot);
+  const Picture picture = TestPicture(5, 3, true, 1);
+  Bytes png;
+  ASSERT_TRUE(desk.images.EncodePng(picture, png));
+  ASSERT_TRUE(other.CopyFormats(
+      {{desk.clipboard.RegisterClipboardFormatA("PNG"), std::string(png.begin(), png.end())}}));
+  ASSERT_TRUE(other.CopyText("after"));
+  desk.windows.Advance(300);
+  EXPECT_EQ((WideTexts{u"after", u"[Image 5\u00D73]", shotText}), Entries())
+      << "the PNG and the text after it do not wait for the bitmap's coding";
+  EXPECT_FALSE(history::IsPendingReference(Reference(1)));
+  EXPECT_TRUE(history::IsPendingReference(Reference(2)));
+  desk.windows.Advance(1000);
+  std::vector<history::JournalRecord> records = JournalRecords();
+  ASSERT_EQ(3u, records.size());
+  EXPECT_EQ(shotText, records[0].text);
+  EXPECT_EQ(u"[Image 5\u00D73]", records[1].text);
+  EXPECT_EQ(u"after", records[2].text);
+
+  desk.windows.Advance(Coding);
+  EXPECT_FALSE(history::IsPendingReference(Reference(2)));
+  Kill();
+  StartJoined();
+  EXPECT_EQ((WideTexts{u"after", u"[Image 5\u00D73]", shotText}), Entries());
+  EXPECT_EQ(2u, ItemFiles().size());
 }
 
 }  // namespace

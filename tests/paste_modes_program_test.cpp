@@ -3,6 +3,8 @@
 // program's temporary writes out of Windows' clipboard history, compared format by format.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <memory>
 
 #include "actions/paste_queue.h"
@@ -323,6 +325,46 @@ TEST_F(PasteModesTest, PopupShiftEnter_PastesTheTextAloneAndKeepsIt_AnImageIsTol
   EXPECT_FALSE(list.Notice.empty());
   ASSERT_EQ(Balloons().size(), balloons + 1);
   EXPECT_EQ(Balloons().back(), "An image has no text to paste as plain text.");
+  EXPECT_EQ(editor.pasted.size(), 1u);
+}
+
+// Enter on an image in quick paste: its PNG is checked and decoded in the background, the window
+// answering meanwhile, and the paste follows with the whole image; a popup gone by then pastes
+// nothing.
+TEST_F(PasteModesTest, PopupEnterOnAnImage_DecodesItAwayFromTheWindow_ThenPastesItWhole) {
+  ASSERT_TRUE(other.CopyImage());
+  desk.windows.Advance(100);  // its PNG is made
+  CopyFormatted("mine");
+  desk.windows.Advance(100);
+  ui::PopupList& list = OpenPopup();
+  Key(list, VkDown);
+  ASSERT_EQ(list.ItemText(list.Selected()).rfind(u"[Image", 0), 0u);
+  desk.background.Hold(true);
+  const int decodes = desk.images.Decodes();
+  Key(list, VkReturn);
+  desk.windows.Advance(1000);
+  EXPECT_FALSE(list.IsOpen());
+  EXPECT_EQ(desk.images.Decodes(), decodes) << "not on the window's thread";
+  EXPECT_TRUE(editor.pasted.empty());
+  desk.background.Hold(false);
+  desk.windows.Advance(1000);
+  EXPECT_GT(desk.images.Decodes(), decodes);
+  ASSERT_EQ(editor.pasted.size(), 1u);
+  std::vector<std::string> formats;
+  for (const auto& [name, bytes] : WithoutMarks(editor.pasted[0])) formats.push_back(name);
+  EXPECT_NE(std::find(formats.begin(), formats.end(), "PNG"), formats.end());
+  EXPECT_TRUE(std::find(formats.begin(), formats.end(), "#17") != formats.end() ||
+              std::find(formats.begin(), formats.end(), "#8") != formats.end())
+      << "the bitmap decoded";
+
+  // The program ends while the image is decoded: nothing is pasted afterwards.
+  OpenPopup();
+  Key(list, VkDown);
+  desk.background.Hold(true);
+  Key(list, VkReturn);
+  program.reset();
+  desk.background.Hold(false);
+  desk.background.Finish();
   EXPECT_EQ(editor.pasted.size(), 1u);
 }
 

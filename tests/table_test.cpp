@@ -596,4 +596,60 @@ TEST(Table, TextsOfEitherWidth_ComeBackExactly_ThroughEveryWayIn) {
     ASSERT_EQ(table.Signature(text, row), grid::SignatureOf(table.Cell(text, row))) << row;
 }
 
+TEST(Table, RowsMovedInFromAnotherTable_GoBelow_KeepTheirTexts_AndAreSignedAfterTheOthers) {
+  Table list = ThreeTextColumns();
+  const std::u16string first[4] = {u"", u"d1", u"on top", u""};
+  list.AppendRow(std::span<const std::u16string>(first));
+  const int text = list.ColumnIndex("Clipboadrs_history");
+  list.KeepSignatures(text);
+  Table batch = ThreeTextColumns();
+  for (int n = 0; n < 3000; ++n) {
+    const std::u16string cells[4] = {u"", u"d", (n % 2 ? u"\u0416" : u"row ") + std::u16string(n % 50, u'x'),
+                                     u""};
+    batch.AppendRow(std::span<const std::u16string>(cells));
+  }
+  // Rows not signed wait for the signing.
+  const std::u16string unsigned_[4] = {u"", u"d", u"waits", u""};
+  Table waiting = ThreeTextColumns();
+  waiting.AppendRow(std::span<const std::u16string>(unsigned_));
+  Table signedList = ThreeTextColumns();
+  signedList.AppendRow(std::span<const std::u16string>(first));
+  signedList.KeepSignatures(text);
+  signedList.AppendRowsOf(waiting);
+  EXPECT_FALSE(signedList.KeepsSignatures(text));
+  signedList.KeepSignatures(text);
+  EXPECT_EQ(signedList.Signature(text, 1), grid::SignatureOf(u"waits"));
+
+  batch.KeepSignatures(text);
+  list.AppendRowsOf(batch);
+  EXPECT_EQ(batch.RowCount(), 0);
+  ASSERT_EQ(list.RowCount(), 3001);
+  EXPECT_EQ(list.Cell(text, 0), u"on top");
+  for (int n = 0; n < 3000; ++n) {
+    ASSERT_EQ(list.Cell(text, n + 1), (n % 2 ? u"\u0416" : u"row ") + std::u16string(n % 50, u'x'));
+    ASSERT_LT(list.KeyOf(n), list.KeyOf(n + 1));
+  }
+  EXPECT_EQ(list.Cell(0, 3000), u"3001");
+  // Below signed rows, the moved rows come with the signatures the batch made, wide pairs and all.
+  ASSERT_TRUE(list.KeepsSignatures(text));
+  for (int row = 0; row < list.RowCount(); ++row) {
+    ASSERT_EQ(list.Signature(text, row), grid::SignatureOf(list.Cell(text, row)));
+    const std::uint32_t wide = list.Signed(text, row).wide;
+    const int count = grid::WideWordsFor(list.Cell(text, row).size() + 1);
+    ASSERT_EQ(grid::WidePairStore::CountAt(wide), count) << row;
+    // A word of the row's text passes its signature and its wide pairs.
+    const grid::TextQuery word(list.Cell(text, row).substr(0, 6));
+    ASSERT_TRUE(list.TestOf(text, word)(list.Signed(text, row))) << row;
+  }
+  // The batch table takes rows again, and the list more rows of its own, in the moved storage's
+  // company.
+  const std::u16string again[4] = {u"", u"d", u"again", u""};
+  batch.AppendRow(std::span<const std::u16string>(again));
+  list.AppendRowsOf(batch);
+  list.AppendRow(std::span<const std::u16string>(again));
+  EXPECT_EQ(list.Cell(text, 3001), u"again");
+  EXPECT_EQ(list.Cell(text, 3002), u"again");
+  EXPECT_EQ(list.Cell(text, 1), u"row ");
+}
+
 }  // namespace

@@ -32,7 +32,8 @@ class SimDesktop : public platform::Desktop {
         notifyArea(windows),
         files(fileRoot),
         time(windows),
-        background(windows) {
+        background(windows),
+        coding(windows) {
     files.UseClock(&clock_);
     keyboard.ConnectHotKeys(hotkeys);
   }
@@ -53,6 +54,7 @@ class SimDesktop : public platform::Desktop {
   platform::ICrypto& Crypto() override { return crypto; }
   platform::IImages& Images() override { return images; }
   platform::IBackground& Background() override { return background; }
+  platform::IBackground& ImageCoding() override { return coding; }
 
  private:
   VirtualClock clock_;
@@ -74,6 +76,7 @@ class SimDesktop : public platform::Desktop {
   SimCrypto crypto;
   SimImages images;
   SimBackground background;
+  SimBackground coding;  // a screenshot's PNG coding
 };
 
 }  // namespace sim

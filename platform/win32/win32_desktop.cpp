@@ -3,6 +3,6 @@
 namespace win32 {
 
 Win32Desktop::Win32Desktop(HINSTANCE instance)
-    : instance_(instance), windows_(instance), background_(instance) {}
+    : instance_(instance), windows_(instance), background_(instance), coding_(instance) {}
 
 }  // namespace win32

@@ -36,6 +36,7 @@ class Win32Desktop final : public platform::Desktop {
   platform::ICrypto& Crypto() override { return crypto_; }
   platform::IImages& Images() override { return images_; }
   platform::IBackground& Background() override { return background_; }
+  platform::IBackground& ImageCoding() override { return coding_; }
 
  private:
   HINSTANCE instance_;
@@ -54,7 +55,9 @@ class Win32Desktop final : public platform::Desktop {
   Win32Instances instances_;
   Win32Crypto crypto_;
   Win32Images images_;
-  Win32Background background_;  // last: its thread ends before the rest goes
+  // Last: their threads end before the rest goes.
+  Win32Background background_;
+  Win32Background coding_;
 };
 
 }  // namespace win32
