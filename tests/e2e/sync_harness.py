@@ -10,6 +10,7 @@ import contextlib
 import os
 import shutil
 import socket
+import struct
 import subprocess
 import zlib
 from xml.sax.saxutils import escape as xml_escape
@@ -57,8 +58,9 @@ def start_on_options(desktop):
     desktop.start_watching()
     desktop.must("wait-visible", harness.MAIN_TITLE, 30000)
     # The group's button is shown: the Options tab is the one up.
-    assert harness.wait_until(lambda: desktop.driver("rect", harness.MAIN_TITLE, START)[0] == 0, 10), \
-        f"no visible {START!r} button: the Options tab is not shown"
+    shown = harness.wait_until(lambda: any(desktop.driver("rect", harness.MAIN_TITLE, caption)[0] == 0
+                                           for caption in (START, STOP)), 10)
+    assert shown, f"no visible {START!r} or {STOP!r} button: the Options tab is not shown"
 
 
 def code_box(desktop):
@@ -120,6 +122,35 @@ def wait_history(desktop, expected, seconds=30):
                          f"the labels show:\n{status_line(desktop)}")
 
 
+def png_image():
+    """A 2 by 2 PNG of two colours, and its compressed pixels (which a sealed file never shows)."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    pixels = zlib.compress(b"\x00\xff\x00\x00\x10\x20\x30" + b"\x00\x00\x00\xff\x40\x50\x60")
+    png = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 2, 2, 8, 2, 0, 0, 0)) +
+           chunk(b"IDAT", pixels) + chunk(b"IEND", b""))
+    return png, pixels
+
+
+IMAGE = "[Image 2\u00d72]"  # an image entry's text
+
+
+def copy_image(desktop, png, attempts=3):
+    """Copies the PNG in X and waits until the program has read it as an image. As with a text
+    (see Desktop.copy_from_x), Wine's X clipboard bridge now and then answers the first read of a
+    fresh X copy with nothing: the copy is then made anew, a few times at most."""
+    for attempt in range(1, attempts + 1):
+        sequence = desktop.must("clipboard-sequence").strip()
+        desktop.set_x_clipboard(png, "image/png")
+        desktop.must("wait-clipboard-change", sequence, 10000)
+        if desktop.driver(*desktop._clipboard_seen_args(IMAGE, 10000))[0] == 0:
+            return
+        print(f"copy {attempt} of the image not seen by the program; its label shows "
+              f"{desktop.clipboard_label()!r}", flush=True)
+    desktop.wait_clipboard_seen(IMAGE, 0)
+
+
 def folder_snapshot(root):
     """Every file under `root` with its size and modification time: what a write would change."""
     seen = {}
@@ -133,7 +164,7 @@ def folder_snapshot(root):
 
 def assert_no_text_in_folder(root, texts):
     """Fails when a file's bytes or a file's name under `root` holds one of `texts`, in UTF-8 or
-    UTF-16LE; returns how many files were looked at."""
+    UTF-16LE (a bytes text: those bytes); returns how many files were looked at."""
     count = 0
     for folder, _, files in os.walk(root):
         for name in files:
@@ -141,9 +172,10 @@ def assert_no_text_in_folder(root, texts):
             data = harness.read_bytes(path)
             count += 1
             for text in texts:
-                for form in (text.encode("utf-8"), text.encode("utf-16-le")):
+                forms = [text] if isinstance(text, bytes) else [text.encode("utf-8"), text.encode("utf-16-le")]
+                for form in forms:
                     assert form not in data, f"{path} holds {text!r} ({len(form)} bytes at {data.find(form)})"
-                assert text not in name, f"the file name {path} holds {text!r}"
+                assert isinstance(text, bytes) or text not in name, f"the file name {path} holds {text!r}"
     return count
 
 

@@ -80,14 +80,20 @@ def test_two_computers_share_one_folder(desktop):
         writer = copy_marked(a, "kept on this computer", "CanUploadToCloudClipboard", b"\0\0\0\0")
         a.wait_clipboard_seen("kept on this computer", 20000)
         writer.wait(30)
+        # An image travels with its picture.
+        png, pixels = sh.png_image()
+        sh.copy_image(a, png)
+        sh.wait_row(b, sh.IMAGE)
         a.copy_from_x("after the private copies")
         sh.wait_row(b, "after the private copies")
-        assert sh.history(a) == ["after the private copies", "kept on this computer", "copied on B",
+        assert sh.history(a) == ["after the private copies", sh.IMAGE, "kept on this computer", "copied on B",
                                  "copied on A"], sh.history(a)
-        assert sh.history(b) == ["after the private copies", "copied on B", "copied on A"], sh.history(b)
+        assert sh.history(b) == ["after the private copies", sh.IMAGE, "copied on B", "copied on A"], \
+            sh.history(b)
 
         # Nothing in the folder tells what was copied: not in the files, not in their names.
-        texts = ["copied on A", "copied on B", "hunter2", "kept on this computer", "after the private copies"]
+        texts = ["copied on A", "copied on B", "hunter2", "kept on this computer", "after the private copies",
+                 pixels]
         looked_at = sh.assert_no_text_in_folder(shared, texts)
         assert looked_at >= 3, f"only {looked_at} files in the folder"
 
@@ -102,7 +108,16 @@ def test_two_computers_share_one_folder(desktop):
         # And sync goes on after it.
         a.copy_from_x("after the clear")
         sh.wait_row(b, "after the clear")
-        sh.assert_no_text_in_folder(shared, texts + ["after the clear"])
+
+        # A's choice survives its restart, and what B copied meanwhile comes in at its start.
+        a.close_and_wait_exit()
+        b.copy_from_x("while A was closed")
+        sh.start_on_options(a)
+        sh.wait_row(a, "while A was closed")
+        assert a.driver("rect", harness.MAIN_TITLE, sh.STOP)[0] == 0, "sync is off after a restart"
+        assert sh.code_box(a) == code, f"the code box shows {sh.code_box(a)!r} after a restart, was {code!r}"
+        sh.wait_history(a, ["while A was closed", "after the clear"])
+        sh.assert_no_text_in_folder(shared, texts + ["after the clear", "while A was closed"])
 
 
 def test_a_copy_travels_through_syncthing(desktop):
