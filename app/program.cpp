@@ -149,6 +149,7 @@ bool Program::Start() {
   };
   recorder_->OnItemsMade = [this](const std::u16string& placeholder, const std::u16string& reference) {
     pictures_->Settled(placeholder, reference);
+    if (sync_) sync_->ItemsMade(placeholder, reference);
   };
   return true;
 }

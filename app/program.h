@@ -58,6 +58,7 @@ class Program {
   QuickPaste& Quick() { return *quick_; }
   EntryCommands& Entries() { return *entries_; }
   grid::Table& HistoryList() { return historyList_; }
+  history::HistoryStore& HistoryStore() { return *historyStore_; }
   history::Recorder& Recorder() { return *recorder_; }
   grid::Table& ActionTable() { return actions_->Table(); }
   actions::ActionList& Actions() { return *actions_; }

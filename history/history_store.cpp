@@ -217,6 +217,7 @@ bool HistoryStore::ChangeRow(int row, const std::vector<CellChange>& cells) {
       if (std::string_view(cell.column) == PinColumn) pins_.Note(history, row, cell.text == PinnedMark);
     }
   }
+  if (OnRowChanged) OnRowChanged(row, cells);
   if (!loaded_) return true;
   if (row >= unfolded_) fileRowsChanged_ = true;
   // As for a capture: its journal would be replayed twice; the next write of the file has it.
@@ -298,11 +299,43 @@ void HistoryStore::Recorded(std::u16string_view date, std::u16string_view text,
   const int textColumn = history_.ColumnIndex(Clipboadrs_history);
   saveError_ = journal_.Append(date, text, reference,
                                history_.RowCount() > 0 ? history_.SharedText(textColumn, 0) : nullptr);
+  ++journalCaptures_;
+  if (saveError_ == 0 && history_.RowCount() > 0) {
+    // The cells the capture's record does not carry (its id) follow it as a change of its row,
+    // so that a kill keeps them with it. Behind a long record written in pieces, the change
+    // waits for its last piece rather than hold the window for all of them.
+    JournalChange change;
+    if (ExtraCells(0, change)) {
+      if (journal_.WritesPending())
+        owedChanges_.emplace_back(journalCaptures_ - 1, std::move(change));
+      else
+        saveError_ = journal_.AppendChange(change);
+    }
+  }
   if (saveError_ != 0) {
     // A record may be cut short in the file: the journal is written anew at the next chance.
     journal_.Close();
     journalStale_ = true;
   }
+}
+
+bool HistoryStore::ExtraCells(int row, JournalChange& change) const {
+  const int itemsColumn = history_.ColumnIndex(ItemsColumn);
+  std::u16string scratch;
+  change.cells.clear();
+  for (int c = itemsColumn + 1; c < history_.ColumnCount(); ++c) {
+    const grid::Column& column = history_.Columns()[static_cast<std::size_t>(c)];
+    if (column.fileTag.empty()) continue;
+    const std::u16string_view cell = history_.CellView(c, row, scratch);
+    if (cell.empty()) continue;
+    change.cells.push_back({std::u16string(column.name.begin(), column.name.end()), std::u16string(cell)});
+  }
+  if (change.cells.empty()) return false;
+  std::u16string date, text;
+  change.row = 0;
+  change.print = EntryPrint(history_.CellView(history_.ColumnIndex(Date), row, date),
+                            history_.CellView(history_.ColumnIndex(Clipboadrs_history), row, text));
+  return true;
 }
 
 bool HistoryStore::Attached(std::u16string_view placeholder, std::u16string_view reference) {
@@ -361,7 +394,17 @@ Dword HistoryStore::RetrySave() {
 }
 
 void HistoryStore::WritePending(std::size_t budget) {
-  if (const Dword error = journal_.WritePending(budget)) {
+  Dword error = journal_.WritePending(budget);
+  // The cells owed to the captures just written whole; the newest capture is row 0 of a change.
+  if (error == 0 && !journal_.WritesPending() && !owedChanges_.empty()) {
+    for (auto& [capture, change] : owedChanges_) {
+      // Its row's index from the top, the captures after it on top of it.
+      change.row = static_cast<std::uint32_t>(journalCaptures_ - 1 - capture);
+      if (error == 0) error = journal_.AppendChange(change);
+    }
+    owedChanges_.clear();
+  }
+  if (error != 0) {
     // As for a capture that could not be written: the journal is written anew, whole.
     saveError_ = error;
     journalStale_ = true;
@@ -373,12 +416,9 @@ Dword HistoryStore::RewriteJournal() {
   const int dateColumn = history_.ColumnIndex(Date);
   const int textColumn = history_.ColumnIndex(Clipboadrs_history);
   const int itemsColumn = history_.ColumnIndex(ItemsColumn);
-  // The cells a capture's record does not carry (its pin, and any later tagged field) follow it
-  // as a change of the row it made.
-  std::vector<int> more;
-  for (int c = itemsColumn + 1; c < history_.ColumnCount(); ++c)
-    if (!history_.Columns()[static_cast<std::size_t>(c)].fileTag.empty()) more.push_back(c);
-  std::u16string date, text, items, scratch;
+  // The rewrite carries every capture's cells itself.
+  owedChanges_.clear();
+  std::u16string date, text, items;
   JournalChange change;
   // Oldest first: the bottom of the rows that the journal holds. Below them come the file's,
   // where the changes it could not be put on (it could not be read) are still due: they follow.
@@ -394,20 +434,12 @@ Dword HistoryStore::RewriteJournal() {
           return true;
         }
         const int row = count - 1 - i;
-        const std::u16string_view dateText = history_.CellView(dateColumn, row, date);
-        const std::u16string_view textText = history_.CellView(textColumn, row, text);
-        if (!put(dateText, textText, history_.CellView(itemsColumn, row, items))) return false;
-        change.cells.clear();
-        for (int c : more) {
-          const std::u16string_view cell = history_.CellView(c, row, scratch);
-          if (cell.empty()) continue;
-          const std::string& name = history_.Columns()[static_cast<std::size_t>(c)].name;
-          change.cells.push_back({std::u16string(name.begin(), name.end()), std::u16string(cell)});
-        }
-        if (change.cells.empty()) return true;
-        change.row = 0;
-        change.print = EntryPrint(dateText, textText);
-        return putChange(change);
+        if (!put(history_.CellView(dateColumn, row, date), history_.CellView(textColumn, row, text),
+                 history_.CellView(itemsColumn, row, items)))
+          return false;
+        // The cells a capture's record does not carry (its pin, its id, and any later tagged
+        // field) follow it as a change of the row it made.
+        return !ExtraCells(row, change) || putChange(change);
       });
 }
 
@@ -430,6 +462,7 @@ void HistoryStore::WriteAll() {
   }
   fileHolds_ = false;
   WriteFileWithoutPlaceholders();
+  owedChanges_.clear();
   NoteFileHolds();
   unfolded_ = 0;
   fileRowsChanged_ = false;

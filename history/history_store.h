@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -42,6 +43,8 @@ class HistoryStore {
     std::u16string text;
   };
   bool ChangeRow(int row, const std::vector<CellChange>& cells);
+  // Told of each change made by ChangeRow, once the row holds it.
+  std::function<void(int row, const std::vector<CellChange>& cells)> OnRowChanged;
 
   // Start-up: replaces the rows of the list by the history file's (a file that another
   // program holds is tried again for a while), then puts the journal's captures on top.
@@ -109,6 +112,9 @@ class HistoryStore {
   // the file's rows below the `captures` rows on top.
   void Replay(bool toCaptures, int captures);
   void WriteFileWithoutPlaceholders();
+  // The cells of the row in columns after its items that the file tags (its pin, its id), as a
+  // change of the newest capture; false when it has none.
+  bool ExtraCells(int row, JournalChange& change) const;
   void NoteFileHolds();
   bool FileStillHolds();
 
@@ -154,6 +160,10 @@ class HistoryStore {
   std::uint64_t deletionsWritten_ = 0;
   // The rows recorded with a placeholder whose items are still being made, oldest first.
   std::vector<std::pair<std::u16string, grid::RowKey>> pending_;
+  // The captures appended to the journal in this run, and the cells owed to those still being
+  // written in pieces (by the count of captures before each), appended once they are whole.
+  std::uint64_t journalCaptures_ = 0;
+  std::vector<std::pair<std::uint64_t, JournalChange>> owedChanges_;
 };
 
 }  // namespace history

@@ -72,6 +72,7 @@ Sync::~Sync() {
   alive_.reset();
   recorder_.NextEntryId = nullptr;
   recorder_.OnRecorded = nullptr;
+  store_.OnRowChanged = nullptr;
   // Writes in flight end; their results go nowhere.
   if (folder_) desktop_.Background().Finish();
   desktop_.Windows().KillTimer(window_, TickTimer);
@@ -213,6 +214,10 @@ void Sync::Begin(std::unique_ptr<SyncFolder> folder) {
   recorder_.OnRecorded = [this](history::CapturedEntry& entry, std::u16string_view text) {
     Captured(entry, text);
   };
+  store_.OnRowChanged = [this](int row, const std::vector<history::HistoryStore::CellChange>& cells) {
+    RowChanged(row, cells);
+  };
+  PushExisting();
   CheckNow();
   if (OnChanged) OnChanged();
 }
@@ -224,8 +229,10 @@ void Sync::Stop() {
   began_ = false;
   problem_.clear();
   queued_.clear();
+  awaitingItems_.clear();
   recorder_.NextEntryId = nullptr;
   recorder_.OnRecorded = nullptr;
+  store_.OnRowChanged = nullptr;
   desktop_.Windows().KillTimer(window_, TickTimer);
   Save();
   if (OnChanged) OnChanged();
@@ -269,9 +276,129 @@ void Sync::Captured(history::CapturedEntry& entry, std::u16string_view text) {
   }
   present_.insert(*id);
   highest_[id->computer] = std::max(highest_[id->computer], id->counter);
+  // An image whose PNG is still being coded goes once it is made, with it.
+  const std::u16string_view reference = list.CellView(list.ColumnIndex(history::ItemsColumn), 0, scratch);
+  if (history::IsPendingReference(reference)) {
+    awaitingItems_[std::u16string(reference)] = std::move(out);
+    return;
+  }
   std::vector<Outgoing> records;
   records.push_back(std::move(out));
   Post(std::move(records));
+}
+
+void Sync::ItemsMade(const std::u16string& placeholder, const std::u16string& reference) {
+  const auto found = awaitingItems_.find(placeholder);
+  if (found == awaitingItems_.end()) return;
+  Outgoing out = std::move(found->second);
+  awaitingItems_.erase(found);
+  if (!folder_) return;
+  // A repeat of the image below it went from the list as its PNG was made: nothing to send.
+  const grid::Table& list = store_.List();
+  const int idColumn = list.ColumnIndex(history::EntryIdColumn);
+  const std::u16string id = history::EntryIdText(out.add.id);
+  std::u16string scratch;
+  bool there = false;
+  for (int row = 0; row < list.RowCount() && !there; ++row)
+    there = list.CellView(idColumn, row, scratch) == id;
+  if (!there) {
+    present_.erase(out.add.id);
+    return;
+  }
+  out.add.items = history::ItemNames(reference);
+  out.itemsToRead = out.add.items;
+  std::vector<Outgoing> records;
+  records.push_back(std::move(out));
+  Post(std::move(records));
+}
+
+void Sync::RowChanged(int row, const std::vector<history::HistoryStore::CellChange>& cells) {
+  if (applying_ || !folder_) return;
+  const grid::Table& list = store_.List();
+  std::u16string scratch;
+  const auto id =
+      history::ParseEntryId(list.CellView(list.ColumnIndex(history::EntryIdColumn), row, scratch));
+  if (!id) return;
+  Outgoing out;
+  out.kind = 'E';
+  out.change.id = *id;
+  out.change.utcMs = desktop_.Clock().UtcNowMs();
+  for (const history::HistoryStore::CellChange& cell : cells) {
+    const std::string_view column = cell.column;
+    if (column == history::PinColumn) {
+      out.change.hasPin = true;
+      out.change.pinned = cell.text == history::PinnedMark;
+    } else if (column == history::Clipboadrs_history && !cell.text.empty()) {
+      out.change.hasText = true;
+      out.change.text = cell.text;
+    }
+  }
+  if (!out.change.hasPin && !out.change.hasText) return;
+  std::vector<Outgoing> records;
+  records.push_back(std::move(out));
+  Post(std::move(records));
+}
+
+std::int64_t Sync::UtcMsOfRow(const history::DateReader& dates, int row) {
+  const grid::Table& list = store_.List();
+  std::u16string scratch;
+  const auto seconds = dates.Read(list.CellView(list.ColumnIndex(history::Date), row, scratch));
+  IClock& clock = desktop_.Clock();
+  const std::int64_t now = clock.UtcNowMs();
+  if (!seconds) return now;
+  // The cell is in local time: the offset of now serves (a change of summer time moves an old
+  // entry by an hour at most, and only among entries of that same hour).
+  const std::int64_t offset = history::DateReader::SecondsOf(clock.LocalTimeOfUtc(now)) - now / 1000;
+  return (*seconds - offset) * 1000;
+}
+
+void Sync::PushExisting() {
+  grid::Table& list = store_.List();
+  const int idColumn = list.ColumnIndex(history::EntryIdColumn);
+  const int textColumn = list.ColumnIndex(history::Clipboadrs_history);
+  const int itemsColumn = list.ColumnIndex(history::ItemsColumn);
+  const std::uint64_t computer = ids_.Computer();
+  const history::DateReader dates(desktop_);
+  std::vector<Outgoing> records;
+  bool idsGiven = false;
+  std::u16string scratch;
+  // Oldest first, as they were copied; each with an id of this computer when it has none.
+  for (int row = list.RowCount() - 1; row >= 0; --row) {
+    std::optional<EntryId> id = history::ParseEntryId(list.CellView(idColumn, row, scratch));
+    if (!id) {
+      const std::u16string_view reference = list.CellView(itemsColumn, row, scratch);
+      if (history::IsPendingReference(reference)) continue;  // its PNG comes as it is made
+      id = ids_.Next();
+      list.SetCell(idColumn, row, history::EntryIdText(*id));
+      idsGiven = true;
+    } else if (id->computer != computer || folder_->Holds(*id)) {
+      continue;
+    }
+    Outgoing out;
+    out.isAdd = true;
+    out.add.id = *id;
+    out.add.utcMs = UtcMsOfRow(dates, row);
+    out.add.text = list.Cell(textColumn, row);
+    out.add.items = history::ItemNames(list.CellView(itemsColumn, row, scratch));
+    out.itemsToRead = out.add.items;
+    highest_[id->computer] = std::max(highest_[id->computer], id->counter);
+    present_.insert(*id);
+    records.push_back(std::move(out));
+    if (history::IsPinned(list, row)) {
+      Outgoing pin;
+      pin.kind = 'E';
+      pin.change = {*id, records.back().add.utcMs, true, true, false, {}};
+      records.push_back(std::move(pin));
+    }
+  }
+  if (idsGiven) {
+    try {
+      store_.WriteAll();
+    } catch (const std::exception&) {
+      // The ids are in the list; the next write keeps them.
+    }
+  }
+  if (!records.empty()) Post(std::move(records));
 }
 
 void Sync::Post(std::vector<Outgoing> records) {
@@ -281,12 +408,29 @@ void Sync::Post(std::vector<Outgoing> records) {
   auto batch = std::make_shared<std::vector<Outgoing>>(std::move(queued_));
   queued_.clear();
   std::shared_ptr<SyncFolder> folder = folder_;
-  desktop_.Background().Post([folder, batch] { folder->Write(std::move(*batch)); },
-                             [this, alive = std::weak_ptr<bool>(alive_)] {
-                               if (alive.expired()) return;
-                               writing_ = false;
-                               if (!queued_.empty()) Post({});
-                             });
+  history::ItemStore& items = store_.Items();
+  desktop_.Background().Post(
+      [folder, batch, &items] {
+        // An item gone meanwhile (its entry deleted) leaves the entry its text.
+        for (Outgoing& record : *batch) {
+          std::vector<std::string> read;
+          for (const std::string& name : record.itemsToRead) {
+            history::Item item{name, {}};
+            if (items.Get(name, item.bytes)) {
+              read.push_back(name);
+              record.items.push_back(std::move(item));
+            }
+          }
+          if (!record.itemsToRead.empty()) record.add.items = std::move(read);
+          record.itemsToRead.clear();
+        }
+        folder->Write(std::move(*batch));
+      },
+      [this, alive = std::weak_ptr<bool>(alive_)] {
+        if (alive.expired()) return;
+        writing_ = false;
+        if (!queued_.empty()) Post({});
+      });
 }
 
 void Sync::CheckNow() {
@@ -450,6 +594,7 @@ void Sync::Merge(Incoming& incoming) {
       written = true;
     }
   }
+  if (!incoming.changes.empty()) ApplyChanges(incoming.changes);
   if (written) {
     try {
       store_.WriteAll();
@@ -458,9 +603,12 @@ void Sync::Merge(Incoming& incoming) {
     }
   }
   deletionsSeen_ = list.Deletions();
-  // This computer's limits hold for what came too; what they remove goes to the others.
-  recorder_.ApplyLimits();
-  ScanRemovals();
+  // This computer's limits hold for what came too; what they remove goes to the others. A
+  // check that brought nothing costs the window no walk over the history.
+  if (!adds.empty()) {
+    recorder_.ApplyLimits();
+    ScanRemovals();
+  }
   if (PutOnClipboardChosen) SetPutOnClipboard(PutOnClipboardChosen());
   if (putOnClipboard_ && !adds.empty() && list.RowCount() > 0) {
     const Arrival* newest = adds.back();
@@ -475,6 +623,36 @@ void Sync::Merge(Incoming& incoming) {
     }
   }
   if (OnChanged) OnChanged();
+}
+
+void Sync::ApplyChanges(const std::vector<ChangeRecord>& changes) {
+  grid::Table& list = store_.List();
+  const int idColumn = list.ColumnIndex(history::EntryIdColumn);
+  std::map<EntryId, grid::RowKey> rows;
+  std::u16string scratch;
+  for (int row = 0; row < list.RowCount(); ++row)
+    if (const auto id = history::ParseEntryId(list.CellView(idColumn, row, scratch)))
+      rows[*id] = list.KeyOf(row);
+  applying_ = true;
+  for (const ChangeRecord& change : changes) {
+    const auto found = rows.find(change.id);
+    if (found == rows.end()) continue;
+    const int row = list.RowOfKey(found->second);
+    if (row < 0) continue;
+    std::vector<history::HistoryStore::CellChange> cells;
+    if (change.hasPin && history::IsPinned(list, row) != change.pinned)
+      cells.push_back(
+          {history::PinColumn, change.pinned ? std::u16string(history::PinnedMark) : std::u16string()});
+    if (change.hasText &&
+        list.CellView(list.ColumnIndex(history::Clipboadrs_history), row, scratch) != change.text) {
+      cells.push_back({history::Clipboadrs_history, change.text});
+      // The formats kept beside the old text no longer match it.
+      if (!list.CellView(list.ColumnIndex(history::ItemsColumn), row, scratch).empty())
+        cells.push_back({history::ItemsColumn, std::u16string()});
+    }
+    if (!cells.empty()) store_.ChangeRow(row, cells);
+  }
+  applying_ = false;
 }
 
 void Sync::Tick() {

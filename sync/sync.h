@@ -16,6 +16,7 @@
 #include "history/entry_id.h"
 #include "history/history_store.h"
 #include "history/recorder.h"
+#include "history/retention.h"
 #include "platform/desktop.h"
 #include "sync/sync_folder.h"
 
@@ -67,6 +68,9 @@ class Sync final : private platform::IWindowProc {
   void Finish();
   // A check now rather than at the next tick (the folder changed).
   void CheckNow();
+  // The PNG of an image recorded with `placeholder` is made (the row refers to `reference`):
+  // its entry goes to the others now, with it.
+  void ItemsMade(const std::u16string& placeholder, const std::u16string& reference);
 
   static constexpr platform::Uint TickMs = 1000;
 
@@ -77,6 +81,13 @@ class Sync final : private platform::IWindowProc {
   void Save();
   void Begin(std::unique_ptr<SyncFolder> folder);
   void Captured(history::CapturedEntry& entry, std::u16string_view text);
+  // A pin or an edit made here, of an entry that has an id.
+  void RowChanged(int row, const std::vector<history::HistoryStore::CellChange>& cells);
+  // The entries of this computer the folder's log lacks (the history before sync began, or
+  // while it was off) get their ids and go to the folder.
+  void PushExisting();
+  void ApplyChanges(const std::vector<ChangeRecord>& changes);
+  std::int64_t UtcMsOfRow(const history::DateReader& dates, int row);
   void Post(std::vector<Outgoing> records);
   void ScanRemovals();
   void Merge(Incoming& incoming);
@@ -101,6 +112,9 @@ class Sync final : private platform::IWindowProc {
   bool checking_ = false;
   bool writing_ = false;
   std::vector<Outgoing> queued_;
+  // The entries of images whose PNG is still being coded, by their placeholder.
+  std::map<std::u16string, Outgoing> awaitingItems_;
+  bool applying_ = false;  // the changes being made come from the others
   std::string status_ = "Sync is off.";
   std::string problem_;  // why not, while it lasts
   bool toldAway_ = false;

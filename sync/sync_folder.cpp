@@ -19,6 +19,8 @@ constexpr std::uint64_t NonceBlock = 4096;
 constexpr int ItemTries = 30;
 // A log is written anew once it is this large and most of its entries are removed.
 constexpr std::size_t CompactAfterAdds = 64;
+// About how many bytes of records one block of a log holds.
+constexpr std::size_t BlockRecordBytes = std::size_t{1} << 20;
 
 bool EndsWith(std::string_view name, std::string_view end) {
   return name.size() > end.size() && name.substr(name.size() - end.size()) == end;
@@ -135,8 +137,9 @@ void SyncFolder::ReadOwnLog() {
   const BlockRun run = OpenBlocks(crypto_, setup_.key, FileKind::Log, bytes, 0,
                                   [&](std::string_view plain) { ReadRecords(plain, records); });
   logBegun_ = records.hasHeader && run.whole > 0;
+  logBytes_ = run.whole;
   if (run.whole < bytes.size()) {
-    grid::ReplaceFileContents(files_, path, bytes.data(), run.whole);
+    logTorn_ = grid::ReplaceFileContents(files_, path, bytes.data(), run.whole) != 0;
     if (run.whole == 0) logBegun_ = false;
   }
   Incoming ignored;
@@ -172,15 +175,30 @@ bool SyncFolder::WriteItem(const history::Item& item) {
 }
 
 bool SyncFolder::AppendToLog(const std::string& plain) {
+  const std::string path = Folder() + "\\" + LogName(generation_);
+  if (logTorn_) {
+    // A write that failed may have left part of a block: it goes before the next one, or the
+    // others would read no further than it.
+    std::string bytes;
+    if (files_.ReadAll(path, bytes) != 0) return false;
+    if (bytes.size() > logBytes_ && grid::ReplaceFileContents(files_, path, bytes.data(), logBytes_) != 0)
+      return false;
+    logTorn_ = false;
+  }
   std::string block;
   std::array<std::uint8_t, 12> nonce;
   if (!NextNonce(nonce) || !SealBlock(crypto_, setup_.key, nonce, FileKind::Log, plain, block)) return false;
   FileHandle file = 0;
-  if (files_.OpenForAppend(Folder() + "\\" + LogName(generation_), file) != 0) return false;
+  if (files_.OpenForAppend(path, file) != 0) return false;
   const Dword error = files_.Write(file, block.data(), block.size());
   const Dword flushed = error == 0 ? files_.Flush(file) : error;
   files_.Close(file);
-  return flushed == 0;
+  if (flushed != 0) {
+    logTorn_ = true;
+    return false;
+  }
+  logBytes_ += block.size();
+  return true;
 }
 
 bool SyncFolder::Write(std::vector<Outgoing> records) {
@@ -189,32 +207,78 @@ bool SyncFolder::Write(std::vector<Outgoing> records) {
   for (Outgoing& record : records) all.push_back(std::move(record));
   if (all.empty() && logBegun_) return true;
   // Items before the records that name them: a reader never meets a record whose item was lost.
+  // A block holds about BlockRecordBytes of records, so that the history pushed at the start of
+  // sync never makes one larger than a reader takes.
   std::string plain;
   if (!logBegun_) PutHeader(plain, setup_.computer, generation_);
-  bool itemsOk = true;
-  for (const Outgoing& record : all) {
+  std::size_t first = 0;  // the first record not yet in a block written
+  for (std::size_t k = 0; k < all.size(); ++k) {
+    const Outgoing& record = all[k];
+    bool itemsOk = true;
     for (const history::Item& item : record.items) itemsOk = itemsOk && WriteItem(item);
+    if (!itemsOk) break;
     if (record.isAdd)
       PutAdd(plain, record.add);
+    else if (record.kind == 'E')
+      PutChange(plain, record.change);
     else
       PutIds(plain, record.kind, record.ids);
+    if (plain.size() < BlockRecordBytes && k + 1 < all.size()) continue;
+    if (!AppendToLog(plain)) break;
+    logBegun_ = true;
+    LogRecords mine;
+    ReadRecords(plain, mine);
+    Incoming ignored;
+    Take(mine, true, ignored);
+    plain.clear();
+    first = k + 1;
   }
-  if (!itemsOk || !AppendToLog(plain)) {
-    unwritten_ = std::move(all);
-    return false;
+  if (all.empty() && !plain.empty()) {
+    // The header alone, for a log begun before its first entry.
+    if (!AppendToLog(plain)) return false;
+    logBegun_ = true;
+    return true;
   }
-  logBegun_ = true;
-  LogRecords mine;
-  ReadRecords(plain, mine);
-  Incoming ignored;
-  Take(mine, true, ignored);
-  return true;
+  if (first == all.size()) return true;
+  unwritten_.assign(std::make_move_iterator(all.begin() + static_cast<std::ptrdiff_t>(first)),
+                    std::make_move_iterator(all.end()));
+  return false;
 }
 
 bool SyncFolder::Removed(const EntryId& id) const {
   if (deleted_.count(id)) return true;
   const auto cleared = cleared_.find(id.computer);
   return cleared != cleared_.end() && id.counter <= cleared->second;
+}
+
+std::optional<ChangeRecord> SyncFolder::Fold(ChangeState& state, const ChangeRecord& change) {
+  // The newest wins; at the same moment, the same one on every computer.
+  ChangeRecord newer;
+  newer.id = change.id;
+  newer.utcMs = change.utcMs;
+  if (change.hasPin &&
+      (change.utcMs > state.pinMs || (change.utcMs == state.pinMs && change.pinned && !state.pinned))) {
+    state.pinMs = change.utcMs;
+    state.pinned = change.pinned;
+    newer.hasPin = true;
+    newer.pinned = change.pinned;
+  }
+  if (change.hasText && !change.text.empty() &&
+      (change.utcMs > state.textMs || (change.utcMs == state.textMs && change.text > state.text))) {
+    state.textMs = change.utcMs;
+    state.text = change.text;
+    newer.hasText = true;
+    newer.text = change.text;
+  }
+  if (!newer.hasPin && !newer.hasText) return std::nullopt;
+  return newer;
+}
+
+std::vector<ChangeRecord> SyncFolder::Records(const EntryId& id, const ChangeState& state) {
+  std::vector<ChangeRecord> records;
+  if (state.textMs >= 0) records.push_back({id, state.textMs, false, false, true, state.text});
+  if (state.pinMs >= 0) records.push_back({id, state.pinMs, true, state.pinned, false, {}});
+  return records;
 }
 
 void SyncFolder::Take(const LogRecords& records, bool own, Incoming& incoming) {
@@ -224,6 +288,13 @@ void SyncFolder::Take(const LogRecords& records, bool own, Incoming& incoming) {
   if (!own) {
     incoming.deletes.insert(incoming.deletes.end(), records.deletes.begin(), records.deletes.end());
     incoming.clears.insert(incoming.clears.end(), records.clears.begin(), records.clears.end());
+  }
+  for (const ChangeRecord& change : records.changes) {
+    if (own) Fold(ownChanges_[change.id], change);
+    const auto newer = Fold(changes_[change.id], change);
+    // An entry handed on already is changed where it stands; one still to come takes its
+    // changes with it.
+    if (newer && !own && taken_.count(change.id) && !Removed(change.id)) incoming.changes.push_back(*newer);
   }
   for (const AddRecord& add : records.adds) {
     if (add.id.computer == setup_.computer) {
@@ -249,6 +320,9 @@ void SyncFolder::Take(const LogRecords& records, bool own, Incoming& incoming) {
     }
     if (whole || ++itemTries_[arrival.add.id] > ItemTries) {
       itemTries_.erase(arrival.add.id);
+      if (const auto changed = changes_.find(arrival.add.id); changed != changes_.end())
+        for (ChangeRecord& change : Records(arrival.add.id, changed->second))
+          incoming.changes.push_back(std::move(change));
       incoming.adds.push_back(std::move(arrival));
     } else {
       still.push_back(std::move(arrival));
@@ -339,7 +413,14 @@ void SyncFolder::CompactIfWorth() {
   OpenBlocks(crypto_, setup_.key, FileKind::Log, bytes, 0,
              [&](std::string_view plain) { ReadRecords(plain, records); });
   // The entries still there, and every removal: a computer away since still learns of them.
-  std::string plain;
+  std::string plain, blocks;
+  bool sealed = true;
+  auto seal = [&] {
+    std::array<std::uint8_t, 12> nonce;
+    sealed =
+        sealed && NextNonce(nonce) && SealBlock(crypto_, setup_.key, nonce, FileKind::Log, plain, blocks);
+    plain.clear();
+  };
   PutHeader(plain, setup_.computer, generation_ + 1);
   std::set<std::string> keptItems;
   std::set<EntryId> kept;
@@ -348,18 +429,24 @@ void SyncFolder::CompactIfWorth() {
     PutAdd(plain, add);
     kept.insert(add.id);
     keptItems.insert(add.items.begin(), add.items.end());
+    if (plain.size() >= BlockRecordBytes) seal();
   }
+  // This computer's pins and edits of the entries still there, of every computer's.
+  for (const auto& [id, state] : ownChanges_)
+    if (!Removed(id))
+      for (const ChangeRecord& change : Records(id, state)) PutChange(plain, change);
   const std::vector<EntryId> deleted(deleted_.begin(), deleted_.end());
   if (!deleted.empty()) PutIds(plain, 'D', deleted);
   std::vector<EntryId> cleared;
   for (const auto& [computer, counter] : cleared_) cleared.push_back({computer, counter});
   if (!cleared.empty()) PutIds(plain, 'C', cleared);
-  std::string block;
-  std::array<std::uint8_t, 12> nonce;
-  if (!NextNonce(nonce) || !SealBlock(crypto_, setup_.key, nonce, FileKind::Log, plain, block)) return;
+  seal();
+  if (!sealed) return;
   const std::string next = Folder() + "\\" + LogName(generation_ + 1);
-  if (grid::ReplaceFileContents(files_, next, block.data(), block.size()) != 0) return;
+  if (grid::ReplaceFileContents(files_, next, blocks.data(), blocks.size()) != 0) return;
   ++generation_;
+  logBytes_ = blocks.size();
+  logTorn_ = false;
   files_.Delete(old);
   // The items only removed entries named go too.
   for (const AddRecord& add : records.adds) {

@@ -17,6 +17,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -50,6 +51,8 @@ struct Incoming {
   std::vector<Arrival> adds;
   std::vector<EntryId> deletes;
   std::vector<std::vector<EntryId>> clears;
+  // Pins and edits newer than any met before for their entry (of an entry among `adds`, too).
+  std::vector<ChangeRecord> changes;
   std::set<std::uint64_t> computers;  // the other computers whose logs were seen
 };
 
@@ -59,7 +62,11 @@ struct Outgoing {
   bool isAdd = false;
   std::vector<history::Item> items;
   std::vector<EntryId> ids;  // deleted, or the clear's
-  char kind = 'A';           // 'A', 'D' or 'C'
+  ChangeRecord change;       // for 'E'
+  char kind = 'A';           // 'A', 'D', 'C' or 'E'
+  // The names of items in the history's item store still to be read, off the window's thread,
+  // into `items` before the record is written.
+  std::vector<std::string> itemsToRead;
 };
 
 class SyncFolder {
@@ -94,6 +101,8 @@ class SyncFolder {
 
   // How many of this computer's entries its log holds, and how many of those are removed.
   std::size_t OwnAdds() const { return ownAdds_.size(); }
+  // Whether this computer's log holds the entry, or knows it removed.
+  bool Holds(const EntryId& id) const { return ownAdds_.count(id) > 0 || Removed(id); }
   std::size_t OwnRemoved() const;
 
  private:
@@ -110,6 +119,16 @@ class SyncFolder {
   bool WriteItem(const history::Item& item);
   bool ReadItem(std::uint64_t computer, const std::string& name, history::Item& item);
   bool Removed(const EntryId& id) const;
+  // The newest pin and the newest text each entry was given, by the time they were given.
+  struct ChangeState {
+    std::int64_t pinMs = -1;
+    bool pinned = false;
+    std::int64_t textMs = -1;
+    std::u16string text;
+  };
+  // Folds the change into the state; the parts of it that are newer, or nothing.
+  static std::optional<ChangeRecord> Fold(ChangeState& state, const ChangeRecord& change);
+  static std::vector<ChangeRecord> Records(const EntryId& id, const ChangeState& state);
   void Take(const LogRecords& records, bool own, Incoming& incoming);
   void ReadOwnLog();
   bool AppendToLog(const std::string& plain);
@@ -118,7 +137,9 @@ class SyncFolder {
   platform::ICrypto& crypto_;
   SyncSetup setup_;
   std::uint32_t generation_ = 0;
-  bool logBegun_ = false;  // the log has its header
+  bool logBegun_ = false;     // the log has its header
+  std::size_t logBytes_ = 0;  // the whole blocks of the log
+  bool logTorn_ = false;      // a write that failed may have left bytes after them
   std::uint64_t nonceNext_ = 0, nonceReserved_ = 0;
   std::vector<Outgoing> unwritten_;
   std::set<std::string> itemsWritten_;
@@ -129,6 +150,8 @@ class SyncFolder {
   std::set<EntryId> ownAdds_;
   std::vector<Arrival> waitingForItems_;
   std::map<EntryId, int> itemTries_;
+  std::map<EntryId, ChangeState> changes_;     // every log's
+  std::map<EntryId, ChangeState> ownChanges_;  // this computer's log's, kept by a compaction
 };
 
 }  // namespace syncing

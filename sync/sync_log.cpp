@@ -1,5 +1,6 @@
 #include "sync/sync_log.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace syncing {
@@ -75,20 +76,25 @@ bool ReadIds(Reader& r, std::vector<EntryId>& ids) {
   return r.Done();
 }
 
-bool ReadAdd(Reader& r, AddRecord& add) {
-  std::uint64_t time;
-  std::uint8_t form, items;
+bool ReadText(Reader& r, std::u16string& out) {
+  std::uint8_t form;
   std::uint32_t units;
   std::string_view text;
-  if (!r.U64(add.id.computer) || !r.U64(add.id.counter) || !r.U64(time) || !r.U8(form) || form > 1 ||
-      !r.U32(units) || !r.Bytes(std::size_t{units} << form, text))
+  if (!r.U8(form) || form > 1 || !r.U32(units) || !r.Bytes(std::size_t{units} << form, text)) return false;
+  out.resize(units);
+  for (std::size_t i = 0; i < units; ++i)
+    out[i] = form == 0 ? static_cast<char16_t>(static_cast<unsigned char>(text[i]))
+                       : static_cast<char16_t>(static_cast<unsigned char>(text[2 * i]) |
+                                               static_cast<unsigned char>(text[2 * i + 1]) << 8);
+  return true;
+}
+
+bool ReadAdd(Reader& r, AddRecord& add) {
+  std::uint64_t time;
+  std::uint8_t items;
+  if (!r.U64(add.id.computer) || !r.U64(add.id.counter) || !r.U64(time) || !ReadText(r, add.text))
     return false;
   add.utcMs = static_cast<std::int64_t>(time);
-  add.text.resize(units);
-  for (std::size_t i = 0; i < units; ++i)
-    add.text[i] = form == 0 ? static_cast<char16_t>(static_cast<unsigned char>(text[i]))
-                            : static_cast<char16_t>(static_cast<unsigned char>(text[2 * i]) |
-                                                    static_cast<unsigned char>(text[2 * i + 1]) << 8);
   if (!r.U8(items)) return false;
   for (std::uint8_t k = 0; k < items; ++k) {
     std::uint8_t size;
@@ -97,6 +103,20 @@ bool ReadAdd(Reader& r, AddRecord& add) {
     add.items.emplace_back(name);
   }
   return r.Done();
+}
+
+bool ReadChange(Reader& r, ChangeRecord& change) {
+  std::uint64_t time;
+  std::uint8_t what, pinned;
+  if (!r.U64(change.id.computer) || !r.U64(change.id.counter) || !r.U64(time) || !r.U8(what) || !r.U8(pinned))
+    return false;
+  change.utcMs = static_cast<std::int64_t>(time);
+  change.hasPin = (what & 1) != 0;
+  change.pinned = pinned != 0;
+  change.hasText = (what & 2) != 0;
+  if (change.hasText && !ReadText(r, change.text)) return false;
+  // Later versions may add fields after these; an empty text is no edit.
+  return !change.hasText || !change.text.empty();
 }
 
 std::string AssociatedData(FileKind kind, std::uint32_t size) {
@@ -119,19 +139,27 @@ void PutHeader(std::string& out, std::uint64_t computer, std::uint32_t generatio
   EndRecord(out, start);
 }
 
+namespace {
+
+void PutText(std::string& out, std::u16string_view text) {
+  bool narrow = true;
+  for (char16_t c : text) narrow = narrow && c < 0x100;
+  PutU8(out, narrow ? 0 : 1);
+  PutU32(out, static_cast<std::uint32_t>(text.size()));
+  for (char16_t c : text) {
+    PutU8(out, static_cast<std::uint8_t>(c & 0xFF));
+    if (!narrow) PutU8(out, static_cast<std::uint8_t>(c >> 8));
+  }
+}
+
+}  // namespace
+
 void PutAdd(std::string& out, const AddRecord& add) {
   const std::size_t start = BeginRecord(out, 'A');
   PutU64(out, add.id.computer);
   PutU64(out, add.id.counter);
   PutU64(out, static_cast<std::uint64_t>(add.utcMs));
-  bool narrow = true;
-  for (char16_t c : add.text) narrow = narrow && c < 0x100;
-  PutU8(out, narrow ? 0 : 1);
-  PutU32(out, static_cast<std::uint32_t>(add.text.size()));
-  for (char16_t c : add.text) {
-    PutU8(out, static_cast<std::uint8_t>(c & 0xFF));
-    if (!narrow) PutU8(out, static_cast<std::uint8_t>(c >> 8));
-  }
+  PutText(out, add.text);
   std::size_t items = 0;
   for (const std::string& name : add.items) items += name.size() < 256 ? 1 : 0;
   PutU8(out, static_cast<std::uint8_t>(std::min<std::size_t>(items, 255)));
@@ -142,6 +170,18 @@ void PutAdd(std::string& out, const AddRecord& add) {
     out += name;
     ++put;
   }
+  EndRecord(out, start);
+}
+
+void PutChange(std::string& out, const ChangeRecord& change) {
+  const std::size_t start = BeginRecord(out, 'E');
+  PutU64(out, change.id.computer);
+  PutU64(out, change.id.counter);
+  PutU64(out, static_cast<std::uint64_t>(change.utcMs));
+  const bool text = change.hasText && !change.text.empty();
+  PutU8(out, static_cast<std::uint8_t>((change.hasPin ? 1 : 0) | (text ? 2 : 0)));
+  PutU8(out, change.pinned ? 1 : 0);
+  if (text) PutText(out, change.text);
   EndRecord(out, start);
 }
 
@@ -181,6 +221,12 @@ bool ReadRecords(std::string_view plain, LogRecords& records) {
         records.clears.emplace_back();
         if (!ReadIds(r, records.clears.back())) return false;
         break;
+      case 'E': {
+        ChangeRecord change;
+        if (!ReadChange(r, change)) return false;
+        records.changes.push_back(std::move(change));
+        break;
+      }
       default:
         // A kind of a later version: passed over, the rest read.
         break;

@@ -7,6 +7,10 @@
 //       u32 units, the text, u8 items, then each item's name as u8 size and bytes
 //   'D' deleted: u32 count, then count ids (u64 computer, u64 counter)
 //   'C' cleared: u32 count, then count ids: every entry of each computer up to that counter
+//   'E' an entry changed where it stands: u64 computer, u64 counter (its id), i64 UTC ms of the
+//       change, u8 what (1: its pin, 2: its text), u8 pinned, then for a text: u8 form, u32
+//       units, the text, as in 'A' (its other formats go with a new text)
+// Kinds a reader does not know are passed over.
 // All numbers little-endian. An item file holds one block, its bytes; the key's check file one
 // block, a known text.
 #pragma once
@@ -31,6 +35,17 @@ struct AddRecord {
   std::vector<std::string> items;  // the local names of its items (history/item_store.h)
 };
 
+// A pin or an edit of an entry, which the newest change of each kind settles.
+struct ChangeRecord {
+  EntryId id;
+  std::int64_t utcMs = 0;
+  bool hasPin = false;
+  bool pinned = false;
+  bool hasText = false;
+  std::u16string text;
+  bool operator==(const ChangeRecord&) const = default;
+};
+
 struct LogRecords {
   bool hasHeader = false;
   std::uint64_t computer = 0;
@@ -38,11 +53,13 @@ struct LogRecords {
   std::vector<AddRecord> adds;
   std::vector<EntryId> deletes;
   std::vector<std::vector<EntryId>> clears;
+  std::vector<ChangeRecord> changes;
 };
 
 void PutHeader(std::string& out, std::uint64_t computer, std::uint32_t generation);
 void PutAdd(std::string& out, const AddRecord& add);
 void PutIds(std::string& out, char kind, std::span<const EntryId> ids);
+void PutChange(std::string& out, const ChangeRecord& change);
 // The records of one opened block into `records`; false (with what was whole taken) when the
 // block holds anything else.
 bool ReadRecords(std::string_view plain, LogRecords& records);

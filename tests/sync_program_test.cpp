@@ -12,11 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "app/entry_commands.h"
 #include "app/program.h"
 #include "app/unit1.h"
+#include "clipboard/image_formats.h"
 #include "clipboard/paste_writes.h"
+#include "history/entry_changes.h"
 #include "history/entry_id.h"
 #include "history/history_table.h"
+#include "history/item_store.h"
+#include "image_support.h"
 #include "platform/sim/sim_clipboard.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/utf.h"
@@ -400,6 +405,176 @@ TEST_F(SyncProgramTest, SealedOnOneSidePlainOnTheOther_TheFolderGoneAndBack) {
   a.Copy("while away");
   Settle();
   EXPECT_EQ(b.Texts()[0], "while away");
+}
+
+TEST_F(SyncProgramTest, AKillRightAfterACopy_KeepsItsId_SoALaterDeleteElsewhereStillFindsIt) {
+  Pair();
+  Computer& a = *computers[0];
+  Computer& b = *computers[1];
+  a.Copy("kept through a kill");
+  a.desk.windows.Advance(1000);  // the journal's records reach the disk; the file is not written
+  const std::u16string id = a.program->HistoryList().Cell(history::EntryIdColumn, 0);
+  ASSERT_TRUE(history::ParseEntryId(id));
+  a.Kill();
+  a.Start();
+  ASSERT_EQ(a.Texts(), std::vector<std::string>{"kept through a kill"});
+  EXPECT_EQ(a.program->HistoryList().Cell(history::EntryIdColumn, 0), id);
+  Settle();
+  ASSERT_EQ(b.Texts(), std::vector<std::string>{"kept through a kill"});
+  b.program->HistoryList().SetRowSelected(0, true);
+  b.program->Form1().BitBtn1.Click();
+  Settle();
+  EXPECT_TRUE(a.Texts().empty());
+  // Nor was it sent twice by the restart.
+  a.Copy("next");
+  Settle();
+  EXPECT_EQ(b.Texts(), std::vector<std::string>{"next"});
+}
+
+TEST_F(SyncProgramTest, PinsAndEditsTravel_TheNewestWins_AndAComputerAwayGetsThemWithTheEntries) {
+  Pair();
+  Computer& a = *computers[0];
+  Computer& b = *computers[1];
+  a.Copy("first");
+  a.desk.windows.Advance(1000);
+  a.Copy("second");
+  Settle();
+  ASSERT_EQ(b.Texts(), (std::vector<std::string>{"second", "first"}));
+  // A pin on b, an edit on a of the entry the other made.
+  b.program->Entries().TogglePins({1});
+  a.desk.windows.Advance(2000);
+  history::EditEntryText(a.program->HistoryStore(), 1, u"first, edited");
+  Settle(Engine::ConflictCopies);
+  for (Computer* x : {&a, &b}) {
+    EXPECT_EQ(x->Texts(), (std::vector<std::string>{"second", "first, edited"}));
+    EXPECT_TRUE(history::IsPinned(x->program->HistoryList(), 1));
+    EXPECT_FALSE(history::IsPinned(x->program->HistoryList(), 0));
+  }
+  // Both change the same entry; the later one holds on both, whatever order the engine brings.
+  b.desk.windows.Advance(1000);
+  history::EditEntryText(b.program->HistoryStore(), 0, u"older edit");
+  a.desk.windows.Advance(5000);
+  history::EditEntryText(a.program->HistoryStore(), 0, u"newer edit");
+  Settle(Engine::Reversed);
+  for (Computer* x : {&a, &b}) EXPECT_EQ(x->Texts().front(), "newer edit");
+  // An unpin goes too, and a computer new to the folder finds every change on its entries.
+  a.program->Entries().TogglePins({1});
+  Settle();
+  EXPECT_FALSE(history::IsPinned(b.program->HistoryList(), 1));
+  b.program->Entries().TogglePins({0});
+  Settle();
+  Computer& c = Add();
+  ASSERT_TRUE(c.StartSync(a.Code()));
+  Settle();
+  EXPECT_EQ(c.Texts(), (std::vector<std::string>{"newer edit", "first, edited"}));
+  EXPECT_TRUE(history::IsPinned(c.program->HistoryList(), 0));
+  EXPECT_FALSE(history::IsPinned(c.program->HistoryList(), 1));
+  // The changes that arrived are kept through a restart, as the user's own are.
+  b.Exit();
+  b.Start();
+  EXPECT_EQ(b.Texts(), (std::vector<std::string>{"newer edit", "first, edited"}));
+  EXPECT_TRUE(history::IsPinned(b.program->HistoryList(), 0));
+}
+
+TEST_F(SyncProgramTest, TheHistoryBeforeSync_GoesToTheOthersAtItsStart_OnceAndInItsPlaceByDate) {
+  Computer& a = Add();
+  Computer& b = Add();
+  a.Copy("a old");
+  for (Computer* x : {&a, &b}) x->desk.windows.Advance(60000);
+  b.Copy("b old");
+  for (Computer* x : {&a, &b}) x->desk.windows.Advance(60000);
+  a.Copy("a newer");
+  a.program->Entries().TogglePins({1});
+  ASSERT_TRUE(a.StartSync());
+  Settle();
+  ASSERT_TRUE(b.StartSync(a.Code()));
+  Settle();
+  for (Computer* x : {&a, &b}) {
+    EXPECT_EQ(x->Texts(), (std::vector<std::string>{"a newer", "b old", "a old"}));
+    EXPECT_TRUE(history::IsPinned(x->program->HistoryList(), 2));
+  }
+  // A restart pushes nothing again; what was copied while sync was off goes at its next start.
+  a.Exit();
+  a.Start();
+  Settle();
+  EXPECT_EQ(b.Texts().size(), 3u);
+  a.Box().SyncStart.Click();  // "Stop sync"
+  ASSERT_FALSE(a.program->Sync().Active());
+  a.Copy("while off");
+  Settle();
+  EXPECT_EQ(b.Texts().size(), 3u);
+  ASSERT_TRUE(a.StartSync(a.Code()));
+  Settle();
+  EXPECT_EQ(b.Texts(), (std::vector<std::string>{"while off", "a newer", "b old", "a old"}));
+  EXPECT_EQ(a.Texts(), b.Texts());
+}
+
+TEST_F(SyncProgramTest, AnImageGoesWithItsPng_OnceItIsCoded) {
+  Pair();
+  Computer& a = *computers[0];
+  Computer& b = *computers[1];
+  a.desk.background.SetDelay(3000);  // the PNG takes a while
+  const platform::Picture picture = testing_support::TestPicture(6, 4, true);
+  ASSERT_TRUE(a.other.CopyFormats(
+      {{platform::CfDibV5, testing_support::AsString(clipboard::PictureToDibV5(picture))}}));
+  a.desk.windows.Pump();
+  a.desk.background.SetDelay(0);
+  Settle();
+  ASSERT_EQ(b.program->HistoryList().RowCount(), 1);
+  const std::u16string reference = b.program->HistoryList().Cell(history::ItemsColumn, 0);
+  EXPECT_EQ(reference, a.program->HistoryList().Cell(history::ItemsColumn, 0));
+  const std::vector<std::string> names = history::ItemNames(reference);
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(history::ItemKind(names[0]), history::PngItem);
+  std::string png;
+  EXPECT_TRUE(b.program->HistoryStore().Items().Get(names[0], png));
+  // The item's file in the folder is named by a keyed hash, not by the PNG's own.
+  for (const auto& entry : fs::directory_iterator(a.Shared()))
+    EXPECT_EQ(entry.path().filename().string().find(names[0].substr(0, 16)), std::string::npos);
+}
+
+TEST_F(SyncProgramTest, TheIdsOfCopiesBehindALongOneWrittenInPieces_AreKeptByAKillToo) {
+  Pair();
+  Computer& a = *computers[0];
+  // Long enough that its journal record goes out in pieces, and the copy after it waits.
+  a.Copy(std::string(history::HistoryStore::PieceBytes / 2 + 10, 'x'));
+  a.Copy("short after");
+  for (int i = 0; i < 10; ++i) a.desk.windows.Advance(1000);
+  const grid::Table& list = a.program->HistoryList();
+  const std::vector<std::u16string> ids{list.Cell(history::EntryIdColumn, 0),
+                                        list.Cell(history::EntryIdColumn, 1)};
+  ASSERT_NE(ids[0], ids[1]);
+  a.Kill();
+  a.Start();
+  ASSERT_EQ(a.program->HistoryList().RowCount(), 2);
+  EXPECT_EQ(a.program->HistoryList().Cell(history::EntryIdColumn, 0), ids[0]);
+  EXPECT_EQ(a.program->HistoryList().Cell(history::EntryIdColumn, 1), ids[1]);
+}
+
+TEST_F(SyncProgramTest, AWriteToTheFolderThatFails_LeavesNoPartOfABlock_AndGoesAgainWithTheNext) {
+  Pair();
+  Computer& a = *computers[0];
+  Computer& b = *computers[1];
+  a.Copy("before");
+  Settle();
+  // The share is full in the middle of the log's write (the journal has its record by then);
+  // the program goes on.
+  a.desk.background.Hold(true);
+  a.Copy("refused");
+  a.desk.windows.Advance(1000);
+  a.desk.files.FailWritesAfter(20);
+  a.desk.background.Hold(false);
+  a.desk.windows.Advance(10);
+  a.desk.files.ClearFaults();
+  a.Copy("after");
+  Settle();
+  EXPECT_EQ(b.Texts(), (std::vector<std::string>{"after", "refused", "before"}));
+  // A computer new to the folder reads all of a's log: nothing stops a reader half-way.
+  Computer& c = Add();
+  ASSERT_TRUE(c.StartSync(a.Code()));
+  Settle();
+  EXPECT_EQ(c.Texts(), (std::vector<std::string>{"after", "refused", "before"}));
+  EXPECT_EQ(a.desk.crypto.NonceReuses(), 0);
 }
 
 }  // namespace
