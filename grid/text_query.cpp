@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <string>
+#include <utility>
+#include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -33,6 +36,31 @@ constexpr std::array<char16_t, 0x10000> MakeUpperTable() {
 }
 
 constexpr std::array<char16_t, 0x10000> UpperTable = MakeUpperTable();
+
+// Every unit whose upper case is another unit, as (that upper case, the unit), in order: the
+// forms a query's unit may take in a text are found here rather than by a walk over the whole
+// table for each word typed.
+const std::vector<std::pair<char16_t, char16_t>>& LowerForms() {
+  static const std::vector<std::pair<char16_t, char16_t>> forms = [] {
+    std::vector<std::pair<char16_t, char16_t>> found;
+    for (std::size_t u = 0; u < UpperTable.size(); ++u) {
+      if (UpperTable[u] != u) found.emplace_back(UpperTable[u], static_cast<char16_t>(u));
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  }();
+  return forms;
+}
+
+// The units whose upper case is `upper`, in increasing order.
+std::u16string FormsOf(char16_t upper) {
+  const auto& lower = LowerForms();
+  const auto first = std::lower_bound(lower.begin(), lower.end(), std::pair<char16_t, char16_t>(upper, 0));
+  std::u16string forms;
+  for (auto at = first; at != lower.end() && at->first == upper; ++at) forms.push_back(at->second);
+  if (UpperTable[upper] == upper) forms.insert(std::lower_bound(forms.begin(), forms.end(), upper), upper);
+  return forms;
+}
 
 // Word breaks: the ASCII controls and space, and the Unicode spaces.
 constexpr bool IsSpace(char16_t unit) {
@@ -207,9 +235,7 @@ TextQuery::TextQuery(std::u16string_view typed) {
     w.probe[1] = std::max(rarest, second);
     for (int p = 0; p < 2; ++p) {
       const char16_t unit = w.upper[w.probe[p]];
-      for (std::size_t u = 0; u < UpperTable.size(); ++u) {
-        if (UpperTable[u] == unit) w.probeForms[p].push_back(static_cast<char16_t>(u));
-      }
+      w.probeForms[p] = FormsOf(unit);
       const std::u16string& forms = w.probeForms[p];
       for (std::size_t f = 0; f < 4; ++f) {
         for (char16_t& unit : w.formBlocks[p][f]) unit = forms[std::min(f, forms.size() - 1)];
