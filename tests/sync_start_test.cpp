@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,37 @@ TEST(SyncStartTest, TheClipboardAsTheStartFindsItIsNoNewCopy_WhenEntriesFromElse
   const std::vector<std::string> after{"copied on a", "copied on b while a was closed", "copied on a"};
   EXPECT_EQ(a.Texts(), after);
   EXPECT_EQ(b.Texts(), after);
+}
+
+TEST(SyncStartTest, TheClipboardBoxKeepsTheUsersClick_AndWhatComesThenGoesOntoTheClipboard) {
+  Machine a(0x5303), b(0x5404);
+  a.Start();
+  b.Start();
+  ASSERT_TRUE(a.StartSync());
+  Settle(a, b);
+  ASSERT_TRUE(b.StartSync(platform::Utf16ToUtf8(a.program->Form1().SyncBox.SyncCode_e.Text())));
+  ui::CheckBox& box = b.program->Form1().SyncBox.SyncToClipboard;
+  ASSERT_FALSE(box.Checked());
+  box.Toggle();  // the user's click, with sync on
+  for (int tick = 0; tick < 5; ++tick) b.desk.windows.Advance(1100);
+  EXPECT_TRUE(box.Checked()) << "the status's refresh undid the click";
+  a.Copy("for b's clipboard");
+  Settle(a, b);
+  EXPECT_EQ(b.editor.ReadText(), std::optional<std::string>("for b's clipboard"));
+  // And back off: what comes next stays off the clipboard.
+  box.Toggle();
+  for (int tick = 0; tick < 5; ++tick) b.desk.windows.Advance(1100);
+  EXPECT_FALSE(box.Checked());
+  a.Copy("not for b's clipboard");
+  Settle(a, b);
+  EXPECT_EQ(b.Texts().front(), "not for b's clipboard");
+  EXPECT_EQ(b.editor.ReadText(), std::optional<std::string>("for b's clipboard"));
+  // The choice is kept over a restart.
+  box.Toggle();
+  b.desk.windows.Advance(1100);
+  b.Exit();
+  b.Start();
+  EXPECT_TRUE(b.program->Form1().SyncBox.SyncToClipboard.Checked());
 }
 
 }  // namespace
