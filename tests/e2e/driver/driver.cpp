@@ -550,6 +550,8 @@ int Usage() {
       "                              wait until a row of its N-th list view holds TEXT in COLUMN;\n"
       "                              print when it was seen (ms since 1970, the system's clock)\n"
       "  press-button WINDOW TEXT    click its visible child button captioned TEXT (posted)\n"
+      "  click-button WINDOW TEXT    post BM_CLICK to that button: a check box changes its state\n"
+      "  button-checked WINDOW TEXT  print checked|unchecked for its button TEXT; exit 1 unchecked\n"
       "  rect WINDOW [TEXT]          print the window's screen rectangle, or its button TEXT's\n"
       "  menu WINDOW TEXT            choose the item captioned TEXT in its menus (posted)\n"
       "  set-text WINDOW CLASS N TEXT\n"
@@ -1211,6 +1213,31 @@ int Run(const std::vector<std::string>& args) {
       ::PostMessageA(::GetParent(button), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
                      reinterpret_cast<LPARAM>(button));
       return kOk;
+    }
+    return kNotMet;
+  }
+  if (command == "click-button") {
+    // A click of the button itself, as the mouse makes it: a check box changes its state and
+    // tells its parent. Posted, so that the driver never waits on a modal window it opens.
+    if (args.size() != 3) return Usage();
+    for (HWND button : ChildrenOfClass(hwnd, "Button")) {
+      std::string text = TextOf(button);
+      std::erase(text, '&');
+      if (text == args[2] && ::IsWindowVisible(button))
+        return ::PostMessageA(button, BM_CLICK, 0, 0) ? kOk : kNotMet;
+    }
+    return kNotMet;
+  }
+  if (command == "button-checked") {
+    if (args.size() != 3) return Usage();
+    for (HWND button : ChildrenOfClass(hwnd, "Button")) {
+      std::string text = TextOf(button);
+      std::erase(text, '&');
+      if (text != args[2]) continue;
+      DWORD_PTR state = 0;
+      if (!::SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_NORMAL, 5000, &state)) return kNotMet;
+      std::printf("%s\n", state == BST_CHECKED ? "checked" : "unchecked");
+      return state == BST_CHECKED ? kOk : kNotMet;
     }
     return kNotMet;
   }
