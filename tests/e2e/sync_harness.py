@@ -22,6 +22,7 @@ FOLDER_LABEL = "Sync folder:"
 CODE_LABEL = "Sync code:"
 START = "Start sync"
 STOP = "Stop sync"
+TO_CLIPBOARD = "Put what I copy on my other computers' clipboards too"
 
 HISTORY_LIST = 1  # the history table is the main window's second list view
 TEXT_COLUMN = 2

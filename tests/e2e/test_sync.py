@@ -109,6 +109,25 @@ def test_two_computers_share_one_folder(desktop):
         a.copy_from_x("after the clear")
         sh.wait_row(b, "after the clear")
 
+        # Asked for, what the other copies goes onto this computer's clipboard too, where other
+        # programs paste it; that is not a new copy here, and so nothing travels back.
+        b.tray_menu_choose((0x28, 0x28, 0x0D))  # "Options"
+        b.must("click-button", harness.MAIN_TITLE, sh.TO_CLIPBOARD)
+        assert harness.wait_until(lambda: b.driver("button-checked", harness.MAIN_TITLE, sh.TO_CLIPBOARD)[0] == 0,
+                                  10), "the check box stayed unchecked"
+        a.copy_from_x("onto B's clipboard")
+        sh.wait_row(b, "onto B's clipboard")
+        on_clipboard = harness.wait_until(lambda: b.driver("get-clipboard")[1] == "onto B's clipboard", 20, 0.3)
+        assert on_clipboard, f"B's clipboard holds {b.driver('get-clipboard')[1]!r}; " \
+                             f"its label: {b.clipboard_label()!r}; its X clipboard: {b.get_x_clipboard()!r}"
+        assert harness.wait_until(lambda: b.get_x_clipboard() == b"onto B's clipboard", 20), \
+            f"B's X clipboard holds {b.get_x_clipboard()!r}"
+        a.copy_from_x("after the clipboard's")
+        sh.wait_row(b, "after the clipboard's")
+        sh.wait_history(b, ["after the clipboard's", "onto B's clipboard", "after the clear"])
+        sh.wait_history(a, ["after the clipboard's", "onto B's clipboard", "after the clear"])
+        a.wait_clipboard_seen("after the clipboard's", 0)
+
         # A's choice survives its restart, and what B copied meanwhile comes in at its start.
         a.close_and_wait_exit()
         b.copy_from_x("while A was closed")
@@ -116,8 +135,8 @@ def test_two_computers_share_one_folder(desktop):
         sh.wait_row(a, "while A was closed")
         assert a.driver("rect", harness.MAIN_TITLE, sh.STOP)[0] == 0, "sync is off after a restart"
         assert sh.code_box(a) == code, f"the code box shows {sh.code_box(a)!r} after a restart, was {code!r}"
-        sh.wait_history(a, ["while A was closed", "after the clear"])
-        sh.assert_no_text_in_folder(shared, texts + ["after the clear", "while A was closed"])
+        sh.wait_history(a, ["while A was closed", "after the clipboard's", "onto B's clipboard", "after the clear"])
+        sh.assert_no_text_in_folder(shared, texts + ["after the clear", "onto B's clipboard", "while A was closed"])
 
 
 def test_a_copy_travels_through_syncthing(desktop):
