@@ -25,8 +25,8 @@ constexpr UpperRun UpperRuns[] = {
 #include "grid/upper_case_table.inc"
 };
 
-// Built by the compiler: the upper case of every unit, read while verifying candidates.
-constexpr std::array<char16_t, 0x10000> MakeUpperTable() {
+// The upper case of every unit, read while verifying candidates.
+std::array<char16_t, 0x10000> MakeUpperTable() {
   std::array<char16_t, 0x10000> table{};
   for (std::size_t u = 0; u < table.size(); ++u) table[u] = static_cast<char16_t>(u);
   for (const UpperRun& run : UpperRuns) {
@@ -35,7 +35,10 @@ constexpr std::array<char16_t, 0x10000> MakeUpperTable() {
   return table;
 }
 
-constexpr std::array<char16_t, 0x10000> UpperTable = MakeUpperTable();
+// Made at start-up, in microseconds: as a constant it cost clang some 17 s of evaluation in each
+// build of this file. (The tables below that read it are made after it: this file defines them
+// later.)
+const std::array<char16_t, 0x10000> UpperTable = MakeUpperTable();
 
 // Every unit whose upper case is another unit, as (that upper case, the unit), in order: the
 // forms a query's unit may take in a text are found here rather than by a walk over the whole

@@ -404,8 +404,15 @@ std::size_t SyncFolder::OwnRemoved() const {
 }
 
 void SyncFolder::CompactIfWorth() {
-  if (ownAdds_.size() < CompactAfterAdds || 2 * OwnRemoved() <= ownAdds_.size() || !unwritten_.empty())
-    return;
+  if (ownAdds_.size() < CompactAfterAdds || !unwritten_.empty()) return;
+  // A walk over this computer's entries only when removals came since the last one.
+  const std::size_t removals = deleted_.size() + cleared_.size() + ownAdds_.size();
+  std::uint64_t clearedUpTo = 0;
+  for (const auto& [computer, counter] : cleared_) clearedUpTo += counter;
+  if (removals == removalsLooked_ && clearedUpTo == clearedLooked_) return;
+  removalsLooked_ = removals;
+  clearedLooked_ = clearedUpTo;
+  if (2 * OwnRemoved() <= ownAdds_.size()) return;
   const std::string old = Folder() + "\\" + LogName(generation_);
   std::string bytes;
   if (files_.ReadAll(old, bytes) != 0) return;

@@ -140,6 +140,9 @@ class SyncFolder {
   bool logBegun_ = false;     // the log has its header
   std::size_t logBytes_ = 0;  // the whole blocks of the log
   bool logTorn_ = false;      // a write that failed may have left bytes after them
+  // What the removals were at the last look whether a compaction is worth it.
+  std::size_t removalsLooked_ = 0;
+  std::uint64_t clearedLooked_ = 0;
   std::uint64_t nonceNext_ = 0, nonceReserved_ = 0;
   std::vector<Outgoing> unwritten_;
   std::set<std::string> itemsWritten_;

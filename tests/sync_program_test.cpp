@@ -279,6 +279,16 @@ TEST_F(SyncProgramTest, PrivateCopiesAndCopiesKeptOffTheCloud_NeverReachTheFolde
   EXPECT_EQ(a.Texts(), (std::vector<std::string>{"shared", "local only"}));
   EXPECT_EQ(b.Texts(), std::vector<std::string>{"shared"});
   for (const char* text : {"secret", "local only"}) EXPECT_FALSE(AnyFileHolds(a.Shared(), text));
+  // Nor does a password manager's copy (a program kept out by default), nor one its owner
+  // marked as no monitor's business.
+  sim::ForeignProgram vault(a.desk.clipboard, "KeePass");
+  a.desk.windows.SetWindowProgramFileName(vault.Window(), "KeePass.exe");
+  ASSERT_TRUE(vault.CopyText("vault password"));
+  ASSERT_TRUE(a.other.CopyExcludedText("monitor secret"));
+  a.desk.windows.Pump();
+  Settle();
+  EXPECT_EQ(b.Texts(), std::vector<std::string>{"shared"});
+  for (const char* text : {"vault password", "monitor secret"}) EXPECT_FALSE(AnyFileHolds(a.Shared(), text));
   // Nor does a pause let anything through.
   a.program->Form1().PauseRecordingItem.Click();
   a.Copy("paused");

@@ -18,7 +18,7 @@ Uint nextIconId = 1;
 
 // The one hidden window of the process that receives the callbacks of every tray icon. It is
 // an ordinary hidden window, not a message-only one, so that it also sees the session's end.
-class CallbackWindow : public IWindowProc {
+class CallbackWindow final : public IWindowProc {
  public:
   // One for each desktop: several programs may run in one process on desktops of their own (the
   // tests of programs that sync with one another).
