@@ -178,6 +178,7 @@ void Program::StartSync() {
       form1_->SyncBox.SyncFolder_e.SetText(Utf8ToUtf16(folder));
   };
   sync_->Load();
+  box.ShowChoice(*sync_);
   box.Show(*sync_);
 }
 

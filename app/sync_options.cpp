@@ -29,7 +29,10 @@ void SyncOptions::Show(syncing::Sync& sync) {
   if (sync.Active() && !sync.Code().empty()) SyncCode_e.SetText(platform::Utf8ToUtf16(sync.Code()));
   SyncStart.SetCaption(sync.Active() ? "Stop sync" : "Start sync");
   SyncStatus.SetCaption(sync.Status());
-  SyncToClipboard.SetChecked(sync.PutOnClipboard());
+  // The check box is the user's: sync reads it at each arrival. Set from the kept choice only at
+  // the start (ShowChoice); a refresh of the status would otherwise undo a click every second.
 }
+
+void SyncOptions::ShowChoice(syncing::Sync& sync) { SyncToClipboard.SetChecked(sync.PutOnClipboard()); }
 
 }  // namespace app

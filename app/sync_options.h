@@ -24,6 +24,8 @@ class SyncOptions : public ui::GroupBox {
 
   // Shows the state of `sync`: its folder and code while on, the button's caption and the status.
   void Show(syncing::Sync& sync);
+  // Shows the kept choice of "Put what I copy on my other computers' clipboards too".
+  void ShowChoice(syncing::Sync& sync);
 };
 
 }  // namespace app

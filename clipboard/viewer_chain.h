@@ -37,6 +37,9 @@ class ViewerChain {
   // the window cannot join afterwards.
   void LeaveChain(platform::Hwnd window);
 
+  // In the chain now: the window has heard of the clipboard as it stood when it joined.
+  bool Joined() const { return joined_; }
+
  private:
   platform::Desktop& desktop_;
   platform::Hwnd& next_;

@@ -43,6 +43,8 @@ class Recorder final : private platform::IWindowProc {
   // Leaves the chain (also at the recorder's end); nothing is read any more, and the window
   // cannot join again.
   void LeaveChain();
+  // In the chain now: the clipboard as the start-up found it has been read.
+  bool InChain() const { return chain_.Joined(); }
 
   // While paused, changes are passed on in the chain and nothing else: the clipboard is not
   // read, and nothing reaches the list or the journal. A pause lasts until resumed or the end of

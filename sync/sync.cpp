@@ -434,7 +434,10 @@ void Sync::Post(std::vector<Outgoing> records) {
 }
 
 void Sync::CheckNow() {
-  if (!folder_ || checking_) return;
+  // Nothing comes in before the recorder has read the clipboard as the start-up found it: that
+  // read is judged against the history the file held, and an entry from elsewhere on top would
+  // make the clipboard's old content a new copy here, and a second entry of it everywhere.
+  if (!folder_ || checking_ || !recorder_.InChain()) return;
   checking_ = true;
   auto incoming = std::make_shared<Incoming>();
   std::shared_ptr<SyncFolder> folder = folder_;

@@ -542,7 +542,16 @@ int Usage() {
       "  log-off WINDOW              the same to every top-level window of that window's process\n"
       "  focus WINDOW                make it the foreground window\n"
       "  control-text WINDOW CLASS   print the text of its first child of that class (WM_GETTEXT)\n"
+      "  labelled-text WINDOW LABEL  print the text of the edit box that follows the label LABEL\n"
+      "  set-labelled-text WINDOW LABEL TEXT\n"
+      "                              replace the text of that edit box, as typing\n"
+      "  list-rows WINDOW N COLUMN   print a column of its N-th list view, shown or not, a row a line\n"
+      "  wait-row WINDOW N COLUMN TEXT MS\n"
+      "                              wait until a row of its N-th list view holds TEXT in COLUMN;\n"
+      "                              print when it was seen (ms since 1970, the system's clock)\n"
       "  press-button WINDOW TEXT    click its visible child button captioned TEXT (posted)\n"
+      "  click-button WINDOW TEXT    post BM_CLICK to that button: a check box changes its state\n"
+      "  button-checked WINDOW TEXT  print checked|unchecked for its button TEXT; exit 1 unchecked\n"
       "  rect WINDOW [TEXT]          print the window's screen rectangle, or its button TEXT's\n"
       "  menu WINDOW TEXT            choose the item captioned TEXT in its menus (posted)\n"
       "  set-text WINDOW CLASS N TEXT\n"
@@ -673,22 +682,23 @@ int SelectedRows(HWND window) {
 // Prints the texts of one column of the rows a window's visible list view shows, a line each.
 // The list view belongs to another process, which can only write the texts into its own
 // memory: the request and the buffer are made there.
-int ShownRows(HWND window, int column) {
-  HWND list = VisibleListView(window);
-  if (!list) return kNotMet;
+// The texts of one column of a report list view in another process, top row first. The list
+// view's own messages answer whether it is shown or not, so a hidden tab's table reads too.
+bool ListColumn(HWND list, int column, std::vector<std::string>& rows) {
+  rows.clear();
+  if (!list) return false;
   DWORD pid = 0;
   ::GetWindowThreadProcessId(list, &pid);
   HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-  if (!process) return kNotMet;
+  if (!process) return false;
   constexpr int Chars = 4096;
   void* remote = ::VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + Chars * sizeof(wchar_t),
                                   MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-  int result = remote ? kOk : kNotMet;
+  bool ok = remote != nullptr;
   DWORD_PTR count = 0;
-  if (remote && !::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &count))
-    result = kNotMet;
+  if (ok && !::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &count)) ok = false;
   auto* remoteText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(LVITEMW));
-  for (DWORD_PTR i = 0; result == kOk && i < count; ++i) {
+  for (DWORD_PTR i = 0; ok && i < count; ++i) {
     LVITEMW item = {};
     item.iSubItem = column;
     item.pszText = remoteText;
@@ -699,16 +709,71 @@ int ShownRows(HWND window, int column) {
         !::SendMessageTimeoutW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 5000,
                                &length) ||
         !::ReadProcessMemory(process, remoteText, text.data(), Chars * sizeof(wchar_t), nullptr)) {
-      result = kNotMet;
+      ok = false;
       break;
     }
     text.back() = L'\0';
-    std::string line = Utf8(text.data(), static_cast<int>(std::wcslen(text.data())));
-    std::printf("%s\n", line.c_str());
+    rows.push_back(Utf8(text.data(), static_cast<int>(std::wcslen(text.data()))));
   }
   if (remote) ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
   ::CloseHandle(process);
-  return result;
+  return ok;
+}
+
+int PrintRows(HWND list, int column) {
+  std::vector<std::string> rows;
+  if (!ListColumn(list, column, rows)) return kNotMet;
+  for (const std::string& row : rows) std::printf("%s\n", row.c_str());
+  return kOk;
+}
+
+int ShownRows(HWND window, int column) { return PrintRows(VisibleListView(window), column); }
+
+HWND NthListView(HWND window, const std::string& index) {
+  const std::vector<HWND> lists = ChildrenOfClass(window, "SysListView32");
+  const auto n = static_cast<std::size_t>(std::atoi(index.c_str()));
+  return n < lists.size() ? lists[n] : nullptr;
+}
+
+// Milliseconds since 1970 by the system's clock, which a Linux program reads as well.
+long long UnixMs() {
+  FILETIME now;
+  ::GetSystemTimePreciseAsFileTime(&now);
+  const unsigned long long ticks =
+      static_cast<unsigned long long>(now.dwHighDateTime) << 32 | now.dwLowDateTime;
+  return static_cast<long long>(ticks / 10000 - 11644473600000ULL);
+}
+
+// Waits until the N-th list view has a row whose column holds exactly `wanted`; prints when it
+// was first seen (UnixMs), so that a caller on another desktop can time an arrival.
+int WaitRow(HWND window, const std::string& index, int column, const std::string& wanted, DWORD timeoutMs) {
+  std::vector<std::string> rows;
+  const bool seen = WaitFor(timeoutMs, [&] {
+    return ListColumn(NthListView(window, index), column, rows) &&
+           std::find(rows.begin(), rows.end(), wanted) != rows.end();
+  });
+  if (seen) {
+    std::printf("%lld\n", UnixMs());
+    return kOk;
+  }
+  for (const std::string& row : rows) std::printf("%s\n", row.c_str());
+  return kNotMet;
+}
+
+// The edit box that follows a label captioned `label`: the next edit among the label's siblings,
+// before any other label.
+HWND EditAfterLabel(HWND window, const std::string& label) {
+  for (HWND found : ChildrenOfClass(window, "Static")) {
+    std::string text = TextOf(found);
+    std::erase(text, '&');
+    if (text != label) continue;
+    for (HWND next = ::GetWindow(found, GW_HWNDNEXT); next; next = ::GetWindow(next, GW_HWNDNEXT)) {
+      const std::string kind = ClassOf(next);
+      if (_stricmp(kind.c_str(), "Edit") == 0) return next;
+      if (_stricmp(kind.c_str(), "Static") == 0) break;
+    }
+  }
+  return nullptr;
 }
 
 // Types a text into the focused window as a keyboard that sends characters does, whatever the
@@ -1151,6 +1216,31 @@ int Run(const std::vector<std::string>& args) {
     }
     return kNotMet;
   }
+  if (command == "click-button") {
+    // A click of the button itself, as the mouse makes it: a check box changes its state and
+    // tells its parent. Posted, so that the driver never waits on a modal window it opens.
+    if (args.size() != 3) return Usage();
+    for (HWND button : ChildrenOfClass(hwnd, "Button")) {
+      std::string text = TextOf(button);
+      std::erase(text, '&');
+      if (text == args[2] && ::IsWindowVisible(button))
+        return ::PostMessageA(button, BM_CLICK, 0, 0) ? kOk : kNotMet;
+    }
+    return kNotMet;
+  }
+  if (command == "button-checked") {
+    if (args.size() != 3) return Usage();
+    for (HWND button : ChildrenOfClass(hwnd, "Button")) {
+      std::string text = TextOf(button);
+      std::erase(text, '&');
+      if (text != args[2]) continue;
+      DWORD_PTR state = 0;
+      if (!::SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_NORMAL, 5000, &state)) return kNotMet;
+      std::printf("%s\n", state == BST_CHECKED ? "checked" : "unchecked");
+      return state == BST_CHECKED ? kOk : kNotMet;
+    }
+    return kNotMet;
+  }
   if (command == "set-text") {
     if (args.size() != 5) return Usage();
     std::vector<HWND> controls = ChildrenOfClass(hwnd, args[2].c_str());
@@ -1163,6 +1253,28 @@ int Run(const std::vector<std::string>& args) {
     ::SendMessageW(controls[index], EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
     return kOk;
   }
+  if (command == "labelled-text" || command == "set-labelled-text") {
+    if (args.size() != (command == "labelled-text" ? 3u : 4u)) return Usage();
+    HWND edit = EditAfterLabel(hwnd, args[2]);
+    if (!edit) return kNotMet;
+    if (command == "set-labelled-text") {
+      std::wstring text = Wide(Unescape(args[3]));
+      // As typing over the whole text: the owner hears of it with EN_CHANGE.
+      ::SendMessageW(edit, EM_SETSEL, 0, -1);
+      ::SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+      return kOk;
+    }
+    std::string text;
+    if (!ControlText(edit, text)) return kNotMet;
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return kOk;
+  }
+  if (command == "list-rows")
+    return args.size() == 4 ? PrintRows(NthListView(hwnd, args[2]), std::atoi(args[3].c_str())) : Usage();
+  if (command == "wait-row")
+    return args.size() == 6 ? WaitRow(hwnd, args[2], std::atoi(args[3].c_str()), Unescape(args[4]),
+                                      Number(args[5].c_str()))
+                            : Usage();
   if (command == "control-text") {
     if (args.size() != 3) return Usage();
     std::vector<HWND> controls = ChildrenOfClass(hwnd, args[2].c_str());
