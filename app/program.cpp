@@ -102,6 +102,10 @@ bool Program::Start() {
   // share the processor with it; a search meanwhile signs what it needs.
   historyStore_->OnLoaded = [this](const std::string& notice) {
     recorder_->ApplyLimits();
+    if (syncWaitsForLoad_) {
+      syncWaitsForLoad_ = false;
+      LoadSync();
+    }
     form1_->HistorySearch.Wake();
     if (!notice.empty()) notices_->Tell({notice});
   };
@@ -177,13 +181,31 @@ void Program::StartSync() {
             form1_->Handle(), "Choose the folder your sync engine keeps the same on your computers", folder))
       form1_->SyncBox.SyncFolder_e.SetText(Utf8ToUtf16(folder));
   };
-  sync_->Load();
-  box.ShowChoice(*sync_);
+  // Sync weighs the folder against the whole history (what is here already, what to send): with
+  // a history still loading it begins once every row is in.
+  if (historyStore_->Loading())
+    syncWaitsForLoad_ = true;
+  else
+    LoadSync();
   box.Show(*sync_);
+}
+
+void Program::LoadSync() {
+  sync_->Load();
+  form1_->SyncBox.ShowChoice(*sync_);
+  form1_->SyncBox.Show(*sync_);
 }
 
 void Program::SyncStartClick() {
   SyncOptions& box = form1_->SyncBox;
+  // As for the other commands over the whole history, the rest of a load comes in first.
+  if (syncWaitsForLoad_) {
+    historyStore_->CompleteLoad();
+    if (syncWaitsForLoad_) {
+      syncWaitsForLoad_ = false;
+      LoadSync();
+    }
+  }
   sync_->SetPutOnClipboard(box.SyncToClipboard.Checked());
   if (sync_->Active())
     sync_->Stop();

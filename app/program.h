@@ -79,6 +79,7 @@ class Program {
   // Makes the sync and joins it to the "Options" tab's group; it goes on when it was on.
   void StartSync();
   void SyncStartClick();
+  void LoadSync();
   void WriteAll();
   void FirstRunCheck();
   // A hotkey was pressed: every action that carries it is pasted, in row order.
@@ -94,6 +95,9 @@ class Program {
   std::unique_ptr<history::Recorder> recorder_;
   std::unique_ptr<history::EntryIds> entryIds_;
   std::unique_ptr<syncing::Sync> sync_;
+  // The history was still loading when sync was set up: its settings are read, and a sync that
+  // was on begins, once every row is in.
+  bool syncWaitsForLoad_ = false;
   std::unique_ptr<actions::ActionList> actions_;
   app::Settings settings_;
   std::unique_ptr<history::Thumbnails> pictures_;

@@ -11,6 +11,7 @@
 
 #include "app/program.h"
 #include "app/unit1.h"
+#include "history/history_store.h"
 #include "history/history_table.h"
 #include "platform/sim/sim_clipboard.h"
 #include "platform/sim/sim_desktop.h"
@@ -149,6 +150,42 @@ TEST(SyncStartTest, TheClipboardBoxKeepsTheUsersClick_AndWhatComesThenGoesOntoTh
   b.Exit();
   b.Start();
   EXPECT_TRUE(b.program->Form1().SyncBox.SyncToClipboard.Checked());
+}
+
+// A history large enough to be read in the background: sync weighs the folder against every row,
+// so what came from elsewhere before the exit is not taken for new when its rows are not in yet.
+TEST(SyncStartTest, AHistoryReadInBatches_IsWholeBeforeSyncWeighsTheFolderAgainstIt) {
+  const history::LoadPacing saved = history::HistoryStore::loadPacing;
+  history::LoadPacing pacing;
+  pacing.backgroundBytes = 1;
+  pacing.firstBatchRows = 4;
+  pacing.mostBatchRows = 4;
+  pacing.batchesPerTick = 1;
+  Machine a(0x5505), b(0x5606);
+  a.Start();
+  b.Start();
+  ASSERT_TRUE(a.StartSync());
+  Settle(a, b);
+  ASSERT_TRUE(b.StartSync(platform::Utf16ToUtf8(a.program->Form1().SyncBox.SyncCode_e.Text())));
+  for (int i = 0; i < 30; ++i) b.Copy("from b " + std::to_string(i));
+  Settle(a, b);
+  ASSERT_EQ(a.Texts(), b.Texts());
+  ASSERT_EQ(a.Texts().size(), 30u);
+
+  a.Exit();
+  b.Copy("from b while a was closed");
+  Deliver(b, a);
+  history::HistoryStore::loadPacing = pacing;
+  a.program = std::make_unique<app::Program>(a.desk);
+  a.program->Start();
+  EXPECT_TRUE(a.program->HistoryStore().Loading());
+  for (int ms = 0; ms < 3000; ms += 100) a.desk.windows.Advance(100);
+  history::HistoryStore::loadPacing = saved;
+  Settle(a, b);
+  EXPECT_TRUE(a.program->Sync().Active());
+  EXPECT_EQ(a.Texts().size(), 31u);
+  EXPECT_EQ(a.Texts(), b.Texts());
+  EXPECT_EQ(a.Texts().front(), "from b while a was closed");
 }
 
 }  // namespace
