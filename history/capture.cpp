@@ -6,6 +6,7 @@
 #include "clipboard/image_formats.h"
 #include "history/entry_id.h"
 #include "history/history_table.h"
+#include "platform/bytes.h"
 
 namespace history {
 
@@ -26,10 +27,6 @@ namespace {
 
 // Doubling from 10 ms, about one second in all.
 constexpr Uint RetryDelays[] = {10, 20, 40, 80, 160, 320, 370};
-
-std::span<const std::uint8_t> AsBytes(std::string_view bytes) {
-  return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
-}
 
 }  // namespace
 
@@ -107,7 +104,7 @@ void PrepareItems(IImages& images, ICrypto& crypto, CapturedEntry& entry) {
   } else if (!content.dib.empty()) {
     Picture picture;
     Bytes png;
-    ok = clipboard::DibToPicture(AsBytes(content.dib), picture);
+    ok = clipboard::DibToPicture(platform::AsBytes(content.dib), picture);
     content.dib = {};
     ok = ok && images.EncodePng(picture, png);
     picture = {};

@@ -4,6 +4,7 @@
 
 #include "grid/data_directory.h"
 #include "grid/table_file.h"
+#include "platform/bytes.h"
 
 namespace history {
 
@@ -12,34 +13,6 @@ using namespace platform;
 namespace {
 
 constexpr std::u16string_view ReferenceIdTag = u"id1:";
-
-std::string Hex(std::span<const std::uint8_t> bytes) {
-  static constexpr char Digits[] = "0123456789abcdef";
-  std::string text;
-  for (std::uint8_t b : bytes) {
-    text.push_back(Digits[b >> 4]);
-    text.push_back(Digits[b & 15]);
-  }
-  return text;
-}
-
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  return -1;
-}
-
-bool Unhex(std::string_view text, Bytes& bytes) {
-  if (text.size() % 2 != 0) return false;
-  bytes.clear();
-  for (std::size_t i = 0; i < text.size(); i += 2) {
-    const int high = HexDigit(static_cast<unsigned char>(text[i]));
-    const int low = HexDigit(static_cast<unsigned char>(text[i + 1]));
-    if (high < 0 || low < 0) return false;
-    bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
-  }
-  return true;
-}
 
 std::optional<std::uint64_t> Decimal(std::string_view text) {
   if (text.empty() || text.size() > 20) return std::nullopt;
@@ -62,7 +35,7 @@ std::array<std::uint8_t, 8> ComputerBytes(std::uint64_t computer) {
 
 }  // namespace
 
-std::string ComputerIdText(std::uint64_t computer) { return Hex(ComputerBytes(computer)); }
+std::string ComputerIdText(std::uint64_t computer) { return platform::HexText(ComputerBytes(computer)); }
 
 std::u16string EntryIdText(const EntryId& id) {
   const std::string text = ComputerIdText(id.computer) + "." + std::to_string(id.counter);
@@ -73,7 +46,7 @@ std::optional<EntryId> ParseEntryId(std::u16string_view text) {
   if (text.size() < 18 || text[16] != u'.') return std::nullopt;
   EntryId id;
   for (std::size_t i = 0; i < 16; ++i) {
-    const int digit = HexDigit(text[i]);
+    const int digit = platform::HexDigit(text[i]);
     if (digit < 0) return std::nullopt;
     id.computer = id.computer << 4 | static_cast<std::uint64_t>(digit);
   }
@@ -128,8 +101,8 @@ void EntryIds::Load() {
     }
     Bytes computer, check, opened;
     const auto reserved = lines.size() >= 2 ? Decimal(lines[1]) : std::nullopt;
-    if (lines.size() >= 3 && Unhex(lines[0], computer) && computer.size() == 8 && reserved &&
-        Unhex(lines[2], check)) {
+    if (lines.size() >= 3 && platform::ReadHex(lines[0], computer) && computer.size() == 8 && reserved &&
+        platform::ReadHex(lines[2], check)) {
       // An id made for another account or computer would be that computer's too.
       if (check.empty() || (crypto.UnprotectForUser(check, opened) && opened == computer)) {
         for (std::uint8_t b : computer) computer_ = computer_ << 8 | b;
@@ -151,7 +124,7 @@ void EntryIds::Load() {
   if (check_.empty()) {
     Bytes blob;
     const auto computer = ComputerBytes(computer_);
-    if (crypto.ProtectForUser(computer, blob)) check_ = Hex(blob);
+    if (crypto.ProtectForUser(computer, blob)) check_ = platform::HexText(blob);
   }
   Reserve(next_ + Block);
 }

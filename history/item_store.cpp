@@ -4,6 +4,7 @@
 #include "clipboard/image_formats.h"
 #include "grid/sealed_file.h"
 #include "grid/table_file.h"
+#include "platform/bytes.h"
 
 namespace history {
 
@@ -13,19 +14,10 @@ namespace {
 
 constexpr std::size_t HashDigits = 64;
 
-std::span<const std::uint8_t> AsBytes(std::string_view bytes) {
-  return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
-}
-
 bool HashName(ICrypto& crypto, std::string_view bytes, std::string_view kind, std::string& name) {
   ICrypto::Digest digest;
-  if (!crypto.Sha256(AsBytes(bytes), digest)) return false;
-  static constexpr char Hex[] = "0123456789abcdef";
-  name.clear();
-  for (std::uint8_t byte : digest) {
-    name.push_back(Hex[byte >> 4]);
-    name.push_back(Hex[byte & 15]);
-  }
+  if (!crypto.Sha256(platform::AsBytes(bytes), digest)) return false;
+  name = platform::HexText(digest);
   name += '.';
   name += kind;
   return true;
@@ -34,7 +26,7 @@ bool HashName(ICrypto& crypto, std::string_view bytes, std::string_view kind, st
 }  // namespace
 
 bool PngFitsToKeep(IImages& images, const std::string& png) {
-  switch (clipboard::CheckPng(AsBytes(png))) {
+  switch (clipboard::CheckPng(platform::AsBytes(png))) {
     case clipboard::ImageCheck::Bad:
       return false;
     case clipboard::ImageCheck::Undecoded:
@@ -44,7 +36,7 @@ bool PngFitsToKeep(IImages& images, const std::string& png) {
   }
   // Read whole, at the size of a thumbnail: the rows are all read, but never held at once.
   Picture small;
-  return images.DecodePngFitting(AsBytes(png), 64, 64, small);
+  return images.DecodePngFitting(platform::AsBytes(png), 64, 64, small);
 }
 
 bool IsItemName(std::string_view name) {
@@ -121,9 +113,9 @@ std::u16string EntryText(Desktop& desktop, const clipboard::ClipboardContent& co
   if (!content.text.empty()) return content.text;
   int width = 0, height = 0;
   clipboard::PngLayout layout;
-  if (!content.png.empty() && clipboard::ReadPngLayout(AsBytes(content.png), layout, false))
+  if (!content.png.empty() && clipboard::ReadPngLayout(platform::AsBytes(content.png), layout, false))
     return ImageText(static_cast<int>(layout.width), static_cast<int>(layout.height));
-  if (!content.dib.empty() && clipboard::DibSize(AsBytes(content.dib), width, height))
+  if (!content.dib.empty() && clipboard::DibSize(platform::AsBytes(content.dib), width, height))
     return ImageText(width, height);
   return {};
 }
@@ -254,7 +246,7 @@ void AddItemContent(IImages& images, std::string_view name, std::string bytes,
     // An image too large to decode goes back as its PNG alone. Otherwise the picture is held
     // twice at most: decoded and as its DIB, then as the DIB and the clipboard's copy of it.
     Picture picture;
-    if (PngDecodeFits(AsBytes(bytes)) && images.DecodePng(AsBytes(bytes), picture)) {
+    if (PngDecodeFits(platform::AsBytes(bytes)) && images.DecodePng(platform::AsBytes(bytes), picture)) {
       Bytes dib = clipboard::PictureToDibV5(picture);
       picture = {};
       content.dib.assign(dib.begin(), dib.end());

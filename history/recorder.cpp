@@ -2,6 +2,7 @@
 
 #include "clipboard/image_formats.h"
 #include "history/journal.h"
+#include "platform/bytes.h"
 
 namespace history {
 
@@ -134,10 +135,6 @@ bool BitmapOnly(const clipboard::ClipboardContent& content) {
   return content.fileList.empty() && content.text.empty() && content.png.empty() && !content.dib.empty();
 }
 
-std::span<const std::uint8_t> AsBytes(std::string_view bytes) {
-  return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
-}
-
 }  // namespace
 
 void Recorder::Capture(CapturedEntry change) {
@@ -187,7 +184,7 @@ void Recorder::RecordNow(CapturedEntry& entry) {
   // are recorded at once too. The PNG is coded and hashed in the background, and its row gets
   // it when it is made (ItemsMade).
   auto held = std::make_shared<ItemStore::Held>();
-  const bool read = clipboard::DibToPicture(AsBytes(entry.content.dib), held->picture);
+  const bool read = clipboard::DibToPicture(platform::AsBytes(entry.content.dib), held->picture);
   entry.content = {};
   if (!read) {
     // Nothing to code: the entry keeps its text, as one whose coding failed.

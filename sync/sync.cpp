@@ -7,6 +7,7 @@
 #include "history/capture.h"
 #include "history/history_table.h"
 #include "history/retention.h"
+#include "platform/bytes.h"
 #include "platform/utf.h"
 
 namespace syncing {
@@ -19,30 +20,6 @@ namespace {
 constexpr std::uintptr_t TickTimer = 1;
 // An entry that comes later than this after it was copied is history, not the clipboard's.
 constexpr std::int64_t FreshMs = 5 * 60 * 1000;
-
-std::string Hex(std::span<const std::uint8_t> bytes) {
-  static constexpr char Digits[] = "0123456789abcdef";
-  std::string text;
-  for (std::uint8_t b : bytes) {
-    text.push_back(Digits[b >> 4]);
-    text.push_back(Digits[b & 15]);
-  }
-  return text;
-}
-
-bool Unhex(std::string_view text, Bytes& bytes) {
-  bytes.clear();
-  if (text.size() % 2) return false;
-  auto digit = [](char c) {
-    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-  };
-  for (std::size_t i = 0; i < text.size(); i += 2) {
-    const int high = digit(text[i]), low = digit(text[i + 1]);
-    if (high < 0 || low < 0) return false;
-    bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
-  }
-  return true;
-}
 
 std::set<EntryId> IdsOf(const grid::Table& list) {
   std::set<EntryId> ids;
@@ -97,8 +74,8 @@ void Sync::Load() {
   Bytes blob, opened;
   // A key sealed for another account or computer does not open: that computer must be given
   // the code again.
-  if (lines[0] != "1" || !Unhex(lines[3], blob) || !desktop_.Crypto().UnprotectForUser(blob, opened) ||
-      opened.size() != key_.size() + prefix_.size()) {
+  if (lines[0] != "1" || !platform::ReadHex(lines[3], blob) ||
+      !desktop_.Crypto().UnprotectForUser(blob, opened) || opened.size() != key_.size() + prefix_.size()) {
     if (lines[0] == "1") problem_ = "Sync is off: type the sync code again to start it on this computer.";
     desktop_.Crypto().Wipe(opened.data(), opened.size());
     return;
@@ -119,8 +96,8 @@ void Sync::Save() {
   const bool sealed = on_ && desktop_.Crypto().ProtectForUser(plain, blob);
   desktop_.Crypto().Wipe(plain.data(), plain.size());
   const std::string bytes = std::string(sealed ? "1" : "0") + "\n" + folderPath_ + "\n" +
-                            (putOnClipboard_ ? "1" : "0") + "\n" + (sealed ? Hex(blob) : std::string()) +
-                            "\n";
+                            (putOnClipboard_ ? "1" : "0") + "\n" +
+                            (sealed ? platform::HexText(blob) : std::string()) + "\n";
   IFiles& files = desktop_.Files();
   grid::ReplaceFileContents(files, grid::DataPath(files, SettingsFileName), bytes.data(), bytes.size());
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "grid/table_file.h"
+#include "platform/bytes.h"
 
 namespace syncing {
 
@@ -29,20 +30,6 @@ bool EndsWith(std::string_view name, std::string_view end) {
 // A name the engine or another program is still writing, or keeps for itself.
 bool Passed(std::string_view name) { return name.empty() || name[0] == '.' || name[0] == '~'; }
 
-std::span<const std::uint8_t> AsBytes(std::string_view text) {
-  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
-
-std::string Hex(std::span<const std::uint8_t> bytes) {
-  static constexpr char Digits[] = "0123456789abcdef";
-  std::string text;
-  for (std::uint8_t b : bytes) {
-    text.push_back(Digits[b >> 4]);
-    text.push_back(Digits[b & 15]);
-  }
-  return text;
-}
-
 }  // namespace
 
 SyncFolder::SyncFolder(IFiles& files, ICrypto& crypto, SyncSetup setup)
@@ -60,8 +47,8 @@ std::string SyncFolder::LogName(std::uint32_t generation) const {
 std::string SyncFolder::ItemFileName(std::uint64_t computer, const std::string& item) const {
   std::string data = "item:" + history::ComputerIdText(computer) + ":" + item;
   ICrypto::Digest mac{};
-  if (!crypto_.HmacSha256(setup_.key, AsBytes(data), mac)) return {};
-  return Hex(mac) + std::string(ItemExtension);
+  if (!crypto_.HmacSha256(setup_.key, platform::AsBytes(data), mac)) return {};
+  return platform::HexText(mac) + std::string(ItemExtension);
 }
 
 bool SyncFolder::HoldsSyncData(IFiles& files, const std::string& chosen) {
@@ -95,7 +82,7 @@ SyncFolder::Start SyncFolder::Begin(bool mayBegin) {
   std::string counter;
   if (files_.ReadAll(setup_.counterPath, counter) == 0) {
     // "<prefix hex> <next reserved>": a count for another prefix is another key's.
-    const std::string prefix = Hex(setup_.noncePrefix);
+    const std::string prefix = platform::HexText(setup_.noncePrefix);
     if (counter.rfind(prefix + " ", 0) == 0)
       nonceNext_ = std::strtoull(counter.c_str() + prefix.size() + 1, nullptr, 10);
   }
@@ -150,7 +137,7 @@ bool SyncFolder::NextNonce(std::array<std::uint8_t, 12>& nonce) {
   if (nonceNext_ >= nonceReserved_) {
     // The counter on the disk is always ahead of every nonce used, across crashes too.
     const std::uint64_t upTo = nonceNext_ + NonceBlock;
-    const std::string text = Hex(setup_.noncePrefix) + " " + std::to_string(upTo) + "\n";
+    const std::string text = platform::HexText(setup_.noncePrefix) + " " + std::to_string(upTo) + "\n";
     if (grid::ReplaceFileContents(files_, setup_.counterPath, text.data(), text.size()) != 0) return false;
     nonceReserved_ = upTo;
   }

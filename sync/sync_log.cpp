@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/bytes.h"
+
 namespace syncing {
 
 namespace {
@@ -126,10 +128,6 @@ std::string AssociatedData(FileKind kind, std::uint32_t size) {
   return ad;
 }
 
-std::span<const std::uint8_t> AsBytes(std::string_view text) {
-  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
-
 }  // namespace
 
 void PutHeader(std::string& out, std::uint64_t computer, std::uint32_t generation) {
@@ -244,7 +242,7 @@ bool SealBlock(platform::ICrypto& crypto, std::span<const std::uint8_t> key,
   const std::size_t at = out.size();
   out.resize(at + size);
   const std::string ad = AssociatedData(kind, size);
-  if (!crypto.SealGcm(key, nonce, AsBytes(ad), AsBytes(plain),
+  if (!crypto.SealGcm(key, nonce, platform::AsBytes(ad), platform::AsBytes(plain),
                       {reinterpret_cast<std::uint8_t*>(out.data()) + at, size})) {
     out.resize(start);
     return false;
@@ -257,8 +255,8 @@ bool OpenOneBlock(platform::ICrypto& crypto, std::span<const std::uint8_t> key, 
   const std::uint32_t size = static_cast<std::uint32_t>(block.size() - BlockHead);
   const std::string ad = AssociatedData(kind, size);
   plain.resize(size - platform::GcmTagBytes);
-  return crypto.OpenGcm(key, AsBytes(block.substr(4, platform::GcmNonceBytes)), AsBytes(ad),
-                        AsBytes(block.substr(BlockHead)),
+  return crypto.OpenGcm(key, platform::AsBytes(block.substr(4, platform::GcmNonceBytes)),
+                        platform::AsBytes(ad), platform::AsBytes(block.substr(BlockHead)),
                         {reinterpret_cast<std::uint8_t*>(plain.data()), plain.size()});
 }
 
