@@ -156,6 +156,23 @@ double StatusBytes(const std::string& field) {
   return 0;
 }
 
+// Writes a history of a million entries at `path`: texts of about `state.range(0)` characters
+// (100 or 20) in Latin (`state.range(1)` 0) or Cyrillic letters.
+void WriteMillionEntryHistory(const benchmark::State& state, sim::SimDesktop& desk, const std::string& path) {
+  const int length = static_cast<int>(state.range(0));
+  const bool cyrillic = state.range(1) != 0;
+  grid::Table source(history::HistoryColumns());
+  std::mt19937 random(4);
+  std::u16string cells[3];
+  cells[1] = Date;
+  for (int i = 0; i < Million; ++i) {
+    cells[2] = RandomText(random, cyrillic ? bench_text::Cyrillic : bench_text::Latin);
+    if (length < 90) cells[2].resize(static_cast<std::size_t>(length - 2 + static_cast<int>(random() % 5)));
+    source.AppendRow(cells);
+  }
+  history::WriteHistoryFile(source, desk, path);
+}
+
 // The memory a million-entry history takes when read from its file at start-up and signed for
 // the search, as the window signs it ahead: at the peak and once it is done, against the file's
 // size, with the time of the read and of the signing. Arguments: the texts' length (about 100 or
@@ -165,20 +182,7 @@ void BM_MemoryOfMillionEntryHistory(benchmark::State& state) {
   sim::SimDesktop& desk = Desk();
   PieceFiles files(desk.files.Root());
   const std::string path = grid::DataPath(desk.files, grid::HistoryFile);
-  const int length = static_cast<int>(state.range(0));
-  const bool cyrillic = state.range(1) != 0;
-  {
-    grid::Table source(history::HistoryColumns());
-    std::mt19937 random(4);
-    std::u16string cells[3];
-    cells[1] = Date;
-    for (int i = 0; i < Million; ++i) {
-      cells[2] = RandomText(random, cyrillic ? bench_text::Cyrillic : bench_text::Latin);
-      if (length < 90) cells[2].resize(static_cast<std::size_t>(length - 2 + static_cast<int>(random() % 5)));
-      source.AppendRow(cells);
-    }
-    history::WriteHistoryFile(source, desk, path);
-  }
+  WriteMillionEntryHistory(state, desk, path);
   ::malloc_trim(0);  // the source table's memory goes back, so that it is not counted again
   const double fileBytes = static_cast<double>(std::filesystem::file_size(desk.files.RealPath(path)));
   double peak = 0, resident = 0, loadMs = 0, signMs = 0;
@@ -227,20 +231,7 @@ void BM_BackgroundLoadOfMillionEntryHistory(benchmark::State& state) {
   sim::SimDesktop& desk = Desk();
   PieceFiles files(desk.files.Root());
   const std::string path = grid::DataPath(desk.files, grid::HistoryFile);
-  const int length = static_cast<int>(state.range(0));
-  const bool cyrillic = state.range(1) != 0;
-  {
-    grid::Table source(history::HistoryColumns());
-    std::mt19937 random(4);
-    std::u16string cells[3];
-    cells[1] = Date;
-    for (int i = 0; i < Million; ++i) {
-      cells[2] = RandomText(random, cyrillic ? bench_text::Cyrillic : bench_text::Latin);
-      if (length < 90) cells[2].resize(static_cast<std::size_t>(length - 2 + static_cast<int>(random() % 5)));
-      source.AppendRow(cells);
-    }
-    history::WriteHistoryFile(source, desk, path);
-  }
+  WriteMillionEntryHistory(state, desk, path);
   ::malloc_trim(0);
   const double fileBytes = static_cast<double>(std::filesystem::file_size(desk.files.RealPath(path)));
   const history::LoadPacing pacing;

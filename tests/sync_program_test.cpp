@@ -26,27 +26,17 @@
 #include "platform/sim/sim_desktop.h"
 #include "platform/utf.h"
 #include "sync/sync_code.h"
-#include "temp_folder.h"
+#include "sync_computer.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-constexpr const char* SyncFolder = "D:\\Sync";
-constexpr const char* DataFolder = "C:\\Program Files\\Clipboard manager\\Data";
+using testing_support::SyncComputer;
+constexpr const char* SyncFolder = SyncComputer::SyncFolder;
+constexpr const char* DataFolder = SyncComputer::DataFolder;
 
-struct Computer {
-  explicit Computer(int n)
-      : root(testing_support::MakeTempFolder()), desk(root), other(desk.clipboard, "Editor") {
-    desk.files.MakeFolder(DataFolder);
-    desk.files.MakeFolder(SyncFolder);
-    desk.registry.SetString(app::MarkerKey, app::MarkerValue, "1");
-    desk.crypto.SeedRandom(0x1000 + static_cast<std::uint64_t>(n) * 7919);
-  }
-  ~Computer() {
-    program.reset();
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
-  }
+struct Computer : SyncComputer {
+  explicit Computer(int n) : SyncComputer(0x1000 + static_cast<std::uint64_t>(n) * 7919) {}
   void Start() {
     program = std::make_unique<app::Program>(desk);
     program->Start();
@@ -56,37 +46,11 @@ struct Computer {
     program.reset();
     desk.windows.StartNewProcess();
   }
-  void Exit() {
-    program->Form1().Exit1.Click();
-    if (desk.windows.QuitRequested()) program->Exit();
-    program.reset();
-    desk.windows.StartNewProcess();
-  }
-  app::SyncOptions& Box() { return program->Form1().SyncBox; }
-  bool StartSync(const std::string& code = {}) {
-    Box().SyncFolder_e.UserSetText(platform::Utf8ToUtf16(SyncFolder));
-    Box().SyncCode_e.UserSetText(platform::Utf8ToUtf16(code));
-    Box().SyncStart.Click();
-    return program->Sync().Active();
-  }
-  std::string Code() { return platform::Utf16ToUtf8(Box().SyncCode_e.Text()); }
-  std::vector<std::string> Texts() {
-    std::vector<std::string> texts;
-    const grid::Table& list = program->HistoryList();
-    for (int row = 0; row < list.RowCount(); ++row)
-      texts.push_back(platform::Utf16ToUtf8(list.Cell(history::Clipboadrs_history, row)));
-    return texts;
-  }
-  fs::path Shared() { return fs::path(desk.files.RealPath(SyncFolder)) / "Clipboard manager sync"; }
   void Copy(const std::string& text) {
     other.CopyText(text);
     desk.windows.Pump();
   }
 
-  std::string root;
-  sim::SimDesktop desk;
-  sim::ForeignProgram other;
-  std::unique_ptr<app::Program> program;
   std::set<std::string> had;  // the files of its folder at the engine's last look
 };
 

@@ -16,63 +16,25 @@
 #include "platform/sim/sim_clipboard.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/utf.h"
-#include "temp_folder.h"
+#include "sync_computer.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-constexpr const char* Folder = "D:\\Sync";
-constexpr const char* Data = "C:\\Program Files\\Clipboard manager\\Data";
 
-struct Machine {
-  explicit Machine(std::uint64_t seed)
-      : root(testing_support::MakeTempFolder()), desk(root), editor(desk.clipboard, "Editor") {
-    desk.files.MakeFolder(Data);
-    desk.files.MakeFolder(Folder);
-    desk.registry.SetString(app::MarkerKey, app::MarkerValue, "1");
-    desk.crypto.SeedRandom(seed);
-  }
-  ~Machine() {
-    program.reset();
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
-  }
+struct Machine : testing_support::SyncComputer {
+  using SyncComputer::SyncComputer;
   // Started as at log-on: the program's first second, before it reads the clipboard, included.
   void Start() {
     program = std::make_unique<app::Program>(desk);
     program->Start();
     for (int ms = 0; ms < 3000; ms += 100) desk.windows.Advance(100);
   }
-  void Exit() {
-    program->Form1().Exit1.Click();
-    if (desk.windows.QuitRequested()) program->Exit();
-    program.reset();
-    desk.windows.StartNewProcess();
-  }
-  bool StartSync(const std::string& code = {}) {
-    program->Form1().SyncBox.SyncFolder_e.UserSetText(platform::Utf8ToUtf16(Folder));
-    program->Form1().SyncBox.SyncCode_e.UserSetText(platform::Utf8ToUtf16(code));
-    program->Form1().SyncBox.SyncStart.Click();
-    return program->Sync().Active();
-  }
-  std::vector<std::string> Texts() {
-    std::vector<std::string> texts;
-    const grid::Table& list = program->HistoryList();
-    for (int row = 0; row < list.RowCount(); ++row)
-      texts.push_back(platform::Utf16ToUtf8(list.Cell(history::Clipboadrs_history, row)));
-    return texts;
-  }
-  fs::path Shared() { return fs::path(desk.files.RealPath(Folder)) / "Clipboard manager sync"; }
   void Copy(const std::string& text) {
-    editor.CopyText(text);
+    other.CopyText(text);
     desk.windows.Pump();
     desk.windows.Advance(2000);
   }
-
-  std::string root;
-  sim::SimDesktop desk;
-  sim::ForeignProgram editor;
-  std::unique_ptr<app::Program> program;
 };
 
 // What one folder holds, copied whole into the other, as an engine delivers it.
@@ -135,7 +97,7 @@ TEST(SyncStartTest, TheClipboardBoxKeepsTheUsersClick_AndWhatComesThenGoesOntoTh
   EXPECT_TRUE(box.Checked()) << "the status's refresh undid the click";
   a.Copy("for b's clipboard");
   Settle(a, b);
-  EXPECT_EQ(b.editor.ReadText(), std::optional<std::string>("for b's clipboard"));
+  EXPECT_EQ(b.other.ReadText(), std::optional<std::string>("for b's clipboard"));
   // And back off: what comes next stays off the clipboard.
   box.Toggle();
   for (int tick = 0; tick < 5; ++tick) b.desk.windows.Advance(1100);
@@ -143,7 +105,7 @@ TEST(SyncStartTest, TheClipboardBoxKeepsTheUsersClick_AndWhatComesThenGoesOntoTh
   a.Copy("not for b's clipboard");
   Settle(a, b);
   EXPECT_EQ(b.Texts().front(), "not for b's clipboard");
-  EXPECT_EQ(b.editor.ReadText(), std::optional<std::string>("for b's clipboard"));
+  EXPECT_EQ(b.other.ReadText(), std::optional<std::string>("for b's clipboard"));
   // The choice is kept over a restart.
   box.Toggle();
   b.desk.windows.Advance(1100);
