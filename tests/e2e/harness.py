@@ -15,12 +15,14 @@ A test file defines functions named test_*, each taking a Desktop, and ends with
 
 import os
 import re
+import select
 import shutil
 import signal
 import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import traceback
 import zlib
@@ -41,6 +43,38 @@ LAUNCH_ATTEMPTS = 3
 
 # How the driver prints the program's clipboard label when a wait for its text is not met.
 _LABEL_LINE = 'Static: "Clipboard contains: '
+
+# The driver's commands that one long-lived driver process serves (see Desktop.driver): they find
+# windows, read them, post or send them messages and press keys, all of which a process does
+# alike on its first command or its hundredth. The others start a driver of their own, as they
+# always did: the clipboard's commands (a program of its own owns what it puts there, and ends
+# as another program would), the timings and the programs that stay (slow-reader).
+SERVED_COMMANDS = frozenset((
+    "wait-window", "wait-gone", "wait-visible", "wait-hidden", "visible", "close", "post", "send",
+    "syscommand", "focus", "control-text", "labelled-text", "set-labelled-text", "list-rows", "wait-row",
+    "press-button", "click-button", "button-checked", "rect", "menu", "set-text", "wait-control-text",
+    "wait-viewer", "key", "press", "key-names", "foreground-title", "title", "pid", "wait-dialog",
+    "dialog-text", "click", "list-windows", "click-row", "selected-rows", "shown-rows", "double-click-row",
+    "right-click-row", "list-rect", "column-width", "move", "clipboard-sequence", "wait-clipboard-change",
+    "reg-string"))
+
+# A desktop whose serving driver failed to start this many times runs every command on its own.
+SERVER_ATTEMPTS = 3
+
+# A served command starts at least this long after the previous one ended, about what starting a
+# driver of its own took on a busy machine: the tests were written against that pace. A program
+# given less time after a key, a click or a message than that (a menu that has just opened, a
+# tab that is about to show) can miss what comes next, so those get longer.
+SERVED_GAP = 0.1
+SERVED_GAP_AFTER_INPUT = 0.4
+INPUT_COMMANDS = frozenset((
+    "close", "post", "send", "syscommand", "focus", "set-labelled-text", "press-button", "click-button",
+    "menu", "set-text", "key", "press", "click", "click-row", "double-click-row", "right-click-row", "move"))
+
+# The serving driver ends after this long without a command, so that it does not keep the
+# prefix's Wine server up for a test that waits for every program of the prefix to end
+# ("wineserver -w"); the next command starts another.
+SERVER_IDLE = 1.5
 
 # Folders of the prefix whose files only ever get read: hard links instead of copies.
 _LINKED_DIRS = ("system32", "syswow64", "winsxs")
@@ -161,6 +195,12 @@ class Desktop:
         self._xvfb = None
         self._wm = None
         self._exe_log = None
+        self._server = None
+        self._server_output = b""
+        self._server_failures = 0
+        self._server_lock = threading.Lock()
+        self._server_used = 0.0
+        self._server_gap = 0.0
 
     # Setting up and tearing down.
 
@@ -211,6 +251,8 @@ class Desktop:
         if os.path.isdir(os.path.join(self.dir, "prefix")):
             subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=self.prefix),
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+        with self._server_lock:
+            self._stop_server()
         for process in [self.process, *self._others]:
             if process and process.poll() is None:
                 process.kill()
@@ -350,11 +392,151 @@ class Desktop:
 
     def driver(self, *args, timeout=120, raw=False):
         """Runs cm_test_driver.exe; returns (exit code, output). 0 means the condition held.
-        The output is bytes exactly as printed when `raw`."""
-        code, out, err = self._run([os.path.join(self.run_dir, DRIVER_NAME), *map(str, args)], timeout, raw)
+        The output is bytes exactly as printed when `raw`.
+
+        Most commands go to one driver process that stays while it is used (its "serve"
+        command) rather than to a new one each: starting a Wine program costs about a tenth of
+        a CPU second, and a test sends a few hundred commands, many of them in polling loops."""
+        args = [str(a) for a in args]
+        served = self._served(args, timeout) if args and args[0] in SERVED_COMMANDS else None
+        if served:
+            code, out, err = served
+            if not raw:
+                out = out.decode("latin-1").replace("\r\n", "\n")
+                err = err.decode("latin-1").replace("\r\n", "\n")
+        else:
+            code, out, err = self._run([os.path.join(self.run_dir, DRIVER_NAME), *args], timeout, raw)
         if code == 2:
             raise AssertionError(f"driver misuse: {args}\n{err}")
         return code, out
+
+    def _served(self, args, timeout):
+        """Has the serving driver run a command; returns (exit code, stdout, stderr) as bytes, or
+        None when no serving driver could be had and the command has not run."""
+        with self._server_lock:
+            time.sleep(max(0.0, self._server_used + self._server_gap - time.monotonic()))
+            try:
+                return self._served_now(args, timeout)
+            finally:
+                self._server_used = time.monotonic()
+                self._server_gap = SERVED_GAP_AFTER_INPUT if args[0] in INPUT_COMMANDS else SERVED_GAP
+
+    def _served_now(self, args, timeout):
+        for _ in range(2):
+            server = self._driver_server()
+            if server is None:
+                return None
+            request = " ".join("x" + a.encode("utf-8").hex() for a in args) + "\n"
+            try:
+                server.stdin.write(request.encode("ascii"))
+                server.stdin.flush()
+            except OSError:
+                # It had ended (say, the desktop's Wine processes were ended) before the request:
+                # nothing ran. A new one is started.
+                self._stop_server()
+                continue
+            deadline = time.monotonic() + timeout
+            try:
+                header = self._server_read_line(deadline)
+                code, out_size, err_size = (int(field) for field in header.split())
+                body = self._server_read(out_size + err_size, deadline)
+            except subprocess.TimeoutExpired:
+                self._stop_server()
+                raise
+            except (EOFError, ValueError):
+                # It ended in the middle of the command, as a driver of its own could have.
+                code = server.poll()
+                self._stop_server()
+                return (code if code else 1), b"", b""
+            return code, body[:out_size], body[out_size:]
+        return None
+
+    def _driver_server(self):
+        """The running serving driver, started when there is none; None when it cannot be had."""
+        if self._server is not None and self._server.poll() is None:
+            return self._server
+        self._stop_server()
+        if self._server_failures >= SERVER_ATTEMPTS:
+            return None
+        log_path = os.path.join(self.dir, "driver-server.log")
+        with open(log_path, "ab") as log:
+            self._server = subprocess.Popen(["wine", os.path.join(self.run_dir, DRIVER_NAME), "serve"],
+                                            env=self.env, cwd=self.run_dir, stdin=subprocess.PIPE,
+                                            stdout=subprocess.PIPE, stderr=log, preexec_fn=_die_with_parent)
+        try:
+            if self._server_read_line(time.monotonic() + 60) == "ready":
+                threading.Thread(target=self._retire_idle_server, args=(self._server,), daemon=True).start()
+                return self._server
+        except (EOFError, subprocess.TimeoutExpired):
+            pass
+        self._server_failures += 1
+        print(f"the serving test driver did not start (see {log_path}); its commands start a driver each",
+              flush=True)
+        self._stop_server()
+        return None
+
+    def _server_fill(self, size, deadline):
+        """Reads the serving driver's output until `size` bytes of it wait in the buffer. Its
+        output pipe may be held open by the prefix's long-lived processes, which inherit it when
+        it starts them, so its end is seen by the process's exit, not by the pipe's."""
+        fd = self._server.stdout.fileno()
+        while len(self._server_output) < size:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise subprocess.TimeoutExpired("cm_test_driver serve", deadline)
+            ready, _, _ = select.select([fd], [], [], min(left, 0.5))
+            chunk = os.read(fd, 65536) if ready else None
+            if chunk:
+                self._server_output += chunk
+            elif chunk == b"" or self._server.poll() is not None:
+                # Whatever it wrote before it ended is in the pipe already.
+                ready, _, _ = select.select([fd], [], [], 0)
+                chunk = os.read(fd, 65536) if ready else b""
+                if not chunk:
+                    raise EOFError("the serving test driver ended")
+                self._server_output += chunk
+
+    def _server_read(self, size, deadline):
+        self._server_fill(size, deadline)
+        data, self._server_output = self._server_output[:size], self._server_output[size:]
+        return data
+
+    def _server_read_line(self, deadline):
+        while b"\n" not in self._server_output:
+            self._server_fill(len(self._server_output) + 1, deadline)
+        line, _, self._server_output = self._server_output.partition(b"\n")
+        return line.decode("ascii", "replace").strip()
+
+    def _retire_idle_server(self, server):
+        """Ends `server` once it has served no command for SERVER_IDLE seconds: its stdin is
+        closed, on which it ends by itself."""
+        while True:
+            time.sleep(0.25)
+            with self._server_lock:
+                if self._server is not server:
+                    return
+                if time.monotonic() - self._server_used >= SERVER_IDLE:
+                    try:
+                        server.stdin.close()
+                        server.wait(5)
+                    except (OSError, subprocess.TimeoutExpired):
+                        pass
+                    self._stop_server()
+                    return
+
+    def _stop_server(self):
+        server, self._server = self._server, None
+        self._server_output = b""
+        if server is None:
+            return
+        if server.poll() is None:
+            server.kill()
+        server.wait()
+        for pipe in (server.stdin, server.stdout):
+            try:
+                pipe.close()
+            except OSError:
+                pass
 
     def must(self, *args):
         """Runs the driver and fails the test unless the condition held; returns the output."""

@@ -528,6 +528,9 @@ int RegString(const std::vector<std::string>& args) {
 int Usage() {
   std::fputs(
       "usage: cm_test_driver COMMAND ...\n"
+      "  serve                       run the commands read from stdin, one a line, each argument\n"
+      "                              \"x\" and its UTF-8 in hex, separated by spaces; reply to each\n"
+      "                              \"CODE OUT_BYTES ERR_BYTES\\n\", then its stdout and stderr\n"
       "  wait-window WINDOW MS       wait until the window exists\n"
       "  popup-timing MODS KEY POPUP N  press the chord N times: ms until POPUP is painted, Esc\n"
       "  enter-timing WINDOW         press Enter: ms until the window's edit control changes\n"
@@ -1393,6 +1396,118 @@ int Run(const std::vector<std::string>& args) {
   return Usage();
 }
 
+// A temporary file that a command's stdout or stderr is pointed at while it runs, so that a
+// served command prints exactly what it prints as a program of its own.
+class OutputFile {
+ public:
+  bool Open() {
+    wchar_t dir[MAX_PATH];
+    wchar_t path[MAX_PATH];
+    if (!::GetTempPathW(MAX_PATH, dir) || !::GetTempFileNameW(dir, L"cmd", 0, path)) return false;
+    HANDLE file = ::CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    fd_ = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY);
+    return fd_ >= 0;
+  }
+  int Fd() const { return fd_; }
+  // What was written since the last call; the file is emptied for the next command.
+  std::string Take() {
+    long size = _lseek(fd_, 0, SEEK_END);
+    std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    _lseek(fd_, 0, SEEK_SET);
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+      int n = _read(fd_, &bytes[got], static_cast<unsigned>(bytes.size() - got));
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    _chsize(fd_, 0);
+    _lseek(fd_, 0, SEEK_SET);
+    return bytes;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    int n = _write(fd, bytes.data() + done, static_cast<unsigned>(bytes.size() - done));
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// One request: its arguments, each written as "x" and the lower-case hex of its UTF-8 bytes,
+// separated by spaces. False when the line is not of that form.
+bool ParseRequest(const std::string& line, std::vector<std::string>& args) {
+  args.clear();
+  std::size_t at = 0;
+  while (at < line.size()) {
+    std::size_t end = line.find(' ', at);
+    if (end == std::string::npos) end = line.size();
+    if (line[at] != 'x' || (end - at) % 2 == 0) return false;
+    std::string arg;
+    for (std::size_t i = at + 1; i < end; i += 2) {
+      int high = HexDigit(line[i]);
+      int low = HexDigit(line[i + 1]);
+      if (high < 0 || low < 0) return false;
+      arg.push_back(static_cast<char>(high * 16 + low));
+    }
+    args.push_back(std::move(arg));
+    at = end + 1;
+  }
+  return !args.empty();
+}
+
+// Runs the commands read from stdin, one a line, until stdin ends. Starting a Wine program
+// costs about a tenth of a CPU second, and a test sends hundreds of commands: one process
+// serves them all. Each reply is "CODE OUT_BYTES ERR_BYTES\n" followed by what the command
+// printed on stdout, then on stderr.
+int Serve() {
+  _setmode(_fileno(stdin), _O_BINARY);
+  const int reply = _dup(_fileno(stdout));
+  const int replyErr = _dup(_fileno(stderr));
+  OutputFile out;
+  OutputFile err;
+  if (reply < 0 || replyErr < 0 || !out.Open() || !err.Open() || _setmode(reply, _O_BINARY) < 0) {
+    std::fputs("cannot set up the output of served commands\n", stderr);
+    return kMisuse;
+  }
+  if (!WriteAll(reply, "ready\n")) return kMisuse;
+  std::vector<std::string> args;
+  for (;;) {
+    std::string line;
+    int c;
+    while ((c = std::getchar()) != EOF && c != '\n') line.push_back(static_cast<char>(c));
+    if (c == EOF) return kOk;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _dup2(out.Fd(), _fileno(stdout));
+    _dup2(err.Fd(), _fileno(stderr));
+    int code = ParseRequest(line, args) && args[0] != "serve" ? Run(args) : Usage();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _dup2(reply, _fileno(stdout));
+    _dup2(replyErr, _fileno(stderr));
+    std::string printed = out.Take();
+    std::string complained = err.Take();
+    std::string header = std::to_string(code) + " " + std::to_string(printed.size()) + " " +
+                         std::to_string(complained.size()) + "\n";
+    if (!WriteAll(reply, header + printed + complained)) return kOk;
+  }
+}
+
 }  // namespace
 
 int main() {
@@ -1406,7 +1521,7 @@ int main() {
   for (int i = 1; argv && i < argc; ++i)
     args.push_back(Utf8(argv[i], static_cast<int>(std::wcslen(argv[i]))));
   ::LocalFree(argv);
-  int code = Run(args);
+  int code = args.size() == 1 && args[0] == "serve" ? Serve() : Run(args);
   std::fflush(stdout);
   return code;
 }
