@@ -5,6 +5,7 @@ find_package(Threads REQUIRED)
 
 file(GLOB CM_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cpp)
 add_executable(unit_tests ${CM_TEST_SOURCES})
+cm_unity(unit_tests)
 target_link_libraries(unit_tests PRIVATE cm_sim GTest::gtest GTest::gtest_main Threads::Threads)
 # GoogleTest's header is most of what the compiler reads for a test file: read it once. The
 # test files' own code is not optimized (the program's code they test is built as the build type

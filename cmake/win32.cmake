@@ -11,6 +11,7 @@ target_link_libraries(cm_ui_win32 PUBLIC cm_win32 cm_logic comctl32 user32 gdi32
 # <windows.h> alone takes about 2 s to parse: each Windows library reads it, and the standard
 # headers, once.
 foreach(lib cm_win32 cm_ui_win32)
+  cm_unity(${lib})
   target_precompile_headers(${lib} PRIVATE ${CM_STD_HEADERS} "${CMAKE_SOURCE_DIR}/platform/win32/win32_handles.h")
 endforeach()
 include(${CMAKE_SOURCE_DIR}/cmake/exe.cmake OPTIONAL)

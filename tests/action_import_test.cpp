@@ -5,6 +5,8 @@
 #include "actions/action_table.h"
 #include "clipboard_history_support.h"
 
+namespace action_import_test {
+
 namespace {
 
 using namespace platform;
@@ -84,3 +86,4 @@ TEST_F(ActionImportTest, ThousandRows_OneWriteOfTheWholeTable_AFailedWriteKeepsT
 }
 
 }  // namespace
+}  // namespace action_import_test

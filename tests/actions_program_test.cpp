@@ -5,6 +5,8 @@
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
 
+namespace actions_program_test {
+
 namespace {
 
 using namespace platform;
@@ -471,3 +473,4 @@ TEST_F(ActionsTest, Exit_ReleasesEveryHotkey) {
 }
 
 }  // namespace
+}  // namespace actions_program_test

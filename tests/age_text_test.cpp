@@ -5,6 +5,8 @@
 
 #include <tuple>
 
+namespace age_text_test {
+
 namespace {
 
 using ui::CivilTime;
@@ -49,3 +51,4 @@ TEST(AgeText, CivilSecondsRoundTrip_BeforeAndAfter1970) {
 }
 
 }  // namespace
+}  // namespace age_text_test

@@ -12,6 +12,8 @@
 #include "history/history_table.h"
 #include "program_fixture.h"
 
+namespace background_load_program_test {
+
 namespace {
 
 using namespace platform;
@@ -325,3 +327,4 @@ TEST_F(BackgroundLoadTest,
 }
 
 }  // namespace
+}  // namespace background_load_program_test

@@ -13,6 +13,8 @@
 #include "image_support.h"
 #include "program_fixture.h"
 
+namespace bitmap_capture_program_test {
+
 namespace {
 
 using namespace platform;
@@ -271,3 +273,4 @@ TEST_F(BitmapCaptureTest, APngCopiedDuringABitmapsCoding_IsJudgedAtOnce_TheOrder
 }
 
 }  // namespace
+}  // namespace bitmap_capture_program_test

@@ -8,6 +8,8 @@
 #include "clipboard_history_support.h"
 #include "paste_recorder.h"
 
+namespace clipboard_snapshot_test {
+
 namespace {
 
 using namespace platform;
@@ -212,3 +214,4 @@ TEST_F(SnapshotTest, ContentBlocks_AreWhatSetClipboardContentPuts) {
 }
 
 }  // namespace
+}  // namespace clipboard_snapshot_test

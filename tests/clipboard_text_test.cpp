@@ -6,6 +6,8 @@
 #include "clipboard_history_support.h"
 #include "platform/errors.h"
 
+namespace clipboard_text_test {
+
 namespace {
 
 using namespace platform;
@@ -175,3 +177,4 @@ TEST_F(ClipboardTextTest, Read_OnlyCfText_ConvertedWithTheCodePageOfItsLocale_Or
 }
 
 }  // namespace
+}  // namespace clipboard_text_test

@@ -8,6 +8,8 @@
 #include "platform/sim/sim_windows.h"
 #include "program_fixture.h"
 
+namespace dpi_program_test {
+
 namespace {
 
 using namespace platform;
@@ -108,3 +110,4 @@ TEST_F(DpiProgramTest, QuickPastePopup_ScaledToTheMonitorItOpensOn) {
 }
 
 }  // namespace
+}  // namespace dpi_program_test

@@ -9,6 +9,8 @@
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
 
+namespace durable_program_test {
+
 namespace {
 
 using namespace platform;
@@ -478,3 +480,4 @@ TEST_F(DurableTest, ActionsFileFromNotepadInUtf8_IsReadAsUtf8_AndWrittenBackAsUt
 }
 
 }  // namespace
+}  // namespace durable_program_test

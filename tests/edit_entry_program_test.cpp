@@ -10,6 +10,8 @@
 #include "history/history_table.h"
 #include "program_fixture.h"
 
+namespace edit_entry_program_test {
+
 namespace {
 
 using namespace platform;
@@ -212,3 +214,4 @@ TEST(ActionNameOf, TakesTheFirstWordsOfTheFirstLineThatHoldsAny) {
 }
 
 }  // namespace
+}  // namespace edit_entry_program_test

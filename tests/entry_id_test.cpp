@@ -7,6 +7,8 @@
 #include "history/entry_id.h"
 #include "program_fixture.h"
 
+namespace entry_id_test {
+
 namespace {
 
 using history::EntryId;
@@ -73,3 +75,4 @@ TEST_F(EntryIdsTest, AFileFromAnotherAccountGetsAComputerOfItsOwn) {
 }
 
 }  // namespace
+}  // namespace entry_id_test

@@ -9,6 +9,8 @@
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
 
+namespace exact_texts_program_test {
+
 namespace {
 
 using namespace platform;
@@ -270,3 +272,4 @@ TEST_F(ExactTextsTest, HugeCopy_IsJournaledInPiecesBetweenMessages_AndComesBackE
 }
 
 }  // namespace
+}  // namespace exact_texts_program_test

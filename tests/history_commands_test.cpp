@@ -8,6 +8,8 @@
 #include "ui/application.h"
 #include "ui/file_dialogs.h"
 
+namespace history_commands_test {
+
 namespace {
 
 using namespace platform;
@@ -150,3 +152,4 @@ TEST_F(HistoryCommandsTest, Import_ReadErrorBeforeAnythingIsAppended_CancelAppen
 }
 
 }  // namespace
+}  // namespace history_commands_test

@@ -11,6 +11,8 @@
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
 
+namespace history_program_test {
+
 namespace {
 
 using namespace platform;
@@ -257,3 +259,4 @@ TEST_F(HistoryProgramTest, DeleteSelected_LeavesNoTraceOfTheRemovedTextInAnyData
 }
 
 }  // namespace
+}  // namespace history_program_test

@@ -9,6 +9,8 @@
 #include "platform/sim/sim_hotkeys.h"
 #include "platform/sim/sim_windows.h"
 
+namespace hotkey_manager_test {
+
 namespace {
 
 using hotkeys::HotKey;
@@ -230,3 +232,4 @@ TEST_F(HotKeyManagerTest, IsHotKeyFree_FalseWhenBoundHereOrHeldElsewhere_LeavesN
 }
 
 }  // namespace
+}  // namespace hotkey_manager_test

@@ -6,6 +6,8 @@
 #include "paste_recorder.h"
 #include "program_fixture.h"
 
+namespace hotkey_paste_program_test {
+
 namespace {
 
 using namespace platform;
@@ -246,3 +248,4 @@ TEST_F(HotkeyPasteTest, ContentOfAnExcludedProgram_StaysOutWhenThePasteGivesItBa
 }
 
 }  // namespace
+}  // namespace hotkey_paste_program_test

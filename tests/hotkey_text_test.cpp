@@ -7,6 +7,8 @@
 #include "hotkeys/hotkey_text.h"
 #include "platform/sim/sim_keyboard.h"
 
+namespace hotkey_text_test {
+
 namespace {
 
 using hotkeys::HotKey;
@@ -367,3 +369,4 @@ TEST(KeyNamesLifecycleTest, UsLayoutInstalledByUser_StaysAtShutDown) {
 }
 
 }  // namespace
+}  // namespace hotkey_text_test

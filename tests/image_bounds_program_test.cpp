@@ -16,6 +16,8 @@
 #include "image_support_png.h"
 #include "program_fixture.h"
 
+namespace image_bounds_program_test {
+
 namespace {
 
 using namespace platform;
@@ -226,3 +228,4 @@ TEST_F(ImageBoundsTest, AnImport_TakesOnlyHashNamedFilesOfItsOwnFolder_NeverALin
 }
 
 }  // namespace
+}  // namespace image_bounds_program_test

@@ -11,6 +11,8 @@
 #include "platform/images.h"
 #include "platform/sim/sim_images.h"
 
+namespace image_checks_test {
+
 namespace {
 
 using namespace testing_support;
@@ -163,3 +165,4 @@ TEST(ImageChecksTest, AThumbnailsSize_FitsItsBox_KeepsTheShape_AndIsNeverLargerT
 }
 
 }  // namespace
+}  // namespace image_checks_test

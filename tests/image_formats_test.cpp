@@ -9,6 +9,8 @@
 #include "image_support.h"
 #include "platform/sim/sim_images.h"
 
+namespace image_formats_test {
+
 namespace {
 
 using namespace testing_support;
@@ -138,3 +140,4 @@ TEST(ImageFormatsTest, SimulatedPngCoder_KeepsEveryPixel_AndRefusesDamage) {
 }
 
 }  // namespace
+}  // namespace image_formats_test

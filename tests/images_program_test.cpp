@@ -16,6 +16,8 @@
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
 
+namespace images_program_test {
+
 namespace {
 
 using namespace platform;
@@ -446,3 +448,4 @@ TEST_F(ImagesTest, Thumbnails_AreMadeForTheRowsAskedFor_InTheBackground_FittingT
 }
 
 }  // namespace
+}  // namespace images_program_test

@@ -3,6 +3,8 @@
 
 #include "history/journal.h"
 
+namespace journal_change_test {
+
 namespace {
 
 using history::JournalChange;
@@ -82,3 +84,4 @@ TEST(JournalChange, ThePrint_TellsTheDateFromTheText) {
 }
 
 }  // namespace
+}  // namespace journal_change_test

@@ -7,6 +7,8 @@
 #include "clipboard_history_support.h"
 #include "grid/sealed_file.h"
 
+namespace journal_file_test {
+
 namespace {
 
 using history::JournalFile;
@@ -115,3 +117,4 @@ TEST_F(JournalFileTest, SealedForAnotherAccount_IsUnreadable_AnotherKindIsForeig
 }
 
 }  // namespace
+}  // namespace journal_file_test

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+namespace journal_test {
+
 namespace {
 
 using history::DecodeJournal;
@@ -237,3 +239,4 @@ TEST(JournalTest, AttachRecordWithATextAfterItsReference_IsDamage) {
 }
 
 }  // namespace
+}  // namespace journal_test

@@ -6,6 +6,8 @@
 #include "program_fixture.h"
 #include "ui/keyboard_access.h"
 
+namespace keyboard_access_program_test {
+
 namespace {
 
 using Names = std::vector<std::string>;
@@ -82,3 +84,4 @@ TEST(AccessKeys, EachCaptionGetsAKeyOfItsOwn_FirstLettersOfWordsFirst) {
 }
 
 }  // namespace
+}  // namespace keyboard_access_program_test

@@ -10,6 +10,8 @@
 #include "ui/table_grid.h"
 #include "ui/window_placement.h"
 
+namespace layout_test {
+
 namespace {
 
 // A form as the program's are made: tabs that fill it, a list that takes the room, a search box
@@ -211,3 +213,4 @@ TEST_F(MainWindowLayoutTest, SizeAndPlace_AreRemembered_AndAPlaceOnAMonitorThatI
 }
 
 }  // namespace
+}  // namespace layout_test

@@ -15,6 +15,8 @@
 #include "paste_recorder.h"
 #include "program_fixture.h"
 
+namespace paste_modes_program_test {
+
 namespace {
 
 using namespace platform;
@@ -443,3 +445,4 @@ TEST_F(PasteModesTest, PlainHotkey_DefaultPastesTheText_ChangedIsSavedAsTheEight
 }
 
 }  // namespace
+}  // namespace paste_modes_program_test

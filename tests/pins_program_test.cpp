@@ -15,6 +15,8 @@
 #include "paste_recorder.h"
 #include "program_fixture.h"
 
+namespace pins_program_test {
+
 namespace {
 
 using namespace platform;
@@ -409,3 +411,4 @@ TEST_F(PinsTest, Popup_ListsActionsThenPinnedThenTheRest_EachOnce_AndFiltersTheP
 }
 
 }  // namespace
+}  // namespace pins_program_test

@@ -7,6 +7,8 @@
 #include "temp_folder.h"
 #include "ui/application.h"
 
+namespace popup_list_test {
+
 namespace {
 
 using namespace platform;
@@ -133,3 +135,4 @@ TEST_F(PopupListKeys, PickRefused_KeepsTheListOpenWithItsHighlight_AndFewerItems
 }
 
 }  // namespace
+}  // namespace popup_list_test

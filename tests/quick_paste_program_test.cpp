@@ -12,6 +12,8 @@
 #include "paste_recorder.h"
 #include "program_fixture.h"
 
+namespace quick_paste_program_test {
+
 namespace {
 
 using namespace platform;
@@ -476,3 +478,4 @@ TEST_F(QuickPasteTest, HotkeyTakenAtStartUp_IsToldInABalloon) {
 }
 
 }  // namespace
+}  // namespace quick_paste_program_test

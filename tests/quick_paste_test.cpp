@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+namespace quick_paste_test {
+
 namespace {
 
 using namespace platform;
@@ -21,3 +23,4 @@ TEST(PlacePopup, StaysInsideTheWorkAreaEvenWhenItIsSmallerThanThePopup) {
 }
 
 }  // namespace
+}  // namespace quick_paste_test

@@ -7,6 +7,8 @@
 #include "clipboard/clipboard_text.h"
 #include "clipboard_history_support.h"
 
+namespace recorder_test {
+
 namespace {
 
 using namespace platform;
@@ -100,3 +102,4 @@ TEST_F(HistoryCaptureTest, DoubleClick_PutsTheRowBackExactly_RecordedOnTopUnless
 }
 
 }  // namespace
+}  // namespace recorder_test

@@ -5,6 +5,8 @@
 
 #include "platform/sim/sim_registry.h"
 
+namespace registry_strings_test {
+
 namespace {
 
 using namespace platform;
@@ -35,3 +37,4 @@ TEST(RegistryStrings, ReadTheWholeValueWhateverItsTerminator) {
 }
 
 }  // namespace
+}  // namespace registry_strings_test

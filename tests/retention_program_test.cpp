@@ -5,6 +5,8 @@
 
 #include "program_fixture.h"
 
+namespace retention_program_test {
+
 namespace {
 
 using testing_support::Utf16File;
@@ -149,3 +151,4 @@ TEST_F(RetentionProgramTest, ClearAll_LeavesNoTraceInAnyDataFile) {
 }
 
 }  // namespace
+}  // namespace retention_program_test

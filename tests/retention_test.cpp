@@ -10,6 +10,8 @@
 #include "history/history_table.h"
 #include "platform/utf.h"
 
+namespace retention_test {
+
 namespace {
 
 using namespace platform;
@@ -142,3 +144,4 @@ TEST_F(RetentionTest, Count_KeepsTheNewest_AfterTheAge_AndNoLimitsKeepEverything
 }
 
 }  // namespace
+}  // namespace retention_test

@@ -10,6 +10,8 @@
 
 #include "grid/row_filter.h"
 
+namespace row_filter_test {
+
 namespace {
 
 using grid::LastRow;
@@ -449,3 +451,4 @@ TEST_P(RowFilterTest, TheWorkAheadAway_StoppedByAnyChangeOfTheTable_LeavesTheNex
 }
 
 }  // namespace
+}  // namespace row_filter_test

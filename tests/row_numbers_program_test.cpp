@@ -4,6 +4,8 @@
 
 #include "program_fixture.h"
 
+namespace row_numbers_program_test {
+
 namespace {
 
 using Texts = std::vector<std::u16string>;
@@ -70,3 +72,4 @@ TEST_F(RowNumbersProgramTest, ActionsTable_CountsItsRows_WhateverTheFileSays) {
 }
 
 }  // namespace
+}  // namespace row_numbers_program_test

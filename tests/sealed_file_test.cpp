@@ -9,6 +9,8 @@
 
 #include "platform/sim/sim_crypto.h"
 
+namespace sealed_file_test {
+
 namespace {
 
 using grid::Unsealed;
@@ -183,3 +185,4 @@ TEST_F(SealedFileTest, Journal_ResumedSessionsNeverReuseANonce_RecordsDoNotMoveB
 }
 
 }  // namespace
+}  // namespace sealed_file_test

@@ -11,6 +11,8 @@
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
 
+namespace sealed_hostile_program_test {
+
 namespace {
 
 using Texts = std::vector<std::string>;
@@ -127,3 +129,4 @@ TEST_F(SealedHostileTest, AnotherRunsJournal_AddsItsCopies_AnotherAccountsIsLeft
 }
 
 }  // namespace
+}  // namespace sealed_hostile_program_test

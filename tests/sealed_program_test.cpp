@@ -9,6 +9,8 @@
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
 
+namespace sealed_program_test {
+
 namespace {
 
 using testing_support::Utf16File;
@@ -208,3 +210,4 @@ TEST_F(SealedProgramTest, EndedBetweenTheFileAndTheJournalsFold_EachCopyOnce) {
 }
 
 }  // namespace
+}  // namespace sealed_program_test

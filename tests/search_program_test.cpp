@@ -7,6 +7,8 @@
 #include "platform/sim/sim_clipboard.h"
 #include "program_fixture.h"
 
+namespace search_program_test {
+
 namespace {
 
 using testing_support::Utf16File;
@@ -376,3 +378,4 @@ TEST_P(SearchProgramTest, AnySequenceOfEdits_CapturesAndDeletes_EndsWithThePlain
 }
 
 }  // namespace
+}  // namespace search_program_test

@@ -4,6 +4,8 @@
 #include "app/program_names.h"
 #include "program_fixture.h"
 
+namespace settings_file_test {
+
 namespace {
 
 using testing_support::ProgramTest;
@@ -67,3 +69,4 @@ TEST_F(SettingsFileTest, DamagedLines_LeaveTheirDefaults_TheRestRead_AndTheFileI
 }
 
 }  // namespace
+}  // namespace settings_file_test

@@ -5,6 +5,8 @@
 
 #include "platform/errors.h"
 
+namespace settings_text_test {
+
 namespace {
 
 TEST(SettingsText, TruthValuesAndIndexesReadOnlyTheirOwnForms) {
@@ -37,3 +39,4 @@ TEST(SettingsText, DamagedFiles_AreTheOnesWithALineThatDoesNotRead) {
 }
 
 }  // namespace
+}  // namespace settings_text_test

@@ -4,6 +4,8 @@
 #include "platform/errors.h"
 #include "program_fixture.h"
 
+namespace shell_program_test {
+
 namespace {
 
 using namespace platform;
@@ -407,3 +409,4 @@ TEST_F(ShellTest, AboutBox_IsModalAndKeepsItsLinkColour) {
 }
 
 }  // namespace
+}  // namespace shell_program_test

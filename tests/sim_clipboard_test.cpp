@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+namespace sim_clipboard_test {
+
 namespace {
 
 using namespace platform;
@@ -66,3 +68,4 @@ TEST(SimClipboard, TextFormats_ConvertedOnRequestWithTheLocaleAddedAtClose_AndGo
 }
 
 }  // namespace
+}  // namespace sim_clipboard_test

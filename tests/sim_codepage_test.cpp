@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+namespace sim_codepage_test {
+
 namespace {
 
 TEST(SimCodePage, ConvertsWindows1252BothWays) {
@@ -20,3 +22,4 @@ TEST(SimCodePage, ConvertsWindows1252BothWays) {
 }
 
 }  // namespace
+}  // namespace sim_codepage_test

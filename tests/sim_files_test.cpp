@@ -8,6 +8,8 @@
 #include "platform/sim/sim_codepage.h"
 #include "temp_folder.h"
 
+namespace sim_files_test {
+
 namespace {
 
 class SimFilesTest : public ::testing::Test {
@@ -65,3 +67,4 @@ TEST_F(SimFilesTest, Errors_AreTheWindowsCodesOfTheSameSituation) {
 }
 
 }  // namespace
+}  // namespace sim_files_test

@@ -9,6 +9,8 @@
 #include "sync/sync_code.h"
 #include "sync/sync_log.h"
 
+namespace sync_log_test {
+
 namespace {
 
 using namespace syncing;
@@ -145,3 +147,4 @@ TEST(SyncCode, ReadsBackAsTyped_AndRefusesEveryMistype) {
 }
 
 }  // namespace
+}  // namespace sync_log_test

@@ -28,6 +28,8 @@
 #include "sync/sync_code.h"
 #include "sync_computer.h"
 
+namespace sync_program_test {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -552,3 +554,4 @@ TEST_F(SyncProgramTest, AWriteToTheFolderThatFails_LeavesNoPartOfABlock_AndGoesA
 }
 
 }  // namespace
+}  // namespace sync_program_test

@@ -18,6 +18,8 @@
 #include "platform/utf.h"
 #include "sync_computer.h"
 
+namespace sync_start_test {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -151,3 +153,4 @@ TEST(SyncStartTest, AHistoryReadInBatches_IsWholeBeforeSyncWeighsTheFolderAgains
 }
 
 }  // namespace
+}  // namespace sync_start_test

@@ -4,6 +4,8 @@
 
 #include "grid/table_file.h"
 
+namespace table_file_encoding_test {
+
 namespace {
 
 using Rows = std::vector<std::vector<std::u16string>>;
@@ -74,3 +76,4 @@ TEST(TableFileEncoding, ContentNoTableFileHolds_IsReadButToldMalformed) {
 }
 
 }  // namespace
+}  // namespace table_file_encoding_test

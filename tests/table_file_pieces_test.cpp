@@ -10,6 +10,8 @@
 #include "platform/sim/sim_files.h"
 #include "temp_folder.h"
 
+namespace table_file_pieces_test {
+
 namespace {
 
 using grid::ColumnKind;
@@ -170,3 +172,4 @@ TEST_F(TableFilePiecesTest, AsWritten_OnlyForExactlyTheWritersBytes) {
 }
 
 }  // namespace
+}  // namespace table_file_pieces_test

@@ -13,6 +13,8 @@
 #include "platform/sim/sim_files.h"
 #include "temp_folder.h"
 
+namespace table_file_test {
+
 namespace {
 
 using grid::ColumnKind;
@@ -415,3 +417,4 @@ TEST_F(TableFileTest, TaggedFieldsOutOfPlace_KeepTheRowAsRead_AndAreToldDropped)
 }
 
 }  // namespace
+}  // namespace table_file_test

@@ -9,6 +9,8 @@
 
 #include "platform/errors.h"
 
+namespace table_test {
+
 namespace {
 
 using grid::Column;
@@ -653,3 +655,4 @@ TEST(Table, RowsMovedInFromAnotherTable_GoBelow_KeepTheirTexts_AndAreSignedAfter
 }
 
 }  // namespace
+}  // namespace table_test

@@ -6,6 +6,8 @@
 
 #include "grid/text_query.h"
 
+namespace text_query_test {
+
 namespace {
 
 using grid::CellText;
@@ -212,3 +214,4 @@ TEST_P(TextQueryWidth, Signatures_NeverRuleOutAMatch_AndDecideExactlyWhereTheyCl
 }
 
 }  // namespace
+}  // namespace text_query_test

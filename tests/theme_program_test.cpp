@@ -9,6 +9,8 @@
 #include "ui/application.h"
 #include "ui/theme.h"
 
+namespace theme_program_test {
+
 namespace {
 
 using ui::Theme;
@@ -143,3 +145,4 @@ TEST_F(ThemeProgramTest, ASwitchWhileTheWindowsAreOpen_RedrawsEveryControlAtOnce
 }
 
 }  // namespace
+}  // namespace theme_program_test

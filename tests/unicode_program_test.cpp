@@ -7,6 +7,8 @@
 #include "platform/utf.h"
 #include "program_fixture.h"
 
+namespace unicode_program_test {
+
 namespace {
 
 using namespace platform;
@@ -167,3 +169,4 @@ TEST_F(UnicodeTest, HistoryExportAndImport_ThroughFileNamesOutsideTheCodePage) {
 }
 
 }  // namespace
+}  // namespace unicode_program_test

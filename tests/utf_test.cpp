@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace utf_test {
+
 namespace {
 
 using platform::BadUtf8;
@@ -50,3 +52,4 @@ TEST(Utf, MalformedUtf8_TakeBits_ReadsEachSequenceAsItsLeadByteTellsAsTableFiles
 }
 
 }  // namespace
+}  // namespace utf_test

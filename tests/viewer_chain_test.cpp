@@ -5,6 +5,8 @@
 
 #include "clipboard_history_support.h"
 
+namespace viewer_chain_test {
+
 namespace {
 
 using namespace platform;
@@ -123,3 +125,4 @@ TEST_F(ViewerChainTest, Leave_UnlinksFromTheMiddleAndAsLastMember_NotWhenNeverJo
 }
 
 }  // namespace
+}  // namespace viewer_chain_test
