@@ -1,16 +1,20 @@
 #!/usr/bin/env python3
 """Checks of the e2e harness's own helpers that need no desktop: the large PNG variants, the
-reading of the program's clipboard label from the driver's output, and the choice of tests by
-name. Run by ctest with the unit tests."""
+reading of the program's clipboard label from the driver's output, the choice of tests by
+name, and the talk with a serving driver (a stand-in here). Run by ctest with the unit tests."""
 
 import os
+import signal
 import struct
 import subprocess
 import sys
 import tempfile
 import textwrap
+import threading
+import time
 import unittest
 import zlib
+from unittest import mock
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -87,6 +91,88 @@ class ChoiceTest(unittest.TestCase):
             """, "test_late")
         self.assertEqual(result.returncode, 2, result.stdout + result.stderr)
         self.assertIn("no such test in this file: test_late", result.stdout)
+
+
+# Speaks the serving driver's protocol: "echo" prints its arguments joined by "|" with a CR LF
+# line end and "err" on stderr; "fail" exits with the code given; "die" ends without a reply,
+# leaving a child that holds its output pipe open, as a Wine server it started would (its id is
+# written to the file named by the first argument).
+STAND_IN = r"""
+import subprocess, sys
+out = sys.stdout.buffer
+for line in sys.stdin.buffer:
+    args = [bytes.fromhex(a[1:].decode()).decode() for a in line.split()]
+    if args[0] == "die":
+        child = subprocess.Popen(["sleep", "300"], stdin=subprocess.DEVNULL, stdout=sys.stdout,
+                                 stderr=subprocess.DEVNULL)
+        open(sys.argv[1], "w").write(str(child.pid))
+        sys.exit(5)
+    code = int(args[1]) if args[0] == "fail" else 0
+    printed = ("|".join(args[1:]) + "\r\n").encode() if args[0] == "echo" else b""
+    complained = b"err" if args[0] == "echo" else b"usage"
+    out.write(b"%d %d %d\n" % (code, len(printed), len(complained)) + printed + complained)
+    out.flush()
+"""
+
+
+class ServedDriverTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        names = ("CM_E2E_EXE", "CM_E2E_DRIVER", "CM_E2E_TEMPLATE", "CM_E2E_WORK")
+        patcher = mock.patch.dict(os.environ, {name: self.folder.name for name in names})
+        patcher.start()
+        self.addCleanup(patcher.stop)
+        commands = mock.patch.object(harness, "SERVED_COMMANDS", frozenset(("echo", "fail", "die")))
+        commands.start()
+        self.addCleanup(commands.stop)
+        self.desktop = harness.Desktop("served")
+        self.child_pid_file = os.path.join(self.folder.name, "child.pid")
+        self.server = subprocess.Popen([sys.executable, "-c", STAND_IN, self.child_pid_file], stdin=subprocess.PIPE,
+                                       stdout=subprocess.PIPE)
+        self.desktop._server = self.server
+        self.addCleanup(self.stop)
+
+    def stop(self):
+        with self.desktop._server_lock:
+            self.desktop._stop_server()
+        if self.server.poll() is None:
+            self.server.kill()
+            self.server.wait()
+        if os.path.exists(self.child_pid_file):
+            with open(self.child_pid_file) as f:
+                os.kill(int(f.read()), signal.SIGKILL)
+        self.folder.cleanup()
+
+    def test_arguments_and_output_come_through_exactly(self):
+        args = ("two words", "", "Zürich ✓", "back\\slash", "line\nbreak")
+        code, out = self.desktop.driver("echo", *args, raw=True)
+        self.assertEqual((code, out), (0, ("|".join(args) + "\r\n").encode()))
+        # As text, with Unix line ends, as from a driver of its own; and again on the same process.
+        self.assertEqual(self.desktop.driver("echo", 42), (0, "42\n"))
+        self.assertIs(self.desktop._server, self.server)
+
+    def test_misuse_fails_the_test_with_what_the_driver_said(self):
+        self.assertEqual(self.desktop.driver("fail", 1), (1, ""))
+        with self.assertRaisesRegex(AssertionError, "driver misuse.*\n.*usage"):
+            self.desktop.driver("fail", 2)
+
+    def test_a_driver_that_ends_in_a_command_fails_it_rather_than_waiting_for_the_timeout(self):
+        # Its output pipe stays open in the child it left behind: its exit must be seen anyway,
+        # or the call would raise TimeoutExpired.
+        code, out = self.desktop.driver("die", timeout=60)
+        self.assertNotEqual(code, 0)
+        self.assertEqual(out, "")
+        self.assertIsNone(self.desktop._server)
+
+    def test_an_idle_driver_is_let_go_and_a_busy_one_kept(self):
+        with mock.patch.object(harness, "SERVER_IDLE", 2.0):
+            threading.Thread(target=self.desktop._retire_idle_server, args=(self.server,), daemon=True).start()
+            for _ in range(8):
+                self.assertEqual(self.desktop.driver("echo")[0], 0)
+                time.sleep(0.2)
+            self.assertIsNone(self.server.poll())
+            self.assertTrue(harness.wait_until(lambda: self.desktop._server is None, 30))
+        self.assertEqual(self.server.wait(10), 0)  # it ended on the end of its input
 
 
 if __name__ == "__main__":
