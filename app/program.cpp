@@ -48,7 +48,7 @@ bool Program::Start() {
   excludedPrograms_ = std::make_unique<history::ExcludedPrograms>(desktop_);
   recorder_ = std::make_unique<history::Recorder>(desktop_, *historyStore_, *excludedPrograms_);
   recopy_ = std::make_unique<history::Recopy>(desktop_, historyStore_->Items());
-  recorder_->RecopiedImage = [this] { return recopy_->HeldOnClipboard(); };
+  recorder_->OwnRecopy = [this](history::CapturedEntry& entry) { return recopy_->EntryOnClipboard(entry); };
   entryIds_ = std::make_unique<history::EntryIds>(desktop_);
   actions_ = std::make_unique<actions::ActionList>(desktop_, keyNames_);
   pictures_ = std::make_unique<history::Thumbnails>(desktop_, historyStore_->Items());
@@ -325,7 +325,7 @@ void Program::Exit() {
   notices_.reset();
   form1_.reset();
   // A re-copied image that no program asked for yet is put on the clipboard for good.
-  recorder_->RecopiedImage = nullptr;
+  recorder_->OwnRecopy = nullptr;
   recopy_.reset();
   pictures_.reset();
   actions_.reset();

@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "clipboard/content_owner.h"
 #include "grid/table.h"
+#include "history/capture.h"
 #include "history/item_store.h"
 #include "platform/desktop.h"
 
@@ -32,20 +35,28 @@ class Recopy {
   void Copy(const grid::Table& history, int row, std::weak_ptr<const void> requester,
             std::function<void(bool whole)> copied);
 
-  // The picture of an image whose PNG was still being coded, when a re-copy of it is the
-  // clipboard's content: the recorder records that from the picture, as its bitmap waits for a
-  // program to ask for it. Null for anything else.
-  std::shared_ptr<const ItemStore::Held> HeldOnClipboard();
+  // Whether the clipboard holds what the last re-copy of an entry with items put there; then
+  // `entry` is made what the recorder records for it, without reading it back: its bitmap waits
+  // for a program to ask for it, and its PNG may be megabytes. The entry's text and its items as
+  // stored (prepared), or the picture of an image whose PNG is still being coded (`recopied`).
+  // False for a re-copy that was not whole, and for one of a text alone.
+  bool EntryOnClipboard(CapturedEntry& entry);
 
   // Whether the image of the last re-copy still waits for a program to ask for its bitmap.
   bool ImageDelayed() const { return owner_.ImageDelayed(); }
 
  private:
+  void Forget();
+
   platform::Desktop& desktop_;
   ItemStore& items_;
   clipboard::ContentOwner owner_;
-  std::shared_ptr<const ItemStore::Held> held_;  // of the content put last
-  std::uint64_t asked_ = 0;                      // the number of the last re-copy asked for
+  // What the content put last was made of: the row's text and items, or an image's picture.
+  std::shared_ptr<const clipboard::ClipboardContent> content_;
+  std::u16string text_;
+  std::vector<std::string> names_;
+  std::shared_ptr<const ItemStore::Held> held_;
+  std::uint64_t asked_ = 0;  // the number of the last re-copy asked for
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

@@ -114,14 +114,10 @@ void Recorder::ReadClipboard(bool retrying) {
     if (OnClipboardText) OnClipboardText(std::u16string());
     return;
   }
-  if (std::shared_ptr<const ItemStore::Held> held = RecopiedImage ? RecopiedImage() : nullptr;
-      held && !held->picture.pixels.empty() && !held->content.Rich()) {
+  if (CapturedEntry own; OwnRecopy && OwnRecopy(own)) {
     retry_.Stop();
-    CapturedEntry change;
-    change.text = ImageText(held->picture.width, held->picture.height);
-    change.recopied = std::move(held);
-    if (OnClipboardText) OnClipboardText(change.Shown());
-    Capture(std::move(change));
+    if (OnClipboardText) OnClipboardText(own.Shown());
+    Capture(std::move(own));
     return;
   }
   CapturedEntry change = ReadClipboardChange(desktop_, window_, IsOwnPasteChange && IsOwnPasteChange());

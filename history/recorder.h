@@ -74,11 +74,11 @@ class Recorder final : private platform::IWindowProc {
   // (an action's text, a restore), whose marks keep only other histories out.
   std::function<bool()> IsOwnPasteChange;
 
-  // Asked at every change: the picture of the program's own re-copy of an image still being
-  // coded, when that re-copy is the clipboard's content (Recopy::HeldOnClipboard). Its bitmap is
-  // put on the clipboard only when a program asks for it, so the change is recorded from the
-  // picture rather than read.
-  std::function<std::shared_ptr<const ItemStore::Held>()> RecopiedImage;
+  // Asked at every change: whether it is the program's own re-copy of an entry with items, and
+  // then what it records for it (Recopy::EntryOnClipboard), instead of reading it: the re-copy's
+  // bitmap is put on the clipboard only when a program asks for it, and its PNG, which reading
+  // would copy from the system and judging decode, is an item stored already.
+  std::function<bool(CapturedEntry& entry)> OwnRecopy;
 
   // Gives each new entry its id (entry_id.h); without it entries carry none.
   std::function<std::u16string()> NextEntryId;

@@ -83,15 +83,18 @@ class RecopyTest : public ClipboardProgramTest {
 TEST_F(RecopyTest, StoredImage_ThePngGoesOnAtOnce_TheBitmapWhenAProgramAsks_WithTheSamePixels) {
   StoredImageBelowText();
   const int renders = desk.clipboard.RenderRequests();
+  const int decodes = desk.images.Decodes();
   Recopy(1);
   EXPECT_EQ(StoredPng(), desk.clipboard.BlockBytes(Png()).value_or("")) << "the PNG byte for byte";
   EXPECT_TRUE(desk.clipboard.IsDelayed(CfDibV5));
   EXPECT_FALSE(desk.clipboard.UnicodeText().has_value()) << "an image's size is no text of it";
-  // The program's own capture read the PNG: the bitmap was not made for it.
-  EXPECT_EQ(renders, desk.clipboard.RenderRequests());
-  desk.windows.Advance(Decoding + 10);  // the capture judges the PNG
+  // The program's own capture took the entry as stored: the bitmap was not made for it, nor was
+  // the PNG read back and decoded again.
   EXPECT_EQ((WideTexts{shotText, u"text", shotText}), Entries());
   EXPECT_EQ(Reference(2), Reference(0)) << "the re-copy shares the stored image";
+  desk.windows.Advance(Decoding + 10);
+  EXPECT_EQ(renders, desk.clipboard.RenderRequests());
+  EXPECT_EQ(decodes + 1, desk.images.Decodes()) << "the re-copy's own decoding only";
   EXPECT_EQ(1u, ItemFiles().size());
 
   // A program that pastes it gets the very pixels, transparent ones included; asked once.
