@@ -78,14 +78,15 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
   if (!keepRows || batches) table.RemoveAllRows();
   const int kept = table.RowCount();
   // Rows handed over cannot be taken back: a read that fails after that is not tried again.
-  std::function<void()> afterRow;
+  RowBatches handing;
   if (batches) {
-    afterRow = [&] {
-      if (static_cast<std::size_t>(table.RowCount()) < batches->rows) return;
-      batches->take(table);
+    handing = *batches;
+    handing.take = [&](Table& rows) {
+      batches->take(rows);
       result.handedOver = true;
     };
   }
+  RowBatches* const handTo = batches ? &handing : nullptr;
   // The rows are read as the file streams in, so a large history is never in memory twice; a
   // try that fails gives back what it appended before the next one.
   auto dropPartial = [&] {
@@ -97,7 +98,7 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
   SealedRead sealed;
   const Dword start = clock.GetTickCount();
   Dword error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten,
-                                   &dropped, crypto, &sealed, afterRow);
+                                   &dropped, crypto, &sealed, handTo);
   // Sharing violations pass; short waits at first catch the end of a brief hold early.
   Dword pause = 50;
   while (error != 0 && error != SealingFailed && !IsMissingFileError(error) &&
@@ -106,7 +107,7 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
     clock.Sleep(pause);
     pause = std::min<Dword>(pause * 2, 500);
     error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten, &dropped,
-                               crypto, &sealed, afterRow);
+                               crypto, &sealed, handTo);
   }
   if (error != 0) {
     dropPartial();
@@ -117,10 +118,8 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
     result.unsealed = sealed.result;
     return result;
   }
-  if (batches && table.RowCount() > 0) {
-    batches->take(table);
-    result.handedOver = true;
-  }
+  // A file read whole (not UTF-16) is handed over in one batch.
+  if (batches && table.RowCount() > 0) handing.take(table);
   result.state = DataFileLoad::State::Read;
   result.sealed = sealed.sealed;
   result.asWritten = asWritten && kept == 0;
