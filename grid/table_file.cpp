@@ -883,29 +883,40 @@ class ChunkedLines {
     std::exception_ptr error;
   };
 
-  // Where in `bytes` the chunk being cut ends (just past a line end), if it does.
+  // Where in `bytes` the chunk being cut ends (just past a line end), if it does. Blocks of
+  // units without a line end, nearly all of them, are passed over whole.
   bool FindCut(std::string_view bytes, std::size_t& cut) {
     const char* data = bytes.data();
-    std::size_t from = 0;
-    while (from < bytes.size()) {
-      const void* found = std::memchr(data + from, '\n', bytes.size() - from);
-      if (found == nullptr) return false;
-      const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - data);
-      from = at + 1;
-      // The LF's low byte: first in UTF-16LE, second in UTF-16BE; the other byte is zero.
-      const bool lineEnd = bigEndian_ ? at % 2 == 1 && data[at - 1] == 0
-                                      : at % 2 == 0 && at + 1 < bytes.size() && data[at + 1] == 0;
-      if (!lineEnd) continue;
-      const std::size_t end = bigEndian_ ? at + 1 : at + 2;
-      if (--cutLeft_ == 0) {
-        endsBatch_ = true;
-        cutBatchRows_ = std::min(cutBatchRows_ * 4, std::max(batches_.most, cutBatchRows_));
-        cutLeft_ = cutBatchRows_;
-      } else if (current_.size() + end < ChunkBytes) {
-        continue;
+    const std::size_t n = bytes.size() / 2;
+    // An LF as the file's two bytes hold it, read as a unit of this machine's order.
+    const char lfBytes[2] = {bigEndian_ ? '\0' : '\n', bigEndian_ ? '\n' : '\0'};
+    char16_t lf;
+    std::memcpy(&lf, lfBytes, sizeof lf);
+    auto lineEndInBlock = [&](std::size_t at) {
+      char16_t block[Block];
+      std::memcpy(block, data + 2 * at, sizeof block);
+      std::uint16_t found = 0;
+      for (char16_t unit : block) found |= static_cast<std::uint16_t>(unit == lf);
+      return found != 0;
+    };
+    std::size_t i = 0;
+    while (i < n) {
+      while (i + Block <= n && !lineEndInBlock(i)) i += Block;
+      for (const std::size_t blockEnd = std::min(n, i + Block); i < blockEnd; ++i) {
+        char16_t unit;
+        std::memcpy(&unit, data + 2 * i, sizeof unit);
+        if (unit != lf) continue;
+        const std::size_t end = 2 * (i + 1);
+        if (--cutLeft_ == 0) {
+          endsBatch_ = true;
+          cutBatchRows_ = std::min(cutBatchRows_ * 4, std::max(batches_.most, cutBatchRows_));
+          cutLeft_ = cutBatchRows_;
+        } else if (current_.size() + end < ChunkBytes) {
+          continue;
+        }
+        cut = end;
+        return true;
       }
-      cut = end;
-      return true;
     }
     return false;
   }
@@ -916,6 +927,11 @@ class ChunkedLines {
     while (order_.size() > workers_.size() + 1) Collect(true);
     auto chunk = std::make_shared<Chunk>();
     chunk->bytes.swap(current_);
+    // The chunks' memory is used again: fresh memory for each would cost its pages' faults.
+    if (!spare_.empty()) {
+      current_.swap(spare_.back());
+      spare_.pop_back();
+    }
     chunk->last = last;
     chunk->endsBatch = endsBatch_;
     endsBatch_ = false;
@@ -948,6 +964,8 @@ class ChunkedLines {
     dropped_ = dropped_ || chunk->dropped;
     nul_ = nul_ || chunk->nul;
     rowsBefore_ += rows;
+    chunk->bytes.clear();
+    spare_.push_back(std::move(chunk->bytes));
     if (!batch_)
       batch_ = std::move(chunk->rows);
     else
@@ -995,7 +1013,6 @@ class ChunkedLines {
     else
       scan(Units16<false>(chunk.bytes));
     if (chunk.last) lines.Finish();
-    std::string().swap(chunk.bytes);
     chunk.asWritten = lines.AsWritten();
     chunk.dropped = lines.Dropped();
     chunk.firstNumber = lines.FirstNumber();
@@ -1010,6 +1027,7 @@ class ChunkedLines {
   bool numbered_ = false;
   // The cutting, on the reading thread: the chunk being cut, and the rows left to its batch.
   std::string current_;
+  std::vector<std::string> spare_;
   std::size_t cutBatchRows_;
   std::size_t cutLeft_;
   bool endsBatch_ = false;
