@@ -47,6 +47,8 @@ bool Program::Start() {
       std::make_unique<history::HistoryStore>(desktop_, history::HistoryFilePath(desktop_), historyList_);
   excludedPrograms_ = std::make_unique<history::ExcludedPrograms>(desktop_);
   recorder_ = std::make_unique<history::Recorder>(desktop_, *historyStore_, *excludedPrograms_);
+  recopy_ = std::make_unique<history::Recopy>(desktop_, historyStore_->Items());
+  recorder_->OwnRecopy = [this](history::CapturedEntry& entry) { return recopy_->EntryOnClipboard(entry); };
   entryIds_ = std::make_unique<history::EntryIds>(desktop_);
   actions_ = std::make_unique<actions::ActionList>(desktop_, keyNames_);
   pictures_ = std::make_unique<history::Thumbnails>(desktop_, historyStore_->Items());
@@ -58,7 +60,7 @@ bool Program::Start() {
   historyStore_->SetSealing(settings_.seal);
   actions_->SetSealing(settings_.seal);
 
-  form1_ = std::make_unique<TForm1>(app_, *actions_, *historyStore_, *recorder_, *pictures_);
+  form1_ = std::make_unique<TForm1>(app_, *actions_, *historyStore_, *recorder_, *pictures_, *recopy_);
   notices_ = std::make_unique<app::Notices>(form1_->TrayIcon1);
   form1_->OnSettingsChanged = [this] { SaveSettings(); };
   form1_->OnPrivacyApply = [this](const PrivacyChoices& choices) { ApplyPrivacy(choices); };
@@ -271,6 +273,7 @@ void Program::ApplyPrivacy(const PrivacyChoices& choices) {
 
 bool Program::IsOwnWindow(Hwnd hwnd) {
   return hwnd != 0 && ((form1_ && hwnd == form1_->Handle()) || (recorder_ && hwnd == recorder_->Window()) ||
+                       (recopy_ && hwnd == recopy_->Window()) ||
                        (tasks_ && tasks_->HandleAllocated() && hwnd == tasks_->Handle()));
 }
 
@@ -321,6 +324,9 @@ void Program::Exit() {
   sync_.reset();
   notices_.reset();
   form1_.reset();
+  // A re-copied image that no program asked for yet is put on the clipboard for good.
+  recorder_->OwnRecopy = nullptr;
+  recopy_.reset();
   pictures_.reset();
   actions_.reset();
   recorder_.reset();

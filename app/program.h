@@ -12,6 +12,7 @@
 #include "grid/table.h"
 #include "history/entry_id.h"
 #include "history/history_store.h"
+#include "history/recopy.h"
 #include "history/recorder.h"
 #include "history/start_guard.h"
 #include "history/thumbnails.h"
@@ -60,6 +61,7 @@ class Program {
   grid::Table& HistoryList() { return historyList_; }
   history::HistoryStore& HistoryStore() { return *historyStore_; }
   history::Recorder& Recorder() { return *recorder_; }
+  history::Recopy& Recopy() { return *recopy_; }
   grid::Table& ActionTable() { return actions_->Table(); }
   actions::ActionList& Actions() { return *actions_; }
   actions::HotkeyPaste& Paste() { return *paste_; }
@@ -93,6 +95,7 @@ class Program {
   std::unique_ptr<history::HistoryStore> historyStore_;
   std::unique_ptr<history::ExcludedPrograms> excludedPrograms_;
   std::unique_ptr<history::Recorder> recorder_;
+  std::unique_ptr<history::Recopy> recopy_;
   std::unique_ptr<history::EntryIds> entryIds_;
   std::unique_ptr<syncing::Sync> sync_;
   // The history was still loading when sync was set up: its settings are read, and a sync that

@@ -51,7 +51,7 @@ std::vector<std::unique_ptr<ui::MenuItem>> MakeNumberedItems(ui::PopupMenu& menu
 }
 
 TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::HistoryStore& history,
-               history::Recorder& recorder, history::Thumbnails& pictures)
+               history::Recorder& recorder, history::Thumbnails& pictures, history::Recopy& recopy)
     : ui::Form(app, "Form1"),
       TableGrid1(&TabSheet1, "TableGrid1", actions.Table()),
       TableGrid2(&TabSheet2, "TableGrid2", history.List()),
@@ -60,7 +60,8 @@ TForm1::TForm1(ui::Application& app, actions::ActionList& actions, history::Hist
       actions_(actions),
       history_(history),
       pictures_(pictures),
-      recorder_(recorder) {
+      recorder_(recorder),
+      recopy_(recopy) {
   for (int i = 0; i < TrayActionSlots; ++i) trayActionItems_[i] = NumberedItems[i].get();
 
   SetCaption(std::string(ProductName) + " - " + WebSite);
@@ -413,10 +414,9 @@ std::vector<int> TForm1::SelectedHistoryRows() {
 void TForm1::CopyHistoryRow(int row) {
   if (row < 0) return;
   // An image is decoded away from the window, which answers meanwhile.
-  history::CopyEntryToClipboardLater(Desktop(), Handle(), history_.List(), row, history_.Items(), alive_,
-                                     [this](bool whole) {
-                                       if (!whole && OnItemsMissing) OnItemsMissing();
-                                     });
+  recopy_.Copy(history_.List(), row, alive_, [this](bool whole) {
+    if (!whole && OnItemsMissing) OnItemsMissing();
+  });
 }
 
 void TForm1::HistoryMenuPopup(int x, int y) {

@@ -16,6 +16,7 @@
 #include "app/sync_options.h"
 #include "grid/row_filter.h"
 #include "history/history_store.h"
+#include "history/recopy.h"
 #include "history/recorder.h"
 #include "history/thumbnails.h"
 #include "tray/tray_icon.h"
@@ -47,7 +48,7 @@ struct PrivacyChoices {
 class TForm1 : public ui::Form {
  public:
   TForm1(ui::Application& app, actions::ActionList& actions, history::HistoryStore& history,
-         history::Recorder& recorder, history::Thumbnails& pictures);
+         history::Recorder& recorder, history::Thumbnails& pictures, history::Recopy& recopy);
   ~TForm1() override;
 
   // Components, as the window declares them.
@@ -214,6 +215,7 @@ class TForm1 : public ui::Form {
   // Gone with the window: work it asked for that ends later goes nowhere.
   std::shared_ptr<const void> alive_ = std::make_shared<int>(0);
   history::Recorder& recorder_;
+  history::Recopy& recopy_;
   ui::DialogFilePrompt actionFiles_{OpenDialog1, SaveDialog1};
   ui::DialogFilePrompt historyFiles_{OpenDialog2, SaveDialog1};
   std::array<ui::MenuItem*, TrayActionSlots> trayActionItems_{};

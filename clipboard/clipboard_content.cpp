@@ -99,10 +99,16 @@ bool GetClipboardContent(Desktop& desktop, Hwnd owner, ClipboardContent& content
 bool SetClipboardContent(Desktop& desktop, Hwnd owner, const ClipboardContent& content) {
   if (!content.Rich()) return SetClipboardText(desktop, owner, content.text);
   IClipboard& clipboard = desktop.Clipboard();
-  IGlobalMemory& memory = desktop.Memory();
   OpenedClipboard open(clipboard, owner);
   if (!open.IsOpen()) return false;
   if (!clipboard.EmptyClipboard()) throw Error("The clipboard cannot be emptied");
+  PutOpenClipboardContent(desktop, content, false);
+  return true;
+}
+
+bool PutOpenClipboardContent(Desktop& desktop, const ClipboardContent& content, bool delayImage) {
+  IClipboard& clipboard = desktop.Clipboard();
+  IGlobalMemory& memory = desktop.Memory();
   if (!content.text.empty())
     PutBlock(clipboard, memory, CfUnicodeText, content.text.data(), content.text.size() * 2, 2);
   auto put = [&](Uint format, const std::string& bytes, std::size_t zeros) {
@@ -112,8 +118,20 @@ bool SetClipboardContent(Desktop& desktop, Hwnd owner, const ClipboardContent& c
   put(clipboard.RegisterClipboardFormatA(RtfFormat), content.rtf, 1);
   put(CfHdrop, content.fileList, 0);
   put(clipboard.RegisterClipboardFormatA(PngFormat), content.png, 0);
-  put(CfDibV5, content.dib, 0);
-  return true;
+  if (content.dib.empty()) return false;
+  if (delayImage) {
+    // Offering a format without data answers null even when it succeeds; whether the format is
+    // there tells. Where delaying is refused, the data goes on at once.
+    clipboard.SetClipboardData(CfDibV5, 0);
+    if (clipboard.IsClipboardFormatAvailable(CfDibV5)) return true;
+  }
+  PutImageData(desktop, content);
+  return false;
+}
+
+void PutImageData(Desktop& desktop, const ClipboardContent& content) {
+  if (!content.dib.empty())
+    PutBlock(desktop.Clipboard(), desktop.Memory(), CfDibV5, content.dib.data(), content.dib.size(), 0);
 }
 
 bool FileListText(Desktop& desktop, const std::string& dropFiles, std::u16string& text) {

@@ -49,6 +49,15 @@ bool GetClipboardContent(platform::Desktop& desktop, platform::Hwnd owner, Clipb
 // after the open raises platform::Error, as SetClipboardText does.
 bool SetClipboardContent(platform::Desktop& desktop, platform::Hwnd owner, const ClipboardContent& content);
 
+// The same on a clipboard the caller has opened and emptied. With `delayImage`, the image's
+// CF_DIBV5 is offered without its data, which its owner puts on when a program asks for it
+// (PutImageData), unless the system refuses that: then it goes on at once. Returns whether the
+// image waits for its data. A failure raises platform::Error.
+bool PutOpenClipboardContent(platform::Desktop& desktop, const ClipboardContent& content, bool delayImage);
+// Puts the content's CF_DIBV5 on the clipboard: for its owner's WM_RENDERFORMAT, or with the
+// clipboard open by the owner. A failure raises platform::Error.
+void PutImageData(platform::Desktop& desktop, const ClipboardContent& content);
+
 // The paths of a DROPFILES block, one a line (CR LF between them); false when it is not one.
 // A list of 8-bit names is read with the system's code page.
 bool FileListText(platform::Desktop& desktop, const std::string& dropFiles, std::u16string& text);

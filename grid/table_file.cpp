@@ -867,7 +867,7 @@ class ChunkedLines {
   static constexpr unsigned MostWorkers = 4;
   // A chunk ends at the first line end past this many bytes, or where its batch ends: the chunks
   // read at once stay small beside a large history, and the first rows come quickly.
-  static constexpr std::size_t ChunkBytes = std::size_t{1} << 20;
+  static constexpr std::size_t ChunkBytes = std::size_t{1} << 18;
 
   struct Chunk {
     std::string bytes;
@@ -893,11 +893,19 @@ class ChunkedLines {
     char16_t lf;
     std::memcpy(&lf, lfBytes, sizeof lf);
     auto lineEndInBlock = [&](std::size_t at) {
+#if defined(__SSE2__) || defined(_M_X64)
+      static_assert(Block == 16);
+      const __m128i lfs = _mm_set1_epi16(static_cast<short>(lf));
+      const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 2 * at));
+      const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 2 * at + 16));
+      return _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(low, lfs), _mm_cmpeq_epi16(high, lfs))) != 0;
+#else
       char16_t block[Block];
       std::memcpy(block, data + 2 * at, sizeof block);
       std::uint16_t found = 0;
       for (char16_t unit : block) found |= static_cast<std::uint16_t>(unit == lf);
       return found != 0;
+#endif
     };
     std::size_t i = 0;
     while (i < n) {

@@ -157,39 +157,17 @@ bool CopyEntryToClipboard(Desktop& desktop, Hwnd mainWindow, const grid::Table& 
   return whole;
 }
 
-void CopyEntryToClipboardLater(Desktop& desktop, Hwnd mainWindow, const grid::Table& history, int row,
-                               ItemStore& items, std::weak_ptr<const void> owner,
-                               std::function<void(bool whole)> copied) {
-  if (row < 0 || row >= history.RowCount()) return;
-  bool image = false;
-  for (const std::string& name : ItemNames(history.Cell(ItemsColumn, row)))
-    image = image || ItemKind(name) == PngItem;
-  if (!image) {
-    // Nothing to decode: at once, its errors the caller's.
-    const bool whole = CopyEntryToClipboard(desktop, mainWindow, history, row, &items);
-    if (copied) copied(whole);
-    return;
-  }
-  EntryOfRowLater(desktop, history, row, items, std::move(owner),
-                  [&desktop, mainWindow, copied = std::move(copied)](
-                      std::shared_ptr<clipboard::ClipboardContent> content, bool whole) {
-                    try {
-                      clipboard::SetClipboardContent(desktop, mainWindow, *content);
-                    } catch (const std::exception&) {
-                      // As a double-click whose write failed: the clipboard keeps what it held.
-                    }
-                    if (copied) copied(whole);
-                  });
-}
-
 void EntryOfRowLater(
     Desktop& desktop, const grid::Table& history, int row, ItemStore& items, std::weak_ptr<const void> owner,
     std::function<void(std::shared_ptr<clipboard::ClipboardContent> content, bool whole)> ready) {
   if (row < 0 || row >= history.RowCount()) return;
   const std::u16string reference = history.Cell(ItemsColumn, row);
+  // An image whose PNG is still being coded goes back as the picture read, made a DIB away from
+  // the window as a stored image is decoded.
+  const std::shared_ptr<const ItemStore::Held> held = items.HeldFor(reference);
   bool image = false;
   for (const std::string& name : ItemNames(reference)) image = image || ItemKind(name) == PngItem;
-  if (!image) {
+  if (!image && !held) {
     // Nothing to decode: at once.
     auto content = std::make_shared<clipboard::ClipboardContent>();
     const bool whole = EntryOfRow(desktop, history, row, &items, *content);
@@ -201,22 +179,30 @@ void EntryOfRowLater(
   struct Job {
     std::u16string text;
     std::vector<Item> read;
+    std::shared_ptr<const ItemStore::Held> held;
     std::shared_ptr<clipboard::ClipboardContent> content = std::make_shared<clipboard::ClipboardContent>();
     bool whole = true;
   };
   auto job = std::make_shared<Job>();
   job->text = history.Cell(Clipboadrs_history, row);
-  for (const std::string& name : ItemNames(reference)) {
-    Item item{name, {}};
-    if (items.Read(name, item.bytes))
-      job->read.push_back(std::move(item));
-    else
-      job->whole = false;
+  job->held = held;
+  if (!held) {
+    for (const std::string& name : ItemNames(reference)) {
+      Item item{name, {}};
+      if (items.Read(name, item.bytes))
+        job->read.push_back(std::move(item));
+      else
+        job->whole = false;
+    }
   }
   IImages& images = desktop.Images();
   ICrypto& crypto = desktop.Crypto();
   desktop.Background().Post(
       [job, &images, &crypto] {
+        if (job->held) {
+          HeldContent(*job->held, job->text, *job->content);
+          return;
+        }
         for (Item& item : job->read) {
           if (!ItemHolds(crypto, item.name, item.bytes)) {
             job->whole = false;

@@ -29,11 +29,14 @@ struct CapturedEntry {
   // The row's text: the clipboard's text, the paths of a file list or the size of an image.
   // Empty when the change makes no entry.
   std::u16string text;
-  std::u16string date;      // when it was captured
-  std::vector<Item> items;  // made by PrepareItems
-  bool tooLarge = false;    // the items passed MostItemBytes and were dropped
-  bool prepared = false;    // `items` are what the entry keeps (at once for a text alone)
+  std::u16string date;        // when it was captured
+  std::vector<Item> items;    // made by PrepareItems
+  bool tooLarge = false;      // the items passed MostItemBytes and were dropped
+  bool prepared = false;      // `items` are what the entry keeps (at once for a text alone)
   bool keptOffCloud = false;  // its owner asked that it stay on this computer
+  // The program's own re-copy of an image whose PNG is still being coded: its picture, which the
+  // capture takes instead of reading the bitmap back (that waits for a program to ask for it).
+  std::shared_ptr<const ItemStore::Held> recopied;
 
   // What the window shows of the change: the clipboard's text, or the entry's when it has none.
   const std::u16string& Shown() const {
@@ -61,25 +64,18 @@ void PrepareItems(platform::IImages& images, platform::ICrypto& crypto, Captured
 bool RecordAtTop(grid::Table& history, std::u16string text, std::u16string_view date,
                  std::u16string_view reference = {}, std::u16string_view id = {});
 
-// The double-click on a history row: puts that row's entry on the clipboard, on behalf of
-// `mainWindow`: its text, and every format it keeps, read from `items`. A row outside the table
-// does nothing. Returns false when an item of the entry was missing or damaged (what could be
-// read is on the clipboard: at least the text). Errors of the clipboard write go to the caller.
-bool CopyEntryToClipboard(platform::Desktop& desktop, platform::Hwnd mainWindow, const grid::Table& history,
+// Puts a row's entry on the clipboard at once, on behalf of `window`: its text, and every format
+// it keeps, read from `items`. A row outside the table does nothing. Returns false when an item
+// of the entry was missing or damaged (what could be read is on the clipboard: at least the
+// text). Errors of the clipboard write go to the caller. The user's re-copy is history::Recopy.
+bool CopyEntryToClipboard(platform::Desktop& desktop, platform::Hwnd window, const grid::Table& history,
                           int row, ItemStore* items = nullptr);
 
-// The same for a row whose image must be decoded: its files are read now, and its checks and
-// decoding run in the background, so that the window answers meanwhile; the clipboard takes the
-// whole entry when they end (unless `owner` has gone by then), and then `copied` is told
-// whether it was whole. A row without an image is copied at once.
-void CopyEntryToClipboardLater(platform::Desktop& desktop, platform::Hwnd mainWindow,
-                               const grid::Table& history, int row, ItemStore& items,
-                               std::weak_ptr<const void> owner, std::function<void(bool whole)> copied);
-
-// The content of a history row, made as CopyEntryToClipboardLater makes it, for a paste: a row
-// with an image has its files read now and its checks and decoding run in the background;
-// `ready` is given the content and whether it was whole when they end (unless `owner` has gone
-// by then), at once for a row without an image. A row outside the table gives nothing.
+// The content of a history row, for a re-copy or a paste: a row with an image has its files read
+// now and its checks and decoding run in the background (an image whose PNG is still being coded
+// has the picture read made a DIB there); `ready` is given the content and whether it was whole when they end
+// (unless `owner` has gone by then), at once for a row without an image. A row outside the table gives
+// nothing.
 void EntryOfRowLater(
     platform::Desktop& desktop, const grid::Table& history, int row, ItemStore& items,
     std::weak_ptr<const void> owner,

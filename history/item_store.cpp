@@ -217,13 +217,7 @@ bool EntryContent(Desktop& desktop, ItemStore& store, const std::u16string& text
                   std::u16string_view reference, clipboard::ClipboardContent& content) {
   content = {};
   if (const std::shared_ptr<const ItemStore::Held> held = store.HeldFor(reference)) {
-    // Its items are still being made: what was read goes back, the picture as a bitmap.
-    content = held->content;
-    if (!held->picture.pixels.empty() && content.dib.empty() && content.png.empty()) {
-      Bytes dib = clipboard::PictureToDibV5(held->picture);
-      content.dib.assign(dib.begin(), dib.end());
-    }
-    if (!content.Rich()) content.text = text;
+    HeldContent(*held, text, content);
     return true;
   }
   bool whole = true;
@@ -237,6 +231,17 @@ bool EntryContent(Desktop& desktop, ItemStore& store, const std::u16string& text
   }
   FinishEntryContent(text, content);
   return whole;
+}
+
+void HeldContent(const ItemStore::Held& held, const std::u16string& text,
+                 clipboard::ClipboardContent& content) {
+  // Its items are still being made: what was read goes back, the picture as a bitmap.
+  content = held.content;
+  if (!held.picture.pixels.empty() && content.dib.empty() && content.png.empty()) {
+    Bytes dib = clipboard::PictureToDibV5(held.picture);
+    content.dib.assign(dib.begin(), dib.end());
+  }
+  if (!content.Rich()) content.text = text;
 }
 
 void AddItemContent(IImages& images, std::string_view name, std::string bytes,

@@ -113,6 +113,10 @@ bool EntryContent(platform::Desktop& desktop, ItemStore& store, const std::u16st
 bool ItemHolds(platform::ICrypto& crypto, std::string_view name, const std::string& bytes);
 void AddItemContent(platform::IImages& images, std::string_view name, std::string bytes,
                     clipboard::ClipboardContent& content);
+// The content of an entry whose items are still being made, from what its row holds meanwhile
+// (the picture as a CF_DIBV5). May run on any thread.
+void HeldContent(const ItemStore::Held& held, const std::u16string& text,
+                 clipboard::ClipboardContent& content);
 // The entry's text in the content, once its items are in.
 void FinishEntryContent(const std::u16string& text, clipboard::ClipboardContent& content);
 

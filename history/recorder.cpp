@@ -114,6 +114,12 @@ void Recorder::ReadClipboard(bool retrying) {
     if (OnClipboardText) OnClipboardText(std::u16string());
     return;
   }
+  if (CapturedEntry own; OwnRecopy && OwnRecopy(own)) {
+    retry_.Stop();
+    if (OnClipboardText) OnClipboardText(own.Shown());
+    Capture(std::move(own));
+    return;
+  }
   CapturedEntry change = ReadClipboardChange(desktop_, window_, IsOwnPasteChange && IsOwnPasteChange());
   if (OnClipboardText) OnClipboardText(change.Shown());
   if (change.read != CapturedEntry::Read::Busy) {
@@ -131,8 +137,10 @@ namespace {
 
 // A bitmap and nothing else, as Print Screen and most screenshot tools copy: its PNG is coded
 // after its row is shown.
-bool BitmapOnly(const clipboard::ClipboardContent& content) {
-  return content.fileList.empty() && content.text.empty() && content.png.empty() && !content.dib.empty();
+bool BitmapOnly(const CapturedEntry& entry) {
+  const clipboard::ClipboardContent& content = entry.content;
+  return entry.recopied ||
+         (content.fileList.empty() && content.text.empty() && content.png.empty() && !content.dib.empty());
 }
 
 }  // namespace
@@ -147,15 +155,15 @@ void Recorder::Capture(CapturedEntry change) {
   }
   // Formatted text and file lists cost a hash of what they keep, made here; a copied PNG is
   // judged in the background first (a decode), and the copies after it wait for it.
-  if (!change.prepared && change.content.png.empty() && !BitmapOnly(change.content))
+  if (!change.prepared && change.content.png.empty() && !BitmapOnly(change))
     PrepareItems(desktop_.Images(), desktop_.Crypto(), change);
-  if ((change.prepared || BitmapOnly(change.content)) && waiting_.empty()) {
+  if ((change.prepared || BitmapOnly(change)) && waiting_.empty()) {
     RecordNow(change);
     return;
   }
   auto entry = std::make_shared<CapturedEntry>(std::move(change));
   waiting_.push_back(entry);
-  if (entry->prepared || BitmapOnly(entry->content)) return;
+  if (entry->prepared || BitmapOnly(*entry)) return;
   // The job owns what it works on. The recorder may be gone when it ends (a run that ended
   // without waiting for it): then its result goes nowhere.
   IImages& images = desktop_.Images();
@@ -168,7 +176,7 @@ void Recorder::Capture(CapturedEntry change) {
 }
 
 void Recorder::RecordReady() {
-  while (!waiting_.empty() && (waiting_.front()->prepared || BitmapOnly(waiting_.front()->content))) {
+  while (!waiting_.empty() && (waiting_.front()->prepared || BitmapOnly(*waiting_.front()))) {
     const std::shared_ptr<CapturedEntry> entry = std::move(waiting_.front());
     waiting_.pop_front();
     RecordNow(*entry);
@@ -176,15 +184,20 @@ void Recorder::RecordReady() {
 }
 
 void Recorder::RecordNow(CapturedEntry& entry) {
-  if (entry.prepared || !BitmapOnly(entry.content)) {
+  if (entry.prepared || !BitmapOnly(entry)) {
     Record(entry);
     return;
   }
   // The row is shown and journaled now, with a placeholder for its items; the copies after it
   // are recorded at once too. The PNG is coded and hashed in the background, and its row gets
   // it when it is made (ItemsMade).
-  auto held = std::make_shared<ItemStore::Held>();
-  const bool read = clipboard::DibToPicture(platform::AsBytes(entry.content.dib), held->picture);
+  std::shared_ptr<const ItemStore::Held> held = std::move(entry.recopied);
+  bool read = held != nullptr;
+  if (!held) {
+    auto picture = std::make_shared<ItemStore::Held>();
+    read = clipboard::DibToPicture(platform::AsBytes(entry.content.dib), picture->picture);
+    held = std::move(picture);
+  }
   entry.content = {};
   if (!read) {
     // Nothing to code: the entry keeps its text, as one whose coding failed.
@@ -198,7 +211,8 @@ void Recorder::RecordNow(CapturedEntry& entry) {
   if (list.RowCount() > 0) {
     const std::u16string_view top = list.CellView(list.ColumnIndex(ItemsColumn), 0, scratch);
     if (IsPendingReference(top))
-      if (const auto topHeld = store_.Items().HeldFor(top); topHeld && topHeld->picture == held->picture)
+      if (const auto topHeld = store_.Items().HeldFor(top);
+          topHeld && (topHeld == held || topHeld->picture == held->picture))
         return;
   }
   const std::u16string placeholder = PendingReference(++placeholders_);

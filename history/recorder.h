@@ -74,6 +74,12 @@ class Recorder final : private platform::IWindowProc {
   // (an action's text, a restore), whose marks keep only other histories out.
   std::function<bool()> IsOwnPasteChange;
 
+  // Asked at every change: whether it is the program's own re-copy of an entry with items, and
+  // then what it records for it (Recopy::EntryOnClipboard), instead of reading it: the re-copy's
+  // bitmap is put on the clipboard only when a program asks for it, and its PNG, which reading
+  // would copy from the system and judging decode, is an item stored already.
+  std::function<bool(CapturedEntry& entry)> OwnRecopy;
+
   // Gives each new entry its id (entry_id.h); without it entries carry none.
   std::function<std::u16string()> NextEntryId;
   // Told of each entry just recorded at the top of the list, with its items (already in the item

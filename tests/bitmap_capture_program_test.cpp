@@ -59,9 +59,10 @@ class BitmapCaptureTest : public ClipboardProgramTest {
     for (const auto& payload : content.records) records.push_back(history::ReadJournalRecord(bytes, payload));
     return records;
   }
+  // What a program that reads CF_DIBV5 gets (its owner may put it on only then).
   Picture ClipboardDibV5() {
     Picture picture;
-    if (const auto block = desk.clipboard.BlockBytes(CfDibV5))
+    if (const auto block = other.ReadFormat(CfDibV5))
       clipboard::DibToPicture({reinterpret_cast<const std::uint8_t*>(block->data()), block->size()}, picture);
     return picture;
   }
@@ -145,6 +146,7 @@ TEST_F(BitmapCaptureTest, KillDuringTheCoding_LosesThatImageOnly) {
 }
 
 TEST_F(BitmapCaptureTest, WhileItIsCoded_ARecopyGivesTheBitmapBack_AndTheThumbnailIsDrawnFromIt) {
+  desk.background.SetDelay(10);  // the bitmap is made of the picture in a moment
   StartJoined();
   CopyBitmap(shot);
   ASSERT_TRUE(other.CopyText("text"));
@@ -155,6 +157,7 @@ TEST_F(BitmapCaptureTest, WhileItIsCoded_ARecopyGivesTheBitmapBack_AndTheThumbna
   EXPECT_EQ(2, thumbnail->height);
 
   Form1().TableGrid2.DblClickCell(2, 1);
+  desk.windows.Advance(20);
   EXPECT_EQ(shot, ClipboardDibV5());
   // The re-copy is recorded as a copy is, above the text.
   EXPECT_EQ((WideTexts{shotText, u"text", shotText}), Entries());

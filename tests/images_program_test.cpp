@@ -73,10 +73,11 @@ class ImagesTest : public ClipboardProgramTest {
     ClipboardProgramTest::Exit();
     Kill();
   }
-  // The picture a program that reads CF_DIBV5 gets from the clipboard.
+  // The picture a program that reads CF_DIBV5 gets from the clipboard (its owner may put it on
+  // only then).
   Picture ClipboardDibV5() {
     Picture picture;
-    const auto block = desk.clipboard.BlockBytes(CfDibV5);
+    const auto block = other.ReadFormat(CfDibV5);
     if (block) clipboard::DibToPicture(Span(*block), picture);
     return picture;
   }

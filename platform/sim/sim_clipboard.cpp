@@ -190,6 +190,8 @@ void SimClipboard::FreeEntries() {
 
 bool SimClipboard::EmptyClipboard() {
   if (!open_) return false;
+  // The owner may free what it kept to render: nobody will ask it any more.
+  if (owner_ != 0 && windows_.Exists(owner_)) windows_.SendMessageA(owner_, WmDestroyClipboard, 0, 0);
   FreeEntries();
   owner_ = opener_;
   changed_ = true;
@@ -474,6 +476,8 @@ std::optional<std::string> ForeignProgram::ReadBlock(Uint format) {
   if (!holding_) clipboard_.CloseClipboard();
   return bytes;
 }
+
+std::optional<std::string> ForeignProgram::ReadFormat(Uint format) { return ReadBlock(format); }
 
 std::optional<std::string> ForeignProgram::ReadText() {
   std::optional<std::string> text = ReadBlock(CfText);

@@ -206,6 +206,8 @@ class ForeignProgram {
   // delayed-rendered text is rendered for it); nothing when there is none or the clipboard
   // cannot be opened.
   std::optional<std::string> ReadText();
+  // The whole block of a format as a program reading it gets it, having a delayed one rendered.
+  std::optional<std::string> ReadFormat(platform::Uint format);
   // The same read of CF_UNICODETEXT.
   std::optional<std::u16string> ReadUnicodeText();
   // A text marked as not meant for clipboard monitors and histories.

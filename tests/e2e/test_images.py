@@ -191,4 +191,77 @@ def test_a_text_copied_after_a_screenshot_is_recorded_before_its_png_exists(desk
     assert glob.glob(os.path.join(desktop.data_file("clipboard_history.items"), "*.png")), "no PNG was stored"
 
 
+def dib_pixels_differing(path, width, height):
+    """How many pixels of the DIB in `path` (24 or 32 bits, either row order) differ, in blue,
+    green or red, from the pattern that the driver's set-clipboard-dib puts there."""
+    with open(path, "rb") as f:
+        dib = f.read()
+    size, got_width, got_height = int.from_bytes(dib[0:4], "little"), int.from_bytes(dib[4:8], "little"), \
+        int.from_bytes(dib[8:12], "little", signed=True)
+    bits, compression = int.from_bytes(dib[14:16], "little"), int.from_bytes(dib[16:20], "little")
+    assert (got_width, abs(got_height)) == (width, height), (got_width, got_height)
+    assert bits in (24, 32) and compression in (0, 3), (bits, compression)
+    start = size + (12 if size == 40 and compression == 3 else 0)
+    unit = bits // 8
+    stride = (width * unit + 3) & ~3
+    source_stride = (width * 3 + 3) & ~3
+    differing = 0
+    for row in range(height):  # bottom-up, as the driver wrote it
+        stored = row if got_height > 0 else height - 1 - row
+        got = dib[start + stored * stride:start + stored * stride + width * unit]
+        first = 40 + row * source_stride
+        expected = bytes(((i * 7) ^ (i >> 12)) & 0xFF for i in range(first, first + width * 3))
+        if all(got[c::unit] == expected[c::3] for c in range(3)):
+            continue
+        differing += sum(1 for x in range(width) if got[x * unit:x * unit + 3] != expected[x * 3:x * 3 + 3])
+    return differing
+
+
+def test_a_recopied_screenshot_gives_a_windows_program_its_pixels_and_outlives_the_program(desktop):
+    """A screenshot's re-copy puts its PNG on the clipboard at once and its bitmap when a program
+    asks for it: a Windows program reading CF_DIB gets the very pixels, and so does one that reads
+    it after the program has ended, no program having asked before."""
+    shutil.copy2(os.path.join(os.path.dirname(desktop.driver_source), TOOL), os.path.join(desktop.run_dir, TOOL))
+    width, height = 1200, 700
+    text = f"[Image {width}\u00d7{height}]"
+
+    def read_dib(name):
+        reader = desktop.launch(os.path.join(desktop.run_dir, TOOL), "get", "8", name)
+        reader.wait(60)
+        assert reader.returncode == 0, "the clipboard holds no CF_DIB"
+        return os.path.join(desktop.run_dir, name)
+
+    def recopy_row(row):
+        # A click that arrives while Wine is still activating the window can get lost: the row is
+        # clicked until it is selected, then double-clicked.
+        for _ in range(5):
+            desktop.must("click-row", harness.MAIN_TITLE, row, "none")
+            if desktop.driver("selected-rows", harness.MAIN_TITLE)[1].split() == [str(row)]:
+                break
+            time.sleep(0.3)
+        sequence = desktop.must("clipboard-sequence").strip()
+        desktop.must("double-click-row", harness.MAIN_TITLE, row)
+        desktop.must("wait-clipboard-change", sequence, 20000)
+
+    desktop.start_watching()
+    desktop.close_and_wait_exit()  # past the first run
+    desktop.start_watching()
+    desktop.tray_menu_choose((0x28, 0x0D))  # "Clipboard History"
+    desktop.must("wait-visible", harness.MAIN_TITLE, 10000)
+    desktop.must("set-clipboard-dib", width * 3 * height, width)
+    assert harness.wait_until(
+        lambda: glob.glob(os.path.join(desktop.data_file("clipboard_history.items"), "*.png")), 60), \
+        "the screenshot's PNG was not stored"
+    desktop.must("set-clipboard", "text on top")
+    assert harness.wait_until(lambda: journal_holds(desktop, "text on top"), 10)
+
+    recopy_row(1)
+    assert dib_pixels_differing(read_dib("recopied.dib"), width, height) == 0
+    desktop.must("set-clipboard", "text again")
+    assert harness.wait_until(lambda: journal_holds(desktop, "text again"), 10)
+    recopy_row(1)  # the re-copy's row, on top before the text
+    desktop.close_and_wait_exit()
+    assert dib_pixels_differing(read_dib("after-exit.dib"), width, height) == 0
+
+
 harness.main(globals())

@@ -1,0 +1,56 @@
+// The program's own writes of a whole entry to the clipboard, from a window of their own that
+// answers for the image: the text, the formatted text, the file list and the PNG go on at once,
+// the CF_DIBV5 (from which Windows makes CF_DIB and CF_BITMAP) only when a program asks for it.
+// A screen's pixels are tens of megabytes, and handing them to the system holds the window's
+// thread long enough to be felt; most programs that paste an image take the PNG, and many a
+// copy is never pasted at all.
+//
+//   clipboard::ContentOwner owner(desktop);
+//   owner.Put(content);   // the image's data waits for WM_RENDERFORMAT
+//   ...                   // a program reads CF_DIB: the owner puts the data on, then it reads
+//   // at the owner's end, data still delayed is put on, so that it outlives the program
+#pragma once
+
+#include <memory>
+
+#include "clipboard/clipboard_content.h"
+#include "platform/desktop.h"
+
+namespace clipboard {
+
+class ContentOwner final : private platform::IWindowProc {
+ public:
+  explicit ContentOwner(platform::Desktop& desktop);
+  // Puts an image that still waits for its data on the clipboard first, then destroys the window.
+  ~ContentOwner();
+  ContentOwner(const ContentOwner&) = delete;
+  ContentOwner& operator=(const ContentOwner&) = delete;
+
+  platform::Hwnd Window() const { return window_; }
+
+  // Replaces the clipboard's content as SetClipboardContent does, the image offered with its data
+  // delayed. False, with the clipboard untouched, when it cannot be opened; a failure after the
+  // open raises platform::Error.
+  bool Put(std::shared_ptr<const ClipboardContent> content);
+  // Whether the content put last is still the clipboard's: no other write has replaced it.
+  bool OnClipboard();
+  // Whether the image put last still waits for a program to ask for its data.
+  bool ImageDelayed() const { return delayed_ != nullptr; }
+  // Puts the data of an image that still waits for it on the clipboard now. False when the
+  // clipboard cannot be opened (the data then still waits).
+  bool RenderNow();
+
+ private:
+  platform::LResult WindowProc(platform::Hwnd hwnd, platform::Uint msg, platform::WParam wParam,
+                               platform::LParam lParam) override;
+  // WM_RENDERFORMAT: the reader holds the clipboard open.
+  void Render(platform::Uint format);
+
+  platform::Desktop& desktop_;
+  platform::Hwnd window_ = 0;
+  bool onClipboard_ = false;
+  // The content whose image waits for its data; its other formats are on the clipboard already.
+  std::shared_ptr<const ClipboardContent> delayed_;
+};
+
+}  // namespace clipboard
