@@ -8,6 +8,8 @@
 
 #include "clipboard_history_support.h"
 
+namespace content_owner_test {
+
 namespace {
 
 using namespace platform;
@@ -73,3 +75,4 @@ TEST_F(ContentOwnerTest, TheImageWaitsUntilTheOwnersEnd_UnlessAnotherWriteReplac
 }
 
 }  // namespace
+}  // namespace content_owner_test

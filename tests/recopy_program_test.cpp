@@ -16,6 +16,8 @@
 #include "paste_recorder.h"
 #include "program_fixture.h"
 
+namespace recopy_program_test {
+
 namespace {
 
 using namespace platform;
@@ -211,3 +213,4 @@ TEST_F(RecopyTest, ACopyOrAnotherRecopyMadeDuringTheDecoding_StaysOnTheClipboard
 }
 
 }  // namespace
+}  // namespace recopy_program_test
