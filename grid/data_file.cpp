@@ -78,15 +78,14 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
   if (!keepRows || batches) table.RemoveAllRows();
   const int kept = table.RowCount();
   // Rows handed over cannot be taken back: a read that fails after that is not tried again.
-  RowBatches handing;
+  std::function<void()> afterRow;
   if (batches) {
-    handing = *batches;
-    handing.take = [&](Table& rows) {
-      batches->take(rows);
+    afterRow = [&] {
+      if (static_cast<std::size_t>(table.RowCount()) < batches->rows) return;
+      batches->take(table);
       result.handedOver = true;
     };
   }
-  RowBatches* const handTo = batches ? &handing : nullptr;
   // The rows are read as the file streams in, so a large history is never in memory twice; a
   // try that fails gives back what it appended before the next one.
   auto dropPartial = [&] {
@@ -98,7 +97,7 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
   SealedRead sealed;
   const Dword start = clock.GetTickCount();
   Dword error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten,
-                                   &dropped, crypto, &sealed, handTo);
+                                   &dropped, crypto, &sealed, afterRow);
   // Sharing violations pass; short waits at first catch the end of a brief hold early.
   Dword pause = 50;
   while (error != 0 && error != SealingFailed && !IsMissingFileError(error) &&
@@ -107,7 +106,7 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
     clock.Sleep(pause);
     pause = std::min<Dword>(pause * 2, 500);
     error = AppendRowsFromFile(table, files, path, separator, lineBreakMark, wellFormed, &asWritten, &dropped,
-                               crypto, &sealed, handTo);
+                               crypto, &sealed, afterRow);
   }
   if (error != 0) {
     dropPartial();
@@ -118,8 +117,10 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
     result.unsealed = sealed.result;
     return result;
   }
-  // A file read whole (not UTF-16) is handed over in one batch.
-  if (batches && table.RowCount() > 0) handing.take(table);
+  if (batches && table.RowCount() > 0) {
+    batches->take(table);
+    result.handedOver = true;
+  }
   result.state = DataFileLoad::State::Read;
   result.sealed = sealed.sealed;
   result.asWritten = asWritten && kept == 0;

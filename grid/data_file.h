@@ -8,7 +8,6 @@
 
 #include "grid/sealed_file.h"
 #include "grid/table.h"
-#include "grid/table_file.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 
@@ -43,6 +42,15 @@ struct DataFileLoad {
   // Rows were handed over in batches (see RowBatches); for an Unreadable file, rows that must
   // be taken back out, as the file's rows are not all there.
   bool handedOver = false;
+};
+
+// For a load away from the window's thread: the rows read are handed over as they come, so
+// that the newest show while the rest is read. take(table) is called whenever the table holds
+// `rows` rows, and once more for those left at the end; it must take every row (see
+// Table::AppendRowsOf), and may change `rows` for the next batch.
+struct RowBatches {
+  std::size_t rows = 0;
+  std::function<void(Table&)> take;
 };
 
 // Reads the whole file, trying again for up to `retryMs` while it exists but cannot be read.

@@ -235,13 +235,8 @@ void Table::TextBlock::Release() {
 }
 
 Table::Slabs::Slabs(Slabs&& other) noexcept
-    : blocks(std::move(other.blocks)),
-      filling(other.filling),
-      at(other.at),
-      left(other.left),
-      nextSize(other.nextSize) {
+    : blocks(std::move(other.blocks)), at(other.at), left(other.left), nextSize(other.nextSize) {
   other.blocks.clear();
-  other.filling = nullptr;
   other.at = nullptr;
   other.left = 0;
   other.nextSize = 0;
@@ -250,12 +245,10 @@ Table::Slabs::Slabs(Slabs&& other) noexcept
 Table::Slabs& Table::Slabs::operator=(Slabs&& other) noexcept {
   if (this != &other) {
     blocks = std::move(other.blocks);
-    filling = other.filling;
     at = other.at;
     left = other.left;
     nextSize = other.nextSize;
     other.blocks.clear();
-    other.filling = nullptr;
     other.at = nullptr;
     other.left = 0;
     other.nextSize = 0;
@@ -277,32 +270,13 @@ std::uint8_t* Table::SlabRoom(std::size_t bytes) {
     const std::size_t size = std::max({slabs_.nextSize, FirstSlabBytes, bytes});
     slabs_.nextSize = std::min(2 * size, LargestSlabBytes);
     slabs_.blocks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(size));
-    slabs_.filling = slabs_.blocks.back().get();
-    slabs_.at = slabs_.filling;
+    slabs_.at = slabs_.blocks.back().get();
     slabs_.left = size;
   }
   std::uint8_t* room = slabs_.at;
   slabs_.at += bytes;
   slabs_.left -= bytes;
   return room;
-}
-
-void Table::FitNewestSlab() {
-  // A little room is not worth the copy.
-  if (slabs_.filling == nullptr || slabs_.left < FirstSlabBytes / 2) return;
-  // Slabs moved in from other tables may have come after it.
-  const auto slab = std::find_if(slabs_.blocks.rbegin(), slabs_.blocks.rend(),
-                                 [&](const auto& block) { return block.get() == slabs_.filling; });
-  if (slab == slabs_.blocks.rend()) return;
-  std::uint8_t* const begin = slabs_.filling;
-  const std::size_t used = static_cast<std::size_t>(slabs_.at - begin);
-  auto fitted = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::size_t>(used, 1));
-  std::memcpy(fitted.get(), begin, used);
-  for (Row& row : rows_) row.texts.Rebase(begin, used, fitted.get());
-  *slab = std::move(fitted);
-  slabs_.filling = nullptr;
-  slabs_.at = nullptr;
-  slabs_.left = 0;
 }
 
 std::uint8_t* Table::MakeBlock(const CellText* texts, bool pooled, int skip, bool& pooledBlock) {
@@ -449,7 +423,6 @@ void Table::AppendRowsOf(Table& batch) {
   StopReaders();
   batch.StopReaders();
   // The slabs move whole, the newest of this table stays the one it fills next.
-  batch.FitNewestSlab();
   for (auto& slab : batch.slabs_.blocks) slabs_.blocks.push_back(std::move(slab));
   batch.slabs_ = Slabs();
   const std::size_t before = rows_.size();

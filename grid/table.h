@@ -315,13 +315,6 @@ class Table {
     }
     // Where the row's texts begin in memory, near enough to ask for them ahead of their use.
     const void* Address() const { return reinterpret_cast<const void*>(bits_ & ~std::uintptr_t{3}); }
-    // A block in the `size` bytes of a slab at `from`, which were copied to `to`, moves with them.
-    void Rebase(const std::uint8_t* from, std::size_t size, std::uint8_t* to) {
-      if ((bits_ & 1) == 0) return;  // not in a slab
-      const std::uint8_t* block = get();
-      if (block >= from && block < from + size)
-        bits_ = reinterpret_cast<std::uintptr_t>(to + (block - from)) | 1;
-    }
 
    private:
     void Release();
@@ -341,7 +334,6 @@ class Table {
     Slabs(Slabs&& other) noexcept;
     Slabs& operator=(Slabs&& other) noexcept;
     std::vector<std::unique_ptr<std::uint8_t[]>> blocks;
-    std::uint8_t* filling = nullptr;  // the slab that `at` is in
     std::uint8_t* at = nullptr;
     std::size_t left = 0;
     std::size_t nextSize = 0;
@@ -383,9 +375,6 @@ class Table {
   // The block of the texts, without a copy of the one of `skip` (whose length is written as 0).
   std::uint8_t* MakeBlock(const CellText* texts, bool pooled, int skip, bool& pooledBlock);
   std::uint8_t* SlabRoom(std::size_t bytes);
-  // Gives back the room left at the newest slab's end, before the slabs move to another table,
-  // where it would stay empty.
-  void FitNewestSlab();
   // Puts a row whose texts are stored at the top or the bottom.
   void PlaceRow(Row row, bool append);
   int ResolveRow(int row) const;

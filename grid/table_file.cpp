@@ -2,15 +2,10 @@
 
 #include <algorithm>
 #include <bit>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -402,13 +397,8 @@ class LineScanner {
         columns_(static_cast<std::size_t>(UntaggedColumns(table))),
         separator_(separator),
         mark_(mark) {}
-  // For a scanner that begins at a line of a file other than its first, which does not know how
-  // many rows came before: the rows are checked to be numbered on from the first row's number
-  // (FirstNumber), and whoever knows the rows before checks that one.
-  void NumberFromFirstRow() { numberFromFirstRow_ = true; }
-  // The number the first row read was written with, when the rows are numbered on from it; 0
-  // when the table has no increment column, no row was read, or the check was not needed.
-  std::size_t FirstNumber() const { return firstNumber_; }
+  // Called after each row is appended; it may take the table's rows away (see LoadDataFile).
+  void AfterEachRow(std::function<void()> afterRow) { afterRow_ = std::move(afterRow); }
 
   template <class Units>
   void Scan(const Units& units) {
@@ -599,9 +589,8 @@ class LineScanner {
     if (!exact) {
       asWritten_ = false;
     } else if (asWritten_) {
-      if (numberFromFirstRow_ && rowsRead_ == 0) TakeFirstNumber();
       // An increment cell is written as the row's number, whatever the file said.
-      const std::size_t number = numberBase_ + rowsRead_ + 1;
+      const std::size_t number = rowsRead_ + 1;
       for (std::size_t c = 0; c < columns_ && asWritten_; ++c)
         if (table_.Columns()[c].kind == ColumnKind::Increment && !IsNumber(fields_[c], number))
           asWritten_ = false;
@@ -611,24 +600,7 @@ class LineScanner {
     fieldCount_ = 0;
     extraCount_ = 0;
     rowPending_ = false;
-  }
-  // The first row's number as the writer writes it (decimal, from 1, no leading zero), which the
-  // rows after it must continue.
-  void TakeFirstNumber() {
-    for (std::size_t c = 0; c < columns_; ++c) {
-      if (table_.Columns()[c].kind != ColumnKind::Increment) continue;
-      const std::u16string& text = fields_[c];
-      std::size_t number = 0;
-      const bool digits = !text.empty() && text.size() <= 18 && text[0] != u'0' && IsDigits(text);
-      for (char16_t ch : text) number = number * 10 + static_cast<std::size_t>(ch - u'0');
-      if (!digits) {
-        asWritten_ = false;
-        return;
-      }
-      firstNumber_ = number;
-      numberBase_ = number - 1;
-      return;
-    }
+    if (afterRow_) afterRow_();
   }
   void EndField(bool lineEnds) {
     quotes_ = 0;
@@ -654,9 +626,7 @@ class LineScanner {
   const char16_t mark_;
   // The rows read so far, whether or not they are still in the table.
   std::size_t rowsRead_ = 0;
-  bool numberFromFirstRow_ = false;
-  std::size_t numberBase_ = 0;  // the rows before the first, when numbered on from it
-  std::size_t firstNumber_ = 0;
+  std::function<void()> afterRow_;
   std::u16string buffer_;
   // The fields of the line being read. A row is appended whole when its line ends, which
   // costs one allocation for all its texts; the strings keep their room from line to line.
@@ -803,270 +773,14 @@ TextEncoding FindEncoding(std::string_view bytes) {
   return TextEncoding::Ansi;
 }
 
-// Reads the code units of a UTF-16 file on several threads. The bytes are cut after a line's end
-// into chunks; each is read into a table of its own by a scanner of its own, and the tables are
-// handed over in the file's order. A line end leaves a scanner as a new one starts, so the rows,
-// and what is said of the file, are those of one scanner reading it all; only the rows' numbers,
-// which a chunk's scanner cannot count from the file's start, are checked against the chunk's
-// first number, and that number against the rows before it when the chunk is handed over.
-class ChunkedLines {
- public:
-  ChunkedLines(const Table& like, char16_t separator, char16_t mark, bool bigEndian, RowBatches& batches)
-      : columns_(like.Columns()),
-        separator_(separator),
-        mark_(mark),
-        bigEndian_(bigEndian),
-        batches_(batches),
-        cutBatchRows_(std::max<std::size_t>(batches.first, 1)),
-        cutLeft_(cutBatchRows_) {
-    const std::size_t untagged = static_cast<std::size_t>(UntaggedColumns(like));
-    for (std::size_t c = 0; c < untagged; ++c)
-      numbered_ = numbered_ || columns_[c].kind == ColumnKind::Increment;
-    const unsigned cores = std::thread::hardware_concurrency();
-    const unsigned count = std::clamp(cores, 1u, MostWorkers);
-    for (unsigned k = 0; k < count; ++k) workers_.emplace_back([this] { Work(); });
-  }
-  ~ChunkedLines() {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-      queue_.clear();  // a read that failed or raised: what was not begun is not read
-    }
-    toRead_.notify_all();
-    for (std::thread& worker : workers_) worker.join();
-  }
-  ChunkedLines(const ChunkedLines&) = delete;
-  ChunkedLines& operator=(const ChunkedLines&) = delete;
-
-  // An even number of bytes: whole code units.
-  void Scan(std::string_view bytes) {
-    while (!bytes.empty()) {
-      std::size_t cut = 0;
-      if (!FindCut(bytes, cut)) {
-        current_.append(bytes);
-        return;
-      }
-      current_.append(bytes.substr(0, cut));
-      bytes.remove_prefix(cut);
-      Dispatch(false);
-    }
-  }
-  // Reads what is left (a last line may lack its line end), waits for every chunk and hands the
-  // last rows over. Raises what a chunk's reading raised.
-  void Finish() {
-    Dispatch(true);
-    while (!order_.empty()) Collect(true);
-    if (batch_ && batch_->RowCount() > 0) batches_.take(*batch_);
-    batch_.reset();
-  }
-  bool AsWritten() const { return asWritten_; }
-  bool Dropped() const { return dropped_; }
-  bool HoldsNul() const { return nul_; }
-
- private:
-  static constexpr unsigned MostWorkers = 4;
-  // A chunk ends at the first line end past this many bytes, or where its batch ends: the chunks
-  // read at once stay small beside a large history, and the first rows come quickly.
-  static constexpr std::size_t ChunkBytes = std::size_t{1} << 18;
-
-  struct Chunk {
-    std::string bytes;
-    bool last = false;
-    bool endsBatch = false;
-    // What reading it gave, once `done`.
-    bool done = false;
-    std::unique_ptr<Table> rows;
-    bool asWritten = true;
-    bool dropped = false;
-    bool nul = false;
-    std::size_t firstNumber = 0;
-    std::exception_ptr error;
-  };
-
-  // Where in `bytes` the chunk being cut ends (just past a line end), if it does. Blocks of
-  // units without a line end, nearly all of them, are passed over whole.
-  bool FindCut(std::string_view bytes, std::size_t& cut) {
-    const char* data = bytes.data();
-    const std::size_t n = bytes.size() / 2;
-    // An LF as the file's two bytes hold it, read as a unit of this machine's order.
-    const char lfBytes[2] = {bigEndian_ ? '\0' : '\n', bigEndian_ ? '\n' : '\0'};
-    char16_t lf;
-    std::memcpy(&lf, lfBytes, sizeof lf);
-    auto lineEndInBlock = [&](std::size_t at) {
-#if defined(__SSE2__) || defined(_M_X64)
-      static_assert(Block == 16);
-      const __m128i lfs = _mm_set1_epi16(static_cast<short>(lf));
-      const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 2 * at));
-      const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 2 * at + 16));
-      return _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(low, lfs), _mm_cmpeq_epi16(high, lfs))) != 0;
-#else
-      char16_t block[Block];
-      std::memcpy(block, data + 2 * at, sizeof block);
-      std::uint16_t found = 0;
-      for (char16_t unit : block) found |= static_cast<std::uint16_t>(unit == lf);
-      return found != 0;
-#endif
-    };
-    std::size_t i = 0;
-    while (i < n) {
-      while (i + Block <= n && !lineEndInBlock(i)) i += Block;
-      for (const std::size_t blockEnd = std::min(n, i + Block); i < blockEnd; ++i) {
-        char16_t unit;
-        std::memcpy(&unit, data + 2 * i, sizeof unit);
-        if (unit != lf) continue;
-        const std::size_t end = 2 * (i + 1);
-        if (--cutLeft_ == 0) {
-          endsBatch_ = true;
-          cutBatchRows_ = std::min(cutBatchRows_ * 4, std::max(batches_.most, cutBatchRows_));
-          cutLeft_ = cutBatchRows_;
-        } else if (current_.size() + end < ChunkBytes) {
-          continue;
-        }
-        cut = end;
-        return true;
-      }
-    }
-    return false;
-  }
-
-  void Dispatch(bool last) {
-    // Chunks read but not yet handed over hold their rows twice over in memory (as bytes and as
-    // rows) at most for a few chunks: the reading waits for the oldest.
-    while (order_.size() > workers_.size() + 1) Collect(true);
-    auto chunk = std::make_shared<Chunk>();
-    chunk->bytes.swap(current_);
-    // The chunks' memory is used again: fresh memory for each would cost its pages' faults.
-    if (!spare_.empty()) {
-      current_.swap(spare_.back());
-      spare_.pop_back();
-    }
-    chunk->last = last;
-    chunk->endsBatch = endsBatch_;
-    endsBatch_ = false;
-    order_.push_back(chunk);
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      queue_.push_back(std::move(chunk));
-    }
-    toRead_.notify_one();
-    while (!order_.empty() && Collect(false)) {
-    }
-  }
-
-  // Hands the oldest chunk's rows over once it has been read (waiting for that with `wait`);
-  // returns whether it was.
-  bool Collect(bool wait) {
-    const std::shared_ptr<Chunk> chunk = order_.front();
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      if (wait)
-        read_.wait(lock, [&] { return chunk->done; });
-      else if (!chunk->done)
-        return false;
-    }
-    order_.pop_front();
-    if (chunk->error) std::rethrow_exception(chunk->error);
-    const std::size_t rows = static_cast<std::size_t>(chunk->rows->RowCount());
-    if (numbered_ && rows > 0 && chunk->firstNumber != rowsBefore_ + 1) chunk->asWritten = false;
-    asWritten_ = asWritten_ && chunk->asWritten;
-    dropped_ = dropped_ || chunk->dropped;
-    nul_ = nul_ || chunk->nul;
-    rowsBefore_ += rows;
-    chunk->bytes.clear();
-    spare_.push_back(std::move(chunk->bytes));
-    if (!batch_)
-      batch_ = std::move(chunk->rows);
-    else
-      batch_->AppendRowsOf(*chunk->rows);
-    if (chunk->endsBatch && batch_->RowCount() > 0) {
-      batches_.take(*batch_);
-      batch_.reset();
-    }
-    return true;
-  }
-
-  void Work() {
-    for (;;) {
-      std::shared_ptr<Chunk> chunk;
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        toRead_.wait(lock, [&] { return stop_ || !queue_.empty(); });
-        if (queue_.empty()) return;
-        chunk = std::move(queue_.front());
-        queue_.pop_front();
-      }
-      try {
-        Read(*chunk);
-      } catch (...) {
-        chunk->error = std::current_exception();
-      }
-      {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        chunk->done = true;
-      }
-      read_.notify_all();
-    }
-  }
-
-  void Read(Chunk& chunk) const {
-    auto rows = std::make_unique<Table>(columns_);
-    LineScanner lines(*rows, separator_, mark_);
-    lines.NumberFromFirstRow();
-    auto scan = [&](const auto& units) {
-      chunk.nul = grid::HoldsNul(units);
-      lines.Scan(units);
-    };
-    if (bigEndian_)
-      scan(Units16<true>(chunk.bytes));
-    else
-      scan(Units16<false>(chunk.bytes));
-    if (chunk.last) lines.Finish();
-    chunk.asWritten = lines.AsWritten();
-    chunk.dropped = lines.Dropped();
-    chunk.firstNumber = lines.FirstNumber();
-    chunk.rows = std::move(rows);
-  }
-
-  const std::vector<Column> columns_;
-  const char16_t separator_;
-  const char16_t mark_;
-  const bool bigEndian_;
-  RowBatches& batches_;
-  bool numbered_ = false;
-  // The cutting, on the reading thread: the chunk being cut, and the rows left to its batch.
-  std::string current_;
-  std::vector<std::string> spare_;
-  std::size_t cutBatchRows_;
-  std::size_t cutLeft_;
-  bool endsBatch_ = false;
-  // The chunks cut and not yet handed over, in the file's order, and the batch being gathered.
-  std::deque<std::shared_ptr<Chunk>> order_;
-  std::unique_ptr<Table> batch_;
-  std::size_t rowsBefore_ = 0;
-  bool asWritten_ = true;
-  bool dropped_ = false;
-  bool nul_ = false;
-  // Shared with the workers.
-  std::mutex mutex_;
-  std::condition_variable toRead_;
-  std::condition_variable read_;
-  std::deque<std::shared_ptr<Chunk>> queue_;
-  bool stop_ = false;
-  std::vector<std::thread> workers_;
-};
-
 // Takes a file piece by piece as it is read. A file with a UTF-16 mark is scanned as its
 // pieces come, so that a large history never is in memory twice, as bytes and as rows; any
 // other file is kept until its end and then read whole, as its encoding depends on all of it.
 class PieceScanner {
  public:
-  // With `batches`, the rows of a UTF-16 file go there (see ChunkedLines), not to `table`.
-  PieceScanner(Table& table, char16_t separator, char16_t mark, RowBatches* batches)
-      : table_(table),
-        separator_(separator),
-        mark_(mark),
-        batches_(batches),
-        lines_(table, separator, mark) {}
+  PieceScanner(Table& table, char16_t separator, char16_t mark)
+      : table_(table), separator_(separator), mark_(mark), lines_(table, separator, mark) {}
+  void AfterEachRow(std::function<void()> afterRow) { lines_.AfterEachRow(std::move(afterRow)); }
 
   void Take(std::string_view piece) {
     if (kind_ == Kind::Unknown) {
@@ -1080,9 +794,6 @@ class PieceScanner {
         kind_ = Kind::Whole;
         return;
       }
-      if (batches_)
-        chunked_ =
-            std::make_unique<ChunkedLines>(table_, separator_, mark_, kind_ == Kind::Utf16Be, *batches_);
       std::string first;
       first.swap(kept_);
       ScanUnits(std::string_view(first).substr(2));
@@ -1098,24 +809,14 @@ class PieceScanner {
     if (kind_ == Kind::Unknown || kind_ == Kind::Whole) {
       return AppendRowsFromBytes(table_, kept_, separator_, mark_, &dropped_);
     }
-    // An odd last byte is no code unit and is left out.
-    if (chunked_) {
-      chunked_->Finish();
-      dropped_ = chunked_->Dropped();
-      nul_ = chunked_->HoldsNul();
-    } else {
-      lines_.Finish();
-      dropped_ = lines_.Dropped();
-    }
+    lines_.Finish();  // an odd last byte is no code unit and is left out
+    dropped_ = lines_.Dropped();
     return !nul_ && !hasOdd_;
   }
   // Whether the reading dropped anything the file held. Call after Finish.
   bool Dropped() const { return dropped_; }
   // Whether the file holds exactly what writing its rows as UTF-16LE gives. Call after Finish.
-  bool AsWrittenUtf16Le() const {
-    return kind_ == Kind::Utf16Le && (chunked_ ? chunked_->AsWritten() : lines_.AsWritten()) && !nul_ &&
-           !hasOdd_;
-  }
+  bool AsWrittenUtf16Le() const { return kind_ == Kind::Utf16Le && lines_.AsWritten() && !nul_ && !hasOdd_; }
 
  private:
   enum class Kind { Unknown, Utf16Le, Utf16Be, Whole };
@@ -1137,9 +838,7 @@ class PieceScanner {
     ScanEven(bytes);
   }
   void ScanEven(std::string_view bytes) {
-    if (chunked_) {
-      chunked_->Scan(bytes);
-    } else if (kind_ == Kind::Utf16Be) {
+    if (kind_ == Kind::Utf16Be) {
       Units16<true> units(bytes);
       nul_ = nul_ || HoldsNul(units);
       lines_.Scan(units);
@@ -1153,9 +852,7 @@ class PieceScanner {
   Table& table_;
   const char16_t separator_;
   const char16_t mark_;
-  RowBatches* batches_;
   LineScanner lines_;
-  std::unique_ptr<ChunkedLines> chunked_;
   Kind kind_ = Kind::Unknown;
   std::string kept_;
   char odd_ = 0;
@@ -1229,13 +926,15 @@ bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separato
 
 Dword AppendRowsFromFile(Table& table, platform::IFiles& files, const std::string& fileName,
                          char16_t separator, char16_t lineBreakMark, bool& wellFormed, bool* asWritten,
-                         bool* dropped, platform::ICrypto* crypto, SealedRead* sealed, RowBatches* batches) {
+                         bool* dropped, platform::ICrypto* crypto, SealedRead* sealed,
+                         const std::function<void()>& afterRow) {
   UpdateScope update(table);
   wellFormed = true;
   if (asWritten) *asWritten = false;
   if (dropped) *dropped = false;
   if (sealed) *sealed = SealedRead();
-  PieceScanner scanner(table, separator, lineBreakMark, batches);
+  PieceScanner scanner(table, separator, lineBreakMark);
+  if (afterRow) scanner.AfterEachRow(afterRow);
   // The first bytes tell a sealed file; its plain text reaches the scanner a chunk at a time.
   enum class Form { Unknown, Plain, Sealed } form = Form::Unknown;
   std::string start;

@@ -58,16 +58,6 @@ bool ReadRowsFromBytes(Table& table, std::string_view bytes, char16_t separator,
 bool AppendRowsFromBytes(Table& table, std::string_view bytes, char16_t separator, char16_t lineBreakMark,
                          bool* dropped = nullptr);
 
-// For a load away from the window's thread: the rows read are handed over as they come, so
-// that the newest show while the rest is read. take(table) is called on the reading thread with
-// the next `first` rows in the file's order, then with batches four times as large up to `most`
-// rows, then with the rest; it must take every row (see Table::AppendRowsOf).
-struct RowBatches {
-  std::size_t first = 2048;
-  std::size_t most = std::size_t{1} << 16;
-  std::function<void(Table&)> take;
-};
-
 // Reads the file piece by piece and appends its rows below the table's, with the encoding found
 // as ReadRowsFromBytes finds it; a file with a UTF-16 mark is never in memory whole. Returns 0,
 // or the Windows error of the read, in which case the rows read so far stay for the caller to
@@ -78,9 +68,8 @@ struct RowBatches {
 // A sealed file is opened with `crypto` as it streams in; `sealed`, when given, tells what it
 // was. One that does not open (no `crypto`, another account, a changed byte) returns
 // SealingFailed with `sealed->result` saying why, and the rows it gave stay for the caller to
-// drop. With `batches`, the rows of a file with a UTF-16 mark are read on several threads and
-// handed over as they come (see RowBatches) rather than appended to `table`; any other file's
-// rows are appended to `table` as before.
+// drop. `afterRow`, when given, is called after each row is appended, and may take the table's
+// rows away.
 struct SealedRead {
   bool sealed = false;
   Unsealed result = Unsealed::Opened;
@@ -89,7 +78,7 @@ platform::Dword AppendRowsFromFile(Table& table, platform::IFiles& files, const 
                                    char16_t separator, char16_t lineBreakMark, bool& wellFormed,
                                    bool* asWritten = nullptr, bool* dropped = nullptr,
                                    platform::ICrypto* crypto = nullptr, SealedRead* sealed = nullptr,
-                                   RowBatches* batches = nullptr);
+                                   const std::function<void()>& afterRow = {});
 
 // Removes all rows, then reads the file as AppendRowsFromFile does. A missing or unreadable file leaves the
 // table empty and raises platform::IoError, a read that fails half-way keeps the rows read before it and

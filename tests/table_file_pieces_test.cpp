@@ -76,34 +76,28 @@ class TableFilePiecesTest : public ::testing::Test {
     return Cells(table);
   }
 
-  // What a read that hands its rows over in batches gives: the rows (put together again in the
-  // order handed over), the size of each batch, and the verdicts on the file.
+  // What a read gives whose rows are taken out of the table every `batch` rows as they come,
+  // as a load in the background hands them over: the rows (put together again in the order
+  // taken) and the verdicts on the file.
   struct Batched {
     std::vector<std::u16string> cells;
-    std::vector<int> batches;
     bool wellFormed = false;
     bool asWritten = false;
     bool dropped = false;
   };
-  Batched ReadInBatches(const std::string& bytes, std::size_t pieceSize, std::size_t first,
-                        std::size_t most) {
+  Batched ReadInBatches(const std::string& bytes, std::size_t pieceSize, int batch) {
     files_.PutFile(File, bytes);
     files_.pieceSize = pieceSize;
     Table staging = FiveColumns();
     Table all = FiveColumns();
     Batched read;
-    grid::RowBatches batches;
-    batches.first = first;
-    batches.most = most;
-    batches.take = [&](Table& rows) {
-      read.batches.push_back(rows.RowCount());
-      all.AppendRowsOf(rows);
+    const auto takeBatch = [&] {
+      if (staging.RowCount() >= batch) all.AppendRowsOf(staging);
     };
     EXPECT_EQ(grid::AppendRowsFromFile(staging, files_, File, u',', u'|', read.wellFormed, &read.asWritten,
-                                       &read.dropped, nullptr, nullptr, &batches),
+                                       &read.dropped, nullptr, nullptr, takeBatch),
               0u);
-    // A file that is not UTF-16 stays for the caller to hand over whole.
-    if (staging.RowCount() > 0) all.AppendRowsOf(staging);
+    all.AppendRowsOf(staging);
     read.cells = Cells(all);
     return read;
   }
@@ -137,8 +131,8 @@ TEST_F(TableFilePiecesTest, AnyCut_GivesTheRowsOfTheWholeFile_InEveryEncoding) {
   EXPECT_EQ(25u, Read(Utf16(text, false), 3).size());  // five rows of five cells
 }
 
-// A large history is read on several threads, cut into chunks at line ends: whatever the cut and
-// the batches, the rows and the verdicts are those of one reading of the whole file.
+// A large history's rows are taken out of the table in batches as they are read: whatever the cut
+// and the batches, the rows and the verdicts are those of one reading of the whole file.
 TEST_F(TableFilePiecesTest, ReadInBatches_GivesTheRowsAndVerdictsOfOneReading) {
   const std::u16string text =
       u"1,plain,\"with, separator\",\"\"\"quoted\"\"\",a|b\r\n"
@@ -151,8 +145,9 @@ TEST_F(TableFilePiecesTest, ReadInBatches_GivesTheRowsAndVerdictsOfOneReading) {
   const std::string files[] = {
       Utf16(text, false),
       Utf16(text, true),
-      Utf16(text, false) + "\x41",                                       // an odd last byte
-      Utf16(text, false) + Utf16(u"1,a\0b,c,d,e\r\n", false).substr(2),  // a NUL in a late line
+      Utf16(text, false) + "\x41",  // an odd last byte
+      Utf16(text, false) +
+          Utf16(std::u16string_view(u"1,a\0b,c,d,e\r\n", 13), false).substr(2),  // a NUL in a late line
       "1,caf\xE9,8-bit,\"a,b\"\r\n2,no mark\n",
       Utf16(u"", false),
   };
@@ -164,10 +159,10 @@ TEST_F(TableFilePiecesTest, ReadInBatches_GivesTheRowsAndVerdictsOfOneReading) {
     ASSERT_EQ(grid::AppendRowsFromFile(table, files_, File, u',', u'|', wellFormed, &asWritten, &dropped),
               0u);
     for (std::size_t pieceSize : {1, 3, 64, 1 << 20}) {
-      for (std::size_t first : {1, 2, 2048}) {
-        const Batched read = ReadInBatches(bytes, pieceSize, first, first * 2);
+      for (int batch : {1, 2, 2048}) {
+        const Batched read = ReadInBatches(bytes, pieceSize, batch);
         const std::string what =
-            "pieces of " + std::to_string(pieceSize) + ", first batch " + std::to_string(first);
+            "pieces of " + std::to_string(pieceSize) + ", batches of " + std::to_string(batch);
         EXPECT_EQ(Cells(table), read.cells) << what;
         EXPECT_EQ(wellFormed, read.wellFormed) << what;
         EXPECT_EQ(asWritten, read.asWritten) << what;
@@ -175,48 +170,6 @@ TEST_F(TableFilePiecesTest, ReadInBatches_GivesTheRowsAndVerdictsOfOneReading) {
       }
     }
   }
-}
-
-// The rows' numbers are checked across the cuts: one out of step in a late chunk, or a chunk
-// numbered on from the wrong row, makes the file one to write again.
-TEST_F(TableFilePiecesTest, ReadInBatches_ChecksTheNumbersAcrossTheCuts) {
-  auto lines = [](const std::vector<int>& numbers) {
-    std::u16string text;
-    for (int n : numbers) {
-      for (char ch : std::to_string(n)) text.push_back(static_cast<char16_t>(ch));
-      text += u",a,b,c,d\r\n";
-    }
-    return Utf16(text, false);
-  };
-  std::vector<int> inStep(30);
-  for (int k = 0; k < 30; ++k) inStep[static_cast<std::size_t>(k)] = k + 1;
-  std::vector<int> skipped = inStep;
-  skipped[20] = 22;  // a chunk's first number, not the row after the chunk before
-  std::vector<int> restarted = inStep;
-  for (std::size_t k = 10; k < 30; ++k) restarted[k] = static_cast<int>(k) - 9;  // numbered again from 1
-  for (const auto& [numbers, expected] :
-       std::vector<std::pair<std::vector<int>, bool>>{{inStep, true}, {skipped, false}, {restarted, false}}) {
-    for (std::size_t first : {1, 2, 3, 10}) {
-      const Batched read = ReadInBatches(lines(numbers), 7, first, 10);
-      EXPECT_EQ(expected, read.asWritten) << "first batch " << first;
-      EXPECT_EQ(std::size_t{30 * 5}, read.cells.size());
-    }
-  }
-  std::string zero = lines(inStep);
-  zero.insert(zero.find(std::string("1\0"
-                                    "1\0",
-                                    4)),
-              std::string("0\0", 2));  // "011" for row 11
-  EXPECT_FALSE(ReadInBatches(zero, 5, 10, 10).asWritten);
-}
-
-// The first batch is small, so that the newest rows show at once; the batches then grow fourfold
-// up to the most, and the last holds what is left.
-TEST_F(TableFilePiecesTest, ReadInBatches_HandsOverGrowingBatches) {
-  std::u16string text;
-  for (int k = 0; k < 50; ++k) text += u"0,row,b,c,d\r\n";
-  EXPECT_EQ((std::vector<int>{2, 8, 20, 20}), ReadInBatches(Utf16(text, false), 5, 2, 20).batches);
-  EXPECT_EQ((std::vector<int>{50}), ReadInBatches(Utf16(text, false), 5, 2048, 65536).batches);
 }
 
 TEST_F(TableFilePiecesTest, ReadFailingHalfway_RaisesItsError_AndKeepsTheLinesReadBefore) {
