@@ -21,7 +21,6 @@ using namespace platform;
 using namespace testing_support;
 using WideTexts = std::vector<std::u16string>;
 
-constexpr const char* ItemsFolder = "C:\\Program Files\\Clipboard manager\\Data\\clipboard_history.items";
 constexpr const char* JournalName = "clipboard_history.hstr.journal";
 constexpr const char* HistoryName = "clipboard_history.hstr";
 // How long the simulated coder takes for a bitmap's PNG.
@@ -36,19 +35,6 @@ class BitmapCaptureTest : public ClipboardProgramTest {
 
   void CopyBitmap(const Picture& picture) {
     ASSERT_TRUE(other.CopyFormats({{CfDibV5, AsString(clipboard::PictureToDibV5(picture))}}));
-  }
-  WideTexts Entries() {
-    WideTexts texts;
-    const grid::Table& history = program->HistoryList();
-    for (int row = 0; row < history.RowCount(); ++row)
-      texts.push_back(history.Cell(history::Clipboadrs_history, row));
-    return texts;
-  }
-  std::u16string Reference(int row) { return program->HistoryList().Cell(history::ItemsColumn, row); }
-  std::vector<std::string> ItemFiles() {
-    std::vector<std::string> names;
-    desk.files.ListFolder(ItemsFolder, names);
-    return names;
   }
   // The journal's records as they lie in the file, oldest first.
   std::vector<history::JournalRecord> JournalRecords() {

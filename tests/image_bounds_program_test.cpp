@@ -24,7 +24,6 @@ using namespace platform;
 using namespace testing_support;
 using WideTexts = std::vector<std::u16string>;
 
-constexpr const char* ItemsFolder = "C:\\Program Files\\Clipboard manager\\Data\\clipboard_history.items";
 constexpr const char* Marker = "clipboard_history.hstr.starting";
 
 class ImageBoundsTest : public ClipboardProgramTest {
@@ -39,22 +38,9 @@ class ImageBoundsTest : public ClipboardProgramTest {
     ASSERT_TRUE(other.CopyFormats(formats));
     desk.windows.Advance(10);
   }
-  WideTexts Entries() {
-    WideTexts texts;
-    const grid::Table& history = program->HistoryList();
-    for (int row = 0; row < history.RowCount(); ++row)
-      texts.push_back(history.Cell(history::Clipboadrs_history, row));
-    return texts;
-  }
-  std::u16string Reference(int row) { return program->HistoryList().Cell(history::ItemsColumn, row); }
   std::string ItemName(int row) {
     const std::vector<std::string> names = history::ItemNames(Reference(row));
     return names.empty() ? std::string() : names[0];
-  }
-  std::vector<std::string> ItemFiles() {
-    std::vector<std::string> names;
-    desk.files.ListFolder(ItemsFolder, names);
-    return names;
   }
   const Picture* Thumbnail(int row) { return Form1().TableGrid2.RowPicture(row, 32, 16); }
   bool HasFormat(Uint format) { return desk.clipboard.BlockBytes(format).has_value(); }

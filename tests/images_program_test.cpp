@@ -25,7 +25,6 @@ using namespace testing_support;
 using WideTexts = std::vector<std::u16string>;
 
 constexpr const char* HistoryName = "clipboard_history.hstr";
-constexpr const char* ItemsFolder = "C:\\Program Files\\Clipboard manager\\Data\\clipboard_history.items";
 
 std::span<const std::uint8_t> Span(const std::string& bytes) {
   return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
@@ -44,26 +43,11 @@ class ImagesTest : public ClipboardProgramTest {
     ASSERT_TRUE(other.CopyFormats(formats));
     desk.windows.Advance(10);
   }
-  WideTexts Entries() {
-    WideTexts texts;
-    const grid::Table& history = program->HistoryList();
-    for (int row = 0; row < history.RowCount(); ++row)
-      texts.push_back(history.Cell(history::Clipboadrs_history, row));
-    return texts;
-  }
   int RowOf(const std::u16string& text) {
     const WideTexts texts = Entries();
     for (std::size_t k = 0; k < texts.size(); ++k)
       if (texts[k] == text) return static_cast<int>(k);
     return -1;
-  }
-  std::u16string Reference(int row) { return program->HistoryList().Cell(history::ItemsColumn, row); }
-  // The files of the items folder, by name.
-  std::vector<std::string> ItemFiles() {
-    std::vector<std::string> names;
-    desk.files.ListFolder(ItemsFolder, names);
-    std::sort(names.begin(), names.end());
-    return names;
   }
   std::string ItemBytes(const std::string& name) {
     return desk.files.FileBytes(std::string(ItemsFolder) + "\\" + name);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,11 +15,15 @@
 #include "app/program.h"
 #include "app/tasks_add.h"
 #include "app/unit1.h"
+#include "history/history_table.h"
 #include "platform/sim/sim_clipboard.h"
 #include "platform/sim/sim_desktop.h"
 #include "temp_folder.h"
 
 namespace testing_support {
+
+// Where the image entries' items are kept.
+constexpr const char* ItemsFolder = "C:\\Program Files\\Clipboard manager\\Data\\clipboard_history.items";
 
 class ProgramTest : public ::testing::Test {
  public:
@@ -88,6 +93,23 @@ class ClipboardProgramTest : public ProgramTest {
   void StartJoined() {
     Start();
     desk.windows.Advance(1000);  // the main window joins the clipboard viewer chain
+  }
+  // The history's texts, newest first, as they are (HistoryTexts gives them through the code page).
+  std::vector<std::u16string> Entries() {
+    std::vector<std::u16string> texts;
+    const grid::Table& history = program->HistoryList();
+    for (int row = 0; row < history.RowCount(); ++row)
+      texts.push_back(history.Cell(history::Clipboadrs_history, row));
+    return texts;
+  }
+  // A history row's reference to its items.
+  std::u16string Reference(int row) { return program->HistoryList().Cell(history::ItemsColumn, row); }
+  // The files of the items folder, by name.
+  std::vector<std::string> ItemFiles() {
+    std::vector<std::string> names;
+    desk.files.ListFolder(ItemsFolder, names);
+    std::sort(names.begin(), names.end());
+    return names;
   }
   std::vector<std::string> HistoryTexts() {
     std::vector<std::string> texts;

@@ -24,7 +24,6 @@ using namespace platform;
 using namespace testing_support;
 using WideTexts = std::vector<std::u16string>;
 
-constexpr const char* ItemsFolder = "C:\\Program Files\\Clipboard manager\\Data\\clipboard_history.items";
 // How long the simulated coder takes for a bitmap's PNG, and the decoding of a stored one.
 constexpr Dword Coding = 5000;
 constexpr Dword Decoding = 100;
@@ -52,19 +51,6 @@ class RecopyTest : public ClipboardProgramTest {
   void Recopy(int row) {
     Form1().TableGrid2.DblClickCell(2, row);
     desk.windows.Advance(Decoding + 10);
-  }
-  WideTexts Entries() {
-    WideTexts texts;
-    const grid::Table& history = program->HistoryList();
-    for (int row = 0; row < history.RowCount(); ++row)
-      texts.push_back(history.Cell(history::Clipboadrs_history, row));
-    return texts;
-  }
-  std::u16string Reference(int row) { return program->HistoryList().Cell(history::ItemsColumn, row); }
-  std::vector<std::string> ItemFiles() {
-    std::vector<std::string> names;
-    desk.files.ListFolder(ItemsFolder, names);
-    return names;
   }
   std::string StoredPng() {
     const std::vector<std::string> names = ItemFiles();
