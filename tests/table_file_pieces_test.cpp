@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
 
 #include "grid/table_file.h"
 #include "platform/errors.h"
@@ -106,6 +107,9 @@ class TableFilePiecesTest : public ::testing::Test {
   PieceFiles files_;
 };
 
+// Whatever the cut, and whether or not the rows are taken out of the table in batches as they are
+// read (as a load in the background hands them over), the rows and the verdicts are those of one
+// reading of the whole file.
 TEST_F(TableFilePiecesTest, AnyCut_GivesTheRowsOfTheWholeFile_InEveryEncoding) {
   const std::u16string text =
       u"1,plain,\"with, separator\",\"\"\"quoted\"\"\",a|b\r\n"
@@ -116,60 +120,30 @@ TEST_F(TableFilePiecesTest, AnyCut_GivesTheRowsOfTheWholeFile_InEveryEncoding) {
   const std::string files[] = {
       Utf16(text, false),
       Utf16(text, true),
-      Utf16(text, false) + "\x41",  // an odd last byte
+      Utf16(text, false) + "\x41",                               // an odd last byte
+      Utf16(u"1,a,b,c,d\r\n2,e,f,g,h\r\n3,i,j,k,l\r\n", false),  // as the writer writes it
+      Utf16(text + u"\r\n", false) +
+          Utf16(std::u16string_view(u"1,a\0b,c,d,e\r\n", 13), false).substr(2),  // a NUL in a late line
       "1,caf\xE9,8-bit,\"a,b\"\r\n2,no mark\n",
       "\xFF",  // too short for a mark
       "",
   };
   for (const std::string& bytes : files) {
-    const std::vector<std::u16string> whole = Read(bytes, bytes.size() + 1);
+    const Batched whole = ReadInBatches(bytes, bytes.size() + 1, std::numeric_limits<int>::max());
     for (std::size_t pieceSize : {1, 2, 3, 5, 16, 17}) {
-      EXPECT_EQ(whole, Read(bytes, pieceSize))
-          << "pieces of " << pieceSize << " of " << bytes.size() << " bytes";
-    }
-  }
-  EXPECT_EQ(25u, Read(Utf16(text, false), 3).size());  // five rows of five cells
-}
-
-// A large history's rows are taken out of the table in batches as they are read: whatever the cut
-// and the batches, the rows and the verdicts are those of one reading of the whole file.
-TEST_F(TableFilePiecesTest, ReadInBatches_GivesTheRowsAndVerdictsOfOneReading) {
-  const std::u16string text =
-      u"1,plain,\"with, separator\",\"\"\"quoted\"\"\",a|b\r\n"
-      u"2,\u00E9\u20AC\U0001F600,,\r\n"
-      u"\r\n"
-      u"x,y,z,w,beyond,the,last\r\n"
-      u"\"multi\nline\"\r\n"
-      u"\u0A0A\u0D0A,\u0A00,\u000A\u0A0D\r\n"
-      u"last line without a break";
-  const std::string files[] = {
-      Utf16(text, false),
-      Utf16(text, true),
-      Utf16(text, false) + "\x41",  // an odd last byte
-      Utf16(text, false) +
-          Utf16(std::u16string_view(u"1,a\0b,c,d,e\r\n", 13), false).substr(2),  // a NUL in a late line
-      "1,caf\xE9,8-bit,\"a,b\"\r\n2,no mark\n",
-      Utf16(u"", false),
-  };
-  for (const std::string& bytes : files) {
-    files_.PutFile(File, bytes);
-    files_.pieceSize = bytes.size() + 1;
-    Table table = FiveColumns();
-    bool wellFormed = false, asWritten = false, dropped = false;
-    ASSERT_EQ(grid::AppendRowsFromFile(table, files_, File, u',', u'|', wellFormed, &asWritten, &dropped),
-              0u);
-    for (std::size_t pieceSize : {1, 3, 64, 1 << 20}) {
-      for (int batch : {1, 2, 2048}) {
+      const std::string what =
+          "pieces of " + std::to_string(pieceSize) + " of " + std::to_string(bytes.size()) + " bytes";
+      EXPECT_EQ(whole.cells, Read(bytes, pieceSize)) << what;
+      for (int batch : {1, 2}) {
         const Batched read = ReadInBatches(bytes, pieceSize, batch);
-        const std::string what =
-            "pieces of " + std::to_string(pieceSize) + ", batches of " + std::to_string(batch);
-        EXPECT_EQ(Cells(table), read.cells) << what;
-        EXPECT_EQ(wellFormed, read.wellFormed) << what;
-        EXPECT_EQ(asWritten, read.asWritten) << what;
-        EXPECT_EQ(dropped, read.dropped) << what;
+        EXPECT_EQ(whole.cells, read.cells) << what << ", batches of " << batch;
+        EXPECT_EQ(whole.wellFormed, read.wellFormed) << what << ", batches of " << batch;
+        EXPECT_EQ(whole.asWritten, read.asWritten) << what << ", batches of " << batch;
+        EXPECT_EQ(whole.dropped, read.dropped) << what << ", batches of " << batch;
       }
     }
   }
+  EXPECT_EQ(25u, Read(Utf16(text, false), 3).size());  // five rows of five cells
 }
 
 TEST_F(TableFilePiecesTest, ReadFailingHalfway_RaisesItsError_AndKeepsTheLinesReadBefore) {
