@@ -280,21 +280,31 @@ std::uint8_t* Table::SlabRoom(std::size_t bytes) {
 }
 
 std::uint8_t* Table::MakeBlock(const CellText* texts, bool pooled, int skip, bool& pooledBlock) {
-  // Each text is kept in 8 bits when all its units fit, UTF-16 ones at even offsets.
-  bool narrow[16];
+  // Each text is kept in 8 bits when all its units fit, UTF-16 ones at even offsets; an empty
+  // text among the first MaskedColumns has no word (see TextOfBlock).
+  bool narrow[MaskedColumns];
   std::vector<bool> moreNarrow;
-  auto isNarrow = [&](int k) { return k < 16 ? narrow[k] : static_cast<bool>(moreNarrow[k - 16]); };
-  if (textColumns_ > 16) moreNarrow.resize(static_cast<std::size_t>(textColumns_ - 16));
-  std::size_t bytes = 4 * static_cast<std::size_t>(textColumns_);
+  auto isNarrow = [&](int k) {
+    return k < MaskedColumns ? narrow[k]
+                             : static_cast<bool>(moreNarrow[static_cast<std::size_t>(k - MaskedColumns)]);
+  };
+  if (textColumns_ > MaskedColumns) moreNarrow.resize(static_cast<std::size_t>(textColumns_ - MaskedColumns));
+  auto lengthOf = [&](int k) { return k == skip ? std::size_t{0} : texts[k].size(); };
+  std::uint16_t mask = 0;
+  for (int k = 0; k < textColumns_ && k < MaskedColumns; ++k) {
+    if (lengthOf(k) != 0) mask = static_cast<std::uint16_t>(mask | (1u << k));
+  }
+  const int beyond = textColumns_ > MaskedColumns ? textColumns_ - MaskedColumns : 0;
+  std::size_t bytes = MaskBytes + 4 * static_cast<std::size_t>(std::popcount(mask) + beyond);
   bool empty = true;
   for (int k = 0; k < textColumns_; ++k) {
     const CellText& text = texts[k];
     if (text.size() >= NarrowFlag) throw platform::Error("A cell text is too long");
     const bool fits = k == skip || text.IsNarrow() || FitsNarrow({text.WideUnits(), text.size()});
-    if (k < 16) {
+    if (k < MaskedColumns) {
       narrow[k] = fits;
     } else {
-      moreNarrow[static_cast<std::size_t>(k - 16)] = fits;
+      moreNarrow[static_cast<std::size_t>(k - MaskedColumns)] = fits;
     }
     if (k == skip) continue;
     empty = empty && text.empty();
@@ -306,13 +316,17 @@ std::uint8_t* Table::MakeBlock(const CellText* texts, bool pooled, int skip, boo
   std::uint8_t* room = pooled ? SlabRoom(bytes) : nullptr;
   pooledBlock = room != nullptr;
   std::uint8_t* block = room != nullptr ? room : new std::uint8_t[bytes];
-  std::size_t at = 4 * static_cast<std::size_t>(textColumns_);
+  std::memcpy(block, &mask, sizeof mask);
+  std::size_t word = MaskBytes;
+  std::size_t at = MaskBytes + 4 * static_cast<std::size_t>(std::popcount(mask) + beyond);
   for (int k = 0; k < textColumns_; ++k) {
+    const std::size_t length = lengthOf(k);
+    if (k < MaskedColumns && length == 0) continue;
     const CellText& text = texts[k];
-    const std::size_t length = k == skip ? 0 : text.size();
     const bool fits = isNarrow(k);
-    const std::uint32_t word = static_cast<std::uint32_t>(length) | (fits ? NarrowFlag : 0);
-    std::memcpy(block + 4 * k, &word, sizeof word);
+    const std::uint32_t w = static_cast<std::uint32_t>(length) | (fits ? NarrowFlag : 0);
+    std::memcpy(block + word, &w, sizeof w);
+    word += sizeof w;
     if (length == 0) continue;
     if (fits && text.IsNarrow()) {
       std::memcpy(block + at, text.NarrowUnits(), length);

@@ -1,6 +1,7 @@
 // The row store behind a table grid: fixed columns, ordered rows of cell texts, a selection.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <deque>
@@ -346,24 +347,38 @@ class Table {
     }
     return TextOfBlock(row.texts.get(), slot);
   }
-  // A row's block holds, for each text column in order, a 32-bit word: the length of its text
-  // in units, with the top bit set for a text kept in 8 bits. The texts follow one after
-  // another, each UTF-16 text at an even offset (a byte between when needed).
+  // A row's block starts with a 16-bit mask of the first 16 text columns whose text is not
+  // empty; then, for each of those and for every text column past the 16th, in order, a 32-bit
+  // word: the length of its text in units, with the top bit set for a text kept in 8 bits. The
+  // texts follow one after another, each UTF-16 text at an even offset (a byte between when
+  // needed). Most rows leave most of their columns empty (items, pin), so a word for each
+  // column would cost a million-row history megabytes for nothing.
   static constexpr std::uint32_t NarrowFlag = std::uint32_t{1} << 31;
+  static constexpr int MaskedColumns = 16;
+  static constexpr std::size_t MaskBytes = 2;
   CellText TextOfBlock(const std::uint8_t* block, int slot) const {
     if (block == nullptr) return {};
-    auto word = [block](int k) {
+    std::uint16_t mask;
+    std::memcpy(&mask, block, sizeof mask);
+    if (slot < MaskedColumns && (mask & (1u << slot)) == 0) return CellText::Narrow(block, 0);
+    const int stored = std::popcount(mask);
+    const int beyond = textColumns_ > MaskedColumns ? textColumns_ - MaskedColumns : 0;
+    const std::uint8_t* words = block + MaskBytes;
+    const int word = slot < MaskedColumns
+                         ? std::popcount(static_cast<std::uint16_t>(mask & ((1u << slot) - 1)))
+                         : stored + (slot - MaskedColumns);
+    auto wordAt = [words](int k) {
       std::uint32_t w;
-      std::memcpy(&w, block + 4 * k, sizeof w);
+      std::memcpy(&w, words + 4 * k, sizeof w);
       return w;
     };
-    std::size_t offset = 4 * static_cast<std::size_t>(textColumns_);
-    for (int k = 0; k < slot; ++k) {
-      const std::uint32_t w = word(k);
+    std::size_t offset = MaskBytes + 4 * static_cast<std::size_t>(stored + beyond);
+    for (int k = 0; k < word; ++k) {
+      const std::uint32_t w = wordAt(k);
       offset = (w & NarrowFlag) ? offset + (w & ~NarrowFlag)
                                 : ((offset + 1) & ~std::size_t{1}) + 2 * std::size_t{w};
     }
-    const std::uint32_t w = word(slot);
+    const std::uint32_t w = wordAt(word);
     if (w & NarrowFlag) return CellText::Narrow(block + offset, w & ~NarrowFlag);
     offset = (offset + 1) & ~std::size_t{1};
     return std::u16string_view(reinterpret_cast<const char16_t*>(block + offset), w);

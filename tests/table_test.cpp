@@ -598,6 +598,46 @@ TEST(Table, TextsOfEitherWidth_ComeBackExactly_ThroughEveryWayIn) {
     ASSERT_EQ(table.Signature(text, row), grid::SignatureOf(table.Cell(text, row))) << row;
 }
 
+// A row keeps a length only for its texts that are not empty among the first sixteen columns,
+// and for every column past them: a table of many columns, with empty texts anywhere, a long
+// text kept in its own string among them and cells rewritten empty and back, reads every cell
+// back exactly.
+TEST(Table, ManyColumns_WithEmptyTextsAnywhere_ComeBackExactly) {
+  constexpr int TextColumns = 19;
+  std::vector<Column> columns = {{"IncrementColumn1", u"#", ColumnKind::Increment}};
+  for (int k = 0; k < TextColumns; ++k) columns.push_back({"C" + std::to_string(k), u"", ColumnKind::Text});
+  Table table(columns);
+  const std::u16string texts[] = {u"", u"", u"a", u"odd", u"\u0416 wide", u"x\u0100y", u"caf\u00E9"};
+  std::mt19937 random(11);
+  auto pick = [&] { return texts[random() % std::size(texts)]; };
+  std::vector<std::vector<std::u16string>> expected;  // from the top
+  for (int round = 0; round < 200; ++round) {
+    std::vector<std::u16string> cells(TextColumns + 1);
+    for (int k = 1; k <= TextColumns; ++k) cells[static_cast<std::size_t>(k)] = pick();
+    if (round % 25 == 3) {
+      // A text long enough to keep its own string, the skipped slot among the others.
+      cells[static_cast<std::size_t>(1 + random() % TextColumns)] =
+          std::u16string(Table::OwnStorageUnits, u'L');
+    }
+    expected.insert(expected.begin(), cells);
+    table.AddRow(std::span<std::u16string>(cells), false);
+    if (round % 3 == 2) {
+      const int at = static_cast<int>(random() % expected.size());
+      const int column = 1 + static_cast<int>(random() % TextColumns);
+      const std::u16string text = pick();
+      expected[static_cast<std::size_t>(at)][static_cast<std::size_t>(column)] = text;
+      table.SetCell(column, at, text);
+    }
+  }
+  for (int row = 0; row < table.RowCount(); ++row) {
+    for (int column = 1; column <= TextColumns; ++column) {
+      ASSERT_EQ(table.Cell(column, row),
+                expected[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)])
+          << row << " " << column;
+    }
+  }
+}
+
 TEST(Table, RowsMovedInFromAnotherTable_GoBelow_KeepTheirTexts_AndAreSignedAfterTheOthers) {
   Table list = ThreeTextColumns();
   const std::u16string first[4] = {u"", u"d1", u"on top", u""};
