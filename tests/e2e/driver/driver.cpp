@@ -272,7 +272,9 @@ bool ReadClipboardBytes(UINT format, std::string& bytes) {
 }
 
 // A 24-bit bottom-up DIB of about `bytes` bytes, of a pattern that differs from row to row.
-int SetClipboardDib(std::size_t bytes, LONG width = 1024) {
+// A pattern that codes to PNG in a fraction of a second, or with `noisy` rows among it (every
+// other one) that take as long to code as a real screen's pixels: seconds.
+int SetClipboardDib(std::size_t bytes, LONG width = 1024, bool noisy = false) {
   if (width <= 0) return kMisuse;
   const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~DWORD{3};
   const LONG height = static_cast<LONG>(std::max<std::size_t>(1, bytes / stride));
@@ -288,8 +290,17 @@ int SetClipboardDib(std::size_t bytes, LONG width = 1024) {
   header.biBitCount = 24;
   header.biCompression = BI_RGB;
   std::memcpy(data, &header, sizeof header);
-  for (std::size_t i = sizeof header; i < size; ++i)
-    data[i] = static_cast<unsigned char>((i * 7) ^ (i >> 12));
+  std::uint32_t state = 2463534242u;  // xorshift32
+  for (std::size_t i = sizeof header; i < size; ++i) {
+    if (noisy && ((i - sizeof header) / stride) % 2 == 0) {
+      state ^= state << 13;
+      state ^= state >> 17;
+      state ^= state << 5;
+      data[i] = static_cast<unsigned char>(state);
+    } else {
+      data[i] = static_cast<unsigned char>((i * 7) ^ (i >> 12));
+    }
+  }
   ::GlobalUnlock(block);
   if (!OpenClipboardPatiently()) {
     ::GlobalFree(block);
@@ -581,9 +592,9 @@ int Usage() {
       "                              to hold its text (or its CF_DIB) again each time\n"
       "  press-hold MODS VK MS       press the chord, release the key, hold the modifiers MS longer\n"
       "  clipboard-formats           print each format on the clipboard and its block's size\n"
-      "  set-clipboard-dib BYTES [WIDTH]\n"
+      "  set-clipboard-dib BYTES [WIDTH [noisy]]\n"
       "                              put a 24-bit CF_DIB of about BYTES bytes (1024 pixels wide, or\n"
-      "                              WIDTH) on the clipboard\n"
+      "                              WIDTH) on the clipboard; noisy rows take seconds to code\n"
       "  slow-reader MS FILE         show a window that reads the clipboard's text MS after each\n"
       "                              Ctrl+V or Shift+Insert, writes it to FILE and closes\n"
       "  list-windows                print every top-level window: handle, pid, visible, class, title\n"
@@ -1043,6 +1054,8 @@ int Run(const std::vector<std::string>& args) {
     return args.size() == 2 ? SetClipboardDib(Number(args[1].c_str()))
            : args.size() == 3
                ? SetClipboardDib(Number(args[1].c_str()), static_cast<LONG>(Number(args[2].c_str())))
+           : args.size() == 4 && args[3] == "noisy"
+               ? SetClipboardDib(Number(args[1].c_str()), static_cast<LONG>(Number(args[2].c_str())), true)
                : Usage();
   if (command == "slow-reader") {
     if (args.size() != 3) return Usage();
