@@ -1,9 +1,11 @@
 // The program's own writes of a whole entry to the clipboard, from a window of their own that
 // answers for the image: the text, the formatted text, the file list and the PNG go on at once,
 // the CF_DIBV5 (from which Windows makes CF_DIB and CF_BITMAP) only when a program asks for it.
-// A screen's pixels are tens of megabytes, and handing them to the system holds the window's
-// thread long enough to be felt; most programs that paste an image take the PNG, and many a
-// copy is never pasted at all.
+// A screen's pixels are tens of megabytes, and handing them to the system takes a felt moment
+// (under Wine, a third of a second); most programs that paste an image take the PNG, and many
+// a copy is never pasted at all. The window answers on a thread of its own, so that a
+// program's request holds up none of the program's windows: the calls below come from the
+// message loop, the requests from that thread, and what both see is behind a lock.
 //
 //   clipboard::ContentOwner owner(desktop);
 //   owner.Put(content);   // the image's data waits for WM_RENDERFORMAT
@@ -12,6 +14,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 
 #include "clipboard/clipboard_content.h"
 #include "platform/desktop.h"
@@ -35,7 +38,7 @@ class ContentOwner final : private platform::IWindowProc {
   // Whether the content put last is still the clipboard's: no other write has replaced it.
   bool OnClipboard();
   // Whether the image put last still waits for a program to ask for its data.
-  bool ImageDelayed() const { return delayed_ != nullptr; }
+  bool ImageDelayed() const;
   // Puts the data of an image that still waits for it on the clipboard now. False when the
   // clipboard cannot be opened (the data then still waits).
   bool RenderNow();
@@ -46,8 +49,16 @@ class ContentOwner final : private platform::IWindowProc {
   // WM_RENDERFORMAT: the reader holds the clipboard open.
   void Render(platform::Uint format);
 
+  // The delayed content, taken to be put on; null when none waits. No clipboard call is made
+  // under the lock: emptying the clipboard sends WM_DESTROYCLIPBOARD to this window's thread,
+  // which takes it.
+  std::shared_ptr<const ClipboardContent> TakeDelayed();
+  // Puts back what TakeDelayed gave when it could not be put on.
+  void KeepWaiting(const std::shared_ptr<const ClipboardContent>& content);
+
   platform::Desktop& desktop_;
   platform::Hwnd window_ = 0;
+  mutable std::mutex mutex_;
   bool onClipboard_ = false;
   // The content whose image waits for its data; its other formats are on the clipboard already.
   std::shared_ptr<const ClipboardContent> delayed_;

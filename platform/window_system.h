@@ -33,6 +33,12 @@ struct WindowDesc {
   bool minimizeBox = false;
   bool maximizeBox = false;
   bool appWindow = false;  // carries the taskbar button of the application
+  // The window's messages are handled on a thread of its own, so that a long answer (an image's
+  // pixels handed to the system when a program asks for them) holds no other window up. Its
+  // IWindowProc must then be safe to call from that thread while the others run; it is
+  // destroyed with DestroyWindow as any other. A simulated desktop handles them on its one
+  // thread, as every other window's.
+  bool ownThread = false;
 };
 
 class IWindows {

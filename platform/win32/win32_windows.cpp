@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include <exception>
+#include <future>
 #include <string>
 
 #include "platform/win32/win32_text.h"
@@ -74,7 +75,16 @@ void TrimApplicationSystemMenu(HWND hwnd) {
 Win32Windows::Win32Windows(HINSTANCE instance) : instance_(instance) {}
 
 Win32Windows::~Win32Windows() {
+  for (auto& [hwnd, thread] : threads_) EndOwnThread(hwnd, thread);
   for (auto& [size, icon] : mainIcons_) ::DestroyIcon(icon);
+}
+
+void Win32Windows::EndOwnThread(HWND hwnd, std::thread& thread) {
+  const DWORD id = ::GetWindowThreadProcessId(hwnd, nullptr);
+  // A window is destroyed by its own thread: WM_CLOSE's default does it there.
+  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  if (id != 0) ::PostThreadMessageW(id, WM_QUIT, 0, 0);
+  if (thread.joinable()) thread.join();
 }
 
 void Win32Windows::RegisterWindowClass() {
@@ -122,6 +132,30 @@ LRESULT CALLBACK Win32Windows::WindowProcedure(HWND hwnd, UINT msg, WPARAM wPara
 
 platform::Hwnd Win32Windows::CreateWindowA(const platform::WindowDesc& desc, platform::IWindowProc* proc) {
   RegisterWindowClass();
+  if (desc.ownThread) {
+    platform::WindowDesc plain = desc;
+    plain.ownThread = false;
+    std::promise<HWND> made;
+    std::future<HWND> window = made.get_future();
+    std::thread thread([this, plain, proc, &made] {
+      const HWND hwnd = ToHwnd(CreateWindowA(plain, proc));
+      made.set_value(hwnd);
+      if (hwnd == nullptr) return;
+      MSG msg;
+      while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+      }
+    });
+    const HWND hwnd = window.get();
+    if (hwnd == nullptr) {
+      thread.join();
+      return 0;
+    }
+    const std::lock_guard<std::mutex> lock(threadsMutex_);
+    threads_.emplace(hwnd, std::move(thread));
+    return From(hwnd);
+  }
   DWORD style = StyleOf(desc);
   DWORD exStyle = ExStyleOf(desc);
   HWND parent = ToHwnd(desc.owner);
@@ -160,7 +194,21 @@ platform::Hwnd Win32Windows::CreateWindowA(const platform::WindowDesc& desc, pla
   return From(hwnd);
 }
 
-void Win32Windows::DestroyWindow(platform::Hwnd hwnd) { ::DestroyWindow(ToHwnd(hwnd)); }
+void Win32Windows::DestroyWindow(platform::Hwnd hwnd) {
+  std::thread thread;
+  {
+    const std::lock_guard<std::mutex> lock(threadsMutex_);
+    if (auto it = threads_.find(ToHwnd(hwnd)); it != threads_.end()) {
+      thread = std::move(it->second);
+      threads_.erase(it);
+    }
+  }
+  if (thread.joinable()) {
+    EndOwnThread(ToHwnd(hwnd), thread);
+    return;
+  }
+  ::DestroyWindow(ToHwnd(hwnd));
+}
 
 bool Win32Windows::ShowWindow(platform::Hwnd hwnd, int cmd) { return ::ShowWindow(ToHwnd(hwnd), cmd) != 0; }
 

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <map>
+#include <mutex>
+#include <thread>
 
 #include "platform/win32/win32_handles.h"
 #include "platform/window_system.h"
@@ -67,9 +69,14 @@ class Win32Windows final : public platform::IWindows {
   static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void RegisterWindowClass();
 
+  // Ends a window of its own thread there, and the thread with it.
+  static void EndOwnThread(HWND hwnd, std::thread& thread);
+
   HINSTANCE instance_;
   bool classRegistered_ = false;
   std::map<int, HICON> mainIcons_;  // by size, destroyed with this object
+  std::mutex threadsMutex_;
+  std::map<HWND, std::thread> threads_;  // the windows made with ownThread, and their threads
 };
 
 }  // namespace win32
