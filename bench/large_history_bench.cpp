@@ -248,11 +248,11 @@ void BM_BackgroundLoadOfMillionEntryHistory(benchmark::State& state) {
     std::thread reader([&] {
       grid::Table staging(history::HistoryColumns());
       grid::RowBatches batches;
-      batches.rows = pacing.firstBatchRows;
+      batches.first = pacing.firstBatchRows;
+      batches.most = pacing.mostBatchRows;
       batches.take = [&](grid::Table& read) {
         auto batch = std::make_unique<grid::Table>(history::HistoryColumns());
         batch->AppendRowsOf(read);
-        batches.rows = std::min(batches.rows * 4, pacing.mostBatchRows);
         const std::lock_guard<std::mutex> lock(mutex);
         ready.push_back(std::move(batch));
       };

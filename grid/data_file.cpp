@@ -79,11 +79,13 @@ DataFileLoad LoadDataFile(Table& table, platform::IFiles& files, platform::ICloc
   const int kept = table.RowCount();
   // Rows handed over cannot be taken back: a read that fails after that is not tried again.
   std::function<void()> afterRow;
+  std::size_t batchRows = batches ? std::max<std::size_t>(batches->first, 1) : 0;
   if (batches) {
     afterRow = [&] {
-      if (static_cast<std::size_t>(table.RowCount()) < batches->rows) return;
+      if (static_cast<std::size_t>(table.RowCount()) < batchRows) return;
       batches->take(table);
       result.handedOver = true;
+      batchRows = std::min(batchRows * 4, std::max(batches->most, batchRows));
     };
   }
   // The rows are read as the file streams in, so a large history is never in memory twice; a

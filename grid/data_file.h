@@ -45,11 +45,14 @@ struct DataFileLoad {
 };
 
 // For a load away from the window's thread: the rows read are handed over as they come, so
-// that the newest show while the rest is read. take(table) is called whenever the table holds
-// `rows` rows, and once more for those left at the end; it must take every row (see
-// Table::AppendRowsOf), and may change `rows` for the next batch.
+// that the newest show while the rest is read. take(table) is called once the table holds
+// `first` rows, then each time it holds four times as many as the batch before, up to `most`,
+// and once more for those left at the end; it must take every row (see Table::AppendRowsOf).
+// A first batch that fills the window comes quickly; the larger ones after it cost fewer
+// hand-overs.
 struct RowBatches {
-  std::size_t rows = 0;
+  std::size_t first = 1;
+  std::size_t most = 1;
   std::function<void(Table&)> take;
 };
 

@@ -34,11 +34,11 @@ HistoryLoader::HistoryLoader(Desktop& desktop, std::vector<grid::Column> columns
                pacing] {
     grid::Table staging(columns);
     grid::RowBatches batches;
-    batches.rows = std::max<std::size_t>(pacing.firstBatchRows, 1);
+    batches.first = pacing.firstBatchRows;
+    batches.most = pacing.mostBatchRows;
     batches.take = [&](grid::Table& read) {
       auto batch = std::make_unique<grid::Table>(columns);
       batch->AppendRowsOf(read);
-      batches.rows = std::min(batches.rows * 4, std::max(pacing.mostBatchRows, batches.rows));
       const std::lock_guard<std::mutex> lock(shared->mutex);
       shared->batches.push_back(std::move(batch));
     };

@@ -69,10 +69,10 @@ int main(int argc, char** argv) {
     start = std::chrono::steady_clock::now();
     // As the program hands its rows over: a first batch that fills the window, then batches four
     // times as large, up to 65,536 rows.
-    batches.rows = 2048;
+    batches.first = 2048;
+    batches.most = 65536;
     batches.take = [&](grid::Table& rows) {
       list.AppendRowsOf(rows);
-      batches.rows = std::min<std::size_t>(batches.rows * 4, 65536);
       if (firstMs < 0) firstMs = Since(start);
     };
     grid::LoadDataFile(staging, files, clock, path, history::Separator, history::LineBreakMark, false, 0,
