@@ -12,6 +12,7 @@ file(GLOB CM_DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/driv
 if(CM_DRIVER_SOURCES)
   add_executable(cm_test_driver ${CM_DRIVER_SOURCES})
   target_link_libraries(cm_test_driver PRIVATE user32 shell32)
+  target_include_directories(cm_test_driver PRIVATE ${CMAKE_SOURCE_DIR})
   set(CM_EXES Clipboard_manager cm_test_driver)
 else()
   set(CM_EXES Clipboard_manager)

@@ -24,7 +24,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "platform/bytes.h"
 
 int RunSlowReader(DWORD delayMs, const std::string& outFile);  // slow_reader.cpp
 
@@ -1455,29 +1458,18 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // One request: its arguments, each written as "x" and the lower-case hex of its UTF-8 bytes,
 // separated by spaces. False when the line is not of that form.
 bool ParseRequest(const std::string& line, std::vector<std::string>& args) {
   args.clear();
+  std::vector<std::uint8_t> bytes;
   std::size_t at = 0;
   while (at < line.size()) {
     std::size_t end = line.find(' ', at);
     if (end == std::string::npos) end = line.size();
-    if (line[at] != 'x' || (end - at) % 2 == 0) return false;
-    std::string arg;
-    for (std::size_t i = at + 1; i < end; i += 2) {
-      int high = HexDigit(line[i]);
-      int low = HexDigit(line[i + 1]);
-      if (high < 0 || low < 0) return false;
-      arg.push_back(static_cast<char>(high * 16 + low));
-    }
-    args.push_back(std::move(arg));
+    if (line[at] != 'x' || !platform::ReadHex(std::string_view(line).substr(at + 1, end - at - 1), bytes))
+      return false;
+    args.emplace_back(bytes.begin(), bytes.end());
     at = end + 1;
   }
   return !args.empty();
