@@ -457,6 +457,12 @@ void SimFiles::PutFile(const std::string& winPath, const std::string& bytes) {
   ::close(fd);
 }
 
+std::uint64_t SimFiles::FileSize(const std::string& winPath) const {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(RealPath(winPath), error);
+  return error ? 0 : size;
+}
+
 std::string SimFiles::FileBytes(const std::string& winPath) const {
   const std::string real = RealPath(winPath);
   const int fd = ::open(real.c_str(), O_RDONLY | OpenFlags);
