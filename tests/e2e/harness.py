@@ -71,10 +71,11 @@ INPUT_COMMANDS = frozenset((
     "close", "post", "send", "syscommand", "focus", "set-labelled-text", "press-button", "click-button",
     "menu", "set-text", "key", "press", "click", "click-row", "double-click-row", "right-click-row", "move"))
 
-# The serving driver ends after this long without a command, so that it does not keep the
-# prefix's Wine server up for a test that waits for every program of the prefix to end
-# ("wineserver -w"); the next command starts another.
-SERVER_IDLE = 1.5
+# The serving driver stays from its first command to the end of the test, or until the test
+# waits for the prefix to end (Desktop.wait_prefix_ended). While it runs, the prefix stays up
+# between the program's runs, as Windows does: a prefix whose last program has ended shuts its
+# Wine server, services and desktop down, and the next program boots them all again, which
+# took more processor time than anything else a test did.
 
 # Folders of the prefix whose files only ever get read: hard links instead of copies.
 _LINKED_DIRS = ("system32", "syswow64", "winsxs")
@@ -338,6 +339,12 @@ class Desktop:
         """Ends the program (and every other process of the prefix) at once, without a close."""
         self._stop_wine()
 
+    def wait_prefix_ended(self, timeout=60):
+        """Waits until every program of the prefix has ended and its Wine server with them, so
+        that the next program boots the prefix afresh (and reads, say, a DPI set meanwhile)."""
+        self.end_server()
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=timeout)
+
     def running(self):
         return self.process is not None and self.process.poll() is None
 
@@ -465,7 +472,6 @@ class Desktop:
                                             stdout=subprocess.PIPE, stderr=log, preexec_fn=_die_with_parent)
         try:
             if self._server_read_line(time.monotonic() + 60) == "ready":
-                threading.Thread(target=self._retire_idle_server, args=(self._server,), daemon=True).start()
                 return self._server
         except (EOFError, subprocess.TimeoutExpired):
             pass
@@ -507,22 +513,18 @@ class Desktop:
         line, _, self._server_output = self._server_output.partition(b"\n")
         return line.decode("ascii", "replace").strip()
 
-    def _retire_idle_server(self, server):
-        """Ends `server` once it has served no command for SERVER_IDLE seconds: its stdin is
-        closed, on which it ends by itself."""
-        while True:
-            time.sleep(0.25)
-            with self._server_lock:
-                if self._server is not server:
-                    return
-                if time.monotonic() - self._server_used >= SERVER_IDLE:
-                    try:
-                        server.stdin.close()
-                        server.wait(5)
-                    except (OSError, subprocess.TimeoutExpired):
-                        pass
-                    self._stop_server()
-                    return
+    def end_server(self):
+        """Lets the serving driver end by itself: its stdin is closed, on which it ends. The
+        next served command starts another."""
+        with self._server_lock:
+            server = self._server
+            if server is not None and server.poll() is None:
+                try:
+                    server.stdin.close()
+                    server.wait(5)
+                except (OSError, subprocess.TimeoutExpired):
+                    pass
+            self._stop_server()
 
     def _stop_server(self):
         server, self._server = self._server, None

@@ -10,7 +10,6 @@ import subprocess
 import sys
 import tempfile
 import textwrap
-import threading
 import time
 import unittest
 import zlib
@@ -164,14 +163,14 @@ class ServedDriverTest(unittest.TestCase):
         self.assertEqual(out, "")
         self.assertIsNone(self.desktop._server)
 
-    def test_an_idle_driver_is_let_go_and_a_busy_one_kept(self):
-        with mock.patch.object(harness, "SERVER_IDLE", 2.0):
-            threading.Thread(target=self.desktop._retire_idle_server, args=(self.server,), daemon=True).start()
-            for _ in range(8):
-                self.assertEqual(self.desktop.driver("echo")[0], 0)
-                time.sleep(0.2)
-            self.assertIsNone(self.server.poll())
-            self.assertTrue(harness.wait_until(lambda: self.desktop._server is None, 30))
+    def test_a_driver_stays_between_commands_until_it_is_let_go(self):
+        for _ in range(4):
+            self.assertEqual(self.desktop.driver("echo")[0], 0)
+            time.sleep(0.3)
+        self.assertIs(self.desktop._server, self.server)
+        self.assertIsNone(self.server.poll())
+        self.desktop.end_server()
+        self.assertIsNone(self.desktop._server)
         self.assertEqual(self.server.wait(10), 0)  # it ended on the end of its input
 
 

@@ -4,7 +4,6 @@ the main window and its "Clear All" button are 1.4 to 1.6 times their 96-DPI siz
 screenshot of the history tab is kept."""
 
 import os
-import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -27,7 +26,7 @@ def test_main_window_at_144_dpi(desktop):
     desktop.close_and_wait_exit()  # past the first run
     desktop.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144",
                  "/f")
-    subprocess.run(["wineserver", "-w"], env=desktop.env, timeout=60)
+    desktop.wait_prefix_ended()
     # Shown, on the history tab.
     with open(desktop.data_file("settings.stng"), "wb") as f:
         f.write(b"0\r\n0\r\n1\r\n65581\r\n0\r\n0\r\n")

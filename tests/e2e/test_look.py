@@ -48,7 +48,7 @@ def start_on_history(desktop, dpi=None):
     if dpi:
         desktop.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
                      str(dpi), "/f")
-        subprocess.run(["wineserver", "-w"], env=desktop.env, timeout=60)
+        desktop.wait_prefix_ended()
     with open(desktop.data_file("settings.stng"), "wb") as f:
         f.write(SHOWN_ON_HISTORY)
     desktop.start_watching()
@@ -135,7 +135,7 @@ def dark_and_back(desktop, label, dpi=None):
     if dpi:
         desktop.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
                      str(dpi), "/f")
-        subprocess.run(["wineserver", "-w"], env=desktop.env, timeout=60)
+        desktop.wait_prefix_ended()
     set_apps_light(desktop, 0)
     with open(desktop.data_file("settings.stng"), "wb") as f:
         f.write(b"0\r\n0\r\n0\r\n65581\r\n0\r\n0\r\n")  # shown, on the actions tab
