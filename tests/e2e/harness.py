@@ -345,6 +345,13 @@ class Desktop:
         self.end_server()
         subprocess.run(["wineserver", "-w"], env=self.env, timeout=timeout)
 
+    def set_dpi(self, dpi):
+        """Sets the prefix's DPI (LogPixels) for the programs started next. Wine reads it when the
+        prefix boots, so the prefix is let end first."""
+        self.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi),
+                  "/f")
+        self.wait_prefix_ended()
+
     def running(self):
         return self.process is not None and self.process.poll() is None
 

@@ -24,9 +24,7 @@ def size_of(desktop, *target):
 def test_main_window_at_144_dpi(desktop):
     desktop.start_watching()
     desktop.close_and_wait_exit()  # past the first run
-    desktop.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144",
-                 "/f")
-    desktop.wait_prefix_ended()
+    desktop.set_dpi(144)
     # Shown, on the history tab.
     with open(desktop.data_file("settings.stng"), "wb") as f:
         f.write(b"0\r\n0\r\n1\r\n65581\r\n0\r\n0\r\n")

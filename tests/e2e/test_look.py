@@ -46,9 +46,7 @@ def start_on_history(desktop, dpi=None):
     desktop.start_watching()
     desktop.close_and_wait_exit()
     if dpi:
-        desktop.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
-                     str(dpi), "/f")
-        desktop.wait_prefix_ended()
+        desktop.set_dpi(dpi)
     with open(desktop.data_file("settings.stng"), "wb") as f:
         f.write(SHOWN_ON_HISTORY)
     desktop.start_watching()
@@ -133,9 +131,7 @@ def dark_and_back(desktop, label, dpi=None):
     desktop.start_watching()
     desktop.close_and_wait_exit()  # past the first run
     if dpi:
-        desktop.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
-                     str(dpi), "/f")
-        desktop.wait_prefix_ended()
+        desktop.set_dpi(dpi)
     set_apps_light(desktop, 0)
     with open(desktop.data_file("settings.stng"), "wb") as f:
         f.write(b"0\r\n0\r\n0\r\n65581\r\n0\r\n0\r\n")  # shown, on the actions tab
